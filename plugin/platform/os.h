@@ -1,0 +1,98 @@
+// The operating system as the plug-in uses it: files through classic handle calls,
+// folders, enumeration, zero-filled memory blocks, local time and tick count.
+//
+// Paths are the plug-in's own: Windows-style ("C:\Program Files\Host\VELM\a.VEL") and
+// Shift-JIS (CP932). The Win32 implementation converts them to UTF-16 and calls the
+// wide-character system calls; the POSIX implementation maps a drive letter to a
+// configured folder, '\' to '/', and converts names to UTF-8.
+//
+// Every call reports failure by its result (an invalid handle, false, 0); none throws.
+#pragma once
+
+#include <cstdint>
+
+namespace velm::os {
+
+// ---- Files ----
+
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kInvalidFile = -1;
+
+enum class FileAccess { kRead, kReadWrite };
+enum class FileDisposition {
+  kOpenExisting,  // fails when the file does not exist
+  kCreateNew,     // fails when the file exists
+  kCreateAlways,  // creates or truncates
+  kOpenAlways,    // opens, or creates when missing
+};
+enum class SeekOrigin { kBegin, kCurrent, kEnd };
+
+FileHandle FileOpen(const char* path, FileAccess access, FileDisposition disposition);
+// Reads up to `count` bytes; *done receives the number read (0 at the end of the file).
+bool FileRead(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* done);
+bool FileWrite(FileHandle file, const void* buffer, std::uint32_t count, std::uint32_t* done);
+// Moves the file pointer; *position (optional) receives the new position.
+bool FileSeek(FileHandle file, std::int64_t distance, SeekOrigin origin,
+              std::int64_t* position);
+bool FileClose(FileHandle file);
+
+bool FileDelete(const char* path);
+// Renames `from` to `to`; with `replace`, an existing `to` is replaced in one step.
+bool FileRename(const char* from, const char* to, bool replace);
+// Creates one folder; an existing folder is reported as false with *exists set.
+bool FolderCreate(const char* path, bool* exists);
+
+// ---- Enumeration ("<folder>\*.VEL") ----
+
+struct FindData {
+  char name[260];  // file name only, Shift-JIS, NUL-terminated
+  bool isFolder;
+};
+using FindHandle = void*;
+// The first entry matching the pattern, or null when there is none. The pattern's last
+// component may hold '*' and '?' wildcards, matched without regard to case.
+FindHandle FindFirst(const char* pattern, FindData* data);
+bool FindNext(FindHandle find, FindData* data);
+void FindEnd(FindHandle find);
+
+// ---- Memory blocks ----
+
+// Zero-filled blocks of fixed size. The handle points at the block's first byte.
+using MemHandle = std::uint8_t*;
+MemHandle MemAlloc(std::uint32_t size);
+void MemFree(MemHandle block);
+std::uint32_t MemSize(MemHandle block);
+
+// ---- Time ----
+
+struct SystemTime {
+  std::uint16_t year;
+  std::uint16_t month;  // 1 … 12
+  std::uint16_t dayOfWeek;
+  std::uint16_t day;  // 1 … 31
+  std::uint16_t hour;
+  std::uint16_t minute;
+  std::uint16_t second;
+  std::uint16_t milliseconds;
+};
+
+// The local wall-clock time now.
+void LocalTimeNow(SystemTime* time);
+// Calendar time <-> 100-nanosecond ticks since 1601-01-01 (no time zone applied).
+bool SystemTimeToTicks(const SystemTime* time, std::uint64_t* ticks);
+bool TicksToSystemTime(std::uint64_t ticks, SystemTime* time);
+// Milliseconds since some fixed moment, wrapping at 2^32.
+std::uint32_t TickCount();
+
+// ---- Replaceable pieces for tests and the stand-in host ----
+
+struct Overrides {
+  // When set, LocalTimeNow and TickCount ask these instead of the system.
+  void (*localTime)(SystemTime* time) = nullptr;
+  std::uint32_t (*tickCount)() = nullptr;
+  // MemAlloc fails once this many further allocations have succeeded (-1: never).
+  std::int32_t allocationsBeforeFailure = -1;
+};
+Overrides& TestOverrides();
+
+}  // namespace velm::os

@@ -1,0 +1,443 @@
+// The platform layer on POSIX systems.
+#include "platform/posix/os_posix.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <new>
+#include <string>
+
+#include "platform/os.h"
+
+namespace velm::os {
+namespace {
+
+std::map<char, std::string>& DriveRoots() {
+  static std::map<char, std::string> roots;
+  return roots;
+}
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Converts between encodings with iconv; false when the text cannot be converted.
+bool Convert(const char* from, const char* to, const std::string& in, std::string* out) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  out->assign(in.size() * 4 + 4, '\0');
+  char* src = const_cast<char*>(in.data());
+  size_t srcLeft = in.size();
+  char* dst = out->data();
+  size_t dstLeft = out->size();
+  const size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+  iconv_close(cd);
+  if (r == static_cast<size_t>(-1) || srcLeft != 0) return false;
+  out->resize(out->size() - dstLeft);
+  return true;
+}
+
+bool ToUtf8(const std::string& sjis, std::string* utf8) {
+  return Convert("CP932", "UTF-8", sjis, utf8);
+}
+bool ToSjis(const std::string& utf8, std::string* sjis) {
+  return Convert("UTF-8", "CP932", utf8, sjis);
+}
+
+std::string RootOf(char letter) {
+  const char up = UpperAscii(letter);
+  auto it = DriveRoots().find(up);
+  if (it != DriveRoots().end()) return it->second;
+  const char name[] = {'V', 'E', 'L', 'M', '_', 'D', 'R', 'I', 'V', 'E', '_', up, '\0'};
+  const char* env = std::getenv(name);
+  return env ? std::string(env) : std::string();
+}
+
+// Splits a Shift-JIS path at its single-byte backslashes (a 0x5C trail byte belongs to
+// its character) and converts each component.
+bool MapPathString(const char* path, std::string* out) {
+  if (!path) return false;
+  const size_t n = std::strlen(path);
+  if (n < 3 || path[1] != ':' || path[2] != '\\') return false;
+  const char letter = UpperAscii(path[0]);
+  if (letter < 'A' || letter > 'Z') return false;
+  std::string root = RootOf(letter);
+  if (root.empty()) return false;
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  std::string result = root;
+  std::string component;
+  auto flush = [&]() -> bool {
+    if (component.empty()) return true;
+    if (component == "." || component == "..") return false;
+    std::string utf8;
+    if (!ToUtf8(component, &utf8)) return false;
+    if (utf8.find('/') != std::string::npos) return false;
+    result += '/';
+    result += utf8;
+    component.clear();
+    return true;
+  };
+  for (size_t i = 3; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    if (IsLeadByte(c) && i + 1 < n) {
+      component += path[i];
+      component += path[i + 1];
+      ++i;
+    } else if (c == '\\') {
+      if (!flush()) return false;
+    } else {
+      component += path[i];
+    }
+  }
+  if (!flush()) return false;
+  *out = result;
+  return true;
+}
+
+bool WildcardMatch(const char* pattern, const char* name) {
+  // Classic backtracking match of '*' and '?', ASCII case folded.
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*name) {
+    if (*pattern == '*') {
+      star = pattern++;
+      resume = name;
+    } else if (*pattern == '?' || UpperAscii(*pattern) == UpperAscii(*name)) {
+      ++pattern;
+      ++name;
+    } else if (star) {
+      pattern = star + 1;
+      name = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+struct Finder {
+  DIR* dir;
+  std::string folder;
+  std::string pattern;  // Shift-JIS
+};
+
+bool NextMatch(Finder* f, FindData* data) {
+  while (dirent* e = readdir(f->dir)) {
+    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+    std::string sjis;
+    if (!ToSjis(e->d_name, &sjis) || sjis.size() >= sizeof(data->name)) continue;
+    if (!WildcardMatch(f->pattern.c_str(), sjis.c_str())) continue;
+    std::memcpy(data->name, sjis.c_str(), sjis.size() + 1);
+    struct stat st {};
+    const std::string full = f->folder + "/" + e->d_name;
+    data->isFolder = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return true;
+  }
+  return false;
+}
+
+struct MemHeader {
+  std::uint32_t size;
+  std::uint32_t magic;
+  std::uint64_t pad;  // keeps the block 16-byte aligned
+};
+constexpr std::uint32_t kMemMagic = 0x4D454D42;
+
+// Days from 1601-01-01 to the given proleptic Gregorian date.
+std::int64_t DaysFrom1601(int year, int month, int day) {
+  const int y = month <= 2 ? year - 1 : year;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yoe = y - era * 400;
+  const int mp = (month + 9) % 12;
+  const int doy = (153 * mp + 2) / 5 + day - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const std::int64_t daysFrom0000 = static_cast<std::int64_t>(era) * 146097 + doe;
+  // 1601-01-01 in the same count.
+  constexpr std::int64_t k1601 = 1600 / 400 * 146097LL + 306;
+  return daysFrom0000 - k1601;
+}
+
+}  // namespace
+
+Overrides& TestOverrides() {
+  static Overrides overrides;
+  return overrides;
+}
+
+void SetDriveRoot(char letter, const char* folder) {
+  if (folder) {
+    DriveRoots()[UpperAscii(letter)] = folder;
+  } else {
+    DriveRoots().erase(UpperAscii(letter));
+  }
+}
+
+bool MapPath(const char* path, char* out, unsigned outSize) {
+  std::string mapped;
+  if (!MapPathString(path, &mapped) || mapped.size() + 1 > outSize) return false;
+  std::memcpy(out, mapped.c_str(), mapped.size() + 1);
+  return true;
+}
+
+FileHandle FileOpen(const char* path, FileAccess access, FileDisposition disposition) {
+  std::string mapped;
+  if (!MapPathString(path, &mapped)) return kInvalidFile;
+  int flags = access == FileAccess::kRead ? O_RDONLY : O_RDWR;
+  switch (disposition) {
+    case FileDisposition::kOpenExisting:
+      break;
+    case FileDisposition::kCreateNew:
+      flags |= O_CREAT | O_EXCL;
+      break;
+    case FileDisposition::kCreateAlways:
+      flags |= O_CREAT | O_TRUNC;
+      break;
+    case FileDisposition::kOpenAlways:
+      flags |= O_CREAT;
+      break;
+  }
+  const int fd = ::open(mapped.c_str(), flags | O_CLOEXEC, 0644);
+  if (fd < 0) return kInvalidFile;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return kInvalidFile;
+  }
+  return fd;
+}
+
+bool FileRead(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* done) {
+  if (done) *done = 0;
+  if (file == kInvalidFile || (!buffer && count)) return false;
+  std::uint32_t total = 0;
+  while (total < count) {
+    const ssize_t n = ::read(static_cast<int>(file), static_cast<char*>(buffer) + total,
+                             count - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (done) *done = total;
+      return false;
+    }
+    if (n == 0) break;
+    total += static_cast<std::uint32_t>(n);
+  }
+  if (done) *done = total;
+  return true;
+}
+
+bool FileWrite(FileHandle file, const void* buffer, std::uint32_t count, std::uint32_t* done) {
+  if (done) *done = 0;
+  if (file == kInvalidFile || (!buffer && count)) return false;
+  std::uint32_t total = 0;
+  while (total < count) {
+    const ssize_t n = ::write(static_cast<int>(file),
+                              static_cast<const char*>(buffer) + total, count - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (done) *done = total;
+      return false;
+    }
+    total += static_cast<std::uint32_t>(n);
+  }
+  if (done) *done = total;
+  return true;
+}
+
+bool FileSeek(FileHandle file, std::int64_t distance, SeekOrigin origin,
+              std::int64_t* position) {
+  if (file == kInvalidFile) return false;
+  const int whence =
+      origin == SeekOrigin::kBegin ? SEEK_SET : origin == SeekOrigin::kCurrent ? SEEK_CUR
+                                                                               : SEEK_END;
+  const off_t r = ::lseek(static_cast<int>(file), static_cast<off_t>(distance), whence);
+  if (r < 0) return false;
+  if (position) *position = r;
+  return true;
+}
+
+bool FileClose(FileHandle file) {
+  if (file == kInvalidFile) return false;
+  return ::close(static_cast<int>(file)) == 0;
+}
+
+bool FileDelete(const char* path) {
+  std::string mapped;
+  if (!MapPathString(path, &mapped)) return false;
+  return ::unlink(mapped.c_str()) == 0;
+}
+
+bool FileRename(const char* from, const char* to, bool replace) {
+  std::string a, b;
+  if (!MapPathString(from, &a) || !MapPathString(to, &b)) return false;
+  if (!replace) {
+    // link + unlink refuses an existing target atomically.
+    if (::link(a.c_str(), b.c_str()) != 0) return false;
+    return ::unlink(a.c_str()) == 0;
+  }
+  return ::rename(a.c_str(), b.c_str()) == 0;
+}
+
+bool FolderCreate(const char* path, bool* exists) {
+  if (exists) *exists = false;
+  std::string mapped;
+  if (!MapPathString(path, &mapped)) return false;
+  if (::mkdir(mapped.c_str(), 0755) == 0) return true;
+  if (errno == EEXIST && exists) {
+    struct stat st {};
+    *exists = stat(mapped.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+  return false;
+}
+
+FindHandle FindFirst(const char* pattern, FindData* data) {
+  if (!pattern || !data) return nullptr;
+  // Split at the last single-byte backslash.
+  const size_t n = std::strlen(pattern);
+  size_t split = std::string::npos;
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(pattern[i]);
+    if (IsLeadByte(c) && i + 1 < n) {
+      ++i;
+    } else if (c == '\\') {
+      split = i;
+    }
+  }
+  if (split == std::string::npos) return nullptr;
+  const std::string folder(pattern, split);
+  std::string mapped;
+  if (!MapPathString((folder + "\\").c_str(), &mapped)) return nullptr;
+  DIR* dir = ::opendir(mapped.c_str());
+  if (!dir) return nullptr;
+  auto* f = new (std::nothrow) Finder{dir, mapped, std::string(pattern + split + 1)};
+  if (!f) {
+    ::closedir(dir);
+    return nullptr;
+  }
+  if (!NextMatch(f, data)) {
+    ::closedir(dir);
+    delete f;
+    return nullptr;
+  }
+  return f;
+}
+
+bool FindNext(FindHandle find, FindData* data) {
+  if (!find || !data) return false;
+  return NextMatch(static_cast<Finder*>(find), data);
+}
+
+void FindEnd(FindHandle find) {
+  if (!find) return;
+  auto* f = static_cast<Finder*>(find);
+  ::closedir(f->dir);
+  delete f;
+}
+
+MemHandle MemAlloc(std::uint32_t size) {
+  Overrides& o = TestOverrides();
+  if (o.allocationsBeforeFailure == 0) return nullptr;
+  if (o.allocationsBeforeFailure > 0) --o.allocationsBeforeFailure;
+  void* raw = std::calloc(1, sizeof(MemHeader) + static_cast<size_t>(size));
+  if (!raw) return nullptr;
+  auto* header = static_cast<MemHeader*>(raw);
+  header->size = size;
+  header->magic = kMemMagic;
+  return reinterpret_cast<MemHandle>(header + 1);
+}
+
+void MemFree(MemHandle block) {
+  if (!block) return;
+  auto* header = reinterpret_cast<MemHeader*>(block) - 1;
+  header->magic = 0;
+  std::free(header);
+}
+
+std::uint32_t MemSize(MemHandle block) {
+  if (!block) return 0;
+  return (reinterpret_cast<MemHeader*>(block) - 1)->size;
+}
+
+void LocalTimeNow(SystemTime* time) {
+  if (!time) return;
+  if (TestOverrides().localTime) {
+    TestOverrides().localTime(time);
+    return;
+  }
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  tm local{};
+  localtime_r(&ts.tv_sec, &local);
+  time->year = static_cast<std::uint16_t>(local.tm_year + 1900);
+  time->month = static_cast<std::uint16_t>(local.tm_mon + 1);
+  time->dayOfWeek = static_cast<std::uint16_t>(local.tm_wday);
+  time->day = static_cast<std::uint16_t>(local.tm_mday);
+  time->hour = static_cast<std::uint16_t>(local.tm_hour);
+  time->minute = static_cast<std::uint16_t>(local.tm_min);
+  time->second = static_cast<std::uint16_t>(local.tm_sec);
+  time->milliseconds = static_cast<std::uint16_t>(ts.tv_nsec / 1000000);
+}
+
+bool SystemTimeToTicks(const SystemTime* time, std::uint64_t* ticks) {
+  if (!time || !ticks) return false;
+  if (time->year < 1601 || time->year > 30827 || time->month < 1 || time->month > 12 ||
+      time->day < 1 || time->day > 31 || time->hour > 23 || time->minute > 59 ||
+      time->second > 59 || time->milliseconds > 999)
+    return false;
+  static const int kDaysIn[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (time->year % 4 == 0 && time->year % 100 != 0) || time->year % 400 == 0;
+  const int limit = kDaysIn[time->month - 1] + (time->month == 2 && leap ? 1 : 0);
+  if (time->day > limit) return false;
+  const std::int64_t days = DaysFrom1601(time->year, time->month, time->day);
+  const std::uint64_t seconds = static_cast<std::uint64_t>(days) * 86400ULL +
+                                time->hour * 3600ULL + time->minute * 60ULL + time->second;
+  *ticks = seconds * 10000000ULL + time->milliseconds * 10000ULL;
+  return true;
+}
+
+bool TicksToSystemTime(std::uint64_t ticks, SystemTime* time) {
+  if (!time || ticks >= 0x8000000000000000ULL) return false;
+  const std::uint64_t totalMs = ticks / 10000ULL;
+  const std::uint64_t totalSec = totalMs / 1000ULL;
+  std::int64_t days = static_cast<std::int64_t>(totalSec / 86400ULL);
+  const std::uint64_t secOfDay = totalSec % 86400ULL;
+  // Civil date from days since 1601-01-01 (a Monday).
+  const std::int64_t z = days + 1600 / 400 * 146097LL + 306;
+  const std::int64_t era = z / 146097;
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  if (y > 30827) return false;
+  time->year = static_cast<std::uint16_t>(y);
+  time->month = static_cast<std::uint16_t>(m);
+  time->day = static_cast<std::uint16_t>(d);
+  time->dayOfWeek = static_cast<std::uint16_t>((days + 1) % 7);
+  time->hour = static_cast<std::uint16_t>(secOfDay / 3600);
+  time->minute = static_cast<std::uint16_t>(secOfDay % 3600 / 60);
+  time->second = static_cast<std::uint16_t>(secOfDay % 60);
+  time->milliseconds = static_cast<std::uint16_t>(totalMs % 1000);
+  return true;
+}
+
+std::uint32_t TickCount() {
+  if (TestOverrides().tickCount) return TestOverrides().tickCount();
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  const std::uint64_t ms =
+      static_cast<std::uint64_t>(ts.tv_sec) * 1000ULL + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000ULL;
+  return static_cast<std::uint32_t>(ms);
+}
+
+}  // namespace velm::os
