@@ -14,5 +14,7 @@ VELM_EXPORT host::Err PluginMain(const char* caller, const char* selector, void*
 }
 
 #if !defined(_WIN32)
-VELM_EXPORT const velm::res::ResourceTable* VelmResourceTable() { return &velm::res::Resources(); }
+VELM_EXPORT const velm::res::ResourceTable* VelmResourceTable() {
+  return &velm::res::Resources();
+}
 #endif

@@ -1,9 +1,11 @@
 // How suites are declared. A suite is a table of function pointers. Each suite header
 // lists its operations once, as an X-macro:
 //
-//   #define VELM_SUITE_EXAMPLE(OP)                            \
-//     /* Returns the answer; fails with kBadParameterErr. */  \
+//   #define VELM_SUITE_EXAMPLE(OP)
+//     /* Returns the answer; fails with kBadParameterErr. */
 //     OP(Err, GetAnswer, (std::int32_t question, std::int32_t* answer))
+//
+// (each line of the macro ends with a backslash)
 //   VELM_DECLARE_SUITE(ExampleSuite, "Example Suite", 3, VELM_SUITE_EXAMPLE)
 //
 // which declares `struct ExampleSuite { Err (*GetAnswer)(std::int32_t, std::int32_t*); }`

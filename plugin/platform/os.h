@@ -32,8 +32,7 @@ FileHandle FileOpen(const char* path, FileAccess access, FileDisposition disposi
 bool FileRead(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* done);
 bool FileWrite(FileHandle file, const void* buffer, std::uint32_t count, std::uint32_t* done);
 // Moves the file pointer; *position (optional) receives the new position.
-bool FileSeek(FileHandle file, std::int64_t distance, SeekOrigin origin,
-              std::int64_t* position);
+bool FileSeek(FileHandle file, std::int64_t distance, SeekOrigin origin, std::int64_t* position);
 bool FileClose(FileHandle file);
 
 bool FileDelete(const char* path);

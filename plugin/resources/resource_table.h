@@ -9,9 +9,9 @@ namespace velm::res {
 
 enum class ItemKind : std::int32_t {
   kButton = 1,
-  kText = 2,       // static text
-  kEdit = 3,       // editable text
-  kPicture = 4,    // picture frame
+  kText = 2,     // static text
+  kEdit = 3,     // editable text
+  kPicture = 4,  // picture frame
   kCheckBox = 5,
   kRadio = 6,
   kPopup = 7,      // popup list
@@ -36,6 +36,7 @@ struct DialogItem {
   ItemKind kind;
   ItemRect rect;
   const char* text;
+  std::int32_t pictureId;  // picture items: the picture or icon they show (0: none)
 };
 
 struct Dialog {

@@ -24,7 +24,11 @@ std::string Convert(const char* from, const char* to, const std::string& in) {
 
 }  // namespace
 
-std::string Sjis(const std::string& utf8) { return Convert("UTF-8", "CP932", utf8); }
-std::string Utf8(const std::string& sjis) { return Convert("CP932", "UTF-8", sjis); }
+std::string Sjis(const std::string& utf8) {
+  return Convert("UTF-8", "CP932", utf8);
+}
+std::string Utf8(const std::string& sjis) {
+  return Convert("CP932", "UTF-8", sjis);
+}
 
 }  // namespace velmtest

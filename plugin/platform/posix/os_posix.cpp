@@ -15,6 +15,7 @@
 #include <new>
 #include <string>
 
+#include "platform/host_binding.h"
 #include "platform/os.h"
 
 namespace velm::os {
@@ -25,9 +26,13 @@ std::map<char, std::string>& DriveRoots() {
   return roots;
 }
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // Converts between encodings with iconv; false when the text cannot be converted.
 bool Convert(const char* from, const char* to, const std::string& in, std::string* out) {
@@ -56,6 +61,10 @@ std::string RootOf(char letter) {
   const char up = UpperAscii(letter);
   auto it = DriveRoots().find(up);
   if (it != DriveRoots().end()) return it->second;
+  if (const host::PlatformSuite* suite = platform::HostPlatform()) {
+    char folder[4096] = {};
+    if (suite->GetDriveRoot(up, folder, sizeof folder)) return std::string(folder);
+  }
   const char name[] = {'V', 'E', 'L', 'M', '_', 'D', 'R', 'I', 'V', 'E', '_', up, '\0'};
   const char* env = std::getenv(name);
   return env ? std::string(env) : std::string();
@@ -71,7 +80,8 @@ bool MapPathString(const char* path, std::string* out) {
   if (letter < 'A' || letter > 'Z') return false;
   std::string root = RootOf(letter);
   if (root.empty()) return false;
-  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  while (root.size() > 1 && root.back() == '/')
+    root.pop_back();
   std::string result = root;
   std::string component;
   auto flush = [&]() -> bool {
@@ -120,7 +130,8 @@ bool WildcardMatch(const char* pattern, const char* name) {
       return false;
     }
   }
-  while (*pattern == '*') ++pattern;
+  while (*pattern == '*')
+    ++pattern;
   return *pattern == '\0';
 }
 
@@ -220,8 +231,8 @@ bool FileRead(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t*
   if (file == kInvalidFile || (!buffer && count)) return false;
   std::uint32_t total = 0;
   while (total < count) {
-    const ssize_t n = ::read(static_cast<int>(file), static_cast<char*>(buffer) + total,
-                             count - total);
+    const ssize_t n =
+        ::read(static_cast<int>(file), static_cast<char*>(buffer) + total, count - total);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (done) *done = total;
@@ -239,8 +250,8 @@ bool FileWrite(FileHandle file, const void* buffer, std::uint32_t count, std::ui
   if (file == kInvalidFile || (!buffer && count)) return false;
   std::uint32_t total = 0;
   while (total < count) {
-    const ssize_t n = ::write(static_cast<int>(file),
-                              static_cast<const char*>(buffer) + total, count - total);
+    const ssize_t n =
+        ::write(static_cast<int>(file), static_cast<const char*>(buffer) + total, count - total);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (done) *done = total;
@@ -252,12 +263,11 @@ bool FileWrite(FileHandle file, const void* buffer, std::uint32_t count, std::ui
   return true;
 }
 
-bool FileSeek(FileHandle file, std::int64_t distance, SeekOrigin origin,
-              std::int64_t* position) {
+bool FileSeek(FileHandle file, std::int64_t distance, SeekOrigin origin, std::int64_t* position) {
   if (file == kInvalidFile) return false;
-  const int whence =
-      origin == SeekOrigin::kBegin ? SEEK_SET : origin == SeekOrigin::kCurrent ? SEEK_CUR
-                                                                               : SEEK_END;
+  const int whence = origin == SeekOrigin::kBegin     ? SEEK_SET
+                     : origin == SeekOrigin::kCurrent ? SEEK_CUR
+                                                      : SEEK_END;
   const off_t r = ::lseek(static_cast<int>(file), static_cast<off_t>(distance), whence);
   if (r < 0) return false;
   if (position) *position = r;
@@ -372,6 +382,9 @@ void LocalTimeNow(SystemTime* time) {
     TestOverrides().localTime(time);
     return;
   }
+  if (const host::PlatformSuite* suite = platform::HostPlatform()) {
+    if (suite->GetLocalTime(time)) return;
+  }
   timespec ts{};
   clock_gettime(CLOCK_REALTIME, &ts);
   tm local{};
@@ -397,8 +410,8 @@ bool SystemTimeToTicks(const SystemTime* time, std::uint64_t* ticks) {
   const int limit = kDaysIn[time->month - 1] + (time->month == 2 && leap ? 1 : 0);
   if (time->day > limit) return false;
   const std::int64_t days = DaysFrom1601(time->year, time->month, time->day);
-  const std::uint64_t seconds = static_cast<std::uint64_t>(days) * 86400ULL +
-                                time->hour * 3600ULL + time->minute * 60ULL + time->second;
+  const std::uint64_t seconds = static_cast<std::uint64_t>(days) * 86400ULL + time->hour * 3600ULL +
+                                time->minute * 60ULL + time->second;
   *ticks = seconds * 10000000ULL + time->milliseconds * 10000ULL;
   return true;
 }
@@ -433,10 +446,14 @@ bool TicksToSystemTime(std::uint64_t ticks, SystemTime* time) {
 
 std::uint32_t TickCount() {
   if (TestOverrides().tickCount) return TestOverrides().tickCount();
+  if (const host::PlatformSuite* suite = platform::HostPlatform()) {
+    std::uint32_t ticks = 0;
+    if (suite->GetTickCount(&ticks)) return ticks;
+  }
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
-  const std::uint64_t ms =
-      static_cast<std::uint64_t>(ts.tv_sec) * 1000ULL + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000ULL;
+  const std::uint64_t ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000ULL +
+                           static_cast<std::uint64_t>(ts.tv_nsec) / 1000000ULL;
   return static_cast<std::uint32_t>(ms);
 }
 

@@ -6,7 +6,7 @@
 // Source format, one statement per line ('#' starts a comment line):
 //   strings ID            then one "quoted text" per line, then end
 //   dialog ID "title" L T R B
-//     item ID KIND L T R B "text"      (KIND: button text edit picture checkbox radio
+//     item ID KIND L T R B "text" [PICTURE]  (KIND: button text edit picture checkbox radio
 //   end                                  popup list frame user spinedit)
 //   cursor ID HOTX HOTY | icon ID | picture ID
 //     color C RRGGBB                   (optional; '.' is transparent, '#' black,
@@ -30,6 +30,7 @@ struct Item {
   std::string kind;
   int rect[4];
   std::string text;
+  int pictureId = 0;
 };
 struct Dialog {
   int id;
@@ -73,7 +74,8 @@ std::string ToSjis(const std::string& utf8) {
 
 // Reads a quoted text starting at `pos`; returns it converted to Shift-JIS.
 std::string Quoted(const std::string& line, size_t& pos) {
-  while (pos < line.size() && line[pos] == ' ') ++pos;
+  while (pos < line.size() && line[pos] == ' ')
+    ++pos;
   if (pos >= line.size() || line[pos] != '"') Fail("quoted text expected");
   ++pos;
   std::string text;
@@ -132,7 +134,8 @@ void Parse(const std::string& path) {
       const size_t first = l.find_first_not_of(' ');
       if (first == std::string::npos || l[first] == '#') continue;
       l = l.substr(first);
-      while (!l.empty() && (l.back() == ' ' || l.back() == '\r')) l.pop_back();
+      while (!l.empty() && (l.back() == ' ' || l.back() == '\r'))
+        l.pop_back();
       return true;
     }
     return false;
@@ -170,6 +173,8 @@ void Parse(const std::string& path) {
         if (itemVerb != "item" || !iw) Fail("item expected");
         size_t p = static_cast<size_t>(iw.tellg());
         it.text = Quoted(l, p);
+        std::istringstream tail(l.substr(p));
+        tail >> it.pictureId;
         d.items.push_back(it);
       }
       gDialogs.push_back(d);
@@ -189,7 +194,8 @@ void Parse(const std::string& path) {
         }
         if (img.width == 0) img.width = static_cast<int>(l.size());
         if (static_cast<int>(l.size()) != img.width) Fail("rows differ in width");
-        for (char c : l) img.pixels.push_back(PixelOf(c, colors));
+        for (char c : l)
+          img.pixels.push_back(PixelOf(c, colors));
         ++img.height;
       }
       if (img.height == 0) Fail("empty image");
@@ -202,10 +208,10 @@ void Parse(const std::string& path) {
 
 const char* KindName(const std::string& kind) {
   static const std::map<std::string, const char*> kinds = {
-      {"button", "kButton"}, {"text", "kText"},   {"edit", "kEdit"},
+      {"button", "kButton"},   {"text", "kText"},         {"edit", "kEdit"},
       {"picture", "kPicture"}, {"checkbox", "kCheckBox"}, {"radio", "kRadio"},
-      {"popup", "kPopup"}, {"list", "kList"},     {"frame", "kFrame"},
-      {"user", "kUserItem"}, {"spinedit", "kSpinEdit"}};
+      {"popup", "kPopup"},     {"list", "kList"},         {"frame", "kFrame"},
+      {"user", "kUserItem"},   {"spinedit", "kSpinEdit"}};
   auto it = kinds.find(kind);
   if (it == kinds.end()) Fail("unknown item kind " + kind);
   return it->second;
@@ -218,13 +224,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: rescomp OUT.cpp IN.rsrc...\n");
     return 2;
   }
-  for (int i = 2; i < argc; ++i) Parse(argv[i]);
+  for (int i = 2; i < argc; ++i)
+    Parse(argv[i]);
   std::ostringstream o;
   o << "// Generated from the resource sources; do not edit.\n"
        "#include \"resources/resource_table.h\"\n\nnamespace velm::res {\nnamespace {\n\n";
   for (auto& [id, list] : gStrings) {
     o << "const char* const kStrings" << id << "[] = {\n";
-    for (auto& s : list) o << "    " << Literal(s) << ",\n";
+    for (auto& s : list)
+      o << "    " << Literal(s) << ",\n";
     o << "    nullptr};\n";
   }
   o << "const StringList kStringLists[] = {\n";
@@ -236,7 +244,7 @@ int main(int argc, char** argv) {
     for (auto& it : d.items)
       o << "    {" << it.id << ", ItemKind::" << KindName(it.kind) << ", {" << it.rect[0] << ", "
         << it.rect[1] << ", " << it.rect[2] << ", " << it.rect[3] << "}, " << Literal(it.text)
-        << "},\n";
+        << ", " << it.pictureId << "},\n";
     o << "};\n";
   }
   o << "const Dialog kDialogs[] = {\n";
@@ -259,13 +267,14 @@ int main(int argc, char** argv) {
   for (size_t k = 0; k < gImages.size(); ++k) {
     const Image& im = gImages[k];
     const char* kind = im.kind == "cursor" ? "kCursor" : im.kind == "icon" ? "kIcon" : "kPicture";
-    o << "    {" << im.id << ", ImageKind::" << kind << ", " << im.width << ", " << im.height << ", "
-      << im.hotX << ", " << im.hotY << ", kPixels" << k << "},\n";
+    o << "    {" << im.id << ", ImageKind::" << kind << ", " << im.width << ", " << im.height
+      << ", " << im.hotX << ", " << im.hotY << ", kPixels" << k << "},\n";
   }
   o << "};\n\n}  // namespace\n\n";
   o << "const ResourceTable& Resources() {\n"
        "  static const ResourceTable table = {kResourceTableVersion,\n"
-       "      static_cast<std::int32_t>(sizeof kStringLists / sizeof kStringLists[0]), kStringLists,\n"
+       "      static_cast<std::int32_t>(sizeof kStringLists / sizeof kStringLists[0]), "
+       "kStringLists,\n"
        "      static_cast<std::int32_t>(sizeof kDialogs / sizeof kDialogs[0]), kDialogs,\n"
        "      static_cast<std::int32_t>(sizeof kImages / sizeof kImages[0]), kImages};\n"
        "  return table;\n}\n\n}  // namespace velm::res\n";

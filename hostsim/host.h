@@ -1,0 +1,118 @@
+// The stand-in host: loads the plug-in module, offers every suite the plug-in acquires,
+// sends it the host's messages, and lets a program act as the user.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/messages.h"
+#include "host/suite_list.h"
+#include "hostsim/dialog_manager.h"
+#include "hostsim/suite_registry.h"
+#include "platform/host_binding.h"
+#include "resources/resource_table.h"
+
+namespace hostsim {
+
+struct Block {
+  std::string name;
+  std::int32_t size;
+};
+
+class Host {
+ public:
+  // `modulePath`: the plug-in module file; `library`: the folder that stands for the
+  // host's installation folder (drive C:). The host reports its application path as
+  // "C:\Program Files\VELM Host\Support Files\Host.exe" unless told otherwise.
+  Host(std::string modulePath, std::string driveC);
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  static Host* Current();
+
+  // ---- The module ----
+  bool LoadModule();
+  bool moduleLoaded() const { return module_ != nullptr; }
+  const std::string& loadError() const { return loadError_; }
+  const velm::res::ResourceTable* resources() const { return resources_; }
+
+  // ---- Messages ----
+  host::MessageData NewMessage();
+  host::Err Send(const char* caller, const char* selector, void* message);
+  host::Err Startup();
+  host::Err About();
+  host::Err Shutdown();
+  // Sends "SP Access"/"Unload" and unloads the module's code; its statics are lost.
+  host::Err Unload();
+  // Loads the module's code again and sends "SP Access"/"Reload".
+  host::Err Reload();
+  // Every message sent, as "caller/selector -> result".
+  const std::vector<std::string>& messageLog() const { return messageLog_; }
+  // The globals slot the host keeps for the plug-in.
+  void* globalsSlot() const { return globalsSlot_; }
+
+  // ---- Host services ----
+  SuiteRegistry& suites() { return registry_; }
+  DialogManager& dialogs() { return dialogs_; }
+  const std::vector<Block>& liveBlocks() const { return blocks_; }
+  std::int32_t pluginOptions() const { return pluginOptions_; }
+  int beepCount() const { return beeps_; }
+  std::int32_t currentCursor() const { return cursor_; }
+  const std::string& driveC() const { return driveC_; }
+
+  // A failure of the host's own checks (a modal dialog nobody answered, a suite
+  // operation misused). The default handler prints it and aborts; tests install one
+  // that fails the test.
+  void SetFailureHandler(std::function<void(const std::string&)> handler) {
+    failure_ = std::move(handler);
+  }
+  void Fail(const std::string& what);
+
+  // Used by the host's suite implementations.
+  void* AllocateBlock(std::int32_t size, const char* name);
+  bool FreeBlock(void* block);
+  void SetPluginOptions(std::int32_t options) { pluginOptions_ = options; }
+  void Beep() { ++beeps_; }
+  void SetCursor(std::int32_t id) { cursor_ = id; }
+  void* moduleHandle() const { return module_; }
+
+ private:
+  void OfferSuites();
+  void UnloadCode();
+
+  std::string modulePath_;
+  std::string driveC_;
+  std::string loadError_;
+  void* module_ = nullptr;
+  host::PluginMainProc pluginMain_ = nullptr;
+  const velm::res::ResourceTable* resources_ = nullptr;
+  void* globalsSlot_ = nullptr;
+
+  SuiteRegistry registry_;
+  DialogManager dialogs_;
+  std::vector<std::string> messageLog_;
+  std::vector<Block> blocks_;
+  std::vector<std::unique_ptr<char[]>> blockStorage_;
+  std::int32_t pluginOptions_ = 0;
+  int beeps_ = 0;
+  std::int32_t cursor_ = 0;
+  std::function<void(const std::string&)> failure_;
+
+  // Every suite table the host offers.
+  host::BasicSuite basic_;
+  host::PlatformSuite platform_;
+#define HOSTSIM_SUITE_MEMBER(Type, var) host::Type var##_;
+  VELM_SUITE_TABLE(HOSTSIM_SUITE_MEMBER)
+#undef HOSTSIM_SUITE_MEMBER
+};
+
+// Converts Shift-JIS bytes to UTF-8 (for printing and checks); "?" for bytes that are
+// not Shift-JIS.
+std::string ToUtf8(const std::string& sjis);
+std::string ToSjis(const std::string& utf8);
+
+}  // namespace hostsim

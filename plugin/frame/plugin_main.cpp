@@ -1,0 +1,76 @@
+#include "frame/plugin_main.h"
+
+#include "frame/globals.h"
+#include "frame/suites.h"
+#include "frame/trace.h"
+#include "platform/host_binding.h"
+
+namespace velm {
+namespace {
+
+using Handler = host::Err (*)(host::MessageData* message);
+
+struct DispatchRow {
+  const char* caller;
+  const char* selector;
+  Handler handler;  // null: the subsystem that answers this message is not part of the build
+};
+
+// Tested in this order. Handlers of menus, timer, notifier and action playback join
+// the table as those subsystems are built; until then their messages yield 0.
+const DispatchRow kDispatchTable[] = {
+    {host::kCallerAccess, host::kSelectorUnload, UnloadPlugin},
+    {host::kCallerAccess, host::kSelectorReload, ReloadPlugin},
+    {host::kCallerInterface, host::kSelectorStartup, StartupPlugin},
+    {host::kCallerInterface, host::kSelectorAbout, ShowAbout},
+    {host::kCallerInterface, host::kSelectorShutdown, ShutdownPlugin},
+    {host::kCallerMenu, host::kSelectorGo, nullptr},
+    {host::kCallerMenu, host::kSelectorUpdate, nullptr},
+    {host::kCallerTimer, host::kSelectorGo, nullptr},
+    {host::kCallerNotifier, host::kSelectorNotify, nullptr},
+    {host::kCallerActionManager, host::kSelectorDoAction, nullptr},
+};
+
+// Runs the handler of the first row whose caller and selector match; 0 when none does.
+host::Err Dispatch(host::BasicSuite* basic, const char* caller, const char* selector, void* message,
+                   const char* onlyCaller) {
+  for (const DispatchRow& row : kDispatchTable) {
+    if (onlyCaller && !basic->IsEqual(row.caller, onlyCaller)) continue;
+    if (!basic->IsEqual(caller, row.caller) || !basic->IsEqual(selector, row.selector)) continue;
+    return row.handler ? row.handler(static_cast<host::MessageData*>(message)) : host::kNoErr;
+  }
+  return host::kNoErr;
+}
+
+}  // namespace
+
+host::Err DispatchHostMessage(const char* caller, const char* selector, void* message) {
+  auto* data = static_cast<host::MessageData*>(message);
+  return Dispatch(data->basic, caller, selector, message, nullptr);
+}
+
+host::Err PluginMainImpl(const char* caller, const char* selector, void* message) {
+  auto* data = static_cast<host::MessageData*>(message);
+  if (!data || !data->basic || !caller || !selector) return host::kBadParameterErr;
+  host::BasicSuite* basic = data->basic;
+  platform::AttachHost(basic);
+
+  if (basic->IsEqual(caller, host::kCallerAccess)) {
+    return Dispatch(basic, caller, selector, message, host::kCallerAccess);
+  }
+
+  host::Err result = AcquireSuites(basic);
+  if (result) return result;
+
+  if (basic->IsEqual(caller, host::kCallerInterface)) {
+    result = Dispatch(basic, caller, selector, message, host::kCallerInterface);
+  } else {
+    result = DispatchHostMessage(caller, selector, message);
+  }
+
+  if (result > 1) ReportError(data, result);
+  ReleaseSuites(basic);
+  return result;
+}
+
+}  // namespace velm
