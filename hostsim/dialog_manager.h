@@ -98,6 +98,7 @@ class DialogManager {
   // and must close it (press a button).
   void QueueModal(ModalScript script) { scripts_.push_back(std::move(script)); }
   std::size_t PendingScripts() const { return scripts_.size(); }
+  void ClearScripts() { scripts_.clear(); }
   const std::vector<ModalRecord>& modalLog() const { return modalLog_; }
   void ClearLog() { modalLog_.clear(); }
 

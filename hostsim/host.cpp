@@ -213,8 +213,22 @@ void Host::OfferSuites() {
   FillUnimplemented(platform_);
 }
 
+void Host::UseInProcessPlugin(host::PluginMainProc main,
+                              const velm::res::ResourceTable* resources) {
+  UnloadCode();
+  inProcess_ = true;
+  pluginMain_ = main;
+  resources_ = resources;
+}
+
+void* Host::FindBlock(const std::string& name) const {
+  for (std::size_t i = 0; i < blocks_.size(); ++i)
+    if (blocks_[i].name == name) return blockStorage_[i].get();
+  return nullptr;
+}
+
 bool Host::LoadModule() {
-  if (module_) return true;
+  if (module_ || inProcess_) return true;
   module_ = dlopen(modulePath_.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module_) {
     const char* e = dlerror();
@@ -234,6 +248,7 @@ bool Host::LoadModule() {
 }
 
 void Host::UnloadCode() {
+  if (inProcess_) return;
   if (module_) dlclose(module_);
   module_ = nullptr;
   pluginMain_ = nullptr;

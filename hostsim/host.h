@@ -36,6 +36,8 @@ class Host {
 
   // ---- The module ----
   bool LoadModule();
+  // Runs a plug-in linked into this program instead of a module file (unit tests).
+  void UseInProcessPlugin(host::PluginMainProc main, const velm::res::ResourceTable* resources);
   bool moduleLoaded() const { return module_ != nullptr; }
   const std::string& loadError() const { return loadError_; }
   const velm::res::ResourceTable* resources() const { return resources_; }
@@ -59,6 +61,8 @@ class Host {
   SuiteRegistry& suites() { return registry_; }
   DialogManager& dialogs() { return dialogs_; }
   const std::vector<Block>& liveBlocks() const { return blocks_; }
+  // The first live block allocated under `name`, or null.
+  void* FindBlock(const std::string& name) const;
   std::int32_t pluginOptions() const { return pluginOptions_; }
   int beepCount() const { return beeps_; }
   std::int32_t currentCursor() const { return cursor_; }
@@ -88,6 +92,7 @@ class Host {
   std::string driveC_;
   std::string loadError_;
   void* module_ = nullptr;
+  bool inProcess_ = false;
   host::PluginMainProc pluginMain_ = nullptr;
   const velm::res::ResourceTable* resources_ = nullptr;
   void* globalsSlot_ = nullptr;
