@@ -77,10 +77,13 @@ host::Err ErrorDialogInit(host::DialogRef dialog) {
 }  // namespace
 
 void ReportError(host::MessageData* message, host::Err code) {
-  (void)message;
   if (code == host::kNoErr || code == host::kStopErr) return;
-  if (!sAdmBasic || !sAdmDialog || !sAdmItem || !sUser || !gGlobals) return;
-  const host::PluginRef plugin = gGlobals->pluginRef;
+  if (!sAdmBasic || !sAdmDialog || !sAdmItem || !sUser) return;
+  // Before start-up has stored the plug-in reference (a failed start-up), the
+  // message's own reference names the plug-in.
+  const host::PluginRef plugin =
+      gGlobals && gGlobals->pluginRef ? gGlobals->pluginRef : (message ? message->self : nullptr);
+  if (!plugin) return;
 
   // Pairs of code text and message from index 1 on; the list ends at an empty string.
   // Texts are read into a buffer larger than 255 bytes so that an over-long code text is
