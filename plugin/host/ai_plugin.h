@@ -1,4 +1,4 @@
-// Placeholder: operations are added as the subsystems that call them are built.
+// The plug-in's own record with the host, and the host's memory service.
 #pragma once
 
 #include "host/suite_decl.h"
@@ -13,6 +13,8 @@ namespace host {
   OP(Err, SetPluginOptions, (PluginRef plugin, std::int32_t options))
 VELM_DECLARE_SUITE(PluginSuite, "AI Plugin Suite", 3, VELM_SUITE_PLUGIN_SUITE)
 
+// Acquired with the others; the plug-in takes its memory from the platform layer and
+// calls nothing here.
 #define VELM_SUITE_MD_MEMORY_SUITE(OP)
 VELM_DECLARE_SUITE(MdMemorySuite, "AI MdMemory Suite", 1, VELM_SUITE_MD_MEMORY_SUITE)
 
