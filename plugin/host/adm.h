@@ -148,10 +148,13 @@ VELM_DECLARE_SUITE(AdmTrackerSuite, "ADM Tracker Suite", 1, VELM_SUITE_ADM_TRACK
   OP(void, GetBoundsRect, (DialogRef dialog, Rect * rect))                                      \
   /* Moves and sizes the dialog on the screen, within its size limits. */                       \
   OP(void, SetBoundsRect, (DialogRef dialog, const Rect* rect))                                 \
-  /* Size limits of a resizable dialog, in pixels. */                                           \
+  /* Narrowest the user may make a resizable dialog, in pixels. */                              \
   OP(void, SetMinWidth, (DialogRef dialog, std::int32_t width))                                 \
+  /* Lowest the user may make a resizable dialog, in pixels. */                                 \
   OP(void, SetMinHeight, (DialogRef dialog, std::int32_t height))                               \
+  /* Widest the user may make a resizable dialog, in pixels. */                                 \
   OP(void, SetMaxWidth, (DialogRef dialog, std::int32_t width))                                 \
+  /* Highest the user may make a resizable dialog, in pixels. */                                \
   OP(void, SetMaxHeight, (DialogRef dialog, std::int32_t height))                               \
   /* Adds an item of type `itemType` (kAdmListBoxType, ...) with id `itemId` at `bounds` (local \
      coordinates); null for an unknown type or an id in use. */                                 \
