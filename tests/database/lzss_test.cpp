@@ -1,0 +1,353 @@
+// LZSS coding: vectors worked out by hand from the stored format, round trips, hostile
+// input, and the record-level compression with its failure paths.
+#include "database/lzss.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "database/record.h"
+#include "database/stream_image.h"
+#include "platform/memory.h"
+
+namespace velm {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Encode(const Bytes& input, std::uint32_t granularity = kListGranule) {
+  os::MemHandle out = nullptr;
+  const std::int64_t n =
+      LzssEncode(input.data(), static_cast<std::uint32_t>(input.size()), out, granularity);
+  EXPECT_GE(n, 0);
+  Bytes result(out, out + (n > 0 ? n : 0));
+  ReleaseBlock(out);
+  return result;
+}
+
+Bytes Decode(const Bytes& input, std::uint32_t granularity = kListGranule) {
+  os::MemHandle out = nullptr;
+  const std::int64_t n =
+      LzssDecode(input.data(), static_cast<std::uint32_t>(input.size()), out, granularity);
+  EXPECT_GE(n, 0);
+  Bytes result(out, out + (n > 0 ? n : 0));
+  ReleaseBlock(out);
+  return result;
+}
+
+Bytes Text(const std::string& s) {
+  return Bytes(s.begin(), s.end());
+}
+
+// Makes the next `n` allocations succeed and the one after fail, for one scope.
+struct AllocationFailure {
+  explicit AllocationFailure(std::int32_t n) { os::TestOverrides().allocationsBeforeFailure = n; }
+  ~AllocationFailure() { os::TestOverrides().allocationsBeforeFailure = -1; }
+};
+
+// ---- Vectors worked out by hand ----
+
+TEST(LzssVectors, EmptyInputCodesToNothingAndBack) {
+  EXPECT_TRUE(Encode({}).empty());
+  EXPECT_TRUE(Decode({}).empty());
+  os::MemHandle out = nullptr;
+  EXPECT_EQ(LzssEncode(nullptr, 0, out, kListGranule), 0);
+  EXPECT_EQ(out, nullptr);
+}
+
+TEST(LzssVectors, LiteralsFillFlagGroupsFromTheLowBit) {
+  EXPECT_EQ(Encode(Text("A")), (Bytes{0x01, 'A'}));
+  // Ten distinct bytes: a full group of eight literals, then a group of two.
+  EXPECT_EQ(Encode(Text("ABCDEFGHIJ")),
+            (Bytes{0xFF, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 0x03, 'I', 'J'}));
+  EXPECT_EQ(Decode({0xFF, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 0x03, 'I', 'J'}),
+            Text("ABCDEFGHIJ"));
+}
+
+TEST(LzssVectors, LeadingZerosAreAMatchIntoTheZeroRing) {
+  // The strings at 4060 … 4077 are all zero: ten zeros match at 4060 (0xFDC), length 10.
+  const Bytes zeros(10, 0);
+  const Bytes coded = {0x00, 0xDC, 0xF7};
+  EXPECT_EQ(Encode(zeros), coded);
+  EXPECT_EQ(Decode(coded), zeros);  // a ring of spaces would give ten 0x20 here
+  // Three zeros then X: every string at 4060 … 4077 matches three bytes, and the first
+  // one met in the tree (4077 = 0xFED, inserted first) is taken; then a literal.
+  EXPECT_EQ(Encode(Bytes{0, 0, 0, 'X'}), (Bytes{0x02, 0xED, 0xF0, 'X'}));
+  EXPECT_EQ(Decode({0x02, 0xED, 0xF0, 'X'}), (Bytes{0, 0, 0, 'X'}));
+}
+
+TEST(LzssVectors, OverlappingMatchRepeatsWhatItWrites) {
+  // 'A' goes to 4078; the next seven bytes copy from 4078 while writing 4079 on.
+  EXPECT_EQ(Encode(Text("AAAAAAAA")), (Bytes{0x01, 'A', 0xEE, 0xF4}));
+  EXPECT_EQ(Decode({0x01, 'A', 0xEE, 0xF4}), Text("AAAAAAAA"));
+  // A period of three repeated for 18 bytes from one literal run.
+  EXPECT_EQ(Decode({0x07, 'x', 'y', 'z', 0xEE, 0xFF}), Text("xyzxyzxyzxyzxyzxyzxyz"));
+}
+
+TEST(LzssVectors, StreamsCutInsideAnItemEndBeforeIt) {
+  EXPECT_EQ(Decode({0x01, 'A', 0xEE}), Text("A"));  // match cut after b0
+  EXPECT_TRUE(Decode({0x00, 0xDC}).empty());
+  EXPECT_TRUE(Decode({0x01}).empty());        // flag byte alone
+  EXPECT_EQ(Decode({0x03, 'a'}), Text("a"));  // group promises more than there is
+}
+
+TEST(LzssVectors, MatchPositionsWrapAroundTheRing) {
+  // Position 0xFFF, length 3: ring 4095, 0, 1 (all zero at the start).
+  EXPECT_EQ(Decode({0x00, 0xFF, 0xF0}), (Bytes{0, 0, 0}));
+}
+
+// ---- Round trips ----
+
+class LzssRoundTrip : public ::testing::Test {
+ protected:
+  std::mt19937 rng{7};
+
+  void ExpectRoundTrip(const Bytes& input) {
+    const Bytes coded = Encode(input);
+    EXPECT_EQ(Decode(coded), input) << "input of " << input.size() << " bytes";
+    // Worst case: every byte a literal, one flag byte per eight.
+    EXPECT_LE(coded.size(), input.size() + (input.size() + 7) / 8);
+  }
+};
+
+TEST_F(LzssRoundTrip, RandomInputsOfEverySizeAroundTheRingAndWindow) {
+  for (std::size_t size :
+       {1u, 2u, 3u, 17u, 18u, 19u, 4077u, 4078u, 4095u, 4096u, 4097u, 8192u, 65536u, 200003u}) {
+    Bytes input(size);
+    for (auto& b : input)
+      b = static_cast<std::uint8_t>(rng());
+    ExpectRoundTrip(input);
+  }
+}
+
+TEST_F(LzssRoundTrip, StructuredInputs) {
+  // Long zero runs, runs of one byte, short and long periods, text, and data with a
+  // few symbols (many equal-length candidates in the trees).
+  ExpectRoundTrip(Bytes(70000, 0));
+  ExpectRoundTrip(Bytes(5000, 0x20));
+  Bytes periodic(30000);
+  for (std::size_t i = 0; i < periodic.size(); ++i)
+    periodic[i] = "abcdefg"[i % 7];
+  ExpectRoundTrip(periodic);
+  Bytes farPeriod(20000);
+  for (std::size_t i = 0; i < farPeriod.size(); ++i)
+    farPeriod[i] = static_cast<std::uint8_t>(i * 7919 % 4099);
+  ExpectRoundTrip(farPeriod);
+  Bytes fewSymbols(100000);
+  for (auto& b : fewSymbols)
+    b = static_cast<std::uint8_t>(rng() % 3);
+  ExpectRoundTrip(fewSymbols);
+  std::string prose;
+  while (prose.size() < 50000)
+    prose += "GroupArt / CompoundPathArt / PatternArt00001 / ";
+  ExpectRoundTrip(Text(prose));
+  // A thumbnail-like image: 0, r, g, b pixels in flat areas with noise.
+  Bytes thumbnail(65536);
+  for (std::size_t i = 0; i < thumbnail.size(); i += 4) {
+    thumbnail[i] = 0;
+    thumbnail[i + 1] = static_cast<std::uint8_t>(i / 512);
+    thumbnail[i + 2] = static_cast<std::uint8_t>(rng() % 4 == 0 ? rng() : 200);
+    thumbnail[i + 3] = 255;
+  }
+  ExpectRoundTrip(thumbnail);
+}
+
+TEST_F(LzssRoundTrip, EncodingDoesNotDependOnEarlierCalls) {
+  Bytes input(9000);
+  for (auto& b : input)
+    b = static_cast<std::uint8_t>(rng() % 5);
+  const Bytes first = Encode(input);
+  Bytes other(300000);
+  for (auto& b : other)
+    b = static_cast<std::uint8_t>(rng());
+  Encode(other);
+  Decode(Encode(other));
+  EXPECT_EQ(Encode(input), first);
+  // A short input right after a long one must not see the old look-ahead bytes.
+  EXPECT_EQ(Encode(Text("A")), (Bytes{0x01, 'A'}));
+  EXPECT_EQ(Encode(Bytes(10, 0)), (Bytes{0x00, 0xDC, 0xF7}));
+}
+
+TEST_F(LzssRoundTrip, OutputBlocksGrowInWholeGranules) {
+  Bytes input(65536);
+  for (auto& b : input)
+    b = static_cast<std::uint8_t>(rng());
+  os::MemHandle coded = nullptr;
+  const std::int64_t n = LzssEncode(input.data(), 65536, coded, kListGranule);
+  ASSERT_GT(n, 65536);
+  EXPECT_EQ(os::MemSize(coded), 131072u);
+  os::MemHandle plain = nullptr;
+  EXPECT_EQ(LzssDecode(coded, static_cast<std::uint32_t>(n), plain, kRecordGranule), 65536);
+  EXPECT_EQ(os::MemSize(plain), 2097152u);
+  ReleaseBlock(coded);
+  ReleaseBlock(plain);
+}
+
+TEST_F(LzssRoundTrip, GarbageNeverFailsOrOverruns) {
+  // Any byte string decodes to something; the sanitizer build checks the bounds.
+  for (int round = 0; round < 300; ++round) {
+    Bytes garbage(rng() % 3000);
+    for (auto& b : garbage)
+      b = static_cast<std::uint8_t>(rng());
+    os::MemHandle out = nullptr;
+    const std::int64_t n =
+        LzssDecode(garbage.data(), static_cast<std::uint32_t>(garbage.size()), out, 64);
+    ASSERT_GE(n, 0);
+    EXPECT_LE(n, static_cast<std::int64_t>(garbage.size()) * 9);
+    if (n > 0) {
+      EXPECT_GE(os::MemSize(out), n);
+    }
+    ReleaseBlock(out);
+  }
+}
+
+TEST_F(LzssRoundTrip, OutOfMemoryIsAFailure) {
+  Bytes input(300000);
+  for (auto& b : input)
+    b = static_cast<std::uint8_t>(rng());
+  {
+    AllocationFailure fail(0);
+    os::MemHandle out = nullptr;
+    EXPECT_EQ(LzssEncode(input.data(), 300000, out, kListGranule), -1);
+    EXPECT_EQ(out, nullptr);
+  }
+  const Bytes coded = Encode(input);
+  {
+    AllocationFailure fail(1);  // the first granule, not the second
+    os::MemHandle out = nullptr;
+    EXPECT_EQ(LzssDecode(coded.data(), static_cast<std::uint32_t>(coded.size()), out, kListGranule),
+              -1);
+    ReleaseBlock(out);
+  }
+}
+
+// ---- Records ----
+
+class RecordCompression : public ::testing::Test {
+ protected:
+  std::mt19937 rng{99};
+  os::MemHandle record = NewEmptyRecord();
+
+  ~RecordCompression() override { ReleaseBlock(record); }
+
+  Record* header() { return RecordHeader(record); }
+
+  Bytes Image() { return Bytes(record, record + header()->recordLength); }
+
+  void AddArt(std::uint32_t size) {
+    velmtest::ObjectImage art(size, rng);
+    art.Header(5);
+    velmtest::AppendObject(record, art);
+  }
+};
+
+TEST_F(RecordCompression, EmptyRecordCompressesToThumbnailAlone) {
+  ASSERT_EQ(CompressRecord(record), 0);
+  EXPECT_EQ(header()->artLength, 0u);
+  EXPECT_GT(header()->thumbnailLength, 0u);
+  EXPECT_EQ(header()->recordLength, static_cast<std::int32_t>(426 + header()->thumbnailLength));
+  // The coded thumbnail of 65536 zeros starts with a match into the zero ring.
+  EXPECT_EQ(record[424], 0x00);
+  EXPECT_EQ(record[425], 0xDC);
+  EXPECT_EQ(record[426], 0xFF);
+
+  ASSERT_EQ(ExpandRecord(record, true), 0);
+  EXPECT_EQ(header()->recordLength, 65962);
+  EXPECT_EQ(header()->thumbnailLength, 0u);
+  for (std::uint32_t i = kThumbnailOffset; i < kEmptyRecordLength; ++i) {
+    ASSERT_EQ(record[i], 0) << "byte " << i;
+  }
+}
+
+TEST_F(RecordCompression, RecordsRoundTripWithAndWithoutArt) {
+  for (std::uint32_t i = 0; i < kThumbnailSize; ++i) {
+    record[kThumbnailOffset + i] = static_cast<std::uint8_t>(i % 4 == 0 ? 0 : rng() % 16);
+  }
+  AddArt(3000);
+  AddArt(2500000);  // grows the record past one granule
+  std::strcpy(header()->name, "name");
+  const Bytes original = Image();
+
+  ASSERT_EQ(CompressRecord(record), 0);
+  const std::uint32_t codedThumbnail = header()->thumbnailLength;
+  const std::uint32_t codedArt = header()->artLength;
+  EXPECT_EQ(header()->recordLength, static_cast<std::int32_t>(426 + codedThumbnail + codedArt));
+  const Bytes stored = Image();
+
+  ASSERT_EQ(ExpandRecord(record, true), 0);
+  EXPECT_EQ(Image(), original);
+
+  // Header and thumbnail only: the art stays out, the record is 65962 bytes long.
+  os::MemHandle copy = nullptr;
+  ASSERT_TRUE(GrowBlock(copy, static_cast<std::uint32_t>(stored.size()), kRecordGranule));
+  std::memcpy(copy, stored.data(), stored.size());
+  ASSERT_EQ(ExpandRecord(copy, false), 0);
+  EXPECT_EQ(RecordHeader(copy)->recordLength, 65962);
+  EXPECT_EQ(std::memcmp(copy, original.data(), 4), 0);
+  EXPECT_EQ(std::memcmp(copy + 8, original.data() + 8, kArtStreamOffset - 8), 0);
+  ReleaseBlock(copy);
+}
+
+TEST_F(RecordCompression, RecordsInTheWrongFormAreRefused) {
+  EXPECT_EQ(ExpandRecord(record, true), -1);  // thumbnailLength 0: already expanded
+  ASSERT_EQ(CompressRecord(record), 0);
+  const Bytes stored = Image();
+  EXPECT_EQ(CompressRecord(record), -1);  // already stored
+  EXPECT_EQ(Image(), stored);
+  os::MemHandle none = nullptr;
+  EXPECT_EQ(CompressRecord(none), -1);
+  EXPECT_EQ(ExpandRecord(none, true), -1);
+}
+
+TEST_F(RecordCompression, DamagedCodedDataLeavesTheRecordAlone) {
+  AddArt(500);
+  ASSERT_EQ(CompressRecord(record), 0);
+  const std::uint32_t size = os::MemSize(record);
+  const Bytes stored(record, record + size);
+
+  // Coded lengths that reach past the block.
+  header()->artLength = size;
+  EXPECT_EQ(ExpandRecord(record, true), -1);
+  EXPECT_EQ(Bytes(record, record + size), ([&] {
+              Bytes b = stored;
+              std::memcpy(b.data() + 420, &size, 4);
+              return b;
+            })());
+  std::memcpy(record, stored.data(), size);
+  header()->thumbnailLength = 0xFFFFFFF0u;
+  EXPECT_EQ(ExpandRecord(record, false), -1);
+  std::memcpy(record, stored.data(), size);
+
+  // A thumbnail that does not expand to 65536 bytes (cut short, or made longer).
+  header()->thumbnailLength -= 5;
+  EXPECT_EQ(ExpandRecord(record, true), -1);
+  std::memcpy(record, stored.data(), size);
+  record[kRecordHeaderSize] = 0xFF;  // the first eight matches read as literals
+  const Bytes damaged(record, record + size);
+  EXPECT_EQ(ExpandRecord(record, true), -1);
+  EXPECT_EQ(Bytes(record, record + size), damaged);
+}
+
+TEST_F(RecordCompression, OutOfMemoryLeavesTheRecordAsItWas) {
+  AddArt(4000);
+  const Bytes expanded = Image();
+  // The coded thumbnail's buffer, then the coded art's.
+  for (std::int32_t n = 0; n < 2; ++n) {
+    AllocationFailure fail(n);
+    EXPECT_EQ(CompressRecord(record), -1) << "failing allocation " << n;
+    EXPECT_EQ(Image(), expanded);
+  }
+  ASSERT_EQ(CompressRecord(record), 0);
+  const Bytes stored = Image();
+  for (std::int32_t n = 0; n < 2; ++n) {
+    AllocationFailure fail(n);
+    EXPECT_EQ(ExpandRecord(record, true), -1) << "failing allocation " << n;
+    EXPECT_EQ(Image(), stored);
+  }
+}
+
+}  // namespace
+}  // namespace velm
