@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace hostsim {
 namespace {
@@ -16,9 +17,6 @@ Host* gCurrent = nullptr;
 Host& H() {
   return *gCurrent;
 }
-
-// Where the host says it is installed; the plug-in cuts this at "\Support Files\".
-constexpr const char kApplicationPath[] = "C:\\Program Files\\VELM Host\\Support Files\\Host.exe";
 
 // ---- Basic suite ----
 
@@ -100,6 +98,24 @@ host::Err NumberToString(host::Real value, std::int16_t decimals, unsigned char*
   return host::kNoErr;
 }
 
+// ---- AI Runtime Suite ----
+
+host::Err GetAppFilePath(char* path, std::int32_t maxLength) {
+  if (host::Err e = H().suites().Check(host::RuntimeSuite::kName, "GetAppFilePath")) return e;
+  const std::string& p = H().applicationPath();
+  if (!path || maxLength <= 0 || p.size() + 1 > static_cast<std::size_t>(maxLength))
+    return host::kBadParameterErr;
+  std::memcpy(path, p.c_str(), p.size() + 1);
+  return host::kNoErr;
+}
+
+host::Err GetAppVersion(const char** version) {
+  if (host::Err e = H().suites().Check(host::RuntimeSuite::kName, "GetAppVersion")) return e;
+  if (!version) return host::kBadParameterErr;
+  *version = "10.0 (stand-in)";
+  return host::kNoErr;
+}
+
 // ---- VELM Platform Suite (the virtual desktop's clock, beep, cursor, drives) ----
 
 host::Boolean GetDriveRoot(char letter, char* folder, std::int32_t maxLength) {
@@ -168,6 +184,20 @@ Host::Host(std::string modulePath, std::string driveC)
     std::abort();
   };
   OfferSuites();
+  SetApplicationPath(applicationPath_);
+}
+
+void Host::SetApplicationPath(std::string path) {
+  applicationPath_ = std::move(path);
+  if (driveC_.empty() || applicationPath_.size() < 3 ||
+      (applicationPath_[0] != 'C' && applicationPath_[0] != 'c'))
+    return;
+  std::string folder = applicationPath_.substr(3);
+  const std::size_t last = folder.rfind('\\');
+  folder = last == std::string::npos ? std::string() : folder.substr(0, last);
+  std::replace(folder.begin(), folder.end(), '\\', '/');
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(driveC_) / ToUtf8(folder), ec);
 }
 
 Host::~Host() {
@@ -196,6 +226,8 @@ void Host::OfferSuites() {
   sPlugin_.SetPluginOptions = PluginSetOptions;
   sUser_.StringToNumber = StringToNumber;
   sUser_.NumberToString = NumberToString;
+  sRuntime_.GetAppFilePath = GetAppFilePath;
+  sRuntime_.GetAppVersion = GetAppVersion;
   InstallDialogSuites(sAdmBasic_, sAdmDialog_, sAdmItem_);
 
   platform_.GetDriveRoot = GetDriveRoot;

@@ -67,6 +67,10 @@ class Host {
   int beepCount() const { return beeps_; }
   std::int32_t currentCursor() const { return cursor_; }
   const std::string& driveC() const { return driveC_; }
+  // The application's program file as the runtime suite reports it (Windows form).
+  const std::string& applicationPath() const { return applicationPath_; }
+  // Also creates the application's folder on drive C:, as an installed host has it.
+  void SetApplicationPath(std::string path);
 
   // A failure of the host's own checks (a modal dialog nobody answered, a suite
   // operation misused). The default handler prints it and aborts; tests install one
@@ -90,6 +94,7 @@ class Host {
 
   std::string modulePath_;
   std::string driveC_;
+  std::string applicationPath_ = "C:\\Program Files\\VELM Host\\Support Files\\Host.exe";
   std::string loadError_;
   void* module_ = nullptr;
   bool inProcess_ = false;

@@ -1,0 +1,469 @@
+#include "database/group_file.h"
+
+#include <cstring>
+
+#include "database/busy.h"
+#include "database/record.h"
+#include "database/record_index.h"
+#include "database/record_time.h"
+#include "frame/globals.h"
+#include "frame/suites.h"
+#include "frame/trace.h"
+#include "platform/memory.h"
+
+namespace velm {
+namespace {
+
+// Where the application's own sub-folders or program file start, tried in this order.
+constexpr const char* kBaseFolderMarkers[] = {
+    "\\SYSTEM\\",        "\\System\\",        "\\SUPPORT FILES\\", "\\Support Files\\",
+    "\\support files\\", "\\ILLUSTRATOR.EXE", "\\Illustrator.exe",
+};
+
+constexpr std::uint32_t kStoredHeaderSize = 426;  // header and the two slack bytes
+constexpr std::uint32_t kCopyChunk = 65536;
+
+std::uint32_t ReadBE32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         std::uint32_t{p[3]};
+}
+
+void WriteBE32(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v >> 24);
+  p[1] = static_cast<std::uint8_t>(v >> 16);
+  p[2] = static_cast<std::uint8_t>(v >> 8);
+  p[3] = static_cast<std::uint8_t>(v);
+}
+
+bool Append(char (&path)[kPathSize], std::size_t& length, const char* text) {
+  const std::size_t n = std::strlen(text);
+  if (length + n + 1 > kPathSize) return false;
+  std::memcpy(path + length, text, n + 1);
+  length += n;
+  return true;
+}
+
+bool ReadExactly(os::FileHandle file, void* buffer, std::uint32_t count) {
+  std::uint32_t done = 0;
+  return os::FileRead(file, buffer, count, &done) && done == count;
+}
+
+bool WriteExactly(os::FileHandle file, const void* buffer, std::uint32_t count) {
+  std::uint32_t done = 0;
+  return os::FileWrite(file, buffer, count, &done) && done == count;
+}
+
+// The count word; a short read counts as 0, a negative count as damage (-1).
+std::int32_t ReadCount(os::FileHandle file) {
+  std::uint8_t bytes[4];
+  if (!os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) || !ReadExactly(file, bytes, 4))
+    return 0;
+  return static_cast<std::int32_t>(ReadBE32(bytes));
+}
+
+std::int64_t FileSize(os::FileHandle file) {
+  std::int64_t size = 0;
+  return os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size) ? size : -1;
+}
+
+// Walks from the first record past `records` records; *offset receives where the next
+// one starts. False when a record length is impossible or runs past the end of the file.
+bool WalkRecords(os::FileHandle file, std::int32_t records, std::int64_t* offset) {
+  const std::int64_t size = FileSize(file);
+  std::int64_t at = 4;
+  for (std::int32_t i = 0; i < records; ++i) {
+    std::uint8_t prefix[8];
+    if (!os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr) || !ReadExactly(file, prefix, 8))
+      return false;
+    const std::uint32_t length = ReadBE32(prefix + 4);
+    if (length < kStoredHeaderSize || at + length > size) return false;
+    at += length;
+  }
+  *offset = at;
+  return true;
+}
+
+host::Err OpenGroupFile(const char* group, bool forWriting, os::FileHandle* file) {
+  *file = os::kInvalidFile;
+  char base[kPathSize];
+  if (host::Err err = GetBaseFolder(base)) return err;
+  char path[kPathSize];
+  if (!GroupFilePath(base, group, path)) return host::kNoErr;
+  if (forWriting) {
+    char folder[kPathSize];
+    if (!DatabaseFolderPath(base, folder)) return host::kNoErr;
+    os::FolderCreate(folder, nullptr);
+    *file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
+  } else {
+    *file = os::FileOpen(path, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
+  }
+  return host::kNoErr;
+}
+
+// The current record in stored form (converted and compressed if it is expanded).
+bool CurrentRecordStored(Globals* g) {
+  if (!g->currentRecord) return false;
+  if (RecordHeader(g->currentRecord)->thumbnailLength != 0) return true;
+  return RecordToStoredForm(g->currentRecord) == 0;
+}
+
+RecordTime HostOrder32(std::uint32_t bigEndian) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(&bigEndian);
+  return ReadBE32(p);
+}
+
+}  // namespace
+
+host::Err GetBaseFolder(char (&buffer)[kPathSize]) {
+  buffer[0] = '\0';
+  if (!sRuntime) return host::kSuiteNotFoundErr;
+  if (host::Err err = sRuntime->GetAppFilePath(buffer, static_cast<std::int32_t>(kPathSize))) {
+    buffer[0] = '\0';
+    return err;
+  }
+  buffer[kPathSize - 1] = '\0';
+  for (const char* marker : kBaseFolderMarkers) {
+    if (char* at = std::strstr(buffer, marker)) {
+      *at = '\0';
+      break;
+    }
+  }
+  return host::kNoErr;
+}
+
+bool DatabaseFolderPath(const char* base, char (&path)[kPathSize]) {
+  std::size_t length = 0;
+  path[0] = '\0';
+  return Append(path, length, base) && Append(path, length, "\\VELM");
+}
+
+bool GroupFilePath(const char* base, const char* group, char (&path)[kPathSize]) {
+  if (!group || !group[0] || std::strlen(group) >= kGroupNameSize) return false;
+  std::size_t length = 0;
+  path[0] = '\0';
+  return Append(path, length, base) && Append(path, length, "\\VELM\\") &&
+         Append(path, length, group) && Append(path, length, ".VEL");
+}
+
+host::Err ListGroups(GroupVisitor visit, void* context) {
+  char base[kPathSize];
+  if (host::Err err = GetBaseFolder(base)) return err;
+  char pattern[kPathSize];
+  std::size_t length = 0;
+  if (!Append(pattern, length, base) || !Append(pattern, length, "\\VELM\\*.VEL"))
+    return host::kNoErr;
+  os::FindData data{};
+  os::FindHandle find = os::FindFirst(pattern, &data);
+  if (!find) return host::kNoErr;
+  do {
+    if (data.isFolder) continue;
+    const char* extension = std::strstr(data.name, ".VEL");
+    if (!extension || extension == data.name) continue;
+    const std::size_t n = static_cast<std::size_t>(extension - data.name);
+    if (n >= kGroupNameSize) continue;
+    char group[kGroupNameSize];
+    std::memcpy(group, data.name, n);
+    group[n] = '\0';
+    if (std::strcmp(group, kSearchResultsGroup) == 0) continue;
+    if (!visit(group, context)) break;
+  } while (os::FindNext(find, &data));
+  os::FindEnd(find);
+  return host::kNoErr;
+}
+
+std::int32_t GroupRecordCount(const char* group) {
+  if (!group) return 0;
+  if (std::strcmp(group, kSearchResultsGroup) == 0)
+    return gGlobals ? RIHCount(gGlobals->RIHList) : 0;
+  os::FileHandle file = os::kInvalidFile;
+  if (OpenGroupFile(group, false, &file) || file == os::kInvalidFile) return 0;
+  const std::int32_t count = ReadCount(file);
+  os::FileClose(file);
+  return count < 0 ? 0 : count;
+}
+
+host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* buffer,
+                         std::int32_t mode, bool convert) {
+  Trace("VelmReadRecord_START\r\n");
+  Globals* g = gGlobals;
+  const bool toCurrent = !buffer || !*buffer;
+  if (toCurrent) {
+    if (!g) return -1;
+    ReleaseBlock(g->currentRecord);
+    g->currentRecordIndex = -1;
+  }
+  if (mode < 0 || (mode > 0 && mode <= 8)) return -1;
+
+  os::FileHandle file = os::kInvalidFile;
+  if (host::Err err = OpenGroupFile(group, false, &file)) return err;
+  if (file == os::kInvalidFile) return host::kNoErr;
+
+  const std::int32_t count = ReadCount(file);
+  std::int64_t offset = 0;
+  if (count <= 0 || index < 0 || index >= count) {
+    os::FileClose(file);
+    return host::kNoErr;
+  }
+  if (!WalkRecords(file, index, &offset)) {
+    os::FileClose(file);
+    return kDamagedGroupErr;
+  }
+
+  // The record's header decides how much is read.
+  std::uint8_t header[kStoredHeaderSize];
+  const std::int64_t size = FileSize(file);
+  if (!os::FileSeek(file, offset, os::SeekOrigin::kBegin, nullptr) ||
+      !ReadExactly(file, header, 8)) {
+    os::FileClose(file);
+    return kDamagedGroupErr;
+  }
+  const std::uint32_t recordLength = ReadBE32(header + 4);
+  if (recordLength < kStoredHeaderSize || offset + recordLength > size) {
+    os::FileClose(file);
+    return kDamagedGroupErr;
+  }
+  std::uint32_t wanted = recordLength;
+  std::uint32_t blockSize = recordLength;
+  if (mode == kReadHeaderAndThumbnail) {
+    if (!ReadExactly(file, header + 8, kStoredHeaderSize - 8)) {
+      os::FileClose(file);
+      return kDamagedGroupErr;
+    }
+    const std::uint32_t thumbnailLength = ReadBE32(header + 416);
+    if (thumbnailLength == 0 || thumbnailLength > recordLength - kStoredHeaderSize) {
+      os::FileClose(file);
+      return kDamagedGroupErr;
+    }
+    wanted = kStoredHeaderSize + thumbnailLength;
+    blockSize = wanted > kEmptyRecordLength ? wanted : kEmptyRecordLength;
+  } else if (mode != kReadWholeRecord) {
+    wanted = static_cast<std::uint32_t>(mode) < recordLength ? static_cast<std::uint32_t>(mode)
+                                                             : recordLength;
+    blockSize = wanted > kRecordHeaderSize ? wanted : kRecordHeaderSize;
+  }
+
+  os::MemHandle block = toCurrent ? nullptr : *buffer;
+  os::MemHandle original = block;
+  if (!GrowBlock(block, blockSize, kRecordGranule)) {
+    os::FileClose(file);
+    return host::kOutOfMemoryErr;
+  }
+  if (!os::FileSeek(file, offset, os::SeekOrigin::kBegin, nullptr) ||
+      !ReadExactly(file, block, wanted)) {
+    os::FileClose(file);
+    if (block != original) ReleaseBlock(block);
+    return kDamagedGroupErr;
+  }
+  os::FileClose(file);
+
+  if (convert) {
+    std::int32_t status = 0;
+    if (mode == kReadWholeRecord) {
+      status = RecordFromStoredForm(block, true);
+    } else if (mode == kReadHeaderAndThumbnail) {
+      status = RecordFromStoredForm(block, false);
+    } else {
+      status = RecordToHostOrder(block, false);
+    }
+    if (status != 0) {
+      // A damaged record is not handed out half converted.
+      if (block && block != original) ReleaseBlock(block);
+      if (!toCurrent) *buffer = block;
+      return kDamagedGroupErr;
+    }
+  }
+
+  if (toCurrent) {
+    g->currentRecord = block;
+    g->currentRecordIndex = index;
+  } else {
+    *buffer = block;
+  }
+  Trace("VelmReadRecord_END\r\n");
+  return host::kNoErr;
+}
+
+host::Err WriteGroupRecord(const char* group, std::int32_t index) {
+  Trace("WriteGroupRecord_START\r\n");
+  Globals* g = gGlobals;
+  if (!g || !group) return -1;
+  if (!CurrentRecordStored(g)) return -1;
+
+  os::FileHandle file = os::kInvalidFile;
+  if (host::Err err = OpenGroupFile(group, true, &file)) return err;
+  if (file == os::kInvalidFile) return host::kNoErr;
+
+  std::int32_t count = 0;
+  {
+    std::uint8_t bytes[4];
+    if (!ReadExactly(file, bytes, 4)) {
+      std::memset(bytes, 0, 4);
+      if (!os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) ||
+          !WriteExactly(file, bytes, 4)) {
+        os::FileClose(file);
+        return host::kNoErr;
+      }
+    } else {
+      count = static_cast<std::int32_t>(ReadBE32(bytes));
+    }
+  }
+  if (count < 0) {
+    os::FileClose(file);
+    return kDamagedGroupErr;
+  }
+
+  Record* record = RecordHeader(g->currentRecord);
+  if (index < 0) {
+    std::int64_t end = 0;
+    if (!WalkRecords(file, count, &end)) {
+      os::FileClose(file);
+      return kDamagedGroupErr;
+    }
+    const std::uint32_t length = HostOrder32(static_cast<std::uint32_t>(record->recordLength));
+    if (length < kStoredHeaderSize || length > os::MemSize(g->currentRecord)) {
+      os::FileClose(file);
+      return -1;
+    }
+    // The record first, then the count: an interrupted write leaves the old count, and
+    // the file reads as it did before.
+    std::uint8_t newCount[4];
+    WriteBE32(newCount, static_cast<std::uint32_t>(count + 1));
+    if (!os::FileSeek(file, end, os::SeekOrigin::kBegin, nullptr) ||
+        !WriteExactly(file, g->currentRecord, length) ||
+        !os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) ||
+        !WriteExactly(file, newCount, 4)) {
+      os::FileClose(file);
+      return -1;
+    }
+    os::FileClose(file);
+    g->currentRecordIndex = count;
+    if (g->RIHList) {
+      VelmAddItemRIHList(g->RIHList, group, count, record->name, record->kind,
+                         HostOrder32(record->created));
+    } else {
+      BuildRIHList(g->currentGroup);
+    }
+    Trace("WriteGroupRecord_END\r\n");
+    return host::kNoErr;
+  }
+
+  // Rewrite the header of record `index` in place: everything the file holds stays but
+  // name, kind, comment and the modification date.
+  std::int64_t at = 0;
+  if (index >= count || !WalkRecords(file, index, &at)) {
+    os::FileClose(file);
+    return index >= count ? host::kNoErr : kDamagedGroupErr;
+  }
+  Record stored{};
+  if (!os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr) ||
+      !ReadExactly(file, &stored, kRecordHeaderPrefix)) {
+    os::FileClose(file);
+    return kDamagedGroupErr;
+  }
+  record->objectCount = stored.objectCount;
+  record->recordLength = stored.recordLength;
+  record->bounds = stored.bounds;
+  record->created = stored.created;
+  record->modified = HostOrder32(CurrentRecordTime());  // big-endian, as stored
+  if (!os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr) ||
+      !WriteExactly(file, g->currentRecord, kRecordHeaderPrefix)) {
+    os::FileClose(file);
+    return -1;
+  }
+  os::FileClose(file);
+  g->currentRecordIndex = index;
+  VelmRmvItemRIHList(g->RIHList, group, index);
+  VelmAddItemRIHList(g->RIHList, group, index, record->name, record->kind,
+                     HostOrder32(record->created));
+  Trace("WriteGroupRecord_END\r\n");
+  return host::kNoErr;
+}
+
+host::Err RemoveGroupRecord(const char* group, std::int32_t index) {
+  Trace("RemoveGroupRecord_START\r\n");
+  Globals* g = gGlobals;
+  if (!g || !group) return -1;
+  char base[kPathSize];
+  if (host::Err err = GetBaseFolder(base)) return err;
+  char folder[kPathSize], groupPath[kPathSize], tempPath[kPathSize];
+  std::size_t length = 0;
+  if (!DatabaseFolderPath(base, folder) || !GroupFilePath(base, group, groupPath)) return -1;
+  tempPath[0] = '\0';
+  if (!Append(tempPath, length, folder) || !Append(tempPath, length, "\\VELM.TMP")) return -1;
+
+  os::FileHandle source =
+      os::FileOpen(groupPath, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
+  if (source == os::kInvalidFile) return host::kNoErr;
+  const std::int32_t count = ReadCount(source);
+  if (index < 0 || index >= count) {
+    // No such record: nothing to remove, and the count must not drop.
+    os::FileClose(source);
+    return host::kNoErr;
+  }
+
+  os::FolderCreate(folder, nullptr);
+  os::FileDelete(tempPath);
+  os::FileHandle temp =
+      os::FileOpen(tempPath, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
+  if (temp == os::kInvalidFile) {
+    os::FileClose(source);
+    return host::kNoErr;
+  }
+
+  // Copy every other record in one pass. The group file is replaced only when all of
+  // them were copied; a damaged file or a failed write leaves it untouched.
+  bool ok = true;
+  std::uint8_t newCount[4];
+  WriteBE32(newCount, static_cast<std::uint32_t>(count - 1));
+  ok = WriteExactly(temp, newCount, 4);
+  const std::int64_t size = FileSize(source);
+  std::int64_t at = 4;
+  os::MemHandle chunk = os::MemAlloc(kCopyChunk);
+  if (!chunk) ok = false;
+  for (std::int32_t i = 0; ok && i < count; ++i) {
+    std::uint8_t prefix[8];
+    if (!os::FileSeek(source, at, os::SeekOrigin::kBegin, nullptr) ||
+        !ReadExactly(source, prefix, 8)) {
+      ok = false;
+      break;
+    }
+    const std::uint32_t recordLength = ReadBE32(prefix + 4);
+    if (recordLength < kStoredHeaderSize || at + recordLength > size) {
+      ok = false;
+      break;
+    }
+    if (i != index) {
+      if (!os::FileSeek(source, at, os::SeekOrigin::kBegin, nullptr)) ok = false;
+      for (std::uint32_t left = recordLength; ok && left > 0;) {
+        const std::uint32_t n = left < kCopyChunk ? left : kCopyChunk;
+        ok = ReadExactly(source, chunk, n) && WriteExactly(temp, chunk, n);
+        left -= n;
+      }
+      AdvanceBusyCursor();
+    }
+    at += recordLength;
+  }
+  os::MemFree(chunk);
+  os::FileClose(source);
+  ok = os::FileClose(temp) && ok;
+  if (!ok || !os::FileRename(tempPath, groupPath, true)) {
+    os::FileDelete(tempPath);
+    return ok ? -1 : kDamagedGroupErr;
+  }
+
+  VelmRmvItemRIHList(g->RIHList, group, index);
+  ReleaseBlock(g->currentRecord);
+  g->currentRecordIndex = -1;
+  if (g->RIHList) {
+    const std::int32_t listed = RIHCount(g->RIHList);
+    RIHItem* items = RIHItems(g->RIHList);
+    for (std::int32_t i = 0; i < listed; ++i)
+      if (items[i].recordNumber > index &&
+          std::strncmp(items[i].group, group, sizeof items[i].group) == 0)
+        --items[i].recordNumber;
+  }
+  Trace("RemoveGroupRecord_END\r\n");
+  return host::kNoErr;
+}
+
+}  // namespace velm

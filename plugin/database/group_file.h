@@ -1,0 +1,75 @@
+// Group files and the record store. Records live in group files, one per group, in the
+// database folder beside the host application:
+//   <base folder>\VELM\<group>.VEL      a 4-byte big-endian count, then the records in
+//                                       stored form, back to back
+//   <base folder>\VELM\VELM.TMP         scratch file of a removal
+// Record numbers are positions in the file, from 0. The search-results group has no
+// file; its records are the entries of the record index.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "host/errors.h"
+#include "host/types.h"
+#include "platform/os.h"
+
+namespace velm {
+
+// The pseudo-group that holds search results (Shift-JIS).
+inline constexpr char kSearchResultsGroup[] = "検索結果";
+inline constexpr std::size_t kGroupNameSize = 64;
+inline constexpr std::size_t kPathSize = 1024;
+
+// Read modes of VelmReadRecord.
+inline constexpr std::int32_t kReadWholeRecord = 0;
+inline constexpr std::int32_t kReadHeaderAndThumbnail = 65962;
+inline constexpr std::int32_t kReadHeaderOnly = 426;
+
+// Status of a group file whose records cannot be walked or read (a count that does not
+// match the records, a record length that runs past the end of the file, coded data
+// that does not expand).
+inline constexpr host::Err kDamagedGroupErr = -1;
+
+// The host application's folder, cut at the first of its known sub-folder or program
+// markers; no trailing backslash. Returns the host's error code unchanged.
+host::Err GetBaseFolder(char (&buffer)[kPathSize]);
+
+// "<base>\VELM", "<base>\VELM\<group>.VEL", "<base>\VELM\VELM.TMP"; false when the
+// path does not fit.
+bool DatabaseFolderPath(const char* base, char (&path)[kPathSize]);
+bool GroupFilePath(const char* base, const char* group, char (&path)[kPathSize]);
+
+// Calls `visit` with each group name found in the database folder (in enumeration
+// order); stops early when `visit` returns false. Files without ".VEL" in their name, or
+// starting with it, and a file of the search-results group are skipped.
+using GroupVisitor = bool (*)(const char* group, void* context);
+host::Err ListGroups(GroupVisitor visit, void* context);
+
+// The number of records of `group`: the count word of its file (0 when the file cannot
+// be opened or is shorter than 4 bytes); for the search results, the number of entries
+// in the record index.
+std::int32_t GroupRecordCount(const char* group);
+
+// Reads record `index` of `group` as `mode` says (kReadWholeRecord,
+// kReadHeaderAndThumbnail, or a byte count for a header prefix). With a block in
+// `*buffer` the record goes there (grown as needed); without one (null buffer or null
+// block) it becomes the current record. With `convert`, coded parts are expanded and
+// numbers turned to host order; without, the bytes stay as stored.
+// Returns 0 (also when there is no such record or file: nothing is read), the base
+// folder lookup's error, or kDamagedGroupErr when the file's records are damaged (nothing
+// is read then either).
+host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* buffer,
+                         std::int32_t mode, bool convert);
+
+// Writes the current record into `group`: index -1 appends it, any other index
+// rewrites that record's header in place (name, kind, comment; `modified` becomes
+// now). Returns 0 (also when the file cannot be opened: nothing is written), the base
+// folder lookup's error, or kDamagedGroupErr (nothing is written).
+host::Err WriteGroupRecord(const char* group, std::int32_t index);
+
+// Removes record `index` of `group` by copying the others through the temporary file.
+// The group file is replaced only once every other record has been copied.
+host::Err RemoveGroupRecord(const char* group, std::int32_t index);
+
+}  // namespace velm

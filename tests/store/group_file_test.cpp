@@ -1,0 +1,293 @@
+// Group files and the record store: the file layout, the three read modes, appending,
+// rewriting a header in place, removing through the temporary file, and damaged files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+#include "common/sjis.h"
+#include "common/store_fixture.h"
+#include "database/group_file.h"
+#include "database/record.h"
+#include "database/record_index.h"
+#include "frame/globals.h"
+#include "platform/memory.h"
+
+namespace {
+
+namespace os = velm::os;
+
+using velmtest::Sjis;
+
+std::uint32_t BE32(const std::string& bytes, std::size_t at) {
+  return (std::uint32_t{static_cast<std::uint8_t>(bytes[at])} << 24) |
+         (std::uint32_t{static_cast<std::uint8_t>(bytes[at + 1])} << 16) |
+         (std::uint32_t{static_cast<std::uint8_t>(bytes[at + 2])} << 8) |
+         std::uint32_t{static_cast<std::uint8_t>(bytes[at + 3])};
+}
+
+class GroupFileTest : public velmtest::StoreTest {
+ protected:
+  velm::Globals& G() { return *velm::gGlobals; }
+  std::string NameOfCurrent() {
+    return velmtest::Utf8(velm::RecordHeader(G().currentRecord)->name);
+  }
+  std::vector<std::string> NamesInFile(const std::string& group) {
+    std::vector<std::string> names;
+    const std::int32_t count = velm::GroupRecordCount(Sjis(group).c_str());
+    for (std::int32_t i = 0; i < count; ++i) {
+      EXPECT_EQ(velm::VelmReadRecord(Sjis(group).c_str(), i, nullptr, velm::kReadHeaderOnly, true),
+                host::kNoErr);
+      names.push_back(G().currentRecord ? NameOfCurrent() : "<nothing>");
+    }
+    return names;
+  }
+};
+
+TEST_F(GroupFileTest, FirstAppendToANewGroupWritesCountThenRecord) {
+  WriteFileBytes(GroupFile("花"), "");  // a new group is an empty file
+  Append("花", "桜の枝", "植物", 3000);
+  const std::string bytes = FileBytes(GroupFile("花"));
+  ASSERT_GE(bytes.size(), 4u + 426u);
+  EXPECT_EQ(BE32(bytes, 0), 1u);
+  const std::uint32_t recordLength = BE32(bytes, 4 + 4);
+  EXPECT_EQ(bytes.size(), 4u + recordLength) << "count word, then exactly one stored record";
+  EXPECT_EQ(BE32(bytes, 4 + 0), 0u) << "objectCount, big-endian";
+  EXPECT_EQ(bytes.substr(4 + 24, Sjis("桜の枝").size()), Sjis("桜の枝"));
+  EXPECT_EQ(BE32(bytes, 4 + 408), 3000u) << "created, big-endian";
+  const std::uint32_t thumbnailLength = BE32(bytes, 4 + 416);
+  const std::uint32_t artLength = BE32(bytes, 4 + 420);
+  EXPECT_GT(thumbnailLength, 0u);
+  EXPECT_EQ(artLength, 0u) << "an empty art stream compresses to nothing";
+  EXPECT_EQ(recordLength, 426u + thumbnailLength + artLength);
+  EXPECT_EQ(G().currentRecordIndex, 0);
+
+  Append("花", "梅", "植物", 3001);
+  EXPECT_EQ(velm::GroupRecordCount(Sjis("花").c_str()), 2);
+  EXPECT_EQ(G().currentRecordIndex, 1);
+}
+
+TEST_F(GroupFileTest, ReadModesGiveWholeRecordHeaderAndThumbnailOrHeader) {
+  os::MemHandle original = MakeRecord("壺", "陶器", "古い", 5000, 3);
+  std::string thumbnail(reinterpret_cast<char*>(original) + velm::kThumbnailOffset,
+                        velm::kThumbnailSize);
+  G().currentRecord = original;
+  ASSERT_EQ(velm::WriteGroupRecord(Sjis("器").c_str(), -1), host::kNoErr);
+  Append("器", "皿", "陶器", 5001);
+  const std::string group = Sjis("器");
+
+  ASSERT_EQ(velm::VelmReadRecord(group.c_str(), 0, nullptr, velm::kReadWholeRecord, true), 0);
+  ASSERT_NE(G().currentRecord, nullptr);
+  velm::Record* r = velm::RecordHeader(G().currentRecord);
+  EXPECT_EQ(G().currentRecordIndex, 0);
+  EXPECT_EQ(r->recordLength, 65962);
+  EXPECT_EQ(r->thumbnailLength, 0u);
+  EXPECT_EQ(r->created, 5000u);
+  EXPECT_EQ(r->bounds.top, 10 << 16);
+  EXPECT_EQ(velmtest::Utf8(r->comment), "古い");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(G().currentRecord) + velm::kThumbnailOffset,
+                        velm::kThumbnailSize),
+            thumbnail);
+
+  os::MemHandle own = nullptr;
+  ASSERT_TRUE(velm::GrowBlock(own, 65962, velm::kRecordGranule));
+  os::MemHandle passed = own;
+  ASSERT_EQ(velm::VelmReadRecord(group.c_str(), 0, &own, velm::kReadHeaderAndThumbnail, true), 0);
+  EXPECT_EQ(own, passed) << "a block that is large enough is used as it is";
+  EXPECT_EQ(velm::RecordHeader(own)->recordLength, 65962);
+  EXPECT_EQ(
+      std::string(reinterpret_cast<char*>(own) + velm::kThumbnailOffset, velm::kThumbnailSize),
+      thumbnail);
+  EXPECT_EQ(G().currentRecordIndex, 0) << "reading into a block leaves the current record alone";
+
+  ASSERT_EQ(velm::VelmReadRecord(group.c_str(), 1, &own, velm::kReadHeaderOnly, true), 0);
+  EXPECT_EQ(velmtest::Utf8(velm::RecordHeader(own)->name), "皿");
+  EXPECT_EQ(velm::RecordHeader(own)->created, 5001u);
+
+  // Unconverted, the bytes are those of the file.
+  ASSERT_EQ(velm::VelmReadRecord(group.c_str(), 1, &own, velm::kReadWholeRecord, false), 0);
+  const std::string file = FileBytes(GroupFile("器"));
+  const std::uint32_t first = BE32(file, 8);
+  const std::uint32_t second = BE32(file, 4 + first + 4);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(own), second), file.substr(4 + first, second));
+  velm::ReleaseBlock(own);
+}
+
+TEST_F(GroupFileTest, ReadingAMissingRecordReadsNothing) {
+  Append("a", "one");
+  const std::string group = "a";
+  for (std::int32_t index : {-1, 1, 7}) {
+    EXPECT_EQ(velm::VelmReadRecord(group.c_str(), index, nullptr, 0, true), 0);
+    EXPECT_EQ(G().currentRecord, nullptr) << index;
+    EXPECT_EQ(G().currentRecordIndex, -1);
+  }
+  EXPECT_EQ(velm::VelmReadRecord("nosuchgroup", 0, nullptr, 0, true), 0);
+  EXPECT_EQ(G().currentRecord, nullptr);
+  EXPECT_EQ(velm::GroupRecordCount("nosuchgroup"), 0);
+  WriteFileBytes(GroupFile("short"), "\0\0");
+  EXPECT_EQ(velm::GroupRecordCount("short"), 0) << "a file shorter than 4 bytes holds nothing";
+}
+
+TEST_F(GroupFileTest, RewritingAHeaderKeepsCreatedAndArtAndSetsModified) {
+  Append("g", "before", "k", 7000);
+  Append("g", "second", "k", 7001);
+  const std::string fileBefore = FileBytes(GroupFile("g"));
+
+  ASSERT_EQ(velm::VelmReadRecord("g", 0, nullptr, velm::kReadWholeRecord, true), 0);
+  velm::Record* r = velm::RecordHeader(G().currentRecord);
+  std::memset(r->name, 0, sizeof r->name);
+  std::strcpy(r->name, "after");
+  std::strcpy(r->comment, "changed");
+  r->created = 1;  // a record captured or changed since it was read
+  r->modified = 1;
+  os::TestOverrides().localTime = [](os::SystemTime* t) { *t = {2001, 2, 0, 3, 4, 5, 6, 0}; };
+  ASSERT_EQ(velm::WriteGroupRecord("g", 0), host::kNoErr);
+  os::TestOverrides().localTime = nullptr;
+
+  const std::string fileAfter = FileBytes(GroupFile("g"));
+  ASSERT_EQ(fileAfter.size(), fileBefore.size());
+  EXPECT_EQ(fileAfter.substr(4 + 416), fileBefore.substr(4 + 416))
+      << "everything after the first 416 header bytes is unchanged";
+  EXPECT_EQ(BE32(fileAfter, 4 + 408), 7000u) << "created stays";
+  EXPECT_EQ(fileAfter.substr(4 + 24, 6), std::string("after\0", 6));
+  ASSERT_EQ(velm::VelmReadRecord("g", 0, nullptr, velm::kReadHeaderOnly, true), 0);
+  velm::Record* back = velm::RecordHeader(G().currentRecord);
+  os::SystemTime when = velm::RecordTimeToLocalTime(back->modified);
+  EXPECT_EQ(when.year, 2001);
+  EXPECT_EQ(when.minute, 5);
+  EXPECT_STREQ(back->comment, "changed");
+}
+
+TEST_F(GroupFileTest, RemovingRenumbersLaterRecordsInFileAndIndex) {
+  velm::SelectGroup("five");
+  for (const char* name : {"r0", "r1", "r2", "r3", "r4"})
+    Append("five", name);
+  ASSERT_NE(G().RIHList, nullptr);
+  ASSERT_EQ(velm::RemoveGroupRecord("five", 2), host::kNoErr);
+  EXPECT_EQ(G().currentRecord, nullptr);
+  EXPECT_EQ(G().currentRecordIndex, -1);
+  EXPECT_EQ(NamesInFile("five"), (std::vector<std::string>{"r0", "r1", "r3", "r4"}));
+  EXPECT_FALSE(std::filesystem::exists(DatabaseFolder() / "VELM.TMP"));
+  // The index names r3 and r4 by their new numbers.
+  ASSERT_EQ(velm::RIHCount(G().RIHList), 4);
+  for (std::int32_t i = 0; i < 4; ++i) {
+    const velm::RIHItem& item = velm::RIHItems(G().RIHList)[i];
+    EXPECT_EQ(std::string(item.name),
+              (std::vector<std::string>{"r0", "r1", "r3",
+                                        "r4"})[static_cast<std::size_t>(item.recordNumber)]);
+  }
+
+  for (int i = 0; i < 4; ++i)
+    ASSERT_EQ(velm::RemoveGroupRecord("five", 0), host::kNoErr);
+  EXPECT_EQ(FileBytes(GroupFile("five")), std::string("\0\0\0\0", 4))
+      << "removing the last record leaves just a count of 0";
+  EXPECT_EQ(velm::RemoveGroupRecord("five", 0), host::kNoErr);
+  EXPECT_EQ(FileBytes(GroupFile("five")), std::string("\0\0\0\0", 4))
+      << "removing a record that does not exist changes nothing";
+}
+
+TEST_F(GroupFileTest, GroupsAreFilesWithTheExactExtension) {
+  for (const char* n : {"b", "a"})
+    Append(n, "x");
+  std::filesystem::create_directories(DatabaseFolder());
+  for (const std::string& n :
+       {std::string("lower.vel"), std::string(".VEL"), std::string("検索結果.VEL"),
+        std::string("VELM.TMP"), std::string("和名.VEL")})
+    WriteFileBytes(DatabaseFolder() / n, "");
+  std::set<std::string> groups;
+  velm::ListGroups(
+      [](const char* group, void* context) {
+        static_cast<std::set<std::string>*>(context)->insert(velmtest::Utf8(group));
+        return true;
+      },
+      &groups);
+  EXPECT_EQ(groups, (std::set<std::string>{"a", "b", "和名"}));
+}
+
+TEST_F(GroupFileTest, BaseFolderIsCutAtTheFirstMarker) {
+  struct Case {
+    const char* app;
+    const char* base;
+  };
+  const Case cases[] = {
+      {"D:\\Apps\\Draw\\Support Files\\Host.exe", "D:\\Apps\\Draw"},
+      {"D:\\A\\SYSTEM\\x\\Support Files\\h.exe", "D:\\A"},
+      {"D:\\A\\Support Files\\B\\System\\h.exe", "D:\\A\\Support Files\\B"},
+      {"E:\\Host\\Illustrator.exe", "E:\\Host"},
+      {"E:\\Host\\Program.exe", "E:\\Host\\Program.exe"},
+  };
+  for (const Case& c : cases) {
+    host().SetApplicationPath(c.app);
+    char base[velm::kPathSize];
+    ASSERT_EQ(velm::GetBaseFolder(base), host::kNoErr);
+    EXPECT_STREQ(base, c.base) << c.app;
+  }
+}
+
+TEST_F(GroupFileTest, RuntimeFailureTouchesNoFile) {
+  Append("g", "kept");
+  const std::string before = FileBytes(GroupFile("g"));
+  host().suites().FailOperation("AI Runtime Suite", "GetAppFilePath",
+                                host::FourCC('R', 'U', 'N', '!'));
+  G().currentRecord = MakeRecord("new");
+  EXPECT_EQ(velm::WriteGroupRecord("g", -1), host::FourCC('R', 'U', 'N', '!'));
+  EXPECT_EQ(velm::RemoveGroupRecord("g", 0), host::FourCC('R', 'U', 'N', '!'));
+  EXPECT_EQ(velm::VelmReadRecord("g", 0, nullptr, 0, true), host::FourCC('R', 'U', 'N', '!'));
+  host().suites().ClearFailures();
+  EXPECT_EQ(FileBytes(GroupFile("g")), before);
+}
+
+TEST_F(GroupFileTest, DamagedFilesAreRefusedAndNeverOverwritten) {
+  for (const char* name : {"r0", "r1", "r2"})
+    Append("d", name);
+  const std::string good = FileBytes(GroupFile("d"));
+  const std::uint32_t first = BE32(good, 8);
+
+  // 1. The last record is cut short.
+  std::string cut = good.substr(0, good.size() - 10);
+  WriteFileBytes(GroupFile("d"), cut);
+  EXPECT_EQ(velm::VelmReadRecord("d", 2, nullptr, 0, true), velm::kDamagedGroupErr);
+  EXPECT_EQ(G().currentRecord, nullptr);
+  EXPECT_EQ(velm::VelmReadRecord("d", 0, nullptr, 0, true), host::kNoErr)
+      << "earlier records still read";
+  G().currentRecord = MakeRecord("new");
+  EXPECT_EQ(velm::WriteGroupRecord("d", -1), velm::kDamagedGroupErr);
+  EXPECT_EQ(velm::RemoveGroupRecord("d", 0), velm::kDamagedGroupErr);
+  EXPECT_EQ(FileBytes(GroupFile("d")), cut) << "nothing is written into a damaged file";
+  EXPECT_FALSE(std::filesystem::exists(DatabaseFolder() / "VELM.TMP"));
+
+  // 2. A record length of zero (which would make a walk stand still).
+  std::string zero = good;
+  zero[4 + first + 4] = zero[4 + first + 5] = zero[4 + first + 6] = zero[4 + first + 7] = 0;
+  WriteFileBytes(GroupFile("d"), zero);
+  EXPECT_EQ(velm::VelmReadRecord("d", 2, nullptr, 0, true), velm::kDamagedGroupErr);
+
+  // 3. The count claims more records than there are.
+  std::string more = good;
+  more[3] = 9;
+  WriteFileBytes(GroupFile("d"), more);
+  EXPECT_EQ(velm::VelmReadRecord("d", 5, nullptr, 0, true), velm::kDamagedGroupErr);
+  EXPECT_EQ(velm::VelmReadRecord("d", 1, nullptr, 0, true), host::kNoErr);
+
+  // 4. A thumbnail length beyond the record.
+  std::string thumb = good;
+  thumb[4 + 416] = '\x7F';
+  WriteFileBytes(GroupFile("d"), thumb);
+  EXPECT_EQ(velm::VelmReadRecord("d", 0, nullptr, velm::kReadHeaderAndThumbnail, true),
+            velm::kDamagedGroupErr);
+  EXPECT_EQ(G().currentRecord, nullptr);
+
+  // 5. Coded bytes flipped: whatever they decode to, the read is bounded and sane.
+  for (std::size_t at = 4 + 424; at < 4 + first; at += 97) {
+    std::string flipped = good;
+    flipped[at] = static_cast<char>(flipped[at] ^ 0x5A);
+    WriteFileBytes(GroupFile("d"), flipped);
+    const host::Err err = velm::VelmReadRecord("d", 0, nullptr, 0, true);
+    EXPECT_TRUE(err == host::kNoErr || err == velm::kDamagedGroupErr);
+    if (G().currentRecord) {
+      EXPECT_EQ(velm::RecordHeader(G().currentRecord)->thumbnailLength, 0u);
+    }
+  }
+}
+
+}  // namespace
