@@ -1,0 +1,8 @@
+// Outside the host there is no palette and no busy cursor to advance.
+#include "database/busy.h"
+
+namespace velm {
+
+void AdvanceBusyCursor() {}
+
+}  // namespace velm
