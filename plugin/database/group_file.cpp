@@ -6,6 +6,7 @@
 #include "database/record.h"
 #include "database/record_index.h"
 #include "database/record_time.h"
+#include "database/text_match.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
@@ -88,7 +89,7 @@ host::Err OpenGroupFile(const char* group, bool forWriting, os::FileHandle* file
   char base[kPathSize];
   if (host::Err err = GetBaseFolder(base)) return err;
   char path[kPathSize];
-  if (!GroupFilePath(base, group, path)) return host::kNoErr;
+  if (!GroupFilePath(base, group, path)) return forWriting ? kBadGroupNameErr : host::kNoErr;
   if (forWriting) {
     char folder[kPathSize];
     if (!DatabaseFolderPath(base, folder)) return host::kNoErr;
@@ -137,8 +138,26 @@ bool DatabaseFolderPath(const char* base, char (&path)[kPathSize]) {
   return Append(path, length, base) && Append(path, length, "\\VELM");
 }
 
+bool IsValidGroupName(const char* group) {
+  if (!group || !group[0]) return false;
+  const std::size_t length = std::strlen(group);
+  if (length >= kGroupNameSize) return false;
+  if (std::strcmp(group, ".") == 0 || std::strcmp(group, "..") == 0) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto c = static_cast<unsigned char>(group[i]);
+    if (IsShiftJisLeadByte(c)) {
+      // The second byte of a double-byte character may be anything, even a backslash.
+      if (i + 1 >= length) return false;
+      ++i;
+      continue;
+    }
+    if (c < 0x20 || c == 0x7F || std::strchr("\\/:*?\"<>|", c)) return false;
+  }
+  return true;
+}
+
 bool GroupFilePath(const char* base, const char* group, char (&path)[kPathSize]) {
-  if (!group || !group[0] || std::strlen(group) >= kGroupNameSize) return false;
+  if (!IsValidGroupName(group)) return false;
   std::size_t length = 0;
   path[0] = '\0';
   return Append(path, length, base) && Append(path, length, "\\VELM\\") &&
@@ -164,7 +183,7 @@ host::Err ListGroups(GroupVisitor visit, void* context) {
     char group[kGroupNameSize];
     std::memcpy(group, data.name, n);
     group[n] = '\0';
-    if (std::strcmp(group, kSearchResultsGroup) == 0) continue;
+    if (std::strcmp(group, kSearchResultsGroup) == 0 || !IsValidGroupName(group)) continue;
     if (!visit(group, context)) break;
   } while (os::FindNext(find, &data));
   os::FindEnd(find);
@@ -218,22 +237,22 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
     return kDamagedGroupErr;
   }
   const std::uint32_t recordLength = ReadBE32(header + 4);
-  if (recordLength < kStoredHeaderSize || offset + recordLength > size) {
+  if (recordLength < kStoredHeaderSize || offset + recordLength > size ||
+      !ReadExactly(file, header + 8, kStoredHeaderSize - 8)) {
+    os::FileClose(file);
+    return kDamagedGroupErr;
+  }
+  // A stored record is exactly its header, its two coded parts and two slack bytes.
+  const std::uint32_t thumbnailLength = ReadBE32(header + 416);
+  const std::uint32_t artLength = ReadBE32(header + 420);
+  if (thumbnailLength == 0 ||
+      std::uint64_t{kStoredHeaderSize} + thumbnailLength + artLength != recordLength) {
     os::FileClose(file);
     return kDamagedGroupErr;
   }
   std::uint32_t wanted = recordLength;
   std::uint32_t blockSize = recordLength;
   if (mode == kReadHeaderAndThumbnail) {
-    if (!ReadExactly(file, header + 8, kStoredHeaderSize - 8)) {
-      os::FileClose(file);
-      return kDamagedGroupErr;
-    }
-    const std::uint32_t thumbnailLength = ReadBE32(header + 416);
-    if (thumbnailLength == 0 || thumbnailLength > recordLength - kStoredHeaderSize) {
-      os::FileClose(file);
-      return kDamagedGroupErr;
-    }
     wanted = kStoredHeaderSize + thumbnailLength;
     blockSize = wanted > kEmptyRecordLength ? wanted : kEmptyRecordLength;
   } else if (mode != kReadWholeRecord) {
@@ -387,7 +406,8 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index) {
   if (host::Err err = GetBaseFolder(base)) return err;
   char folder[kPathSize], groupPath[kPathSize], tempPath[kPathSize];
   std::size_t length = 0;
-  if (!DatabaseFolderPath(base, folder) || !GroupFilePath(base, group, groupPath)) return -1;
+  if (!DatabaseFolderPath(base, folder)) return -1;
+  if (!GroupFilePath(base, group, groupPath)) return kBadGroupNameErr;
   tempPath[0] = '\0';
   if (!Append(tempPath, length, folder) || !Append(tempPath, length, "\\VELM.TMP")) return -1;
 
@@ -445,6 +465,7 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index) {
   }
   os::MemFree(chunk);
   os::FileClose(source);
+  ok = ok && os::FileFlush(temp);
   ok = os::FileClose(temp) && ok;
   if (!ok || !os::FileRename(tempPath, groupPath, true)) {
     os::FileDelete(tempPath);

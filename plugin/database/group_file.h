@@ -30,10 +30,17 @@ inline constexpr std::int32_t kReadHeaderOnly = 426;
 // match the records, a record length that runs past the end of the file, coded data
 // that does not expand).
 inline constexpr host::Err kDamagedGroupErr = -1;
+// Status of a write or removal given a group name that is not a valid file name.
+inline constexpr host::Err kBadGroupNameErr = -1;
 
 // The host application's folder, cut at the first of its known sub-folder or program
 // markers; no trailing backslash. Returns the host's error code unchanged.
 host::Err GetBaseFolder(char (&buffer)[kPathSize]);
+
+// A group name is a file name: not empty, shorter than 64 bytes, not "." or "..", and
+// without a single-byte \ / : * ? " < > | or control byte (the second byte of a
+// double-byte character may be anything). Every file operation refuses other names.
+bool IsValidGroupName(const char* group);
 
 // "<base>\VELM", "<base>\VELM\<group>.VEL", "<base>\VELM\VELM.TMP"; false when the
 // path does not fit.

@@ -34,6 +34,8 @@ bool FileWrite(FileHandle file, const void* buffer, std::uint32_t count, std::ui
 // Moves the file pointer; *position (optional) receives the new position.
 bool FileSeek(FileHandle file, std::int64_t distance, SeekOrigin origin, std::int64_t* position);
 bool FileClose(FileHandle file);
+// Forces written data to the disk before the caller relies on it (e.g. before a rename).
+bool FileFlush(FileHandle file);
 
 bool FileDelete(const char* path);
 // Renames `from` to `to`; with `replace`, an existing `to` is replaced in one step.

@@ -291,3 +291,45 @@ TEST_F(GroupFileTest, DamagedFilesAreRefusedAndNeverOverwritten) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GroupFileTest, GroupNamesMustBeFileNames) {
+  for (const std::string& bad :
+       {std::string(""), std::string("."), std::string(".."), std::string("a\\b"),
+        std::string("..\\..\\x"), std::string("a/b"), std::string("c:"), std::string("q?"),
+        std::string("s*"), std::string("t\x01"), std::string(64, 'x'), std::string("\x81")}) {
+    EXPECT_FALSE(velm::IsValidGroupName(bad.c_str())) << ::testing::PrintToString(bad);
+    G().currentRecord = MakeRecord("r");
+    EXPECT_EQ(velm::WriteGroupRecord(bad.c_str(), -1), velm::kBadGroupNameErr);
+    EXPECT_EQ(velm::RemoveGroupRecord(bad.c_str(), 0), velm::kBadGroupNameErr);
+    EXPECT_EQ(velm::VelmReadRecord(bad.c_str(), 0, nullptr, 0, true), host::kNoErr);
+    EXPECT_EQ(G().currentRecord, nullptr);
+  }
+  // 表 ends in 0x5C, a backslash as a single byte: as a trail byte it is fine.
+  const std::string table = Sjis("表");
+  ASSERT_EQ(table[1], '\\');
+  EXPECT_TRUE(velm::IsValidGroupName(table.c_str()));
+  Append("表", "r");
+  EXPECT_EQ(velm::GroupRecordCount(table.c_str()), 1);
+  EXPECT_TRUE(std::filesystem::exists(GroupFile("表")));
+  const std::vector<std::filesystem::path> expected{GroupFile("表")};
+  std::vector<std::filesystem::path> present;
+  for (const auto& e : std::filesystem::directory_iterator(DatabaseFolder()))
+    present.push_back(e.path());
+  EXPECT_EQ(present, expected) << "nothing was written outside the database folder";
+}
+
+TEST_F(GroupFileTest, RecordLengthMustMatchItsParts) {
+  Append("m", "r0");
+  std::string bytes = FileBytes(GroupFile("m"));
+  // One more byte claimed by recordLength than the parts account for (file padded).
+  bytes[4 + 7] = static_cast<char>(bytes[4 + 7] + 1);
+  bytes.push_back('\0');
+  WriteFileBytes(GroupFile("m"), bytes);
+  EXPECT_EQ(velm::VelmReadRecord("m", 0, nullptr, velm::kReadHeaderOnly, true),
+            velm::kDamagedGroupErr);
+  EXPECT_EQ(G().currentRecord, nullptr);
+}
+
+}  // namespace

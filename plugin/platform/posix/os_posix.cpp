@@ -279,6 +279,11 @@ bool FileClose(FileHandle file) {
   return ::close(static_cast<int>(file)) == 0;
 }
 
+bool FileFlush(FileHandle file) {
+  if (file == kInvalidFile) return false;
+  return ::fsync(static_cast<int>(file)) == 0;
+}
+
 bool FileDelete(const char* path) {
   std::string mapped;
   if (!MapPathString(path, &mapped)) return false;
