@@ -92,12 +92,5 @@ TEST(RecordTime, ClocksOutsideTheRangeStopAtItsEnds) {
   }
 }
 
-TEST(RecordTime, DateTextFitsSmallBuffers) {
-  char text[6] = "xxxxx";
-  FormatRecordDate(0, text, sizeof text);
-  EXPECT_STREQ(text, "04/01");
-  FormatRecordDate(0, nullptr, 10);
-}
-
 }  // namespace
 }  // namespace velm
