@@ -13,6 +13,9 @@
 #include "platform/memory.h"
 
 namespace velm {
+
+const char kSearchResultsGroup[] = "検索結果";
+
 namespace {
 
 // Where the application's own sub-folders or program file start, tried in this order.

@@ -16,8 +16,10 @@
 
 namespace velm {
 
-// The pseudo-group that holds search results (Shift-JIS).
-inline constexpr char kSearchResultsGroup[] = "検索結果";
+// The pseudo-group that holds search results (Shift-JIS). Defined in the plug-in's own
+// sources so that every user sees the Shift-JIS bytes: texts in headers would take the
+// character set of whichever program includes them.
+extern const char kSearchResultsGroup[];
 inline constexpr std::size_t kGroupNameSize = 64;
 inline constexpr std::size_t kPathSize = 1024;
 

@@ -71,6 +71,11 @@ os::MemHandle StoreTest::MakeRecord(const std::string& name, const std::string& 
   return record;
 }
 
+void StoreTest::SetCurrentRecord(os::MemHandle record) {
+  velm::ReleaseBlock(velm::gGlobals->currentRecord);
+  velm::gGlobals->currentRecord = record;
+}
+
 void StoreTest::Append(const std::string& group, const std::string& name, const std::string& kind,
                        std::uint32_t created) {
   velm::Globals* g = velm::gGlobals;

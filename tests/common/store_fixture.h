@@ -29,6 +29,8 @@ class StoreTest : public HostTest {
   os::MemHandle MakeRecord(const std::string& name, const std::string& kind = "",
                            const std::string& comment = "", std::uint32_t created = 1000,
                            int seed = 1);
+  // Replaces the current record (releasing the one there).
+  void SetCurrentRecord(os::MemHandle record);
   // Appends a record to `group` (UTF-8 name) through the current record.
   void Append(const std::string& group, const std::string& name, const std::string& kind = "",
               std::uint32_t created = 1000);

@@ -71,7 +71,7 @@ TEST_F(GroupFileTest, ReadModesGiveWholeRecordHeaderAndThumbnailOrHeader) {
   os::MemHandle original = MakeRecord("壺", "陶器", "古い", 5000, 3);
   std::string thumbnail(reinterpret_cast<char*>(original) + velm::kThumbnailOffset,
                         velm::kThumbnailSize);
-  G().currentRecord = original;
+  SetCurrentRecord(original);
   ASSERT_EQ(velm::WriteGroupRecord(Sjis("器").c_str(), -1), host::kNoErr);
   Append("器", "皿", "陶器", 5001);
   const std::string group = Sjis("器");
@@ -229,7 +229,7 @@ TEST_F(GroupFileTest, RuntimeFailureTouchesNoFile) {
   const std::string before = FileBytes(GroupFile("g"));
   host().suites().FailOperation("AI Runtime Suite", "GetAppFilePath",
                                 host::FourCC('R', 'U', 'N', '!'));
-  G().currentRecord = MakeRecord("new");
+  SetCurrentRecord(MakeRecord("new"));
   EXPECT_EQ(velm::WriteGroupRecord("g", -1), host::FourCC('R', 'U', 'N', '!'));
   EXPECT_EQ(velm::RemoveGroupRecord("g", 0), host::FourCC('R', 'U', 'N', '!'));
   EXPECT_EQ(velm::VelmReadRecord("g", 0, nullptr, 0, true), host::FourCC('R', 'U', 'N', '!'));
@@ -250,7 +250,7 @@ TEST_F(GroupFileTest, DamagedFilesAreRefusedAndNeverOverwritten) {
   EXPECT_EQ(G().currentRecord, nullptr);
   EXPECT_EQ(velm::VelmReadRecord("d", 0, nullptr, 0, true), host::kNoErr)
       << "earlier records still read";
-  G().currentRecord = MakeRecord("new");
+  SetCurrentRecord(MakeRecord("new"));
   EXPECT_EQ(velm::WriteGroupRecord("d", -1), velm::kDamagedGroupErr);
   EXPECT_EQ(velm::RemoveGroupRecord("d", 0), velm::kDamagedGroupErr);
   EXPECT_EQ(FileBytes(GroupFile("d")), cut) << "nothing is written into a damaged file";
@@ -300,7 +300,7 @@ TEST_F(GroupFileTest, GroupNamesMustBeFileNames) {
         std::string("..\\..\\x"), std::string("a/b"), std::string("c:"), std::string("q?"),
         std::string("s*"), std::string("t\x01"), std::string(64, 'x'), std::string("\x81")}) {
     EXPECT_FALSE(velm::IsValidGroupName(bad.c_str())) << ::testing::PrintToString(bad);
-    G().currentRecord = MakeRecord("r");
+    SetCurrentRecord(MakeRecord("r"));
     EXPECT_EQ(velm::WriteGroupRecord(bad.c_str(), -1), velm::kBadGroupNameErr);
     EXPECT_EQ(velm::RemoveGroupRecord(bad.c_str(), 0), velm::kBadGroupNameErr);
     EXPECT_EQ(velm::VelmReadRecord(bad.c_str(), 0, nullptr, 0, true), host::kNoErr);
