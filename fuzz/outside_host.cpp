@@ -3,6 +3,7 @@
 
 namespace velm {
 
-void AdvanceBusyCursor() {}
+Globals* gGlobals = nullptr;
+void AdvanceBusyFrame() {}
 
 }  // namespace velm

@@ -14,7 +14,7 @@ void EndBusy() {
   if (gGlobals) gGlobals->busy = 0;
 }
 
-void AdvanceBusyCursor() {
+void AdvanceBusyFrame() {
   Globals* g = gGlobals;
   if (!g || !g->busy) return;
   const std::uint32_t tick = os::TickCount() >> 4;

@@ -2,11 +2,18 @@
 // frames, advancing when more than 30 units of 16 ms have passed since the last change.
 #pragma once
 
+#include "frame/globals.h"
+
 namespace velm {
 
 void BeginBusy();
 void EndBusy();
-// Called from long loops (compression, capture, copying records); cheap when not busy.
-void AdvanceBusyCursor();
+// Advances the frame when enough time has passed (only while busy).
+void AdvanceBusyFrame();
+// Called from long loops (compression, capture, copying records): one inlined check
+// when not busy.
+inline void AdvanceBusyCursor() {
+  if (gGlobals && gGlobals->busy) AdvanceBusyFrame();
+}
 
 }  // namespace velm

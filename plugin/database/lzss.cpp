@@ -141,7 +141,7 @@ class Sink {
     return true;
   }
 
- private:
+  // Room for `count` more bytes after the current length.
   bool Reserve(std::uint32_t count) {
     if (count <= capacity_ - length_) return true;
     if (count > 0xFFFFFFFFu - length_) return false;
@@ -149,7 +149,11 @@ class Sink {
     capacity_ = os::MemSize(block_);
     return true;
   }
+  std::uint8_t* data() { return block_; }
+  std::uint32_t Room() const { return capacity_ - length_; }
+  void SetLength(std::uint32_t length) { length_ = length; }
 
+ private:
   os::MemHandle& block_;
   std::uint32_t granularity_;
   std::uint32_t capacity_;
@@ -226,38 +230,90 @@ std::int64_t LzssEncode(const std::uint8_t* input, std::uint32_t inputLength, os
   return sink.length();
 }
 
+namespace {
+
+// Copies one match of `length` bytes from ring position `position` to out[o...].
+inline std::uint32_t CopyMatch(std::uint8_t* out, std::uint32_t o, int position,
+                               std::uint32_t length) {
+  const int r = static_cast<int>((kFirstWrite + o) & kRingMask);
+  const std::uint32_t d = static_cast<std::uint32_t>(((r - position - 1) & kRingMask) + 1);
+  if (o < d) {
+    // Reaches back before the first output byte, into the ring's initial zeros.
+    for (std::uint32_t k = 0; k < length; ++k, ++o)
+      out[o] = o >= d ? out[o - d] : 0;
+  } else if (d == 1) {
+    std::memset(out + o, out[o - 1], length);
+    o += length;
+  } else {
+    // A source that overlaps the bytes being produced repeats with period d: copy it in
+    // pieces of at most d bytes, none of which overlaps its destination.
+    for (std::uint32_t left = length; left > 0;) {
+      const std::uint32_t n = left < d ? left : d;
+      std::memcpy(out + o, out + o - d, n);
+      o += n;
+      left -= n;
+    }
+  }
+  return o;
+}
+
+constexpr std::uint32_t kLongestGroupOutput = 8 * kLongestMatch;
+constexpr std::uint32_t kLongestGroupInput = 16;
+
+}  // namespace
+
 std::int64_t LzssDecode(const std::uint8_t* input, std::uint32_t inputLength, os::MemHandle& output,
                         std::uint32_t granularity) {
-  std::uint8_t* ring = gCoder.ring;
-  std::memset(ring, 0, kRingSize);
-  int r = kFirstWrite;
+  // The ring is not kept: output byte j was written at ring position (4078 + j) mod 4096,
+  // so ring position p, read when the next output byte is o, holds output byte o - d with
+  // d = ((4078 + o - p - 1) mod 4096) + 1, or the ring's initial zero when o - d < 0.
   Sink sink(output, granularity);
   std::uint32_t in = 0;
-  unsigned flags = 0;
+  std::uint32_t o = 0;
 
-  for (;;) {
-    flags >>= 1;
-    if ((flags & 0x100) == 0) {
-      if (in >= inputLength) break;
-      flags = input[in++] | 0xFF00u;
-    }
-    if (in >= inputLength) break;
-    if (flags & 1) {
-      const std::uint8_t byte = input[in++];
-      if (!sink.Put(byte)) return -1;
-      ring[r] = byte;
-      r = (r + 1) & kRingMask;
+  while (in < inputLength) {
+    unsigned flags = input[in++];
+    if (inputLength - in >= kLongestGroupInput && sink.Room() >= kLongestGroupOutput) {
+      // A whole group with enough input and room: no checks per item.
+      std::uint8_t* out = sink.data();
+      for (int item = 0; item < 8; ++item, flags >>= 1) {
+        if (flags & 1) {
+          out[o++] = input[in++];
+        } else {
+          const int b0 = input[in];
+          const int b1 = input[in + 1];
+          in += 2;
+          const int position = b0 | ((b1 & 0xF0) << 4);
+          const auto length = static_cast<std::uint32_t>((b1 & 0x0F) + kThreshold + 1);
+          const int r = static_cast<int>((kFirstWrite + o) & kRingMask);
+          const auto d = static_cast<std::uint32_t>(((r - position - 1) & kRingMask) + 1);
+          if (o >= d && d >= kLongestMatch) {
+            // Far enough back not to overlap: one fixed-size copy (the group's room
+            // absorbs the bytes past the match, which later items overwrite).
+            std::memcpy(out + o, out + o - d, kLongestMatch);
+            o += length;
+          } else {
+            o = CopyMatch(out, o, position, length);
+          }
+        }
+      }
+      sink.SetLength(o);
     } else {
-      const int b0 = input[in++];
-      if (in >= inputLength) break;
-      const int b1 = input[in++];
-      const int position = b0 | ((b1 & 0xF0) << 4);
-      const int length = (b1 & 0x0F) + kThreshold + 1;
-      for (int k = 0; k < length; ++k) {
-        const std::uint8_t byte = ring[(position + k) & kRingMask];
-        if (!sink.Put(byte)) return -1;
-        ring[r] = byte;
-        r = (r + 1) & kRingMask;
+      // Near the end of the input (which may stop inside an item) or of the block.
+      for (int item = 0; item < 8; ++item, flags >>= 1) {
+        if (in >= inputLength) break;
+        if (flags & 1) {
+          if (!sink.Reserve(1)) return -1;
+          sink.data()[o++] = input[in++];
+        } else {
+          const int b0 = input[in++];
+          if (in >= inputLength) break;
+          const int b1 = input[in++];
+          const std::uint32_t length = static_cast<std::uint32_t>((b1 & 0x0F) + kThreshold + 1);
+          if (!sink.Reserve(length)) return -1;
+          o = CopyMatch(sink.data(), o, b0 | ((b1 & 0xF0) << 4), length);
+        }
+        sink.SetLength(o);
       }
     }
     AdvanceBusyCursor();
