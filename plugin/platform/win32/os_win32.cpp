@@ -1,0 +1,339 @@
+// The platform layer on Windows: the wide-character kernel calls, with the plug-in's
+// Shift-JIS names converted explicitly through code page 932.
+#include <windows.h>
+
+#include <cstring>
+#include <cwchar>
+#include <new>
+
+#include "platform/os.h"
+#include "platform/win32/sjis_win32.h"
+
+namespace velm::os {
+namespace {
+
+using win32::kWidePathSize;
+
+// A plug-in path as the system wants it; false when it cannot be converted.
+struct WidePath {
+  wchar_t text[kWidePathSize];
+  bool Set(const char* path) {
+    return path && path[0] && win32::SjisToWide(path, text, kWidePathSize);
+  }
+};
+
+HANDLE ToHandle(FileHandle file) {
+  return reinterpret_cast<HANDLE>(file);
+}
+
+char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+bool IsLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// '*' and '?' over Shift-JIS names, ASCII case folded. The system matches a pattern
+// against short (8.3) names too, so "*.VEL" would also find "ABCDEF~1.VEL" standing for
+// "abcdefgh.VELX"; every entry is therefore matched again on its long name.
+bool WildcardMatch(const char* pattern, const char* name) {
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*name) {
+    if (*pattern == '*') {
+      star = pattern++;
+      resume = name;
+    } else if (*pattern == '?' || UpperAscii(*pattern) == UpperAscii(*name)) {
+      ++pattern;
+      ++name;
+    } else if (star) {
+      pattern = star + 1;
+      name = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*')
+    ++pattern;
+  return *pattern == '\0';
+}
+
+struct Finder {
+  HANDLE find;
+  char pattern[sizeof(FindData::name)];  // the last component of the pattern, Shift-JIS
+};
+
+// Fills `data` from the system's entry; false for entries the plug-in cannot see: "." and
+// "..", names without a Shift-JIS form, names too long for FindData, non-matching names.
+bool Accept(const Finder* f, const WIN32_FIND_DATAW& entry, FindData* data) {
+  if (std::wcscmp(entry.cFileName, L".") == 0 || std::wcscmp(entry.cFileName, L"..") == 0)
+    return false;
+  char name[sizeof(FindData::name)];
+  if (!win32::WideToSjis(entry.cFileName, name, sizeof name)) return false;
+  if (!WildcardMatch(f->pattern, name)) return false;
+  std::memcpy(data->name, name, sizeof name);
+  data->isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return true;
+}
+
+bool NextAccepted(Finder* f, FindData* data) {
+  WIN32_FIND_DATAW entry;
+  while (FindNextFileW(f->find, &entry)) {
+    if (Accept(f, entry, data)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+Overrides& TestOverrides() {
+  static Overrides overrides;
+  return overrides;
+}
+
+// ---- Files ----
+
+FileHandle FileOpen(const char* path, FileAccess access, FileDisposition disposition) {
+  WidePath wide;
+  if (!wide.Set(path)) return kInvalidFile;
+  const DWORD desired = access == FileAccess::kRead ? GENERIC_READ : (GENERIC_READ | GENERIC_WRITE);
+  DWORD creation = OPEN_EXISTING;
+  switch (disposition) {
+    case FileDisposition::kOpenExisting:
+      creation = OPEN_EXISTING;
+      break;
+    case FileDisposition::kCreateNew:
+      creation = CREATE_NEW;
+      break;
+    case FileDisposition::kCreateAlways:
+      creation = CREATE_ALWAYS;
+      break;
+    case FileDisposition::kOpenAlways:
+      creation = OPEN_ALWAYS;
+      break;
+  }
+  // Folders cannot be opened this way (that needs backup semantics): a folder is not a
+  // file.
+  const HANDLE file = CreateFileW(wide.text, desired, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return kInvalidFile;
+  return reinterpret_cast<FileHandle>(file);
+}
+
+bool FileRead(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* done) {
+  if (done) *done = 0;
+  if (file == kInvalidFile || (!buffer && count)) return false;
+  std::uint32_t total = 0;
+  while (total < count) {
+    DWORD n = 0;
+    if (!ReadFile(ToHandle(file), static_cast<char*>(buffer) + total, count - total, &n, nullptr)) {
+      if (done) *done = total;
+      return false;
+    }
+    if (n == 0) break;  // the end of the file
+    total += n;
+  }
+  if (done) *done = total;
+  return true;
+}
+
+bool FileWrite(FileHandle file, const void* buffer, std::uint32_t count, std::uint32_t* done) {
+  if (done) *done = 0;
+  if (file == kInvalidFile || (!buffer && count)) return false;
+  std::uint32_t total = 0;
+  while (total < count) {
+    DWORD n = 0;
+    if (!WriteFile(ToHandle(file), static_cast<const char*>(buffer) + total, count - total, &n,
+                   nullptr) ||
+        n == 0) {
+      if (done) *done = total;
+      return false;
+    }
+    total += n;
+  }
+  if (done) *done = total;
+  return true;
+}
+
+bool FileSeek(FileHandle file, std::int64_t distance, SeekOrigin origin, std::int64_t* position) {
+  if (file == kInvalidFile) return false;
+  const DWORD method = origin == SeekOrigin::kBegin     ? FILE_BEGIN
+                       : origin == SeekOrigin::kCurrent ? FILE_CURRENT
+                                                        : FILE_END;
+  LARGE_INTEGER move;
+  move.QuadPart = distance;
+  LARGE_INTEGER now;
+  now.QuadPart = 0;
+  if (!SetFilePointerEx(ToHandle(file), move, &now, method)) return false;
+  if (position) *position = now.QuadPart;
+  return true;
+}
+
+bool FileClose(FileHandle file) {
+  if (file == kInvalidFile) return false;
+  return CloseHandle(ToHandle(file)) != 0;
+}
+
+bool FileFlush(FileHandle file) {
+  if (file == kInvalidFile) return false;
+  return FlushFileBuffers(ToHandle(file)) != 0;
+}
+
+bool FileDelete(const char* path) {
+  WidePath wide;
+  if (!wide.Set(path)) return false;
+  return DeleteFileW(wide.text) != 0;
+}
+
+bool FileRename(const char* from, const char* to, bool replace) {
+  WidePath a, b;
+  if (!a.Set(from) || !b.Set(to)) return false;
+  // With MOVEFILE_REPLACE_EXISTING the target is replaced in one step: a reader sees the
+  // old file or the new one, never neither.
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  return MoveFileExW(a.text, b.text, flags) != 0;
+}
+
+bool FolderCreate(const char* path, bool* exists) {
+  if (exists) *exists = false;
+  WidePath wide;
+  if (!wide.Set(path)) return false;
+  if (CreateDirectoryW(wide.text, nullptr)) return true;
+  if (GetLastError() == ERROR_ALREADY_EXISTS && exists) {
+    const DWORD attributes = GetFileAttributesW(wide.text);
+    *exists = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  return false;
+}
+
+// ---- Enumeration ----
+
+FindHandle FindFirst(const char* pattern, FindData* data) {
+  if (!pattern || !data) return nullptr;
+  // The last component starts after the last single-byte backslash (a 0x5C trail byte
+  // belongs to its character).
+  const std::size_t n = std::strlen(pattern);
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto c = static_cast<unsigned char>(pattern[i]);
+    if (IsLeadByte(c) && i + 1 < n) {
+      ++i;
+    } else if (c == '\\') {
+      start = i + 1;
+    }
+  }
+  if (n - start >= sizeof(Finder::pattern)) return nullptr;
+  WidePath wide;
+  if (!wide.Set(pattern)) return nullptr;
+
+  auto* f = new (std::nothrow) Finder{};
+  if (!f) return nullptr;
+  std::memcpy(f->pattern, pattern + start, n - start + 1);
+  WIN32_FIND_DATAW entry;
+  f->find = FindFirstFileW(wide.text, &entry);
+  if (f->find == INVALID_HANDLE_VALUE) {
+    delete f;
+    return nullptr;
+  }
+  if (!Accept(f, entry, data) && !NextAccepted(f, data)) {
+    FindClose(f->find);
+    delete f;
+    return nullptr;
+  }
+  return f;
+}
+
+bool FindNext(FindHandle find, FindData* data) {
+  if (!find || !data) return false;
+  return NextAccepted(static_cast<Finder*>(find), data);
+}
+
+void FindEnd(FindHandle find) {
+  if (!find) return;
+  auto* f = static_cast<Finder*>(find);
+  FindClose(f->find);
+  delete f;
+}
+
+// ---- Memory blocks ----
+
+MemHandle MemAlloc(std::uint32_t size) {
+  Overrides& o = TestOverrides();
+  if (o.allocationsBeforeFailure == 0) return nullptr;
+  if (o.allocationsBeforeFailure > 0) --o.allocationsBeforeFailure;
+  // A fixed block: the handle is the address of its first byte.
+  return static_cast<MemHandle>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size));
+}
+
+void MemFree(MemHandle block) {
+  if (block) GlobalFree(block);
+}
+
+std::uint32_t MemSize(MemHandle block) {
+  if (!block) return 0;
+  return static_cast<std::uint32_t>(GlobalSize(block));
+}
+
+// ---- Time ----
+
+namespace {
+
+void FromSystem(const SYSTEMTIME& s, SystemTime* time) {
+  time->year = s.wYear;
+  time->month = s.wMonth;
+  time->dayOfWeek = s.wDayOfWeek;
+  time->day = s.wDay;
+  time->hour = s.wHour;
+  time->minute = s.wMinute;
+  time->second = s.wSecond;
+  time->milliseconds = s.wMilliseconds;
+}
+
+}  // namespace
+
+void LocalTimeNow(SystemTime* time) {
+  if (!time) return;
+  if (TestOverrides().localTime) {
+    TestOverrides().localTime(time);
+    return;
+  }
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  FromSystem(now, time);
+}
+
+bool SystemTimeToTicks(const SystemTime* time, std::uint64_t* ticks) {
+  if (!time || !ticks) return false;
+  SYSTEMTIME s;
+  s.wYear = time->year;
+  s.wMonth = time->month;
+  s.wDayOfWeek = time->dayOfWeek;
+  s.wDay = time->day;
+  s.wHour = time->hour;
+  s.wMinute = time->minute;
+  s.wSecond = time->second;
+  s.wMilliseconds = time->milliseconds;
+  FILETIME file;
+  if (!SystemTimeToFileTime(&s, &file)) return false;
+  *ticks = (std::uint64_t{file.dwHighDateTime} << 32) | file.dwLowDateTime;
+  return true;
+}
+
+bool TicksToSystemTime(std::uint64_t ticks, SystemTime* time) {
+  if (!time) return false;
+  FILETIME file;
+  file.dwLowDateTime = static_cast<DWORD>(ticks);
+  file.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  SYSTEMTIME s;
+  if (!FileTimeToSystemTime(&file, &s)) return false;
+  FromSystem(s, time);
+  return true;
+}
+
+std::uint32_t TickCount() {
+  if (TestOverrides().tickCount) return TestOverrides().tickCount();
+  return GetTickCount();
+}
+
+}  // namespace velm::os
