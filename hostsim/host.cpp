@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "hostsim/document_suites.h"
+
 namespace hostsim {
 namespace {
 
@@ -229,6 +231,7 @@ void Host::OfferSuites() {
   sRuntime_.GetAppFilePath = GetAppFilePath;
   sRuntime_.GetAppVersion = GetAppVersion;
   InstallDialogSuites(sAdmBasic_, sAdmDialog_, sAdmItem_);
+  InstallArtSuites(sLayer_, sArt_, sGroup_, sPluginGroup_);
 
   platform_.GetDriveRoot = GetDriveRoot;
   platform_.GetLocalTime = PlatformLocalTime;
@@ -300,6 +303,8 @@ host::Err Host::Send(const char* caller, const char* selector, void* message) {
     Fail(std::string("message ") + caller + "/" + selector + " sent with no module loaded");
     return host::kHostFailureErr;
   }
+  // What the plug-in changes in the document during one message is one undo step.
+  if (document_) document_->BeginUndoStep();
   const host::Err result = pluginMain_(caller, selector, message);
   // The host keeps whatever the plug-in leaves in the globals slot.
   globalsSlot_ = static_cast<host::MessageData*>(message)->globals;

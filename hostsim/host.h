@@ -11,6 +11,7 @@
 #include "host/messages.h"
 #include "host/suite_list.h"
 #include "hostsim/dialog_manager.h"
+#include "hostsim/document.h"
 #include "hostsim/suite_registry.h"
 #include "platform/host_binding.h"
 #include "resources/resource_table.h"
@@ -59,6 +60,10 @@ class Host {
 
   // ---- Host services ----
   SuiteRegistry& suites() { return registry_; }
+  // The open document (the host starts with an empty one), or null when none is open.
+  Document* document() { return document_.get(); }
+  // Replaces the open document by `document` (null: no document is open).
+  void SetDocument(std::unique_ptr<Document> document) { document_ = std::move(document); }
   DialogManager& dialogs() { return dialogs_; }
   const std::vector<Block>& liveBlocks() const { return blocks_; }
   // The first live block allocated under `name`, or null.
@@ -103,6 +108,7 @@ class Host {
   void* globalsSlot_ = nullptr;
 
   SuiteRegistry registry_;
+  std::unique_ptr<Document> document_ = std::make_unique<Document>();
   DialogManager dialogs_;
   std::vector<std::string> messageLog_;
   std::vector<Block> blocks_;
