@@ -290,6 +290,17 @@ void FromSystem(const SYSTEMTIME& s, SystemTime* time) {
   time->milliseconds = s.wMilliseconds;
 }
 
+// The calendar check is made here rather than left to the system, whose implementations
+// differ in what they let through (29 February of a common year, for one).
+bool IsValidTime(const SystemTime& t) {
+  if (t.year < 1601 || t.year > 30827 || t.month < 1 || t.month > 12 || t.day < 1 || t.hour > 23 ||
+      t.minute > 59 || t.second > 59 || t.milliseconds > 999)
+    return false;
+  static const int kDaysIn[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
+  return t.day <= kDaysIn[t.month - 1] + (t.month == 2 && leap ? 1 : 0);
+}
+
 }  // namespace
 
 void LocalTimeNow(SystemTime* time) {
@@ -304,7 +315,7 @@ void LocalTimeNow(SystemTime* time) {
 }
 
 bool SystemTimeToTicks(const SystemTime* time, std::uint64_t* ticks) {
-  if (!time || !ticks) return false;
+  if (!time || !ticks || !IsValidTime(*time)) return false;
   SYSTEMTIME s;
   s.wYear = time->year;
   s.wMonth = time->month;
