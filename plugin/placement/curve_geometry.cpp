@@ -242,6 +242,8 @@ bool SnapToCurvedPiece(host::RealPoint* p, const host::PathSegment& s, const hos
           SnapToChord(&first, start, middle, tolerance) ? Distance(first, original) : kNoDistance;
       const double secondDistance =
           SnapToChord(&second, middle, end, tolerance) ? Distance(second, original) : kNoDistance;
+      // A coarse hit whose two halves both miss has no answer: the point stays.
+      if (firstDistance == kNoDistance && secondDistance == kNoDistance) return false;
       const GeomPoint chosen = secondDistance <= firstDistance ? second : first;
       p->h = static_cast<float>(chosen.x);
       p->v = static_cast<float>(chosen.y);
@@ -260,6 +262,7 @@ bool IsStraightPiece(const host::PathSegment& s, const host::PathSegment& e) {
 bool SnapToPiece(host::RealPoint* p, const host::PathSegment& s, const host::PathSegment& e,
                  bool allowChords) {
   const double tolerance = SnapTolerance();
+  if (!(tolerance > 0)) return false;
   if (IsStraightPiece(s, e)) return SnapToStraightPiece(p, s, e, tolerance);
   if (!gGlobals) return false;
   return SnapToCurvedPiece(p, s, e, tolerance, allowChords, gGlobals->BezierTable);
@@ -267,6 +270,7 @@ bool SnapToPiece(host::RealPoint* p, const host::PathSegment& s, const host::Pat
 
 bool SnapToAnchor(host::RealPoint* p, const host::PathSegment& segment) {
   const double tolerance = SnapTolerance();
+  if (!(tolerance > 0)) return false;
   if (std::fabs(static_cast<double>(p->h) - segment.anchor.h) <= tolerance &&
       std::fabs(static_cast<double>(p->v) - segment.anchor.v) <= tolerance) {
     *p = segment.anchor;
@@ -277,6 +281,7 @@ bool SnapToAnchor(host::RealPoint* p, const host::PathSegment& segment) {
 
 bool NearArt(const host::RealPoint& p, const host::RealRect& bounds) {
   const auto tolerance = static_cast<host::Real>(SnapTolerance());
+  if (!(tolerance > 0)) return false;
   host::RealRect grown = bounds;
   if (sRealMath && sRealMath->RealRectInset && sRealMath->RealPointInRect) {
     sRealMath->RealRectInset(&grown, -tolerance, -tolerance);
@@ -289,8 +294,9 @@ bool NearArt(const host::RealPoint& p, const host::RealRect& bounds) {
   return p.h >= left && p.h <= right && p.v >= bottom && p.v <= top;
 }
 
+// A view without a sensible zoom (0 or below) gives no tolerance: nothing snaps.
 double SnapToleranceAtZoom(double zoom) {
-  return zoom > 0 ? 2.0 / zoom : -2.0 * zoom;
+  return zoom > 0 ? 2.0 / zoom : 0.0;
 }
 
 double SnapTolerance() {

@@ -62,7 +62,8 @@ bool SnapToAnchor(host::RealPoint* p, const host::PathSegment& segment);
 // True when p lies inside `bounds` grown by the snap tolerance on every side.
 bool NearArt(const host::RealPoint& p, const host::RealRect& bounds);
 
-// Two screen pixels in artwork units at the frontmost view's zoom.
+// Two screen pixels in artwork units at the frontmost view's zoom; 0 (nothing snaps)
+// when the zoom is 0 or below.
 double SnapTolerance();
 // The same for a given zoom factor.
 double SnapToleranceAtZoom(double zoom);

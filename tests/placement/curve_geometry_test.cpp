@@ -44,6 +44,8 @@ TEST(CurveGeometry, BasicsRoundAndChooseTheSecondWhenEqual) {
   EXPECT_TRUE(std::signbit(velm::Max(zero, negativeZero)));
   EXPECT_DOUBLE_EQ(velm::SnapToleranceAtZoom(4.0), 0.5);
   EXPECT_DOUBLE_EQ(velm::SnapToleranceAtZoom(0.25), 8.0);
+  EXPECT_EQ(velm::SnapToleranceAtZoom(0.0), 0.0) << "no zoom, no snapping";
+  EXPECT_EQ(velm::SnapToleranceAtZoom(-2.0), 0.0);
 }
 
 TEST(CurveGeometry, QuarterCircleWithTheStandardRatioIsAnArc) {
