@@ -50,6 +50,11 @@ struct PluginGroup {
 
 // ---- Parts of an art object ----
 
+// Blending modes: 0 normal, 1 multiply, 2 screen, 3 overlay, 4 soft light, 5 hard light,
+// 6 colour dodge, 7 colour burn, 8 darken, 9 lighten, 10 difference, 11 exclusion, 12 hue,
+// 13 saturation, 14 colour, 15 luminosity.
+inline constexpr std::int32_t kLastBlendMode = 15;
+
 struct BlendState {
   std::int32_t mode = 0;
   host::Real opacity = 1.0f;

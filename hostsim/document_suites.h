@@ -10,4 +10,11 @@ namespace hostsim {
 void InstallArtSuites(host::LayerSuite& layer, host::ArtSuite& art, host::GroupSuite& group,
                       host::PluginGroupSuite& plugin);
 
+// paint_suites.cpp
+void InstallPaintSuites(host::PathStyleSuite& style, host::PathStyleSuite4& style4,
+                        host::GradientSuite& gradient, host::CustomColorSuite& custom,
+                        host::PatternSuite& pattern, host::BlendStyleSuite& blend,
+                        host::ArtStyleSuite& artStyle, host::TransformArtSuite& transform,
+                        host::HardSoftSuite& hardSoft);
+
 }  // namespace hostsim

@@ -232,6 +232,8 @@ void Host::OfferSuites() {
   sRuntime_.GetAppVersion = GetAppVersion;
   InstallDialogSuites(sAdmBasic_, sAdmDialog_, sAdmItem_);
   InstallArtSuites(sLayer_, sArt_, sGroup_, sPluginGroup_);
+  InstallPaintSuites(sPathStyle_, sPathStyle4_, sGradient_, sCustomColor_, sPattern_, sBlendStyle_,
+                     sArtStyle_, sTransformArt_, sHardSoft_);
 
   platform_.GetDriveRoot = GetDriveRoot;
   platform_.GetLocalTime = PlatformLocalTime;
