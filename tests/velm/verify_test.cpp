@@ -1,0 +1,215 @@
+// velm verify on sound libraries and on hand-damaged copies of their group files.
+#include <gtest/gtest.h>
+
+#include "velm/velm_fixture.h"
+
+namespace velmtest {
+namespace {
+
+using nlohmann::json;
+
+class VerifyTest : public VelmToolTest {
+ protected:
+  void SetUp() override {
+    VelmToolTest::SetUp();
+    for (int i = 0; i < 3; ++i) {
+      os::MemHandle record = MakeRecord("r" + std::to_string(i), "", "", 1000, i + 1);
+      AppendObject(record, MarkerBytes("GroupArt /"));
+      AppendObject(record, PathObjectBytes(2 + i));
+      AppendObject(record, MeshObjectBytes({{1}}));
+      AppendObject(record, MarkerBytes("/ GroupArt"));
+      Store("g", record);
+    }
+    original_ = FileBytes(GroupFile("g"));
+    spans_ = RecordSpans(original_);
+  }
+
+  // Verifies `bytes` as the group file g.VEL of a fresh folder.
+  json VerifyCopy(const std::string& bytes, int code = 1) {
+    WriteFileBytes(copy_.path() / "g.VEL", bytes);
+    return RunJson({"verify", (copy_.path() / "g.VEL").string()}, code);
+  }
+
+  // The problems of `j` that concern `record` (-1: the file as a whole).
+  static std::vector<json> ProblemsOf(const json& j, int record) {
+    std::vector<json> found;
+    for (const json& p : j["problems"])
+      if ((record < 0 && p["record"].is_null()) || (record >= 0 && p["record"] == record))
+        found.push_back(p);
+    return found;
+  }
+
+  static void ExpectSound(const json& j, int records) {
+    const json& listed = j["groups"][0]["records"];
+    ASSERT_GE(listed.size(), static_cast<std::size_t>(records));
+    for (int i = 0; i < records; ++i)
+      EXPECT_EQ(listed[i]["ok"], true) << "record " << i;
+  }
+
+  std::string original_;
+  std::vector<Span> spans_;
+  TempFolder copy_;
+};
+
+TEST_F(VerifyTest, SoundLibraryPassesRecordByRecord) {
+  const json j = RunJson({"verify", Folder()});
+  EXPECT_EQ(j["ok"], true);
+  EXPECT_EQ(j["records"], 3);
+  EXPECT_TRUE(j["problems"].empty());
+  const json& records = j["groups"][0]["records"];
+  ASSERT_EQ(records.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(records[i]["offset"], spans_[i].offset);
+    EXPECT_EQ(records[i]["length"], spans_[i].length);
+  }
+  const RunResult text = Run({"verify", Folder()});
+  EXPECT_EQ(text.code, 0);
+  EXPECT_NE(text.out.find("record 2 ok (file offset " + std::to_string(spans_[2].offset) + ")"),
+            std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("1 group, 3 records checked, 0 problems"), std::string::npos);
+  // A new group's empty file is sound too.
+  EXPECT_EQ(VerifyCopy("", 0)["ok"], true);
+}
+
+TEST_F(VerifyTest, TruncatedRecordIsNamedAndThoseBeforeItPass) {
+  const json j = VerifyCopy(original_.substr(0, spans_[2].offset + 500));
+  ExpectSound(j, 2);
+  const std::vector<json> problems = ProblemsOf(j, 2);
+  ASSERT_EQ(problems.size(), 1u) << j.dump(1);
+  EXPECT_EQ(problems[0]["place"], "file");
+  EXPECT_EQ(problems[0]["offset"], spans_[2].offset + 4);
+  EXPECT_NE(problems[0]["message"].get<std::string>().find("runs past the end of the file"),
+            std::string::npos);
+
+  // A file cut inside the count word, or inside the next record's length word.
+  EXPECT_EQ(ProblemsOf(VerifyCopy(original_.substr(0, 2)), -1).at(0)["offset"], 0);
+  const json header = VerifyCopy(original_.substr(0, spans_[1].offset + 6));
+  EXPECT_EQ(ProblemsOf(header, 1).at(0)["offset"], spans_[1].offset);
+}
+
+TEST_F(VerifyTest, BadRecordLengthStopsTheWalkThere) {
+  std::string bytes = original_;
+  PutBE32(bytes, spans_[1].offset + 4, 100);
+  const json j = VerifyCopy(bytes);
+  ExpectSound(j, 1);
+  EXPECT_EQ(j["groups"][0]["records"].size(), 1u);
+  const std::vector<json> problems = ProblemsOf(j, 1);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0]["offset"], spans_[1].offset + 4);
+  EXPECT_NE(problems[0]["message"].get<std::string>().find("below 426"), std::string::npos);
+  const std::vector<json> rest = ProblemsOf(j, -1);
+  ASSERT_EQ(rest.size(), 1u);
+  EXPECT_NE(rest[0]["message"].get<std::string>().find("records 2 to 2 cannot be located"),
+            std::string::npos);
+
+  // A length that disagrees with the two coded parts, though the walk can go on.
+  bytes = original_;
+  PutBE32(bytes, spans_[0].offset + 4, static_cast<std::uint32_t>(spans_[0].length) + 1);
+  const json off = VerifyCopy(bytes);
+  EXPECT_EQ(ProblemsOf(off, 0).at(0)["offset"], spans_[0].offset + 416);
+}
+
+TEST_F(VerifyTest, FlippedThumbnailLengthIsCaught) {
+  std::string bytes = original_;
+  const std::size_t at = spans_[1].offset + 416;
+  PutBE32(bytes, at, GetBE32(bytes, at) ^ 0x00010000u);
+  json j = VerifyCopy(bytes);
+  ExpectSound(j, 1);
+  EXPECT_EQ(j["groups"][0]["records"][2]["ok"], true);  // the walk goes on by recordLength
+  std::vector<json> problems = ProblemsOf(j, 1);
+  ASSERT_FALSE(problems.empty());
+  for (const json& p : problems)
+    EXPECT_EQ(p["offset"], at) << p.dump();
+
+  // Lengths that still add up, but the thumbnail is cut short and the art starts early.
+  bytes = original_;
+  const std::uint32_t t = GetBE32(bytes, at);
+  PutBE32(bytes, at, t - 40);
+  PutBE32(bytes, at + 4, GetBE32(bytes, at + 4) + 40);
+  j = VerifyCopy(bytes);
+  problems = ProblemsOf(j, 1);
+  ASSERT_FALSE(problems.empty());
+  EXPECT_EQ(problems[0]["place"], "file");
+  EXPECT_GE(problems[0]["offset"].get<std::size_t>(), spans_[1].offset + 424);
+  EXPECT_LE(problems[0]["offset"].get<std::size_t>(), spans_[1].offset + 424 + t);
+  EXPECT_NE(problems[0]["message"].get<std::string>().find("thumbnail"), std::string::npos);
+}
+
+TEST_F(VerifyTest, ObjectProblemsCarryTheirArtStreamOffset) {
+  // Object 1 of record 1 (the path, after a 37-byte marker) with a length below 24.
+  json j = VerifyCopy(EditArt(original_, 1, [](Bytes& art) {
+    art[37 + 4] = art[37 + 5] = art[37 + 6] = 0;
+    art[37 + 7] = 12;
+  }));
+  ExpectSound(j, 1);
+  EXPECT_EQ(j["groups"][0]["records"][2]["ok"], true);
+  std::vector<json> problems = ProblemsOf(j, 1);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0]["place"], "art");
+  EXPECT_EQ(problems[0]["offset"], 37 + 4);
+  EXPECT_EQ(problems[0]["message"], "object 1: length 12 is below 24");
+
+  // The mesh's segment record claims more points than it holds.
+  const std::size_t mesh = 37 + 5104 + 28 * 3;
+  j = VerifyCopy(EditArt(original_, 1, [&](Bytes& art) { art[mesh + 40 + 84 + 23] = 9; }));
+  problems = ProblemsOf(j, 1);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0]["offset"], mesh + 40 + 84 + 16);
+
+  // An object running past the stream, and a stream whose count disagrees.
+  j = VerifyCopy(EditArt(original_, 0, [](Bytes& art) { art[37 + 5] = 0x7F; }));
+  EXPECT_EQ(ProblemsOf(j, 0).at(0)["offset"], 37 + 4);
+  j = VerifyCopy(EditArt(original_, 0, [](Bytes& art) { art.resize(art.size() - 37); }));
+  problems = ProblemsOf(j, 0);
+  ASSERT_EQ(problems.size(), 2u);  // the group is left open, and the count is off by one
+  EXPECT_NE(problems[1]["message"].get<std::string>().find("objectCount is 4"), std::string::npos);
+
+  const RunResult text = [&] {
+    WriteFileBytes(copy_.path() / "g.VEL", EditArt(original_, 2, [](Bytes& art) {
+                     art[37 + 6] = 0;
+                     art[37 + 7] = 3;
+                   }));
+    return Run({"verify", copy_.path().string()});
+  }();
+  EXPECT_EQ(text.code, 1);
+  EXPECT_NE(text.out.find("g record 2: art offset 41: object 1: length"), std::string::npos)
+      << text.out;
+}
+
+TEST_F(VerifyTest, CountWordIsCheckedAgainstTheRecordsPresent) {
+  std::string bytes = original_;
+  PutBE32(bytes, 0, 5);
+  json j = VerifyCopy(bytes);
+  ExpectSound(j, 3);
+  ASSERT_EQ(ProblemsOf(j, -1).size(), 1u);
+  EXPECT_EQ(ProblemsOf(j, -1)[0]["offset"], original_.size());
+  EXPECT_NE(ProblemsOf(j, -1)[0]["message"].get<std::string>().find("ends after 3"),
+            std::string::npos);
+
+  // A record appended whose count was never raised.
+  PutBE32(bytes, 0, 2);
+  j = VerifyCopy(bytes);
+  ExpectSound(j, 2);
+  ASSERT_EQ(ProblemsOf(j, -1).size(), 1u);
+  EXPECT_EQ(ProblemsOf(j, -1)[0]["offset"], spans_[2].offset);
+  EXPECT_NE(ProblemsOf(j, -1)[0]["message"].get<std::string>().find("another record follows"),
+            std::string::npos);
+
+  PutBE32(bytes, 0, 0xFFFFFFFFu);
+  EXPECT_EQ(ProblemsOf(VerifyCopy(bytes), -1).size(), 1u);
+}
+
+TEST_F(VerifyTest, GroupFilesThePlugInCannotSeeAreReported) {
+  WriteFileBytes(DatabaseFolder() / "\xF0\x9F\x8C\xB8.VEL", original_);
+  const json j = RunJson({"verify", Folder()}, 1);
+  ASSERT_EQ(j["unreadableFiles"].size(), 1u);
+  EXPECT_EQ(j["unreadableFiles"][0]["file"], "\xF0\x9F\x8C\xB8.VEL");
+  EXPECT_EQ(j["records"], 3);
+  // One named group is checked alone.
+  EXPECT_EQ(Run({"verify", Folder(), "--group", "g"}).code, 0);
+  EXPECT_EQ(Run({"verify", Folder(), "--group", "h"}).code, 1);
+}
+
+}  // namespace
+}  // namespace velmtest

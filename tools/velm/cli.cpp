@@ -1,0 +1,88 @@
+// The command line: one subcommand per command, --help everywhere.
+#include <CLI/CLI.hpp>
+
+#include "commands.h"
+
+namespace velmtool {
+
+int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CLI::App app{"velm: list, check and search VELM art-library folders and their group files",
+               "velm"};
+  app.require_subcommand(1);
+  app.footer(
+      "Exit status: 0 fine, 1 a problem was found or something named does not exist, "
+      "2 bad usage.");
+
+  LsOptions ls;
+  CLI::App* lsCommand = app.add_subcommand("ls", "List the groups and their records");
+  lsCommand->add_option("target", ls.target, "Library folder (or one .VEL file)")->required();
+  lsCommand->add_option("--group", ls.group, "Only this group");
+  lsCommand->add_flag("--json", ls.json, "Machine-readable output");
+
+  ShowOptions show;
+  CLI::App* showCommand =
+      app.add_subcommand("show", "Show one record's header and a summary of its art objects");
+  showCommand->add_option("file", show.target, "Group file (or a library folder with --group)")
+      ->required();
+  showCommand->add_option("record", show.record, "Record number, from 0")->required();
+  showCommand->add_option("--group", show.group, "The group, when a folder is given");
+  showCommand->add_flag("--json", show.json, "Machine-readable output");
+
+  VerifyOptions verify;
+  CLI::App* verifyCommand =
+      app.add_subcommand("verify", "Check every record; exit status 1 when a problem is found");
+  verifyCommand->add_option("target", verify.target, "Library folder or one .VEL file")->required();
+  verifyCommand->add_option("--group", verify.group, "Only this group");
+  verifyCommand->add_flag("--json", verify.json, "Machine-readable output");
+
+  SearchOptions search;
+  CLI::App* searchCommand =
+      app.add_subcommand("search", "Search names, kinds or comments as the palette does");
+  searchCommand->add_option("target", search.target, "Library folder or one .VEL file")->required();
+  searchCommand->add_option("--field", search.field, "name, kind or comment")
+      ->check(CLI::IsMember({"name", "kind", "comment"}))
+      ->capture_default_str();
+  searchCommand->add_option("--text", search.text, "Text to find (empty: every record)")
+      ->required();
+  searchCommand->add_flag("--case", search.caseSensitive, "Distinguish upper and lower case");
+  searchCommand->add_flag("--width", search.widthSensitive,
+                          "Distinguish full-width and half-width characters");
+  searchCommand->add_flag("--word", search.wholeWord, "Whole words only");
+  searchCommand->add_option("--group", search.group, "Only this group");
+  searchCommand->add_flag("--json", search.json, "Machine-readable output");
+
+  ThumbOptions thumb;
+  CLI::App* thumbCommand =
+      app.add_subcommand("thumb", "Write a record's thumbnail as a 128 x 128 PNG");
+  thumbCommand->add_option("file", thumb.target, "Group file (or a library folder with --group)")
+      ->required();
+  thumbCommand->add_option("record", thumb.record, "Record number, from 0")->required();
+  thumbCommand->add_option("-o,--output", thumb.output, "PNG file to write")->required();
+  thumbCommand->add_option("--group", thumb.group, "The group, when a folder is given");
+
+  LzssOptions lzss;
+  CLI::App* lzssCommand =
+      app.add_subcommand("lzss", "Encode or decode a raw file with the record codec");
+  lzssCommand->add_option("direction", lzss.direction, "encode or decode")
+      ->required()
+      ->check(CLI::IsMember({"encode", "decode"}));
+  lzssCommand->add_option("input", lzss.input, "File to read")->required();
+  lzssCommand->add_option("output", lzss.output, "File to write")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e, out, err);
+    return code == 0 ? kExitOk : kExitUsage;
+  }
+
+  if (lsCommand->parsed()) return CommandLs(ls, out, err);
+  if (showCommand->parsed()) return CommandShow(show, out, err);
+  if (verifyCommand->parsed()) return CommandVerify(verify, out, err);
+  if (searchCommand->parsed()) return CommandSearch(search, out, err);
+  if (thumbCommand->parsed()) return CommandThumb(thumb, out, err);
+  if (lzssCommand->parsed()) return CommandLzss(lzss, out, err);
+  return kExitUsage;
+}
+
+}  // namespace velmtool

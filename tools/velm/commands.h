@@ -1,0 +1,66 @@
+// The velm commands. RunVelm parses a command line and runs one of them; each command
+// writes its listing to `out` and its complaints to `err`, and returns the exit status.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace velmtool {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitProblems = 1;  // a problem was found, or something named does not exist
+inline constexpr int kExitUsage = 2;     // the command line is malformed
+
+// Runs `velm <command> ...` as the program would; argv[0] is the program name.
+int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+struct LsOptions {
+  std::string target;  // library folder or group file
+  std::string group;   // UTF-8; empty: every group
+  bool json = false;
+};
+int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err);
+
+struct ShowOptions {
+  std::string target;
+  std::string record;  // as typed
+  std::string group;
+  bool json = false;
+};
+int CommandShow(const ShowOptions& options, std::ostream& out, std::ostream& err);
+
+struct VerifyOptions {
+  std::string target;
+  std::string group;
+  bool json = false;
+};
+int CommandVerify(const VerifyOptions& options, std::ostream& out, std::ostream& err);
+
+struct SearchOptions {
+  std::string target;
+  std::string field = "name";  // name, kind or comment
+  std::string text;            // UTF-8
+  bool caseSensitive = false;
+  bool widthSensitive = false;
+  bool wholeWord = false;
+  std::string group;
+  bool json = false;
+};
+int CommandSearch(const SearchOptions& options, std::ostream& out, std::ostream& err);
+
+struct ThumbOptions {
+  std::string target;
+  std::string record;
+  std::string group;
+  std::string output;  // PNG file
+};
+int CommandThumb(const ThumbOptions& options, std::ostream& out, std::ostream& err);
+
+struct LzssOptions {
+  std::string direction;  // encode or decode
+  std::string input;
+  std::string output;
+};
+int CommandLzss(const LzssOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace velmtool

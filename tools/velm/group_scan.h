@@ -1,0 +1,39 @@
+// Checking a group file record by record, straight from its bytes: the count word
+// against the records present, each record's extent in the file, then what
+// InspectStoredRecord finds inside it.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "record_inspect.h"
+
+namespace velmtool {
+
+struct ScannedRecord {
+  std::int32_t number = 0;
+  std::uint64_t offset = 0;        // in the file
+  std::uint32_t recordLength = 0;  // stored
+  bool sound = false;              // no problem found in it
+};
+
+struct GroupScan {
+  bool opened = false;
+  std::uint64_t fileSize = 0;
+  std::int32_t countWord = 0;
+  // The records that could be located, in order; checking stops at the first record
+  // whose extent is wrong, since nothing after it can be found.
+  std::vector<ScannedRecord> records;
+  std::vector<Problem> problems;
+};
+
+GroupScan ScanGroupFile(const std::filesystem::path& file);
+
+// The file offset of record `number`, found by walking the records' length words; none
+// when the walk leaves the file first.
+std::optional<std::uint64_t> LocateRecord(const std::filesystem::path& file, std::int32_t number);
+
+}  // namespace velmtool

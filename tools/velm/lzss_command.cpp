@@ -1,0 +1,89 @@
+// velm lzss: the record codec on raw files.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "commands.h"
+#include "database/lzss.h"
+#include "platform/memory.h"
+#include "record_inspect.h"
+
+namespace velmtool {
+namespace {
+
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+// Writes to a temporary file beside `path` and renames it, so that a failed write never
+// leaves a half-written output in place of an existing file.
+bool WriteWholeFile(const std::string& path, const std::uint8_t* bytes, std::size_t size) {
+  const std::string temp = path + ".velm-tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+    out.close();
+    if (!out) {
+      std::remove(temp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int CommandLzss(const LzssOptions& options, std::ostream& out, std::ostream& err) {
+  const bool encode = options.direction == "encode";
+  if (!encode && options.direction != "decode") {
+    err << "velm: lzss needs encode or decode, not \"" << options.direction << "\"\n";
+    return kExitUsage;
+  }
+  std::vector<std::uint8_t> input;
+  if (!ReadWholeFile(options.input, &input)) {
+    err << "velm: cannot read " << options.input << "\n";
+    return kExitProblems;
+  }
+  if (input.size() > UINT32_MAX) {
+    err << "velm: " << options.input << " is larger than 4 GiB\n";
+    return kExitProblems;
+  }
+  const auto size = static_cast<std::uint32_t>(input.size());
+  velm::os::MemHandle output = nullptr;
+  const std::int64_t length =
+      encode ? velm::LzssEncode(input.data(), size, output, velm::kRecordGranule)
+             : velm::LzssDecode(input.data(), size, output, velm::kRecordGranule);
+  int status = kExitOk;
+  if (length < 0) {
+    err << "velm: out of memory while " << (encode ? "encoding " : "decoding ") << options.input
+        << "\n";
+    status = kExitProblems;
+  } else if (!WriteWholeFile(options.output, output, static_cast<std::size_t>(length))) {
+    err << "velm: cannot write " << options.output << "\n";
+    status = kExitProblems;
+  } else {
+    out << options.input << ": " << input.size() << " bytes " << (encode ? "encoded" : "decoded")
+        << " to " << length << " bytes in " << options.output << "\n";
+    if (!encode) {
+      const CodedEnd end = CheckCodedStream(input.data(), input.size());
+      if (!end.complete) {
+        err << "velm: " << options.input << " ends inside an item at offset " << end.lastItemEnd
+            << ": the output stops before it\n";
+        status = kExitProblems;
+      }
+    }
+  }
+  velm::ReleaseBlock(output);
+  return status;
+}
+
+}  // namespace velmtool

@@ -1,0 +1,79 @@
+// velm thumb: a record's thumbnail as a 128 x 128 PNG.
+#include <cairo.h>
+
+#include <cstring>
+
+#include "command_support.h"
+#include "commands.h"
+#include "database/group_file.h"
+#include "database/record.h"
+#include "sjis_text.h"
+
+namespace velmtool {
+namespace {
+
+constexpr int kThumbnailSide = 128;
+
+// Writes the stored pixels (a zero byte, then red, green, blue; top row first) as a PNG.
+cairo_status_t WriteThumbnailPng(const std::uint8_t* pixels, const std::string& path) {
+  cairo_surface_t* surface =
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, kThumbnailSide, kThumbnailSide);
+  cairo_status_t status = cairo_surface_status(surface);
+  if (status == CAIRO_STATUS_SUCCESS) {
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < kThumbnailSide; ++y) {
+      for (int x = 0; x < kThumbnailSide; ++x) {
+        const std::uint8_t* p = pixels + (y * kThumbnailSide + x) * 4;
+        const std::uint32_t rgb =
+            (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]};
+        std::memcpy(data + y * stride + x * 4, &rgb, 4);
+      }
+    }
+    cairo_surface_mark_dirty(surface);
+    status = cairo_surface_write_to_png(surface, path.c_str());
+  }
+  cairo_surface_destroy(surface);
+  return status;
+}
+
+}  // namespace
+
+int CommandThumb(const ThumbOptions& options, std::ostream& out, std::ostream& err) {
+  const std::optional<std::int32_t> number = ParseRecordNumber(options.record);
+  if (!number) {
+    err << "velm: the record number must be a whole number from 0: \"" << options.record << "\"\n";
+    return kExitUsage;
+  }
+  int status = kExitOk;
+  std::optional<Selection> selection = SelectOneGroup(options.target, options.group, err, &status);
+  if (!selection) return status;
+  Library& library = *selection->library;
+  const std::string& group = selection->groups.front();
+  const std::string groupName = SjisToUtf8(group);
+  const std::int32_t count = library.RecordCount(group);
+  if (*number >= count) {
+    err << "velm: " << groupName << " has no record " << *number << " (it holds " << count
+        << (count == 1 ? " record, numbered from 0)\n" : " records, numbered from 0)\n");
+    return kExitProblems;
+  }
+  velm::os::MemHandle block = nullptr;
+  if (library.Read(group, *number, velm::kReadHeaderAndThumbnail, true, &block) != host::kNoErr ||
+      !block) {
+    err << "velm: " << groupName << ": record " << *number
+        << " cannot be read (damaged file: see velm verify)\n";
+    return kExitProblems;
+  }
+  const cairo_status_t written = WriteThumbnailPng(block + velm::kThumbnailOffset, options.output);
+  if (written != CAIRO_STATUS_SUCCESS) {
+    err << "velm: cannot write " << options.output << ": " << cairo_status_to_string(written)
+        << "\n";
+    return kExitProblems;
+  }
+  out << "wrote " << options.output << " (record " << *number << " of " << groupName << ", "
+      << kThumbnailSide << " × " << kThumbnailSide << ")\n";
+  return kExitOk;
+}
+
+}  // namespace velmtool

@@ -1,0 +1,96 @@
+// velm verify: checks every record of every group, byte by byte.
+#include "command_support.h"
+#include "commands.h"
+#include "group_scan.h"
+#include "sjis_text.h"
+
+namespace velmtool {
+
+int CommandVerify(const VerifyOptions& options, std::ostream& out, std::ostream& err) {
+  int status = kExitOk;
+  std::optional<Selection> selection = SelectGroups(options.target, options.group, err, &status);
+  if (!selection) return status;
+  Library& library = *selection->library;
+
+  std::size_t problemCount = 0, recordCount = 0;
+  Json groups = Json::array();
+  Json allProblems = Json::array();
+  for (const std::string& group : selection->groups) {
+    const std::string groupName = SjisToUtf8(group);
+    const std::filesystem::path file = library.GroupFile(group);
+    GroupScan scan = ScanGroupFile(file);
+    if (!scan.opened) scan.problems.push_back({-1, Place::kFile, 0, "the file cannot be opened"});
+    problemCount += scan.problems.size();
+    recordCount += scan.records.size();
+
+    if (options.json) {
+      Json g = Json::object();
+      g["name"] = groupName;
+      g["file"] = file.filename().string();
+      g["size"] = scan.fileSize;
+      g["count"] = scan.countWord;
+      Json records = Json::array();
+      for (const ScannedRecord& r : scan.records) {
+        records.push_back({{"number", r.number},
+                           {"offset", r.offset},
+                           {"length", r.recordLength},
+                           {"ok", r.sound}});
+      }
+      g["records"] = std::move(records);
+      Json problems = Json::array();
+      for (const Problem& p : scan.problems) {
+        problems.push_back(ProblemJson(groupName, p));
+        allProblems.push_back(ProblemJson(groupName, p));
+      }
+      g["problems"] = std::move(problems);
+      groups.push_back(std::move(g));
+      continue;
+    }
+    out << groupName << " (" << file.filename().string() << ", " << scan.fileSize
+        << " bytes, count word " << scan.countWord << ")\n";
+    // Each located record, then what lies outside them; problems in file order.
+    std::size_t next = 0;
+    auto flushProblems = [&](std::int32_t record) {
+      for (; next < scan.problems.size() && scan.problems[next].record == record; ++next)
+        out << "  " << groupName << " " << DescribeProblem(scan.problems[next]) << "\n";
+    };
+    for (const ScannedRecord& r : scan.records) {
+      if (r.sound) out << "  record " << r.number << " ok (file offset " << r.offset << ")\n";
+      flushProblems(r.number);
+    }
+    for (; next < scan.problems.size(); ++next)
+      out << "  " << groupName << " " << DescribeProblem(scan.problems[next]) << "\n";
+  }
+
+  // Group files the plug-in cannot see at all.
+  Json unreadable = Json::array();
+  const std::vector<std::string> unreadableFiles =
+      options.group.empty() ? library.UnreadableGroupFiles() : std::vector<std::string>();
+  for (const std::string& name : unreadableFiles) {
+    ++problemCount;
+    const std::string message = "the name has no Shift-JIS form: the plug-in cannot see this group";
+    if (options.json) {
+      unreadable.push_back({{"file", name}, {"message", message}});
+    } else {
+      out << name << ": " << message << "\n";
+    }
+  }
+
+  if (options.json) {
+    Json result = Json::object();
+    result["library"] = library.folder().string();
+    result["groups"] = std::move(groups);
+    result["unreadableFiles"] = std::move(unreadable);
+    result["records"] = recordCount;
+    result["problems"] = std::move(allProblems);
+    result["ok"] = problemCount == 0;
+    WriteJson(out, result);
+  } else {
+    out << selection->groups.size() << (selection->groups.size() == 1 ? " group, " : " groups, ")
+        << recordCount << (recordCount == 1 ? " record checked, " : " records checked, ")
+        << problemCount << (problemCount == 1 ? " problem" : " problems") << "\n";
+  }
+  return problemCount == 0 ? kExitOk : kExitProblems;
+}
+
+}  // namespace velmtool
