@@ -17,4 +17,8 @@ void InstallPaintSuites(host::PathStyleSuite& style, host::PathStyleSuite4& styl
                         host::ArtStyleSuite& artStyle, host::TransformArtSuite& transform,
                         host::HardSoftSuite& hardSoft);
 
+// path_suites.cpp
+void InstallPathSuites(host::PathSuite& path, host::RealMathSuite& real,
+                       host::FixedMathSuite& fixed);
+
 }  // namespace hostsim

@@ -234,6 +234,7 @@ void Host::OfferSuites() {
   InstallArtSuites(sLayer_, sArt_, sGroup_, sPluginGroup_);
   InstallPaintSuites(sPathStyle_, sPathStyle4_, sGradient_, sCustomColor_, sPattern_, sBlendStyle_,
                      sArtStyle_, sTransformArt_, sHardSoft_);
+  InstallPathSuites(sPath_, sRealMath_, sFixedMath_);
 
   platform_.GetDriveRoot = GetDriveRoot;
   platform_.GetLocalTime = PlatformLocalTime;
