@@ -21,4 +21,8 @@ void InstallPaintSuites(host::PathStyleSuite& style, host::PathStyleSuite4& styl
 void InstallPathSuites(host::PathSuite& path, host::RealMathSuite& real,
                        host::FixedMathSuite& fixed);
 
+// text_suites.cpp
+void InstallTextSuites(host::TextStreamSuite& stream, host::TextStreamSuite4& stream4,
+                       host::TextPathSuite& path, host::TextSuite& text);
+
 }  // namespace hostsim

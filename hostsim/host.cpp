@@ -235,6 +235,7 @@ void Host::OfferSuites() {
   InstallPaintSuites(sPathStyle_, sPathStyle4_, sGradient_, sCustomColor_, sPattern_, sBlendStyle_,
                      sArtStyle_, sTransformArt_, sHardSoft_);
   InstallPathSuites(sPath_, sRealMath_, sFixedMath_);
+  InstallTextSuites(sTextStream_, sTextStream4_, sTextPath_, sText_);
 
   platform_.GetDriveRoot = GetDriveRoot;
   platform_.GetLocalTime = PlatformLocalTime;
