@@ -205,6 +205,7 @@ TEST_F(ShowTest, NamesMissingRecordsAndRefusesMalformedNumbers) {
   EXPECT_NE(r.err.find("--group"), std::string::npos) << r.err;
   const json j = RunJson({"show", Folder(), "1", "--group", "花束"});
   EXPECT_EQ(j["header"]["name"], "second");
+  EXPECT_EQ(j["fileOffset"], RecordSpans(FileBytes(GroupFile("花束")))[1].offset);
 }
 
 TEST_F(ShowTest, ReportsWhereADamagedRecordGoesWrong) {

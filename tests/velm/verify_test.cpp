@@ -1,6 +1,8 @@
 // velm verify on sound libraries and on hand-damaged copies of their group files.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "velm/velm_fixture.h"
 
 namespace velmtest {
@@ -209,6 +211,37 @@ TEST_F(VerifyTest, GroupFilesThePlugInCannotSeeAreReported) {
   // One named group is checked alone.
   EXPECT_EQ(Run({"verify", Folder(), "--group", "g"}).code, 0);
   EXPECT_EQ(Run({"verify", Folder(), "--group", "h"}).code, 1);
+}
+
+TEST_F(VerifyTest, RandomDamageNeverBreaksAnyCommand) {
+  std::mt19937 rng(20240305);
+  const std::string file = (copy_.path() / "g.VEL").string();
+  const std::string png = (copy_.path() / "t.png").string();
+  for (int round = 0; round < 40; ++round) {
+    std::string bytes = original_;
+    if (round % 4 == 0) {
+      bytes.resize(rng() % bytes.size());
+    } else {
+      // Mostly the headers and the starts of the coded parts, where lengths live.
+      const Span& span = spans_[rng() % spans_.size()];
+      for (int k = 1 + static_cast<int>(rng() % 6); k > 0; --k) {
+        const std::size_t at = span.offset + (rng() % 2 ? rng() % 440 : rng() % span.length);
+        bytes[at] = static_cast<char>(rng());
+      }
+      if (round % 7 == 1) PutBE32(bytes, 0, rng() % 8);
+    }
+    WriteFileBytes(file, bytes);
+    const std::vector<std::vector<std::string>> commands = {
+        {"verify", file, "--json"},    {"ls", file, "--json"}, {"search", file, "--text", ""},
+        {"show", file, "0", "--json"}, {"show", file, "2"},    {"thumb", file, "1", "-o", png}};
+    for (const std::vector<std::string>& command : commands) {
+      const RunResult r = Run(command);
+      EXPECT_TRUE(r.code == 0 || r.code == 1) << command[0] << " round " << round << ": " << r.err;
+      if (command.back() == "--json" && !r.out.empty()) {
+        EXPECT_FALSE(json::parse(r.out, nullptr, false).is_discarded()) << command[0];
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -42,13 +42,14 @@ std::string DetailText(const Json& details) {
 }
 
 void WriteText(std::ostream& out, const std::string& group, std::int32_t number, std::int32_t count,
-               const RecordInspection& r) {
+               std::uint64_t offset, const RecordInspection& r) {
   const StoredHeader& h = r.header;
   auto field = [&](const char* name, const std::string& value) {
     out << "  " << name << std::string(17 - std::min<std::size_t>(16, std::strlen(name)), ' ')
         << value << "\n";
   };
-  out << SjisToUtf8(group) << ", record " << number << " of " << count << "\n";
+  out << SjisToUtf8(group) << ", record " << number << " of " << count << ", at file offset "
+      << offset << "\n";
   field("objectCount", std::to_string(h.objectCount));
   field("recordLength", std::to_string(h.recordLength) + " (stored)");
   field("bounds", "left " + std::to_string(h.boundsLeft) + ", top " + std::to_string(h.boundsTop) +
@@ -113,6 +114,7 @@ int CommandShow(const ShowOptions& options, std::ostream& out, std::ostream& err
     Json j = Json::object();
     j["group"] = groupName;
     j["record"] = *number;
+    j["fileOffset"] = offset;
     j["header"] = HeaderJson(r.header);
     if (r.artExpanded) j["artSize"] = r.artSize;
     Json objects = Json::array();
@@ -135,7 +137,7 @@ int CommandShow(const ShowOptions& options, std::ostream& out, std::ostream& err
     j["problems"] = std::move(problems);
     WriteJson(out, j);
   } else {
-    WriteText(out, group, *number, count, r);
+    WriteText(out, group, *number, count, offset, r);
     if (!r.problems.empty()) {
       out << "problems:\n";
       for (const Problem& p : r.problems)
