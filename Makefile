@@ -2,7 +2,7 @@
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo bench asan format clean
+.PHONY: all deps build test demo bench asan format clean windows windows-test
 
 all: build
 
@@ -13,8 +13,22 @@ build: deps
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
-test: build
+test: build windows-test
 	ctest --preset $(PRESET) -j $(JOBS)
+
+# The 32-bit Windows module the host loads: build-win32/plugin/VELM-Pro.dll.
+windows: deps
+	cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
+	      -DCMAKE_BUILD_TYPE=Release -DVELM_TESTS=OFF
+	cmake --build build-win32 --target velm_module -j $(JOBS)
+
+# The tests that run on Windows's own calls (64-bit, under wine64) and the checks of the
+# 32-bit module's exports and resources.
+windows-test: windows
+	cmake -S . -B build-win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
+	      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELM_WIN32_MODULE=$(CURDIR)/build-win32/plugin/VELM-Pro.dll
+	cmake --build build-win64 -j $(JOBS)
+	ctest --test-dir build-win64 -j $(JOBS) --output-on-failure
 
 demo: build
 	./build/hostsim/velm-host run --out demo-output
@@ -33,4 +47,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-bench demo-output
+	rm -rf build build-asan build-bench build-win32 build-win64 demo-output

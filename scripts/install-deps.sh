@@ -9,6 +9,10 @@ packages=(
   libcairo2-dev fonts-ipafont-gothic
   libcli11-dev nlohmann-json3-dev
   clang libclang-rt-14-dev clang-format
+  # Windows: the 32-bit module (win32 thread model), the 64-bit tests (posix thread model,
+  # for GoogleTest, built from its Debian sources) run under wine64.
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
+  binutils-mingw-w64-x86-64 googletest wine64
 )
 
 missing=()
