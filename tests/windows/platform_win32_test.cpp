@@ -49,6 +49,13 @@ TEST(Win32Text, ShiftJisConversionIsExplicitAndStrict) {
   EXPECT_FALSE(velm::win32::WideToSjis(L"caf\u00E9", sjis, sizeof sjis))
       << "no best-fit 'e' for an accented letter";
   EXPECT_STREQ(sjis, "") << "a failed conversion leaves no partial name";
+
+  // Counted texts (drawn text has no terminator of its own).
+  EXPECT_EQ(velm::win32::SjisToWideCount("\x95\x5Cxyz", 3, wide, 8), 2);
+  EXPECT_EQ(std::wstring(wide, 2), L"\u8868x");
+  EXPECT_EQ(velm::win32::SjisToWideCount("\x95\x5C", 1, wide, 8), -1) << "cut in a character";
+  EXPECT_EQ(velm::win32::SjisToWideCount("abc", 3, wide, 2), -1) << "too long for the buffer";
+  EXPECT_EQ(velm::win32::SjisToWideCount("", 0, wide, 8), 0);
 }
 
 TEST_F(Win32PlatformTest, FilesWithJapaneseNamesAreUnicodeOnDisk) {
