@@ -571,7 +571,8 @@ bool Document::ValidColor(const host::Color& color) const {
     case host::kGradientColor:
       return GradientFrom(color.c.gradient.gradient) != nullptr;
     case host::kCustomColor:
-      return CustomColorFrom(color.c.custom.color) != nullptr;
+      // A custom colour without a definition (as stored records carry them) is taken too.
+      return !color.c.custom.color || CustomColorFrom(color.c.custom.color) != nullptr;
     default:
       return false;
   }

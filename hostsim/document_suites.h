@@ -25,4 +25,11 @@ void InstallPathSuites(host::PathSuite& path, host::RealMathSuite& real,
 void InstallTextSuites(host::TextStreamSuite& stream, host::TextStreamSuite4& stream4,
                        host::TextPathSuite& path, host::TextSuite& text);
 
+// raster_mesh_suites.cpp
+void InstallRasterMeshSuites(host::RasterSuite& raster, host::MeshSuite& mesh,
+                             host::MeshVertexSuite& vertex, host::MeshSegmentSuite& segment);
+
+// view_suites.cpp: document views, undo steps, ruler units (of the user suite)
+void InstallViewSuites(host::DocumentViewSuite& view, host::UndoSuite& undo, host::UserSuite& user);
+
 }  // namespace hostsim

@@ -236,6 +236,8 @@ void Host::OfferSuites() {
                      sArtStyle_, sTransformArt_, sHardSoft_);
   InstallPathSuites(sPath_, sRealMath_, sFixedMath_);
   InstallTextSuites(sTextStream_, sTextStream4_, sTextPath_, sText_);
+  InstallRasterMeshSuites(sRaster_, sMesh_, sMeshVertex_, sMeshSegment_);
+  InstallViewSuites(sDocumentView_, sUndo_, sUser_);
 
   platform_.GetDriveRoot = GetDriveRoot;
   platform_.GetLocalTime = PlatformLocalTime;
