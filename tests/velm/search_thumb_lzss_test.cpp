@@ -64,7 +64,7 @@ TEST_F(SearchTest, WholeWordsAndFields) {
   ASSERT_EQ(j["matches"].size(), 1u);
   EXPECT_EQ(j["matches"][0]["name"], "abc");
   EXPECT_EQ(j["matches"][0]["value"], "concat");
-  EXPECT_EQ(j["matches"][0]["position"], 0);
+  EXPECT_EQ(j["matches"][0]["byteOffset"], 0);
   const RunResult text = Run({"search", Folder(), "--field", "kind", "--text", "植"});
   EXPECT_EQ(text.code, 0);
   EXPECT_EQ(text.out, "pets\t2\tabc\t植物\n");

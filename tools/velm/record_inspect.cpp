@@ -474,17 +474,23 @@ RecordInspection InspectStoredRecord(const std::uint8_t* bytes, std::uint64_t si
   }
   StoredHeader& h = r.header = ParseStoredHeader(bytes);
   const std::uint64_t t = h.thumbnailLength, a = h.artLength;
-  if (h.thumbnailLength == 0) report(416, "thumbnailLength is 0");
-  if (h.recordLength < static_cast<std::int32_t>(kStoredHeaderSize)) {
+  if (h.recordLength < static_cast<std::int32_t>(kStoredHeaderSize))
     report(4, "recordLength " + std::to_string(h.recordLength) + " is below 426");
-  } else if (kStoredHeaderSize + t + a != static_cast<std::uint32_t>(h.recordLength)) {
+  if (h.thumbnailLength == 0) {
+    // Only an expanded record has no coded thumbnail; nothing after the header can be
+    // told apart then.
+    report(416, "thumbnailLength is 0");
+    return r;
+  }
+  if (h.recordLength >= static_cast<std::int32_t>(kStoredHeaderSize) &&
+      kStoredHeaderSize + t + a != static_cast<std::uint32_t>(h.recordLength)) {
     report(416, "426 + thumbnailLength " + std::to_string(t) + " + artLength " + std::to_string(a) +
                     " is " + std::to_string(kStoredHeaderSize + t + a) + ", not recordLength " +
                     std::to_string(h.recordLength));
   }
 
   const std::uint64_t thumbStart = velm::kRecordHeaderSize;
-  if (t > 0 && thumbStart + t <= size) {
+  if (thumbStart + t <= size) {
     const std::uint8_t* coded = bytes + thumbStart;
     if (!Decode(coded, static_cast<std::uint32_t>(t), velm::kListGranule, &r.thumbnail)) {
       report(thumbStart, "thumbnail cannot be expanded (out of memory)");
@@ -496,7 +502,7 @@ RecordInspection InspectStoredRecord(const std::uint8_t* bytes, std::uint64_t si
     } else {
       r.thumbnailExpanded = true;
     }
-  } else if (t > 0) {
+  } else {
     report(416, "thumbnailLength " + std::to_string(t) + " reaches past the record's " +
                     std::to_string(size) + " bytes");
   }
@@ -514,7 +520,7 @@ RecordInspection InspectStoredRecord(const std::uint8_t* bytes, std::uint64_t si
       r.artSize = art.size();
       WalkArtStream(art.data(), art.size(), h.objectCount, record, &r.objects, &r.problems);
     }
-  } else if (t > 0 && thumbStart + t <= size) {
+  } else if (thumbStart + t <= size) {
     report(420, "artLength " + std::to_string(a) + " reaches past the record's " +
                     std::to_string(size) + " bytes");
   }

@@ -68,7 +68,7 @@ int CommandSearch(const SearchOptions& options, std::ostream& out, std::ostream&
                            {"name", name},
                            {"field", options.field},
                            {"value", SjisToUtf8(value)},
-                           {"position", position}});
+                           {"byteOffset", position}});
       } else {
         out << groupName << "\t" << i << "\t" << name << "\t" << SjisToUtf8(value) << "\n";
       }
