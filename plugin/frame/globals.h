@@ -86,6 +86,11 @@ struct Globals {
   std::int32_t timerSkips;
   // The group a record is being written to (record dialog, actions).
   char targetGroup[64];
+  // Art capture: the stream that collects pattern definitions while a capture runs,
+  // whether art is taken regardless of its selection, and the definitions written.
+  os::MemHandle scratchRecord;
+  std::int16_t captureAll;
+  std::int32_t patternCounter;
 };
 
 static_assert(sizeof(Globals) <= static_cast<std::size_t>(kGlobalsBlockSize),

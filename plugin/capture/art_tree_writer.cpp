@@ -1,0 +1,320 @@
+#include "capture/art_tree_writer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "capture/art_objects.h"
+#include "capture/art_stream.h"
+#include "capture/capture_context.h"
+#include "capture/conversions.h"
+#include "capture/path_writer.h"
+#include "database/busy.h"
+#include "database/record.h"
+#include "database/record_time.h"
+#include "frame/globals.h"
+#include "frame/suites.h"
+#include "frame/trace.h"
+#include "placement/curve_geometry.h"
+
+namespace velm {
+
+namespace {
+
+bool Selected(host::ArtHandle art) {
+  std::int32_t attributes = 0;
+  return sArt->GetArtUserAttr(art, host::kArtSelected, &attributes) == host::kNoErr &&
+         (attributes & host::kArtSelected) != 0;
+}
+
+bool IsGuide(host::ArtHandle path) {
+  host::Boolean guide = 0;
+  return sPath->GetPathGuide(path, &guide) == host::kNoErr && guide;
+}
+
+// ---- Measuring ----
+
+void Union(CaptureBounds* bounds, const host::RealRect& r) {
+  if (bounds->left == kNotMeasured && bounds->top == kNotMeasured) {
+    *bounds = r;
+    return;
+  }
+  bounds->left = std::min(bounds->left, r.left);
+  bounds->top = std::max(bounds->top, r.top);
+  bounds->right = std::max(bounds->right, r.right);
+  bounds->bottom = std::min(bounds->bottom, r.bottom);
+}
+
+void MeasureArt(host::ArtHandle art, CaptureBounds* bounds, bool useHostBounds) {
+  std::int32_t type = host::kUnknownArt;
+  if (sArt->GetArtType(art, &type) != host::kNoErr) return;
+  host::RealRect r{};
+  switch (type) {
+    case host::kGroupArt:
+    case host::kCompoundPathArt: {
+      host::ArtHandle child = nullptr;
+      if (sArt->GetArtFirstChild(art, &child) != host::kNoErr) return;
+      while (child) {
+        MeasureArt(child, bounds, useHostBounds);
+        if (sArt->GetArtSibling(child, &child) != host::kNoErr) return;
+      }
+      return;
+    }
+    case host::kPathArt:
+      if (IsGuide(art) || !Selected(art)) return;
+      if (useHostBounds ? sArt->GetArtBounds(art, &r) == host::kNoErr : ExactPathBounds(art, &r))
+        Union(bounds, r);
+      return;
+    case host::kTextArt:
+    case host::kRasterArt:
+    case host::kPluginArt:
+    case host::kMeshArt:
+      if (Selected(art) && sArt->GetArtBounds(art, &r) == host::kNoErr) Union(bounds, r);
+      return;
+    default:
+      return;
+  }
+}
+
+// ---- Capturing ----
+
+// Runs `writer` on a fresh zero-filled object buffer of `startSize` bytes (or on `head`,
+// already built) and appends the object unless the writer left it unbuilt (type 0).
+template <class Writer>
+host::Err CaptureObject(host::ArtHandle art, host::RealPoint origin, std::uint32_t startSize,
+                        Writer writer, const std::uint8_t* head = nullptr,
+                        std::uint32_t headSize = 0) {
+  os::MemHandle object = nullptr;
+  if (!GrowObject(object, startSize)) return -1;
+  if (head) std::memcpy(object, head, headSize);
+  host::Err status = writer(art, object, origin);
+  std::int32_t type = 0;
+  std::memcpy(&type, object, sizeof type);
+  if (type != 0 && !CaptureStopped() && !AppendObject(object)) status = -1;
+  ReleaseBlock(object);
+  return CaptureStopped() ? -1 : status;
+}
+
+// Every child of a container, topmost first, at `depth`. A child's host error does not
+// stop its siblings; the status is that of the last call.
+host::Err CaptureChildren(host::ArtHandle container, host::RealPoint origin, std::int32_t depth) {
+  host::ArtHandle child = nullptr;
+  host::Err status = sArt->GetArtFirstChild(container, &child);
+  while (status == host::kNoErr && child && !CaptureStopped()) {
+    status = PostArtProcess(child, origin, depth);
+    const host::Err next = sArt->GetArtSibling(child, &child);
+    if (next != host::kNoErr) return next;
+  }
+  return CaptureStopped() ? -1 : status;
+}
+
+host::Err CaptureGroup(host::ArtHandle group, host::RealPoint origin, std::int32_t depth,
+                       bool taken) {
+  const bool open = taken && depth > 0 && depth < kMaxMarkerDepth;
+  if (open) {
+    host::Boolean clipped = 0;
+    if (sGroup->GetGroupClipped(group, &clipped) != host::kNoErr) clipped = 0;
+    if (!AppendMarker(clipped ? kMarkerClipGroupOpen : kMarkerGroupOpen)) return -1;
+  }
+  host::Err status = CaptureChildren(group, origin, depth + 1);
+  if (open && !AppendMarker(kMarkerGroupClose)) return -1;
+  return status;
+}
+
+host::Err CaptureCompoundPath(host::ArtHandle compound, host::RealPoint origin, std::int32_t depth,
+                              bool taken) {
+  const bool open = taken && depth < kMaxMarkerDepth;
+  if (open && !AppendMarker(kMarkerCompoundOpen)) return -1;
+  host::Err status = CaptureChildren(compound, origin, depth + 1);
+  if (open && !AppendMarker(kMarkerCompoundClose)) return -1;
+  return status;
+}
+
+host::Err CapturePath(host::ArtHandle path, host::RealPoint origin, std::int32_t depth,
+                      bool taken) {
+  if (IsGuide(path) || !taken) return host::kNoErr;
+  // Art whose appearance is generated (an effect) is captured as the art the host draws,
+  // but only at full opacity. Below the marker depth limit only, so that a host whose
+  // styled art nests without end cannot exhaust the stack.
+  host::ArtHandle styled = nullptr;
+  host::Real opacity = 0.0f;
+  host::Err status = sArtStyle->GetStyledArt(path, &styled);
+  if (status == host::kNoErr) status = sBlendStyle->GetOpacity(path, &opacity);
+  if (status == host::kNoErr && opacity == 1.0f && styled && styled != path &&
+      depth < kMaxMarkerDepth) {
+    CaptureAllScope all;
+    if (!AppendMarker(kMarkerStyledOpen)) return -1;
+    status = PostArtProcess(styled, origin, depth + 1);
+    if (!AppendMarker(kMarkerStyledClose)) return -1;
+    return status;
+  }
+  return CaptureObject(path, origin, kPathObjectStartSize, PostArtPathProcess);
+}
+
+host::Err CapturePluginArt(host::ArtHandle art, host::RealPoint origin, std::int32_t depth,
+                           bool taken) {
+  if (!taken || depth >= kMaxMarkerDepth) return host::kNoErr;
+  CaptureAllScope all;
+  host::ArtHandle result = nullptr;
+  host::Err status = sPluginGroup->GetPluginArtResultArt(art, &result);
+  if (status == host::kNoErr && result) status = PostArtProcess(result, origin, depth);
+  return status;
+}
+
+}  // namespace
+
+bool ExactPathBounds(host::ArtHandle path, host::RealRect* bounds) {
+  std::int32_t n = 0;
+  if (sPath->GetPathSegmentCount(path, &n) != host::kNoErr || n <= 0) return false;
+  host::Boolean closed = 0;
+  if (sPath->GetPathClosed(path, &closed) != host::kNoErr) closed = 0;
+  const BezierEntry(&table)[65] = gGlobals->BezierTable;
+
+  double left = 0, top = 0, right = 0, bottom = 0;
+  auto extend = [&](double h, double v) {
+    left = std::min(left, h);
+    right = std::max(right, h);
+    bottom = std::min(bottom, v);
+    top = std::max(top, v);
+  };
+  auto piece = [&](const host::PathSegment& s, const host::PathSegment& e) {
+    const bool straight = s.anchor.h == s.out.h && s.anchor.v == s.out.v && e.in.h == e.anchor.h &&
+                          e.in.v == e.anchor.v;
+    if (straight) {
+      extend(s.anchor.h, s.anchor.v);
+      extend(e.anchor.h, e.anchor.v);
+      return;
+    }
+    // B(t) for t = k / 64, k = 0 … 63; the end point is the next piece's start.
+    for (int k = 0; k < 64; ++k) {
+      const GeomPoint p = PiecePoint(s, e, k, table);
+      extend(p.x, p.y);
+    }
+  };
+
+  constexpr std::int32_t kChunk = 64;
+  host::PathSegment chunk[kChunk];
+  host::PathSegment first{};
+  host::PathSegment previous{};
+  for (std::int32_t i = 0; i < n; i += kChunk) {
+    const std::int32_t count = std::min(kChunk, n - i);
+    if (sPath->GetPathSegments(path, i, count, chunk) != host::kNoErr) return false;
+    for (std::int32_t j = 0; j < count; ++j) {
+      if (i + j == 0) {
+        first = chunk[0];
+        left = right = first.anchor.h;
+        top = bottom = first.anchor.v;
+      } else {
+        piece(previous, chunk[j]);
+      }
+      previous = chunk[j];
+    }
+  }
+  if (closed)
+    piece(previous, first);
+  else
+    extend(previous.anchor.h, previous.anchor.v);  // an open path's last anchor is its own
+  *bounds = {static_cast<host::Real>(left), static_cast<host::Real>(top),
+             static_cast<host::Real>(right), static_cast<host::Real>(bottom)};
+  return true;
+}
+
+void MeasureSelection(CaptureBounds* bounds, bool useHostBounds) {
+  *bounds = {kNotMeasured, kNotMeasured, kNotMeasured, kNotMeasured};
+  std::int32_t layers = 0;
+  if (sLayer->CountLayers(&layers) != host::kNoErr) return;
+  for (std::int32_t i = 0; i < layers; ++i) {
+    host::LayerHandle layer = nullptr;
+    host::ArtHandle art = nullptr;
+    if (sLayer->GetNthLayer(i, &layer) != host::kNoErr ||
+        sArt->GetFirstArtOfLayer(layer, &art) != host::kNoErr)
+      return;
+    MeasureArt(art, bounds, useHostBounds);
+  }
+}
+
+host::Err PostArtProcess(host::ArtHandle art, host::RealPoint origin, std::int32_t depth) {
+  Trace("PostArtProcess_START\r\n");
+  if (CaptureStopped()) return -1;
+  AdvanceBusyCursor();
+  std::int32_t type = host::kUnknownArt;
+  host::Err status = sArt->GetArtType(art, &type);
+  if (status != host::kNoErr) return status;
+  const bool selected = Selected(art);
+  const bool taken = selected || gGlobals->captureAll;
+
+  switch (type) {
+    case host::kGroupArt:
+      status = CaptureGroup(art, origin, depth, taken);
+      break;
+    case host::kPathArt:
+      status = CapturePath(art, origin, depth, taken);
+      break;
+    case host::kCompoundPathArt:
+      status = CaptureCompoundPath(art, origin, depth, taken);
+      break;
+    case host::kPluginArt:
+      status = CapturePluginArt(art, origin, depth, taken);
+      break;
+    default:  // placed art, text paths and runs, unknown types
+      break;
+  }
+  Trace("PostArtProcess_END\r\n");
+  return status;
+}
+
+host::Err VelmPostArt() {
+  Trace("VelmPostArt_START\r\n");
+  Globals* g = gGlobals;
+  CaptureBounds bounds;
+  MeasureSelection(&bounds, false);
+  const host::RealPoint origin{bounds.left, bounds.bottom};
+
+  ReleaseBlock(g->currentRecord);
+  g->currentRecordIndex = -1;
+  ReleaseBlock(g->scratchRecord);
+  g->currentRecord = NewEmptyRecord();
+  g->scratchRecord = NewEmptyRecord();
+  if (!g->currentRecord || !g->scratchRecord) {
+    ReleaseBlock(g->currentRecord);
+    ReleaseBlock(g->scratchRecord);
+    Trace("VelmPostArt_END\r\n");
+    return -1;
+  }
+
+  Record* header = RecordHeader(g->currentRecord);
+  header->bounds = {ConvertReal(0.0f), ConvertReal(bounds.top - bounds.bottom),
+                    ConvertReal(bounds.right - bounds.left), ConvertReal(0.0f)};
+  header->created = header->modified = CurrentRecordTime();
+
+  BeginCapture();
+  host::Err result = host::kNoErr;
+  std::int32_t layers = 0;
+  result = sLayer->CountLayers(&layers);
+  for (std::int32_t i = 0; result == host::kNoErr && i < layers && !CaptureStopped(); ++i) {
+    host::LayerHandle layer = nullptr;
+    result = sLayer->GetNthLayer(i, &layer);
+    if (result != host::kNoErr) break;
+    host::ArtHandle art = nullptr;
+    result = sArt->GetFirstArtOfLayer(layer, &art);
+    if (result == host::kNoErr) result = PostArtProcess(art, origin, 0);
+    if (i + 1 < layers) result = host::kNoErr;  // only the last layer's status is returned
+  }
+
+  // The pattern definitions follow all the art that uses them.
+  if (!CaptureStopped()) {
+    ObjectIndex definitions;
+    if (!definitions.Build(g->scratchRecord)) StopCapture();
+    for (std::int32_t i = 0; i < definitions.count() && !CaptureStopped(); ++i)
+      AppendObject(definitions.Object(i));
+  }
+  ReleaseBlock(g->scratchRecord);
+  EndCapture();
+  if (CaptureStopped()) {
+    ReleaseBlock(g->currentRecord);
+    result = -1;
+  }
+  Trace("VelmPostArt_END\r\n");
+  return result;
+}
+
+}  // namespace velm

@@ -1,0 +1,51 @@
+// What every writer of a capture shares: the record being captured (the globals block's
+// `currentRecord`, swapped for the scratch record while a pattern definition is written),
+// appending objects and markers to it, growing object buffers, and stopping the capture
+// when memory runs out.
+//
+// A capture that runs out of memory is stopped as a whole: every later append, growth
+// and walk step does nothing, and the art tree writer then discards the half-built
+// record instead of storing part of the art.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/memory.h"
+#include "platform/os.h"
+
+namespace velm {
+
+// Starts a capture into the globals block's current record: markers go there, the
+// capture is not stopped, `captureAll` and `patternCounter` are cleared.
+void BeginCapture();
+// Ends it: markers have no target any more.
+void EndCapture();
+
+// True once the capture ran out of memory.
+bool CaptureStopped();
+void StopCapture();
+
+// Makes `object` a zero-filled buffer of at least `size` bytes in `granule` steps (the
+// handle is updated). False, with the capture stopped, when memory runs out.
+bool GrowObject(os::MemHandle& object, std::uint32_t size, std::uint32_t granule = kListGranule);
+
+// Appends an object (its `length` bytes) or a marker to the record being captured. The
+// record grows by doubling, so a capture of many objects copies each byte a bounded number
+// of times. False, with the capture stopped, when memory runs out or the record would pass
+// 2 GiB.
+bool AppendObject(const std::uint8_t* object);
+bool AppendMarker(const char* text);
+
+// Sets `captureAll` for the life of the object and puts the earlier value back after.
+class CaptureAllScope {
+ public:
+  CaptureAllScope();
+  ~CaptureAllScope();
+  CaptureAllScope(const CaptureAllScope&) = delete;
+  CaptureAllScope& operator=(const CaptureAllScope&) = delete;
+
+ private:
+  std::int16_t saved_;
+};
+
+}  // namespace velm
