@@ -56,7 +56,10 @@ class CaptureTest : public StoreTest {
   hostsim::Art* Rectangle(float left, float bottom, float right, float top,
                           hostsim::Art* container = nullptr);
   hostsim::Art* Group(hostsim::Art* container = nullptr) { return Add(host::kGroupArt, container); }
-  void Select(hostsim::Art* art) { doc().Select(art, true); }
+  hostsim::Art* Select(hostsim::Art* art) {
+    doc().Select(art, true);
+    return art;
+  }
   // A group outside the layers holding a rectangle, made the art of a new pattern.
   hostsim::Pattern* RectanglePattern(float left, float bottom, float right, float top);
 
