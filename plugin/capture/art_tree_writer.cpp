@@ -8,6 +8,7 @@
 #include "capture/capture_context.h"
 #include "capture/conversions.h"
 #include "capture/path_writer.h"
+#include "capture/thumbnail.h"
 #include "database/busy.h"
 #include "database/record.h"
 #include "database/record_time.h"
@@ -265,6 +266,9 @@ host::Err PostArtProcess(host::ArtHandle art, host::RealPoint origin, std::int32
 host::Err VelmPostArt() {
   Trace("VelmPostArt_START\r\n");
   Globals* g = gGlobals;
+  CaptureBounds hostBounds;
+  MeasureSelection(&hostBounds, true);
+  os::MemHandle thumbnail = BuildThumbnail(hostBounds);
   CaptureBounds bounds;
   MeasureSelection(&bounds, false);
   const host::RealPoint origin{bounds.left, bounds.bottom};
@@ -272,14 +276,19 @@ host::Err VelmPostArt() {
   ReleaseBlock(g->currentRecord);
   g->currentRecordIndex = -1;
   ReleaseBlock(g->scratchRecord);
-  g->currentRecord = NewEmptyRecord();
-  g->scratchRecord = NewEmptyRecord();
+  if (thumbnail) {
+    g->currentRecord = NewEmptyRecord();
+    g->scratchRecord = NewEmptyRecord();
+  }
   if (!g->currentRecord || !g->scratchRecord) {
+    ReleaseBlock(thumbnail);
     ReleaseBlock(g->currentRecord);
     ReleaseBlock(g->scratchRecord);
     Trace("VelmPostArt_END\r\n");
     return -1;
   }
+  std::memcpy(g->currentRecord + kThumbnailOffset, thumbnail, kThumbnailSize);
+  ReleaseBlock(thumbnail);
 
   Record* header = RecordHeader(g->currentRecord);
   header->bounds = {ConvertReal(0.0f), ConvertReal(bounds.top - bounds.bottom),
