@@ -264,8 +264,17 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
     blockSize = wanted > kRecordHeaderSize ? wanted : kRecordHeaderSize;
   }
 
+  // A caller's block may be replaced while it grows (the old one is then freed): on any
+  // failure from here on the caller gets back the block as it now is, never the old one.
   os::MemHandle block = toCurrent ? nullptr : *buffer;
-  os::MemHandle original = block;
+  auto fail = [&](host::Err err) {
+    if (toCurrent) {
+      ReleaseBlock(block);
+    } else {
+      *buffer = block;
+    }
+    return err;
+  };
   if (!GrowBlock(block, blockSize, kRecordGranule)) {
     os::FileClose(file);
     return host::kOutOfMemoryErr;
@@ -273,8 +282,7 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
   if (!os::FileSeek(file, offset, os::SeekOrigin::kBegin, nullptr) ||
       !ReadExactly(file, block, wanted)) {
     os::FileClose(file);
-    if (block != original) ReleaseBlock(block);
-    return kDamagedGroupErr;
+    return fail(kDamagedGroupErr);
   }
   os::FileClose(file);
 
@@ -288,10 +296,8 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
       status = RecordToHostOrder(block, false);
     }
     if (status != 0) {
-      // A damaged record is not handed out half converted.
-      if (block && block != original) ReleaseBlock(block);
-      if (!toCurrent) *buffer = block;
-      return kDamagedGroupErr;
+      // A damaged record is not handed out as the current record.
+      return fail(kDamagedGroupErr);
     }
   }
 

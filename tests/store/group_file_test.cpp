@@ -333,3 +333,29 @@ TEST_F(GroupFileTest, RecordLengthMustMatchItsParts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GroupFileTest, ACallersBlockIsNeverLeftDanglingWhenAReadFails) {
+  Append("own", "r0");
+  std::string bytes = FileBytes(GroupFile("own"));
+  // Move one byte from the coded thumbnail to the coded art: the lengths still add up,
+  // but the thumbnail no longer expands to a whole picture.
+  const std::uint32_t thumbnail = BE32(bytes, 4 + 416);
+  const std::uint32_t art = BE32(bytes, 4 + 420);
+  for (int k = 0; k < 4; ++k) {
+    bytes[4 + 416 + k] = static_cast<char>((thumbnail - 40) >> (24 - 8 * k));
+    bytes[4 + 420 + k] = static_cast<char>((art + 40) >> (24 - 8 * k));
+  }
+  WriteFileBytes(GroupFile("own"), bytes);
+  os::MemHandle small = os::MemAlloc(100);  // too small: replaced while it grows
+  EXPECT_EQ(velm::VelmReadRecord("own", 0, &small, velm::kReadWholeRecord, true),
+            velm::kDamagedGroupErr);
+  if (small) {
+    EXPECT_GE(os::MemSize(small), 426u) << "the caller holds the grown block";
+    small[0] = 1;  // still ours to use
+  }
+  velm::ReleaseBlock(small);
+}
+
+}  // namespace
