@@ -181,6 +181,9 @@ host::Err ListGroups(GroupVisitor visit, void* context) {
     if (data.isFolder) continue;
     const char* extension = std::strstr(data.name, ".VEL");
     if (!extension || extension == data.name) continue;
+    // "a.VEL.bak" or "a.VELM" would name group "a" a second time, or a group whose file
+    // does not exist: only names ending in the extension are groups.
+    if (extension[4] != '\0') continue;
     const std::size_t n = static_cast<std::size_t>(extension - data.name);
     if (n >= kGroupNameSize) continue;
     char group[kGroupNameSize];

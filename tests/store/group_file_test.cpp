@@ -192,7 +192,8 @@ TEST_F(GroupFileTest, GroupsAreFilesWithTheExactExtension) {
   std::filesystem::create_directories(DatabaseFolder());
   for (const std::string& n :
        {std::string("lower.vel"), std::string(".VEL"), std::string("検索結果.VEL"),
-        std::string("VELM.TMP"), std::string("和名.VEL")})
+        std::string("VELM.TMP"), std::string("和名.VEL"), std::string("a.VEL.bak"),
+        std::string("x.VELM")})
     WriteFileBytes(DatabaseFolder() / n, "");
   std::set<std::string> groups;
   velm::ListGroups(
