@@ -1,0 +1,100 @@
+// Capturing a selection: the whole capture (measuring, thumbnail, art tree, pattern
+// definitions) of 100, 1,000 and 10,000 selected paths, reported per object so that its
+// growth with the selection shows; and the thumbnail alone.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "capture/art_tree_writer.h"
+#include "capture/thumbnail.h"
+#include "database/record.h"
+#include "frame/globals.h"
+#include "frame/plugin_main.h"
+#include "frame/suites.h"
+#include "hostsim/host.h"
+#include "platform/host_binding.h"
+#include "platform/memory.h"
+#include "resources/resource_table.h"
+
+namespace {
+
+// A started plug-in (linked in) with its suites held, over a document of `paths`
+// selected, stroked rectangles in rows, every tenth inside a group of its own.
+class CaptureWorld {
+ public:
+  explicit CaptureWorld(int paths) {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("velm-capture-bench-" + std::to_string(::getpid()) + "-" + std::to_string(paths));
+    std::filesystem::create_directories(folder_);
+    host_ = std::make_unique<hostsim::Host>("", folder_.string());
+    host_->UseInProcessPlugin(
+        [](const char* c, const char* s, void* m) { return velm::PluginMainImpl(c, s, m); },
+        &velm::res::Resources());
+    host_->Startup();
+    message_ = host_->NewMessage();
+    velm::AcquireSuites(message_.basic);
+
+    hostsim::Document& doc = *host_->document();
+    hostsim::Art* layer = doc.currentLayer()->group;
+    for (int i = 0; i < paths; ++i) {
+      hostsim::Art* container = layer;
+      if (i % 10 == 0) {
+        container = doc.Create(host::kGroupArt);
+        doc.Insert(container, host::kPlaceInsideOnBottom, layer);
+      }
+      hostsim::Art* path = doc.Create(host::kPathArt);
+      doc.Insert(path, host::kPlaceInsideOnBottom, container);
+      const float h = static_cast<float>(i % 100) * 6, v = static_cast<float>(i / 100) * 6;
+      for (auto [x, y] : {std::pair{h, v}, {h + 4, v}, {h + 4, v + 4}, {h, v + 4}})
+        path->segments.push_back({{x, y}, {x, y}, {x, y}, 1});
+      path->closed = true;
+      path->style.strokePaint = 1;
+    }
+    doc.Select(layer, true);
+  }
+  ~CaptureWorld() {
+    velm::ReleaseSuites(message_.basic);
+    host_->Shutdown();
+    velm::platform::DetachHost();
+    host_.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+  }
+
+ private:
+  std::filesystem::path folder_;
+  std::unique_ptr<hostsim::Host> host_;
+  host::MessageData message_{};
+};
+
+void BM_CaptureSelectedPaths(benchmark::State& state) {
+  const int paths = static_cast<int>(state.range(0));
+  CaptureWorld world(paths);
+  std::int32_t objects = 0;
+  for (auto _ : state) {
+    velm::VelmPostArt();
+    objects = velm::RecordHeader(velm::gGlobals->currentRecord)->objectCount;
+  }
+  state.counters["objects"] = objects;
+  state.counters["s_per_object"] = benchmark::Counter(
+      static_cast<double>(objects) * static_cast<double>(state.iterations()),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::OneK::kIs1000);
+}
+BENCHMARK(BM_CaptureSelectedPaths)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_ThumbnailOfSelectedPaths(benchmark::State& state) {
+  CaptureWorld world(static_cast<int>(state.range(0)));
+  velm::CaptureBounds bounds;
+  velm::MeasureSelection(&bounds, true);
+  for (auto _ : state) {
+    velm::os::MemHandle thumbnail = velm::BuildThumbnail(bounds);
+    benchmark::DoNotOptimize(thumbnail);
+    velm::ReleaseBlock(thumbnail);
+  }
+}
+BENCHMARK(BM_ThumbnailOfSelectedPaths)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
