@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/suite_list.h"
+#include "platform/desktop_suite.h"
 
 namespace hostsim {
 
@@ -31,5 +32,8 @@ void InstallRasterMeshSuites(host::RasterSuite& raster, host::MeshSuite& mesh,
 
 // view_suites.cpp: document views, undo steps, ruler units (of the user suite)
 void InstallViewSuites(host::DocumentViewSuite& view, host::UndoSuite& undo, host::UserSuite& user);
+
+// desktop.cpp: the virtual desktop ("VELM Desktop Suite") and the application context
+void InstallDesktopSuites(host::DesktopSuite& desktop, host::ContextSuite& context);
 
 }  // namespace hostsim

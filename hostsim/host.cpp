@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "hostsim/document_suites.h"
+#include "hostsim/renderer.h"
 
 namespace hostsim {
 namespace {
@@ -238,6 +239,9 @@ void Host::OfferSuites() {
   InstallTextSuites(sTextStream_, sTextStream4_, sTextPath_, sText_);
   InstallRasterMeshSuites(sRaster_, sMesh_, sMeshVertex_, sMeshSegment_);
   InstallViewSuites(sDocumentView_, sUndo_, sUser_);
+  InstallDrawArtSuite(sDrawArt_);
+  InstallDesktopSuites(desktopSuite_, sContext_);
+  registry_.Offer(&desktopSuite_);
 
   platform_.GetDriveRoot = GetDriveRoot;
   platform_.GetLocalTime = PlatformLocalTime;
@@ -252,6 +256,7 @@ void Host::OfferSuites() {
   VELM_SUITE_TABLE(HOSTSIM_OFFER)
 #undef HOSTSIM_OFFER
   FillUnimplemented(platform_);
+  FillUnimplemented(desktopSuite_);
 }
 
 void Host::UseInProcessPlugin(host::PluginMainProc main,

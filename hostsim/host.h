@@ -10,6 +10,7 @@
 
 #include "host/messages.h"
 #include "host/suite_list.h"
+#include "hostsim/desktop.h"
 #include "hostsim/dialog_manager.h"
 #include "hostsim/document.h"
 #include "hostsim/suite_registry.h"
@@ -65,6 +66,8 @@ class Host {
   // Replaces the open document by `document` (null: no document is open).
   void SetDocument(std::unique_ptr<Document> document) { document_ = std::move(document); }
   DialogManager& dialogs() { return dialogs_; }
+  // The virtual desktop: screen, windows, drawing contexts, cursor position.
+  Desktop& desktop() { return *desktop_; }
   const std::vector<Block>& liveBlocks() const { return blocks_; }
   // The first live block allocated under `name`, or null.
   void* FindBlock(const std::string& name) const;
@@ -109,6 +112,7 @@ class Host {
 
   SuiteRegistry registry_;
   std::unique_ptr<Document> document_ = std::make_unique<Document>();
+  std::unique_ptr<Desktop> desktop_ = std::make_unique<Desktop>();
   DialogManager dialogs_;
   std::vector<std::string> messageLog_;
   std::vector<Block> blocks_;
@@ -121,6 +125,7 @@ class Host {
   // Every suite table the host offers.
   host::BasicSuite basic_;
   host::PlatformSuite platform_;
+  host::DesktopSuite desktopSuite_;
 #define HOSTSIM_SUITE_MEMBER(Type, var) host::Type var##_;
   VELM_SUITE_TABLE(HOSTSIM_SUITE_MEMBER)
 #undef HOSTSIM_SUITE_MEMBER

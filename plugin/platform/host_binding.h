@@ -1,6 +1,7 @@
 // Off Windows, the parts of the platform layer that belong to a desktop (the clock the
 // user sees, the beep, the cursor, where drive letters live) are offered by the host
-// that loaded the module, as one more suite. The frame attaches to it on the first
+// that loaded the module, as one more suite, and the desktop's windows and drawing as
+// another. The frame attaches to it on the first
 // message and detaches before the module is unloaded or shut down. On Windows both
 // calls do nothing.
 #pragma once
@@ -10,6 +11,7 @@
 #include "host/errors.h"
 #include "host/sp_suites.h"
 #include "host/suite_decl.h"
+#include "platform/desktop_suite.h"
 #include "platform/os.h"
 
 namespace host {
@@ -35,5 +37,7 @@ void AttachHost(host::BasicSuite* basic);
 void DetachHost();
 // The attached platform suite, or null.
 const host::PlatformSuite* HostPlatform();
+// The attached desktop suite ("VELM Desktop Suite", platform/desktop_suite.h), or null.
+const host::DesktopSuite* HostDesktop();
 
 }  // namespace velm::platform

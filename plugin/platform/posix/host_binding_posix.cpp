@@ -5,6 +5,7 @@ namespace {
 
 host::BasicSuite* gBasic = nullptr;
 const host::PlatformSuite* gSuite = nullptr;
+const host::DesktopSuite* gDesktop = nullptr;
 
 }  // namespace
 
@@ -16,11 +17,18 @@ void AttachHost(host::BasicSuite* basic) {
       suite) {
     gBasic = basic;
     gSuite = static_cast<const host::PlatformSuite*>(suite);
+    const void* desktop = nullptr;
+    if (basic->AcquireSuite(host::DesktopSuite::kName, host::DesktopSuite::kVersion, &desktop) ==
+            host::kNoErr &&
+        desktop)
+      gDesktop = static_cast<const host::DesktopSuite*>(desktop);
   }
 }
 
 void DetachHost() {
   if (!gSuite) return;
+  if (gDesktop) gBasic->ReleaseSuite(host::DesktopSuite::kName, host::DesktopSuite::kVersion);
+  gDesktop = nullptr;
   gBasic->ReleaseSuite(host::PlatformSuite::kName, host::PlatformSuite::kVersion);
   gSuite = nullptr;
   gBasic = nullptr;
@@ -28,6 +36,10 @@ void DetachHost() {
 
 const host::PlatformSuite* HostPlatform() {
   return gSuite;
+}
+
+const host::DesktopSuite* HostDesktop() {
+  return gDesktop;
 }
 
 }  // namespace velm::platform

@@ -1,0 +1,43 @@
+// The stand-in host's art renderer (Cairo): draws art as the host shows it, for the
+// art-drawing suite, the document window and pictures of whole documents (PNG, SVG).
+#pragma once
+
+#include <cairo.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "host/suite_list.h"
+#include "hostsim/desktop.h"
+#include "hostsim/document.h"
+
+namespace hostsim {
+
+struct RenderOptions {
+  // The artwork area the picture shows; unset: every visible art's bounds with a margin
+  // of 10 points (0, 0 to 100, 100 for an empty document).
+  std::optional<host::RealRect> area;
+  // Pixels per point.
+  double scale = 1.0;
+};
+
+// Draws `art` (with its children) onto `cr`, whose user space must be artwork
+// coordinates. Text smaller than `greekThreshold` device pixels is drawn as grey bars.
+void PaintArt(cairo_t* cr, Document& document, Art* art, double greekThreshold = 0);
+
+// The area a picture of the document shows by default.
+host::RealRect DocumentArea(Document& document);
+// A picture of the document's visible layers on white.
+std::unique_ptr<Bitmap> RenderDocument(Document& document, const RenderOptions& options);
+// Writes the picture as PNG or SVG, chosen by the file name's extension (".png",
+// ".svg"); false with a message when it cannot.
+bool RenderDocumentToFile(Document& document, const std::string& path, const RenderOptions& options,
+                          std::string* error);
+// Draws the document as `view` shows it into `client` (target pixels) of `target`.
+void RenderView(Document& document, const View& view, Bitmap* target, const host::Rect& client);
+
+// "AI Draw Art Suite".
+void InstallDrawArtSuite(host::DrawArtSuite& suite);
+
+}  // namespace hostsim
