@@ -1,4 +1,5 @@
-// On Windows the desktop is the system's own: there is no platform suite to attach to.
+// On Windows the desktop is the system's own: there are no platform or desktop suites to
+// attach to.
 #include "platform/host_binding.h"
 
 namespace velm::platform {
@@ -10,6 +11,10 @@ void AttachHost(host::BasicSuite* basic) {
 void DetachHost() {}
 
 const host::PlatformSuite* HostPlatform() {
+  return nullptr;
+}
+
+const host::DesktopSuite* HostDesktop() {
   return nullptr;
 }
 
