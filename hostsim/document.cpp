@@ -19,7 +19,8 @@ host::Color Gray(host::Real value) {
   return c;
 }
 
-// The paint of new paths: filled black, no stroke.
+}  // namespace
+
 host::PathStyle DefaultPathStyle() {
   host::PathStyle s;
   std::memset(static_cast<void*>(&s), 0, sizeof s);
@@ -32,6 +33,8 @@ host::PathStyle DefaultPathStyle() {
   s.resolution = 800.0f;
   return s;
 }
+
+namespace {
 
 void Extend(double x, double y, double* l, double* t, double* r, double* b, bool* any) {
   if (!*any) {
@@ -249,6 +252,13 @@ Layer* Document::NewLayer(const std::string& name, int index) {
     layers_.insert(layers_.begin() + index, layer);
   if (!current_) current_ = layer;
   return layer;
+}
+
+void Document::RemoveLayers() {
+  for (Layer* layer : layers_)
+    Kill(layer->group);
+  layers_.clear();
+  current_ = nullptr;
 }
 
 Layer* Document::FindLayer(const std::string& name) const {

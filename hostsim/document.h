@@ -72,6 +72,10 @@ struct Effect {
 };
 
 // Everything a character of a text carries.
+// The paint of new paths and text: filled black (gray 1), no stroke (black, 1 point,
+// miter limit 4), resolution 800.
+host::PathStyle DefaultPathStyle();
+
 // Every byte matters (the plug-in compares them), so sets are made by
 // DefaultTextAttributes or copied whole, never built member by member.
 struct TextAttributes {
@@ -265,6 +269,8 @@ class Document {
   // ---- Layers (topmost first) ----
   // Adds a layer at `index` (-1: below all others).
   Layer* NewLayer(const std::string& name, int index = -1);
+  // Removes every layer with its art (for building a document from a scene).
+  void RemoveLayers();
   const std::vector<Layer*>& layers() const { return layers_; }
   Layer* currentLayer() const { return current_; }
   void SetCurrentLayer(Layer* layer) { current_ = layer; }

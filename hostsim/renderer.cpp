@@ -460,11 +460,80 @@ class Painter {
         cairo_mesh_pattern_end_patch(p);
       }
     }
+    // Fill the patches' outlines rather than paint everywhere, so that vector output
+    // keeps whatever it cannot express to the mesh's own area.
     cairo_save(cr_);
-    cairo_set_source(cr_, p);
-    cairo_paint(cr_);
+    cairo_new_path(cr_);
+    for (std::int32_t a = 0; a < m.i; ++a) {
+      for (std::int32_t b = 0; b < m.j; ++b) {
+        const MeshVertex &v00 = m.Node(a, b), &v10 = m.Node(a + 1, b), &v11 = m.Node(a + 1, b + 1),
+                         &v01 = m.Node(a, b + 1);
+        const MeshEdge& bottom = m.iEdges[static_cast<std::size_t>(a * (m.j + 1) + b)];
+        const MeshEdge& top = m.iEdges[static_cast<std::size_t>(a * (m.j + 1) + b + 1)];
+        const MeshEdge& left = m.jEdges[static_cast<std::size_t>(a * m.j + b)];
+        const MeshEdge& right = m.jEdges[static_cast<std::size_t>((a + 1) * m.j + b)];
+        cairo_move_to(cr_, v00.point.h, v00.point.v);
+        cairo_curve_to(cr_, bottom.control[0].h, bottom.control[0].v, bottom.control[1].h,
+                       bottom.control[1].v, v10.point.h, v10.point.v);
+        cairo_curve_to(cr_, right.control[0].h, right.control[0].v, right.control[1].h,
+                       right.control[1].v, v11.point.h, v11.point.v);
+        cairo_curve_to(cr_, top.control[1].h, top.control[1].v, top.control[0].h, top.control[0].v,
+                       v01.point.h, v01.point.v);
+        cairo_curve_to(cr_, left.control[1].h, left.control[1].v, left.control[0].h,
+                       left.control[0].v, v00.point.h, v00.point.v);
+        cairo_close_path(cr_);
+      }
+    }
+    if (cairo_surface_get_type(cairo_get_target(cr_)) == CAIRO_SURFACE_TYPE_IMAGE) {
+      cairo_set_source(cr_, p);
+    } else {
+      // Vector output cannot hold mesh patterns: the mesh goes in as an image.
+      cairo_pattern_t* image = MeshImage(m, p);
+      cairo_pattern_destroy(p);
+      p = image;
+      if (p) cairo_set_source(cr_, p);
+    }
+    if (p) cairo_fill(cr_);
+    cairo_new_path(cr_);
     cairo_restore(cr_);
-    cairo_pattern_destroy(p);
+    if (p) cairo_pattern_destroy(p);
+  }
+
+  // The mesh drawn into an image at twice the device resolution, as a pattern in user
+  // space; null when the mesh covers nothing.
+  cairo_pattern_t* MeshImage(const MeshData& m, cairo_pattern_t* mesh) {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool any = false;
+    auto add = [&](host::RealPoint q) {
+      if (!any) x0 = x1 = q.h, y0 = y1 = q.v, any = true;
+      x0 = std::min(x0, static_cast<double>(q.h)), x1 = std::max(x1, static_cast<double>(q.h));
+      y0 = std::min(y0, static_cast<double>(q.v)), y1 = std::max(y1, static_cast<double>(q.v));
+    };
+    for (const MeshVertex& v : m.nodes)
+      add(v.point);
+    for (const MeshEdge& e : m.iEdges)
+      add(e.control[0]), add(e.control[1]);
+    for (const MeshEdge& e : m.jEdges)
+      add(e.control[0]), add(e.control[1]);
+    cairo_matrix_t ctm;
+    cairo_get_matrix(cr_, &ctm);
+    const double scale = std::sqrt(std::fabs(ctm.xx * ctm.yy - ctm.xy * ctm.yx));
+    const double k = std::max(scale, 1.0) * 2;
+    const int w = static_cast<int>(std::ceil((x1 - x0) * k)),
+              h = static_cast<int>(std::ceil((y1 - y0) * k));
+    if (!any || w <= 0 || h <= 0 || w > 4096 || h > 4096) return nullptr;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* icr = cairo_create(surface);
+    cairo_matrix_t toImage;
+    cairo_matrix_init(&toImage, k, 0, 0, -k, -x0 * k, y1 * k);
+    cairo_set_matrix(icr, &toImage);
+    cairo_set_source(icr, mesh);
+    cairo_paint(icr);
+    cairo_destroy(icr);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(surface);
+    cairo_surface_destroy(surface);
+    cairo_pattern_set_matrix(pattern, &toImage);
+    return pattern;
   }
 
   void PaintPlaced(const host::RealRect& r) {

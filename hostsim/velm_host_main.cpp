@@ -3,12 +3,16 @@
 //   velm-host run [--out DIR] [--module FILE]
 //       loads the plug-in, starts it up, shows the about box, unloads and reloads it,
 //       shuts it down, and prints the message log and the suite balance.
+//   velm-host render SCENE.json -o OUT.png|OUT.svg [--scale S]
+//       draws a scene as the stand-in host shows it.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "hostsim/host.h"
+#include "hostsim/renderer.h"
+#include "hostsim/scene.h"
 
 namespace {
 
@@ -65,6 +69,23 @@ int Run(const std::string& modulePath, const std::string& outDir) {
   return problems == 0 ? 0 : 1;
 }
 
+int Render(const std::string& scenePath, const std::string& outPath, double scale) {
+  std::string error;
+  std::unique_ptr<hostsim::Document> document = hostsim::ReadSceneFile(scenePath, &error);
+  if (!document) {
+    std::fprintf(stderr, "velm-host: %s\n", error.c_str());
+    return 1;
+  }
+  hostsim::RenderOptions options;
+  options.scale = scale;
+  if (!hostsim::RenderDocumentToFile(*document, outPath, options, &error)) {
+    std::fprintf(stderr, "velm-host: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("%s\n", outPath.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,7 +96,14 @@ int main(int argc, char** argv) {
   CLI::App* run = app.add_subcommand("run", "start, show the about box, unload, reload, shut down");
   run->add_option("--out", outDir, "folder for the host's files (its drive C:)");
   run->add_option("--module", modulePath, "the plug-in module");
+  std::string scenePath, picturePath;
+  double scale = 1.0;
+  CLI::App* render = app.add_subcommand("render", "draw a scene to a PNG or SVG picture");
+  render->add_option("scene", scenePath, "the scene (JSON)")->required();
+  render->add_option("-o,--out", picturePath, "the picture, .png or .svg")->required();
+  render->add_option("--scale", scale, "pixels per point")->check(CLI::PositiveNumber);
   CLI11_PARSE(app, argc, argv);
   if (*run) return Run(modulePath, outDir);
+  if (*render) return Render(scenePath, picturePath, scale);
   return 2;
 }
