@@ -8,6 +8,8 @@
 #include "capture/capture_context.h"
 #include "capture/conversions.h"
 #include "capture/path_writer.h"
+#include "capture/raster_mesh_writer.h"
+#include "capture/text_writer.h"
 #include "capture/thumbnail.h"
 #include "database/busy.h"
 #include "database/record.h"
@@ -151,6 +153,19 @@ host::Err CapturePath(host::ArtHandle path, host::RealPoint origin, std::int32_t
   return CaptureObject(path, origin, kPathObjectStartSize, PostArtPathProcess);
 }
 
+// A mesh object starts with its head (kind and sizes); the mesh writer adds the vertices.
+host::Err CaptureMesh(host::ArtHandle mesh, host::RealPoint origin) {
+  MeshObject head;
+  std::memset(static_cast<void*>(&head), 0, sizeof head);
+  head.header.type = static_cast<std::int32_t>(ObjectType::MeshObject);
+  head.header.length = static_cast<std::int32_t>(sizeof head);
+  host::Err status = sMesh->GetMeshKind(mesh, &head.meshKind);
+  if (status == host::kNoErr) status = sMesh->GetMeshSize(mesh, &head.iSize, &head.jSize);
+  if (status != host::kNoErr) return status;
+  return CaptureObject(mesh, origin, kMeshObjectHeadSize, PostArtMeshProcess,
+                       reinterpret_cast<const std::uint8_t*>(&head), sizeof head);
+}
+
 host::Err CapturePluginArt(host::ArtHandle art, host::RealPoint origin, std::int32_t depth,
                            bool taken) {
   if (!taken || depth >= kMaxMarkerDepth) return host::kNoErr;
@@ -253,8 +268,19 @@ host::Err PostArtProcess(host::ArtHandle art, host::RealPoint origin, std::int32
     case host::kCompoundPathArt:
       status = CaptureCompoundPath(art, origin, depth, taken);
       break;
+    case host::kTextArt:
+      if (taken) status = CaptureObject(art, origin, kTextObjectStartSize, PostArtTextProcess);
+      break;
+    case host::kRasterArt:
+      // Rasters inside styled art, pattern definitions and plug-in art are left out.
+      if (selected && !gGlobals->captureAll)
+        status = CaptureObject(art, origin, kRasterObjectStartSize, PostArtRasterProcess);
+      break;
     case host::kPluginArt:
       status = CapturePluginArt(art, origin, depth, taken);
+      break;
+    case host::kMeshArt:
+      if (taken) status = CaptureMesh(art, origin);
       break;
     default:  // placed art, text paths and runs, unknown types
       break;
