@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "hostsim/adm_drawing.h"
 #include "hostsim/document.h"
 #include "hostsim/document_suites.h"
 #include "hostsim/renderer.h"

@@ -18,6 +18,8 @@
 namespace hostsim {
 
 class Document;
+struct Drawer;
+struct AdmImage;
 
 // A pixel buffer of 0x00RRGGBB words, rows top first (a Cairo RGB24 image surface).
 class Bitmap {
@@ -159,6 +161,10 @@ class Desktop {
   bool SetPixel(DeviceContext* dc, int x, int y, std::uint32_t rgb);
   bool Copy(DeviceContext* dst, int x, int y, int w, int h, DeviceContext* src, int sx, int sy);
 
+  // The dialog manager's drawers and offscreen images (adm_drawing.h) live here.
+  std::vector<std::unique_ptr<Drawer>>& drawers() { return drawers_; }
+  std::vector<std::unique_ptr<AdmImage>>& images() { return images_; }
+
   // ---- The application context (AI Context Suite) ----
   std::int32_t contextDepth() const { return contextDepth_; }
   void PushContext() { ++contextDepth_; }
@@ -178,6 +184,8 @@ class Desktop {
   std::vector<std::unique_ptr<GdiObject>> stock_;
   host::Point cursor_{0, 0};
   std::int32_t contextDepth_ = 0;
+  std::vector<std::unique_ptr<Drawer>> drawers_;
+  std::vector<std::unique_ptr<AdmImage>> images_;
 };
 
 // Colours between the desktop suite's 0x00BBGGRR and the framebuffer's 0x00RRGGBB.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "hostsim/adm_drawing.h"
 #include "hostsim/document_suites.h"
 #include "hostsim/renderer.h"
 
@@ -241,6 +242,7 @@ void Host::OfferSuites() {
   InstallViewSuites(sDocumentView_, sUndo_, sUser_);
   InstallDrawArtSuite(sDrawArt_);
   InstallDesktopSuites(desktopSuite_, sContext_);
+  InstallAdmDrawingSuites(sAdmDrawer_, sAdmImage_);
   registry_.Offer(&desktopSuite_);
 
   platform_.GetDriveRoot = GetDriveRoot;
