@@ -1,0 +1,70 @@
+// velm-host capture: a scene's selected art appended to a group of a library folder, as
+// the plug-in reads it back.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "common/sjis.h"
+#include "database/group_file.h"
+#include "database/record.h"
+#include "frame/globals.h"
+#include "hostsim/scene.h"
+#include "tests/capture/capture_fixture.h"
+
+namespace velmtest {
+namespace {
+
+namespace fs = std::filesystem;
+namespace sc = hostsim::scene;
+
+class CaptureCommandTest : public CaptureTest {
+ protected:
+  void SetUp() override {
+    CaptureTest::SetUp();
+    program_ = fs::path(VELM_MODULE_PATH).parent_path().parent_path() / "hostsim" / "velm-host";
+    if (!fs::exists(program_)) GTEST_SKIP() << "velm-host is not built";
+    scene_ = drive_.path() / "scene.json";
+    sc::Scene scene;
+    scene.Layer("Layer 1", {sc::Group({sc::Rect(0, 0, 10, 10), sc::Rect(20, 0, 30, 10)}).Selected(),
+                            sc::Rect(50, 50, 60, 60)});
+    std::ofstream(scene_) << scene.json().dump();
+  }
+  int Run(const std::string& arguments) {
+    const std::string command = "'" + program_.string() + "' capture '" + scene_.string() +
+                                "' --library '" + DatabaseFolder().string() + "' " + arguments +
+                                " > /dev/null 2>&1";
+    return std::system(command.c_str());
+  }
+  fs::path program_;
+  fs::path scene_;
+};
+
+TEST_F(CaptureCommandTest, TheSelectionIsAppendedWithItsTexts) {
+  ASSERT_EQ(Run("--group 図形 --name 四角 --kind 基本 --comment 'two squares'"), 0);
+  ASSERT_EQ(Run("--group 図形 --name second"), 0);
+  const std::string group = Sjis("図形");
+  EXPECT_EQ(velm::GroupRecordCount(group.c_str()), 2);
+
+  ASSERT_EQ(velm::VelmReadRecord(group.c_str(), 0, nullptr, velm::kReadWholeRecord, true),
+            host::kNoErr);
+  ASSERT_NE(velm::gGlobals->currentRecord, nullptr);
+  EXPECT_EQ(Utf8(Header()->name), "四角");
+  EXPECT_EQ(Utf8(Header()->kind), "基本");
+  EXPECT_EQ(std::string(Header()->comment), "two squares");
+  EXPECT_EQ(Header()->bounds.right, Fx(30));
+  EXPECT_EQ(Outline(), (std::vector<std::string>{"GroupArt /", "path", "path", "/ GroupArt"}));
+}
+
+TEST_F(CaptureCommandTest, BadGroupsAndTextsWriteNothing) {
+  EXPECT_NE(Run("--group 'a/b' --name x"), 0);
+  EXPECT_NE(Run("--group shapes --name " + std::string(64, 'n')), 0);
+  EXPECT_FALSE(fs::exists(GroupFile("shapes")));
+  std::ofstream(scene_) << "{\"layers\": 3}";
+  EXPECT_NE(Run("--group shapes --name x"), 0);
+  EXPECT_FALSE(fs::exists(GroupFile("shapes")));
+}
+
+}  // namespace
+}  // namespace velmtest
