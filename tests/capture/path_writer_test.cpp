@@ -359,11 +359,21 @@ TEST_F(PathWriterTest, APatternUseInsidePluginArtKeepsTheRestOfIt) {
   EXPECT_EQ(velm::gGlobals->captureAll, 0);
 }
 
-TEST_F(PathWriterTest, GuidesAndEmptyPathsWriteNothing) {
+TEST_F(PathWriterTest, GuidesEmptyPathsAndPathsTooLongForTheCountWriteNothing) {
   Select(Rectangle(0, 0, 10, 10))->guide = true;
   Select(Path({}, false));
+  // More segments than the 16-bit count holds (the document takes them, its suite would not).
+  std::vector<host::PathSegment> many(40000);
+  for (std::size_t i = 0; i < many.size(); ++i) {
+    const float h = static_cast<float>(i % 200), v = static_cast<float>(i / 200);
+    many[i] = {{h, v}, {h, v}, {h, v}, 1};
+  }
+  Select(Path(many, false));
+  Select(Path(std::vector<host::PathSegment>(many.begin(), many.begin() + 32767), false));
   ASSERT_EQ(Capture(), host::kNoErr);
-  EXPECT_EQ(Header()->objectCount, 0);
+  ASSERT_EQ(Header()->objectCount, 1);
+  EXPECT_EQ(Objects()[0].path().segmentCount, 32767);
+  EXPECT_EQ(Objects()[0].length(), 5104 + 28 * 32767);
 }
 
 }  // namespace
