@@ -64,9 +64,10 @@ VELM_DECLARE_SUITE(TransformArtSuite, "AI Transform Art Suite", 1, VELM_SUITE_TR
 VELM_DECLARE_SUITE(HardSoftSuite, "AI Hard Soft Suite", 2, VELM_SUITE_HARD_SOFT_SUITE)
 
 // The previous generation of the path-style suite: the same path style, except for the
-// matrix of a gradient colour, which it reports and takes in the older convention: b and
-// c with the opposite sign of the current generation's, and the translation in hard
-// coordinates (the current generation's translation moved by the hard image of (0, 0)).
+// matrix of a gradient colour, which it reports and takes in the older convention, a frame
+// whose vertical axis points down: b and c with the opposite sign of the current
+// generation's, and the translation moved by the hard image H of (0, 0), h less and v
+// more. The current (a, b, c, d, tx, ty) is reported as (a, -b, -c, d, tx - H.h, ty + H.v).
 #define VELM_SUITE_PATH_STYLE_SUITE4(OP)                                                      \
   /* The art's path style, gradient matrix as above; kBadParameterErr for art without one. */ \
   OP(Err, GetPathStyle, (ArtHandle art, PathStyle * style))                                   \
