@@ -2,6 +2,7 @@
 // back character by character as the capture does, text paths, and the text layout.
 #include <cstring>
 
+#include "hostsim/text_layout.h"
 #include "tests/hostsim/document_fixture.h"
 
 namespace velmtest {
@@ -253,6 +254,37 @@ TEST_F(TextTest, TextTypeAndTheBoundsOfLaidOutText) {
   host::RealRect two{};
   ASSERT_EQ(Suite<host::ArtSuite>().GetArtBounds(text, &two), host::kNoErr);
   EXPECT_NEAR(two.bottom, r.bottom - 24.0f, 0.01f);
+}
+
+TEST_F(TextTest, AreaTextBreaksAtItsShapeAndPathTextFollowsItsPath) {
+  // Area text in a 100-point-wide box: 12 characters of 20 points need three lines.
+  const host::ArtHandle text = NewText();
+  hostsim::Art* a = doc().ArtFrom(text);
+  a->text.type = host::kAreaText;
+  a->children[0]->segments = {Corner(0, 0), Corner(100, 0), Corner(100, 300), Corner(0, 300)};
+  a->children[0]->closed = true;
+  host::TextStreamHandle w = Open(text, host::kTextStreamWrite);
+  Write(w, hostsim::ToSjis("日本語日本語日本語日本語"), 20, 0);
+  streams().CloseTextStream(w);
+  const std::vector<hostsim::PlacedChar> area = hostsim::LayoutText(*a);
+  ASSERT_EQ(area.size(), 12u);
+  EXPECT_EQ(area[0].placement.tx, 0.0f);
+  EXPECT_EQ(area[5].placement.tx, 0.0f);  // 5 characters a line
+  EXPECT_NEAR(area[5].placement.ty, area[0].placement.ty - 24, 0.01);
+  EXPECT_LT(area[0].placement.ty, 300.0f);
+  for (const hostsim::PlacedChar& c : area)
+    EXPECT_LE(c.placement.tx + c.advance, 100.01);
+
+  // Path text along a diagonal; characters past its end are not shown.
+  a->text.type = host::kPathText;
+  a->children[0]->segments = {Corner(0, 0), Corner(60, 80)};
+  a->children[0]->closed = false;
+  const std::vector<hostsim::PlacedChar> path = hostsim::LayoutText(*a);
+  ASSERT_EQ(path.size(), 5u);  // 100 points of path, 20 a character
+  EXPECT_NEAR(path[1].placement.tx, 12, 0.01);
+  EXPECT_NEAR(path[1].placement.ty, 16, 0.01);
+  EXPECT_NEAR(path[1].placement.a, 0.6, 0.001);  // turned along the path
+  EXPECT_NEAR(path[1].placement.b, 0.8, 0.001);
 }
 
 }  // namespace
