@@ -594,8 +594,11 @@ class Reader {
 
   void ReadChildren(const Json& list, const std::string& at, Art* container, bool selected) {
     Array(list, at);
+    // Containers nest as deep as the plug-in's own records can (1024 levels).
+    if (++depth_ > 1024) Fail(at, "art nested more than 1024 levels deep");
     for (std::size_t i = 0; i < list.size(); ++i)
       ReadArt(list[i], Index(at, i), container, selected);
+    --depth_;
   }
 
   Art* ReadArt(const Json& j, const std::string& at, Art* container, bool parentSelected) {
@@ -1022,6 +1025,7 @@ class Reader {
   std::map<std::string, Pattern*> patterns_;
   std::map<std::string, PluginGroup*> plugins_;
   std::set<std::string> ids_;
+  int depth_ = 0;
 };
 
 // ---- Writer ----

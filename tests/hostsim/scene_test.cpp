@@ -185,6 +185,17 @@ TEST_F(SceneTest, InvalidScenesNameThePlaceAndWhatIsWrong) {
   EXPECT_EQ(ErrorOf(bad),
             "test.json: /layers/0/art/0/children/0: a compound path holds only paths");
 
+  nlohmann::json deep = sc::Rect(0, 0, 1, 1).json();
+  std::string where = "/layers/0/art";
+  for (int i = 0; i < 1030; ++i) {
+    deep = {{"type", "group"}, {"children", nlohmann::json::array({deep})}};
+    if (i < 1024) where += i == 0 ? "/0" : "/children/0";
+  }
+  bad = good;
+  bad["layers"][0]["art"][0] = deep;
+  EXPECT_EQ(ErrorOf(bad),
+            "test.json: " + where + "/children: art nested more than 1024 levels deep");
+
   std::string error;
   EXPECT_EQ(hostsim::ReadSceneText("{\"layers\": [", "broken.json", &error), nullptr);
   EXPECT_EQ(error.rfind("broken.json: not valid JSON", 0), 0u) << error;
