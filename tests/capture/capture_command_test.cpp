@@ -2,6 +2,8 @@
 // the plug-in reads it back.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,11 +33,13 @@ class CaptureCommandTest : public CaptureTest {
                             sc::Rect(50, 50, 60, 60)});
     std::ofstream(scene_) << scene.json().dump();
   }
+  // The program's exit status (-1 when it did not exit normally).
   int Run(const std::string& arguments) {
     const std::string command = "'" + program_.string() + "' capture '" + scene_.string() +
                                 "' --library '" + DatabaseFolder().string() + "' " + arguments +
                                 " > /dev/null 2>&1";
-    return std::system(command.c_str());
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   fs::path program_;
   fs::path scene_;
@@ -58,11 +62,11 @@ TEST_F(CaptureCommandTest, TheSelectionIsAppendedWithItsTexts) {
 }
 
 TEST_F(CaptureCommandTest, BadGroupsAndTextsWriteNothing) {
-  EXPECT_NE(Run("--group 'a/b' --name x"), 0);
-  EXPECT_NE(Run("--group shapes --name " + std::string(64, 'n')), 0);
+  EXPECT_EQ(Run("--group 'a/b' --name x"), 1);
+  EXPECT_EQ(Run("--group shapes --name " + std::string(64, 'n')), 1);
   EXPECT_FALSE(fs::exists(GroupFile("shapes")));
   std::ofstream(scene_) << "{\"layers\": 3}";
-  EXPECT_NE(Run("--group shapes --name x"), 0);
+  EXPECT_EQ(Run("--group shapes --name x"), 1);
   EXPECT_FALSE(fs::exists(GroupFile("shapes")));
 }
 
