@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "hostsim/suite_impl.h"
+#include "hostsim/text_layout.h"
 
 namespace hostsim {
 namespace {
@@ -25,6 +26,7 @@ bool ImageFails(const char* op) {
 }
 
 void SetUpDialogFont(cairo_t* cr) {
+  PrepareFonts();
   cairo_select_font_face(cr, "IPAGothic", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, kDialogFontSize);
   cairo_font_options_t* options = cairo_font_options_create();

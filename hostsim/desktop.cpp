@@ -9,6 +9,7 @@
 #include "hostsim/document_suites.h"
 #include "hostsim/renderer.h"
 #include "hostsim/suite_impl.h"
+#include "hostsim/text_layout.h"
 #include "platform/desktop_suite.h"
 
 namespace hostsim {
@@ -439,6 +440,7 @@ void SetUpFont(cairo_t* cr, const GdiObject* font) {
 }  // namespace
 
 void Desktop::Text(DeviceContext* dc, int x, int y, const std::string& sjis) {
+  PrepareFonts();
   const std::string utf8 = ToUtf8(sjis);
   Bitmap* target = dc->target;
   target->BeginCairo();
@@ -470,6 +472,7 @@ void Desktop::Text(DeviceContext* dc, int x, int y, const std::string& sjis) {
 }
 
 int Desktop::TextWidth(DeviceContext* dc, const std::string& sjis) {
+  PrepareFonts();
   cairo_t* cr = cairo_create(dc->target->surface());
   SetUpFont(cr, dc->font);
   cairo_text_extents_t te;

@@ -90,7 +90,73 @@ class Painter {
     }
     const BlendState& b = art->blend;
     const bool blended = b.opacity < 1.0f || b.mode != 0;
-    if (blended) cairo_push_group(cr_);
+    if (!blended) {
+      PaintContent(art);
+      return;
+    }
+    const double alpha = std::clamp(static_cast<double>(b.opacity), 0.0, 1.0);
+    if (Vector()) {
+      // Groups become recording surfaces on vector output, which the SVG writer does not
+      // free; the art goes in as an image instead.
+      if (cairo_pattern_t* image = ArtImage(art)) {
+        cairo_save(cr_);
+        cairo_set_source(cr_, image);
+        cairo_set_operator(cr_, Operator(b.mode));
+        cairo_paint_with_alpha(cr_, alpha);
+        cairo_restore(cr_);
+        cairo_pattern_destroy(image);
+      }
+      return;
+    }
+    cairo_push_group(cr_);
+    PaintContent(art);
+    cairo_pop_group_to_source(cr_);
+    cairo_save(cr_);
+    cairo_set_operator(cr_, Operator(b.mode));
+    cairo_paint_with_alpha(cr_, alpha);
+    cairo_restore(cr_);
+  }
+
+ private:
+  bool Vector() const {
+    return cairo_surface_get_type(cairo_get_target(cr_)) != CAIRO_SURFACE_TYPE_IMAGE;
+  }
+
+  // Twice the device pixels per user unit, at least 2.
+  double ImageScale() const {
+    cairo_matrix_t ctm;
+    cairo_get_matrix(cr_, &ctm);
+    return std::max(std::sqrt(std::fabs(ctm.xx * ctm.yy - ctm.xy * ctm.yx)), 1.0) * 2;
+  }
+
+  // The art without its transparency, drawn into an image, as a pattern in user space
+  // whose extend is none; null when it covers nothing.
+  cairo_pattern_t* ArtImage(Art* art) {
+    host::RealRect box;
+    if (!ArtBounds(doc_, art, &box)) return nullptr;
+    const double grow = 10 + std::fabs(art->effect.offset.h) + std::fabs(art->effect.offset.v);
+    const double x0 = box.left - grow, y1 = box.top + grow;
+    const double k = ImageScale();
+    const int w = static_cast<int>(std::ceil((box.right + grow - x0) * k));
+    const int h = static_cast<int>(std::ceil((y1 - (box.bottom - grow)) * k));
+    if (w <= 0 || h <= 0 || w > 4096 || h > 4096) return nullptr;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* icr = cairo_create(surface);
+    cairo_matrix_t toImage;
+    cairo_matrix_init(&toImage, k, 0, 0, -k, -x0 * k, y1 * k);
+    cairo_set_matrix(icr, &toImage);
+    Painter inner(icr, doc_, greek_);
+    inner.depth_ = depth_;
+    inner.inStyled_ = inStyled_;
+    inner.PaintContent(art);
+    cairo_destroy(icr);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(surface);
+    cairo_surface_destroy(surface);
+    cairo_pattern_set_matrix(pattern, &toImage);
+    return pattern;
+  }
+
+  void PaintContent(Art* art) {
     switch (art->type) {
       case host::kGroupArt:
         PaintGroup(art);
@@ -123,16 +189,8 @@ class Painter {
       default:
         break;
     }
-    if (blended) {
-      cairo_pop_group_to_source(cr_);
-      cairo_save(cr_);
-      cairo_set_operator(cr_, Operator(b.mode));
-      cairo_paint_with_alpha(cr_, std::clamp(static_cast<double>(b.opacity), 0.0, 1.0));
-      cairo_restore(cr_);
-    }
   }
 
- private:
   static cairo_operator_t Operator(std::int32_t mode) {
     static const cairo_operator_t ops[] = {
         CAIRO_OPERATOR_OVER,          CAIRO_OPERATOR_MULTIPLY,       CAIRO_OPERATOR_SCREEN,
@@ -280,12 +338,21 @@ class Painter {
     if (!ArtBounds(doc_, pattern->art, &box)) return false;
     const double w = box.right - box.left, h = box.top - box.bottom;
     if (w <= 0 || h <= 0) return false;
-    // The tile: the pattern's art with its bounds' bottom-left at the tile's origin.
-    cairo_rectangle_t extents{0, 0, w, h};
-    cairo_surface_t* tile = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
+    // The tile: the pattern's art with its bounds' bottom-left at the tile's origin; an
+    // image on vector output (which does not free recording surfaces), k pixels a unit.
+    const double k = Vector() ? ImageScale() : 1.0;
+    cairo_surface_t* tile = nullptr;
+    if (Vector()) {
+      const int tw = static_cast<int>(std::ceil(w * k)), th = static_cast<int>(std::ceil(h * k));
+      if (tw > 4096 || th > 4096) return false;
+      tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, tw, th);
+    } else {
+      cairo_rectangle_t extents{0, 0, w, h};
+      tile = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
+    }
     cairo_t* tcr = cairo_create(tile);
     cairo_matrix_t flip;
-    cairo_matrix_init(&flip, 1, 0, 0, -1, -box.left, box.top);
+    cairo_matrix_init(&flip, k, 0, 0, -k, -box.left * k, box.top * k);
     cairo_set_matrix(tcr, &flip);
     Painter inner(tcr, doc_, greek_);
     inner.depth_ = depth_ + 1;
@@ -299,7 +366,7 @@ class Painter {
     cairo_matrix_t toTile = ToCairo(ps.transform);
     if (cairo_matrix_invert(&toTile) != CAIRO_STATUS_SUCCESS) cairo_matrix_init_identity(&toTile);
     cairo_matrix_t down;
-    cairo_matrix_init(&down, 1, 0, 0, -1, 0, h);
+    cairo_matrix_init(&down, k, 0, 0, -k, 0, h * k);
     cairo_matrix_t m;
     cairo_matrix_multiply(&m, &toTile, &down);
     cairo_pattern_set_matrix(p, &m);

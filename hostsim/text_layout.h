@@ -31,6 +31,10 @@ struct PlacedChar {
   const TextAttributes* attributes = nullptr;
 };
 
+// Sets up what drawing text with Cairo needs (and, at exit, empties the font caches);
+// call it before drawing or measuring text outside LayoutText.
+void PrepareFonts();
+
 // The fonts the host knows; SetFont refuses any other name.
 bool KnownFont(const char* name);
 // The face the renderer draws a font name with.
