@@ -102,7 +102,10 @@ host::Err CaptureObject(host::ArtHandle art, host::RealPoint origin, std::uint32
 host::Err CaptureChildren(host::ArtHandle container, host::RealPoint origin, std::int32_t depth) {
   host::ArtHandle child = nullptr;
   host::Err status = sArt->GetArtFirstChild(container, &child);
-  while (status == host::kNoErr && child && !CaptureStopped()) {
+  if (status != host::kNoErr) return status;
+  // A child that fails is left out; its siblings are still captured. The status is
+  // that of the last child.
+  while (child && !CaptureStopped()) {
     status = PostArtProcess(child, origin, depth);
     const host::Err next = sArt->GetArtSibling(child, &child);
     if (next != host::kNoErr) return next;
