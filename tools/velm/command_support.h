@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "library.h"
-#include "record_inspect.h"
+#include "record_walk.h"
 
 namespace velmtool {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "record_inspect.h"
+#include "record_walk.h"
 
 namespace velmtool {
 

@@ -7,7 +7,7 @@
 #include "commands.h"
 #include "database/lzss.h"
 #include "platform/memory.h"
-#include "record_inspect.h"
+#include "record_walk.h"
 
 namespace velmtool {
 namespace {

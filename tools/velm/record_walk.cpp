@@ -1,4 +1,4 @@
-#include "record_inspect.h"
+#include "record_walk.h"
 
 #include <cstring>
 
