@@ -72,3 +72,43 @@ TEST_F(CaptureCommandTest, BadGroupsAndTextsWriteNothing) {
 
 }  // namespace
 }  // namespace velmtest
+
+namespace velmtest {
+namespace {
+
+// The reference scene (every kind of art) captured whole and stored: the library's own
+// checker finds nothing wrong with the record.
+TEST_F(CaptureTest, EveryKindOfArtCapturedPassesTheLibraryCheck) {
+  const fs::path velm =
+      fs::path(VELM_MODULE_PATH).parent_path().parent_path() / "tools" / "velm" / "velm";
+  if (!fs::exists(velm)) GTEST_SKIP() << "velm is not built";
+  std::string error;
+  ASSERT_TRUE(hostsim::OpenSceneFile(host(), std::string(VELM_TEST_DATA) + "/scenes/reference.json",
+                                     &error))
+      << error;
+  int selected = 0;
+  for (hostsim::Layer* layer : doc().layers())
+    for (hostsim::Art* art : layer->group->children) {
+      doc().Select(art, true);
+      ++selected;
+    }
+  ASSERT_GT(selected, 5);
+  ASSERT_EQ(Capture(), host::kNoErr);
+  ASSERT_NE(velm::gGlobals->currentRecord, nullptr);
+  const std::int32_t objects = velm::RecordHeader(velm::gGlobals->currentRecord)->objectCount;
+  EXPECT_GT(objects, 10);
+  ASSERT_EQ(velm::WriteGroupRecord("all", -1), host::kNoErr);
+
+  const std::string command =
+      "'" + velm.string() + "' verify '" + DatabaseFolder().string() + "' > /dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "velm verify reported problems";
+
+  // And the record reads back whole with the same objects.
+  ASSERT_EQ(velm::VelmReadRecord("all", 0, nullptr, velm::kReadWholeRecord, true), host::kNoErr);
+  EXPECT_EQ(velm::RecordHeader(velm::gGlobals->currentRecord)->objectCount, objects);
+}
+
+}  // namespace
+}  // namespace velmtest
