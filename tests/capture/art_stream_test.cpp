@@ -2,6 +2,7 @@
 // fetching by index and through the one-walk index agree, damage is refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,7 +16,9 @@ namespace {
 namespace os = velm::os;
 
 std::vector<std::uint8_t> RawObject(std::int32_t type, std::int32_t length, std::uint8_t fill) {
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length), fill);
+  // At least a whole header, even for an object that claims to be shorter.
+  std::vector<std::uint8_t> bytes(
+      std::max<std::size_t>(static_cast<std::size_t>(length), sizeof(velm::ObjectHeader)), fill);
   velm::ObjectHeader header{};
   header.type = type;
   header.length = length;
