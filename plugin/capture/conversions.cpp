@@ -222,4 +222,22 @@ Fixed ConvertRunValue(host::Real value) {
   return ConvertReal(value);
 }
 
+void StoreBlendFields(host::ArtHandle art, ObjectHeader* header) {
+  std::int32_t mode = 0;
+  host::Real opacity = 1.0f;
+  host::Boolean isolated = 0;
+  std::int32_t knockout = 0;
+  host::Boolean alphaIsShape = 0;
+  sBlendStyle->GetBlendingMode(art, &mode);
+  sBlendStyle->GetOpacity(art, &opacity);
+  sBlendStyle->GetIsolated(art, &isolated);
+  sBlendStyle->GetKnockout(art, &knockout);
+  sBlendStyle->GetAlphaIsShape(art, &alphaIsShape);
+  header->blendMode = mode;
+  header->opacity = ConvertReal(opacity);
+  header->isolated = isolated;
+  header->knockout = static_cast<std::int16_t>(knockout);
+  header->alphaIsShape = alphaIsShape;
+}
+
 }  // namespace velm

@@ -18,6 +18,10 @@ namespace velm {
 inline constexpr host::Real kUnsetAnchor = 3.4028235e38f;
 
 Fixed ConvertReal(host::Real value);
+
+// Fills the five blend fields of an object header from the art's blend style (a field
+// the host cannot report keeps its default: normal, opaque, off).
+void StoreBlendFields(host::ArtHandle art, ObjectHeader* header);
 host::FixedPoint ConvertPoint(const host::RealPoint& point);
 host::FixedRect ConvertRect(const host::RealRect& rect);
 FixedMatrix ConvertMatrix(const host::RealMatrix& matrix);
