@@ -1,0 +1,26 @@
+// The placement preview: while a record is dragged over the document, the cursor position
+// is snapped, kept as dropPoint for the loader, the cursor shows the kind of snap, and the
+// bounding rectangle of the record's art is drawn inverted on the screen (drawing it a
+// second time erases it).
+#pragma once
+
+#include <cstdint>
+
+#include "host/types.h"
+
+namespace velm {
+
+// Screen positions whose client coordinates reach this are the erase request; callers
+// pass (kEraseCoordinate, kEraseCoordinate) in screen pixels.
+inline constexpr std::int32_t kPreviewOffWindow = 32000;
+inline constexpr std::int32_t kEraseCoordinate = 32767;
+
+// One preview step for the screen position (x, y) and record `recordNumber` of `group`.
+// Always returns 0.
+std::int32_t VelmDrawArt(std::int32_t x, std::int32_t y, const char* group,
+                         std::int32_t recordNumber);
+
+// The window of the document's drawing area (null when the host has none).
+host::WindowRef FindDocumentWindow();
+
+}  // namespace velm
