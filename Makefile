@@ -31,7 +31,7 @@ windows-test: windows
 	ctest --test-dir build-win64 -j $(JOBS) --output-on-failure
 
 demo: build
-	./build/hostsim/velm-host run --out demo-output
+	bash scripts/demo.sh build demo-output
 
 bench: deps
 	cmake --preset bench

@@ -6,26 +6,25 @@
 //   velm-host render SCENE.json -o OUT.png|OUT.svg [--scale S]
 //       draws a scene as the stand-in host shows it.
 //   velm-host capture SCENE.json --library DIR --group G --name N [--kind K] [--comment C]
-//       opens the scene, captures its selected art as the plug-in's add button does, and
-//       appends the record to group G of the library folder DIR.
-#include <unistd.h>
-
+//                     [--select ID,ID...]
+//       opens the scene, captures its selected art (or the art with the given ids) as the
+//       plug-in's add button does, and appends the record to group G of the folder DIR.
+//   velm-host place DIR GROUP N --at X,Y [--origin 0..8] [--snap anchor,intersection,path,grid]
+//                   [--grid W,H] [--scene BASE.json] -o OUT.png|OUT.svg|OUT.json
+//       places record N of GROUP into the scene (or an empty document) as the designer's
+//       drop does, and writes the resulting document as a picture or a scene.
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
-#include "capture/art_tree_writer.h"
-#include "database/group_file.h"
-#include "database/record.h"
-#include "frame/globals.h"
-#include "frame/plugin_main.h"
-#include "frame/suites.h"
 #include "hostsim/host.h"
 #include "hostsim/renderer.h"
 #include "hostsim/scene.h"
-#include "resources/resource_table.h"
+#include "plugin_session.h"
 
 namespace {
 
@@ -86,104 +85,109 @@ struct CaptureOptions {
   std::string scene;
   std::string library;
   std::string group;
-  std::string name;
-  std::string kind;
-  std::string comment;
+  velmsession::RecordTexts texts;
+  std::vector<std::string> select;
 };
 
-// Copies a UTF-8 text as Shift-JIS into a fixed field; false when it does not fit.
-bool PutText(const std::string& utf8, char* field, std::size_t size, const char* what) {
-  const std::string sjis = hostsim::ToSjis(utf8);
-  if (sjis.size() >= size) {
-    std::fprintf(stderr, "velm-host: the %s is longer than %zu bytes in Shift-JIS\n", what,
-                 size - 1);
-    return false;
+// Selects exactly the art with the scene ids `ids` (with everything inside it).
+bool SelectById(hostsim::Document& document, const std::vector<std::string>& ids,
+                std::string* error) {
+  document.DeselectAll();
+  for (const std::string& id : ids) {
+    hostsim::Art* art = document.FindById(id);
+    if (!art) {
+      *error = "the scene has no art with the id \"" + id + "\"";
+      return false;
+    }
+    document.Select(art, true);
   }
-  std::memcpy(field, sjis.c_str(), sjis.size() + 1);
   return true;
 }
 
 // The plug-in runs linked into this program, its database folder standing on the library
-// folder: drive C: is a temporary folder whose "velm\VELM" is a link to the library and
-// the application is "C:\velm\Support Files\Host.exe".
+// folder (see tools/session).
 int Capture(const CaptureOptions& o) {
-  namespace fs = std::filesystem;
-  const std::string group = hostsim::ToSjis(o.group);
-  if (!velm::IsValidGroupName(group.c_str())) {
-    std::fprintf(stderr, "velm-host: \"%s\" cannot be a group name\n", o.group.c_str());
-    return 1;
-  }
-  std::error_code ec;
-  const fs::path library = fs::absolute(o.library);
-  fs::create_directories(library, ec);
-  const fs::path driveC =
-      fs::temp_directory_path() / ("velm-host-capture-" + std::to_string(::getpid()));
-  fs::create_directories(driveC / "velm", ec);
-  if (!ec) fs::create_directory_symlink(library, driveC / "velm" / "VELM", ec);
-  if (ec || !fs::is_directory(library)) {
-    std::fprintf(stderr, "velm-host: cannot use %s as the library folder\n", library.c_str());
-    fs::remove_all(driveC, ec);
-    return 1;
-  }
-  struct Cleanup {
-    fs::path folder;
-    ~Cleanup() {
-      std::error_code ignored;
-      fs::remove_all(folder, ignored);
-    }
-  } cleanup{driveC};
-
-  hostsim::Host host("", driveC.string());
-  int problems = 0;
-  host.SetFailureHandler([&problems](const std::string& what) {
-    std::fprintf(stderr, "velm-host: %s\n", what.c_str());
-    ++problems;
-  });
-  host.SetApplicationPath("C:\\velm\\Support Files\\Host.exe");
   std::string error;
-  if (!hostsim::OpenSceneFile(host, o.scene, &error)) {
+  std::unique_ptr<velmsession::PluginSession> session =
+      velmsession::PluginSession::Open(o.library, false, &error);
+  std::int32_t record = 0, objects = 0;
+  if (!session || !session->OpenScene(o.scene, &error) ||
+      (!o.select.empty() && !SelectById(session->document(), o.select, &error)) ||
+      !session->Capture(o.group, o.texts, &record, &objects, &error)) {
     std::fprintf(stderr, "velm-host: %s\n", error.c_str());
     return 1;
   }
-  host.UseInProcessPlugin(
-      [](const char* caller, const char* selector, void* message) {
-        return velm::PluginMainImpl(caller, selector, message);
-      },
-      &velm::res::Resources());
-  if (host::Err err = host.Startup()) {
-    std::fprintf(stderr, "velm-host: the plug-in did not start (%d)\n", err);
+  std::printf("Captured %d objects as record %d of group %s in %s\n", objects, record,
+              o.group.c_str(), o.library.c_str());
+  return 0;
+}
+
+struct PlaceOptions {
+  std::string library;
+  std::string group;
+  std::int32_t record = 0;
+  std::string at;
+  int origin = 2;
+  std::string scene;
+  std::string out;
+  std::vector<std::string> snaps;
+  std::string grid = "10,10";
+};
+
+// "X,Y" as two reals.
+bool ParsePair(const std::string& text, float* x, float* y) {
+  char extra = 0;
+  return std::sscanf(text.c_str(), "%f,%f%c", x, y, &extra) == 2 && std::isfinite(*x) &&
+         std::isfinite(*y);
+}
+
+bool WriteDocument(hostsim::Document& document, const std::string& path, std::string* error) {
+  const bool scene = path.size() >= 5 && path.compare(path.size() - 5, 5, ".json") == 0;
+  if (scene) return hostsim::WriteSceneFile(document, path, error);
+  return hostsim::RenderDocumentToFile(document, path, hostsim::RenderOptions{}, error);
+}
+
+int Place(const PlaceOptions& o) {
+  velmsession::PlaceOptions options;
+  options.originMode = static_cast<std::int16_t>(o.origin);
+  if (!ParsePair(o.at, &options.at.h, &options.at.v)) {
+    std::fprintf(stderr, "velm-host: --at takes X,Y in points: \"%s\"\n", o.at.c_str());
+    return 2;
+  }
+  for (const std::string& snap : o.snaps) {
+    if (snap == "anchor") options.snapAnchor = true;
+    if (snap == "intersection") options.snapIntersection = true;
+    if (snap == "path") options.snapPath = true;
+    if (snap == "grid") options.snapGrid = true;
+  }
+  if (!ParsePair(o.grid, &options.gridWidth, &options.gridHeight) || options.gridWidth <= 0 ||
+      options.gridHeight <= 0) {
+    std::fprintf(stderr, "velm-host: --grid takes W,H, both above 0: \"%s\"\n", o.grid.c_str());
+    return 2;
+  }
+  std::string error;
+  std::error_code ec;
+  if (!std::filesystem::is_directory(o.library, ec)) {
+    std::fprintf(stderr, "velm-host: %s is not a library folder\n", o.library.c_str());
     return 1;
   }
-
-  host::MessageData message = host.NewMessage();
-  int result = 1;
-  if (velm::AcquireSuites(message.basic) == host::kNoErr) {
-    const host::Err captured = velm::VelmPostArt();
-    velm::Globals* g = velm::gGlobals;
-    if (captured != host::kNoErr || !g->currentRecord) {
-      std::fprintf(stderr, "velm-host: the capture failed (%d)\n", captured);
-    } else {
-      velm::Record* header = velm::RecordHeader(g->currentRecord);
-      const std::int32_t objects = header->objectCount;
-      if (PutText(o.name, header->name, sizeof header->name, "name") &&
-          PutText(o.kind, header->kind, sizeof header->kind, "kind") &&
-          PutText(o.comment, header->comment, sizeof header->comment, "comment")) {
-        const std::int32_t before = velm::GroupRecordCount(group.c_str());
-        const host::Err written = velm::WriteGroupRecord(group.c_str(), -1);
-        if (written != host::kNoErr || velm::GroupRecordCount(group.c_str()) != before + 1) {
-          std::fprintf(stderr, "velm-host: the record was not written to %s (%d)\n",
-                       o.group.c_str(), written);
-        } else {
-          std::printf("Captured %d objects as record %d of group %s in %s\n", objects, before,
-                      o.group.c_str(), library.c_str());
-          result = 0;
-        }
-      }
-    }
-    velm::ReleaseSuites(message.basic);
+  std::unique_ptr<velmsession::PluginSession> session =
+      velmsession::PluginSession::Open(o.library, false, &error);
+  velmsession::PlaceResult result;
+  if (!session || (!o.scene.empty() && !session->OpenScene(o.scene, &error)) ||
+      !session->Place(o.group, o.record, options, &result, &error) ||
+      !WriteDocument(session->document(), o.out, &error)) {
+    std::fprintf(stderr, "velm-host: %s\n", error.c_str());
+    return 1;
   }
-  host.Shutdown();
-  return problems == 0 ? result : 1;
+  static const char* const kSnapNames[] = {"not snapped", "snapped to the grid",
+                                           "snapped to an anchor point",
+                                           "snapped to an intersection", "snapped to a path"};
+  std::printf("Placed record %d of %s at (%g, %g), %s, origin mode %d: %d art objects; wrote %s\n",
+              o.record, o.group.c_str(), result.dropPoint.h, result.dropPoint.v,
+              kSnapNames[result.snapKind >= 0 && result.snapKind <= 4 ? result.snapKind : 0],
+              o.origin, result.createdArt, o.out.c_str());
+  return 0;
 }
 
 int Render(const std::string& scenePath, const std::string& outPath, double scale) {
@@ -219,9 +223,33 @@ int main(int argc, char** argv) {
   captureCommand->add_option("scene", capture.scene, "the scene (JSON)")->required();
   captureCommand->add_option("--library", capture.library, "the library folder")->required();
   captureCommand->add_option("--group", capture.group, "the group to append to")->required();
-  captureCommand->add_option("--name", capture.name, "the record's name")->required();
-  captureCommand->add_option("--kind", capture.kind, "the record's kind");
-  captureCommand->add_option("--comment", capture.comment, "the record's comment");
+  captureCommand->add_option("--name", capture.texts.name, "the record's name")->required();
+  captureCommand->add_option("--kind", capture.texts.kind, "the record's kind");
+  captureCommand->add_option("--comment", capture.texts.comment, "the record's comment");
+  captureCommand
+      ->add_option("--select", capture.select,
+                   "capture the art with these scene ids instead of the scene's selection")
+      ->delimiter(',');
+  PlaceOptions place;
+  CLI::App* placeCommand = app.add_subcommand(
+      "place", "place a record into a scene (or an empty document) as the designer's drop does");
+  placeCommand->add_option("library", place.library, "the library folder")->required();
+  placeCommand->add_option("group", place.group, "the group")->required();
+  placeCommand->add_option("record", place.record, "the record's number, from 0")
+      ->required()
+      ->check(CLI::NonNegativeNumber);
+  placeCommand->add_option("--at", place.at, "the drop point X,Y in points")->required();
+  placeCommand->add_option("--origin", place.origin, "the point of the art at the drop point")
+      ->check(CLI::Range(0, 8))
+      ->capture_default_str();
+  placeCommand->add_option("--snap", place.snaps, "snap the drop point first")
+      ->check(CLI::IsMember({"anchor", "intersection", "path", "grid"}))
+      ->delimiter(',');
+  placeCommand->add_option("--grid", place.grid, "grid spacing W,H in points")
+      ->capture_default_str();
+  placeCommand->add_option("--scene", place.scene, "the document to place into (JSON)");
+  placeCommand->add_option("-o,--out", place.out, "the result: .png, .svg or .json (a scene)")
+      ->required();
   std::string scenePath, picturePath;
   double scale = 1.0;
   CLI::App* render = app.add_subcommand("render", "draw a scene to a PNG or SVG picture");
@@ -232,5 +260,6 @@ int main(int argc, char** argv) {
   if (*run) return Run(modulePath, outDir);
   if (*render) return Render(scenePath, picturePath, scale);
   if (*captureCommand) return Capture(capture);
+  if (*placeCommand) return Place(place);
   return 2;
 }

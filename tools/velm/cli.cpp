@@ -60,6 +60,30 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   thumbCommand->add_option("-o,--output", thumb.output, "PNG file to write")->required();
   thumbCommand->add_option("--group", thumb.group, "The group, when a folder is given");
 
+  SheetOptions sheet;
+  CLI::App* sheetCommand = app.add_subcommand(
+      "sheet", "Write the thumbnails of every record on one PNG, with their names and kinds");
+  sheetCommand->add_option("target", sheet.target, "Library folder or one .VEL file")->required();
+  sheetCommand->add_option("-o,--output", sheet.output, "PNG file to write")->required();
+  sheetCommand->add_option("--group", sheet.group, "Only this group");
+  sheetCommand->add_option("--columns", sheet.columns, "Thumbnails a row")
+      ->check(CLI::Range(1, 64))
+      ->capture_default_str();
+
+  ExportOptions exportOptions;
+  CLI::App* exportCommand = app.add_subcommand(
+      "export", "Write a record's art as a picture, placed as a drop on the document places it");
+  exportCommand
+      ->add_option("file", exportOptions.target, "Group file (or a library folder with --group)")
+      ->required();
+  exportCommand->add_option("record", exportOptions.record, "Record number, from 0")->required();
+  exportCommand->add_option("-o,--output", exportOptions.output, "Picture to write, .png or .svg")
+      ->required();
+  exportCommand->add_option("--group", exportOptions.group, "The group, when a folder is given");
+  exportCommand->add_option("--scale", exportOptions.scale, "Pixels per point")
+      ->check(CLI::Range(0.1, 20.0))
+      ->capture_default_str();
+
   LzssOptions lzss;
   CLI::App* lzssCommand =
       app.add_subcommand("lzss", "Encode or decode a raw file with the record codec");
@@ -81,6 +105,8 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   if (verifyCommand->parsed()) return CommandVerify(verify, out, err);
   if (searchCommand->parsed()) return CommandSearch(search, out, err);
   if (thumbCommand->parsed()) return CommandThumb(thumb, out, err);
+  if (sheetCommand->parsed()) return CommandSheet(sheet, out, err);
+  if (exportCommand->parsed()) return CommandExport(exportOptions, out, err);
   if (lzssCommand->parsed()) return CommandLzss(lzss, out, err);
   return kExitUsage;
 }

@@ -56,6 +56,23 @@ struct ThumbOptions {
 };
 int CommandThumb(const ThumbOptions& options, std::ostream& out, std::ostream& err);
 
+struct SheetOptions {
+  std::string target;  // library folder or group file
+  std::string group;   // UTF-8; empty: every group
+  std::string output;  // PNG file
+  int columns = 6;
+};
+int CommandSheet(const SheetOptions& options, std::ostream& out, std::ostream& err);
+
+struct ExportOptions {
+  std::string target;  // group file, or a library folder with `group`
+  std::string record;
+  std::string group;
+  std::string output;  // .png or .svg
+  double scale = 2.0;  // pixels per point
+};
+int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
+
 struct LzssOptions {
   std::string direction;  // encode or decode
   std::string input;

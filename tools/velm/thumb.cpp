@@ -1,39 +1,21 @@
 // velm thumb: a record's thumbnail as a 128 x 128 PNG.
 #include <cairo.h>
 
-#include <cstring>
-
 #include "command_support.h"
 #include "commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
 #include "sjis_text.h"
+#include "thumbnail_image.h"
 
 namespace velmtool {
 namespace {
 
-constexpr int kThumbnailSide = 128;
-
-// Writes the stored pixels (a zero byte, then red, green, blue; top row first) as a PNG.
+// Writes the stored pixels as a PNG.
 cairo_status_t WriteThumbnailPng(const std::uint8_t* pixels, const std::string& path) {
-  cairo_surface_t* surface =
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, kThumbnailSide, kThumbnailSide);
+  cairo_surface_t* surface = ThumbnailSurface(pixels);
   cairo_status_t status = cairo_surface_status(surface);
-  if (status == CAIRO_STATUS_SUCCESS) {
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < kThumbnailSide; ++y) {
-      for (int x = 0; x < kThumbnailSide; ++x) {
-        const std::uint8_t* p = pixels + (y * kThumbnailSide + x) * 4;
-        const std::uint32_t rgb =
-            (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]};
-        std::memcpy(data + y * stride + x * 4, &rgb, 4);
-      }
-    }
-    cairo_surface_mark_dirty(surface);
-    status = cairo_surface_write_to_png(surface, path.c_str());
-  }
+  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_write_to_png(surface, path.c_str());
   cairo_surface_destroy(surface);
   return status;
 }

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The demo: the plug-in's life in the stand-in host, then a library made from a sample
+# document and placed back into another one.
+#
+#   scripts/demo.sh [BUILD_DIR] [OUT_DIR]
+#
+# OUT_DIR (demo-output) receives:
+#   before.png      the sample document, every kind of art
+#   library/        three groups captured from it (Japanese names and kinds)
+#   library.txt     velm ls of the library
+#   thumbnails.png  the records' thumbnails on one sheet
+#   after.png       a new document with the records placed back at snapped points, with
+#                   different origin modes (after.json is the same document as a scene)
+#   export-*.png    single records drawn by velm export
+set -euo pipefail
+
+build=${1:-build}
+out=${2:-demo-output}
+host="$build/hostsim/velm-host"
+velm="$build/tools/velm/velm"
+here=$(cd "$(dirname "$0")/.." && pwd)
+sample="$here/demo/sample.json"
+canvas="$here/demo/canvas.json"
+
+"$host" run --out "$out"
+
+echo
+echo "== The sample document"
+rm -rf "$out/library" "$out"/export-*.png
+mkdir -p "$out/library"
+"$host" render "$sample" -o "$out/before.png"
+
+echo
+echo "== Capturing records"
+capture() { # group name kind id
+  "$host" capture "$sample" --library "$out/library" --group "$1" --name "$2" \
+    --kind "$3" --comment "sample.json: $4" --select "$4"
+}
+capture 図形 太陽 自然 sun
+capture 図形 菱形 幾何 lozenge
+capture 図形 市松模様 模様 tiles
+capture 図形 波線 線 wave
+capture 画像 色見本 ラスター photo
+capture 画像 メッシュ グラデーション mesh
+capture 文字 ようこそ 見出し label
+capture 文字 紋章 クリップ badge
+
+"$velm" ls "$out/library" | tee "$out/library.txt"
+"$velm" verify "$out/library"
+"$velm" sheet "$out/library" -o "$out/thumbnails.png" --columns 4
+
+echo
+echo "== Placing records into a new document"
+# canvas.json: a frame from (20, 20) to (580, 580), its two diagonals crossing at
+# (300, 300) and a baseline at y = 160, on a layer below the current one.
+doc="$out/after.json"
+cp "$canvas" "$doc"
+place() { # group record at origin [snap options...]
+  local group=$1 record=$2 at=$3 origin=$4
+  shift 4
+  "$host" place "$out/library" "$group" "$record" --at "$at" --origin "$origin" "$@" \
+    --scene "$doc" -o "$doc.next"
+  mv "$doc.next" "$doc"
+}
+place 図形 0 21.5,578.5 0 --snap anchor            # sun: top left on the frame's corner
+place 文字 1 301,299.5 4 --snap intersection        # badge: centred on the diagonals' crossing
+place 図形 2 470,161.5 5 --snap path                # tiles: bottom centre on the baseline
+place 画像 0 538,447 8 --snap grid --grid 50,50     # colour chart: bottom right on the grid
+place 図形 1 560,560 6                              # lozenge: top right at a plain point
+place 文字 0 300,60 4                               # welcome text: centred
+place 画像 1 30,40 2                                # mesh: bottom left
+place 図形 3 120,200 1 --snap path,grid --grid 10,10 # wave: middle left, on the grid
+"$host" render "$doc" -o "$out/after.png"
+
+echo
+echo "== Single records as pictures"
+"$velm" export "$out/library/図形.VEL" 0 -o "$out/export-sun.png"
+"$velm" export "$out/library" 1 --group 文字 -o "$out/export-badge.png"
+
+echo
+echo "Pictures: $out/before.png, $out/after.png, $out/thumbnails.png, $out/export-sun.png"

@@ -1,0 +1,185 @@
+// The plug-in session of the command-line programs (capture and place over a library
+// folder), and velm-host place, which writes the document a drop gives.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "common/host_fixture.h"
+#include "hostsim/scene.h"
+#include "plugin_session.h"
+
+namespace velmtest {
+namespace {
+
+namespace fs = std::filesystem;
+namespace sc = hostsim::scene;
+
+// The bounds of everything in the current layer.
+host::RealRect LayerBounds(hostsim::Document& doc) {
+  host::RealRect bounds{};
+  EXPECT_TRUE(hostsim::ArtBounds(doc, doc.currentLayer()->group, &bounds));
+  return bounds;
+}
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    session_ = velmsession::PluginSession::Open(library(), false, &error);
+    ASSERT_NE(session_, nullptr) << error;
+    // A 100 x 50 rectangle and a smaller one inside a group, all selected.
+    sc::Scene scene;
+    scene.Layer("Layer 1",
+                {sc::Group({sc::Rect(10, 10, 110, 60), sc::Rect(20, 20, 40, 40)}).Selected()});
+    sceneFile_ = (folder_.path() / "scene.json").string();
+    std::ofstream(sceneFile_) << scene.json().dump();
+    ASSERT_TRUE(session_->OpenScene(sceneFile_, &error)) << error;
+    std::int32_t objects = 0;
+    ASSERT_TRUE(session_->Capture("図形", {"四角", "基本", ""}, &record_, &objects, &error))
+        << error;
+    EXPECT_EQ(record_, 0);
+    EXPECT_EQ(objects, 4);  // the group's two markers and two paths
+  }
+  fs::path library() const { return folder_.path() / "library"; }
+  // A new empty document.
+  hostsim::Document& Fresh() {
+    session_->host().SetDocument(std::make_unique<hostsim::Document>());
+    return session_->document();
+  }
+
+  TempFolder folder_;
+  std::unique_ptr<velmsession::PluginSession> session_;
+  std::int32_t record_ = -1;
+  std::string sceneFile_;
+};
+
+TEST_F(SessionTest, PlacedArtLandsByTheOriginModeAsOneUndoableStep) {
+  EXPECT_EQ(session_->RecordCount("図形"), 1);
+  struct Case {
+    std::int16_t mode;
+    float left, bottom;
+  } cases[] = {{0, 300, 350}, {2, 300, 400}, {4, 250, 375}, {6, 200, 350}, {8, 200, 400}};
+  for (const Case& c : cases) {
+    hostsim::Document& doc = Fresh();
+    velmsession::PlaceOptions options;
+    options.at = {300, 400};
+    options.originMode = c.mode;
+    velmsession::PlaceResult result;
+    std::string error;
+    ASSERT_TRUE(session_->Place("図形", 0, options, &result, &error)) << error;
+    EXPECT_EQ(result.createdArt, 3);  // a group of two paths
+    EXPECT_EQ(result.snapKind, 0);
+    const host::RealRect b = LayerBounds(doc);
+    EXPECT_NEAR(b.left, c.left, 1e-3) << "origin mode " << c.mode;
+    EXPECT_NEAR(b.bottom, c.bottom, 1e-3) << "origin mode " << c.mode;
+    EXPECT_NEAR(b.right - b.left, 100, 1e-3);
+    EXPECT_NEAR(b.top - b.bottom, 50, 1e-3);
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_TRUE(doc.currentLayer()->group->children.empty()) << "one undo takes the drop back";
+  }
+}
+
+TEST_F(SessionTest, PlacementSnapsTheDropPointFirst) {
+  Fresh();
+  velmsession::PlaceOptions options;
+  options.at = {14.9f, -15.0f};
+  options.snapGrid = true;
+  options.gridWidth = options.gridHeight = 10;
+  velmsession::PlaceResult result;
+  std::string error;
+  ASSERT_TRUE(session_->Place("図形", 0, options, &result, &error)) << error;
+  EXPECT_EQ(result.snapKind, 1);
+  EXPECT_EQ(result.dropPoint.h, 10);
+  EXPECT_EQ(result.dropPoint.v, -20);
+  EXPECT_NEAR(LayerBounds(session_->document()).left, 10, 1e-3);
+}
+
+TEST_F(SessionTest, PlacementRefusesWhatCannotBePlaced) {
+  hostsim::Document& doc = Fresh();
+  velmsession::PlaceOptions options;
+  velmsession::PlaceResult result;
+  std::string error;
+  EXPECT_FALSE(session_->Place("無い", 0, options, &result, &error));
+  EXPECT_NE(error.find("has no record 0"), std::string::npos) << error;
+  EXPECT_FALSE(session_->Place("図形", 1, options, &result, &error));
+  EXPECT_FALSE(session_->Place("a/b", 0, options, &result, &error));
+  EXPECT_NE(error.find("cannot be a group name"), std::string::npos) << error;
+  options.originMode = 9;
+  EXPECT_FALSE(session_->Place("図形", 0, options, &result, &error));
+  options.originMode = 2;
+
+  // A locked current layer: the plug-in beeps and creates nothing.
+  doc.currentLayer()->editable = false;
+  EXPECT_FALSE(session_->Place("図形", 0, options, &result, &error));
+  EXPECT_EQ(result.createdArt, 0);
+  EXPECT_EQ(result.beeps, 1);
+  EXPECT_NE(error.find("beeped"), std::string::npos) << error;
+}
+
+class PlaceCommandTest : public SessionTest {
+ protected:
+  int RunPlace(const std::string& arguments, std::string* output = nullptr) {
+    const fs::path program =
+        fs::path(VELM_MODULE_PATH).parent_path().parent_path() / "hostsim" / "velm-host";
+    const fs::path log = folder_.path() / "place-output.txt";
+    const std::string command = "'" + program.string() + "' place '" + library().string() + "' " +
+                                arguments + " > '" + log.string() + "' 2>&1";
+    const int status = std::system(command.c_str());
+    if (output) {
+      std::ifstream in(log);
+      output->assign(std::istreambuf_iterator<char>(in), {});
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Out(const std::string& name) const { return (folder_.path() / name).string(); }
+};
+
+TEST_F(PlaceCommandTest, TheDocumentIsWrittenWithThePlacedArt) {
+  // Placed twice into the scene it came from: the scene's art stays, two copies join it.
+  std::string output;
+  ASSERT_EQ(RunPlace("図形 0 --at 200,300 --origin 4 --scene '" + sceneFile_ + "' -o '" +
+                         Out("once.json") + "'",
+                     &output),
+            0)
+      << output;
+  EXPECT_NE(output.find("Placed record 0 of 図形 at (200, 300)"), std::string::npos) << output;
+  ASSERT_EQ(RunPlace("図形 0 --at 21,21 --snap anchor --scene '" + Out("once.json") + "' -o '" +
+                         Out("twice.json") + "'",
+                     &output),
+            0)
+      << output;
+  EXPECT_NE(output.find("snapped to an anchor point"), std::string::npos) << output;
+
+  std::string error;
+  std::unique_ptr<hostsim::Document> doc = hostsim::ReadSceneFile(Out("twice.json"), &error);
+  ASSERT_NE(doc, nullptr) << error;
+  const std::vector<hostsim::Art*>& art = doc->currentLayer()->group->children;
+  ASSERT_EQ(art.size(), 3u);
+  host::RealRect b{};
+  ASSERT_TRUE(hostsim::ArtBounds(*doc, art[0], &b));  // the last drop is topmost
+  EXPECT_NEAR(b.left, 20, 1e-3);                      // snapped onto the anchor (20, 20)
+  EXPECT_NEAR(b.bottom, 20, 1e-3);
+  ASSERT_TRUE(hostsim::ArtBounds(*doc, art[1], &b));
+  EXPECT_NEAR(b.left, 150, 1e-3);
+  EXPECT_NEAR(b.bottom, 275, 1e-3);
+
+  ASSERT_EQ(RunPlace("図形 0 --at 0,0 -o '" + Out("alone.png") + "'", &output), 0) << output;
+  EXPECT_TRUE(fs::exists(Out("alone.png")));
+}
+
+TEST_F(PlaceCommandTest, BadRequestsWriteNothing) {
+  EXPECT_EQ(RunPlace("図形 0 --at 1 -o '" + Out("a.png") + "'"), 2);
+  EXPECT_EQ(RunPlace("図形 0 --at 1,2 --origin 9 -o '" + Out("a.png") + "'"), 2);
+  EXPECT_EQ(RunPlace("図形 0 --at 1,2 --snap grid --grid 0,10 -o '" + Out("a.png") + "'"), 2);
+  EXPECT_EQ(RunPlace("図形 3 --at 1,2 -o '" + Out("a.png") + "'"), 1);
+  EXPECT_EQ(
+      RunPlace("図形 0 --at 1,2 --scene '" + Out("missing.json") + "' -o '" + Out("a.png") + "'"),
+      1);
+  EXPECT_FALSE(fs::exists(Out("a.png")));
+}
+
+}  // namespace
+}  // namespace velmtest

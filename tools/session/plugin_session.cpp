@@ -1,0 +1,243 @@
+#include "plugin_session.h"
+
+#include <stdlib.h>
+
+#include <cstring>
+#include <system_error>
+
+#include "capture/art_tree_writer.h"
+#include "database/group_file.h"
+#include "database/record.h"
+#include "frame/globals.h"
+#include "frame/plugin_main.h"
+#include "frame/suites.h"
+#include "hostsim/scene.h"
+#include "placement/art_loader.h"
+#include "placement/snapping.h"
+#include "resources/resource_table.h"
+
+namespace velmsession {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kApplicationPath[] = "C:\\velm\\Support Files\\Host.exe";
+
+int CountArt(const hostsim::Art* art) {
+  int count = 1;
+  for (const hostsim::Art* child : art->children)
+    count += CountArt(child);
+  return count;
+}
+
+int CountLayerArt(hostsim::Document& document) {
+  int count = 0;
+  for (const hostsim::Layer* layer : document.layers())
+    for (const hostsim::Art* art : layer->group->children)
+      count += CountArt(art);
+  return count;
+}
+
+}  // namespace
+
+bool ToSjisField(const std::string& utf8, std::size_t size, std::string* sjis) {
+  *sjis = hostsim::ToSjis(utf8);
+  return sjis->size() < size && hostsim::ToUtf8(*sjis) == utf8;
+}
+
+std::unique_ptr<PluginSession> PluginSession::Open(const fs::path& library, bool singleFile,
+                                                   std::string* error) {
+  std::unique_ptr<PluginSession> session(new PluginSession);
+  std::error_code ec;
+  const fs::path target = fs::absolute(library, ec);
+  if (singleFile) {
+    if (!fs::is_regular_file(target, ec)) {
+      *error = library.string() + " is not a group file";
+      return nullptr;
+    }
+    std::string name = target.filename().string();
+    if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".VEL") != 0 ||
+        !ToSjisField(name.substr(0, name.size() - 4), 64, &session->singleGroup_) ||
+        !velm::IsValidGroupName(session->singleGroup_.c_str())) {
+      *error = library.string() + ": a group file's name is the group's name and \".VEL\"";
+      return nullptr;
+    }
+  } else {
+    fs::create_directories(target, ec);
+    if (!fs::is_directory(target, ec)) {
+      *error = "cannot use " + library.string() + " as the library folder";
+      return nullptr;
+    }
+  }
+
+  std::string pattern = (fs::temp_directory_path(ec) / "velm-session-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) {
+    *error = "cannot make a temporary folder for the host's drive C:";
+    return nullptr;
+  }
+  session->driveC_ = pattern;
+  const fs::path velmFolder = session->driveC_ / "velm" / "VELM";
+  if (singleFile) {
+    fs::create_directories(velmFolder, ec);
+    if (!ec) fs::create_symlink(target, velmFolder / target.filename(), ec);
+  } else {
+    fs::create_directories(velmFolder.parent_path(), ec);
+    if (!ec) fs::create_directory_symlink(target, velmFolder, ec);
+  }
+  if (ec) {
+    *error = "cannot link the library into the host's drive C:: " + ec.message();
+    return nullptr;
+  }
+  if (!session->Start(error)) return nullptr;
+  return session;
+}
+
+bool PluginSession::Start(std::string* error) {
+  host_ = std::make_unique<hostsim::Host>("", driveC_.string());
+  // A host failure is a fault of the plug-in or of the host, never of the user's input:
+  // it is shown, and the operation that met it fails.
+  host_->SetFailureHandler([this](const std::string& what) {
+    std::fprintf(stderr, "stand-in host: %s\n", what.c_str());
+    ++hostFailures_;
+  });
+  host_->SetApplicationPath(kApplicationPath);
+  host_->UseInProcessPlugin(
+      [](const char* caller, const char* selector, void* message) {
+        return velm::PluginMainImpl(caller, selector, message);
+      },
+      &velm::res::Resources());
+  if (host::Err err = host_->Startup()) {
+    *error = "the plug-in did not start (" + std::to_string(err) + ")";
+    return false;
+  }
+  started_ = true;
+  message_ = host_->NewMessage();
+  if (host::Err err = velm::AcquireSuites(message_.basic)) {
+    *error = "the plug-in's suites cannot be acquired (" + std::to_string(err) + ")";
+    return false;
+  }
+  suitesHeld_ = true;
+  return true;
+}
+
+PluginSession::~PluginSession() {
+  if (host_) {
+    if (suitesHeld_) velm::ReleaseSuites(message_.basic);
+    if (started_) host_->Shutdown();
+    host_.reset();
+  }
+  std::error_code ignored;
+  if (!driveC_.empty()) fs::remove_all(driveC_, ignored);
+}
+
+bool PluginSession::OpenScene(const std::string& path, std::string* error) {
+  return hostsim::OpenSceneFile(*host_, path, error);
+}
+
+std::int32_t PluginSession::RecordCount(const std::string& group) {
+  std::string sjis;
+  if (!ToSjisField(group, 64, &sjis) || !velm::IsValidGroupName(sjis.c_str())) return -1;
+  return velm::GroupRecordCount(sjis.c_str());
+}
+
+bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
+                            std::int32_t* recordNumber, std::int32_t* objects, std::string* error) {
+  std::string sjisGroup;
+  if (!ToSjisField(group, 64, &sjisGroup) || !velm::IsValidGroupName(sjisGroup.c_str())) {
+    *error = "\"" + group + "\" cannot be a group name";
+    return false;
+  }
+  const host::Err captured = velm::VelmPostArt();
+  velm::Globals* g = velm::gGlobals;
+  if (captured != host::kNoErr || !g->currentRecord) {
+    *error = "the capture failed (" + std::to_string(captured) + ")";
+    return false;
+  }
+  velm::Record* header = velm::RecordHeader(g->currentRecord);
+  const struct {
+    const std::string& text;
+    char* field;
+    std::size_t size;
+    const char* what;
+  } fields[] = {{texts.name, header->name, sizeof header->name, "name"},
+                {texts.kind, header->kind, sizeof header->kind, "kind"},
+                {texts.comment, header->comment, sizeof header->comment, "comment"}};
+  for (const auto& f : fields) {
+    std::string sjis;
+    if (!ToSjisField(f.text, f.size, &sjis)) {
+      *error = std::string("the ") + f.what + " does not fit its " + std::to_string(f.size - 1) +
+               " bytes in Shift-JIS";
+      return false;
+    }
+    std::memcpy(f.field, sjis.c_str(), sjis.size() + 1);
+  }
+  *objects = header->objectCount;
+  const std::int32_t before = velm::GroupRecordCount(sjisGroup.c_str());
+  const host::Err written = velm::WriteGroupRecord(sjisGroup.c_str(), -1);
+  if (written != host::kNoErr || velm::GroupRecordCount(sjisGroup.c_str()) != before + 1) {
+    *error = "the record was not written to " + group + " (" + std::to_string(written) + ")";
+    return false;
+  }
+  *recordNumber = before;
+  if (hostFailures_ != 0) {
+    *error = "the stand-in host reported a failure during the capture";
+    return false;
+  }
+  return true;
+}
+
+bool PluginSession::Place(const std::string& group, std::int32_t record,
+                          const PlaceOptions& options, PlaceResult* result, std::string* error) {
+  std::string sjisGroup;
+  if (!ToSjisField(group, 64, &sjisGroup) || !velm::IsValidGroupName(sjisGroup.c_str())) {
+    *error = "\"" + group + "\" cannot be a group name";
+    return false;
+  }
+  const std::int32_t count = velm::GroupRecordCount(sjisGroup.c_str());
+  if (record < 0 || record >= count) {
+    *error = group + " has no record " + std::to_string(record) + " (it holds " +
+             std::to_string(count) + ", numbered from 0)";
+    return false;
+  }
+  if (options.originMode < 0 || options.originMode > 8) {
+    *error = "the origin mode is 0 … 8";
+    return false;
+  }
+  velm::Globals* g = velm::gGlobals;
+  g->originMode = options.originMode;
+  g->flUseFcur = options.snapAnchor;
+  g->flUseFcrs = options.snapIntersection;
+  g->flUseFops = options.snapPath;
+  g->flUseGrid = options.snapGrid;
+  g->flGrWidth = options.gridWidth;
+  g->flGrHeight = options.gridHeight;
+  host::RealPoint point = options.at;
+  result->snapKind = velm::SnapPlacementPoint(&point);
+  g->dropPoint = point;
+  result->dropPoint = point;
+
+  hostsim::Document& doc = document();
+  const int artBefore = CountLayerArt(doc);
+  const int beepsBefore = host_->beepCount();
+  // The drop arrives outside any host message here, so the step is opened as the host
+  // opens one for each message.
+  doc.BeginUndoStep();
+  velm::VelmLoadArt(sjisGroup.c_str(), record);
+  doc.BeginUndoStep();
+  if (hostFailures_ != 0) {
+    *error = "the stand-in host reported a failure while the art was placed";
+    return false;
+  }
+  result->createdArt = CountLayerArt(doc) - artBefore;
+  result->beeps = host_->beepCount() - beepsBefore;
+  if (result->createdArt == 0) {
+    *error = group + ": record " + std::to_string(record) + " put no art into the document" +
+             (result->beeps ? " (the plug-in beeped: the current layer is hidden or locked, or "
+                              "the record's art is damaged)"
+                            : " (it holds no art)");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace velmsession

@@ -1,0 +1,101 @@
+// A session with the plug-in outside the real host: the plug-in linked into this program,
+// started in a stand-in host whose database folder is a library folder of the user's (or
+// one group file), so that programs can capture art into records and place records into
+// documents with exactly the code the designer's add button and drop run.
+//
+// The database finds its files through the host's application path: the session reports
+// "C:\velm\Support Files\Host.exe" and drive C: is a temporary folder in which
+// "velm/VELM" is a symbolic link to the library folder (for one group file, a folder
+// holding a link to that file). The temporary folder goes with the session.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "host/errors.h"
+#include "host/types.h"
+#include "hostsim/host.h"
+
+namespace velmsession {
+
+// The texts of a new record, UTF-8.
+struct RecordTexts {
+  std::string name;
+  std::string kind;
+  std::string comment;
+};
+
+// Where and how a record is put into the document.
+struct PlaceOptions {
+  host::RealPoint at{0, 0};
+  // Which point of the art's bounds lands on `at`, 0 … 8 (2: bottom left).
+  std::int16_t originMode = 2;
+  // Snapping of `at` before the art is placed, as a drag over the document snaps it.
+  bool snapAnchor = false;
+  bool snapIntersection = false;
+  bool snapPath = false;
+  bool snapGrid = false;
+  float gridWidth = 0;
+  float gridHeight = 0;
+};
+
+struct PlaceResult {
+  host::RealPoint dropPoint{0, 0};
+  // 0 none, 1 grid, 2 anchor point, 3 intersection, 4 on path.
+  std::int16_t snapKind = 0;
+  // Art objects created in the document (everything in the layers that was not there).
+  std::int32_t createdArt = 0;
+  std::int32_t beeps = 0;
+};
+
+class PluginSession {
+ public:
+  // `library`: a folder of group files (created when missing) or, with `singleFile`, one
+  // group file. Null with a message when it cannot be used or the plug-in does not start.
+  static std::unique_ptr<PluginSession> Open(const std::filesystem::path& library, bool singleFile,
+                                             std::string* error);
+  ~PluginSession();
+  PluginSession(const PluginSession&) = delete;
+  PluginSession& operator=(const PluginSession&) = delete;
+
+  hostsim::Host& host() { return *host_; }
+  hostsim::Document& document() { return *host_->document(); }
+  // The group of a one-file session (Shift-JIS): the file's name without ".VEL".
+  const std::string& singleGroup() const { return singleGroup_; }
+
+  // Makes the scene the open document; false with a message when it cannot be read.
+  bool OpenScene(const std::string& path, std::string* error);
+
+  // Captures the document's selected art and appends it to `group` (UTF-8) as a new
+  // record. On success *recordNumber is its number and *objects its object count.
+  bool Capture(const std::string& group, const RecordTexts& texts, std::int32_t* recordNumber,
+               std::int32_t* objects, std::string* error);
+
+  // The number of records of `group` (UTF-8); -1 when the name cannot be a group.
+  std::int32_t RecordCount(const std::string& group);
+
+  // Places record `record` of `group` (UTF-8) into the open document, as one undoable
+  // step. False with a message when the group or record does not exist or holds no art.
+  bool Place(const std::string& group, std::int32_t record, const PlaceOptions& options,
+             PlaceResult* result, std::string* error);
+
+ private:
+  PluginSession() = default;
+  bool Start(std::string* error);
+
+  std::filesystem::path driveC_;
+  std::string singleGroup_;
+  std::unique_ptr<hostsim::Host> host_;
+  host::MessageData message_{};
+  bool suitesHeld_ = false;
+  bool started_ = false;
+  int hostFailures_ = 0;
+};
+
+// Shift-JIS form of a UTF-8 text that must fit a field of `size` bytes with its NUL;
+// false when it does not fit or has no Shift-JIS form.
+bool ToSjisField(const std::string& utf8, std::size_t size, std::string* sjis);
+
+}  // namespace velmsession

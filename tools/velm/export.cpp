@@ -1,0 +1,64 @@
+// velm export: the stored art of a record as a picture. The record is placed into an
+// empty stand-in document by the plug-in's own loader, as the designer's drop places it,
+// and that document is drawn: what the picture shows is what a drop would give.
+#include <filesystem>
+#include <string>
+
+#include "command_support.h"
+#include "commands.h"
+#include "hostsim/renderer.h"
+#include "plugin_session.h"
+
+namespace velmtool {
+
+int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
+  const std::optional<std::int32_t> number = ParseRecordNumber(options.record);
+  if (!number) {
+    err << "velm: the record number must be a whole number from 0: \"" << options.record << "\"\n";
+    return kExitUsage;
+  }
+  const std::string& output = options.output;
+  const bool png = output.size() > 4 && output.compare(output.size() - 4, 4, ".png") == 0;
+  const bool svg = output.size() > 4 && output.compare(output.size() - 4, 4, ".svg") == 0;
+  if (!png && !svg) {
+    err << "velm: the picture's name must end in .png or .svg: \"" << output << "\"\n";
+    return kExitUsage;
+  }
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const bool folder = fs::is_directory(options.target, ec);
+  if (!folder && !fs::is_regular_file(options.target, ec)) {
+    err << "velm: " << options.target << " does not exist\n";
+    return kExitProblems;
+  }
+  if (folder && options.group.empty()) {
+    err << "velm: " << options.target << " is a folder: name the group with --group\n";
+    return kExitUsage;
+  }
+  std::string error;
+  std::unique_ptr<velmsession::PluginSession> session =
+      velmsession::PluginSession::Open(options.target, !folder, &error);
+  if (!session) {
+    err << "velm: " << error << "\n";
+    return kExitProblems;
+  }
+  std::string group = options.group;
+  if (!folder) {
+    group = fs::path(options.target).filename().string();
+    group.resize(group.size() - 4);
+  }
+  velmsession::PlaceOptions place;  // the art's own coordinates: bottom left at (0, 0)
+  velmsession::PlaceResult placed;
+  hostsim::RenderOptions render;
+  render.scale = options.scale;
+  if (!session->Place(group, *number, place, &placed, &error) ||
+      !hostsim::RenderDocumentToFile(session->document(), output, render, &error)) {
+    err << "velm: " << error << "\n";
+    return kExitProblems;
+  }
+  out << "wrote " << output << " (record " << *number << " of " << group << ", "
+      << placed.createdArt << " art objects)\n";
+  return kExitOk;
+}
+
+}  // namespace velmtool
