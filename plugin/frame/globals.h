@@ -37,6 +37,8 @@ struct Globals {
   host::RealPoint dropPoint;
   std::int16_t lastSnapKind;
   std::int32_t previewShown;
+  // The outline on the screen: left, top, right, bottom in document-window client pixels.
+  std::int32_t previewRect[4];
   os::MemHandle currentRecord;
   char currentGroup[64];
   std::int32_t currentRecordIndex;

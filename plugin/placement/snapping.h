@@ -6,8 +6,10 @@
 
 #include <cstdint>
 
+#include "host/art_types.h"
 #include "host/errors.h"
 #include "host/types.h"
+#include "placement/curve_geometry.h"
 
 namespace velm {
 
@@ -19,15 +21,58 @@ enum SnapKind : std::int16_t {
   kOnPathSnap = 4,
 };
 
+// At most this many anchor hits are collected by one search.
+inline constexpr std::int32_t kMaxSnapHits = 5;
+
+// A path art and one of its segment numbers.
+struct SnapHit {
+  host::ArtHandle art;
+  std::int16_t segment;
+};
+struct SnapHits {
+  std::int32_t count;
+  SnapHit hit[kMaxSnapHits];
+};
+
+// One piece met by an intersection search: its path, the number of its end segment (0
+// for the closing piece of a closed path) and copies of its start and end segments.
+struct RecordedPiece {
+  host::ArtHandle art;
+  std::int16_t endSegment;
+  host::PathSegment start;
+  host::PathSegment end;
+};
+// The state of one intersection search, cleared at its start.
+struct IntersectionPieces {
+  std::int32_t count;
+  RecordedPiece piece[2];
+};
+
 // Rounds the point to the grid flGrWidth x flGrHeight through the artwork origin. False
 // (and the point unchanged) when either spacing is not a positive number.
 bool SnapToGrid(host::RealPoint* point);
 
 // The three fits. Each does nothing unless *kind is kNoSnap, and sets it when it moves the
 // point. Returns the first failing host status of the walk, or 0.
+//
+// The anchor fit collects up to `hitsWanted` hits (at most kMaxSnapHits; one per path),
+// searching on through the layer of the first hit; only the first hit moves the point.
 host::Err AnchorFit(host::RealPoint* point, std::int16_t* kind, std::int32_t hitsWanted);
+host::Err AnchorFit(host::RealPoint* point, std::int16_t* kind, std::int32_t hitsWanted,
+                    SnapHits* hits);
+// Records the first two pieces the point can be projected onto (two consecutive pieces
+// of one path that meet where the point is count as one: their shared anchor is no
+// crossing) and moves the point to their crossing. `hitsWanted` is not used: one crossing
+// is all a search finds.
 host::Err IntersectionFit(host::RealPoint* point, std::int16_t* kind, std::int32_t hitsWanted);
+// Projects the point onto the first piece of a path that lies within the tolerance.
 host::Err OnPathFit(host::RealPoint* point, std::int16_t* kind);
+
+// The crossing of two recorded pieces (straight or curved) nearest `point`, within
+// `tolerance`; false when the pieces do not cross there (parallel lines, circles that do
+// not meet, no chords that cross near the point).
+bool CrossingOfPieces(const RecordedPiece& first, const RecordedPiece& second, GeomPoint point,
+                      double tolerance, const BezierEntry (&table)[65], GeomPoint* crossing);
 
 // The preview's order: anchor, intersection, on path, grid, each only when its switch
 // (flUseFcur, flUseFcrs, flUseFops, flUseGrid) is on; the first that succeeds holds.
