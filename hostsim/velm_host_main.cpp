@@ -256,7 +256,12 @@ int main(int argc, char** argv) {
   render->add_option("scene", scenePath, "the scene (JSON)")->required();
   render->add_option("-o,--out", picturePath, "the picture, .png or .svg")->required();
   render->add_option("--scale", scale, "pixels per point")->check(CLI::PositiveNumber);
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // Help is not an error; any other malformed command line exits with 2.
+    return app.exit(e) == 0 ? 0 : 2;
+  }
   if (*run) return Run(modulePath, outDir);
   if (*render) return Render(scenePath, picturePath, scale);
   if (*captureCommand) return Capture(capture);

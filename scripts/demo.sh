@@ -59,15 +59,15 @@ place() { # group record at origin [snap options...]
   local group=$1 record=$2 at=$3 origin=$4
   shift 4
   "$host" place "$out/library" "$group" "$record" --at "$at" --origin "$origin" "$@" \
-    --scene "$doc" -o "$doc.next"
-  mv "$doc.next" "$doc"
+    --scene "$doc" -o "$out/next.json"
+  mv "$out/next.json" "$doc"
 }
 place 図形 0 21.5,578.5 0 --snap anchor            # sun: top left on the frame's corner
 place 文字 1 301,299.5 4 --snap intersection        # badge: centred on the diagonals' crossing
 place 図形 2 470,161.5 5 --snap path                # tiles: bottom centre on the baseline
 place 画像 0 538,447 8 --snap grid --grid 50,50     # colour chart: bottom right on the grid
-place 図形 1 560,560 6                              # lozenge: top right at a plain point
-place 文字 0 300,60 4                               # welcome text: centred
+place 図形 1 560,420 6                              # lozenge: top right at a plain point
+place 文字 0 400,70 4                               # welcome text: centred
 place 画像 1 30,40 2                                # mesh: bottom left
 place 図形 3 120,200 1 --snap path,grid --grid 10,10 # wave: middle left, on the grid
 "$host" render "$doc" -o "$out/after.png"
