@@ -1,5 +1,6 @@
 // "AI Layer Suite", "AI Art Suite", "AI Group Suite" and "AI Plugin Group Suite" over
 // the open document.
+#include <algorithm>
 #include <cstring>
 
 #include "hostsim/document_suites.h"
@@ -95,8 +96,16 @@ host::Err GetArtSibling(host::ArtHandle handle, host::ArtHandle* sibling) {
   *sibling = nullptr;
   if (art->parent) {
     const std::vector<Art*>& list = art->parent->children;
-    for (std::size_t i = 0; i + 1 < list.size(); ++i)
-      if (list[i] == art) *sibling = list[i + 1]->handle();
+    std::size_t i = art->siblingHint;
+    if (i >= list.size() || list[i] != art) {
+      i = static_cast<std::size_t>(std::find(list.begin(), list.end(), art) - list.begin());
+      art->siblingHint = i;
+    }
+    if (i + 1 < list.size()) {
+      Art* next = list[i + 1];
+      next->siblingHint = i + 1;
+      *sibling = next->handle();
+    }
   }
   return host::kNoErr;
 }

@@ -116,7 +116,7 @@ host::Err GetAppFilePath(char* path, std::int32_t maxLength) {
 host::Err GetAppVersion(const char** version) {
   if (host::Err e = H().suites().Check(host::RuntimeSuite::kName, "GetAppVersion")) return e;
   if (!version) return host::kBadParameterErr;
-  *version = "10.0 (stand-in)";
+  *version = H().appVersion();
   return host::kNoErr;
 }
 

@@ -79,6 +79,13 @@ class Host {
   const std::string& applicationPath() const { return applicationPath_; }
   // Also creates the application's folder on drive C:, as an installed host has it.
   void SetApplicationPath(std::string path);
+  // The version text the runtime suite reports ("10.0 (stand-in)"); null when the host
+  // reports none (SetAppVersion(nullptr)).
+  const char* appVersion() const { return hasVersion_ ? version_.c_str() : nullptr; }
+  void SetAppVersion(const char* version) {
+    hasVersion_ = version != nullptr;
+    version_ = version ? version : "";
+  }
 
   // A failure of the host's own checks (a modal dialog nobody answered, a suite
   // operation misused). The default handler prints it and aborts; tests install one
@@ -104,6 +111,8 @@ class Host {
   std::string driveC_;
   std::string applicationPath_ = "C:\\Program Files\\VELM Host\\Support Files\\Host.exe";
   std::string loadError_;
+  std::string version_ = "10.0 (stand-in)";
+  bool hasVersion_ = true;
   void* module_ = nullptr;
   bool inProcess_ = false;
   host::PluginMainProc pluginMain_ = nullptr;

@@ -20,7 +20,18 @@ inline constexpr std::int32_t kEraseCoordinate = 32767;
 std::int32_t VelmDrawArt(std::int32_t x, std::int32_t y, const char* group,
                          std::int32_t recordNumber);
 
-// The window of the document's drawing area (null when the host has none).
+// The window of the document's drawing area (null when the host has none): the
+// application window's topmost child's topmost child, one level further down when the
+// host's version (the leading number of its version text; 7 without one) is above 8.
 host::WindowRef FindDocumentWindow();
+
+// Draws the rectangle (client pixels) as one closed inverted line on the screen context
+// `context`, every corner shifted by -delta (client to screen).
+void DrawOutline(host::PortRef context, const host::Rect& rect, const host::Point& delta);
+
+// What the outline's corners are moved by so that the point of the art's bounds chosen by
+// `originMode` (0 … 8: column × 3 + row) lies on the drop point, for record bounds
+// (0, height, width, 0); (0, 0) for any other mode.
+host::RealPoint OutlineOffset(const host::RealRect& bounds, std::int32_t originMode);
 
 }  // namespace velm

@@ -76,6 +76,24 @@ TEST_F(ArtTreeTest, PaintOrdersPlaceArtWhereTheyName) {
   EXPECT_EQ(last, nullptr);
 }
 
+TEST_F(ArtTreeTest, NextSiblingsStayRightWhileTheContainerChanges) {
+  std::vector<host::ArtHandle> made;
+  for (int i = 0; i < 5; ++i)
+    made.insert(made.begin(), New(host::kPathArt, host::kPlaceAboveAll));
+  EXPECT_EQ(Children(LayerGroup(0)), made);
+  // Take one out of the middle and put a new one on top: every art's next sibling is
+  // asked afresh, the one remembered from the last walk notwithstanding.
+  ASSERT_EQ(art().DisposeArt(made[2]), host::kNoErr);
+  made.erase(made.begin() + 2);
+  made.insert(made.begin(), New(host::kPathArt, host::kPlaceAboveAll));
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    host::ArtHandle next = nullptr;
+    ASSERT_EQ(art().GetArtSibling(made[i], &next), host::kNoErr);
+    EXPECT_EQ(next, i + 1 < made.size() ? made[i + 1] : nullptr) << i;
+  }
+  EXPECT_EQ(Children(LayerGroup(0)), made);
+}
+
 TEST_F(ArtTreeTest, NewArtRefusesWhatCannotBeMade) {
   const host::ArtHandle path = New(host::kPathArt, host::kPlaceAboveAll);
   const host::ArtHandle compound = New(host::kCompoundPathArt, host::kPlaceAboveAll);

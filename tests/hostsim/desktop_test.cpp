@@ -48,6 +48,19 @@ TEST_F(DesktopTest, TheDocumentWindowIsThreeTopmostChildrenBelowTheApplication) 
   EXPECT_EQ(p.v, 6);
 }
 
+TEST_F(DesktopTest, TheVersionTextCanBeChangedOrWithdrawn) {
+  const char* version = nullptr;
+  ASSERT_EQ(Suite<host::RuntimeSuite>().GetAppVersion(&version), host::kNoErr);
+  ASSERT_NE(version, nullptr);
+  EXPECT_STREQ(version, "10.0 (stand-in)");
+  host().SetAppVersion("8.0.1");
+  ASSERT_EQ(Suite<host::RuntimeSuite>().GetAppVersion(&version), host::kNoErr);
+  EXPECT_STREQ(version, "8.0.1");
+  host().SetAppVersion(nullptr);
+  ASSERT_EQ(Suite<host::RuntimeSuite>().GetAppVersion(&version), host::kNoErr);
+  EXPECT_EQ(version, nullptr);
+}
+
 TEST_F(DesktopTest, AnInvertedOutlineDrawnTwiceLeavesEveryPixelAsItWas) {
   // Something to draw over: the document with a black square in the window.
   hostsim::Art* square = doc().Create(host::kPathArt);
