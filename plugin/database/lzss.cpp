@@ -260,6 +260,28 @@ inline std::uint32_t CopyMatch(std::uint8_t* out, std::uint32_t o, int position,
 constexpr std::uint32_t kLongestGroupOutput = 8 * kLongestMatch;
 constexpr std::uint32_t kLongestGroupInput = 16;
 
+// The number of bytes the coded input expands to, counted as the decoder below produces
+// them (an item cut short by the end of the input gives nothing). Sizing the output once
+// from it keeps a long stream from being copied again at every granule it grows by.
+std::uint64_t DecodedLength(const std::uint8_t* input, std::uint32_t inputLength) {
+  std::uint64_t length = 0;
+  std::uint32_t in = 0;
+  while (in < inputLength) {
+    unsigned flags = input[in++];
+    for (int item = 0; item < 8 && in < inputLength; ++item, flags >>= 1) {
+      if (flags & 1) {
+        ++in;
+        ++length;
+      } else {
+        if (inputLength - in < 2) return length;
+        length += (input[in + 1] & 0x0Fu) + kThreshold + 1;
+        in += 2;
+      }
+    }
+  }
+  return length;
+}
+
 }  // namespace
 
 std::int64_t LzssDecode(const std::uint8_t* input, std::uint32_t inputLength, os::MemHandle& output,
@@ -270,6 +292,8 @@ std::int64_t LzssDecode(const std::uint8_t* input, std::uint32_t inputLength, os
   Sink sink(output, granularity);
   std::uint32_t in = 0;
   std::uint32_t o = 0;
+  const std::uint64_t expected = DecodedLength(input, inputLength);
+  if (expected > 0xFFFFFFFFu || !sink.Reserve(static_cast<std::uint32_t>(expected))) return -1;
 
   while (in < inputLength) {
     unsigned flags = input[in++];

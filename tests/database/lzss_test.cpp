@@ -207,10 +207,19 @@ TEST_F(LzssRoundTrip, OutOfMemoryIsAFailure) {
   }
   const Bytes coded = Encode(input);
   {
-    AllocationFailure fail(1);  // the first granule, not the second
+    AllocationFailure fail(0);
     os::MemHandle out = nullptr;
     EXPECT_EQ(LzssDecode(coded.data(), static_cast<std::uint32_t>(coded.size()), out, kListGranule),
               -1);
+    EXPECT_EQ(out, nullptr);
+  }
+  {
+    // The output is sized once from the coded stream: three granules, one allocation.
+    AllocationFailure fail(1);
+    os::MemHandle out = nullptr;
+    EXPECT_EQ(LzssDecode(coded.data(), static_cast<std::uint32_t>(coded.size()), out, kListGranule),
+              300000);
+    EXPECT_EQ(os::MemSize(out), 3 * kListGranule);
     ReleaseBlock(out);
   }
 }
