@@ -23,8 +23,7 @@
 namespace {
 
 // A started plug-in (linked in) with its suites held, over a document of `paths`
-// selected, stroked rectangles in rows of 100, each row a group. (Rows keep containers
-// small: the stand-in host finds an art's next sibling by searching its container.)
+// selected, stroked rectangles in rows of 100, each row a group.
 class CaptureWorld {
  public:
   explicit CaptureWorld(int paths) {
