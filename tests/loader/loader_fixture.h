@@ -62,8 +62,11 @@ class LoaderTest : public StoreTest {
   bool OpenFile(const std::string& path);
   // Captures `arts` (selected for it), stores the record, places it in a new layer at the
   // capture origin with origin mode 2, and checks the placed art structurally and by its
-  // picture against the originals; then one undo removes it all.
-  void RoundTrip(const std::vector<hostsim::Art*>& arts);
+  // picture against the originals (unless `pictures` is false: for art whose colours the
+  // capture changes on purpose); then one undo removes it all.
+  void RoundTrip(const std::vector<hostsim::Art*>& arts, bool pictures = true);
+  void ComparePictures(const std::vector<hostsim::Art*>& arts,
+                       const std::vector<hostsim::Layer*>& originals, hostsim::Layer* placed);
   // Every top-level art of every visible layer, except hidden and placed art.
   std::vector<hostsim::Art*> CapturableArt();
 };

@@ -17,6 +17,124 @@ TEST_F(LoaderTest, TheReferenceSceneComesBackWhole) {
   RoundTrip(CapturableArt());
 }
 
+nlohmann::json Parse(const char* text) {
+  return nlohmann::json::parse(text);
+}
+
+// Groups in groups, clipping, compound paths, every stroke and fill setting, colours of
+// every kind, transparency and blending modes, curves.
+TEST_F(LoaderTest, PathsGroupsAndTheirPaintComeBack) {
+  ASSERT_TRUE(Open(Parse(R"({
+    "hardOrigin": [120, -40],
+    "customColors": [{"name": "Spot", "rgb": [0.2, 0.4, 0.6]},
+                     {"name": "Lab", "other": [0.1, 0.2, 0.3, 0]}],
+    "layers": [{"name": "Art", "art": [
+      {"type": "group", "children": [
+        {"type": "group", "clipped": true, "children": [
+          {"type": "path", "points": [[30, 30], [90, 30], [60, 90]], "closed": true,
+           "fill": null, "clip": true},
+          {"type": "path", "points": [[0, 0], [120, 0], [120, 120], [0, 120]], "closed": true,
+           "fill": {"cmyk": [0.1, 0.7, 0.2, 0.05]}, "blend": {"mode": "multiply", "opacity": 0.8}}
+        ]},
+        {"type": "compound", "fill": {"rgb": [0.9, 0.8, 0.1]}, "evenOdd": false,
+         "stroke": {"color": {"gray": 0.6}, "width": 2.5, "dash": [6, 3, 1, 3],
+                    "dashOffset": 2, "cap": "round", "join": "bevel", "miterLimit": 7},
+         "children": [
+          {"type": "path", "points": [[140, 10], [240, 10], [240, 110], [140, 110]], "closed": true},
+          {"type": "path", "segments": [
+             {"anchor": [190, 30], "in": [170, 30], "out": [210, 30], "corner": false},
+             {"anchor": [220, 60], "in": [220, 40], "out": [220, 80], "corner": false},
+             {"anchor": [190, 90], "in": [210, 90], "out": [170, 90], "corner": true}],
+           "closed": true}]}
+      ]},
+      {"type": "path", "points": [[10, 140], [250, 175]], "closed": false, "fill": null,
+       "stroke": {"color": "#ff8000", "width": 9, "cap": "projecting", "overprint": true},
+       "blend": {"mode": "screen", "opacity": 0.35, "isolated": true, "knockout": "on",
+                 "alphaIsShape": true}},
+      {"type": "path", "points": [[260, 10], [330, 10], [330, 80], [260, 80]], "closed": true,
+       "fill": {"custom": "Spot"}, "fillOverprint": true, "resolution": 1200},
+      {"type": "path", "points": [[260, 100], [330, 100], [330, 170]], "closed": true,
+       "fill": "none", "stroke": {"color": {"rgb": [0, 0.5, 0.25]}, "width": 1}}
+    ]}]})")));
+  RoundTrip(CapturableArt());
+}
+
+// Linear and radial gradient fills with turned, stretched and sheared matrices, in a
+// document whose hard origin is not the usual one; a gradient stroke becomes gray 0.
+TEST_F(LoaderTest, GradientFillsComeBackWithTheirMatrices) {
+  ASSERT_TRUE(Open(Parse(R"({
+    "hardOrigin": [-250, 700],
+    "gradients": [
+      {"name": "three", "type": "linear", "stops": [
+        {"ramp": 0, "mid": 30, "color": "#ff0000"}, {"ramp": 40, "mid": 70, "color": {"gray": 0.5}},
+        {"ramp": 100, "color": {"cmyk": [1, 0, 0, 0]}}]},
+      {"name": "glow", "type": "radial", "stops": [
+        {"ramp": 0, "color": "#ffffff"}, {"ramp": 100, "color": "#00a000"}]}],
+    "layers": [{"name": "Art", "art": [
+      {"type": "path", "points": [[0, 0], [160, 0], [160, 90], [0, 90]], "closed": true,
+       "fill": {"gradient": "three", "length": 120,
+                "matrix": [0.866025, 0.5, -0.5, 0.866025, 20, 15]}},
+      {"type": "path", "points": [[180, 0], [300, 0], [300, 120], [180, 120]], "closed": true,
+       "fill": {"gradient": "glow", "length": 50, "hiliteAngle": 45, "hiliteLength": 0.3,
+                "matrix": [1.5, 0, 0.4, 0.75, 240, 60]}},
+      {"type": "path", "points": [[320, 0], [400, 0], [400, 80], [320, 80]], "closed": true,
+       "fill": {"gradient": "three", "origin": [10, 5], "angle": 30, "length": 60,
+                "matrix": [1, 0, 0, 1, 330, 20]}}
+    ]}]})")));
+  RoundTrip(CapturableArt());
+}
+
+// Pattern fills and strokes; a pattern whose art has a group, a compound path and a
+// clipping group; a pattern used inside another pattern's art.
+TEST_F(LoaderTest, PatternsComeBackWithTheirArtNestedAsItWas) {
+  ASSERT_TRUE(Open(Parse(R"({
+    "patterns": [
+      {"name": "dots", "art": [
+        {"type": "path", "points": [[0, 0], [6, 0], [6, 6], [0, 6]], "closed": true, "fill": "#0000ff"},
+        {"type": "path", "points": [[6, 6], [12, 6], [12, 12], [6, 12]], "closed": true, "fill": "#ffffff"}]},
+      {"name": "nested", "art": [
+        {"type": "group", "children": [
+          {"type": "compound", "fill": "#c00000", "evenOdd": true, "children": [
+            {"type": "path", "points": [[0, 0], [20, 0], [20, 20], [0, 20]], "closed": true},
+            {"type": "path", "points": [[5, 5], [15, 5], [15, 15], [5, 15]], "closed": true}]},
+          {"type": "group", "clipped": true, "children": [
+            {"type": "path", "points": [[20, 0], [30, 0], [30, 10]], "closed": true, "fill": null, "clip": true},
+            {"type": "path", "points": [[20, 0], [40, 0], [40, 20], [20, 20]], "closed": true,
+             "fill": {"pattern": "dots"}}]}]},
+        {"type": "path", "points": [[0, 20], [40, 20], [40, 24], [0, 24]], "closed": true, "fill": "#00ff00"}]}],
+    "layers": [{"name": "Art", "art": [
+      {"type": "path", "points": [[0, 0], [100, 0], [100, 60], [0, 60]], "closed": true,
+       "fill": {"pattern": "nested", "scale": [1, 1], "transform": [1, 0, 0, 1, 3, 4]}},
+      {"type": "path", "points": [[120, 0], [200, 0], [200, 60], [120, 60]], "closed": true,
+       "fill": {"pattern": "dots", "rotate": 15, "reflect": true},
+       "stroke": {"color": {"pattern": "nested"}, "width": 8}}
+    ]}]})")));
+  RoundTrip(CapturableArt());
+  // Every use has its own rebuilt pattern; the definition groups are gone.
+  EXPECT_EQ(doc().patterns().size(), 2u + 3u + 2u);
+}
+
+// What the capture reduces on purpose comes back reduced: custom colours as their
+// full-strength definitions (or, with another definition, as a custom colour without
+// one), gradients on strokes and in text as gray 0. The pictures differ by design.
+TEST_F(LoaderTest, WhatTheCaptureReducesComesBackReduced) {
+  ASSERT_TRUE(Open(Parse(R"({
+    "customColors": [{"name": "Spot", "rgb": [0.2, 0.4, 0.6]},
+                     {"name": "Lab", "other": [0.1, 0.2, 0.3, 0]}],
+    "gradients": [{"name": "g", "type": "linear", "stops": [
+      {"ramp": 0, "color": "#ff0000"}, {"ramp": 100, "color": {"custom": "Spot", "tint": 0.3}}]}],
+    "layers": [{"name": "Art", "art": [
+      {"type": "path", "points": [[0, 0], [50, 0], [50, 50]], "closed": true,
+       "fill": {"custom": "Spot", "tint": 0.4}, "stroke": {"color": {"custom": "Lab"}, "width": 2}},
+      {"type": "path", "points": [[60, 0], [110, 0], [110, 50]], "closed": true,
+       "fill": {"gradient": "g", "length": 50, "matrix": [1, 0, 0, 1, 60, 0]},
+       "stroke": {"color": {"gradient": "g", "length": 20}, "width": 4}},
+      {"type": "text", "at": [0, 80], "runs": [{"text": "abc", "font": "Helvetica", "size": 20,
+        "fill": {"gradient": "g", "length": 30}}]}
+    ]}]})")));
+  RoundTrip(CapturableArt(), false);
+}
+
 // The comparison itself sees what a placement could get wrong.
 TEST_F(LoaderTest, TheComparisonSeesEveryKindOfDifference) {
   ASSERT_TRUE(OpenFile(std::string(VELM_TEST_DATA) + "/scenes/reference.json"));
