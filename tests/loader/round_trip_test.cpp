@@ -3,6 +3,8 @@
 // and one undo takes it away again.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "hostsim/scene.h"
 #include "tests/loader/art_compare.h"
 #include "tests/loader/loader_fixture.h"
@@ -112,6 +114,104 @@ TEST_F(LoaderTest, PatternsComeBackWithTheirArtNestedAsItWas) {
   RoundTrip(CapturableArt());
   // Every use has its own rebuilt pattern; the definition groups are gone.
   EXPECT_EQ(doc().patterns().size(), 2u + 3u + 2u);
+}
+
+// Point text in several runs (Japanese and Roman fonts, sizes, tracking, stroke, paragraph
+// and tab settings), area text flowing through two paths, and text along a curve.
+TEST_F(LoaderTest, TextComesBackWithItsRunsAndPaths) {
+  ASSERT_TRUE(Open(Parse(R"({
+    "layers": [{"name": "Art", "art": [
+      {"type": "text", "textType": "point", "at": [10, 200], "runs": [
+        {"text": "配置の", "font": "IPAGothic", "size": 24, "fill": "#c00000"},
+        {"text": "Art ", "font": "Times-Roman", "size": 18, "fill": {"cmyk": [0, 0, 0, 1]},
+         "stroke": {"color": "#0000ff", "width": 0.5}, "character": {"tracking": 50},
+         "runValue": 2.5},
+        {"text": "テスト\rline\ttwo", "font": "IPAMincho", "size": 14, "fill": "#008000",
+         "paragraph": {"alignment": 0, "spaceBefore": 3, "letterSpacingMin": -5},
+         "tabs": {"defaultSpacing": 24, "count": 1, "stops": [{"kind": 1, "leader": 46, "position": 60}]},
+         "fontRecord": {"weight": 700}}]},
+      {"type": "text", "textType": "area", "runs": [
+        {"text": "Area text that flows from the first frame into the second one and on.",
+         "font": "Helvetica", "size": 11}],
+       "paths": [
+         {"matrix": [1, 0, 0, 1, 0, 0], "points": [[10, 20], [110, 20], [110, 120], [10, 120]], "closed": true},
+         {"matrix": [1, 0, 0, 1, 0, 0], "points": [[130, 20], [230, 20], [230, 120], [130, 120]], "closed": true}]},
+      {"type": "text", "textType": "path", "runs": [
+        {"text": "along the curve", "font": "Courier", "size": 12, "fill": "#800080"}],
+       "paths": [{"matrix": [1, 0, 0, 1, 0, 0], "closed": false, "segments": [
+         {"anchor": [250, 20], "in": [250, 20], "out": [280, 120], "corner": false},
+         {"anchor": [380, 40], "in": [340, 140], "out": [380, 40], "corner": false}]}]}
+    ]}]})")));
+  RoundTrip(CapturableArt());
+}
+
+// Rasters of every colour space and of sizes that end inside a tile, turned and scaled,
+// with their flags and extra value; a mesh of 3 × 2 patches with curved edges and a polar
+// mesh; a raster and a mesh with transparency.
+TEST_F(LoaderTest, RastersAndMeshesComeBackPixelForPixelAndNodeForNode) {
+  std::string rgb, gray, argb, cmyk;
+  for (int y = 0; y < 33; ++y)
+    for (int x = 0; x < 45; ++x) {
+      char px[16];
+      std::snprintf(px, sizeof px, "%02x%02x%02x", x * 5, y * 7, (x * y) & 0xff);
+      rgb += px;
+    }
+  for (int i = 0; i < 70 * 3; ++i) {
+    char px[4];
+    std::snprintf(px, sizeof px, "%02x", (i * 37) & 0xff);
+    gray += px;
+  }
+  for (int i = 0; i < 5 * 5; ++i)
+    argb += i % 2 ? "80ff0000" : "ff00ff00";
+  for (int i = 0; i < 2 * 3; ++i)
+    cmyk += "00804000";
+  nlohmann::json scene = Parse(R"({
+    "layers": [{"name": "Art", "art": [
+      {"type": "raster", "id": "rgb", "width": 45, "height": 33, "colorSpace": "rgb",
+       "matrix": [2, 0, 0, -2, 10, 200], "flags": 3, "extra": 7},
+      {"type": "raster", "id": "gray", "width": 70, "height": 3, "colorSpace": "gray",
+       "matrix": [0, -1.5, -1.5, 0, 120, 200]},
+      {"type": "raster", "id": "argb", "width": 5, "height": 5, "colorSpace": "argb",
+       "matrix": [8, 0, 0, -8, 150, 200], "blend": {"opacity": 0.6}},
+      {"type": "raster", "id": "cmyk", "width": 2, "height": 3, "colorSpace": "cmyk",
+       "matrix": [10, 0, 0, -10, 200, 200]},
+      {"type": "mesh", "kind": "cartesian", "i": 3, "j": 2, "area": [10, 110, 130, 10],
+       "colors": ["#ff0000", "#00ff00", "#0000ff", "#ffff00", "#00ffff", "#ff00ff",
+                  {"gray": 0.5}, {"cmyk": [0.2, 0.1, 0.8, 0]}, "#ffffff", "#000000",
+                  "#808080", "#404040"],
+       "iEdges": [[[30, 10], [50, 0]], [[55, 10], [75, 20]], [[90, 10], [110, 5]],
+                  [[30, 60], [50, 70]], [[60, 60], [80, 50]], [[95, 60], [115, 60]],
+                  [[30, 110], [50, 115]], [[60, 110], [80, 110]], [[95, 110], [115, 100]]]},
+      {"type": "mesh", "kind": "polar", "i": 2, "j": 4, "area": [150, 110, 250, 10],
+       "colors": ["#ff0000", "#ff0000", "#ff0000", "#ff0000", "#ff0000",
+                  "#00ff00", "#0000ff", "#00ff00", "#0000ff", "#00ff00",
+                  "#ffffff", "#000000", "#ffffff", "#000000", "#ffffff"],
+       "blend": {"mode": "multiply"}}
+    ]}]})");
+  scene["layers"][0]["art"][0]["pixels"] = rgb;
+  scene["layers"][0]["art"][1]["pixels"] = gray;
+  scene["layers"][0]["art"][2]["pixels"] = argb;
+  scene["layers"][0]["art"][3]["pixels"] = cmyk;
+  ASSERT_TRUE(Open(scene));
+  RoundTrip(CapturableArt());
+}
+
+// Art with an effect comes back as what its appearance draws; plug-in art as its result
+// art; together with opacity below 1 (which keeps the path itself).
+TEST_F(LoaderTest, StyledAndPluginArtComeBackAsTheyAreDrawn) {
+  ASSERT_TRUE(Open(Parse(R"({
+    "pluginGroups": ["Twirl"],
+    "layers": [{"name": "Art", "art": [
+      {"type": "path", "effect": {"shadow": [6, -6], "color": "#808080"},
+       "points": [[0, 0], [60, 0], [60, 60], [0, 60]], "closed": true, "fill": "#00ffff"},
+      {"type": "plugin", "group": "Twirl", "version": [1, 2], "data": "0102",
+       "edit": [{"type": "path", "points": [[80, 0], [140, 0], [110, 60]], "closed": true, "fill": "#ff8000"}]},
+      {"type": "path", "effect": {"shadow": [6, -6], "color": "#808080"}, "blend": {"opacity": 0.5},
+       "points": [[160, 0], [220, 0], [220, 60], [160, 60]], "closed": true, "fill": "#ff00ff"}
+    ]}]})")));
+  std::vector<hostsim::Art*> arts = CapturableArt();
+  // The half-transparent path is captured as the path alone: its picture has no shadow.
+  RoundTrip({arts[0], arts[1]});
 }
 
 // What the capture reduces on purpose comes back reduced: custom colours as their
