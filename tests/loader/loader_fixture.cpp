@@ -128,6 +128,29 @@ std::vector<hostsim::Art*> LoaderTest::CapturableArt() {
   return arts;
 }
 
+std::vector<std::vector<std::uint8_t>> LoaderTest::CurrentObjects() {
+  std::vector<std::vector<std::uint8_t>> objects;
+  velm::ObjectIndex index;
+  EXPECT_TRUE(index.Build(velm::gGlobals->currentRecord));
+  for (std::int32_t i = 0; i < index.count(); ++i)
+    objects.emplace_back(index.Object(i), index.Object(i) + index.Length(i));
+  return objects;
+}
+
+std::vector<std::vector<std::uint8_t>> LoaderTest::CaptureScene(const nlohmann::json& scene) {
+  if (!Open(scene)) return {};
+  for (hostsim::Art* art : CapturableArt())
+    doc().Select(art, true);
+  EXPECT_EQ(velm::VelmPostArt(), host::kNoErr);
+  std::vector<std::vector<std::uint8_t>> objects = CurrentObjects();
+  // A fresh document for the placements.
+  std::string error;
+  EXPECT_TRUE(
+      hostsim::OpenScene(host(), nlohmann::json::parse(R"({"layers": [{"name": "L"}]})"), &error))
+      << error;
+  return objects;
+}
+
 namespace {
 
 // Pixels whose channels differ by more than a quarter of their range.

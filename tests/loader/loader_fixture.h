@@ -67,6 +67,10 @@ class LoaderTest : public StoreTest {
   void RoundTrip(const std::vector<hostsim::Art*>& arts, bool pictures = true);
   void ComparePictures(const std::vector<hostsim::Art*>& arts,
                        const std::vector<hostsim::Layer*>& originals, hostsim::Layer* placed);
+  // The objects of the current record's stream, copied out.
+  std::vector<std::vector<std::uint8_t>> CurrentObjects();
+  // Captures the art of a scene (all of it) and returns its objects.
+  std::vector<std::vector<std::uint8_t>> CaptureScene(const nlohmann::json& scene);
   // Every top-level art of every visible layer, except hidden and placed art.
   std::vector<hostsim::Art*> CapturableArt();
 };
