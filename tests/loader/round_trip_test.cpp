@@ -87,10 +87,18 @@ TEST_F(LoaderTest, GradientFillsComeBackWithTheirMatrices) {
 }
 
 // Pattern fills and strokes; a pattern whose art has a group, a compound path and a
-// clipping group; a pattern used inside another pattern's art.
+// clipping group; a pattern used inside another pattern's art; a pattern of a gradient
+// and a mesh, which keep the definition's coordinates like its paths.
 TEST_F(LoaderTest, PatternsComeBackWithTheirArtNestedAsItWas) {
   ASSERT_TRUE(Open(Parse(R"({
+    "gradients": [{"name": "g", "type": "linear", "stops": [
+      {"ramp": 0, "color": "#ffff00"}, {"ramp": 100, "color": "#ff0000"}]}],
     "patterns": [
+      {"name": "shaded", "art": [
+        {"type": "path", "points": [[0, 0], [30, 0], [30, 30], [0, 30]], "closed": true,
+         "fill": {"gradient": "g", "length": 30, "matrix": [0, 1, -1, 0, 15, 0]}},
+        {"type": "mesh", "kind": "cartesian", "i": 1, "j": 1, "area": [30, 30, 50, 0],
+         "colors": ["#ff0000", "#00ff00", "#0000ff", "#ffffff"]}]},
       {"name": "dots", "art": [
         {"type": "path", "points": [[0, 0], [6, 0], [6, 6], [0, 6]], "closed": true, "fill": "#0000ff"},
         {"type": "path", "points": [[6, 6], [12, 6], [12, 12], [6, 12]], "closed": true, "fill": "#ffffff"}]},
@@ -105,15 +113,17 @@ TEST_F(LoaderTest, PatternsComeBackWithTheirArtNestedAsItWas) {
              "fill": {"pattern": "dots"}}]}]},
         {"type": "path", "points": [[0, 20], [40, 20], [40, 24], [0, 24]], "closed": true, "fill": "#00ff00"}]}],
     "layers": [{"name": "Art", "art": [
-      {"type": "path", "points": [[0, 0], [100, 0], [100, 60], [0, 60]], "closed": true,
+      {"type": "path", "points": [[220, 50], [300, 50], [300, 110], [220, 110]], "closed": true,
+       "fill": {"pattern": "shaded"}},
+      {"type": "path", "points": [[30, 50], [100, 50], [100, 110], [30, 110]], "closed": true,
        "fill": {"pattern": "nested", "scale": [1, 1], "transform": [1, 0, 0, 1, 3, 4]}},
-      {"type": "path", "points": [[120, 0], [200, 0], [200, 60], [120, 60]], "closed": true,
+      {"type": "path", "points": [[120, 50], [200, 50], [200, 110], [120, 110]], "closed": true,
        "fill": {"pattern": "dots", "rotate": 15, "reflect": true},
        "stroke": {"color": {"pattern": "nested"}, "width": 8}}
     ]}]})")));
   RoundTrip(CapturableArt());
   // Every use has its own rebuilt pattern; the definition groups are gone.
-  EXPECT_EQ(doc().patterns().size(), 2u + 3u + 2u);
+  EXPECT_EQ(doc().patterns().size(), 3u + 4u + 2u);
 }
 
 // Point text in several runs (Japanese and Roman fonts, sizes, tracking, stroke, paragraph
@@ -135,7 +145,7 @@ TEST_F(LoaderTest, TextComesBackWithItsRunsAndPaths) {
          "font": "Helvetica", "size": 11}],
        "paths": [
          {"matrix": [1, 0, 0, 1, 0, 0], "points": [[10, 20], [110, 20], [110, 120], [10, 120]], "closed": true},
-         {"matrix": [1, 0, 0, 1, 0, 0], "points": [[130, 20], [230, 20], [230, 120], [130, 120]], "closed": true}]},
+         {"matrix": [1, 0, 0, 1, 7, -3], "attribute": 5, "points": [[130, 20], [230, 20], [230, 120], [130, 120]], "closed": true}]},
       {"type": "text", "textType": "path", "runs": [
         {"text": "along the curve", "font": "Courier", "size": 12, "fill": "#800080"}],
        "paths": [{"matrix": [1, 0, 0, 1, 0, 0], "closed": false, "segments": [
