@@ -14,6 +14,23 @@
 #include "placement/placement_state.h"
 #include "platform/gui.h"
 
+// Decisions of our own where the stored format or the host leaves room, all for streams
+// the art tree writer does not produce or for what it stores as it stands:
+// - A stream whose objects cannot be walked (a length past the stream) places nothing
+//   and beeps. An object whose counts claim more than it holds is left out (paths, text
+//   runs); text paths, raster tiles and mesh records that run out end there, and what
+//   was built so far stays. No read ever passes an object's own length.
+// - A marker that would nest deeper than the container stack holds (1022 levels) ends the
+//   walk with a beep, like a failed creation. A closing marker with nothing open to close
+//   is ignored, and then sets no clipping flag either.
+// - A pattern section is a container of its own: its group is pushed on the container
+//   stack, so that groups, clipping groups and compound paths of the definition nest
+//   inside the pattern's group, as the writer found them, instead of landing in the
+//   document; its end closes whatever the section left open. Gradients and meshes of a
+//   definition keep its stored coordinates, as its paths do.
+// - A pattern number defined twice keeps its last definition (the earlier group goes).
+// - Plug-in data longer than the 255 bytes a marker holds makes no plug-in art.
+// - Text paths after the first get their matrix and attribute on the new path itself.
 namespace velm {
 
 namespace {
