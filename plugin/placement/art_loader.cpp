@@ -287,8 +287,16 @@ host::Err PlaceRecordArt(os::MemHandle record) {
   p.status = sArt->GetFirstArtOfLayer(layer, &top);
   p.containers[1] = p.status == host::kNoErr ? top : nullptr;
 
+  // Every object takes at least its header: a count beyond that is damage, refused
+  // before the index is sized by it.
+  const Record* header = RecordHeader(record);
+  const std::int64_t streamBytes =
+      static_cast<std::int64_t>(header->recordLength) - kEmptyRecordLength;
+  const bool countFits =
+      header->objectCount >= 0 && streamBytes >= 0 &&
+      header->objectCount <= streamBytes / static_cast<std::int64_t>(sizeof(ObjectHeader));
   ObjectIndex index;
-  if (!index.Build(record)) {
+  if (!countFits || !index.Build(record)) {
     // A stream that cannot be walked places nothing.
     gui::Beep();
     p.status = -1;

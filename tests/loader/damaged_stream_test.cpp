@@ -52,6 +52,19 @@ TEST_F(LoaderTest, AnObjectRunningPastTheStreamPlacesNothing) {
   EXPECT_TRUE(Placed().empty());
 }
 
+TEST_F(LoaderTest, AnObjectCountBeyondTheStreamPlacesNothing) {
+  for (std::int32_t count : {3, 1000, 0x7FFFFFFF, -1}) {
+    SCOPED_TRACE(count);
+    StreamBuilder stream;
+    stream.Rectangle(0, 0, 10, 10).Rectangle(0, 0, 20, 20);
+    velm::RecordHeader(stream.record())->objectCount = count;
+    const int beeps = host().beepCount();
+    Place(stream.record(), {0, 0});
+    EXPECT_EQ(host().beepCount(), beeps + 1);
+    EXPECT_TRUE(Placed().empty());
+  }
+}
+
 TEST_F(LoaderTest, CountsLargerThanTheirDataLeaveTheObjectOut) {
   // A path claiming more segments than it holds, and one with none.
   std::vector<std::uint8_t> tooMany = StreamBuilder::RectangleObject(0, 0, 10, 10);
