@@ -280,8 +280,9 @@ host::Err PlaceRecordArt(os::MemHandle record) {
   p.status = sLayer->GetCurrentLayer(&layer);
   if (p.status != host::kNoErr || CurrentLayerUsable(layer) != 0) {
     gui::Beep();
+    const host::Err refused = p.status;
     os::MemFree(block);
-    return p.status;
+    return refused;
   }
   host::ArtHandle top = nullptr;
   p.status = sArt->GetFirstArtOfLayer(layer, &top);
