@@ -14,6 +14,23 @@
 #include "placement/placement_state.h"
 #include "platform/gui.h"
 
+// Decisions of our own where the stored format or the host leaves room, all for streams
+// the art tree writer does not produce or for what it stores as it stands:
+// - A stream whose objects cannot be walked (a length past the stream) places nothing
+//   and beeps. An object whose counts claim more than it holds is left out (paths, text
+//   runs); text paths, raster tiles and mesh records that run out end there, and what
+//   was built so far stays. No read ever passes an object's own length.
+// - A marker that would nest deeper than the container stack holds (1022 levels) ends the
+//   walk with a beep, like a failed creation. A closing marker with nothing open to close
+//   is ignored, and then sets no clipping flag either.
+// - A pattern section is a container of its own: its group is pushed on the container
+//   stack, so that groups, clipping groups and compound paths of the definition nest
+//   inside the pattern's group, as the writer found them, instead of landing in the
+//   document; its end closes whatever the section left open. Gradients and meshes of a
+//   definition keep its stored coordinates, as its paths do.
+// - A pattern number defined twice keeps its last definition (the earlier group goes).
+// - Plug-in data longer than the 255 bytes a marker holds makes no plug-in art.
+// - Text paths after the first get their matrix and attribute on the new path itself.
 namespace velm {
 
 namespace {
@@ -263,15 +280,24 @@ host::Err PlaceRecordArt(os::MemHandle record) {
   p.status = sLayer->GetCurrentLayer(&layer);
   if (p.status != host::kNoErr || CurrentLayerUsable(layer) != 0) {
     gui::Beep();
+    const host::Err refused = p.status;
     os::MemFree(block);
-    return p.status;
+    return refused;
   }
   host::ArtHandle top = nullptr;
   p.status = sArt->GetFirstArtOfLayer(layer, &top);
   p.containers[1] = p.status == host::kNoErr ? top : nullptr;
 
+  // Every object takes at least its header: a count beyond that is damage, refused
+  // before the index is sized by it.
+  const Record* header = RecordHeader(record);
+  const std::int64_t streamBytes =
+      static_cast<std::int64_t>(header->recordLength) - kEmptyRecordLength;
+  const bool countFits =
+      header->objectCount >= 0 && streamBytes >= 0 &&
+      header->objectCount <= streamBytes / static_cast<std::int64_t>(sizeof(ObjectHeader));
   ObjectIndex index;
-  if (!index.Build(record)) {
+  if (!countFits || !index.Build(record)) {
     // A stream that cannot be walked places nothing.
     gui::Beep();
     p.status = -1;
