@@ -73,7 +73,9 @@ bool ObjectIndex::Build(os::MemHandle record) {
   const std::int64_t stream = StreamLength(record);
   if (stream < 0) return false;
   const std::int32_t objects = RecordHeader(record)->objectCount;
-  if (objects < 0 ||
+  // Every object holds at least its header: a larger count is damage, and is refused
+  // before it sizes the index.
+  if (objects < 0 || objects > stream / static_cast<std::int64_t>(sizeof(ObjectHeader)) ||
       !GrowBlock(offsets_, static_cast<std::uint32_t>(objects + 1) * sizeof(std::uint32_t),
                  kListGranule))
     return false;

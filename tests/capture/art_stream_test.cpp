@@ -125,6 +125,10 @@ TEST_F(ArtStreamTest, DamageAndImpossibleObjectsAreRefused) {
   Header()->objectCount = 3;
   EXPECT_EQ(velm::GetVELMObj(record_, 2, object_), -1);
   EXPECT_FALSE(index.Build(record_));
+  // A count whose index would not fit 32 bits: refused before anything is sized by it.
+  Header()->objectCount = 0x40000000;
+  EXPECT_FALSE(index.Build(record_));
+  EXPECT_EQ(index.count(), 0);
 
   velm::gMarkerTarget = nullptr;
   EXPECT_EQ(velm::AddMarker("x"), -1) << "no capture in progress";
