@@ -4,21 +4,15 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
-#include <unistd.h>
-#include <filesystem>
-#include <memory>
+
 #include <string>
 
+#include "bench_session.h"
 #include "capture/art_tree_writer.h"
 #include "capture/thumbnail.h"
 #include "database/record.h"
 #include "frame/globals.h"
-#include "frame/plugin_main.h"
-#include "frame/suites.h"
-#include "hostsim/host.h"
-#include "platform/host_binding.h"
 #include "platform/memory.h"
-#include "resources/resource_table.h"
 
 namespace {
 
@@ -26,19 +20,8 @@ namespace {
 // selected, stroked rectangles in rows of 100, each row a group.
 class CaptureWorld {
  public:
-  explicit CaptureWorld(int paths) {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("velm-capture-bench-" + std::to_string(::getpid()) + "-" + std::to_string(paths));
-    std::filesystem::create_directories(folder_);
-    host_ = std::make_unique<hostsim::Host>("", folder_.string());
-    host_->UseInProcessPlugin(
-        [](const char* c, const char* s, void* m) { return velm::PluginMainImpl(c, s, m); },
-        &velm::res::Resources());
-    host_->Startup();
-    message_ = host_->NewMessage();
-    velm::AcquireSuites(message_.basic);
-
-    hostsim::Document& doc = *host_->document();
+  explicit CaptureWorld(int paths) : bench_("capture-" + std::to_string(paths)) {
+    hostsim::Document& doc = bench_.doc();
     hostsim::Art* layer = doc.currentLayer()->group;
     hostsim::Art* row = nullptr;
     for (int i = 0; i < paths; ++i) {
@@ -56,19 +39,9 @@ class CaptureWorld {
     }
     doc.Select(layer, true);
   }
-  ~CaptureWorld() {
-    velm::ReleaseSuites(message_.basic);
-    host_->Shutdown();
-    velm::platform::DetachHost();
-    host_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
-  }
 
  private:
-  std::filesystem::path folder_;
-  std::unique_ptr<hostsim::Host> host_;
-  host::MessageData message_{};
+  BenchSession bench_;
 };
 
 void CaptureSelectedPaths(benchmark::State& state, bool warmUp) {

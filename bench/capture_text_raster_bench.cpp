@@ -4,48 +4,22 @@
 // every 50 two-byte characters.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
 #include <cstring>
-#include <filesystem>
-#include <memory>
 #include <string>
 
+#include "bench_session.h"
 #include "capture/raster_mesh_writer.h"
 #include "capture/text_writer.h"
 #include "frame/globals.h"
-#include "frame/plugin_main.h"
-#include "frame/suites.h"
-#include "hostsim/host.h"
-#include "platform/host_binding.h"
 #include "platform/memory.h"
-#include "resources/resource_table.h"
 
 namespace {
 
 // A started plug-in (linked in) with its suites held, over an empty document.
 class WriterWorld {
  public:
-  explicit WriterWorld(const char* name) {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("velm-writer-bench-" + std::to_string(::getpid()) + "-" + name);
-    std::filesystem::create_directories(folder_);
-    host_ = std::make_unique<hostsim::Host>("", folder_.string());
-    host_->UseInProcessPlugin(
-        [](const char* c, const char* s, void* m) { return velm::PluginMainImpl(c, s, m); },
-        &velm::res::Resources());
-    host_->Startup();
-    message_ = host_->NewMessage();
-    velm::AcquireSuites(message_.basic);
-  }
-  ~WriterWorld() {
-    velm::ReleaseSuites(message_.basic);
-    host_->Shutdown();
-    velm::platform::DetachHost();
-    host_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
-  }
-  hostsim::Document& doc() { return *host_->document(); }
+  explicit WriterWorld(const char* name) : bench_(std::string("writer-") + name) {}
+  hostsim::Document& doc() { return bench_.doc(); }
   // A selected art of `type` in the current layer.
   hostsim::Art* Add(std::int32_t type) {
     hostsim::Art* art = doc().Create(type);
@@ -55,9 +29,7 @@ class WriterWorld {
   }
 
  private:
-  std::filesystem::path folder_;
-  std::unique_ptr<hostsim::Host> host_;
-  host::MessageData message_{};
+  BenchSession bench_;
 };
 
 // Runs one writer into a fresh object buffer and fails the benchmark when it builds

@@ -3,27 +3,21 @@
 // and matching a search text against 100,000 record headers.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench_session.h"
 #include "database/group_file.h"
 #include "database/record.h"
 #include "database/record_index.h"
 #include "database/text_match.h"
 #include "frame/globals.h"
-#include "frame/plugin_main.h"
 #include "frame/suites.h"
-#include "hostsim/host.h"
-#include "platform/host_binding.h"
 #include "platform/memory.h"
-#include "resources/resource_table.h"
 
 namespace os = velm::os;
 
@@ -47,17 +41,7 @@ std::string RandomName(std::mt19937& random) {
 // A started plug-in (linked in) with its suites held, and a 10,000-record group file.
 class IndexWorld {
  public:
-  IndexWorld() {
-    folder_ = std::filesystem::temp_directory_path() / ("velm-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
-    host_ = std::make_unique<hostsim::Host>("", folder_.string());
-    host_->UseInProcessPlugin(
-        [](const char* c, const char* s, void* m) { return velm::PluginMainImpl(c, s, m); },
-        &velm::res::Resources());
-    host_->Startup();
-    message_ = host_->NewMessage();
-    velm::AcquireSuites(message_.basic);
-
+  IndexWorld() : bench_("index") {
     std::mt19937 random(11);
     std::string file(4, '\0');
     PutBE32(file, 0, kRecords);
@@ -73,23 +57,11 @@ class IndexWorld {
       PutBE32(record, 416, 1);
       file += record;
     }
-    const auto dir = folder_ / "Program Files" / "VELM Host" / "VELM";
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "big.VEL", std::ios::binary) << file;
-  }
-  ~IndexWorld() {
-    velm::ReleaseSuites(message_.basic);
-    host_->Shutdown();
-    velm::platform::DetachHost();
-    host_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
+    std::ofstream(bench_.library() / "big.VEL", std::ios::binary) << file;
   }
 
  private:
-  std::filesystem::path folder_;
-  std::unique_ptr<hostsim::Host> host_;
-  host::MessageData message_{};
+  BenchSession bench_;
 };
 
 IndexWorld& World() {

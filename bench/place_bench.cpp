@@ -4,16 +4,13 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "bench_session.h"
 #include "frame/globals.h"
-#include "hostsim/document.h"
 #include "placement/art_loader.h"
-#include "plugin_session.h"
 
 namespace {
 
@@ -21,13 +18,8 @@ namespace {
 // each row a group, captured from a document built for it.
 class PlaceWorld {
  public:
-  explicit PlaceWorld(int paths) {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("velm-place-bench-" + std::to_string(::getpid()) + "-" + std::to_string(paths));
-    std::string error;
-    session_ = velmsession::PluginSession::Open(folder_, false, &error);
-    if (!session_) return;
-    hostsim::Document& doc = session_->document();
+  explicit PlaceWorld(int paths) : bench_("place-" + std::to_string(paths)) {
+    hostsim::Document& doc = bench_.doc();
     hostsim::Art* layer = doc.currentLayer()->group;
     hostsim::Art* row = nullptr;
     for (int i = 0; i < paths; ++i) {
@@ -46,23 +38,21 @@ class PlaceWorld {
     }
     doc.Select(layer, true);
     std::int32_t record = 0;
-    if (!session_->Capture("bench", {"bench", "", ""}, &record, &objects_, &error))
-      session_.reset();
+    std::string error;
+    captured_ = bench_.ready() &&
+                bench_.session().Capture("bench", {"bench", "", ""}, &record, &objects_, &error);
   }
-  ~PlaceWorld() {
-    session_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
-  }
-  bool ready() const { return session_ != nullptr; }
+  bool ready() const { return captured_; }
   std::int32_t objects() const { return objects_; }
-  void FreshDocument() { session_->host().SetDocument(std::make_unique<hostsim::Document>()); }
-  hostsim::Document& document() { return session_->document(); }
+  void FreshDocument() {
+    bench_.session().host().SetDocument(std::make_unique<hostsim::Document>());
+  }
+  hostsim::Document& document() { return bench_.doc(); }
 
  private:
-  std::filesystem::path folder_;
-  std::unique_ptr<velmsession::PluginSession> session_;
+  BenchSession bench_;
   std::int32_t objects_ = 0;
+  bool captured_ = false;
 };
 
 void PlaceRecord(benchmark::State& state) {

@@ -5,21 +5,12 @@
 // the path the searches reach last.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <chrono>
-
-#include <filesystem>
-#include <memory>
 #include <string>
 
+#include "bench_session.h"
 #include "frame/globals.h"
-#include "frame/plugin_main.h"
-#include "frame/suites.h"
-#include "hostsim/host.h"
 #include "placement/snapping.h"
-#include "platform/host_binding.h"
-#include "resources/resource_table.h"
 
 namespace {
 
@@ -31,22 +22,12 @@ constexpr float kSide = 8.0f;
 // squares directly in one layer, kColumns to a row.
 class SnapWorld {
  public:
-  explicit SnapWorld(int paths) {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("velm-snap-bench-" + std::to_string(::getpid()) + "-" + std::to_string(paths));
-    std::filesystem::create_directories(folder_);
-    host_ = std::make_unique<hostsim::Host>("", folder_.string());
-    host_->UseInProcessPlugin(
-        [](const char* c, const char* s, void* m) { return velm::PluginMainImpl(c, s, m); },
-        &velm::res::Resources());
-    host_->Startup();
-    message_ = host_->NewMessage();
-    velm::AcquireSuites(message_.basic);
+  explicit SnapWorld(int paths) : bench_("snap-" + std::to_string(paths)) {
     velm::Globals* g = velm::gGlobals;
     g->flUseGrid = g->flUseFcur = g->flUseFcrs = g->flUseFops = 1;
     g->flGrWidth = g->flGrHeight = kCell;
 
-    hostsim::Document& doc = *host_->document();
+    hostsim::Document& doc = bench_.doc();
     hostsim::Art* layer = doc.currentLayer()->group;
     for (int i = 0; i < paths; ++i) {
       hostsim::Art* path = doc.Create(host::kPathArt);
@@ -59,21 +40,11 @@ class SnapWorld {
       last_ = {h, v};
     }
   }
-  ~SnapWorld() {
-    velm::ReleaseSuites(message_.basic);
-    host_->Shutdown();
-    velm::platform::DetachHost();
-    host_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
-  }
   // The lower-left corner of the last square.
   host::RealPoint last() const { return last_; }
 
  private:
-  std::filesystem::path folder_;
-  std::unique_ptr<hostsim::Host> host_;
-  host::MessageData message_{};
+  BenchSession bench_;
   host::RealPoint last_{};
 };
 

@@ -10,7 +10,8 @@ namespace {
 
 constexpr const char kMemory[] =
     "The filter cannot complete because there isn't enough memory (RAM) available.";
-constexpr const char kLocked[] = "The filter cannot complete because a layer is locked or invisible.";
+constexpr const char kLocked[] =
+    "The filter cannot complete because a layer is locked or invisible.";
 constexpr const char kSelection[] = "The selection is not valid for this filter.";
 constexpr const char kUnknown[] = "The filter cannot complete because of an unknown error.";
 

@@ -46,7 +46,8 @@ TEST_F(FrameTest, StartupAllocatesGlobalsWithStartupValues) {
   EXPECT_EQ(g->downPoint.v, 32000);
   EXPECT_NE(g->basicSuite, nullptr);
   EXPECT_NE(g->pluginRef, nullptr);
-  for (int i = 0; i < 14; ++i) EXPECT_NE(g->snapCursors[i], nullptr) << "cursor slot " << i;
+  for (int i = 0; i < 14; ++i)
+    EXPECT_NE(g->snapCursors[i], nullptr) << "cursor slot " << i;
   EXPECT_EQ(g->snapCursors[14], nullptr) << "there is no cursor resource for the last slot";
   // The basis table: both ends exact, the middle (t = 1/2) 1/8 and 3/8.
   EXPECT_EQ(g->BezierTable[0].b0, 1.0);
@@ -170,7 +171,8 @@ TEST_F(FrameTest, OnlyResultsAboveOneAreReported) {
     if (c.reported) host().dialogs().QueueModal([](hostsim::Dialog& d) { d.Press(1); });
     const std::size_t shown = host().dialogs().modalLog().size();
     EXPECT_EQ(host().Startup(), c.code);
-    EXPECT_EQ(host().dialogs().modalLog().size() - shown, c.reported ? 1u : 0u) << "code " << c.code;
+    EXPECT_EQ(host().dialogs().modalLog().size() - shown, c.reported ? 1u : 0u)
+        << "code " << c.code;
     host().suites().ClearFailures();
     EXPECT_EQ(host().Shutdown(), host::kNoErr);
   }

@@ -57,8 +57,9 @@ TEST_F(PlatformTest, FilesOpenCreateReadWriteSeek) {
   EXPECT_TRUE(exists) << "an existing folder is reported as such";
 
   const std::string name = "C:\\VELM\\" + Sjis("花") + ".VEL";
-  EXPECT_EQ(os::FileOpen(name.c_str(), os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting),
-            os::kInvalidFile);
+  EXPECT_EQ(
+      os::FileOpen(name.c_str(), os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting),
+      os::kInvalidFile);
   os::FileHandle f =
       os::FileOpen(name.c_str(), os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
   ASSERT_NE(f, os::kInvalidFile);
@@ -124,7 +125,8 @@ TEST(MemoryBlocks, GrowByGranulesKeepingContentAndZeroFill) {
   os::MemHandle block = nullptr;
   ASSERT_TRUE(velm::GrowBlock(block, 10, velm::kListGranule));
   EXPECT_EQ(os::MemSize(block), velm::kListGranule);
-  EXPECT_TRUE(std::all_of(block, block + velm::kListGranule, [](std::uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(
+      std::all_of(block, block + velm::kListGranule, [](std::uint8_t b) { return b == 0; }));
   std::memcpy(block, "keep", 4);
   os::MemHandle before = block;
   ASSERT_TRUE(velm::GrowBlock(block, velm::kListGranule, velm::kListGranule));
