@@ -12,6 +12,7 @@
 #include "commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
+#include "hostsim/text_layout.h"
 #include "sjis_text.h"
 #include "thumbnail_image.h"
 
@@ -91,6 +92,7 @@ int CommandSheet(const SheetOptions& options, std::ostream& out, std::ostream& e
   const int used = std::min(columns, static_cast<int>(cells.size()));
   cairo_surface_t* sheet = cairo_image_surface_create(
       CAIRO_FORMAT_RGB24, 2 * kMargin + used * kCellWidth, 2 * kMargin + rows * kCellHeight);
+  hostsim::PrepareFonts();  // and the font caches are emptied at exit
   cairo_t* cr = cairo_create(sheet);
   cairo_set_source_rgb(cr, 0.93, 0.93, 0.93);
   cairo_paint(cr);
