@@ -9,6 +9,7 @@
 #include "platform/gui.h"
 #include "platform/host_binding.h"
 #include "platform/memory.h"
+#include "prefs/preferences.h"
 
 namespace velm {
 
@@ -106,8 +107,9 @@ host::Err StartupPlugin(host::MessageData* message) {
   SetStartupValues(g, message->self);
   LoadCursors(g);
   BuildBezierTable(g->BezierTable);
-  // The preferences, the palette's host objects and the recordable actions join the
-  // start-up as their subsystems are built.
+  ReadPreferences();
+  // The palette's host objects and the recordable actions join the start-up as their
+  // subsystems are built.
   Trace("StartupPlugin_END\r\n");
   return host::kNoErr;
 }
@@ -117,6 +119,7 @@ host::Err ShutdownPlugin(host::MessageData* message) {
   if (Globals* g = gGlobals) {
     ReleaseBlock(g->currentRecord);
     ReleaseBlock(g->RIHList);
+    WritePreferences();
   }
 
   const void* blocks = nullptr;
