@@ -170,8 +170,9 @@ TEST_F(PreferencesTest, HostileFilesChangeNothingTheyShouldNot) {
   std::mt19937 random(7);
   for (int round = 0; round < 200; ++round) {
     std::string bytes(static_cast<std::size_t>(random() % 2000), '\0');
+    static const char kAlphabet[] = "=\"',\r\n\t aflCnvFnStrvelmfname0123456789";
     for (char& c : bytes)
-      c = "=\"',\r\n\t aflCnvFnStrvelmfname0123456789"[random() % 40];
+      c = kAlphabet[random() % (sizeof kAlphabet - 1)];
     const velm::Globals& r = Read(bytes);
     EXPECT_LT(std::strlen(r.currentGroup), sizeof r.currentGroup);
     EXPECT_LT(std::strlen(r.flCnvFnStr), sizeof r.flCnvFnStr);
