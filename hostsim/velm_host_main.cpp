@@ -13,6 +13,9 @@
 //                   [--grid W,H] [--scene BASE.json] -o OUT.png|OUT.svg|OUT.json
 //       places record N of GROUP into the scene (or an empty document) as the designer's
 //       drop does, and writes the resulting document as a picture or a scene.
+//   velm-host drag DIR GROUP N --through X,Y [--through X,Y ...] [--screen SHOT.png] [...]
+//       the same as a drag from the palette: the preview follows the points on the
+//       virtual screen (SHOT.png shows it at the last one), then the record is dropped.
 #include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdio>
@@ -126,7 +129,9 @@ struct PlaceOptions {
   std::string library;
   std::string group;
   std::int32_t record = 0;
-  std::string at;
+  std::string at;                    // place: the drop point
+  std::vector<std::string> through;  // drag: the points the cursor moves through
+  std::string screen;                // drag: the screen at the last point
   int origin = 2;
   std::string scene;
   std::string out;
@@ -147,10 +152,28 @@ bool WriteDocument(hostsim::Document& document, const std::string& path, std::st
   return hostsim::RenderDocumentToFile(document, path, hostsim::RenderOptions{}, error);
 }
 
-int Place(const PlaceOptions& o) {
+const char* SnapName(std::int16_t kind) {
+  static const char* const kNames[] = {"not snapped", "snapped to the grid",
+                                       "snapped to an anchor point", "snapped to an intersection",
+                                       "snapped to a path"};
+  return kNames[kind >= 0 && kind <= 4 ? kind : 0];
+}
+
+// Places (`drag` false) or drags and drops a record; 0, 1 or 2 as the program exits.
+int Place(const PlaceOptions& o, bool drag) {
   velmsession::PlaceOptions options;
   options.originMode = static_cast<std::int16_t>(o.origin);
-  if (!ParsePair(o.at, &options.at.h, &options.at.v)) {
+  std::vector<host::RealPoint> path;
+  if (drag) {
+    for (const std::string& point : o.through) {
+      host::RealPoint p{};
+      if (!ParsePair(point, &p.h, &p.v)) {
+        std::fprintf(stderr, "velm-host: --through takes X,Y in points: \"%s\"\n", point.c_str());
+        return 2;
+      }
+      path.push_back(p);
+    }
+  } else if (!ParsePair(o.at, &options.at.h, &options.at.v)) {
     std::fprintf(stderr, "velm-host: --at takes X,Y in points: \"%s\"\n", o.at.c_str());
     return 2;
   }
@@ -173,21 +196,42 @@ int Place(const PlaceOptions& o) {
   }
   std::unique_ptr<velmsession::PluginSession> session =
       velmsession::PluginSession::Open(o.library, false, &error);
-  velmsession::PlaceResult result;
-  if (!session || (!o.scene.empty() && !session->OpenScene(o.scene, &error)) ||
-      !session->Place(o.group, o.record, options, &result, &error) ||
-      !WriteDocument(session->document(), o.out, &error)) {
+  velmsession::DragResult result;
+  const bool done =
+      session && (o.scene.empty() || session->OpenScene(o.scene, &error)) &&
+      (drag ? session->Drag(o.group, o.record, path, options, o.screen, &result, &error)
+            : session->Place(o.group, o.record, options, &result, &error)) &&
+      WriteDocument(session->document(), o.out, &error);
+  if (!done) {
     std::fprintf(stderr, "velm-host: %s\n", error.c_str());
     return 1;
   }
-  static const char* const kSnapNames[] = {"not snapped", "snapped to the grid",
-                                           "snapped to an anchor point",
-                                           "snapped to an intersection", "snapped to a path"};
+  if (drag)
+    std::printf("Dragged record %d of %s through %zu points: the outline %s, cursor %d\n", o.record,
+                o.group.c_str(), path.size(),
+                result.outlineShown ? "was on the screen" : "was not shown", result.cursor);
   std::printf("Placed record %d of %s at (%g, %g), %s, origin mode %d: %d art objects; wrote %s\n",
               o.record, o.group.c_str(), result.dropPoint.h, result.dropPoint.v,
-              kSnapNames[result.snapKind >= 0 && result.snapKind <= 4 ? result.snapKind : 0],
-              o.origin, result.createdArt, o.out.c_str());
+              SnapName(result.snapKind), o.origin, result.createdArt, o.out.c_str());
   return 0;
+}
+
+// The options `place` and `drag` share.
+void AddPlacementOptions(CLI::App* command, PlaceOptions* o) {
+  command->add_option("library", o->library, "the library folder")->required();
+  command->add_option("group", o->group, "the group")->required();
+  command->add_option("record", o->record, "the record's number, from 0")
+      ->required()
+      ->check(CLI::NonNegativeNumber);
+  command->add_option("--origin", o->origin, "the point of the art at the drop point")
+      ->check(CLI::Range(0, 8))
+      ->capture_default_str();
+  command->add_option("--snap", o->snaps, "snap the drop point first")
+      ->check(CLI::IsMember({"anchor", "intersection", "path", "grid"}))
+      ->delimiter(',');
+  command->add_option("--grid", o->grid, "grid spacing W,H in points")->capture_default_str();
+  command->add_option("--scene", o->scene, "the document to place into (JSON)");
+  command->add_option("-o,--out", o->out, "the result: .png, .svg or .json (a scene)")->required();
 }
 
 int Render(const std::string& scenePath, const std::string& outPath, double scale) {
@@ -233,23 +277,15 @@ int main(int argc, char** argv) {
   PlaceOptions place;
   CLI::App* placeCommand = app.add_subcommand(
       "place", "place a record into a scene (or an empty document) as the designer's drop does");
-  placeCommand->add_option("library", place.library, "the library folder")->required();
-  placeCommand->add_option("group", place.group, "the group")->required();
-  placeCommand->add_option("record", place.record, "the record's number, from 0")
-      ->required()
-      ->check(CLI::NonNegativeNumber);
+  AddPlacementOptions(placeCommand, &place);
   placeCommand->add_option("--at", place.at, "the drop point X,Y in points")->required();
-  placeCommand->add_option("--origin", place.origin, "the point of the art at the drop point")
-      ->check(CLI::Range(0, 8))
-      ->capture_default_str();
-  placeCommand->add_option("--snap", place.snaps, "snap the drop point first")
-      ->check(CLI::IsMember({"anchor", "intersection", "path", "grid"}))
-      ->delimiter(',');
-  placeCommand->add_option("--grid", place.grid, "grid spacing W,H in points")
-      ->capture_default_str();
-  placeCommand->add_option("--scene", place.scene, "the document to place into (JSON)");
-  placeCommand->add_option("-o,--out", place.out, "the result: .png, .svg or .json (a scene)")
+  PlaceOptions drag;
+  CLI::App* dragCommand = app.add_subcommand(
+      "drag", "drag a record over the document window with its preview, then drop it");
+  AddPlacementOptions(dragCommand, &drag);
+  dragCommand->add_option("--through", drag.through, "a point X,Y the cursor passes (repeat)")
       ->required();
+  dragCommand->add_option("--screen", drag.screen, "the screen at the last point (PNG)");
   std::string scenePath, picturePath;
   double scale = 1.0;
   CLI::App* render = app.add_subcommand("render", "draw a scene to a PNG or SVG picture");
@@ -265,6 +301,7 @@ int main(int argc, char** argv) {
   if (*run) return Run(modulePath, outDir);
   if (*render) return Render(scenePath, picturePath, scale);
   if (*captureCommand) return Capture(capture);
-  if (*placeCommand) return Place(place);
+  if (*placeCommand) return Place(place, false);
+  if (*dragCommand) return Place(drag, true);
   return 2;
 }

@@ -9,6 +9,7 @@
 #   library/        three groups captured from it (Japanese names and kinds)
 #   library.txt     velm ls of the library
 #   thumbnails.png  the records' thumbnails on one sheet
+#   drag-screen.png the virtual screen during a drag: the preview's outline, snapped
 #   after.png       a new document with the records placed back at snapped points, with
 #                   different origin modes (after.json is the same document as a scene)
 #   export-*.png    single records drawn by velm export
@@ -62,7 +63,12 @@ place() { # group record at origin [snap options...]
     --scene "$doc" -o "$out/next.json"
   mv "$out/next.json" "$doc"
 }
-place 図形 0 21.5,578.5 0 --snap anchor            # sun: top left on the frame's corner
+# The sun is dragged in as from the palette: the preview's outline follows the cursor on
+# the virtual screen (drag-screen.png shows it at the last point, snapped onto the frame's
+# top-left corner), then the record is dropped there with its top left on the corner.
+"$host" drag "$out/library" 図形 0 --through 200,300 --through 100,450 --through 21.5,578.5 \
+  --origin 0 --snap anchor --scene "$doc" --screen "$out/drag-screen.png" -o "$out/next.json"
+mv "$out/next.json" "$doc"
 place 文字 1 301,299.5 4 --snap intersection        # badge: centred on the diagonals' crossing
 place 図形 2 470,161.5 5 --snap path                # tiles: bottom centre on the baseline
 place 画像 0 538,447 8 --snap grid --grid 50,50     # colour chart: bottom right on the grid
@@ -78,4 +84,5 @@ echo "== Single records as pictures"
 "$velm" export "$out/library" 1 --group 文字 -o "$out/export-badge.png"
 
 echo
-echo "Pictures: $out/before.png, $out/after.png, $out/thumbnails.png, $out/export-sun.png"
+echo "Pictures: $out/before.png, $out/drag-screen.png, $out/after.png, $out/thumbnails.png," \
+  "$out/export-sun.png"

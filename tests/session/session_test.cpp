@@ -119,6 +119,43 @@ TEST_F(SessionTest, PlacementRefusesWhatCannotBePlaced) {
   EXPECT_NE(error.find("beeped"), std::string::npos) << error;
 }
 
+TEST_F(SessionTest, ADragShowsTheSnappedOutlineThenDropsThereAndLeavesTheScreenAsItWas) {
+  // The scene's document again: its rectangles' anchors to snap onto.
+  std::string error;
+  ASSERT_TRUE(session_->OpenScene(sceneFile_, &error)) << error;
+  hostsim::Document& doc = session_->document();
+  hostsim::Desktop& desktop = session_->host().desktop();
+  desktop.Repaint(&doc);
+  const std::vector<std::uint32_t> before = desktop.screen().Pixels();
+
+  velmsession::PlaceOptions options;
+  options.originMode = 0;
+  options.snapAnchor = true;
+  const fs::path shot = folder_.path() / "screen.png";
+  velmsession::DragResult result;
+  ASSERT_TRUE(session_->Drag("図形", 0, {{300, 300}, {200, 200}, {111, 59}}, options, shot.string(),
+                             &result, &error))
+      << error;
+  EXPECT_TRUE(result.outlineShown);
+  EXPECT_TRUE(result.erased);
+  EXPECT_EQ(result.snapKind, 2);
+  EXPECT_EQ(result.cursor, 16105) << "the anchor cursor";
+  EXPECT_EQ(result.dropPoint.h, 110);  // the rectangle's corner (110, 60)
+  EXPECT_EQ(result.dropPoint.v, 60);
+  EXPECT_EQ(result.createdArt, 3);
+  EXPECT_EQ(desktop.screen().Pixels(), before) << "the erase leaves the screen as it was";
+  EXPECT_TRUE(fs::exists(shot));
+
+  // The placed group, its top left on the snapped corner.
+  host::RealRect b{};
+  ASSERT_TRUE(hostsim::ArtBounds(doc, doc.currentLayer()->group->children.front(), &b));
+  EXPECT_NEAR(b.left, 110, 1e-3);
+  EXPECT_NEAR(b.top, 60, 1e-3);
+
+  // A drag that never reaches the document drops nothing.
+  EXPECT_FALSE(session_->Drag("図形", 0, {}, options, "", &result, &error));
+}
+
 class PlaceCommandTest : public SessionTest {
  protected:
   int RunPlace(const std::string& arguments, std::string* output = nullptr) {

@@ -13,6 +13,7 @@
 #include "frame/suites.h"
 #include "hostsim/scene.h"
 #include "placement/art_loader.h"
+#include "placement/preview.h"
 #include "placement/snapping.h"
 #include "resources/resource_table.h"
 
@@ -186,14 +187,14 @@ bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
   return true;
 }
 
-bool PluginSession::Place(const std::string& group, std::int32_t record,
-                          const PlaceOptions& options, PlaceResult* result, std::string* error) {
-  std::string sjisGroup;
-  if (!ToSjisField(group, 64, &sjisGroup) || !velm::IsValidGroupName(sjisGroup.c_str())) {
+bool PluginSession::Prepare(const std::string& group, std::int32_t record,
+                            const PlaceOptions& options, std::string* sjisGroup,
+                            std::string* error) {
+  if (!ToSjisField(group, 64, sjisGroup) || !velm::IsValidGroupName(sjisGroup->c_str())) {
     *error = "\"" + group + "\" cannot be a group name";
     return false;
   }
-  const std::int32_t count = velm::GroupRecordCount(sjisGroup.c_str());
+  const std::int32_t count = velm::GroupRecordCount(sjisGroup->c_str());
   if (record < 0 || record >= count) {
     *error = group + " has no record " + std::to_string(record) + " (it holds " +
              std::to_string(count) + ", numbered from 0)";
@@ -211,11 +212,11 @@ bool PluginSession::Place(const std::string& group, std::int32_t record,
   g->flUseGrid = options.snapGrid;
   g->flGrWidth = options.gridWidth;
   g->flGrHeight = options.gridHeight;
-  host::RealPoint point = options.at;
-  result->snapKind = velm::SnapPlacementPoint(&point);
-  g->dropPoint = point;
-  result->dropPoint = point;
+  return true;
+}
 
+bool PluginSession::Drop(const std::string& group, const std::string& sjisGroup,
+                         std::int32_t record, PlaceResult* result, std::string* error) {
   hostsim::Document& doc = document();
   const int artBefore = CountLayerArt(doc);
   const int beepsBefore = host_->beepCount();
@@ -238,6 +239,61 @@ bool PluginSession::Place(const std::string& group, std::int32_t record,
     return false;
   }
   return true;
+}
+
+bool PluginSession::Place(const std::string& group, std::int32_t record,
+                          const PlaceOptions& options, PlaceResult* result, std::string* error) {
+  std::string sjisGroup;
+  if (!Prepare(group, record, options, &sjisGroup, error)) return false;
+  host::RealPoint point = options.at;
+  result->snapKind = velm::SnapPlacementPoint(&point);
+  velm::gGlobals->dropPoint = point;
+  result->dropPoint = point;
+  return Drop(group, sjisGroup, record, result, error);
+}
+
+bool PluginSession::Drag(const std::string& group, std::int32_t record,
+                         const std::vector<host::RealPoint>& path, const PlaceOptions& options,
+                         const std::string& screenshot, DragResult* result, std::string* error) {
+  std::string sjisGroup;
+  if (!Prepare(group, record, options, &sjisGroup, error)) return false;
+  hostsim::Document& doc = document();
+  hostsim::Desktop& desktop = host_->desktop();
+  const hostsim::Window* window = desktop.documentWindow();
+  if (path.empty() || doc.views().empty() || !window) {
+    *error = "a drag needs a path and a document window";
+    return false;
+  }
+  // The drag starts as the palette's tracker starts it.
+  velm::Globals* g = velm::gGlobals;
+  g->dropPoint = {velm::kNoDropPoint, velm::kNoDropPoint};
+  g->lastSnapKind = -1;
+  g->previewShown = 0;
+  desktop.Repaint(&doc);
+
+  const hostsim::View& view = *doc.views().front();
+  for (const host::RealPoint& p : path) {
+    const host::Point client = view.ToView(p);
+    const host::Point screen{window->client.left + client.h, window->client.top + client.v};
+    desktop.SetCursorPosition(screen);
+    velm::VelmDrawArt(screen.h, screen.v, sjisGroup.c_str(), record);
+  }
+  result->outlineShown = g->previewShown != 0;
+  result->snapKind = g->lastSnapKind;
+  result->cursor = host_->currentCursor();
+  if (!screenshot.empty() && !desktop.screen().WritePng(screenshot)) {
+    *error = "cannot write " + screenshot;
+    return false;
+  }
+  // Off the document: the outline goes, and the art is dropped at the last snapped point.
+  velm::VelmDrawArt(velm::kEraseCoordinate, velm::kEraseCoordinate, sjisGroup.c_str(), record);
+  result->erased = g->previewShown == 0;
+  result->dropPoint = g->dropPoint;
+  if (g->dropPoint.h == velm::kNoDropPoint) {
+    *error = "the drag never reached the document window";
+    return false;
+  }
+  return Drop(group, sjisGroup, record, result, error);
 }
 
 }  // namespace velmsession

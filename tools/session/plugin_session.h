@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/errors.h"
 #include "host/types.h"
@@ -50,6 +51,14 @@ struct PlaceResult {
   std::int32_t beeps = 0;
 };
 
+struct DragResult : PlaceResult {
+  // After the last position: whether an outline was on the screen, and the plug-in's
+  // cursor (its resource id); after the drop: whether the outline had gone.
+  bool outlineShown = false;
+  std::int32_t cursor = 0;
+  bool erased = false;
+};
+
 class PluginSession {
  public:
   // `library`: a folder of group files (created when missing) or, with `singleFile`, one
@@ -81,9 +90,24 @@ class PluginSession {
   bool Place(const std::string& group, std::int32_t record, const PlaceOptions& options,
              PlaceResult* result, std::string* error);
 
+  // Drags record `record` of `group` over the document window through the artwork points
+  // of `path`, as the palette's tracker does: the preview follows each point (snapping it
+  // as `options` say, `options.at` unused) and draws the record's outline inverted on the
+  // virtual screen; `screenshot` (when not empty) receives the screen at the last point;
+  // then the outline is erased and the record dropped at the last snapped point.
+  bool Drag(const std::string& group, std::int32_t record, const std::vector<host::RealPoint>& path,
+            const PlaceOptions& options, const std::string& screenshot, DragResult* result,
+            std::string* error);
+
  private:
   PluginSession() = default;
   bool Start(std::string* error);
+  // Checks the group, record and origin mode and sets the placement settings.
+  bool Prepare(const std::string& group, std::int32_t record, const PlaceOptions& options,
+               std::string* sjisGroup, std::string* error);
+  // Places the record at dropPoint as one undoable step.
+  bool Drop(const std::string& group, const std::string& sjisGroup, std::int32_t record,
+            PlaceResult* result, std::string* error);
 
   std::filesystem::path driveC_;
   std::string singleGroup_;
