@@ -64,13 +64,8 @@ class IndexWorld {
   BenchSession bench_;
 };
 
-IndexWorld& World() {
-  static IndexWorld world;
-  return world;
-}
-
 void BM_BuildIndexOf10000Records(benchmark::State& state) {
-  World();
+  IndexWorld world;  // one plug-in session at a time: each benchmark starts its own
   velm::gGlobals->sortMode = static_cast<std::int16_t>(state.range(0));
   for (auto _ : state) {
     velm::BuildRIHList("big");
@@ -82,7 +77,7 @@ BENCHMARK(BM_BuildIndexOf10000Records)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::
 // What the built list replaces: for each record in turn, a seek and a read of its
 // header, then its insertion at its sorted place (same items, same order).
 void BM_OneByOneInsertionOf10000Records(benchmark::State& state) {
-  World();
+  IndexWorld world;
   velm::gGlobals->sortMode = static_cast<std::int16_t>(state.range(0));
   char base[velm::kPathSize], path[velm::kPathSize];
   velm::GetBaseFolder(base);

@@ -59,6 +59,8 @@ struct DragResult : PlaceResult {
   bool erased = false;
 };
 
+// One session at a time: the plug-in's state (its globals block, its suites) belongs to
+// the whole process, so a session must end before the next one opens.
 class PluginSession {
  public:
   // `library`: a folder of group files (created when missing) or, with `singleFile`, one
