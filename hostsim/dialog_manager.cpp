@@ -12,7 +12,8 @@ Item::Item(Dialog* dialog, const velm::res::DialogItem& tmpl)
       id_(tmpl.id),
       kind_(tmpl.kind),
       text_(tmpl.text ? tmpl.text : ""),
-      pictureId_(tmpl.pictureId) {}
+      pictureId_(tmpl.pictureId),
+      bounds_{tmpl.rect.left, tmpl.rect.top, tmpl.rect.right, tmpl.rect.bottom} {}
 
 Dialog::Dialog(std::string name, const velm::res::Dialog& tmpl, void* userData, bool modal)
     : name_(std::move(name)),
@@ -168,6 +169,29 @@ void GetItemText(host::ItemRef item, char* text, std::int32_t maxLength) {
   text[n] = '\0';
 }
 
+void GetItemBounds(host::ItemRef item, host::Rect* rect) {
+  if (!rect) return;
+  *rect = item ? Item::From(item)->bounds() : host::Rect{};
+}
+
+void GetItemLocalRect(host::ItemRef item, host::Rect* rect) {
+  if (!rect) return;
+  const host::Rect b = item ? Item::From(item)->bounds() : host::Rect{};
+  *rect = {0, 0, b.right - b.left, b.bottom - b.top};
+}
+
+void SetItemBounds(host::ItemRef item, const host::Rect* rect) {
+  if (item && rect) Item::From(item)->SetBounds(*rect);
+}
+
+void SetItemSize(host::ItemRef item, std::int32_t width, std::int32_t height) {
+  if (!item || width < 0 || height < 0) return;
+  host::Rect b = Item::From(item)->bounds();
+  b.right = b.left + width;
+  b.bottom = b.top + height;
+  Item::From(item)->SetBounds(b);
+}
+
 void SetNotifyProc(host::ItemRef item, host::ItemNotifyProc proc) {
   if (item) Item::From(item)->SetNotifyProc(proc);
 }
@@ -204,6 +228,10 @@ void InstallDialogSuites(host::AdmBasicSuite& basic, host::AdmDialogSuite& dialo
   item.DefaultNotify = DefaultNotify;
   item.GetDialog = GetDialog;
   item.GetID = GetID;
+  item.GetBoundsRect = GetItemBounds;
+  item.GetLocalRect = GetItemLocalRect;
+  item.SetBoundsRect = SetItemBounds;
+  item.SetSize = SetItemSize;
 }
 
 }  // namespace hostsim

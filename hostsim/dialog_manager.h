@@ -29,6 +29,9 @@ class Item {
   host::ItemNotifyProc notifyProc() const { return notify_; }
   void SetNotifyProc(host::ItemNotifyProc proc) { notify_ = proc; }
   std::int32_t pictureId() const { return pictureId_; }
+  // The item's place in its dialog's local coordinates (from the template, then as set).
+  const host::Rect& bounds() const { return bounds_; }
+  void SetBounds(const host::Rect& bounds) { bounds_ = bounds; }
 
   host::ItemRef ref() { return reinterpret_cast<host::ItemRef>(this); }
   static Item* From(host::ItemRef ref) { return reinterpret_cast<Item*>(ref); }
@@ -39,6 +42,7 @@ class Item {
   velm::res::ItemKind kind_;
   std::string text_;
   std::int32_t pictureId_;
+  host::Rect bounds_{};
   host::ItemNotifyProc notify_ = nullptr;
 };
 

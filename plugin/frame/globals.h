@@ -88,6 +88,8 @@ struct Globals {
   std::int32_t timerSkips;
   // The group a record is being written to (record dialog, actions).
   char targetGroup[64];
+  // The text the confirmation and error dialogs show, formatted before they open.
+  char messageText[256];
   // Art capture: the stream that collects pattern definitions while a capture runs,
   // whether art is taken regardless of its selection, and the definitions written.
   os::MemHandle scratchRecord;
