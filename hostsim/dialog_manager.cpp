@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "hostsim/adm_drawing.h"
 #include "hostsim/host.h"
 
 namespace hostsim {
@@ -14,6 +15,45 @@ Item::Item(Dialog* dialog, const velm::res::DialogItem& tmpl)
       text_(tmpl.text ? tmpl.text : ""),
       pictureId_(tmpl.pictureId),
       bounds_{tmpl.rect.left, tmpl.rect.top, tmpl.rect.right, tmpl.rect.bottom} {}
+
+bool Item::HasList() const {
+  return kind_ == velm::res::ItemKind::kPopup || kind_ == velm::res::ItemKind::kList;
+}
+
+Entry* Item::InsertEntry(std::int32_t index) {
+  if (index < 0 || index > static_cast<std::int32_t>(entries_.size()))
+    index = static_cast<std::int32_t>(entries_.size());
+  auto entry = std::make_unique<Entry>();
+  entry->item = this;
+  Entry* made = entry.get();
+  entries_.insert(entries_.begin() + index, std::move(entry));
+  return made;
+}
+
+void Item::RemoveEntry(std::int32_t index) {
+  if (index >= 0 && index < static_cast<std::int32_t>(entries_.size()))
+    entries_.erase(entries_.begin() + index);
+}
+
+std::int32_t Item::IndexOf(const Entry* entry) const {
+  for (std::size_t i = 0; i < entries_.size(); ++i)
+    if (entries_[i].get() == entry) return static_cast<std::int32_t>(i);
+  return -1;
+}
+
+void Item::Select(Entry* entry, bool select) {
+  if (select && kind_ == velm::res::ItemKind::kPopup)
+    for (auto& e : entries_)
+      e->selected = false;
+  entry->selected = select;
+  if (select && kind_ == velm::res::ItemKind::kPopup) text_ = entry->text;
+}
+
+Entry* Item::SelectedEntry() const {
+  for (const auto& e : entries_)
+    if (e->selected) return e.get();
+  return nullptr;
+}
 
 Dialog::Dialog(std::string name, const velm::res::Dialog& tmpl, void* userData, bool modal)
     : name_(std::move(name)),
@@ -38,7 +78,10 @@ void Dialog::Type(std::int32_t itemId, const std::string& text) {
                           " does not have");
     return;
   }
-  item->SetText(text);
+  // What does not fit the item's limit cannot be typed.
+  const std::size_t limit =
+      item->maxTextLength() > 0 ? static_cast<std::size_t>(item->maxTextLength()) : text.size();
+  item->SetText(text.substr(0, limit));
 }
 
 void Dialog::Press(std::int32_t itemId) {
@@ -58,6 +101,38 @@ void Dialog::Press(std::int32_t itemId) {
 std::string Dialog::TextOf(std::int32_t itemId) {
   Item* item = FindItem(itemId);
   return item ? item->text() : std::string();
+}
+
+bool Dialog::Choose(std::int32_t itemId, std::int32_t index) {
+  Item* item = FindItem(itemId);
+  if (!item || !item->HasList() || index < 0 ||
+      index >= static_cast<std::int32_t>(item->entries().size()))
+    return false;
+  item->Select(item->entries()[static_cast<std::size_t>(index)].get(), true);
+  return true;
+}
+
+std::vector<std::string> Dialog::EntryTexts(std::int32_t itemId) {
+  std::vector<std::string> texts;
+  if (Item* item = FindItem(itemId))
+    for (const auto& e : item->entries())
+      texts.push_back(e->text);
+  return texts;
+}
+
+std::int32_t Dialog::SelectedIndex(std::int32_t itemId) {
+  Item* item = FindItem(itemId);
+  return item ? item->IndexOf(item->SelectedEntry()) : -1;
+}
+
+bool Dialog::DrawItem(std::int32_t itemId, Bitmap* target) {
+  Item* item = FindItem(itemId);
+  if (!item || !item->drawProc() || !target) return false;
+  const host::Rect& b = item->bounds();
+  Drawer* drawer = NewDrawer(target, {b.left, b.top}, b);
+  item->drawProc()(item->ref(), drawer->ref());
+  DeleteDrawer(drawer);
+  return true;
 }
 
 void Dialog::End(std::int32_t itemId, bool cancelled) {
@@ -192,6 +267,94 @@ void SetItemSize(host::ItemRef item, std::int32_t width, std::int32_t height) {
   Item::From(item)->SetBounds(b);
 }
 
+void SetItemMaxTextLength(host::ItemRef item, std::int32_t length) {
+  if (item) Item::From(item)->SetMaxTextLength(length > 0 ? length : 0);
+}
+
+void SetItemDrawProc(host::ItemRef item, host::ItemDrawProc proc) {
+  if (item) Item::From(item)->SetDrawProc(proc);
+}
+
+host::ListRef GetItemList(host::ItemRef item) {
+  return item && Item::From(item)->HasList() ? Item::From(item)->listRef() : nullptr;
+}
+
+// ---- ADM List Suite and ADM Entry Suite ----
+
+host::EntryRef ListInsertEntry(host::ListRef list, std::int32_t index) {
+  if (!list || Reg().Check(host::AdmListSuite::kName, "InsertEntry")) return nullptr;
+  return Item::FromList(list)->InsertEntry(index)->ref();
+}
+
+void ListRemoveEntry(host::ListRef list, std::int32_t index) {
+  if (list) Item::FromList(list)->RemoveEntry(index);
+}
+
+host::EntryRef ListIndexEntry(host::ListRef list, std::int32_t index) {
+  if (!list) return nullptr;
+  auto& entries = Item::FromList(list)->entries();
+  if (index < 0 || index >= static_cast<std::int32_t>(entries.size())) return nullptr;
+  return entries[static_cast<std::size_t>(index)]->ref();
+}
+
+std::int32_t ListNumberOfEntries(host::ListRef list) {
+  return list ? static_cast<std::int32_t>(Item::FromList(list)->entries().size()) : 0;
+}
+
+host::EntryRef ListIndexSelectedEntry(host::ListRef list, std::int32_t selectionIndex) {
+  if (!list) return nullptr;
+  for (const auto& e : Item::FromList(list)->entries())
+    if (e->selected && selectionIndex-- == 0) return e->ref();
+  return nullptr;
+}
+
+std::int32_t ListNumberOfSelectedEntries(host::ListRef list) {
+  std::int32_t n = 0;
+  if (list)
+    for (const auto& e : Item::FromList(list)->entries())
+      n += e->selected ? 1 : 0;
+  return n;
+}
+
+void EntrySetText(host::EntryRef entry, const char* text) {
+  if (!entry) return;
+  Entry* e = Entry::From(entry);
+  e->text = text ? text : "";
+  if (e->selected && e->item->kind() == velm::res::ItemKind::kPopup) e->item->SetText(e->text);
+}
+
+void EntryGetText(host::EntryRef entry, char* text, std::int32_t maxLength) {
+  if (!text || maxLength <= 0) return;
+  const std::string s = entry ? Entry::From(entry)->text : std::string();
+  const std::size_t n = std::min(s.size(), static_cast<std::size_t>(maxLength - 1));
+  std::memcpy(text, s.data(), n);
+  text[n] = '\0';
+}
+
+void EntrySetID(host::EntryRef entry, std::int32_t id) {
+  if (entry) Entry::From(entry)->id = id;
+}
+
+std::int32_t EntryGetID(host::EntryRef entry) {
+  return entry ? Entry::From(entry)->id : 0;
+}
+
+std::int32_t EntryGetIndex(host::EntryRef entry) {
+  return entry ? Entry::From(entry)->item->IndexOf(Entry::From(entry)) : -1;
+}
+
+host::ListRef EntryGetList(host::EntryRef entry) {
+  return entry ? Entry::From(entry)->item->listRef() : nullptr;
+}
+
+void EntrySelect(host::EntryRef entry, host::Boolean select) {
+  if (entry) Entry::From(entry)->item->Select(Entry::From(entry), select != 0);
+}
+
+host::Boolean EntryIsSelected(host::EntryRef entry) {
+  return entry && Entry::From(entry)->selected ? 1 : 0;
+}
+
 void SetNotifyProc(host::ItemRef item, host::ItemNotifyProc proc) {
   if (item) Item::From(item)->SetNotifyProc(proc);
 }
@@ -214,7 +377,8 @@ std::int32_t GetID(host::ItemRef item) {
 }  // namespace
 
 void InstallDialogSuites(host::AdmBasicSuite& basic, host::AdmDialogSuite& dialog,
-                         host::AdmItemSuite& item) {
+                         host::AdmItemSuite& item, host::AdmListSuite& list,
+                         host::AdmEntrySuite& entry) {
   basic.GetIndexString = GetIndexString;
   basic.Beep = AdmBeep;
   dialog.Modal = Modal;
@@ -232,6 +396,23 @@ void InstallDialogSuites(host::AdmBasicSuite& basic, host::AdmDialogSuite& dialo
   item.GetLocalRect = GetItemLocalRect;
   item.SetBoundsRect = SetItemBounds;
   item.SetSize = SetItemSize;
+  item.SetMaxTextLength = SetItemMaxTextLength;
+  item.SetDrawProc = SetItemDrawProc;
+  item.GetList = GetItemList;
+  list.InsertEntry = ListInsertEntry;
+  list.RemoveEntry = ListRemoveEntry;
+  list.IndexEntry = ListIndexEntry;
+  list.NumberOfEntries = ListNumberOfEntries;
+  list.IndexSelectedEntry = ListIndexSelectedEntry;
+  list.NumberOfSelectedEntries = ListNumberOfSelectedEntries;
+  entry.SetText = EntrySetText;
+  entry.GetText = EntryGetText;
+  entry.SetID = EntrySetID;
+  entry.GetID = EntryGetID;
+  entry.GetIndex = EntryGetIndex;
+  entry.GetList = EntryGetList;
+  entry.Select = EntrySelect;
+  entry.IsSelected = EntryIsSelected;
 }
 
 }  // namespace hostsim

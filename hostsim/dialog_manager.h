@@ -11,11 +11,24 @@
 #include <vector>
 
 #include "host/adm.h"
+#include "hostsim/desktop.h"
 #include "resources/resource_table.h"
 
 namespace hostsim {
 
 class Dialog;
+
+class Item;
+
+// One entry of a list box, popup list or flyout menu.
+struct Entry {
+  Item* item = nullptr;
+  std::string text;  // Shift-JIS bytes
+  std::int32_t id = 0;
+  bool selected = false;
+  host::EntryRef ref() { return reinterpret_cast<host::EntryRef>(this); }
+  static Entry* From(host::EntryRef ref) { return reinterpret_cast<Entry*>(ref); }
+};
 
 class Item {
  public:
@@ -29,6 +42,22 @@ class Item {
   host::ItemNotifyProc notifyProc() const { return notify_; }
   void SetNotifyProc(host::ItemNotifyProc proc) { notify_ = proc; }
   std::int32_t pictureId() const { return pictureId_; }
+  // Popup lists: one entry selected at a time, the selected entry's text is the item's
+  // text. List boxes may select several.
+  bool HasList() const;
+  std::vector<std::unique_ptr<Entry>>& entries() { return entries_; }
+  Entry* InsertEntry(std::int32_t index);
+  void RemoveEntry(std::int32_t index);
+  std::int32_t IndexOf(const Entry* entry) const;
+  void Select(Entry* entry, bool select);
+  Entry* SelectedEntry() const;
+  host::ListRef listRef() { return reinterpret_cast<host::ListRef>(this); }
+  static Item* FromList(host::ListRef ref) { return reinterpret_cast<Item*>(ref); }
+  // The most bytes the user can type into the item (0: no limit).
+  std::int32_t maxTextLength() const { return maxTextLength_; }
+  void SetMaxTextLength(std::int32_t length) { maxTextLength_ = length; }
+  host::ItemDrawProc drawProc() const { return draw_; }
+  void SetDrawProc(host::ItemDrawProc proc) { draw_ = proc; }
   // The item's place in its dialog's local coordinates (from the template, then as set).
   const host::Rect& bounds() const { return bounds_; }
   void SetBounds(const host::Rect& bounds) { bounds_ = bounds; }
@@ -44,6 +73,9 @@ class Item {
   std::int32_t pictureId_;
   host::Rect bounds_{};
   host::ItemNotifyProc notify_ = nullptr;
+  host::ItemDrawProc draw_ = nullptr;
+  std::int32_t maxTextLength_ = 0;
+  std::vector<std::unique_ptr<Entry>> entries_;
 };
 
 class Dialog {
@@ -66,6 +98,14 @@ class Dialog {
   void Press(std::int32_t itemId);
   // The text of an item (Shift-JIS bytes); empty when there is no such item.
   std::string TextOf(std::int32_t itemId);
+  // Chooses entry `index` of a popup list; false when there is no such entry.
+  bool Choose(std::int32_t itemId, std::int32_t index);
+  // The texts of a list's entries, and the index of the (first) selected one or -1.
+  std::vector<std::string> EntryTexts(std::int32_t itemId);
+  std::int32_t SelectedIndex(std::int32_t itemId);
+  // Draws an item through its drawing procedure into `target`, the dialog's local
+  // coordinates being target pixels; false when the item has no drawing procedure.
+  bool DrawItem(std::int32_t itemId, Bitmap* target);
 
   void End(std::int32_t itemId, bool cancelled);
   bool ended() const { return ended_; }
@@ -116,6 +156,7 @@ class DialogManager {
 
 // Fills the dialog-manager suites the host implements.
 void InstallDialogSuites(host::AdmBasicSuite& basic, host::AdmDialogSuite& dialog,
-                         host::AdmItemSuite& item);
+                         host::AdmItemSuite& item, host::AdmListSuite& list,
+                         host::AdmEntrySuite& entry);
 
 }  // namespace hostsim
