@@ -1,6 +1,9 @@
 #include "hostsim/dialog_manager.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "hostsim/adm_drawing.h"
@@ -53,6 +56,72 @@ Entry* Item::SelectedEntry() const {
   for (const auto& e : entries_)
     if (e->selected) return e.get();
   return nullptr;
+}
+
+double Item::PointsPerUnit(std::int32_t units) {
+  switch (units) {
+    case host::kAdmInchUnits:
+      return 72.0;
+    case host::kAdmMillimeterUnits:
+      return 72.0 / 25.4;
+    case host::kAdmCentimeterUnits:
+      return 720.0 / 25.4;
+    case host::kAdmPicaUnits:
+      return 12.0;
+    default:  // points, pixels (at 72 a inch) and no units
+      return 1.0;
+  }
+}
+
+namespace {
+
+// A number as the dialog manager shows it: at most three decimals, no trailing zeros.
+std::string FormatNumber(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3f", value);
+  std::string s = text;
+  if (s.find('.') != std::string::npos) {
+    while (s.back() == '0')
+      s.pop_back();
+    if (s.back() == '.') s.pop_back();
+  }
+  return s == "-0" ? "0" : s;
+}
+
+// The whole text as a number (blanks around it allowed); false otherwise.
+bool ParseNumber(const std::string& text, double* value) {
+  const char* start = text.c_str();
+  char* end = nullptr;
+  const double v = std::strtod(start, &end);
+  if (end == start || !std::isfinite(v)) return false;
+  while (*end == ' ')
+    ++end;
+  if (*end != '\0') return false;
+  *value = v;
+  return true;
+}
+
+}  // namespace
+
+void Item::SetUnits(std::int32_t units) {
+  double value = 0;
+  if (ParseNumber(text_, &value))
+    text_ = FormatNumber(value * PointsPerUnit(units_) / PointsPerUnit(units));
+  units_ = units;
+}
+
+void Item::SetValue(double value) {
+  text_ = FormatNumber(value);
+}
+
+bool Item::Value(double* value) const {
+  double v = 0;
+  if (!ParseNumber(text_, &v)) return false;
+  const double perUnit = PointsPerUnit(units_);
+  v = std::max(v, minPoints_ / perUnit);
+  v = std::min(v, maxPoints_ / perUnit);
+  *value = v;
+  return true;
 }
 
 Dialog::Dialog(std::string name, const velm::res::Dialog& tmpl, void* userData, bool modal)
@@ -123,6 +192,18 @@ std::vector<std::string> Dialog::EntryTexts(std::int32_t itemId) {
 std::int32_t Dialog::SelectedIndex(std::int32_t itemId) {
   Item* item = FindItem(itemId);
   return item ? item->IndexOf(item->SelectedEntry()) : -1;
+}
+
+bool Dialog::Click(std::int32_t itemId, host::Point point) {
+  Item* item = FindItem(itemId);
+  if (!item || !item->trackProc()) return false;
+  for (std::int32_t action : {host::kTrackMouseDown, host::kTrackMouseUp}) {
+    host::TrackerEvent event{};
+    event.point = point;
+    event.action = action;
+    item->trackProc()(item->ref(), reinterpret_cast<host::TrackerRef>(&event));
+  }
+  return true;
 }
 
 bool Dialog::DrawItem(std::int32_t itemId, Bitmap* target) {
@@ -279,7 +360,70 @@ host::ListRef GetItemList(host::ItemRef item) {
   return item && Item::From(item)->HasList() ? Item::From(item)->listRef() : nullptr;
 }
 
+void SetItemTrackProc(host::ItemRef item, host::ItemTrackProc proc) {
+  if (item) Item::From(item)->SetTrackProc(proc);
+}
+
+void SetItemPictureId(host::ItemRef item, std::int32_t id) {
+  if (item) Item::From(item)->SetPictureId(id);
+}
+
+// Items are not drawn on the screen; there is nothing to redraw.
+void InvalidateItem(host::ItemRef) {}
+
+void SelectAllText(host::ItemRef item) {
+  if (item) Item::From(item)->SetTextSelected(true);
+}
+
+void SetBooleanValue(host::ItemRef item, host::Boolean value) {
+  if (item) Item::From(item)->SetOn(value != 0);
+}
+
+host::Boolean GetBooleanValue(host::ItemRef item) {
+  return item && Item::From(item)->on() ? 1 : 0;
+}
+
+void SetFloatValue(host::ItemRef item, host::Real value) {
+  if (item) Item::From(item)->SetValue(value);
+}
+
+host::Real GetFloatValue(host::ItemRef item) {
+  double value = 0;
+  if (!item || !Item::From(item)->Value(&value)) return host::kAdmNotANumber;
+  return static_cast<host::Real>(value);
+}
+
+void SetMinFloatValue(host::ItemRef item, host::Real value) {
+  if (item) Item::From(item)->SetMinPoints(value * Item::PointsPerUnit(Item::From(item)->units()));
+}
+
+void SetMaxFloatValue(host::ItemRef item, host::Real value) {
+  if (item) Item::From(item)->SetMaxPoints(value * Item::PointsPerUnit(Item::From(item)->units()));
+}
+
+void SetItemUnits(host::ItemRef item, std::int32_t units) {
+  if (item) Item::From(item)->SetUnits(units);
+}
+
+std::int32_t GetItemUnits(host::ItemRef item) {
+  return item ? Item::From(item)->units() : host::kAdmNoUnits;
+}
+
+host::Err GetTrackerEvent(host::TrackerRef tracker, host::TrackerEvent* event) {
+  if (!tracker || !event) return host::kBadParameterErr;
+  *event = *reinterpret_cast<const host::TrackerEvent*>(tracker);
+  return host::kNoErr;
+}
+
 // ---- ADM List Suite and ADM Entry Suite ----
+
+void EntryEnable(host::EntryRef entry, host::Boolean enable) {
+  if (entry) Entry::From(entry)->enabled = enable != 0;
+}
+
+void EntryMakeSeparator(host::EntryRef entry, host::Boolean separator) {
+  if (entry) Entry::From(entry)->separator = separator != 0;
+}
 
 host::EntryRef ListInsertEntry(host::ListRef list, std::int32_t index) {
   if (!list || Reg().Check(host::AdmListSuite::kName, "InsertEntry")) return nullptr;
@@ -378,7 +522,7 @@ std::int32_t GetID(host::ItemRef item) {
 
 void InstallDialogSuites(host::AdmBasicSuite& basic, host::AdmDialogSuite& dialog,
                          host::AdmItemSuite& item, host::AdmListSuite& list,
-                         host::AdmEntrySuite& entry) {
+                         host::AdmEntrySuite& entry, host::AdmTrackerSuite& tracker) {
   basic.GetIndexString = GetIndexString;
   basic.Beep = AdmBeep;
   dialog.Modal = Modal;
@@ -413,6 +557,21 @@ void InstallDialogSuites(host::AdmBasicSuite& basic, host::AdmDialogSuite& dialo
   entry.GetList = EntryGetList;
   entry.Select = EntrySelect;
   entry.IsSelected = EntryIsSelected;
+  entry.Enable = EntryEnable;
+  entry.MakeSeparator = EntryMakeSeparator;
+  item.SetTrackProc = SetItemTrackProc;
+  item.SetPictureID = SetItemPictureId;
+  item.SelectAll = SelectAllText;
+  item.Invalidate = InvalidateItem;
+  item.SetBooleanValue = SetBooleanValue;
+  item.GetBooleanValue = GetBooleanValue;
+  item.SetFloatValue = SetFloatValue;
+  item.GetFloatValue = GetFloatValue;
+  item.SetMinFloatValue = SetMinFloatValue;
+  item.SetMaxFloatValue = SetMaxFloatValue;
+  item.SetUnits = SetItemUnits;
+  item.GetUnits = GetItemUnits;
+  tracker.GetTrackerEvent = GetTrackerEvent;
 }
 
 }  // namespace hostsim

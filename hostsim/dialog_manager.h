@@ -26,6 +26,8 @@ struct Entry {
   std::string text;  // Shift-JIS bytes
   std::int32_t id = 0;
   bool selected = false;
+  bool enabled = true;
+  bool separator = false;
   host::EntryRef ref() { return reinterpret_cast<host::EntryRef>(this); }
   static Entry* From(host::EntryRef ref) { return reinterpret_cast<Entry*>(ref); }
 };
@@ -56,6 +58,26 @@ class Item {
   // The most bytes the user can type into the item (0: no limit).
   std::int32_t maxTextLength() const { return maxTextLength_; }
   void SetMaxTextLength(std::int32_t length) { maxTextLength_ = length; }
+  void SetPictureId(std::int32_t id) { pictureId_ = id; }
+  // Check boxes and radio buttons.
+  bool on() const { return on_; }
+  void SetOn(bool on) { on_ = on; }
+  // Numeric items: the text read as a number in the item's units (AdmUnits), limits kept
+  // in points. SetUnits converts the text so that the same length shows.
+  std::int32_t units() const { return units_; }
+  void SetUnits(std::int32_t units);
+  void SetValue(double value);  // in the item's units
+  // The text's number in the item's units, clamped to the limits; false when the text is
+  // not a number.
+  bool Value(double* value) const;
+  void SetMinPoints(double points) { minPoints_ = points; }
+  void SetMaxPoints(double points) { maxPoints_ = points; }
+  static double PointsPerUnit(std::int32_t units);
+  // Whether the item's text was last selected whole (SelectAll).
+  bool textSelected() const { return textSelected_; }
+  void SetTextSelected(bool selected) { textSelected_ = selected; }
+  host::ItemTrackProc trackProc() const { return track_; }
+  void SetTrackProc(host::ItemTrackProc proc) { track_ = proc; }
   host::ItemDrawProc drawProc() const { return draw_; }
   void SetDrawProc(host::ItemDrawProc proc) { draw_ = proc; }
   // The item's place in its dialog's local coordinates (from the template, then as set).
@@ -74,7 +96,13 @@ class Item {
   host::Rect bounds_{};
   host::ItemNotifyProc notify_ = nullptr;
   host::ItemDrawProc draw_ = nullptr;
+  host::ItemTrackProc track_ = nullptr;
   std::int32_t maxTextLength_ = 0;
+  bool on_ = false;
+  bool textSelected_ = false;
+  std::int32_t units_ = host::kAdmPointUnits;
+  double minPoints_ = -1e30;
+  double maxPoints_ = 1e30;
   std::vector<std::unique_ptr<Entry>> entries_;
 };
 
@@ -103,6 +131,9 @@ class Dialog {
   // The texts of a list's entries, and the index of the (first) selected one or -1.
   std::vector<std::string> EntryTexts(std::int32_t itemId);
   std::int32_t SelectedIndex(std::int32_t itemId);
+  // Clicks `point` (the item's local coordinates) as the user would: its tracking
+  // procedure sees a button press, then a release; false without one.
+  bool Click(std::int32_t itemId, host::Point point);
   // Draws an item through its drawing procedure into `target`, the dialog's local
   // coordinates being target pixels; false when the item has no drawing procedure.
   bool DrawItem(std::int32_t itemId, Bitmap* target);
@@ -157,6 +188,6 @@ class DialogManager {
 // Fills the dialog-manager suites the host implements.
 void InstallDialogSuites(host::AdmBasicSuite& basic, host::AdmDialogSuite& dialog,
                          host::AdmItemSuite& item, host::AdmListSuite& list,
-                         host::AdmEntrySuite& entry);
+                         host::AdmEntrySuite& entry, host::AdmTrackerSuite& tracker);
 
 }  // namespace hostsim

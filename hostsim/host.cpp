@@ -232,7 +232,7 @@ void Host::OfferSuites() {
   sUser_.NumberToString = NumberToString;
   sRuntime_.GetAppFilePath = GetAppFilePath;
   sRuntime_.GetAppVersion = GetAppVersion;
-  InstallDialogSuites(sAdmBasic_, sAdmDialog_, sAdmItem_, sAdmList_, sAdmEntry_);
+  InstallDialogSuites(sAdmBasic_, sAdmDialog_, sAdmItem_, sAdmList_, sAdmEntry_, sAdmTracker_);
   InstallArtSuites(sLayer_, sArt_, sGroup_, sPluginGroup_);
   InstallPaintSuites(sPathStyle_, sPathStyle4_, sGradient_, sCustomColor_, sPattern_, sBlendStyle_,
                      sArtStyle_, sTransformArt_, sHardSoft_);
