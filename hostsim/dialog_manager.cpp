@@ -160,6 +160,12 @@ void Dialog::Press(std::int32_t itemId) {
                           " does not have");
     return;
   }
+  if (!item->enabled()) {
+    Host::Current()->Fail("pressing item " + std::to_string(itemId) + " of dialog " + name_ +
+                          ", which is disabled");
+    return;
+  }
+
   if (host::ItemNotifyProc proc = item->notifyProc()) {
     proc(item->ref(), nullptr);
   } else if (item->kind() == velm::res::ItemKind::kButton && modal_) {
@@ -371,6 +377,14 @@ void SetItemPictureId(host::ItemRef item, std::int32_t id) {
 // Items are not drawn on the screen; there is nothing to redraw.
 void InvalidateItem(host::ItemRef) {}
 
+void EnableItem(host::ItemRef item, host::Boolean enable) {
+  if (item) Item::From(item)->SetEnabled(enable != 0);
+}
+
+host::Boolean ItemIsEnabled(host::ItemRef item) {
+  return item && Item::From(item)->enabled() ? 1 : 0;
+}
+
 void SelectAllText(host::ItemRef item) {
   if (item) Item::From(item)->SetTextSelected(true);
 }
@@ -562,6 +576,8 @@ void InstallDialogSuites(host::AdmBasicSuite& basic, host::AdmDialogSuite& dialo
   item.SetTrackProc = SetItemTrackProc;
   item.SetPictureID = SetItemPictureId;
   item.SelectAll = SelectAllText;
+  item.Enable = EnableItem;
+  item.IsEnabled = ItemIsEnabled;
   item.Invalidate = InvalidateItem;
   item.SetBooleanValue = SetBooleanValue;
   item.GetBooleanValue = GetBooleanValue;

@@ -59,6 +59,8 @@ class Item {
   std::int32_t maxTextLength() const { return maxTextLength_; }
   void SetMaxTextLength(std::int32_t length) { maxTextLength_ = length; }
   void SetPictureId(std::int32_t id) { pictureId_ = id; }
+  bool enabled() const { return enabled_; }
+  void SetEnabled(bool enabled) { enabled_ = enabled; }
   // Check boxes and radio buttons.
   bool on() const { return on_; }
   void SetOn(bool on) { on_ = on; }
@@ -99,6 +101,7 @@ class Item {
   host::ItemTrackProc track_ = nullptr;
   std::int32_t maxTextLength_ = 0;
   bool on_ = false;
+  bool enabled_ = true;
   bool textSelected_ = false;
   std::int32_t units_ = host::kAdmPointUnits;
   double minPoints_ = -1e30;
