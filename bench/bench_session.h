@@ -8,9 +8,32 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "hostsim/document.h"
 #include "plugin_session.h"
+
+// Adds `paths` selected 4 x 4 rectangles (stroked; filled too with `filled`) to the current
+// layer in rows of 100, each row a group, and selects the layer's art.
+inline void AddRectangleRows(hostsim::Document& doc, int paths, bool filled) {
+  hostsim::Art* layer = doc.currentLayer()->group;
+  hostsim::Art* row = nullptr;
+  for (int i = 0; i < paths; ++i) {
+    if (i % 100 == 0) {
+      row = doc.Create(host::kGroupArt);
+      doc.Insert(row, host::kPlaceInsideOnBottom, layer);
+    }
+    hostsim::Art* path = doc.Create(host::kPathArt);
+    doc.Insert(path, host::kPlaceInsideOnBottom, row);
+    const float h = static_cast<float>(i % 100) * 6, v = static_cast<float>(i / 100) * 6;
+    for (auto [x, y] : {std::pair{h, v}, {h + 4, v}, {h + 4, v + 4}, {h, v + 4}})
+      path->segments.push_back({{x, y}, {x, y}, {x, y}, 1});
+    path->closed = true;
+    path->style.fillPaint = filled ? 1 : 0;
+    path->style.strokePaint = 1;
+  }
+  doc.Select(layer, true);
+}
 
 class BenchSession {
  public:

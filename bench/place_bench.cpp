@@ -19,24 +19,7 @@ namespace {
 class PlaceWorld {
  public:
   explicit PlaceWorld(int paths) : bench_("place-" + std::to_string(paths)) {
-    hostsim::Document& doc = bench_.doc();
-    hostsim::Art* layer = doc.currentLayer()->group;
-    hostsim::Art* row = nullptr;
-    for (int i = 0; i < paths; ++i) {
-      if (i % 100 == 0) {
-        row = doc.Create(host::kGroupArt);
-        doc.Insert(row, host::kPlaceInsideOnBottom, layer);
-      }
-      hostsim::Art* path = doc.Create(host::kPathArt);
-      doc.Insert(path, host::kPlaceInsideOnBottom, row);
-      const float h = static_cast<float>(i % 100) * 6, v = static_cast<float>(i / 100) * 6;
-      for (auto [x, y] : {std::pair{h, v}, {h + 4, v}, {h + 4, v + 4}, {h, v + 4}})
-        path->segments.push_back({{x, y}, {x, y}, {x, y}, 1});
-      path->closed = true;
-      path->style.fillPaint = 1;
-      path->style.strokePaint = 1;
-    }
-    doc.Select(layer, true);
+    AddRectangleRows(bench_.doc(), paths, true);
     std::int32_t record = 0;
     std::string error;
     captured_ = bench_.ready() &&
