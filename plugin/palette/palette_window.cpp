@@ -1,0 +1,1 @@
+#include "palette/palette_window.h"
