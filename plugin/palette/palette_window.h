@@ -65,4 +65,17 @@ void FillGroupPopup(host::DialogRef dialog);
 void FillRecordList(host::DialogRef dialog);
 void DrawSeparator(host::ItemRef item, host::DrawerRef drawer);
 
+// The record list as the commands use it; each does nothing without a palette.
+// Position of the first selected record entry, or -1.
+std::int32_t SelectedRecordEntry();
+// Selects the entry at `position` alone (deselects every entry when there is none).
+void SelectRecordEntry(std::int32_t position);
+// Removes the entry at `position`.
+void RemoveRecordEntry(std::int32_t position);
+// Number of entries in the record list.
+std::int32_t RecordEntryCount();
+void RedrawRecordList();
+// Shows `group` as the group popup's choice (when it is listed).
+void ShowGroupInPopup(const char* group);
+
 }  // namespace velm
