@@ -233,6 +233,8 @@ void Host::OfferSuites() {
   sRuntime_.GetAppFilePath = GetAppFilePath;
   sRuntime_.GetAppVersion = GetAppVersion;
   InstallDialogSuites(sAdmBasic_, sAdmDialog_, sAdmItem_, sAdmList_, sAdmEntry_, sAdmTracker_);
+  InstallPaletteSuites(sAdmDialog_, sAdmItem_, sAdmList_, sAdmEntry_, sAdmNotifier_,
+                       sAdmDialogGroup_);
   InstallArtSuites(sLayer_, sArt_, sGroup_, sPluginGroup_);
   InstallPaintSuites(sPathStyle_, sPathStyle4_, sGradient_, sCustomColor_, sPattern_, sBlendStyle_,
                      sArtStyle_, sTransformArt_, sHardSoft_);

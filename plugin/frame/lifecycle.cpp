@@ -5,6 +5,8 @@
 #include "frame/plugin_main.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
+#include "palette/palette_window.h"
+#include "palette/record_list.h"
 #include "placement/bezier_table.h"
 #include "platform/gui.h"
 #include "platform/host_binding.h"
@@ -119,7 +121,9 @@ host::Err ShutdownPlugin(host::MessageData* message) {
   if (Globals* g = gGlobals) {
     ReleaseBlock(g->currentRecord);
     ReleaseBlock(g->RIHList);
+    ReleaseHoverLabel();
     WritePreferences();
+    if (g->palette) SavePaletteState(g->palette);
   }
 
   const void* blocks = nullptr;
