@@ -208,6 +208,14 @@ void EndDrawer(host::ImageRef ref) {
 
 }  // namespace
 
+void FillDrawerRect(Drawer* drawer, const host::Rect& rect) {
+  FillRect(drawer->ref(), &rect);
+}
+
+void DrawDialogText(Drawer* drawer, const std::string& sjis, host::Point at) {
+  DrawText(drawer->ref(), sjis.c_str(), &at);
+}
+
 Drawer* NewDrawer(Bitmap* target, host::Point origin, const host::Rect& clip) {
   auto drawer = std::make_unique<Drawer>();
   drawer->context = D().BitmapContext(target, origin, clip);

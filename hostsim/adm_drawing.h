@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "host/adm.h"
 #include "hostsim/desktop.h"
@@ -32,6 +33,11 @@ Drawer* DrawerFrom(host::DrawerRef ref);
 AdmImage* ImageFrom(host::ImageRef ref);
 std::size_t liveDrawers();
 std::size_t liveImages();
+
+// The dialog manager's own drawing through a drawer: a filled rectangle, and a text whose
+// baseline starts at `at` (drawer coordinates).
+void FillDrawerRect(Drawer* drawer, const host::Rect& rect);
+void DrawDialogText(Drawer* drawer, const std::string& sjis, host::Point at);
 
 // The colours of the dialog manager's palette (AdmColor), 0x00RRGGBB.
 std::uint32_t AdmPaletteColor(std::int32_t code);

@@ -103,8 +103,8 @@ struct DeviceContext {
 
 class Desktop {
  public:
-  static constexpr int kScreenWidth = 1024;
-  static constexpr int kScreenHeight = 768;
+  static constexpr int kScreenWidth = 1280;
+  static constexpr int kScreenHeight = 800;
 
   Desktop();
   ~Desktop();

@@ -130,6 +130,7 @@ Dialog::Dialog(std::string name, const velm::res::Dialog& tmpl, void* userData, 
       title_(tmpl.title ? tmpl.title : ""),
       userData_(userData),
       modal_(modal) {
+  templateRect_ = {tmpl.rect.left, tmpl.rect.top, tmpl.rect.right, tmpl.rect.bottom};
   for (std::int32_t i = 0; i < tmpl.itemCount; ++i)
     items_.push_back(std::make_unique<Item>(this, tmpl.items[i]));
 }
@@ -166,11 +167,7 @@ void Dialog::Press(std::int32_t itemId) {
     return;
   }
 
-  if (host::ItemNotifyProc proc = item->notifyProc()) {
-    proc(item->ref(), nullptr);
-  } else if (item->kind() == velm::res::ItemKind::kButton && modal_) {
-    End(itemId, false);
-  }
+  NotifyUserChanged(item);
 }
 
 std::string Dialog::TextOf(std::int32_t itemId) {
@@ -184,6 +181,8 @@ bool Dialog::Choose(std::int32_t itemId, std::int32_t index) {
       index >= static_cast<std::int32_t>(item->entries().size()))
     return false;
   item->Select(item->entries()[static_cast<std::size_t>(index)].get(), true);
+  // A user's choice is a change the item's notification procedure hears of.
+  if (item->notifyProc()) NotifyUserChanged(item);
   return true;
 }
 

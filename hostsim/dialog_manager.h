@@ -28,6 +28,7 @@ struct Entry {
   bool selected = false;
   bool enabled = true;
   bool separator = false;
+  bool checked = false;
   host::EntryRef ref() { return reinterpret_cast<host::EntryRef>(this); }
   static Entry* From(host::EntryRef ref) { return reinterpret_cast<Entry*>(ref); }
 };
@@ -35,6 +36,8 @@ struct Entry {
 class Item {
  public:
   Item(Dialog* dialog, const velm::res::DialogItem& tmpl);
+  // An item made at run time (CreateItem) of `kind`, at `bounds`.
+  Item(Dialog* dialog, std::int32_t id, velm::res::ItemKind kind, const host::Rect& bounds);
   std::int32_t id() const { return id_; }
   velm::res::ItemKind kind() const { return kind_; }
   Dialog* dialog() const { return dialog_; }
@@ -84,10 +87,47 @@ class Item {
   void SetDrawProc(host::ItemDrawProc proc) { draw_ = proc; }
   // The item's place in its dialog's local coordinates (from the template, then as set).
   const host::Rect& bounds() const { return bounds_; }
-  void SetBounds(const host::Rect& bounds) { bounds_ = bounds; }
+  void SetBounds(const host::Rect& bounds) {
+    if (bounds.left != bounds_.left || bounds.top != bounds_.top || bounds.right != bounds_.right ||
+        bounds.bottom != bounds_.bottom)
+      ++boundsChanges_;
+    bounds_ = bounds;
+  }
 
   host::ItemRef ref() { return reinterpret_cast<host::ItemRef>(this); }
   static Item* From(host::ItemRef ref) { return reinterpret_cast<Item*>(ref); }
+
+  // Floating dialogs' items (palettes.cpp).
+  // Picture push buttons are buttons that show a picture; the flyout menu is a list.
+  bool pictureButton() const { return pictureButton_; }
+  void SetPictureButton(bool on) { pictureButton_ = on; }
+  bool flyout() const { return id_ == host::kAdmFlyoutMenuItemId; }
+  std::int32_t style() const { return style_; }
+  void SetStyle(std::int32_t style) { style_ = style; }
+  const std::string& tip() const { return tip_; }
+  void SetTip(std::string tip) { tip_ = std::move(tip); }
+  std::int32_t cursorId() const { return cursorId_; }
+  void SetCursorId(std::int32_t id) { cursorId_ = id; }
+  std::int32_t selectedPictureId() const { return selectedPictureId_; }
+  void SetSelectedPictureId(std::int32_t id) { selectedPictureId_ = id; }
+  std::int32_t disabledPictureId() const { return disabledPictureId_; }
+  void SetDisabledPictureId(std::int32_t id) { disabledPictureId_ = id; }
+  bool visible() const { return visible_; }
+  void SetVisible(bool visible) { visible_ = visible; }
+  // List boxes: the size of every entry, the procedures that draw and track entries, and
+  // the first row shown.
+  std::int32_t entryWidth() const { return entryWidth_; }
+  std::int32_t entryHeight() const { return entryHeight_; }
+  void SetEntryWidth(std::int32_t w) { entryWidth_ = w; }
+  void SetEntryHeight(std::int32_t h) { entryHeight_ = h; }
+  host::EntryDrawProc entryDrawProc() const { return entryDraw_; }
+  void SetEntryDrawProc(host::EntryDrawProc proc) { entryDraw_ = proc; }
+  host::EntryTrackProc entryTrackProc() const { return entryTrack_; }
+  void SetEntryTrackProc(host::EntryTrackProc proc) { entryTrack_ = proc; }
+  std::int32_t scrollRow() const { return scrollRow_; }
+  void SetScrollRow(std::int32_t row) { scrollRow_ = row; }
+  // Times the item was moved or sized since it was made.
+  int boundsChanges() const { return boundsChanges_; }
 
  private:
   Dialog* dialog_;
@@ -107,6 +147,19 @@ class Item {
   double minPoints_ = -1e30;
   double maxPoints_ = 1e30;
   std::vector<std::unique_ptr<Entry>> entries_;
+  bool pictureButton_ = false;
+  std::int32_t style_ = 0;
+  std::string tip_;
+  std::int32_t cursorId_ = 0;
+  std::int32_t selectedPictureId_ = 0;
+  std::int32_t disabledPictureId_ = 0;
+  bool visible_ = true;
+  std::int32_t entryWidth_ = 16;
+  std::int32_t entryHeight_ = 16;
+  host::EntryDrawProc entryDraw_ = nullptr;
+  host::EntryTrackProc entryTrack_ = nullptr;
+  std::int32_t scrollRow_ = 0;
+  int boundsChanges_ = 0;
 };
 
 class Dialog {
@@ -148,7 +201,46 @@ class Dialog {
   host::DialogRef ref() { return reinterpret_cast<host::DialogRef>(this); }
   static Dialog* From(host::DialogRef ref) { return reinterpret_cast<Dialog*>(ref); }
 
+  // ---- Floating dialogs (palettes.cpp) ----
+  // Adds an item made at run time; null when the id is in use.
+  Item* AddItem(std::int32_t id, velm::res::ItemKind kind, const host::Rect& bounds);
+  bool visible() const { return visible_; }
+  void SetVisible(bool visible) { visible_ = visible; }
+  // The content area on the screen (the title bar lies above it).
+  const host::Rect& screenBounds() const { return screenBounds_; }
+  // Moves and sizes the dialog within its limits, keeping its title bar on the screen.
+  void SetScreenBounds(const host::Rect& bounds);
+  std::int32_t minWidth = 0, minHeight = 0, maxWidth = 0, maxHeight = 0;  // 0: no limit
+  std::string dockGroup;
+  std::int32_t dockCode = 0;
+  std::int32_t style = 0;
+  bool destroyed = false;
+  // Set when something asked for a redraw since the dialog was last painted.
+  bool dirty = true;
+
+  // The scripted user on a floating dialog. Each returns false (and says why in
+  // `lastError()`) when the step cannot be carried out.
+  // Chooses entry `index` of the flyout menu.
+  bool ChooseFlyout(std::int32_t index);
+  // Sends entry `index` of list box `itemId` one tracker event at `point` (the entry's
+  // local coordinates) with the tracker clock at `time`.
+  bool TrackEntry(std::int32_t itemId, std::int32_t index, std::int32_t action, host::Point point,
+                  std::uint32_t time);
+  // The screen rectangle of entry `index` of list box `itemId` as laid out now (it may lie
+  // outside the list when scrolled away); false without such an entry.
+  bool EntryScreenRect(std::int32_t itemId, std::int32_t index, host::Rect* rect);
+  // An item's rectangle on the screen.
+  host::Rect ItemScreenRect(const Item& item) const;
+  const std::string& lastError() const { return lastError_; }
+  // The template's rectangle (its size is the dialog's).
+  const host::Rect& templateRect() const { return templateRect_; }
+  void SetLastError(std::string e) { lastError_ = std::move(e); }
+
  private:
+  host::Rect screenBounds_{0, 0, 0, 0};
+  host::Rect templateRect_{0, 0, 0, 0};
+  bool visible_ = false;
+  std::string lastError_;
   std::string name_;
   std::int32_t id_;
   std::string title_;
@@ -183,7 +275,33 @@ class DialogManager {
   std::int32_t RunModal(const velm::res::ResourceTable* resources, const char* name,
                         std::int32_t dialogId, host::DialogInitProc init, void* userData);
 
+  // ---- Floating dialogs (palettes.cpp) ----
+  // Creates floating dialog `name` from template `dialogId` with the flyout menu item,
+  // runs `init` and shows it when the host's stored visibility says so; null when the
+  // template is missing or `init` fails.
+  Dialog* CreateFloating(const velm::res::ResourceTable* resources, const char* name,
+                         std::int32_t dialogId, std::int32_t style, host::DialogInitProc init,
+                         void* userData);
+  void DestroyFloating(Dialog* dialog);
+  // The live floating dialog named `name` that was made last, or null.
+  Dialog* FindFloating(const std::string& name);
+  bool IsFloating(const Dialog* dialog) const;
+  const std::vector<std::unique_ptr<Dialog>>& floating() const { return floating_; }
+  // Whether a newly made floating dialog shows; by default it does.
+  void SetVisibilityRule(std::function<bool(const std::string& name)> rule) {
+    visibleAtCreate_ = std::move(rule);
+  }
+  // Draws every visible floating dialog onto `screen`, entries through their plug-in
+  // drawing procedures.
+  void PaintFloating(Bitmap* screen);
+  // Draws a modal dialog as it shows while it is open, in the middle of the screen.
+  void PaintModal(Bitmap* screen, Dialog& dialog);
+  // The topmost visible floating dialog whose frame (title bar included) holds `p`.
+  Dialog* FloatingAt(host::Point p);
+
  private:
+  std::vector<std::unique_ptr<Dialog>> floating_;
+  std::function<bool(const std::string&)> visibleAtCreate_;
   std::deque<ModalScript> scripts_;
   std::vector<ModalRecord> modalLog_;
 };
@@ -192,5 +310,22 @@ class DialogManager {
 void InstallDialogSuites(host::AdmBasicSuite& basic, host::AdmDialogSuite& dialog,
                          host::AdmItemSuite& item, host::AdmListSuite& list,
                          host::AdmEntrySuite& entry, host::AdmTrackerSuite& tracker);
+// The operations of floating dialogs, their items, lists, entries, notifiers and dialog
+// groups (palettes.cpp).
+void InstallPaletteSuites(host::AdmDialogSuite& dialog, host::AdmItemSuite& item,
+                          host::AdmListSuite& list, host::AdmEntrySuite& entry,
+                          host::AdmNotifierSuite& notifier, host::AdmDialogGroupSuite& group);
+
+// A notification the dialog manager sends to an item's notification procedure.
+struct Notifier {
+  const char* type;
+  host::NotifierRef ref() { return reinterpret_cast<host::NotifierRef>(this); }
+};
+struct Drawer;
+// Draws an entry as the dialog manager does: its background, or the selection highlight.
+void DefaultDrawEntry(Entry* entry, Drawer* drawer);
+// Calls the item's notification procedure with a user-changed notification, or the
+// default handling when it has none.
+void NotifyUserChanged(Item* item);
 
 }  // namespace hostsim

@@ -33,6 +33,10 @@ void InstallRasterMeshSuites(host::RasterSuite& raster, host::MeshSuite& mesh,
 // view_suites.cpp: document views, undo steps, ruler units (of the user suite)
 void InstallViewSuites(host::DocumentViewSuite& view, host::UndoSuite& undo, host::UserSuite& user);
 
+// lifecycle_suites.cpp: menus, timers, notifiers and the host's preferences
+void InstallLifecycleSuites(host::MenuSuite& menu, host::TimerSuite& timer,
+                            host::NotifierSuite& notifier, host::PreferenceSuite& preference);
+
 // desktop.cpp: the virtual desktop ("VELM Desktop Suite") and the application context
 void InstallDesktopSuites(host::DesktopSuite& desktop, host::ContextSuite& context);
 

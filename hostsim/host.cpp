@@ -189,6 +189,7 @@ Host::Host(std::string modulePath, std::string driveC)
   };
   OfferSuites();
   SetApplicationPath(applicationPath_);
+  preferences_.Load(driveC_);
 }
 
 void Host::SetApplicationPath(std::string path) {
@@ -233,6 +234,8 @@ void Host::OfferSuites() {
   sRuntime_.GetAppFilePath = GetAppFilePath;
   sRuntime_.GetAppVersion = GetAppVersion;
   InstallDialogSuites(sAdmBasic_, sAdmDialog_, sAdmItem_, sAdmList_, sAdmEntry_, sAdmTracker_);
+  InstallPaletteSuites(sAdmDialog_, sAdmItem_, sAdmList_, sAdmEntry_, sAdmNotifier_,
+                       sAdmDialogGroup_);
   InstallArtSuites(sLayer_, sArt_, sGroup_, sPluginGroup_);
   InstallPaintSuites(sPathStyle_, sPathStyle4_, sGradient_, sCustomColor_, sPattern_, sBlendStyle_,
                      sArtStyle_, sTransformArt_, sHardSoft_);
@@ -243,6 +246,7 @@ void Host::OfferSuites() {
   InstallDrawArtSuite(sDrawArt_);
   InstallDesktopSuites(desktopSuite_, sContext_);
   InstallAdmDrawingSuites(sAdmDrawer_, sAdmImage_);
+  InstallLifecycleSuites(sMenu_, sTimer_, sNotifier_, sPreference_);
   registry_.Offer(&desktopSuite_);
 
   platform_.GetDriveRoot = GetDriveRoot;
@@ -346,7 +350,10 @@ host::Err Host::About() {
 
 host::Err Host::Shutdown() {
   host::MessageData m = NewMessage();
-  return Send(host::kCallerInterface, host::kSelectorShutdown, &m);
+  const host::Err err = Send(host::kCallerInterface, host::kSelectorShutdown, &m);
+  // The plug-in is finished: its menu items, timers and notifiers go with it.
+  objects_.Clear();
+  return err;
 }
 
 host::Err Host::Unload() {

@@ -13,6 +13,8 @@
 #include "hostsim/desktop.h"
 #include "hostsim/dialog_manager.h"
 #include "hostsim/document.h"
+#include "hostsim/host_preferences.h"
+#include "hostsim/lifecycle.h"
 #include "hostsim/suite_registry.h"
 #include "platform/host_binding.h"
 #include "resources/resource_table.h"
@@ -59,6 +61,36 @@ class Host {
   // The globals slot the host keeps for the plug-in.
   void* globalsSlot() const { return globalsSlot_; }
 
+  // ---- Menus, timers, notifiers (lifecycle_suites.cpp) ----
+  // The user chooses the menu item `name`: "AI Menu"/"AI Go" with its handle. A name
+  // no item has is a host failure (kNotFoundErr).
+  host::Err ChooseMenuItem(const std::string& name);
+  // The host updates its menus before showing them: "AI Menu"/"AI Update" for every
+  // item, in the order they were added; the first result other than 0.
+  host::Err UpdateMenus();
+  // The item's text (Shift-JIS bytes; ToUtf8 to read it); empty for no such item.
+  std::string MenuItemText(const std::string& name);
+  const MenuItem* FindMenuItem(const std::string& name) { return objects_.FindMenuItem(name); }
+  const std::vector<std::unique_ptr<MenuItem>>& menuItems() const { return objects_.menuItems; }
+  const std::vector<std::unique_ptr<Timer>>& timers() const { return objects_.timers; }
+  const std::vector<std::unique_ptr<Notifier>>& notifiers() const { return objects_.notifiers; }
+  // Lets `ticks` host ticks (1/60 s) pass: each timer gets "AI Timer"/"AI Go" whenever
+  // its period has elapsed since it was added or last went off. The first result other
+  // than 0.
+  host::Err AdvanceClock(std::int64_t ticks);
+  std::int64_t clock() const { return clock_; }
+  // Sends one "AI Timer"/"AI Go" for the timer `name` now, outside its period (a tick
+  // that arrives while another is being handled). A name no timer has is a host failure.
+  host::Err SendTimerTick(const std::string& name);
+  // The application has finished starting: "AI Notifier"/"AI Notify" to every
+  // subscriber of "AI Application Started Notifier".
+  host::Err ApplicationStarted();
+  // Sends a notification of `type` to its subscribers; the first result other than 0.
+  host::Err Notify(const std::string& type, void* notifyData = nullptr);
+
+  // ---- The host's preferences ("AI Preference Suite"), kept on drive C: ----
+  HostPreferences& preferences() { return preferences_; }
+
   // ---- Host services ----
   SuiteRegistry& suites() { return registry_; }
   // The open document (the host starts with an empty one), or null when none is open.
@@ -102,6 +134,7 @@ class Host {
   void Beep() { ++beeps_; }
   void SetCursor(std::int32_t id) { cursor_ = id; }
   void* moduleHandle() const { return module_; }
+  LifecycleObjects& lifecycleObjects() { return objects_; }
 
  private:
   void OfferSuites();
@@ -124,6 +157,9 @@ class Host {
   std::unique_ptr<Desktop> desktop_ = std::make_unique<Desktop>();
   DialogManager dialogs_;
   std::vector<std::string> messageLog_;
+  LifecycleObjects objects_;
+  std::int64_t clock_ = 0;
+  HostPreferences preferences_;
   std::vector<Block> blocks_;
   std::vector<std::unique_ptr<char[]>> blockStorage_;
   std::int32_t pluginOptions_ = 0;

@@ -70,7 +70,8 @@ struct Globals {
   std::int16_t dragging;
   std::int16_t dragArmed;
   std::int16_t trackQueueCount;
-  std::int32_t trackQueue[kTrackQueueLength][4];
+  // Each queued event: point x, point y, action, time, and the entry's position.
+  std::int32_t trackQueue[kTrackQueueLength][5];
   // Hover label: saved screen area under it.
   void* labelSavedPort;
   void* labelSavedBitmap;

@@ -2,9 +2,12 @@
 #include <cstring>
 
 #include "frame/globals.h"
+#include "frame/host_objects.h"
 #include "frame/plugin_main.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
+#include "palette/palette_window.h"
+#include "palette/record_list.h"
 #include "placement/bezier_table.h"
 #include "platform/gui.h"
 #include "platform/host_binding.h"
@@ -108,8 +111,13 @@ host::Err StartupPlugin(host::MessageData* message) {
   LoadCursors(g);
   BuildBezierTable(g->BezierTable);
   ReadPreferences();
-  // The palette's host objects and the recordable actions join the start-up as their
-  // subsystems are built.
+  // The notifier, the menu item and the timer, in this order; the first failure stops
+  // the start-up there.
+  err = RegisterNotifier(message);
+  if (!err) err = AddPaletteMenuItem(message);
+  if (!err) err = AddPaletteTimer(message);
+  if (err) return err;
+  // The recordable actions join the start-up when their subsystem is built.
   Trace("StartupPlugin_END\r\n");
   return host::kNoErr;
 }
@@ -119,7 +127,9 @@ host::Err ShutdownPlugin(host::MessageData* message) {
   if (Globals* g = gGlobals) {
     ReleaseBlock(g->currentRecord);
     ReleaseBlock(g->RIHList);
+    ReleaseHoverLabel();
     WritePreferences();
+    if (g->palette) SavePaletteState(g->palette);
   }
 
   const void* blocks = nullptr;

@@ -1,6 +1,7 @@
 #include "frame/plugin_main.h"
 
 #include "frame/globals.h"
+#include "frame/host_objects.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
 #include "platform/host_binding.h"
@@ -16,18 +17,18 @@ struct DispatchRow {
   Handler handler;  // null: the subsystem that answers this message is not part of the build
 };
 
-// Tested in this order. Handlers of menus, timer, notifier and action playback join
-// the table as those subsystems are built; until then their messages yield 0.
+// Tested in this order. The handler of action playback joins the table when that
+// subsystem is built; until then its messages yield 0.
 const DispatchRow kDispatchTable[] = {
     {host::kCallerAccess, host::kSelectorUnload, UnloadPlugin},
     {host::kCallerAccess, host::kSelectorReload, ReloadPlugin},
     {host::kCallerInterface, host::kSelectorStartup, StartupPlugin},
     {host::kCallerInterface, host::kSelectorAbout, ShowAbout},
     {host::kCallerInterface, host::kSelectorShutdown, ShutdownPlugin},
-    {host::kCallerMenu, host::kSelectorGo, nullptr},
-    {host::kCallerMenu, host::kSelectorUpdate, nullptr},
-    {host::kCallerTimer, host::kSelectorGo, nullptr},
-    {host::kCallerNotifier, host::kSelectorNotify, nullptr},
+    {host::kCallerMenu, host::kSelectorGo, MenuGoHandler},
+    {host::kCallerMenu, host::kSelectorUpdate, MenuUpdateHandler},
+    {host::kCallerTimer, host::kSelectorGo, TimerHandler},
+    {host::kCallerNotifier, host::kSelectorNotify, NotifyHandler},
     {host::kCallerActionManager, host::kSelectorDoAction, nullptr},
 };
 
