@@ -108,6 +108,7 @@ host::Err StartupPlugin(host::MessageData* message) {
   LoadCursors(g);
   BuildBezierTable(g->BezierTable);
   ReadPreferences();
+  g->prefsRead = 1;
   // The palette's host objects and the recordable actions join the start-up as their
   // subsystems are built.
   Trace("StartupPlugin_END\r\n");
@@ -119,7 +120,7 @@ host::Err ShutdownPlugin(host::MessageData* message) {
   if (Globals* g = gGlobals) {
     ReleaseBlock(g->currentRecord);
     ReleaseBlock(g->RIHList);
-    WritePreferences();
+    if (g->prefsRead) WritePreferences();
   }
 
   const void* blocks = nullptr;
