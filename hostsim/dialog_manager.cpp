@@ -377,7 +377,9 @@ void SetItemPictureId(host::ItemRef item, std::int32_t id) {
 void InvalidateItem(host::ItemRef) {}
 
 void EnableItem(host::ItemRef item, host::Boolean enable) {
-  if (item) Item::From(item)->SetEnabled(enable != 0);
+  if (!item) return;
+  Item::From(item)->SetEnabled(enable != 0);
+  Item::From(item)->dialog()->dirty = true;
 }
 
 host::Boolean ItemIsEnabled(host::ItemRef item) {

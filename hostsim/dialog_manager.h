@@ -294,6 +294,8 @@ class DialogManager {
   // Draws every visible floating dialog onto `screen`, entries through their plug-in
   // drawing procedures.
   void PaintFloating(Bitmap* screen);
+  // Whether a visible floating dialog asked to be redrawn since it was last painted.
+  bool AnyDirty() const;
   // Draws a modal dialog as it shows while it is open, in the middle of the screen.
   void PaintModal(Bitmap* screen, Dialog& dialog);
   // The topmost visible floating dialog whose frame (title bar included) holds `p`.
@@ -317,7 +319,7 @@ void InstallPaletteSuites(host::AdmDialogSuite& dialog, host::AdmItemSuite& item
                           host::AdmNotifierSuite& notifier, host::AdmDialogGroupSuite& group);
 
 // A notification the dialog manager sends to an item's notification procedure.
-struct Notifier {
+struct AdmNotifier {
   const char* type;
   host::NotifierRef ref() { return reinterpret_cast<host::NotifierRef>(this); }
 };

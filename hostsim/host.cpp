@@ -190,6 +190,13 @@ Host::Host(std::string modulePath, std::string driveC)
   OfferSuites();
   SetApplicationPath(applicationPath_);
   preferences_.Load(driveC_);
+  // A floating dialog shows unless it was hidden when its state was last saved.
+  dialogs_.SetVisibilityRule([this](const std::string& name) {
+    HostPreferences::Value shown;
+    return preferences_.Get(name, "kADM_DPVisibleStr", HostPreferences::Kind::kBoolean,
+                            &shown) != host::kNoErr ||
+           shown.integer != 0;
+  });
 }
 
 void Host::SetApplicationPath(std::string path) {

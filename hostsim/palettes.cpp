@@ -347,7 +347,7 @@ bool Dialog::TrackEntry(std::int32_t itemId, std::int32_t index, std::int32_t ac
 }
 
 void NotifyUserChanged(Item* item) {
-  Notifier notifier{host::kAdmUserChangedNotifier};
+  AdmNotifier notifier{host::kAdmUserChangedNotifier};
   if (host::ItemNotifyProc proc = item->notifyProc()) {
     proc(item->ref(), notifier.ref());
   } else if (item->kind() == ItemKind::kButton && item->dialog()->modal()) {
@@ -438,6 +438,12 @@ void PaintDialog(Bitmap* screen, Dialog& d) {
 void DialogManager::PaintFloating(Bitmap* screen) {
   for (const auto& owned : floating_)
     if (owned->visible()) PaintDialog(screen, *owned);
+}
+
+bool DialogManager::AnyDirty() const {
+  for (const auto& d : floating_)
+    if (d->visible() && d->dirty) return true;
+  return false;
 }
 
 void DialogManager::PaintModal(Bitmap* screen, Dialog& dialog) {
@@ -625,7 +631,7 @@ void EntryDefaultDraw(host::EntryRef entry, host::DrawerRef drawer) {
 
 host::Boolean IsNotifierType(host::NotifierRef notifier, const char* type) {
   if (!notifier || !type) return 0;
-  const char* t = reinterpret_cast<Notifier*>(notifier)->type;
+  const char* t = reinterpret_cast<AdmNotifier*>(notifier)->type;
   return t && !std::strcmp(t, type) ? 1 : 0;
 }
 

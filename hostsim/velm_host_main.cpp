@@ -21,6 +21,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,7 @@
 #include "hostsim/renderer.h"
 #include "hostsim/scene.h"
 #include "plugin_session.h"
+#include "session_script.h"
 
 namespace {
 
@@ -251,6 +254,22 @@ int Render(const std::string& scenePath, const std::string& outPath, double scal
   return 0;
 }
 
+// Runs a scripted user session (tools/session/session_script.h).
+int Session(const std::string& scriptPath, const velmsession::ScriptOptions& given) {
+  std::ifstream script(scriptPath);
+  if (!script) {
+    std::fprintf(stderr, "velm-host: cannot read %s\n", scriptPath.c_str());
+    return 1;
+  }
+  velmsession::ScriptOptions options = given;
+  options.input = std::filesystem::path(scriptPath).parent_path();
+  if (options.input.empty()) options.input = ".";
+  std::string error;
+  const int status = velmsession::RunSessionScript(script, options, &error, std::cout);
+  if (status != 0) std::fprintf(stderr, "velm-host: %s: %s\n", scriptPath.c_str(), error.c_str());
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -292,6 +311,15 @@ int main(int argc, char** argv) {
   render->add_option("scene", scenePath, "the scene (JSON)")->required();
   render->add_option("-o,--out", picturePath, "the picture, .png or .svg")->required();
   render->add_option("--scale", scale, "pixels per point")->check(CLI::PositiveNumber);
+  std::string sessionScript;
+  velmsession::ScriptOptions sessionOptions;
+  std::string sessionLibrary, sessionScene, sessionOut = ".";
+  CLI::App* session =
+      app.add_subcommand("session", "run a scripted user session (steps one a line)");
+  session->add_option("script", sessionScript, "the script")->required();
+  session->add_option("--library", sessionLibrary, "the library folder (created when missing)");
+  session->add_option("--scene", sessionScene, "a scene opened as the document at the start");
+  session->add_option("--out", sessionOut, "the folder for screenshots and saved documents");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -303,5 +331,12 @@ int main(int argc, char** argv) {
   if (*captureCommand) return Capture(capture);
   if (*placeCommand) return Place(place, false);
   if (*dragCommand) return Place(drag, true);
+  if (*session) {
+    sessionOptions.library = sessionLibrary.empty() ? std::filesystem::path(sessionOut) / "library"
+                                                    : std::filesystem::path(sessionLibrary);
+    sessionOptions.scene = sessionScene;
+    sessionOptions.out = sessionOut;
+    return Session(sessionScript, sessionOptions);
+  }
   return 2;
 }

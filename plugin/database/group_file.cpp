@@ -87,6 +87,30 @@ bool WalkRecords(os::FileHandle file, std::int32_t records, std::int64_t* offset
   return true;
 }
 
+char AsciiUpper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Windows opens CON, PRN, AUX, NUL, COM1 … COM9 and LPT1 … LPT9 as devices, in any case,
+// alone or before a dot and whatever follows it (blanks before the dot are ignored).
+bool IsDeviceName(const char* name) {
+  std::size_t n = std::strcspn(name, ".");
+  while (n > 0 && name[n - 1] == ' ')
+    --n;
+  if (n < 3 || n > 4) return false;
+  char upper[5] = {};
+  for (std::size_t i = 0; i < n; ++i)
+    upper[i] = AsciiUpper(name[i]);
+  if (n == 3) {
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+    for (const char* device : kDevices)
+      if (std::strcmp(upper, device) == 0) return true;
+    return false;
+  }
+  return (std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0) &&
+         upper[3] >= '1' && upper[3] <= '9';
+}
+
 host::Err OpenGroupFile(const char* group, bool forWriting, os::FileHandle* file) {
   *file = os::kInvalidFile;
   char base[kPathSize];
@@ -95,9 +119,10 @@ host::Err OpenGroupFile(const char* group, bool forWriting, os::FileHandle* file
   if (!GroupFilePath(base, group, path)) return forWriting ? kBadGroupNameErr : host::kNoErr;
   if (forWriting) {
     char folder[kPathSize];
-    if (!DatabaseFolderPath(base, folder)) return host::kNoErr;
+    if (!DatabaseFolderPath(base, folder)) return kGroupWriteErr;
     os::FolderCreate(folder, nullptr);
     *file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
+    if (*file == os::kInvalidFile) return kGroupWriteErr;
   } else {
     *file = os::FileOpen(path, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
   }
@@ -146,6 +171,8 @@ bool IsValidGroupName(const char* group) {
   const std::size_t length = std::strlen(group);
   if (length >= kGroupNameSize) return false;
   if (std::strcmp(group, ".") == 0 || std::strcmp(group, "..") == 0) return false;
+  // A '.' is never the second byte of a double-byte character, so the search is safe.
+  if (std::strstr(group, ".VEL") || IsDeviceName(group)) return false;
   for (std::size_t i = 0; i < length; ++i) {
     const auto c = static_cast<unsigned char>(group[i]);
     if (IsShiftJisLeadByte(c)) {
@@ -322,7 +349,6 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index) {
 
   os::FileHandle file = os::kInvalidFile;
   if (host::Err err = OpenGroupFile(group, true, &file)) return err;
-  if (file == os::kInvalidFile) return host::kNoErr;
 
   std::int32_t count = 0;
   {
@@ -332,7 +358,7 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index) {
       if (!os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) ||
           !WriteExactly(file, bytes, 4)) {
         os::FileClose(file);
-        return host::kNoErr;
+        return kGroupWriteErr;
       }
     } else {
       count = static_cast<std::int32_t>(ReadBE32(bytes));
@@ -364,9 +390,9 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index) {
         !os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) ||
         !WriteExactly(file, newCount, 4)) {
       os::FileClose(file);
-      return -1;
+      return kGroupWriteErr;
     }
-    os::FileClose(file);
+    if (!os::FileClose(file)) return kGroupWriteErr;
     g->currentRecordIndex = count;
     if (g->RIHList) {
       VelmAddItemRIHList(g->RIHList, group, count, record->name, record->kind,
@@ -381,9 +407,14 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index) {
   // Rewrite the header of record `index` in place: everything the file holds stays but
   // name, kind, comment and the modification date.
   std::int64_t at = 0;
-  if (index >= count || !WalkRecords(file, index, &at)) {
+  if (index >= count) {
+    // No such record: nothing is rewritten, and the caller must not take it as done.
     os::FileClose(file);
-    return index >= count ? host::kNoErr : kDamagedGroupErr;
+    return kNoSuchRecordErr;
+  }
+  if (!WalkRecords(file, index, &at)) {
+    os::FileClose(file);
+    return kDamagedGroupErr;
   }
   Record stored{};
   if (!os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr) ||
@@ -399,9 +430,9 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index) {
   if (!os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr) ||
       !WriteExactly(file, g->currentRecord, kRecordHeaderPrefix)) {
     os::FileClose(file);
-    return -1;
+    return kGroupWriteErr;
   }
-  os::FileClose(file);
+  if (!os::FileClose(file)) return kGroupWriteErr;
   g->currentRecordIndex = index;
   VelmRmvItemRIHList(g->RIHList, group, index);
   VelmAddItemRIHList(g->RIHList, group, index, record->name, record->kind,

@@ -34,6 +34,10 @@ inline constexpr std::int32_t kReadHeaderOnly = 426;
 inline constexpr host::Err kDamagedGroupErr = -1;
 // Status of a write or removal given a group name that is not a valid file name.
 inline constexpr host::Err kBadGroupNameErr = -1;
+// Status of a write whose group file cannot be opened, created or written.
+inline constexpr host::Err kGroupWriteErr = -1;
+// Status of a header rewrite of a record that the group does not hold.
+inline constexpr host::Err kNoSuchRecordErr = -1;
 
 // The host application's folder, cut at the first of its known sub-folder or program
 // markers; no trailing backslash. Returns the host's error code unchanged.
@@ -41,7 +45,11 @@ host::Err GetBaseFolder(char (&buffer)[kPathSize]);
 
 // A group name is a file name: not empty, shorter than 64 bytes, not "." or "..", and
 // without a single-byte \ / : * ? " < > | or control byte (the second byte of a
-// double-byte character may be anything). Every file operation refuses other names.
+// double-byte character may be anything). It must not hold ".VEL", where the group
+// listing would cut the file's name (the group would be written and never listed), and
+// must not be a device name of Windows (CON, PRN, AUX, NUL, COM1 … COM9, LPT1 … LPT9,
+// in any case, alone or before a dot), where a write would go to the device. Every file
+// operation refuses other names.
 bool IsValidGroupName(const char* group);
 
 // "<base>\VELM", "<base>\VELM\<group>.VEL", "<base>\VELM\VELM.TMP"; false when the
@@ -73,8 +81,10 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
 
 // Writes the current record into `group`: index -1 appends it, any other index
 // rewrites that record's header in place (name, kind, comment; `modified` becomes
-// now). Returns 0 (also when the file cannot be opened: nothing is written), the base
-// folder lookup's error, or kDamagedGroupErr (nothing is written).
+// now). Returns 0 only when the record was written; otherwise the base folder lookup's
+// error, kBadGroupNameErr, kDamagedGroupErr (nothing is written), kNoSuchRecordErr,
+// kGroupWriteErr (the file cannot be opened, created or written), or -1 when there is
+// no current record or it cannot be brought to stored form.
 host::Err WriteGroupRecord(const char* group, std::int32_t index);
 
 // Removes record `index` of `group` by copying the others through the temporary file.

@@ -400,15 +400,21 @@ std::int32_t ExpandRecord(os::MemHandle& record, bool withArt) {
   const std::int64_t thumbnailLength =
       LzssDecode(record + kRecordHeaderSize, codedThumbnail, thumbnail, kListGranule);
   std::int64_t artLength = 0;
-  if (thumbnailLength == kThumbnailSize && withArt) {
+  if (thumbnailLength >= 0 && withArt) {
     artLength =
         LzssDecode(record + kRecordHeaderSize + codedThumbnail, codedArt, art, kRecordGranule);
   }
   const std::int64_t total = kEmptyRecordLength + artLength;
-  const bool done = thumbnailLength == kThumbnailSize && artLength >= 0 && total <= 0x7FFFFFFF &&
+  const bool done = thumbnailLength >= 0 && artLength >= 0 && total <= 0x7FFFFFFF &&
                     GrowBlock(record, static_cast<std::uint32_t>(total), kRecordGranule);
   if (done) {
-    std::memcpy(record + kThumbnailOffset, thumbnail, kThumbnailSize);
+    // A thumbnail that does not expand to exactly its size is cut to it or padded with
+    // zeros: the picture may be wrong, but the record's art stays readable.
+    const std::size_t kept = thumbnailLength < kThumbnailSize
+                                 ? static_cast<std::size_t>(thumbnailLength)
+                                 : std::size_t{kThumbnailSize};
+    if (kept > 0) std::memcpy(record + kThumbnailOffset, thumbnail, kept);
+    std::memset(record + kThumbnailOffset + kept, 0, kThumbnailSize - kept);
     if (artLength > 0) {
       std::memcpy(record + kArtStreamOffset, art, static_cast<std::size_t>(artLength));
     }

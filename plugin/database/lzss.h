@@ -35,10 +35,10 @@ std::int64_t LzssDecode(const std::uint8_t* input, std::uint32_t inputLength, os
 std::int32_t CompressRecord(os::MemHandle& record);
 
 // Brings a stored record (the same three lengths in host order) to expanded form: the
-// thumbnail always, the art object stream only `withArt`. The block may move. Returns 0,
-// or -1 with the record unchanged when the record is not in stored form, its coded data
-// does not lie inside the block, the thumbnail does not expand to exactly 65536 bytes,
-// or memory runs out.
+// thumbnail always, the art object stream only `withArt`. A thumbnail that does not
+// expand to exactly 65536 bytes is cut to that size or padded with zeros. The block may
+// move. Returns 0, or -1 with the record unchanged when the record is not in stored
+// form, its coded data does not lie inside the block, or memory runs out.
 std::int32_t ExpandRecord(os::MemHandle& record, bool withArt);
 
 }  // namespace velm

@@ -96,6 +96,10 @@ struct Globals {
   os::MemHandle scratchRecord;
   std::int16_t captureAll;
   std::int32_t patternCounter;
+  // Set once start-up has read the preferences over the start-up values. A start-up that
+  // failed before that leaves a zero-filled block, which shut-down must not write over
+  // the user's settings file.
+  std::int16_t prefsRead;
 };
 
 static_assert(sizeof(Globals) <= static_cast<std::size_t>(kGlobalsBlockSize),

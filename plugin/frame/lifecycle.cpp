@@ -111,6 +111,7 @@ host::Err StartupPlugin(host::MessageData* message) {
   LoadCursors(g);
   BuildBezierTable(g->BezierTable);
   ReadPreferences();
+  g->prefsRead = 1;
   // The notifier, the menu item and the timer, in this order; the first failure stops
   // the start-up there.
   err = RegisterNotifier(message);
@@ -128,7 +129,7 @@ host::Err ShutdownPlugin(host::MessageData* message) {
     ReleaseBlock(g->currentRecord);
     ReleaseBlock(g->RIHList);
     ReleaseHoverLabel();
-    WritePreferences();
+    if (g->prefsRead) WritePreferences();
     if (g->palette) SavePaletteState(g->palette);
   }
 

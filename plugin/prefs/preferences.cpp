@@ -1,6 +1,9 @@
 #include "prefs/preferences.h"
 
 #include <algorithm>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -83,6 +86,42 @@ std::int32_t DecimalValue(const char* text) {
   return static_cast<std::int32_t>(value);
 }
 
+// A real written as a decimal number: blanks, one optional sign, digits with an optional
+// fraction, an optional exponent; text after the number is ignored, as the C conversion
+// ignores it. False, with *out untouched, for anything else (no digits, "nan", "inf",
+// hexadecimal) and for a value that a float cannot hold. The conversion does not depend
+// on the locale's decimal point.
+bool DecimalReal(const char* text, float* out) {
+  while (*text == ' ' || *text == '\t')
+    ++text;
+  const char* p = text;
+  if (*p == '+' || *p == '-') ++p;
+  std::size_t digits = 0;
+  for (; *p >= '0' && *p <= '9'; ++p)
+    ++digits;
+  if (*p == '.')
+    for (++p; *p >= '0' && *p <= '9'; ++p)
+      ++digits;
+  if (digits == 0) return false;
+  if (*p == 'e' || *p == 'E') {
+    const char* e = p + 1;
+    if (*e == '+' || *e == '-') ++e;
+    if (*e >= '0' && *e <= '9') {
+      while (*e >= '0' && *e <= '9')
+        ++e;
+      p = e;
+    }
+  }
+  if (*p == 'x' || *p == 'X') return false;  // "0x…": hexadecimal
+  const char* first = *text == '+' ? text + 1 : text;
+  double value = 0;
+  const std::from_chars_result r = std::from_chars(first, p, value, std::chars_format::general);
+  if (r.ec != std::errc() || r.ptr != p || !std::isfinite(value) || std::fabs(value) > FLT_MAX)
+    return false;
+  *out = static_cast<float>(value);
+  return true;
+}
+
 void Store(const Setting& s, const char* value, Globals* g) {
   auto* field = reinterpret_cast<unsigned char*>(g) + s.offset;
   switch (s.kind) {
@@ -100,8 +139,9 @@ void Store(const Setting& s, const char* value, Globals* g) {
       break;
     }
     case Kind::kReal: {
-      const float v = static_cast<float>(std::strtod(value, nullptr));
-      std::memcpy(field, &v, sizeof v);
+      // A value that is not a decimal number a float can hold keeps the value there.
+      float v = 0;
+      if (DecimalReal(value, &v)) std::memcpy(field, &v, sizeof v);
       break;
     }
     case Kind::kString: {
@@ -131,7 +171,8 @@ void ParseLine(const char* line, std::size_t length, Globals* g) {
   if (n == 0 || clean[0] == '\'') return;
 
   // Fields: '=' and ',' end one outside quotes; quotes toggle and go; inside them every
-  // byte is taken as it is (a Shift-JIS second byte 0x5C is no escape).
+  // byte is taken as it is (a Shift-JIS second byte 0x5C is no escape), except that a
+  // doubled quote stands for one quote of the value.
   char key[kLineLimit + 1] = {};
   char value[kLineLimit + 1] = {};
   char* fields[2] = {key, value};
@@ -139,7 +180,10 @@ void ParseLine(const char* line, std::size_t length, Globals* g) {
   quoted = false;
   for (std::size_t i = 0; i < n; ++i) {
     const char c = clean[i];
-    if (c == '"') {
+    if (c == '"' && quoted && i + 1 < n && clean[i + 1] == '"') {
+      fields[field][at++] = c;
+      ++i;
+    } else if (c == '"') {
       quoted = !quoted;
     } else if (!quoted && (c == '=' || c == ',')) {
       if (++field >= 2) break;  // further fields are ignored
@@ -190,7 +234,8 @@ std::uint32_t FormatPreferences(const Globals* g, char* buffer, std::uint32_t ca
   std::uint32_t used = 0;
   for (const Setting& s : kSettings) {
     const auto* field = reinterpret_cast<const unsigned char*>(g) + s.offset;
-    char line[kLineLimit + 128];
+    // The longest line: a key, a string field of 255 bytes that are all doubled quotes.
+    char line[2 * 256 + 64];
     int n = 0;
     switch (s.kind) {
       case Kind::kInt16: {
@@ -212,10 +257,17 @@ std::uint32_t FormatPreferences(const Globals* g, char* buffer, std::uint32_t ca
         break;
       }
       case Kind::kString: {
-        // The field as it is held, up to its NUL (never past the field).
+        // The field as it is held, up to its NUL (never past the field), between quotes;
+        // a quote inside is doubled so that it reads back as one.
         const char* text = reinterpret_cast<const char*>(field);
-        n = std::snprintf(line, sizeof line, "%s = \"%.*s\"\r\n", s.key,
-                          static_cast<int>(BoundedLength(text, s.size - 1)), text);
+        const std::size_t length = BoundedLength(text, s.size - 1);
+        n = std::snprintf(line, sizeof line, "%s = \"", s.key);
+        for (std::size_t i = 0; i < length && n > 0; ++i) {
+          if (text[i] == '"') line[n++] = '"';
+          line[n++] = text[i];
+        }
+        if (n > 0)
+          n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), "\"\r\n");
         break;
       }
     }

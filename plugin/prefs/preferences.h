@@ -3,6 +3,12 @@
 // last search, kept as "key = value" lines in "<base>\Prefs\VELM-Pro.ini". Read once at
 // start-up (over the start-up values), written once at shut-down. Every failure is
 // silent: a missing or unreadable file leaves the values as they are.
+//
+// Reals are taken only as decimal numbers that a float can hold ("nan", "inf",
+// hexadecimal and out-of-range values leave the value as it was). A double quote inside
+// a string value is written doubled and read back as one quote, so a search text with
+// quotes survives a restart; a single quote in older files still toggles quoting as it
+// always did.
 #pragma once
 
 #include <cstdint>

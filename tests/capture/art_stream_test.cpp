@@ -61,16 +61,25 @@ TEST_F(ArtStreamTest, AppendedObjectsComeBackByIndex) {
   ASSERT_EQ(velm::AddDataMarker(data, 3), 0);
   ASSERT_EQ(velm::AddMarker(velm::kMarkerGroupClose), 0);
 
-  const std::int32_t groupLength =
-      27 + static_cast<std::int32_t>(std::strlen(velm::kMarkerGroupOpen));
-  const std::int32_t closeLength =
-      27 + static_cast<std::int32_t>(std::strlen(velm::kMarkerGroupClose));
+  // "GroupArt /" and "/ GroupArt": 24 header bytes, 10 characters, the NUL and two zero
+  // bytes each; the data marker 24 + 3 + 2.
+  const std::int32_t groupLength = 37;
   EXPECT_EQ(Header()->objectCount, 4);
-  EXPECT_EQ(Header()->recordLength, 65962 + groupLength + 5104 + 29 + closeLength);
+  EXPECT_EQ(Header()->recordLength, 65962 + 37 + 5104 + 29 + 37);
 
   ASSERT_EQ(velm::GetVELMObj(record_, 0, object_), 0);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(object_) + 24), velm::kMarkerGroupOpen);
+  velm::ObjectHeader stored{};
+  std::memcpy(&stored, object_, sizeof stored);
+  EXPECT_EQ(stored.type, 7);
+  EXPECT_EQ(stored.length, groupLength);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(object_) + 24), "GroupArt /");
+  EXPECT_EQ(object_[groupLength - 3], 0);
+  EXPECT_EQ(object_[groupLength - 2], 0);
   EXPECT_EQ(object_[groupLength - 1], 0);
+  ASSERT_EQ(velm::GetVELMObj(record_, 3, object_), 0);
+  std::memcpy(&stored, object_, sizeof stored);
+  EXPECT_EQ(stored.length, 37);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(object_) + 24), "/ GroupArt");
   ASSERT_EQ(velm::GetVELMObj(record_, 1, object_), 0);
   EXPECT_EQ(std::memcmp(object_, path.data(), path.size()), 0);
   EXPECT_EQ(os::MemSize(object_), velm::kListGranule);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "common/sjis.h"
 #include "database/group_file.h"
@@ -65,6 +66,15 @@ TEST_F(CaptureCommandTest, BadGroupsAndTextsWriteNothing) {
   EXPECT_EQ(Run("--group 'a/b' --name x"), 1);
   EXPECT_EQ(Run("--group shapes --name " + std::string(64, 'n')), 1);
   EXPECT_FALSE(fs::exists(GroupFile("shapes")));
+  // Names the listing would never show, or that Windows takes for a device.
+  EXPECT_EQ(Run("--group a.VEL --name x"), 1);
+  EXPECT_EQ(Run("--group con --name x"), 1);
+  EXPECT_EQ(Run("--group LPT1.x --name x"), 1);
+  // A group file that cannot be created.
+  fs::create_directories(GroupFile("blocked"));
+  EXPECT_EQ(Run("--group blocked --name x"), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(DatabaseFolder()), fs::directory_iterator()), 1)
+      << "only the folder that blocks the group file";
   std::ofstream(scene_) << "{\"layers\": 3}";
   EXPECT_EQ(Run("--group shapes --name x"), 1);
   EXPECT_FALSE(fs::exists(GroupFile("shapes")));

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "capture/art_objects.h"
@@ -39,38 +40,35 @@ struct RecordBlock {
   std::uint8_t* at(std::uint32_t offset) const { return block + offset; }
 };
 
-TEST(RecordLayout, HeaderFieldsLieWhereTheStoredFormPutsThem) {
-  // A header written through the struct, read back byte by byte at the stored offsets.
+TEST(RecordLayout, StoredHeaderHoldsEveryFieldBigEndianAtItsOffset) {
+  // A header brought to stored form, read back byte by byte at the group file's offsets:
+  // numbers big-endian, texts as they were, the two coded lengths those of the data behind.
   RecordBlock r;
   Record* h = r.header();
-  h->objectCount = 0x01020304;
-  h->recordLength = 0x05060708;
+  h->objectCount = 0;
   h->bounds = {0x11121314, 0x21222324, 0x31323334, 0x41424344};
-  std::strcpy(h->name, "N");
+  std::strcpy(h->name, "N\x81\x5C");
   std::strcpy(h->kind, "K");
   std::strcpy(h->comment, "C");
   h->created = 0x51525354;
   h->modified = 0x61626364;
-  h->thumbnailLength = 0x71727374;
-  h->artLength = 0x81828384;
+  ASSERT_EQ(RecordToStoredForm(r.block), 0);
   const std::uint8_t* bytes = r.block;
-  auto little32 = [&](std::uint32_t offset) {
-    return std::uint32_t{bytes[offset]} | std::uint32_t{bytes[offset + 1]} << 8 |
-           std::uint32_t{bytes[offset + 2]} << 16 | std::uint32_t{bytes[offset + 3]} << 24;
-  };
-  EXPECT_EQ(little32(0), 0x01020304u);
-  EXPECT_EQ(little32(4), 0x05060708u);
-  EXPECT_EQ(little32(8), 0x11121314u);
-  EXPECT_EQ(little32(12), 0x21222324u);
-  EXPECT_EQ(little32(16), 0x31323334u);
-  EXPECT_EQ(little32(20), 0x41424344u);
-  EXPECT_EQ(bytes[24], 'N');
-  EXPECT_EQ(bytes[88], 'K');
-  EXPECT_EQ(bytes[152], 'C');
-  EXPECT_EQ(little32(408), 0x51525354u);
-  EXPECT_EQ(little32(412), 0x61626364u);
-  EXPECT_EQ(little32(416), 0x71727374u);
-  EXPECT_EQ(little32(420), 0x81828384u);
+  const std::uint32_t thumbnail = BigEndian32(bytes + 416);
+  const std::uint32_t art = BigEndian32(bytes + 420);
+  EXPECT_EQ(BigEndian32(bytes + 0), 0u);
+  EXPECT_EQ(BigEndian32(bytes + 4), 426 + thumbnail + art);
+  EXPECT_EQ(BigEndian32(bytes + 8), 0x11121314u);
+  EXPECT_EQ(BigEndian32(bytes + 12), 0x21222324u);
+  EXPECT_EQ(BigEndian32(bytes + 16), 0x31323334u);
+  EXPECT_EQ(BigEndian32(bytes + 20), 0x41424344u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes + 24)), "N\x81\x5C");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes + 88)), "K");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes + 152)), "C");
+  EXPECT_EQ(BigEndian32(bytes + 408), 0x51525354u);
+  EXPECT_EQ(BigEndian32(bytes + 412), 0x61626364u);
+  EXPECT_GT(thumbnail, 0u);
+  EXPECT_EQ(art, 0u) << "an empty art stream codes to nothing";
 }
 
 TEST(RecordLayout, NewEmptyRecordIsZeroFilledInWholeRecordGranules) {

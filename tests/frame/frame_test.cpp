@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "common/host_fixture.h"
 #include "frame/globals.h"
@@ -165,6 +169,17 @@ TEST_F(FrameTest, OnlyResultsAboveOneAreReported) {
     host::Err code;
     bool reported;
   };
+  // The user's settings: a start-up that failed before reading them must not have the
+  // shut-down replace them with its empty block.
+  const std::filesystem::path prefs =
+      drive_.path() / "Program Files" / "VELM Host" / "Prefs" / "VELM-Pro.ini";
+  const std::string settings = "toolMode = 3\r\nflGrWidth = 20\r\nvelmfname = \"g\"\r\n";
+  std::filesystem::create_directories(prefs.parent_path());
+  std::ofstream(prefs, std::ios::binary) << settings;
+  auto fileText = [&] {
+    std::ifstream in(prefs, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
   for (const Case c : {Case{1, false}, Case{host::kStopErr, false}, Case{-108, false},
                        Case{2, true}, Case{host::FourCC('N', 'E', 'S', 'S'), true}}) {
     host().suites().FailOperation("AI Plugin Suite", "SetPluginOptions", c.code);
@@ -175,7 +190,13 @@ TEST_F(FrameTest, OnlyResultsAboveOneAreReported) {
         << "code " << c.code;
     host().suites().ClearFailures();
     EXPECT_EQ(host().Shutdown(), host::kNoErr);
+    EXPECT_EQ(fileText(), settings) << "code " << c.code;
   }
+  // A start-up that read them writes them back at shut-down.
+  ASSERT_EQ(host().Startup(), host::kNoErr);
+  EXPECT_EQ(host().Shutdown(), host::kNoErr);
+  EXPECT_NE(fileText().find("toolMode = 3\r\n"), std::string::npos);
+  EXPECT_NE(fileText().find("velmfname = \"g\"\r\n"), std::string::npos);
   EXPECT_TRUE(host().suites().Unbalanced().empty());
   EXPECT_TRUE(host().liveBlocks().empty());
 }

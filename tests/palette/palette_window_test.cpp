@@ -195,7 +195,7 @@ TEST_F(PaletteTest, OnlyUserChangesAreActedUpon) {
   hostsim::Item& popup = ItemOf(velm::kGroupPopupItem);
   EXPECT_EQ(CurrentGroup(), "h");                // the last group, none being current
   popup.Select(popup.entries()[0].get(), true);  // "g", without a notification
-  hostsim::Notifier other{"ADM Notify Destroy Notifier"};
+  hostsim::AdmNotifier other{"ADM Notify Destroy Notifier"};
   velm::PaletteNotify(popup.ref(), other.ref());
   EXPECT_EQ(CurrentGroup(), "h");
   hostsim::NotifyUserChanged(&popup);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -165,18 +167,105 @@ TEST_F(PreferencesTest, HostileFilesChangeNothingTheyShouldNot) {
 
   // A NUL byte ends the text.
   EXPECT_EQ(Read(std::string("toolMode = 2\n\0toolMode = 3\n", 27)).toolMode, 2);
+}
 
-  // Random bytes: whatever they hold, the strings stay terminated inside their fields.
+// The settings fields of the globals block: a read may change these and nothing else.
+struct Field {
+  std::size_t offset, size;
+};
+const Field kSettingFields[] = {
+    {offsetof(velm::Globals, toolMode), 2},      {offsetof(velm::Globals, sortMode), 2},
+    {offsetof(velm::Globals, searchMode), 2},    {offsetof(velm::Globals, originMode), 2},
+    {offsetof(velm::Globals, currentGroup), 64}, {offsetof(velm::Globals, flUseGrid), 4},
+    {offsetof(velm::Globals, flUseFcur), 4},     {offsetof(velm::Globals, flUseFcrs), 4},
+    {offsetof(velm::Globals, flUseFops), 4},     {offsetof(velm::Globals, flGrWidth), 4},
+    {offsetof(velm::Globals, flGrHeight), 4},    {offsetof(velm::Globals, flCnvFnMode), 2},
+    {offsetof(velm::Globals, flCnvFnStr), 256},  {offsetof(velm::Globals, flCnvCase), 2},
+    {offsetof(velm::Globals, flCnvKanji), 2},    {offsetof(velm::Globals, flCnvWord), 2},
+};
+
+std::string Formatted(const velm::Globals& g) {
+  char text[4096];
+  const std::uint32_t n = velm::FormatPreferences(&g, text, sizeof text);
+  EXPECT_GT(n, 0u);
+  return std::string(text, n);
+}
+
+TEST_F(PreferencesTest, HostileLinesTouchOnlyTheirFieldsAndWhatIsReadIsWrittenBack) {
+  // Lines of known keys with hostile values: quotes, separators, blanks, signs, numbers
+  // of every form, double-byte characters (with 0x5C second bytes).
+  static const char* const kKeys[] = {"toolMode",   "velmfname",  "flUseGrid",  "flGrWidth",
+                                      "flGrHeight", "flCnvFnStr", "originMode", "flCnvWord"};
+  static const char* const kPieces[] = {
+      "\"",          "\"\"",     ",",        "=",   " ",    "\t",  "'",   "-",
+      "+",           "0x1p4",    "nan",      "inf", "1e39", "3.5", "e-2", "70000",
+      "99999999999", "\x95\x5C", "\x83\x5C", "n",   "abc",  ".",   "\r"};
+  const velm::Globals startUp = *velm::gGlobals;
   std::mt19937 random(7);
-  for (int round = 0; round < 200; ++round) {
-    std::string bytes(static_cast<std::size_t>(random() % 2000), '\0');
-    static const char kAlphabet[] = "=\"',\r\n\t aflCnvFnStrvelmfname0123456789";
-    for (char& c : bytes)
-      c = kAlphabet[random() % (sizeof kAlphabet - 1)];
-    const velm::Globals& r = Read(bytes);
-    EXPECT_LT(std::strlen(r.currentGroup), sizeof r.currentGroup);
-    EXPECT_LT(std::strlen(r.flCnvFnStr), sizeof r.flCnvFnStr);
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    for (int line = static_cast<int>(random() % 6); line >= 0; --line) {
+      text += kKeys[random() % std::size(kKeys)];
+      text += random() % 4 ? " = " : " , ";
+      for (int piece = static_cast<int>(random() % 12); piece >= 0; --piece)
+        text += kPieces[random() % std::size(kPieces)];
+      text += random() % 2 ? "\r\n" : "\n";
+    }
+    *velm::gGlobals = startUp;
+    const velm::Globals read = Read(text);
+
+    // Nothing outside the settings fields changed.
+    velm::Globals masked = read;
+    for (const Field& f : kSettingFields)
+      std::memcpy(reinterpret_cast<char*>(&masked) + f.offset,
+                  reinterpret_cast<const char*>(&startUp) + f.offset, f.size);
+    EXPECT_EQ(std::memcmp(&masked, &startUp, sizeof masked), 0) << text;
+    EXPECT_TRUE(std::isfinite(read.flGrWidth) && std::isfinite(read.flGrHeight)) << text;
+
+    // What was read is what the next start-up reads back from the file written now.
+    const std::string written = Formatted(read);
+    velm::Globals again = startUp;
+    velm::ParsePreferences(written.data(), static_cast<std::uint32_t>(written.size()), &again);
+    EXPECT_EQ(Formatted(again), written) << text;
   }
+}
+
+TEST_F(PreferencesTest, RealsAreDecimalNumbersAFloatCanHold) {
+  struct Case {
+    const char* value;
+    float expected;  // 14.17323: refused, the start-up value stays
+  };
+  const Case cases[] = {
+      {"12.5", 12.5f},      {"-3", -3.0f},        {"2.5e1", 25.0f},    {".5", 0.5f},
+      {"7.", 7.0f},         {"3.5abc", 3.5f},     {"+4", 4.0f},        {"1e38", 1e38f},
+      {"nan", 14.17323f},   {"NAN", 14.17323f},   {"inf", 14.17323f},  {"-Infinity", 14.17323f},
+      {"0x10", 14.17323f},  {"0x1p4", 14.17323f}, {"1e39", 14.17323f}, {"-1e39", 14.17323f},
+      {"1e400", 14.17323f}, {"abc", 14.17323f},   {".", 14.17323f},    {"e5", 14.17323f},
+      {"-", 14.17323f},
+  };
+  for (const Case& c : cases) {
+    velm::gGlobals->flGrWidth = 14.17323f;
+    EXPECT_EQ(Read(std::string("flGrWidth = ") + c.value + "\n").flGrWidth, c.expected) << c.value;
+  }
+}
+
+TEST_F(PreferencesTest, SearchTextsWithQuotesSurviveARestart) {
+  for (const std::string& search :
+       {std::string("say \"hi\""), std::string("\""), std::string("\"\""), std::string("a\"\"\"b"),
+        std::string("\" , = '"), Sjis("表\"ソ")}) {
+    std::strcpy(velm::gGlobals->flCnvFnStr, search.c_str());
+    velm::WritePreferences();
+    velm::gGlobals->flCnvFnStr[0] = '\0';
+    EXPECT_EQ(Read(FileBytes(PrefsFile())).flCnvFnStr, search);
+  }
+  // A file of an older version, which wrote a quote as it was, reads as it always did.
+  EXPECT_STREQ(Read("flCnvFnStr = \"a\"b\"\n").flCnvFnStr, "ab");
+  // A search text of 255 quotes still makes a file.
+  std::memset(velm::gGlobals->flCnvFnStr, '"', 255);
+  velm::gGlobals->flCnvFnStr[255] = '\0';
+  velm::gGlobals->toolMode = 2;
+  velm::WritePreferences();
+  EXPECT_EQ(Read(FileBytes(PrefsFile())).toolMode, 2);
 }
 
 TEST_F(PreferencesTest, AFailedWriteKeepsTheSettingsAlreadyStored) {

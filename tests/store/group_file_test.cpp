@@ -8,6 +8,7 @@
 #include "common/sjis.h"
 #include "common/store_fixture.h"
 #include "database/group_file.h"
+#include "database/lzss.h"
 #include "database/record.h"
 #include "database/record_index.h"
 #include "frame/globals.h"
@@ -278,15 +279,31 @@ TEST_F(GroupFileTest, DamagedFilesAreRefusedAndNeverOverwritten) {
             velm::kDamagedGroupErr);
   EXPECT_EQ(G().currentRecord, nullptr);
 
-  // 5. Coded bytes flipped: whatever they decode to, the read is bounded and sane.
-  for (std::size_t at = 4 + 424; at < 4 + first; at += 97) {
+  // 5. Coded thumbnail bytes flipped (these records hold no art): whatever the thumbnail
+  // expands to, cut to 65536 bytes or padded with zeros, the record reads in every mode.
+  const std::uint32_t codedThumbnail = BE32(good, 4 + 416);
+  for (std::size_t at = 4 + 424; at < 4 + 424 + codedThumbnail; at += 97) {
     std::string flipped = good;
     flipped[at] = static_cast<char>(flipped[at] ^ 0x5A);
     WriteFileBytes(GroupFile("d"), flipped);
-    const host::Err err = velm::VelmReadRecord("d", 0, nullptr, 0, true);
-    EXPECT_TRUE(err == host::kNoErr || err == velm::kDamagedGroupErr);
-    if (G().currentRecord) {
-      EXPECT_EQ(velm::RecordHeader(G().currentRecord)->thumbnailLength, 0u);
+    os::MemHandle decoded = nullptr;
+    const std::int64_t n =
+        velm::LzssDecode(reinterpret_cast<const std::uint8_t*>(flipped.data()) + 4 + 424,
+                         codedThumbnail, decoded, velm::kListGranule);
+    ASSERT_GE(n, 0);
+    std::string picture(reinterpret_cast<char*>(decoded), static_cast<std::size_t>(n));
+    velm::ReleaseBlock(decoded);
+    picture.resize(velm::kThumbnailSize);
+    for (const std::int32_t mode : {velm::kReadWholeRecord, velm::kReadHeaderAndThumbnail}) {
+      ASSERT_EQ(velm::VelmReadRecord("d", 0, nullptr, mode, true), host::kNoErr)
+          << "byte " << at << ", mode " << mode;
+      ASSERT_NE(G().currentRecord, nullptr);
+      EXPECT_EQ(velm::RecordHeader(G().currentRecord)->recordLength, 65962);
+      EXPECT_EQ(NameOfCurrent(), "r0");
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(G().currentRecord) + velm::kThumbnailOffset,
+                            velm::kThumbnailSize),
+                picture)
+          << "byte " << at << ", mode " << mode;
     }
   }
 }
@@ -299,7 +316,13 @@ TEST_F(GroupFileTest, GroupNamesMustBeFileNames) {
   for (const std::string& bad :
        {std::string(""), std::string("."), std::string(".."), std::string("a\\b"),
         std::string("..\\..\\x"), std::string("a/b"), std::string("c:"), std::string("q?"),
-        std::string("s*"), std::string("t\x01"), std::string(64, 'x'), std::string("\x81")}) {
+        std::string("s*"), std::string("t\x01"), std::string(64, 'x'), std::string("\x81"),
+        // The listing cuts a file's name at its first ".VEL": these would never be listed.
+        std::string("a.VEL"), std::string(".VEL"), std::string("x.VELM"),
+        // Windows devices, alone or before a dot, in any case.
+        std::string("CON"), std::string("con"), std::string("Prn"), std::string("aux.txt"),
+        std::string("NUL.a.b"), std::string("COM1"), std::string("com9"), std::string("LPT1"),
+        std::string("lPt9.VEX"), std::string("AUX ."), std::string("con  ")}) {
     EXPECT_FALSE(velm::IsValidGroupName(bad.c_str())) << ::testing::PrintToString(bad);
     SetCurrentRecord(MakeRecord("r"));
     EXPECT_EQ(velm::WriteGroupRecord(bad.c_str(), -1), velm::kBadGroupNameErr);
@@ -307,6 +330,24 @@ TEST_F(GroupFileTest, GroupNamesMustBeFileNames) {
     EXPECT_EQ(velm::VelmReadRecord(bad.c_str(), 0, nullptr, 0, true), host::kNoErr);
     EXPECT_EQ(G().currentRecord, nullptr);
   }
+  // Names that only look like those are groups like any other; ".VEL" in another case is
+  // not where the listing cuts.
+  for (const std::string& good :
+       {std::string("a.vel"), std::string("b.Vel"), std::string("CONSOLE"), std::string("COM0"),
+        std::string("COM10"), std::string("LPT"), std::string("xNUL"), std::string("con_1"),
+        std::string("NUL_.txt")})
+    EXPECT_TRUE(velm::IsValidGroupName(good.c_str())) << good;
+  Append("a.vel", "r");
+  std::set<std::string> listed;
+  velm::ListGroups(
+      [](const char* group, void* context) {
+        static_cast<std::set<std::string>*>(context)->insert(group);
+        return true;
+      },
+      &listed);
+  EXPECT_EQ(listed, std::set<std::string>{"a.vel"});
+  std::filesystem::remove(GroupFile("a.vel"));
+
   // 表 ends in 0x5C, a backslash as a single byte: as a trail byte it is fine.
   const std::string table = Sjis("表");
   ASSERT_EQ(table[1], '\\');
@@ -319,6 +360,29 @@ TEST_F(GroupFileTest, GroupNamesMustBeFileNames) {
   for (const auto& e : std::filesystem::directory_iterator(DatabaseFolder()))
     present.push_back(e.path());
   EXPECT_EQ(present, expected) << "nothing was written outside the database folder";
+}
+
+TEST_F(GroupFileTest, AWriteThatCannotBeDoneIsAnErrorAndChangesNothing) {
+  Append("g", "r0");
+  const std::string before = FileBytes(GroupFile("g"));
+  G().currentRecordIndex = -1;
+  // A folder where the group file would be: it cannot be opened or created.
+  std::filesystem::create_directories(GroupFile("blocked"));
+  SetCurrentRecord(MakeRecord("new"));
+  EXPECT_EQ(velm::WriteGroupRecord("blocked", -1), velm::kGroupWriteErr);
+  EXPECT_EQ(G().currentRecordIndex, -1);
+  // A header rewrite of a record the group does not hold.
+  SetCurrentRecord(MakeRecord("renamed"));
+  EXPECT_EQ(velm::WriteGroupRecord("g", 1), velm::kNoSuchRecordErr);
+  EXPECT_EQ(FileBytes(GroupFile("g")), before);
+  EXPECT_EQ(G().currentRecordIndex, -1);
+
+  // A file where the database folder would be: nothing can be created in it.
+  std::filesystem::rename(DatabaseFolder(), DatabaseFolder().string() + ".away");
+  WriteFileBytes(DatabaseFolder(), "not a folder");
+  SetCurrentRecord(MakeRecord("new"));
+  EXPECT_EQ(velm::WriteGroupRecord("g", -1), velm::kGroupWriteErr);
+  EXPECT_EQ(FileBytes(DatabaseFolder()), "not a folder");
 }
 
 TEST_F(GroupFileTest, RecordLengthMustMatchItsParts) {
@@ -339,23 +403,15 @@ namespace {
 
 TEST_F(GroupFileTest, ACallersBlockIsNeverLeftDanglingWhenAReadFails) {
   Append("own", "r0");
-  std::string bytes = FileBytes(GroupFile("own"));
-  // Move one byte from the coded thumbnail to the coded art: the lengths still add up,
-  // but the thumbnail no longer expands to a whole picture.
-  const std::uint32_t thumbnail = BE32(bytes, 4 + 416);
-  const std::uint32_t art = BE32(bytes, 4 + 420);
-  for (int k = 0; k < 4; ++k) {
-    bytes[4 + 416 + k] = static_cast<char>((thumbnail - 40) >> (24 - 8 * k));
-    bytes[4 + 420 + k] = static_cast<char>((art + 40) >> (24 - 8 * k));
-  }
-  WriteFileBytes(GroupFile("own"), bytes);
   os::MemHandle small = os::MemAlloc(100);  // too small: replaced while it grows
-  EXPECT_EQ(velm::VelmReadRecord("own", 0, &small, velm::kReadWholeRecord, true),
-            velm::kDamagedGroupErr);
-  if (small) {
-    EXPECT_GE(os::MemSize(small), 426u) << "the caller holds the grown block";
-    small[0] = 1;  // still ours to use
-  }
+  // The block grows, then the expansion runs out of memory.
+  os::TestOverrides().allocationsBeforeFailure = 1;
+  const host::Err err = velm::VelmReadRecord("own", 0, &small, velm::kReadWholeRecord, true);
+  os::TestOverrides().allocationsBeforeFailure = -1;
+  EXPECT_NE(err, host::kNoErr);
+  ASSERT_NE(small, nullptr);
+  EXPECT_GE(os::MemSize(small), 426u) << "the caller holds the grown block";
+  small[0] = 1;  // still ours to use
   velm::ReleaseBlock(small);
 }
 

@@ -132,6 +132,10 @@ TEST_F(Win32GroupFileTest, JapaneseGroupNamesAreUnicodeFileNames) {
   globals_.currentRecord = velm::NewEmptyRecord();
   EXPECT_EQ(velm::WriteGroupRecord("a:b", -1), velm::kBadGroupNameErr);
   EXPECT_EQ(velm::WriteGroupRecord("..", -1), velm::kBadGroupNameErr);
+  // Device names would send the record to a device; "x.VEL" would never be listed.
+  EXPECT_EQ(velm::WriteGroupRecord("CON", -1), velm::kBadGroupNameErr);
+  EXPECT_EQ(velm::WriteGroupRecord("lpt1.x", -1), velm::kBadGroupNameErr);
+  EXPECT_EQ(velm::WriteGroupRecord("x.VEL", -1), velm::kBadGroupNameErr);
   EXPECT_FALSE(velmtest::FileExists(folder_.WideIn("VELM\\a")));
 }
 

@@ -121,14 +121,41 @@ bool PluginSession::Start(std::string* error) {
   return true;
 }
 
-PluginSession::~PluginSession() {
+void PluginSession::Stop() {
   if (host_) {
     if (suitesHeld_) velm::ReleaseSuites(message_.basic);
     if (started_) host_->Shutdown();
     host_.reset();
   }
+  suitesHeld_ = false;
+  started_ = false;
+}
+
+PluginSession::~PluginSession() {
+  Stop();
   std::error_code ignored;
   if (!driveC_.empty()) fs::remove_all(driveC_, ignored);
+}
+
+void PluginSession::StartApplication() {
+  host_->ApplicationStarted();
+}
+
+void PluginSession::Tick(std::int32_t periods) {
+  constexpr std::int64_t kPaletteTimerPeriod = 30;
+  host_->AdvanceClock(kPaletteTimerPeriod * periods);
+}
+
+bool PluginSession::ChooseMenuItem(const std::string& name) {
+  if (!host_->FindMenuItem(name)) return false;
+  host_->ChooseMenuItem(name);
+  host_->UpdateMenus();
+  return true;
+}
+
+bool PluginSession::Restart(std::string* error) {
+  Stop();
+  return Start(error);
 }
 
 bool PluginSession::OpenScene(const std::string& path, std::string* error) {

@@ -76,6 +76,19 @@ class PluginSession {
   // The group of a one-file session (Shift-JIS): the file's name without ".VEL".
   const std::string& singleGroup() const { return singleGroup_; }
 
+  // The host reports that the application has started (the palette appears).
+  void StartApplication();
+  // Lets `periods` periods of the palette's timer pass.
+  void Tick(std::int32_t periods);
+  // Chooses the host menu item `name`, then lets the host update its menus; false when
+  // there is no such item.
+  bool ChooseMenuItem(const std::string& name);
+  // Shuts the plug-in down and starts a new host on the same drive C: (its preferences
+  // kept); the new host's document is empty.
+  bool Restart(std::string* error);
+  // Failures the stand-in host has reported so far.
+  int hostFailures() const { return hostFailures_; }
+
   // Makes the scene the open document; false with a message when it cannot be read.
   bool OpenScene(const std::string& path, std::string* error);
 
@@ -104,6 +117,7 @@ class PluginSession {
  private:
   PluginSession() = default;
   bool Start(std::string* error);
+  void Stop();
   // Checks the group, record and origin mode and sets the placement settings.
   bool Prepare(const std::string& group, std::int32_t record, const PlaceOptions& options,
                std::string* sjisGroup, std::string* error);
