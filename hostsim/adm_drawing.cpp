@@ -11,7 +11,7 @@ namespace {
 using namespace impl;
 
 constexpr int kMaxImageSide = 4096;
-// The dialog font.
+// The dialog font: IPA P-Gothic stands in for "ＭＳ Ｐゴシック" 9 point (12 pixels).
 constexpr double kDialogFontSize = 12;
 
 Desktop& D() {
@@ -27,7 +27,7 @@ bool ImageFails(const char* op) {
 
 void SetUpDialogFont(cairo_t* cr) {
   PrepareFonts();
-  cairo_select_font_face(cr, "IPAGothic", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_select_font_face(cr, "IPAPGothic", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, kDialogFontSize);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);

@@ -20,7 +20,16 @@ Item::Item(Dialog* dialog, const velm::res::DialogItem& tmpl)
       bounds_{tmpl.rect.left, tmpl.rect.top, tmpl.rect.right, tmpl.rect.bottom} {}
 
 bool Item::HasList() const {
-  return kind_ == velm::res::ItemKind::kPopup || kind_ == velm::res::ItemKind::kList;
+  return IsPopup() || kind_ == velm::res::ItemKind::kList;
+}
+
+bool Item::IsPopup() const {
+  return kind_ == velm::res::ItemKind::kPopup || kind_ == velm::res::ItemKind::kEditablePopup;
+}
+
+bool Item::TakesTyping() const {
+  return kind_ == velm::res::ItemKind::kEdit || kind_ == velm::res::ItemKind::kSpinEdit ||
+         kind_ == velm::res::ItemKind::kEditablePopup;
 }
 
 Entry* Item::InsertEntry(std::int32_t index) {
@@ -45,11 +54,11 @@ std::int32_t Item::IndexOf(const Entry* entry) const {
 }
 
 void Item::Select(Entry* entry, bool select) {
-  if (select && kind_ == velm::res::ItemKind::kPopup)
+  if (select && IsPopup())
     for (auto& e : entries_)
       e->selected = false;
   entry->selected = select;
-  if (select && kind_ == velm::res::ItemKind::kPopup) text_ = entry->text;
+  if (select && IsPopup()) text_ = entry->text;
 }
 
 Entry* Item::SelectedEntry() const {
@@ -104,6 +113,7 @@ bool ParseNumber(const std::string& text, double* value) {
 }  // namespace
 
 void Item::SetUnits(std::int32_t units) {
+  if (units == units_) return;  // the text stays as typed
   double value = 0;
   if (ParseNumber(text_, &value))
     text_ = FormatNumber(value * PointsPerUnit(units_) / PointsPerUnit(units));
@@ -148,6 +158,12 @@ void Dialog::Type(std::int32_t itemId, const std::string& text) {
                           " does not have");
     return;
   }
+  if (!item->TakesTyping()) {
+    Host::Current()->Fail(
+        "typing into item " + std::to_string(itemId) + " of dialog " + name_ +
+        (item->IsPopup() ? ", a popup that can only be chosen from" : ", which takes no typing"));
+    return;
+  }
   // What does not fit the item's limit cannot be typed.
   const std::size_t limit =
       item->maxTextLength() > 0 ? static_cast<std::size_t>(item->maxTextLength()) : text.size();
@@ -168,6 +184,19 @@ void Dialog::Press(std::int32_t itemId) {
   }
 
   NotifyUserChanged(item);
+}
+
+void Dialog::PressKeyItem(std::int32_t itemId) {
+  Item* item = FindItem(itemId);
+  if (item && item->enabled()) Press(itemId);
+}
+
+void Dialog::PressReturn() {
+  PressKeyItem(defaultItem_);
+}
+
+void Dialog::PressEscape() {
+  PressKeyItem(cancelItem_);
 }
 
 std::string Dialog::TextOf(std::int32_t itemId) {
@@ -312,6 +341,14 @@ void* GetUserData(host::DialogRef dialog) {
 
 void SetDialogText(host::DialogRef dialog, const char* text) {
   if (dialog) Dialog::From(dialog)->SetTitle(text ? text : "");
+}
+
+void SetDefaultItemId(host::DialogRef dialog, std::int32_t itemId) {
+  if (dialog) Dialog::From(dialog)->SetDefaultItem(itemId);
+}
+
+void SetCancelItemId(host::DialogRef dialog, std::int32_t itemId) {
+  if (dialog) Dialog::From(dialog)->SetCancelItem(itemId);
 }
 
 // ---- ADM Item Suite ----
@@ -479,7 +516,7 @@ void EntrySetText(host::EntryRef entry, const char* text) {
   if (!entry) return;
   Entry* e = Entry::From(entry);
   e->text = text ? text : "";
-  if (e->selected && e->item->kind() == velm::res::ItemKind::kPopup) e->item->SetText(e->text);
+  if (e->selected && e->item->IsPopup()) e->item->SetText(e->text);
 }
 
 void EntryGetText(host::EntryRef entry, char* text, std::int32_t maxLength) {
@@ -545,6 +582,8 @@ void InstallDialogSuites(host::AdmBasicSuite& basic, host::AdmDialogSuite& dialo
   dialog.GetItem = GetItem;
   dialog.GetUserData = GetUserData;
   dialog.SetText = SetDialogText;
+  dialog.SetDefaultItemID = SetDefaultItemId;
+  dialog.SetCancelItemID = SetCancelItemId;
   item.SetText = SetItemText;
   item.GetText = GetItemText;
   item.SetNotifyProc = SetNotifyProc;

@@ -50,6 +50,9 @@ class Item {
   // Popup lists: one entry selected at a time, the selected entry's text is the item's
   // text. List boxes may select several.
   bool HasList() const;
+  bool IsPopup() const;
+  // Edit texts and editable popups; nothing else takes typing.
+  bool TakesTyping() const;
   std::vector<std::unique_ptr<Entry>>& entries() { return entries_; }
   Entry* InsertEntry(std::int32_t index);
   void RemoveEntry(std::int32_t index);
@@ -176,10 +179,19 @@ class Dialog {
   const std::vector<std::unique_ptr<Item>>& items() const { return items_; }
 
   // The scripted user's actions.
-  // Sets an item's text as if typed (Shift-JIS bytes).
+  // Sets an item's text as if typed (Shift-JIS bytes); an item that takes no typing (a
+  // popup that can only be chosen from, a button, ...) is a host failure.
   void Type(std::int32_t itemId, const std::string& text);
   // Presses a button: its notification procedure runs, or the default handling.
   void Press(std::int32_t itemId);
+  // Return and Escape: press the default and the cancel item (items 1 and 2 unless the
+  // plug-in names others); nothing happens without one, or when it is disabled.
+  void PressReturn();
+  void PressEscape();
+  std::int32_t defaultItem() const { return defaultItem_; }
+  std::int32_t cancelItem() const { return cancelItem_; }
+  void SetDefaultItem(std::int32_t itemId) { defaultItem_ = itemId; }
+  void SetCancelItem(std::int32_t itemId) { cancelItem_ = itemId; }
   // The text of an item (Shift-JIS bytes); empty when there is no such item.
   std::string TextOf(std::int32_t itemId);
   // Chooses entry `index` of a popup list; false when there is no such entry.
@@ -249,6 +261,9 @@ class Dialog {
   std::vector<std::unique_ptr<Item>> items_;
   bool ended_ = false;
   std::int32_t result_ = -1;
+  std::int32_t defaultItem_ = 1;
+  std::int32_t cancelItem_ = 2;
+  void PressKeyItem(std::int32_t itemId);
 };
 
 // What a modal dialog looked like when it closed.

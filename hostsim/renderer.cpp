@@ -657,18 +657,37 @@ void ArtworkToDevice(cairo_t* cr, const host::RealRect& area, double scale) {
   cairo_transform(cr, &m);
 }
 
-void PictureSize(const host::RealRect& area, double scale, int* w, int* h) {
-  *w = std::clamp(static_cast<int>(std::ceil((area.right - area.left) * scale)), 1, 8192);
-  *h = std::clamp(static_cast<int>(std::ceil((area.top - area.bottom) * scale)), 1, 8192);
+// The largest picture side in pixels.
+constexpr double kMaxPictureSide = 8192;
+
+// The picture's size and its pixels per point: the scale asked for, made smaller when the
+// area would not fit the largest picture at it, so that the picture always shows the
+// whole area. False when the area is not a finite rectangle.
+bool PictureSize(const host::RealRect& area, double requested, int* w, int* h, double* scale) {
+  const double width = static_cast<double>(area.right) - area.left;
+  const double height = static_cast<double>(area.top) - area.bottom;
+  *scale = requested > 0 ? requested : 1.0;
+  if (!std::isfinite(width) || !std::isfinite(height)) {
+    *w = *h = 1;
+    return false;
+  }
+  const double widest = std::max(width, height) * *scale;
+  if (widest > kMaxPictureSide) *scale *= kMaxPictureSide / widest;
+  auto side = [&](double points) {
+    return static_cast<int>(std::clamp(std::ceil(points * *scale), 1.0, kMaxPictureSide));
+  };
+  *w = side(width);
+  *h = side(height);
+  return true;
 }
 
 }  // namespace
 
 std::unique_ptr<Bitmap> RenderDocument(Document& document, const RenderOptions& options) {
   const host::RealRect area = options.area ? *options.area : DocumentArea(document);
-  const double scale = options.scale > 0 ? options.scale : 1.0;
   int w = 0, h = 0;
-  PictureSize(area, scale, &w, &h);
+  double scale = 1.0;
+  PictureSize(area, options.scale, &w, &h, &scale);
   auto bitmap = std::make_unique<Bitmap>(w, h, 0xFFFFFF);
   bitmap->BeginCairo();
   cairo_t* cr = cairo_create(bitmap->surface());
@@ -689,8 +708,17 @@ bool RenderDocumentToFile(Document& document, const std::string& path, const Ren
         return false;
     return true;
   };
+  const host::RealRect area = options.area ? *options.area : DocumentArea(document);
+  int w = 0, h = 0;
+  double scale = 1.0;
+  if (!PictureSize(area, options.scale, &w, &h, &scale)) {
+    if (error) *error = path + ": the document's art has no finite bounds to draw";
+    return false;
+  }
   if (endsWith(".png")) {
-    std::unique_ptr<Bitmap> picture = RenderDocument(document, options);
+    RenderOptions fixed = options;
+    fixed.area = area;
+    std::unique_ptr<Bitmap> picture = RenderDocument(document, fixed);
     if (!picture->WritePng(path)) {
       if (error) *error = "cannot write " + path;
       return false;
@@ -698,10 +726,6 @@ bool RenderDocumentToFile(Document& document, const std::string& path, const Ren
     return true;
   }
   if (endsWith(".svg")) {
-    const host::RealRect area = options.area ? *options.area : DocumentArea(document);
-    const double scale = options.scale > 0 ? options.scale : 1.0;
-    int w = 0, h = 0;
-    PictureSize(area, scale, &w, &h);
     cairo_surface_t* surface = cairo_svg_surface_create(path.c_str(), w, h);
     cairo_t* cr = cairo_create(surface);
     cairo_set_source_rgb(cr, 1, 1, 1);

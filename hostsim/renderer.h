@@ -18,7 +18,8 @@ struct RenderOptions {
   // The artwork area the picture shows; unset: every visible art's bounds with a margin
   // of 10 points (0, 0 to 100, 100 for an empty document).
   std::optional<host::RealRect> area;
-  // Pixels per point.
+  // Pixels per point; made smaller where the area would not fit the largest picture
+  // (8192 pixels a side) at it, so that a picture always shows the whole area.
   double scale = 1.0;
 };
 
@@ -31,7 +32,7 @@ host::RealRect DocumentArea(Document& document);
 // A picture of the document's visible layers on white.
 std::unique_ptr<Bitmap> RenderDocument(Document& document, const RenderOptions& options);
 // Writes the picture as PNG or SVG, chosen by the file name's extension (".png",
-// ".svg"); false with a message when it cannot.
+// ".svg"); false with a message when it cannot (or the area is not finite).
 bool RenderDocumentToFile(Document& document, const std::string& path, const RenderOptions& options,
                           std::string* error);
 // Draws the document as `view` shows it into `client` (target pixels) of `target`.

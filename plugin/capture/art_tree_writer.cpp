@@ -29,6 +29,15 @@ bool Selected(host::ArtHandle art) {
          (attributes & host::kArtSelected) != 0;
 }
 
+// The selected flag while capturing: a flag the host cannot report would leave the art out
+// unseen, so it stops the capture.
+bool SelectedForCapture(host::ArtHandle art) {
+  std::int32_t attributes = 0;
+  const host::Err status = sArt->GetArtUserAttr(art, host::kArtSelected, &attributes);
+  StopCapture(status);
+  return status == host::kNoErr && (attributes & host::kArtSelected) != 0;
+}
+
 bool IsGuide(host::ArtHandle path) {
   host::Boolean guide = 0;
   return sPath->GetPathGuide(path, &guide) == host::kNoErr && guide;
@@ -81,7 +90,10 @@ void MeasureArt(host::ArtHandle art, CaptureBounds* bounds, bool useHostBounds) 
 // ---- Capturing ----
 
 // Runs `writer` on a fresh zero-filled object buffer of `startSize` bytes (or on `head`,
-// already built) and appends the object unless the writer left it unbuilt (type 0).
+// already built) and appends the object unless the writer left it unbuilt (type 0). A
+// writer returns a host error only when the host failed it (the object cannot be built
+// whole); that stops the capture. -1 is a writer's own refusal of art the stream cannot
+// hold (memory running out has stopped the capture already): that art is left out.
 template <class Writer>
 host::Err CaptureObject(host::ArtHandle art, host::RealPoint origin, std::uint32_t startSize,
                         Writer writer, const std::uint8_t* head = nullptr,
@@ -89,28 +101,25 @@ host::Err CaptureObject(host::ArtHandle art, host::RealPoint origin, std::uint32
   os::MemHandle object = nullptr;
   if (!GrowObject(object, startSize)) return -1;
   if (head) std::memcpy(object, head, headSize);
-  host::Err status = writer(art, object, origin);
+  const host::Err status = writer(art, object, origin);
+  if (status != -1) StopCapture(status);
   std::int32_t type = 0;
   std::memcpy(&type, object, sizeof type);
-  if (type != 0 && !CaptureStopped() && !AppendObject(object)) status = -1;
+  if (type != 0 && !CaptureStopped()) AppendObject(object);
   ReleaseBlock(object);
-  return CaptureStopped() ? -1 : status;
+  return CaptureFailure();
 }
 
-// Every child of a container, topmost first, at `depth`. A child's host error does not
-// stop its siblings; the status is that of the last call.
+// Every child of a container, topmost first, at `depth`. The first failure, in a child or
+// in walking to the next one, stops the capture and is returned.
 host::Err CaptureChildren(host::ArtHandle container, host::RealPoint origin, std::int32_t depth) {
   host::ArtHandle child = nullptr;
-  host::Err status = sArt->GetArtFirstChild(container, &child);
-  if (status != host::kNoErr) return status;
-  // A child that fails is left out; its siblings are still captured. The status is
-  // that of the last child.
+  StopCapture(sArt->GetArtFirstChild(container, &child));
   while (child && !CaptureStopped()) {
-    status = PostArtProcess(child, origin, depth);
-    const host::Err next = sArt->GetArtSibling(child, &child);
-    if (next != host::kNoErr) return next;
+    PostArtProcess(child, origin, depth);
+    if (!CaptureStopped()) StopCapture(sArt->GetArtSibling(child, &child));
   }
-  return CaptureStopped() ? -1 : status;
+  return CaptureFailure();
 }
 
 host::Err CaptureGroup(host::ArtHandle group, host::RealPoint origin, std::int32_t depth,
@@ -119,20 +128,20 @@ host::Err CaptureGroup(host::ArtHandle group, host::RealPoint origin, std::int32
   if (open) {
     host::Boolean clipped = 0;
     if (sGroup->GetGroupClipped(group, &clipped) != host::kNoErr) clipped = 0;
-    if (!AppendMarker(clipped ? kMarkerClipGroupOpen : kMarkerGroupOpen)) return -1;
+    if (!AppendMarker(clipped ? kMarkerClipGroupOpen : kMarkerGroupOpen)) return CaptureFailure();
   }
-  host::Err status = CaptureChildren(group, origin, depth + 1);
-  if (open && !AppendMarker(kMarkerGroupClose)) return -1;
-  return status;
+  CaptureChildren(group, origin, depth + 1);
+  if (open) AppendMarker(kMarkerGroupClose);
+  return CaptureFailure();
 }
 
 host::Err CaptureCompoundPath(host::ArtHandle compound, host::RealPoint origin, std::int32_t depth,
                               bool taken) {
   const bool open = taken && depth < kMaxMarkerDepth;
-  if (open && !AppendMarker(kMarkerCompoundOpen)) return -1;
-  host::Err status = CaptureChildren(compound, origin, depth + 1);
-  if (open && !AppendMarker(kMarkerCompoundClose)) return -1;
-  return status;
+  if (open && !AppendMarker(kMarkerCompoundOpen)) return CaptureFailure();
+  CaptureChildren(compound, origin, depth + 1);
+  if (open) AppendMarker(kMarkerCompoundClose);
+  return CaptureFailure();
 }
 
 host::Err CapturePath(host::ArtHandle path, host::RealPoint origin, std::int32_t depth,
@@ -140,7 +149,8 @@ host::Err CapturePath(host::ArtHandle path, host::RealPoint origin, std::int32_t
   if (IsGuide(path) || !taken) return host::kNoErr;
   // Art whose appearance is generated (an effect) is captured as the art the host draws,
   // but only at full opacity. Below the marker depth limit only, so that a host whose
-  // styled art nests without end cannot exhaust the stack.
+  // styled art nests without end cannot exhaust the stack. When the styled art or the
+  // opacity cannot be read, the path itself is captured.
   host::ArtHandle styled = nullptr;
   host::Real opacity = 0.0f;
   host::Err status = sArtStyle->GetStyledArt(path, &styled);
@@ -148,10 +158,11 @@ host::Err CapturePath(host::ArtHandle path, host::RealPoint origin, std::int32_t
   if (status == host::kNoErr && opacity == 1.0f && styled && styled != path &&
       depth < kMaxMarkerDepth) {
     CaptureAllScope all;
-    if (!AppendMarker(kMarkerStyledOpen)) return -1;
-    status = PostArtProcess(styled, origin, depth + 1);
-    if (!AppendMarker(kMarkerStyledClose)) return -1;
-    return status;
+    if (AppendMarker(kMarkerStyledOpen)) {
+      PostArtProcess(styled, origin, depth + 1);
+      AppendMarker(kMarkerStyledClose);
+    }
+    return CaptureFailure();
   }
   return CaptureObject(path, origin, kPathObjectStartSize, PostArtPathProcess);
 }
@@ -164,6 +175,7 @@ host::Err CaptureMesh(host::ArtHandle mesh, host::RealPoint origin) {
   head.header.length = static_cast<std::int32_t>(sizeof head);
   host::Err status = sMesh->GetMeshKind(mesh, &head.meshKind);
   if (status == host::kNoErr) status = sMesh->GetMeshSize(mesh, &head.iSize, &head.jSize);
+  StopCapture(status);
   if (status != host::kNoErr) return status;
   return CaptureObject(mesh, origin, kMeshObjectHeadSize, PostArtMeshProcess,
                        reinterpret_cast<const std::uint8_t*>(&head), sizeof head);
@@ -174,9 +186,9 @@ host::Err CapturePluginArt(host::ArtHandle art, host::RealPoint origin, std::int
   if (!taken || depth >= kMaxMarkerDepth) return host::kNoErr;
   CaptureAllScope all;
   host::ArtHandle result = nullptr;
-  host::Err status = sPluginGroup->GetPluginArtResultArt(art, &result);
-  if (status == host::kNoErr && result) status = PostArtProcess(result, origin, depth);
-  return status;
+  StopCapture(sPluginGroup->GetPluginArtResultArt(art, &result));
+  if (!CaptureStopped() && result) PostArtProcess(result, origin, depth);
+  return CaptureFailure();
 }
 
 }  // namespace
@@ -253,43 +265,47 @@ void MeasureSelection(CaptureBounds* bounds, bool useHostBounds) {
 
 host::Err PostArtProcess(host::ArtHandle art, host::RealPoint origin, std::int32_t depth) {
   Trace("PostArtProcess_START\r\n");
-  if (CaptureStopped()) return -1;
+  if (CaptureStopped()) return CaptureFailure();
   AdvanceBusyCursor();
   std::int32_t type = host::kUnknownArt;
   host::Err status = sArt->GetArtType(art, &type);
-  if (status != host::kNoErr) return status;
-  const bool selected = Selected(art);
+  StopCapture(status);
+  if (status != host::kNoErr) {
+    Trace("PostArtProcess_END\r\n");
+    return status;
+  }
+  const bool selected = SelectedForCapture(art);
   const bool taken = selected || gGlobals->captureAll;
 
   switch (type) {
     case host::kGroupArt:
-      status = CaptureGroup(art, origin, depth, taken);
+      CaptureGroup(art, origin, depth, taken);
       break;
     case host::kPathArt:
-      status = CapturePath(art, origin, depth, taken);
+      CapturePath(art, origin, depth, taken);
       break;
     case host::kCompoundPathArt:
-      status = CaptureCompoundPath(art, origin, depth, taken);
+      CaptureCompoundPath(art, origin, depth, taken);
       break;
     case host::kTextArt:
-      if (taken) status = CaptureObject(art, origin, kTextObjectStartSize, PostArtTextProcess);
+      if (taken) CaptureObject(art, origin, kTextObjectStartSize, PostArtTextProcess);
       break;
     case host::kRasterArt:
       // Rasters inside styled art, pattern definitions and plug-in art are left out.
       if (selected && !gGlobals->captureAll)
-        status = CaptureObject(art, origin, kRasterObjectStartSize, PostArtRasterProcess);
+        CaptureObject(art, origin, kRasterObjectStartSize, PostArtRasterProcess);
       break;
     case host::kPluginArt:
-      status = CapturePluginArt(art, origin, depth, taken);
+      CapturePluginArt(art, origin, depth, taken);
       break;
     case host::kMeshArt:
-      if (taken) status = CaptureMesh(art, origin);
+      if (taken) CaptureMesh(art, origin);
       break;
     default:  // placed art, text paths and runs, unknown types
       break;
   }
   Trace("PostArtProcess_END\r\n");
-  return status;
+  return CaptureFailure();
 }
 
 host::Err VelmPostArt() {
@@ -324,18 +340,17 @@ host::Err VelmPostArt() {
                     ConvertReal(bounds.right - bounds.left), ConvertReal(0.0f)};
   header->created = header->modified = CurrentRecordTime();
 
+  // The first failure in any layer stops the capture: a record that lacks art the host
+  // could not give is not stored.
   BeginCapture();
-  host::Err result = host::kNoErr;
   std::int32_t layers = 0;
-  result = sLayer->CountLayers(&layers);
-  for (std::int32_t i = 0; result == host::kNoErr && i < layers && !CaptureStopped(); ++i) {
+  StopCapture(sLayer->CountLayers(&layers));
+  for (std::int32_t i = 0; i < layers && !CaptureStopped(); ++i) {
     host::LayerHandle layer = nullptr;
-    result = sLayer->GetNthLayer(i, &layer);
-    if (result != host::kNoErr) break;
     host::ArtHandle art = nullptr;
-    result = sArt->GetFirstArtOfLayer(layer, &art);
-    if (result == host::kNoErr) result = PostArtProcess(art, origin, 0);
-    if (i + 1 < layers) result = host::kNoErr;  // only the last layer's status is returned
+    StopCapture(sLayer->GetNthLayer(i, &layer));
+    if (!CaptureStopped()) StopCapture(sArt->GetFirstArtOfLayer(layer, &art));
+    if (!CaptureStopped()) PostArtProcess(art, origin, 0);
   }
 
   // The pattern definitions follow all the art that uses them.
@@ -347,10 +362,8 @@ host::Err VelmPostArt() {
   }
   ReleaseBlock(g->scratchRecord);
   EndCapture();
-  if (CaptureStopped()) {
-    ReleaseBlock(g->currentRecord);
-    result = -1;
-  }
+  const host::Err result = CaptureFailure();
+  if (result != host::kNoErr) ReleaseBlock(g->currentRecord);
   Trace("VelmPostArt_END\r\n");
   return result;
 }

@@ -23,13 +23,16 @@ inline constexpr host::Real kNotMeasured = 65535.0f;
 inline constexpr std::int32_t kMaxMarkerDepth = 1024;
 
 // Builds a new current record from the selection (the record loaded before is released
-// and currentRecordIndex becomes -1). Name, kind and comment stay empty. Returns 0 or the
-// host error of the last layer visited; -1 when memory ran out, and then there is no
-// current record at all.
+// and currentRecordIndex becomes -1). Name, kind and comment stay empty. Returns 0, or the
+// first failure that would have lost art: the host error met while reading art (an object
+// left out, a path's segments unread), or -1 when memory ran out; then there is no current
+// record at all. Art the stream cannot hold (a path of more than 32767 segments, a raster
+// beyond 16-bit pixel bounds) is left out without failing the capture.
 host::Err VelmPostArt();
 
 // Captures one art object and, for containers, its subtree. `depth` is 0 for a layer's
-// own group (and for the art of a pattern definition).
+// own group (and for the art of a pattern definition). Returns 0, or the capture's first
+// failure (the capture is then stopped).
 host::Err PostArtProcess(host::ArtHandle art, host::RealPoint origin, std::int32_t depth);
 
 // The bounds of the selection: selected paths by the host's bounding box

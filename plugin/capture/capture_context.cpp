@@ -12,6 +12,7 @@ namespace velm {
 namespace {
 
 bool gStopped = false;
+host::Err gReason = host::kNoErr;
 
 constexpr std::uint64_t kLargestRecord = 0x7FFFFFFF;
 
@@ -37,6 +38,7 @@ bool ReserveRecord(std::uint32_t extra) {
 
 void BeginCapture() {
   gStopped = false;
+  gReason = host::kNoErr;
   gMarkerTarget = &gGlobals->currentRecord;
   gGlobals->captureAll = 0;
   gGlobals->patternCounter = 0;
@@ -50,8 +52,14 @@ bool CaptureStopped() {
   return gStopped;
 }
 
-void StopCapture() {
+void StopCapture(host::Err reason) {
+  if (reason == host::kNoErr || gStopped) return;
   gStopped = true;
+  gReason = reason;
+}
+
+host::Err CaptureFailure() {
+  return gStopped ? gReason : host::kNoErr;
 }
 
 bool GrowObject(os::MemHandle& object, std::uint32_t size, std::uint32_t granule) {

@@ -1,15 +1,18 @@
 // What every writer of a capture shares: the record being captured (the globals block's
 // `currentRecord`, swapped for the scratch record while a pattern definition is written),
 // appending objects and markers to it, growing object buffers, and stopping the capture
-// when memory runs out.
+// when art would be lost.
 //
-// A capture that runs out of memory is stopped as a whole: every later append, growth
-// and walk step does nothing, and the art tree writer then discards the half-built
-// record instead of storing part of the art.
+// A capture that runs out of memory, that the host fails while it reads art (an object
+// would be left out, or a path's segments cannot be read), or that meets art the stream
+// cannot hold is stopped as a whole: every later append, growth and walk step does
+// nothing, and the art tree writer then discards the half-built record and reports the
+// first reason instead of storing part of the art.
 #pragma once
 
 #include <cstdint>
 
+#include "host/errors.h"
 #include "platform/memory.h"
 #include "platform/os.h"
 
@@ -21,9 +24,13 @@ void BeginCapture();
 // Ends it: markers have no target any more.
 void EndCapture();
 
-// True once the capture ran out of memory.
+// True once the capture was stopped.
 bool CaptureStopped();
-void StopCapture();
+// Stops the capture for `reason`: a host error, or -1 for memory or art the stream cannot
+// hold. The first reason is kept; kNoErr stops nothing.
+void StopCapture(host::Err reason = -1);
+// The reason the capture was stopped, or kNoErr.
+host::Err CaptureFailure();
 
 // Makes `object` a zero-filled buffer of at least `size` bytes in `granule` steps (the
 // handle is updated). False, with the capture stopped, when memory runs out.

@@ -74,7 +74,7 @@ void ConvertColor(const host::Color& color, StoredColor* stored, const host::Rea
     case host::kGradientColor: {
       const host::GradientStyle& g = color.c.gradient;
       GradientColorPayload& s = stored->payload.gradient;
-      s.reserved = Reference(g.gradient);
+      s.reserved = 0;  // the gradient itself is in the path object's gradient block
       s.originH = ConvertReal(g.origin.h);
       s.originV = ConvertReal(g.origin.v);
       s.angle = ConvertReal(g.angle);

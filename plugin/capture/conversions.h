@@ -1,9 +1,9 @@
 // Conversions from the host's records of reals to the stream's records of 16.16 fixed
 // values. Reals go through the host's fixed-math suite (nearest value, saturating), 32-bit
-// flags and small integers keep their low 16 bits, and handles are copied as 32-bit
-// values only where a colour carries a reference (the writers put a pattern number or 0
-// there first). Every function writes the whole stream record, so fields the host record
-// does not fill stay zero.
+// flags and small integers keep their low 16 bits, and a handle is copied as a 32-bit
+// value only where a pattern colour carries its reference (the writers put a pattern
+// number or 0 there first); a gradient colour's reference field is always 0. Every function writes
+// the whole stream record, so fields the host record does not fill stay zero.
 #pragma once
 
 #include <cstdint>

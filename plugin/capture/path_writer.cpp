@@ -31,6 +31,19 @@ void MakeGrayZero(host::Color* color) {
   color->kind = host::kGrayColor;
 }
 
+// An unpainted pattern or gradient: its kind without anything else, or gray 0 for a
+// gradient where a painted one would become gray 0 as well.
+void ClearUnpaintedColor(host::Color* color, bool keepGradient) {
+  const std::int32_t kind = color->kind;
+  if (kind != host::kPatternColor && kind != host::kGradientColor) return;
+  if (kind == host::kGradientColor && !keepGradient) {
+    MakeGrayZero(color);
+    return;
+  }
+  std::memset(static_cast<void*>(color), 0, sizeof *color);
+  color->kind = kind;
+}
+
 // ---- Pattern definitions ----
 
 // One definition of the capture's current pattern use: the pattern, its number, the
@@ -119,23 +132,21 @@ void TreatPattern(host::Color* color) {
 // Fills the gradient block from the fill's gradient and brings the fill's matrix to its
 // stored form: the previous generation's matrix with its translation moved by -origin
 // and the hard origin. `anchor` receives the current generation's translation minus the
-// origin.
-host::Err WriteFillGradient(host::Color* fill, const host::PathStyle& style4,
-                            host::RealPoint origin, host::RealPoint hardOrigin,
-                            GradientBlock* block, host::RealPoint* anchor) {
+// origin. A stop that cannot be read is left out.
+void WriteFillGradient(host::Color* fill, const host::PathStyle& style4, host::RealPoint origin,
+                       host::RealPoint hardOrigin, GradientBlock* block, host::RealPoint* anchor) {
   host::GradientStyle& g = fill->c.gradient;
   std::int32_t type = 0;
-  host::Err status = sGradient->GetGradientType(g.gradient, &type);
+  sGradient->GetGradientType(g.gradient, &type);
   block->gradientType = Narrow(type);
   std::int32_t count = 0;
-  status = sGradient->GetGradientStopCount(g.gradient, &count);
+  sGradient->GetGradientStopCount(g.gradient, &count);
   std::int32_t stored = 0;
   for (std::int32_t i = 0; i < count && stored < kGradientStopSlots; ++i) {
     host::GradientStop stop;
     std::memset(static_cast<void*>(&stop), 0, sizeof stop);
-    status = sGradient->GetNthGradientStop(g.gradient, i, &stop);
-    if (status != host::kNoErr) continue;  // nothing was read: no stop to keep
-    if (stop.color.kind == host::kCustomColor) status = ReduceCustomColor(&stop.color);
+    if (sGradient->GetNthGradientStop(g.gradient, i, &stop) != host::kNoErr) continue;
+    if (stop.color.kind == host::kCustomColor) ReduceCustomColor(&stop.color);
     const std::int32_t kind = stop.color.kind;
     if (kind == host::kGrayColor || kind == host::kProcessColor || kind == host::kRgbColor)
       ConvertGradientStop(stop, &block->stops[stored++]);
@@ -147,10 +158,14 @@ host::Err WriteFillGradient(host::Color* fill, const host::PathStyle& style4,
   g.matrix = style4.fill.color.c.gradient.matrix;
   g.matrix.tx = g.matrix.tx - origin.h + hardOrigin.h;
   g.matrix.ty = g.matrix.ty - origin.v - hardOrigin.v;
-  return status;
 }
 
 }  // namespace
+
+void ClearUnpaintedPaint(host::PathStyle* style, bool keepFillGradient) {
+  if (!style->fillPaint) ClearUnpaintedColor(&style->fill.color, keepFillGradient);
+  if (!style->strokePaint) ClearUnpaintedColor(&style->stroke.color, false);
+}
 
 host::Err ReduceCustomColor(host::Color* color) {
   if (color->kind != host::kCustomColor) return host::kNoErr;
@@ -191,22 +206,25 @@ host::Err PostArtPathProcess(host::ArtHandle path, os::MemHandle& object, host::
   Trace("PostArtPathProcess_START\r\n");
   const host::RealPoint zero{0.0f, 0.0f};
   host::RealPoint hardOrigin{0.0f, 0.0f};
-  host::Err status = sHardSoft->RealPointHarden(&zero, &hardOrigin);
+  sHardSoft->RealPointHarden(&zero, &hardOrigin);
   host::RealPoint gradientAnchor{kUnsetAnchor, kUnsetAnchor};
 
+  // Paint that cannot be read is stored as the host left it; geometry that cannot be read
+  // (the segment count, a segment, the closed flag) loses the path and fails the capture.
   std::int32_t n = 0;
   host::Boolean guide = 0;
   host::PathStyle style;
   host::PathStyle style4;
   std::memset(static_cast<void*>(&style), 0, sizeof style);
   std::memset(static_cast<void*>(&style4), 0, sizeof style4);
-  if (sPath->GetPathSegmentCount(path, &n) != host::kNoErr) n = 0;
-  status = sPath->GetPathGuide(path, &guide);
-  status = sPathStyle->GetPathStyle(path, &style);
-  status = sPathStyle4->GetPathStyle(path, &style4);
+  host::Err status = sPath->GetPathSegmentCount(path, &n);
+  if (status == host::kNoErr && sPath->GetPathGuide(path, &guide) != host::kNoErr) guide = 0;
+  sPathStyle->GetPathStyle(path, &style);
+  sPathStyle4->GetPathStyle(path, &style4);
   // A count the 16-bit segment count cannot hold would store a path that reads back
-  // differently; such a path is left out like an empty one.
-  if (n <= 0 || n > kMaxSegmentCount || guide) {
+  // differently: such a path is refused.
+  if (status == host::kNoErr && n > kMaxSegmentCount) status = -1;
+  if (status != host::kNoErr || n <= 0 || guide) {
     Trace("PostArtPathProcess_END\r\n");
     return status;
   }
@@ -224,10 +242,9 @@ host::Err PostArtPathProcess(host::ArtHandle path, os::MemHandle& object, host::
   if (style.fillPaint) {
     host::Color& fill = style.fill.color;
     if (fill.kind == host::kGradientColor)
-      status =
-          WriteFillGradient(&fill, style4, origin, hardOrigin, &head.fillGradient, &gradientAnchor);
+      WriteFillGradient(&fill, style4, origin, hardOrigin, &head.fillGradient, &gradientAnchor);
     else if (fill.kind == host::kCustomColor)
-      status = ReduceCustomColor(&fill);
+      ReduceCustomColor(&fill);
     else if (fill.kind == host::kPatternColor)
       TreatPattern(&fill);
   }
@@ -236,33 +253,19 @@ host::Err PostArtPathProcess(host::ArtHandle path, os::MemHandle& object, host::
     if (stroke.kind == host::kGradientColor)
       MakeGrayZero(&stroke);
     else if (stroke.kind == host::kCustomColor)
-      status = ReduceCustomColor(&stroke);
+      ReduceCustomColor(&stroke);
     else if (stroke.kind == host::kPatternColor)
       TreatPattern(&stroke);
   }
-  if (CaptureStopped()) return -1;
+  ClearUnpaintedPaint(&style, true);
+  if (CaptureStopped()) return CaptureFailure();
 
   ConvertPathStyle(style, &head.style, &gradientAnchor);
   head.segmentCount = Narrow(n);
-
-  std::int32_t blendMode = 0;
-  host::Real opacity = 1.0f;
-  host::Boolean isolated = 0;
-  std::int32_t knockout = 0;
-  host::Boolean alphaIsShape = 0;
-  status = sBlendStyle->GetBlendingMode(path, &blendMode);
-  status = sBlendStyle->GetOpacity(path, &opacity);
-  status = sBlendStyle->GetIsolated(path, &isolated);
-  status = sBlendStyle->GetKnockout(path, &knockout);
-  status = sBlendStyle->GetAlphaIsShape(path, &alphaIsShape);
-  head.header.blendMode = blendMode;
-  head.header.opacity = ConvertReal(opacity);
-  head.header.isolated = isolated;
-  head.header.knockout = Narrow(knockout);
-  head.header.alphaIsShape = alphaIsShape;
+  StoreBlendFields(path, &head.header);
 
   std::uint8_t* segments = object + sizeof(PathObject);
-  for (std::int32_t i = 0; i < n; ++i) {
+  for (std::int32_t i = 0; status == host::kNoErr && i < n; ++i) {
     host::PathSegment segment{};
     status = sPath->GetPathSegments(path, i, 1, &segment);
     PathSegment stored;
@@ -270,12 +273,12 @@ host::Err PostArtPathProcess(host::ArtHandle path, os::MemHandle& object, host::
     std::memcpy(segments + sizeof(PathSegment) * static_cast<std::uint32_t>(i), &stored,
                 sizeof stored);
   }
-
   host::Boolean closed = 0;
-  status = sPath->GetPathClosed(path, &closed);
+  if (status == host::kNoErr) status = sPath->GetPathClosed(path, &closed);
   head.closed = closed;
 
-  std::memcpy(object, &head, sizeof head);
+  // The head goes in last: a path whose geometry was not read whole stays unbuilt.
+  if (status == host::kNoErr) std::memcpy(object, &head, sizeof head);
   Trace("PostArtPathProcess_END\r\n");
   return status;
 }

@@ -16,9 +16,17 @@ inline constexpr std::uint32_t kPathObjectStartSize = 5132;
 
 // Fills `object` with a complete path object (type 2) for `path`, its coordinates moved
 // by -origin, or leaves it unbuilt (type 0) for a guide or a path without segments.
-// `object` is grown as needed (the handle is updated). Returns the status of the last host
-// call, or -1 when memory ran out (the capture is then stopped).
+// `object` is grown as needed (the handle is updated). Returns 0; the host error when the
+// segment count, a segment or the closed flag cannot be read (the object stays unbuilt);
+// -1 for a path of more segments than the stream's 16-bit count holds (refused, unbuilt)
+// or when memory ran out. Paint the host cannot report is stored as the host left it.
 host::Err PostArtPathProcess(host::ArtHandle path, os::MemHandle& object, host::RealPoint origin);
+
+// Paint that is not shown never stores a host handle: an unpainted pattern keeps only its
+// kind (pattern number 0, no definition written), an unpainted fill gradient likewise
+// (when `keepFillGradient`; otherwise gray 0), and an unpainted stroke gradient becomes
+// gray 0 as a painted one does. Other colours are left as they are.
+void ClearUnpaintedPaint(host::PathStyle* style, bool keepFillGradient);
 
 // Writes the art of `pattern` as a numbered definition into the scratch stream and returns
 // its number (1 for the first definition of a capture), or 0 when no definition was

@@ -284,9 +284,11 @@ host::Err PostArtMeshProcess(host::ArtHandle mesh, os::MemHandle& object, host::
   StoreBlendFields(mesh, &header);
   WriteAt(object, 0, header);
 
+  // One vertex record per node, in node order, whatever its segment count: the loader
+  // gives record k to node k, so a node left out would move every later node. A node or a
+  // segment that cannot be read loses the mesh (the object stays unbuilt).
   os::MemHandle vertexRecord = nullptr;
   os::MemHandle segmentRecord = nullptr;
-  host::Err segmentStatus = host::kNoErr;
   for (std::int32_t i = 0; status == host::kNoErr && i <= iSize; ++i) {
     for (std::int32_t j = 0; status == host::kNoErr && j <= jSize; ++j) {
       host::MeshVertexHandle vertex = nullptr;
@@ -306,14 +308,9 @@ host::Err PostArtMeshProcess(host::ArtHandle mesh, os::MemHandle& object, host::
         status = -1;
         break;
       }
-      for (std::int32_t n = 0; n < segments; ++n) {
-        const host::Err e = ReadMeshSegment(vertex, n, origin, segmentRecord);
-        if (e == -1) status = -1;
-        if (e != host::kNoErr) {
-          segmentStatus = e;
-          break;
-        }
-        if (!AddMeshSegmentRecord(vertexRecord, segmentRecord)) {
+      for (std::int32_t n = 0; status == host::kNoErr && n < segments; ++n) {
+        status = ReadMeshSegment(vertex, n, origin, segmentRecord);
+        if (status == host::kNoErr && !AddMeshSegmentRecord(vertexRecord, segmentRecord)) {
           status = -1;
           break;
         }
@@ -325,7 +322,7 @@ host::Err PostArtMeshProcess(host::ArtHandle mesh, os::MemHandle& object, host::
   ReleaseBlock(segmentRecord);
   if (status != host::kNoErr) Unbuild(object);
   Trace("PostArtMeshProcess_END\r\n");
-  return status != host::kNoErr ? status : segmentStatus;
+  return status;
 }
 
 }  // namespace velm

@@ -18,7 +18,7 @@ inline constexpr std::uint32_t kMeshObjectHeadSize = 40;
 
 // Fills `object` with a complete raster object (type 9) for `raster`, its matrix moved by
 // -origin, or leaves it unbuilt (type 0) on any host error. `object` is grown as needed
-// (the handle is updated). Returns the status of the last host call. A raster whose pixel
+// (the handle is updated). Returns 0, or the host error that left it unbuilt. A raster whose pixel
 // bounds do not fit the stored 16-bit fields, or whose object would pass 2 GiB, is left
 // unbuilt and -1 returned: it is refused rather than stored wrongly.
 host::Err PostArtRasterProcess(host::ArtHandle raster, os::MemHandle& object,
@@ -28,10 +28,10 @@ host::Err PostArtRasterProcess(host::ArtHandle raster, os::MemHandle& object,
 // sizes, vertex count 0) is already in `object`: appends a vertex record for every node,
 // coordinates moved by -origin. `object` is grown as needed (the handle is updated).
 //
-// A reader takes one vertex record per node in node order, so a node that cannot be read
-// leaves the whole mesh unbuilt (type 0) with the host's error, rather than shifting every
-// later vertex onto the wrong node. A failing segment only ends its vertex's segment list;
-// its error is returned with the mesh built. -1 when memory ran out.
+// A reader takes one vertex record per node in node order, so every node has its record,
+// one with no segments included, and a node or segment that cannot be read leaves the
+// whole mesh unbuilt (type 0) with the host's error, rather than shifting every later
+// vertex onto the wrong node or storing part of its edges. -1 when memory ran out.
 host::Err PostArtMeshProcess(host::ArtHandle mesh, os::MemHandle& object, host::RealPoint origin);
 
 // Record builders of the mesh writer. Each grows the receiving buffer as needed (the

@@ -71,8 +71,8 @@ bool Reserve(os::MemHandle& block, std::uint64_t size) {
   return GrowObject(block, static_cast<std::uint32_t>(size));
 }
 
-// Colours of text the stream cannot hold as they are: a gradient becomes gray 0 and a
-// custom colour its definition. Patterns stay as they are until their run is written.
+// Colours of text the stream cannot hold as they are: a gradient becomes gray 0 (painted
+// or not) and a custom colour its definition.
 void TreatColor(host::Color* color) {
   if (color->kind == host::kGradientColor) {
     std::memset(static_cast<void*>(color), 0, sizeof *color);
@@ -92,7 +92,9 @@ void TreatPattern(host::Color* color) {
 }
 
 // The attributes of the character just read. A read that fails leaves zeros, which are
-// stored as they are.
+// stored as they are. Every character's paint is treated anew: a painted pattern writes a
+// definition of its own for each character, so that characters painted with a pattern
+// each form a run of their own.
 void ReadAttributes(host::TextStreamHandle stream, host::Real runValue, TextAttributes* a) {
   std::memset(static_cast<void*>(a), 0, sizeof *a);
   sTextStream->GetFont(stream, &a->font);
@@ -101,8 +103,11 @@ void ReadAttributes(host::TextStreamHandle stream, host::Real runValue, TextAttr
   sTextStream->GetCharacterAttributes(stream, &a->character);
   sTextStream->GetTabStops(stream, &a->tabs);
   a->runValue = runValue;
-  if (a->paint.fillPaint) TreatColor(&a->paint.fill.color);
-  if (a->paint.strokePaint) TreatColor(&a->paint.stroke.color);
+  TreatColor(&a->paint.fill.color);
+  TreatColor(&a->paint.stroke.color);
+  if (a->paint.fillPaint) TreatPattern(&a->paint.fill.color);
+  if (a->paint.strokePaint) TreatPattern(&a->paint.stroke.color);
+  ClearUnpaintedPaint(&a->paint, false);
 }
 
 // The text object being built: its runs so far.
@@ -124,16 +129,9 @@ struct TextBuilder {
   // another run; the collected text is then kept.
   bool WriteRun() {
     if (runCount >= kMaxRuns || !Reserve(object, RunsEnd() + sizeof(TextRun))) return false;
-    // The run's pattern fill and stroke are written as definitions once per run.
-    host::PathStyle paint;
-    std::memcpy(static_cast<void*>(&paint), &attributes.paint, sizeof paint);
-    if (paint.fillPaint) TreatPattern(&paint.fill.color);
-    if (paint.strokePaint) TreatPattern(&paint.stroke.color);
-    if (CaptureStopped()) return false;
-
     TextRun run;
     std::memset(static_cast<void*>(&run), 0, sizeof run);
-    ConvertPathStyle(paint, &run.paintStyle);
+    ConvertPathStyle(attributes.paint, &run.paintStyle);
     ConvertCharacterAttributes(attributes.character, &run.characterAttributes);
     ConvertFont(attributes.font, &run.font);
     ConvertParagraphAttributes(attributes.paragraph, &run.paragraphAttributes);
@@ -148,11 +146,12 @@ struct TextBuilder {
 };
 
 // Reads every text path of `text` into `table` (TextPathEntry records back to back).
-// A failing segment ends that path's segments; any other host error ends the walk and is
-// returned. At most kMaxTextPaths paths are read.
+// The first host error, a segment's included, ends the walk and is returned; a path of
+// more segments than the entry's 16-bit count holds is refused with -1, as a plain path
+// of that many is. At most kMaxTextPaths paths are read.
 host::Err ReadTextPaths(host::ArtHandle text, host::RealPoint origin, os::MemHandle& table,
                         std::uint32_t* tableLength, std::int16_t* pathCount,
-                        std::int16_t* attribute, host::Err* segmentStatus) {
+                        std::int16_t* attribute) {
   host::TextPathHandle path = nullptr;
   host::Err status = sTextPath->GetFirstTextPath(text, &path);
   while (status == host::kNoErr && path && *pathCount < kMaxTextPaths) {
@@ -167,7 +166,8 @@ host::Err ReadTextPaths(host::ArtHandle text, host::RealPoint origin, os::MemHan
         (status = sPath->GetPathClosed(art, &closed)) != host::kNoErr ||
         (status = sPath->GetPathSegmentCount(art, &count)) != host::kNoErr)
       return status;
-    count = std::clamp(count, 0, kMaxPathSegments);
+    if (count > kMaxPathSegments) return -1;
+    count = std::max(count, 0);
     const std::uint64_t entryAt = *tableLength;
     if (!Reserve(table, entryAt + sizeof(TextPathEntry) +
                             sizeof(PathSegment) * static_cast<std::uint64_t>(count)))
@@ -182,11 +182,7 @@ host::Err ReadTextPaths(host::ArtHandle text, host::RealPoint origin, os::MemHan
     std::uint8_t* segments = table + entryAt + sizeof entry;
     for (std::int32_t i = 0; i < count; ++i) {
       host::PathSegment segment{};
-      const host::Err e = sPath->GetPathSegments(art, i, 1, &segment);
-      if (e != host::kNoErr) {
-        *segmentStatus = e;
-        break;
-      }
+      if ((status = sPath->GetPathSegments(art, i, 1, &segment)) != host::kNoErr) return status;
       PathSegment stored;
       ConvertMovedSegment(segment, origin, &stored);
       std::memcpy(segments + sizeof stored * static_cast<std::uint32_t>(i), &stored, sizeof stored);
@@ -276,14 +272,12 @@ host::Err PostArtTextProcess(host::ArtHandle text, os::MemHandle& object, host::
   std::uint32_t tableLength = 0;
   std::int16_t pathCount = 0;
   std::int16_t pathAttribute = 0;
-  host::Err segmentStatus = host::kNoErr;
   if (status == host::kNoErr)
-    status = ReadTextPaths(text, origin, table, &tableLength, &pathCount, &pathAttribute,
-                           &segmentStatus);
+    status = ReadTextPaths(text, origin, table, &tableLength, &pathCount, &pathAttribute);
 
   const std::uint64_t length = b.RunsEnd() + tableLength;
   if (status == host::kNoErr && !Reserve(object, length)) status = -1;
-  if (CaptureStopped()) status = -1;
+  if (CaptureStopped()) status = CaptureFailure();
   if (status == host::kNoErr) {
     if (tableLength > 0) std::memcpy(object + b.RunsEnd(), table, tableLength);
     TextObject head;
@@ -298,7 +292,6 @@ host::Err PostArtTextProcess(host::ArtHandle text, os::MemHandle& object, host::
     head.pathCount = pathCount;
     head.runCount = static_cast<std::int16_t>(b.runCount);
     std::memcpy(object, &head, sizeof head);
-    status = segmentStatus;
   }
   ReleaseBlock(table);
   Trace("PostArtTextProcess_END\r\n");

@@ -14,12 +14,13 @@ namespace velm {
 inline constexpr std::uint32_t kTextObjectStartSize = 40;
 
 // Fills `object` with a complete text object (type 4) for `text`, its coordinates moved by
-// -origin, or leaves it unbuilt (type 0) when the host reports an error reading the stream
-// or the text paths (that error is returned). A failing segment of a text path only ends
-// that path's segments; its error is returned with the object built. A fill or stroke
-// pattern is written as one definition per run. `object` is grown as needed (the handle is
-// updated). -1, with the object unbuilt, when memory ran out or the text needs more runs
-// than the object can count (32767).
+// -origin, or leaves it unbuilt (type 0) when the host reports an error reading the
+// characters or the text paths, their segments included (that error is returned); errors
+// reading a character's attributes are not failures (the values the host left are kept).
+// A painted fill or stroke pattern is written as one definition per character, and such
+// characters each form a run. `object` is grown as needed (the handle is updated). -1,
+// with the object unbuilt, when memory ran out, the text needs more runs than the object
+// can count (32767), or a text path has more segments than its 16-bit count holds.
 host::Err PostArtTextProcess(host::ArtHandle text, os::MemHandle& object, host::RealPoint origin);
 
 }  // namespace velm

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "database/text_match.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
+#include "palette/dialog_text.h"
 
 namespace velm {
 namespace {
@@ -22,27 +22,11 @@ void SizeIcon(host::DialogRef dialog, std::int32_t itemId) {
     sAdmItem->SetSize(icon, kIconSide, kIconSide);
 }
 
-// The length of the longest prefix of `text` that ends on a character boundary.
-std::size_t WholeCharacters(const char* text, std::size_t length) {
-  std::size_t at = 0;
-  while (at < length) {
-    const bool lead = IsShiftJisLeadByte(static_cast<std::uint8_t>(text[at]));
-    if (lead && at + 1 >= length) break;  // its second byte was cut off
-    at += lead ? 2 : 1;
-  }
-  return at;
-}
-
 void StoreGroupName(host::ItemRef ok, host::NotifierRef notifier) {
   const host::DialogRef dialog = sAdmItem->GetDialog(ok);
   Globals* g = gGlobals;
-  if (host::ItemRef name = sAdmDialog->GetItem(dialog, kNameItem); name && g) {
-    char text[sizeof g->currentGroup] = {};
-    sAdmItem->GetText(name, text, sizeof text);
-    const std::size_t n = WholeCharacters(text, std::strlen(text));
-    std::memcpy(g->currentGroup, text, n);
-    g->currentGroup[n] = '\0';
-  }
+  if (host::ItemRef name = sAdmDialog->GetItem(dialog, kNameItem); name && g)
+    GetWholeText(name, g->currentGroup, sizeof g->currentGroup);
   sAdmItem->DefaultNotify(ok, notifier);
 }
 

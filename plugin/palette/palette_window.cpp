@@ -349,7 +349,8 @@ void Retire(host::DialogRef dialog) {
 
 void CreatePalette() {
   Globals* g = gGlobals;
-  if (!g) return;
+  // One palette for the run: a second notice of the application's start makes no other.
+  if (!g || g->palette) return;
   Trace("CreatePalette_START\r\n");
   g->palette = sAdmDialog->Create(g->pluginRef, kPaletteName, kPaletteDialogId, kPaletteStyle,
                                   InitPalette, nullptr);

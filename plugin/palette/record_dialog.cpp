@@ -9,6 +9,7 @@
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
+#include "palette/dialog_text.h"
 
 namespace velm {
 namespace {
@@ -89,10 +90,10 @@ void FillGroups(host::DialogRef dialog) {
   if (chosen) sAdmEntry->Select(chosen, 1);
 }
 
-// Reads an item's text into a field of `size` bytes (at most size - 1 bytes are kept).
+// Reads an item's text into a field of `size` bytes (at most size - 1 bytes are kept, no
+// double-byte character split).
 void ReadField(host::DialogRef dialog, std::int32_t id, char* field, std::size_t size) {
-  if (host::ItemRef item = ItemOf(dialog, id))
-    sAdmItem->GetText(item, field, static_cast<std::int32_t>(size));
+  if (host::ItemRef item = ItemOf(dialog, id)) GetWholeText(item, field, size);
 }
 
 void Register(host::ItemRef button, host::NotifierRef notifier) {

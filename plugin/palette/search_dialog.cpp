@@ -9,6 +9,7 @@
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
+#include "palette/dialog_text.h"
 #include "platform/memory.h"
 
 namespace velm {
@@ -17,6 +18,7 @@ namespace {
 enum : std::int32_t {
   kSearchItem = 1,
   kNarrowItem = 2,
+  kCancelItem = 3,
   kFieldItem = 4,
   kTextItem = 5,
   kCaseItem = 6,
@@ -53,7 +55,7 @@ void ReadSettings(host::DialogRef dialog) {
       if (host::EntryRef chosen = sAdmList->IndexSelectedEntry(list, 0))
         g->flCnvFnMode = static_cast<std::int16_t>(sAdmEntry->GetIndex(chosen));
   if (host::ItemRef text = ItemOf(dialog, kTextItem))
-    sAdmItem->GetText(text, g->flCnvFnStr, sizeof g->flCnvFnStr);
+    GetWholeText(text, g->flCnvFnStr, sizeof g->flCnvFnStr);
   g->flCnvCase = CheckBox(dialog, kCaseItem) ? 1 : 0;
   g->flCnvKanji = CheckBox(dialog, kWidthItem) ? 1 : 0;
   g->flCnvWord = CheckBox(dialog, kWordItem) ? 1 : 0;
@@ -167,6 +169,9 @@ host::Err SearchInit(host::DialogRef dialog) {
   }
   if (host::ItemRef search = ItemOf(dialog, kSearchItem))
     sAdmItem->SetNotifyProc(search, SearchAll);
+  // Return searches, Escape cancels.
+  sAdmDialog->SetDefaultItemID(dialog, kSearchItem);
+  sAdmDialog->SetCancelItemID(dialog, kCancelItem);
   return host::kNoErr;
 }
 
@@ -186,7 +191,7 @@ bool RecordMatchesSearch(const char* name, const char* kind, const char* comment
     limit = sizeof pattern - 1;
   }
   if (g->flCnvFnMode < 0 || g->flCnvFnMode > 2) return true;  // no field: no pattern
-  pattern[limit < std::strlen(pattern) ? limit : std::strlen(pattern)] = '\0';
+  CutToWholeCharacters(pattern, limit);
   char text[257];
   Terminated(field, size, sizeof text - 1, text);
   return FindText(text, pattern, g->flCnvCase != 0, g->flCnvKanji != 0, g->flCnvWord != 0) >= 0;

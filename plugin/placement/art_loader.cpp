@@ -20,9 +20,13 @@
 //   and beeps. An object whose counts claim more than it holds is left out (paths, text
 //   runs); text paths, raster tiles and mesh records that run out end there, and what
 //   was built so far stays. No read ever passes an object's own length.
-// - A marker that would nest deeper than the container stack holds (1022 levels) ends the
-//   walk with a beep, like a failed creation. A closing marker with nothing open to close
-//   is ignored, and then sets no clipping flag either.
+// - The container stack holds 1024 levels: every stream the writer makes (1023 levels,
+//   one more inside a pattern definition). A marker that would nest deeper (only a
+//   damaged stream has one) ends the walk with a beep, like a failed creation. A closing
+//   marker with nothing open to close is ignored, and then sets no clipping flag either.
+// - A walk that ends early (or never starts, on a hidden or locked layer) is a failure:
+//   the status is the host error that ended it, or -1, never 0, so that callers can tell
+//   a partial placement from a whole one.
 // - A pattern section is a container of its own: its group is pushed on the container
 //   stack, so that groups, clipping groups and compound paths of the definition nest
 //   inside the pattern's group, as the writer found them, instead of landing in the
@@ -280,7 +284,7 @@ host::Err PlaceRecordArt(os::MemHandle record) {
   p.status = sLayer->GetCurrentLayer(&layer);
   if (p.status != host::kNoErr || CurrentLayerUsable(layer) != 0) {
     gui::Beep();
-    const host::Err refused = p.status;
+    const host::Err refused = p.status != host::kNoErr ? p.status : -1;
     os::MemFree(block);
     return refused;
   }
@@ -312,7 +316,9 @@ host::Err PlaceRecordArt(os::MemHandle record) {
       sArt->DisposeArt(group);
       group = nullptr;
     }
-  const host::Err status = p.status;
+  // A walk that ended early placed part of the art at most: a failure, whatever the last
+  // host call said.
+  const host::Err status = p.ended && p.status == host::kNoErr ? -1 : p.status;
   os::MemFree(block);
   return status;
 }

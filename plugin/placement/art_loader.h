@@ -13,7 +13,11 @@
 namespace velm {
 
 // Rebuilds record `recordNumber` of `group` in the current document (the record is read
-// into currentRecord with its art). Returns the last host status; callers ignore it.
+// into currentRecord with its art). A walk through the whole stream returns the last host
+// status (0 when all went well). A placement that ends early (a hidden or locked layer, a
+// failed creation, a damaged stream) never returns 0: the host error that ended it, or
+// -1; the art made so far stays in the document. Callers report a non-zero status as a
+// failed drop.
 host::Err VelmLoadArt(const char* group, std::int32_t recordNumber);
 
 // Names the current undo step "配置の取り消し" / "配置のやり直し".

@@ -14,10 +14,13 @@
 
 namespace velm {
 
-inline constexpr std::int32_t kContainerSlots = 1024;
+// The deepest nesting the walk holds. The art tree writer opens group and compound path
+// sections down to 1023 levels; inside a pattern definition its art nests as deep within
+// the pattern's own group, one level more.
+inline constexpr std::int32_t kMaxContainerDepth = 1024;
+// The current container is the slot at depth + 1; slot 0 is unused.
+inline constexpr std::int32_t kContainerSlots = kMaxContainerDepth + 2;
 inline constexpr std::int32_t kPatternSlots = 1024;
-// The deepest nesting: the current container is the slot at depth + 1.
-inline constexpr std::int32_t kMaxContainerDepth = kContainerSlots - 2;
 // Pattern numbers that can be rebuilt.
 inline constexpr std::int32_t kFirstPatternNumber = 1;
 inline constexpr std::int32_t kLastPatternNumber = kPatternSlots - 1;

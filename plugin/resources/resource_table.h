@@ -19,7 +19,11 @@ enum class ItemKind : std::int32_t {
   kFrame = 9,      // group frame
   kUserItem = 10,  // drawn by the plug-in
   kSpinEdit = 11,
+  kEditablePopup = 12,  // popup list whose text can also be typed
 };
+
+// How a static text sits in its item.
+enum class TextAlign : std::int32_t { kLeft = 0, kRight = 1 };
 
 struct ItemRect {
   std::int32_t left, top, right, bottom;
@@ -37,6 +41,7 @@ struct DialogItem {
   ItemRect rect;
   const char* text;
   std::int32_t pictureId;  // picture items: the picture or icon they show (0: none)
+  TextAlign align;
 };
 
 struct Dialog {
@@ -45,6 +50,8 @@ struct Dialog {
   ItemRect rect;
   std::int32_t itemCount;
   const DialogItem* items;
+  const char* fontName;   // the dialog's font (Shift-JIS); null: the system's dialog font
+  std::int32_t fontSize;  // in points, with fontName
 };
 
 enum class ImageKind : std::int32_t { kCursor = 1, kIcon = 2, kPicture = 3 };
@@ -73,7 +80,7 @@ struct ResourceTable {
   const Image* images;
 };
 
-inline constexpr std::int32_t kResourceTableVersion = 1;
+inline constexpr std::int32_t kResourceTableVersion = 2;
 
 // The module's own table.
 const ResourceTable& Resources();

@@ -174,16 +174,32 @@ TEST_F(TreeWriterTest, MarkersStopAtTheDepthLimitWhilePathsAreStillCaptured) {
   EXPECT_EQ(outline[1024], "/ GroupArt");
 }
 
-TEST_F(TreeWriterTest, HostErrorsLeaveOneObjectOutAndTheCaptureGoesOn) {
-  Select(Rectangle(0, 0, 10, 10));
-  Select(Rectangle(20, 0, 30, 10));
+// A host error while the art is read would leave an object out or store made-up points:
+// the capture reports the first such error and leaves no record. A mesh later in the walk
+// fails as well, so that the last error is not the first.
+TEST_F(TreeWriterTest, HostErrorsReadingArtFailTheCaptureWithTheFirstError) {
+  hostsim::Art* group = Group();
+  Rectangle(0, 0, 10, 10, group);
+  Rectangle(20, 0, 30, 10, group);
+  Select(group);
   Select(Rectangle(40, 0, 50, 10));
-  // Measuring reads each count once; the capture's second read of it fails.
-  host().suites().FailOperation("AI Path Suite", "GetPathSegmentCount", host::kBadParameterErr, 4);
-  Capture();
-  host().suites().ClearFailures();
-  EXPECT_EQ(Outline(), (Strings{"path"}));
-  EXPECT_EQ(Objects()[0].segment(0).anchor.h, Fx(0));
+  Select(Add(host::kMeshArt))->mesh.Init(host::kCartesianMesh, 1, 1, {0, 10, 10, 0});
+  const std::pair<const char*, const char*> failures[] = {
+      {"AI Path Suite", "GetPathSegmentCount"}, {"AI Path Suite", "GetPathSegments"},
+      {"AI Path Suite", "GetPathClosed"},       {"AI Art Suite", "GetArtType"},
+      {"AI Art Suite", "GetArtFirstChild"},     {"AI Art Suite", "GetArtSibling"},
+      {"AI Art Suite", "GetArtUserAttr"},       {"AI Layer Suite", "GetNthLayer"},
+  };
+  for (const auto& [suite, op] : failures) {
+    SCOPED_TRACE(op);
+    host().suites().FailOperation(suite, op, host::kBadParameterErr);
+    host().suites().FailOperation("AI Mesh Suite", "GetMeshKind", host::kHostFailureErr);
+    EXPECT_EQ(Capture(), host::kBadParameterErr);
+    host().suites().ClearFailures();
+    EXPECT_EQ(velm::gGlobals->currentRecord, nullptr);
+  }
+  ASSERT_EQ(Capture(), host::kNoErr);
+  EXPECT_EQ(Outline(), (Strings{"GroupArt /", "path", "path", "/ GroupArt", "path", "type 11"}));
 }
 
 TEST_F(TreeWriterTest, RunningOutOfMemoryLeavesNoRecordAtAnyPoint) {

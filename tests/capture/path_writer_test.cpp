@@ -376,5 +376,49 @@ TEST_F(PathWriterTest, GuidesEmptyPathsAndPathsTooLongForTheCountWriteNothing) {
   EXPECT_EQ(Objects()[0].length(), 5104 + 28 * 32767);
 }
 
+// Paint that is not shown stores no host handle: the same paths give the same bytes
+// whatever the handles of their unpainted patterns and gradients; no definition is
+// written, and an unpainted stroke gradient is gray 0 as a painted one is.
+TEST_F(PathWriterTest, UnpaintedPatternsAndGradientsStoreNoHandle) {
+  hostsim::Art* a = Select(Rectangle(0, 0, 10, 10));
+  hostsim::Art* b = Select(Rectangle(0, 0, 10, 10));
+  std::vector<StoredObject> first;
+  for (int pass = 0; pass < 2; ++pass) {
+    host::Color gradient = GrayColor(0);
+    gradient.kind = host::kGradientColor;
+    gradient.c.gradient.gradient = reinterpret_cast<host::GradientHandle>(GradientWithStops(2));
+    gradient.c.gradient.length = 30;
+    gradient.c.gradient.matrix = {1, 0, 0, 1, 5, 5};
+    const host::Color pattern = PatternColor(RectanglePattern(0, 0, 4, 4));
+    a->style.fill.color = pattern;
+    a->style.stroke.color = gradient;
+    b->style.fill.color = gradient;
+    b->style.stroke.color = pattern;
+    for (hostsim::Art* path : {a, b})
+      path->style.fillPaint = path->style.strokePaint = 0;
+    ASSERT_EQ(Capture(), host::kNoErr);
+    ASSERT_EQ(Outline(), (Strings{"path", "path"}));
+    const std::vector<StoredObject> objects = Objects();
+    if (pass == 0) first = objects;
+    for (std::size_t i = 0; i < 2; ++i)
+      EXPECT_EQ(objects[i].bytes, first[i].bytes) << i;
+  }
+  const velm::StoredPathStyle sa = first[0].path().style, sb = first[1].path().style;
+  const struct {
+    velm::StoredColor color;
+    std::int16_t kind;
+  } colors[] = {{sa.fillColor, velm::kPatternColor},
+                {sa.strokeColor, velm::kGrayColor},
+                {sb.strokeColor, velm::kPatternColor}};
+  for (const auto& c : colors) {
+    EXPECT_EQ(c.color.colorKind, c.kind);
+    ExpectAllZero(c.color.payload.bytes, sizeof c.color.payload.bytes, "unpainted colour");
+  }
+  EXPECT_EQ(sb.fillColor.colorKind, velm::kGradientColor);
+  ExpectAllZero(sb.fillColor.payload.bytes, 52, "unpainted gradient");
+  EXPECT_EQ(sb.fillColor.payload.gradient.gradientAnchor.h, velm::kNoGradientAnchor);
+  ExpectAllZero(first[1].bytes.data() + 228, 2 * 2436, "gradient blocks");
+}
+
 }  // namespace
 }  // namespace velmtest

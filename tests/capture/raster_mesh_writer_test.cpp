@@ -221,20 +221,19 @@ TEST_F(RasterMeshWriterTest, ARefusedArtLeavesItsSiblingsCaptured) {
   EXPECT_EQ(Outline(), (Strings{"GroupArt /", "path", "path", "/ GroupArt"}));
 }
 
-TEST_F(RasterMeshWriterTest, RastersAreLeftOutOnHostFailuresAndInsideGeneratedArt) {
+TEST_F(RasterMeshWriterTest, RastersFailTheCaptureOnHostFailuresAndAreLeftOutInsideGeneratedArt) {
   Select(Rectangle(0, 0, 5, 5));
   Raster(0, 0, 64, 64, hostsim::kRasterRgb, 0, 64);
-  for (const char* op : {"GetRasterInfo", "GetRasterMatrix", "GetRasterBoundingBox"}) {
-    host().suites().FailOperation("AI Raster Suite", op, host::kHostFailureErr);
-    Capture();
+  // A raster the host cannot give whole (the third tile fails, for one) fails the capture:
+  // no record is left.
+  for (const auto& [op, after] :
+       {std::pair{"GetRasterInfo", 0}, std::pair{"GetRasterMatrix", 0},
+        std::pair{"GetRasterBoundingBox", 0}, std::pair{"GetRasterTile", 2}}) {
+    host().suites().FailOperation("AI Raster Suite", op, host::kHostFailureErr, after);
+    EXPECT_EQ(Capture(), host::kHostFailureErr) << op;
     host().suites().ClearFailures();
-    EXPECT_EQ(Outline(), Strings{"path"}) << op;
+    EXPECT_EQ(velm::gGlobals->currentRecord, nullptr) << op;
   }
-  // The third tile fails: no part of the raster is kept.
-  host().suites().FailOperation("AI Raster Suite", "GetRasterTile", host::kHostFailureErr, 2);
-  Capture();
-  host().suites().ClearFailures();
-  EXPECT_EQ(Outline(), Strings{"path"});
 
   // Inside plug-in art (captured through its result art) a raster is not taken.
   doc().DeselectAll();
@@ -359,27 +358,34 @@ TEST_F(RasterMeshWriterTest, ThreeByTwoMeshesListEveryNodeWithItsSegments) {
     }
 }
 
-TEST_F(RasterMeshWriterTest, AFailingNodeLeavesTheMeshOutAndAFailingSegmentEndsItsVertex) {
+// The loader gives vertex record k to node k: a node that cannot be read, or a segment,
+// fails the capture (no record) rather than moving later vertices or cutting edges, and a
+// node without segments still has its record.
+TEST_F(RasterMeshWriterTest, AFailingNodeOrSegmentFailsTheCaptureAndBareNodesAreKept) {
   Mesh(host::kCartesianMesh, 1, 1, {0, 100, 100, 0});
-  // The third node cannot be read: stored without it, every later vertex would land on
-  // the wrong node.
-  host().suites().FailOperation("AI Mesh Suite", "GetMeshNode", host::kHostFailureErr, 2);
-  EXPECT_EQ(Capture(), host::kHostFailureErr);
-  host().suites().ClearFailures();
-  EXPECT_EQ(Outline(), Strings{});
+  for (const auto& [suite, op] : {std::pair{"AI Mesh Suite", "GetMeshNode"},
+                                  std::pair{"AI Mesh Vertex Suite", "GetVertexSegment"}}) {
+    SCOPED_TRACE(op);
+    host().suites().FailOperation(suite, op, host::kHostFailureErr, 2);
+    EXPECT_EQ(Capture(), host::kHostFailureErr);
+    host().suites().ClearFailures();
+    EXPECT_EQ(velm::gGlobals->currentRecord, nullptr);
+  }
 
-  host().suites().FailOperation("AI Mesh Vertex Suite", "GetVertexSegment", host::kHostFailureErr,
-                                1);
-  EXPECT_EQ(Capture(), host::kHostFailureErr);
-  host().suites().ClearFailures();
+  // A mesh of one node, which has no segments.
+  doc().DeselectAll();
+  hostsim::Art* bare = Select(Add(host::kMeshArt));
+  bare->mesh.nodes.assign(1, hostsim::MeshVertex{});
+  bare->mesh.nodes[0].color = GrayColor(0.5f);
+  bare->mesh.nodes[0].point = {5, 7};
+  ASSERT_EQ(Capture(), host::kNoErr);
   const std::vector<StoredObject> meshes = OfType(11);
   ASSERT_EQ(meshes.size(), 1u);
+  EXPECT_EQ(meshes[0].Read<velm::MeshObject>(0).vertexCount, 1);
   const std::vector<Vertex> v = Vertices(meshes[0]);
-  ASSERT_EQ(v.size(), 4u);
-  EXPECT_EQ(v[0].head.segmentCount, 1);
-  for (std::size_t k = 1; k < 4; ++k)
-    EXPECT_EQ(v[k].head.segmentCount, 0);
-  ExpectPoint(v[3].head.point, 100, 100);
+  ASSERT_EQ(v.size(), 1u);
+  EXPECT_EQ(v[0].head.segmentCount, 0);
+  EXPECT_EQ(v[0].head.color.payload.gray.gray, Fx(0.5));
 }
 
 // ---- Stored and read back ----

@@ -272,7 +272,7 @@ TEST_F(TextWriterTest, TextPathsAreStoredWithTheirMatricesAndSegments) {
   EXPECT_EQ(c1.corner, 0);
 }
 
-TEST_F(TextWriterTest, RunPaintFollowsTheColourRulesAndPatternsAreDefinedOncePerRun) {
+TEST_F(TextWriterTest, RunPaintFollowsTheColourRulesAndPatternsAreDefinedPerCharacter) {
   hostsim::CustomColor* spot = doc().NewCustomColor();
   spot->definition.kind = host::kCustomProcessDefinition;
   spot->definition.c.process = {0.1f, 0.2f, 0.3f, 0.4f};
@@ -292,17 +292,22 @@ TEST_F(TextWriterTest, RunPaintFollowsTheColourRulesAndPatternsAreDefinedOncePer
   Text({{"ab", patterned}, {"c", mixed}, {"de", patterned}});
 
   ASSERT_EQ(Capture(), host::kNoErr);
-  EXPECT_EQ(Outline(), (Strings{"type 4", "PatternArt00001 /", "path", "/ PatternArt00001",
-                                "PatternArt00002 /", "path", "/ PatternArt00002"}));
+  // Every character's pattern is written anew, so each patterned character is a run.
+  Strings outline{"type 4"};
+  for (const char* n : {"00001", "00002", "00003", "00004"})
+    outline.insert(outline.end(),
+                   {"PatternArt" + std::string(n) + " /", "path", "/ PatternArt" + std::string(n)});
+  EXPECT_EQ(Outline(), outline);
   const StoredObject o = TextObjects()[0];
-  EXPECT_EQ(RunTexts(o), (Strings{"ab", "c", "de"}));
+  EXPECT_EQ(RunTexts(o), (Strings{"a", "b", "c", "d", "e"}));
   const velm::StoredColor fill0 = Run(o, 0).paintStyle.fillColor;
   EXPECT_EQ(fill0.colorKind, velm::kPatternColor);
-  EXPECT_EQ(fill0.payload.pattern.patternNumber, 1);
   EXPECT_EQ(fill0.payload.pattern.scaleH, Fx(2));
-  EXPECT_EQ(Run(o, 2).paintStyle.fillColor.payload.pattern.patternNumber, 2);
+  const std::pair<int, int> numbers[] = {{0, 1}, {1, 2}, {3, 3}, {4, 4}};
+  for (const auto& [run, number] : numbers)
+    EXPECT_EQ(Run(o, run).paintStyle.fillColor.payload.pattern.patternNumber, number) << run;
   // A gradient becomes gray 0; a custom colour its definition at full strength.
-  const velm::StoredPathStyle style1 = Run(o, 1).paintStyle;
+  const velm::StoredPathStyle style1 = Run(o, 2).paintStyle;
   EXPECT_EQ(style1.fillColor.colorKind, velm::kGrayColor);
   EXPECT_EQ(style1.fillColor.payload.gray.gray, 0);
   EXPECT_TRUE(AllZero(style1.fillColor.payload.bytes, sizeof style1.fillColor.payload.bytes));
@@ -311,49 +316,101 @@ TEST_F(TextWriterTest, RunPaintFollowsTheColourRulesAndPatternsAreDefinedOncePer
   EXPECT_EQ(style1.strokeColor.payload.process.black, Fx(0.4f));
 }
 
-TEST_F(TextWriterTest, HostFailuresLeaveTheTextOutAndTheCaptureGoesOn) {
+// Reading the characters or the text paths, a host error would leave the text out or cut
+// a path: the capture fails with it and leaves no record. Attribute reads that fail keep
+// what the host left and are no failure.
+TEST_F(TextWriterTest, HostFailuresReadingTheTextFailTheCaptureButAttributeReadsDoNot) {
   Select(Rectangle(0, 0, 10, 10));
   hostsim::Art* text = Text({{"abc", Plain()}});
+  auto corner = [](float h, float v) { return host::PathSegment{{h, v}, {h, v}, {h, v}, 1}; };
+  text->children[0]->segments = {corner(0, 0), corner(10, 0), corner(10, 10)};
   const struct {
     const char* suite;
     const char* op;
     int after;
+    bool fails;
   } failures[] = {
-      {"AI Text Stream Suite", "OpenTextStream", 0},
-      {"AI Text Stream Suite", "ReadText", 2},  // in the middle of the text
-      {"AI Text Stream Suite", "MoveTextPosition", 0},
-      {"AI Text Path Suite", "GetTextPathMatrix", 0},
-      {"AI Text Path Suite", "GetNextTextPath", 0},
-      {"AI Text Suite", "GetTextType", 0},
+      {"AI Text Stream Suite", "OpenTextStream", 0, true},
+      {"AI Text Stream Suite", "ReadText", 2, true},  // in the middle of the text
+      {"AI Text Stream Suite", "MoveTextPosition", 0, true},
+      {"AI Text Path Suite", "GetTextPathMatrix", 0, true},
+      {"AI Text Path Suite", "GetNextTextPath", 0, true},
+      {"AI Text Suite", "GetTextType", 0, true},
+      // Measuring reads the rectangle's segments at once, its object one by one; then the
+      // text path's second segment fails.
+      {"AI Path Suite", "GetPathSegments", 1 + 4 + 1, true},
+      {"AI Text Stream Suite", "GetPaintStyle", 0, false},
+      {"AI Text Stream Suite", "GetFont", 1, false},
   };
   // A lead byte makes the writer move back to read its character whole.
   text->text.Insert(1, Sjis("字"), Plain());
   for (const auto& f : failures) {
     SCOPED_TRACE(f.op);
     host().suites().FailOperation(f.suite, f.op, host::kHostFailureErr, f.after);
-    Capture();
+    EXPECT_EQ(Capture(), f.fails ? host::kHostFailureErr : host::kNoErr);
     host().suites().ClearFailures();
-    EXPECT_EQ(Outline(), Strings{"path"});
+    if (f.fails)
+      EXPECT_EQ(velm::gGlobals->currentRecord, nullptr);
+    else
+      EXPECT_EQ(Outline(), (Strings{"path", "type 4"}));
   }
   ASSERT_EQ(Capture(), host::kNoErr);
   EXPECT_EQ(Outline(), (Strings{"path", "type 4"}));
   EXPECT_EQ(RunTexts(TextObjects()[0]), Strings{"a" + Sjis("字") + "bc"});
+  EXPECT_EQ(Head(TextObjects()[0]).pathTableLength, 28 + 3 * 28);
 }
 
-TEST_F(TextWriterTest, AFailingTextPathSegmentEndsThatPathOnly) {
+// A text path of more segments than the entry's 16-bit count holds is refused with its
+// text, as a plain path of that many is, rather than stored cut; the capture goes on.
+TEST_F(TextWriterTest, ATextPathTooLongForTheCountIsRefusedWithItsText) {
   hostsim::Art* text = Text({{"abc", Plain()}});
-  auto corner = [](float h, float v) { return host::PathSegment{{h, v}, {h, v}, {h, v}, 1}; };
-  text->children[0]->segments = {corner(0, 0), corner(10, 0), corner(10, 10)};
-  host().suites().FailOperation("AI Path Suite", "GetPathSegments", host::kHostFailureErr, 1);
-  EXPECT_EQ(Capture(), host::kHostFailureErr);
-  host().suites().ClearFailures();
-  const std::vector<StoredObject> texts = TextObjects();
-  ASSERT_EQ(texts.size(), 1u);
-  const velm::TextObject head = Head(texts[0]);
-  EXPECT_EQ(head.pathCount, 1);
-  EXPECT_EQ(head.pathTableLength, 28 + 28);
-  EXPECT_EQ(texts[0].Read<velm::TextPathEntry>(head.pathTableOffset).segmentCount, 1);
-  EXPECT_EQ(RunTexts(texts[0]), Strings{"abc"});
+  std::vector<host::PathSegment> many(32768);
+  for (std::size_t i = 0; i < many.size(); ++i) {
+    const float h = static_cast<float>(i % 200), v = static_cast<float>(i / 200);
+    many[i] = {{h, v}, {h, v}, {h, v}, 1};
+  }
+  text->children[0]->segments = many;
+  Select(Rectangle(0, 0, 10, 10));
+  ASSERT_EQ(Capture(), host::kNoErr);
+  EXPECT_EQ(Outline(), Strings{"path"});
+  many.pop_back();
+  text->children[0]->segments = many;
+  ASSERT_EQ(Capture(), host::kNoErr);
+  ASSERT_EQ(Outline(), (Strings{"type 4", "path"}));
+  const StoredObject o = TextObjects()[0];
+  EXPECT_EQ(o.Read<velm::TextPathEntry>(Head(o).pathTableOffset).segmentCount, 32767);
+}
+
+// Paint that is not shown stores no host handle: the same text gives the same bytes
+// whatever the handles of its unpainted pattern and gradient.
+TEST_F(TextWriterTest, UnpaintedPatternsAndGradientsStoreNoHandle) {
+  hostsim::TextAttributes a = Plain();
+  a.paint.fillPaint = 0;
+  a.paint.fill.color.kind = host::kPatternColor;
+  a.paint.fill.color.c.pattern.scale = {2, 2};
+  a.paint.strokePaint = 0;
+  a.paint.stroke.color.kind = host::kGradientColor;
+  a.paint.stroke.color.c.gradient.length = 30;
+  hostsim::Art* text = Text({{"ab", a}});
+  std::vector<std::uint8_t> first;
+  for (int pass = 0; pass < 2; ++pass) {
+    hostsim::TextAttributes& set = text->text.sets[text->text.attributeOf[0]];
+    set.paint.fill.color.c.pattern.pattern =
+        reinterpret_cast<host::PatternHandle>(RectanglePattern(0, 0, 4, 4));
+    set.paint.stroke.color.c.gradient.gradient =
+        reinterpret_cast<host::GradientHandle>(doc().NewGradient());
+    ASSERT_EQ(Capture(), host::kNoErr);
+    ASSERT_EQ(Outline(), Strings{"type 4"});  // no definition for an unpainted pattern
+    const StoredObject o = TextObjects()[0];
+    if (pass == 0) first = o.bytes;
+    EXPECT_EQ(o.bytes, first);
+    ASSERT_EQ(Head(o).runCount, 1);
+    const velm::StoredPathStyle style = Run(o, 0).paintStyle;
+    EXPECT_EQ(style.fillColor.colorKind, velm::kPatternColor);
+    EXPECT_TRUE(AllZero(style.fillColor.payload.bytes, sizeof style.fillColor.payload.bytes));
+    EXPECT_EQ(style.strokeColor.colorKind, velm::kGrayColor);
+    EXPECT_TRUE(AllZero(style.strokeColor.payload.bytes, sizeof style.strokeColor.payload.bytes));
+  }
 }
 
 }  // namespace

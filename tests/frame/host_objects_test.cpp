@@ -1,6 +1,6 @@
 // The notifier, menu item and timer the plug-in adds at start-up, and their handlers,
-// driven through the stand-in host with the plug-in linked in. The palette is stood in
-// for by a dialog reference whose visibility the test's dialog suite keeps.
+// driven through the stand-in host with the plug-in linked in. The test's dialog suite
+// counts the palette's showing and can act while a refresh asks for its visibility.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 
 #include "common/host_fixture.h"
 #include "frame/globals.h"
+#include "palette/palette_window.h"
 #include "host/adm.h"
 #include "host/errors.h"
 #include "host/messages.h"
@@ -16,17 +17,13 @@ namespace {
 
 using velmtest::HostTest;
 
-struct FakePalette {
-  bool visible = true;
+struct PaletteWatch {
   int shows = 0;
   // Runs inside the timer's refresh (while its guard is set).
   std::function<void()> duringRefresh;
 };
-FakePalette gPalette;
-
-host::DialogRef PaletteRef() {
-  return reinterpret_cast<host::DialogRef>(&gPalette);
-}
+PaletteWatch gPalette;
+host::AdmDialogSuite gHostDialogs;
 
 class HostObjectsTest : public HostTest {
  protected:
@@ -39,16 +36,14 @@ class HostObjectsTest : public HostTest {
                                       &table),
               host::kNoErr);
     host().suites().Release(host::AdmDialogSuite::kName, host::AdmDialogSuite::kVersion);
-    dialogSuite_ = *static_cast<const host::AdmDialogSuite*>(table);
+    gHostDialogs = dialogSuite_ = *static_cast<const host::AdmDialogSuite*>(table);
     dialogSuite_.IsVisible = [](host::DialogRef d) -> host::Boolean {
-      if (d != PaletteRef()) return false;
       if (gPalette.duringRefresh) std::exchange(gPalette.duringRefresh, nullptr)();
-      return gPalette.visible;
+      return gHostDialogs.IsVisible(d);
     };
     dialogSuite_.Show = [](host::DialogRef d, host::Boolean show) {
-      if (d != PaletteRef()) return;
-      gPalette.visible = show;
       ++gPalette.shows;
+      gHostDialogs.Show(d, show);
     };
     host().suites().Offer(&dialogSuite_);
   }
@@ -122,7 +117,9 @@ TEST_F(HostObjectsTest, AFailedObjectStopsTheStartup) {
 
 TEST_F(HostObjectsTest, MenuItemShowsAndHidesThePalette) {
   ASSERT_EQ(host().Startup(), host::kNoErr);
-  G().palette = PaletteRef();
+  ASSERT_EQ(host().ApplicationStarted(), host::kNoErr);
+  ASSERT_NE(G().palette, nullptr);
+  gPalette.shows = 0;
   EXPECT_EQ(host().UpdateMenus(), host::kNoErr);
   EXPECT_EQ(MenuText(), "VELM-Pro を隠す");
 
@@ -133,22 +130,26 @@ TEST_F(HostObjectsTest, MenuItemShowsAndHidesThePalette) {
     EXPECT_EQ(MenuText(), text);
   }
   EXPECT_EQ(gPalette.shows, 2);
-  EXPECT_TRUE(gPalette.visible);
+  EXPECT_TRUE(gHostDialogs.IsVisible(G().palette));
 
   // Messages about another menu item change nothing.
   int other = 0;
   const auto otherItem = reinterpret_cast<host::MenuItemHandle>(&other);
   EXPECT_EQ(SendMenu(host::kSelectorGo, otherItem), host::kNoErr);
-  gPalette.visible = false;
+  gHostDialogs.Show(G().palette, 0);
+  // The palette keeps its suites; the update gives back what it acquired itself.
+  const std::vector<std::string> held = HeldTableSuites();
   EXPECT_EQ(SendMenu(host::kSelectorUpdate, otherItem), host::kNoErr);
   EXPECT_EQ(gPalette.shows, 2);
   EXPECT_EQ(MenuText(), "VELM-Pro を隠す");
-  EXPECT_TRUE(HeldTableSuites().empty()) << "the update's own acquisition is given back";
+  EXPECT_EQ(HeldTableSuites(), held);
 }
 
 TEST_F(HostObjectsTest, TimerSkipsNestedTicksAndFreesAStuckGuard) {
   ASSERT_EQ(host().Startup(), host::kNoErr);
-  G().palette = PaletteRef();
+  ASSERT_EQ(host().ApplicationStarted(), host::kNoErr);
+  ASSERT_NE(G().palette, nullptr);
+  gPalette.shows = 0;
 
   // A tick delivered while the refresh runs is skipped and counted; the guard is
   // cleared when the refresh ends.
@@ -179,6 +180,21 @@ TEST_F(HostObjectsTest, TimerSkipsNestedTicksAndFreesAStuckGuard) {
   EXPECT_EQ(host().AdvanceClock(30), host::kNoErr);
   EXPECT_EQ(G().timerSkips, 0);
   EXPECT_EQ(G().timerBusy, 0);
+}
+
+TEST_F(HostObjectsTest, AHiddenPaletteIsNotRefreshed) {
+  ASSERT_EQ(host().Startup(), host::kNoErr);
+  ASSERT_EQ(host().ApplicationStarted(), host::kNoErr);
+  ASSERT_EQ(host().ApplicationStarted(), host::kNoErr);  // a second notice makes no second one
+  ASSERT_EQ(host().dialogs().floating().size(), 1u);
+  velm::RebuildPalette();
+  EXPECT_EQ(host().dialogs().floating().size(), 2u);
+  EXPECT_EQ(host().ChooseMenuItem("AI-PELKAN Info Group"), host::kNoErr);  // hides it
+  EXPECT_EQ(host().AdvanceClock(30), host::kNoErr);
+  EXPECT_EQ(host().dialogs().floating().size(), 2u) << "the retired palette waits";
+  EXPECT_EQ(host().ChooseMenuItem("AI-PELKAN Info Group"), host::kNoErr);
+  EXPECT_EQ(host().AdvanceClock(30), host::kNoErr);
+  EXPECT_EQ(host().dialogs().floating().size(), 1u);
 }
 
 }  // namespace

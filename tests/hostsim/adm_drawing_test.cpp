@@ -65,6 +65,8 @@ TEST_F(AdmDrawingTest, AnImageIsDrawnIntoAndCopiedOut) {
   ASSERT_TRUE(desktop.GetPixel(memory, 3, 29, &p));
   EXPECT_EQ(p, 0x000000u);
   EXPECT_GT(drawers.GetTextWidth(onMemory, hostsim::ToSjis("新規").c_str()), 20);
+  // The dialog font is proportional (IPA P-Gothic for "ＭＳ Ｐゴシック").
+  EXPECT_LT(drawers.GetTextWidth(onMemory, "iiii") + 8, drawers.GetTextWidth(onMemory, "MMMM"));
 
   drawers.Destroy(onMemory);
   images.Destroy(image);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "hostsim/renderer.h"
@@ -208,6 +209,43 @@ TEST_F(DrawArtTest, DrawsOneArtIntoAPortScaledFromItsOrigin) {
   d.version = host::kDrawArtVersion;
   d.port = nullptr;
   EXPECT_EQ(draw.DrawArt(&d), host::kBadParameterErr);
+}
+
+using RenderFitTest = DocumentTest;
+
+TEST_F(RenderFitTest, ArtFarApartIsDrawnWholeAtASmallerScale) {
+  // Two red squares 64000 points apart: at one pixel a point the picture would be far
+  // beyond its largest size.
+  for (auto [x, y] : {std::pair{-31000.0f, 0.0f}, {32900.0f, 9000.0f}}) {
+    hostsim::Art* path = doc().Create(host::kPathArt);
+    ASSERT_EQ(doc().Insert(path, host::kPlaceAboveAll, nullptr), host::kNoErr);
+    path->segments = {Corner(x, y), Corner(x + 100, y), Corner(x + 100, y + 100),
+                      Corner(x, y + 100)};
+    path->closed = true;
+    path->style.fillPaint = 1;
+    path->style.fill.color.kind = host::kRgbColor;
+    path->style.fill.color.c.rgb = {1, 0, 0};
+  }
+  const std::unique_ptr<hostsim::Bitmap> picture = hostsim::RenderDocument(doc(), {});
+  // The area (64020 x 9120 points with the margins) at 8192 / 64020 pixels a point.
+  ASSERT_EQ(picture->width(), 8192);
+  ASSERT_EQ(picture->height(), 1167);  // 9120 x 8192 / 64020, rounded up
+  const double scale = 8192.0 / 64020;
+  auto pixelOf = [&](double x, double y) {
+    return picture->Pixel(static_cast<int>((x + 31010) * scale),
+                          static_cast<int>((9110 - y) * scale));
+  };
+  EXPECT_EQ(pixelOf(-30950, 50), 0xFF0000u);
+  EXPECT_EQ(pixelOf(32950, 9050), 0xFF0000u);
+  EXPECT_EQ(pixelOf(0, 4500), 0xFFFFFFu);
+
+  // An area without finite bounds is refused, not drawn empty.
+  hostsim::RenderOptions options;
+  options.area = host::RealRect{0, std::numeric_limits<float>::infinity(), 100, 0};
+  std::string error;
+  EXPECT_FALSE(
+      hostsim::RenderDocumentToFile(doc(), (drive_.path() / "x.png").string(), options, &error));
+  EXPECT_NE(error.find("finite"), std::string::npos) << error;
 }
 
 }  // namespace

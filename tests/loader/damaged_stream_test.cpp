@@ -171,29 +171,54 @@ TEST_F(LoaderTest, MarkersThatCloseMoreThanTheyOpenAreIgnored) {
   EXPECT_FALSE(LayerGroup()->clipped);
 }
 
-TEST_F(LoaderTest, NestingDeeperThanTheStackEndsTheWalkWithABeep) {
-  StreamBuilder stream;
-  stream.Rectangle(0, 0, 1, 1);
-  for (int i = 0; i < 1030; ++i)
-    stream.Marker("GroupArt /");
-  stream.Rectangle(0, 0, 2, 2);
-  for (int i = 0; i < 1030; ++i)
-    stream.Marker("/ GroupArt");
-  stream.Marker("PatternArt00001 /").Rectangle(0, 0, 3, 3).Marker("/ PatternArt00001");
-  const int beeps = host().beepCount();
-  Place(stream.record(), {0, 0});
-  EXPECT_EQ(host().beepCount(), beeps + 1);
-  // 1022 nested groups, nothing inside the deepest, and the pattern group is gone.
-  ASSERT_EQ(LayerCount(doc()), 1u);
-  int depth = 0;
-  for (Art* art = Placed()[0]; art; art = art->children.empty() ? nullptr : art->children[0]) {
-    EXPECT_EQ(art->type, host::kGroupArt);
-    ++depth;
+TEST_F(LoaderTest, TheStackHoldsTheDeepestCaptureAndDeeperNestingFailsWithABeep) {
+  // The capture nests document art 1023 levels deep, a pattern definition's art as deep
+  // inside the pattern's own group: 1024 levels place whole; one more (only a damaged
+  // stream has it) ends the walk with a beep and a failure, the art so far kept.
+  struct Case {
+    int groups;
+    bool inPattern;
+    bool whole;
+  };
+  for (const Case c : {Case{1024, false, true}, Case{1025, false, false}, Case{1023, true, true},
+                       Case{1024, true, false}}) {
+    SCOPED_TRACE(testing::Message() << c.groups << (c.inPattern ? " in a pattern" : ""));
+    StreamBuilder stream;
+    stream.Rectangle(0, 0, 1, 1);
+    if (c.inPattern) stream.Marker("PatternArt00001 /");
+    for (int i = 0; i < c.groups; ++i)
+      stream.Marker("GroupArt /");
+    stream.Rectangle(0, 0, 2, 2);
+    for (int i = 0; i < c.groups; ++i)
+      stream.Marker("/ GroupArt");
+    if (c.inPattern) stream.Marker("/ PatternArt00001");
+    const int beeps = host().beepCount();
+    EXPECT_EQ(Place(stream.record(), {0, 0}), c.whole ? host::kNoErr : -1);
+    EXPECT_EQ(host().beepCount(), beeps + (c.whole ? 0 : 1));
+    // The first stored square, made last, is there only when the walk went through; no
+    // pattern group is left.
+    const std::vector<Art*> top = Placed();
+    ASSERT_EQ(top.size(), (c.whole ? 1u : 0u) + (c.inPattern ? 0u : 1u));
+    if (c.whole) {
+      EXPECT_EQ(top[0]->type, host::kPathArt);
+    }
+    if (!c.inPattern) {
+      // The nested groups; the deepest holds the second square when the walk went through.
+      int depth = 0;
+      Art* deepest = nullptr;
+      for (Art* art = top.back(); art && art->type == host::kGroupArt;
+           art = art->children.empty() ? nullptr : art->children[0]) {
+        deepest = art;
+        ++depth;
+      }
+      EXPECT_EQ(depth, 1024);
+      ASSERT_NE(deepest, nullptr);
+      EXPECT_EQ(deepest->children.size(), c.whole ? 1u : 0u);
+    }
+    // One undo takes it all.
+    ASSERT_TRUE(doc().Undo());
+    EXPECT_TRUE(Placed().empty());
   }
-  EXPECT_EQ(depth, 1022);
-  // One undo takes it all.
-  ASSERT_TRUE(doc().Undo());
-  EXPECT_TRUE(Placed().empty());
 }
 
 TEST_F(LoaderTest, AMarkerWithoutItsEndIsReadOnlyToTheObjectsEnd) {

@@ -106,6 +106,13 @@ TEST_F(LoaderTest, AnEmptyRecordOnlyNamesTheUndoStep) {
   EXPECT_EQ(host().beepCount(), beeps);
   EXPECT_EQ(doc().undoDepth(), steps);  // nothing changed: no step is kept
   EXPECT_TRUE(host().suites().UnimplementedCalls().empty());
+  // The step in progress is named all the same: what else the same host message changes
+  // is undone and redone under the placement's texts.
+  hostsim::Art* later = nullptr;
+  ASSERT_EQ(doc().NewArt(host::kPathArt, host::kPlaceAboveAll, nullptr, &later), host::kNoErr);
+  EXPECT_EQ(doc().undoText(), Sjis("配置の取り消し"));
+  ASSERT_TRUE(doc().Undo());
+  EXPECT_EQ(doc().redoText(), Sjis("配置のやり直し"));
 }
 
 TEST_F(LoaderTest, PlacementIsOneUndoStepWithItsTwoTexts) {

@@ -5,7 +5,11 @@
 
 #include <cstdio>
 
+#include "capture/art_tree_writer.h"
+#include "database/group_file.h"
+#include "frame/globals.h"
 #include "hostsim/scene.h"
+#include "placement/art_loader.h"
 #include "tests/loader/art_compare.h"
 #include "tests/loader/loader_fixture.h"
 
@@ -222,6 +226,47 @@ TEST_F(LoaderTest, StyledAndPluginArtComeBackAsTheyAreDrawn) {
   std::vector<hostsim::Art*> arts = CapturableArt();
   // The half-transparent path is captured as the path alone: its picture has no shadow.
   RoundTrip({arts[0], arts[1]});
+}
+
+// Groups nested as deep as the capture writes their markers (1023 levels) come back
+// whole, as one level less does. One level more, the capture leaves the innermost group
+// out, and its path comes back in the deepest group.
+TEST_F(LoaderTest, GroupsNestedAsDeepAsTheCaptureGoesComeBackWhole) {
+  for (int levels : {1022, 1023, 1024}) {
+    SCOPED_TRACE(levels);
+    hostsim::Art* outer = nullptr;
+    hostsim::Art* inner = nullptr;
+    for (int i = 0; i < levels; ++i) {
+      hostsim::Art* group = doc().Create(host::kGroupArt);
+      ASSERT_EQ(doc().Insert(group, inner ? host::kPlaceInsideOnTop : host::kPlaceAboveAll, inner),
+                host::kNoErr);
+      if (!outer) outer = group;
+      inner = group;
+    }
+    hostsim::Art* path = doc().Create(host::kPathArt);
+    ASSERT_EQ(doc().Insert(path, host::kPlaceInsideOnTop, inner), host::kNoErr);
+    for (auto [x, y] : {std::pair{10.0f, 10.0f}, {40.0f, 10.0f}, {40.0f, 30.0f}})
+      path->segments.push_back({{x, y}, {x, y}, {x, y}, 1});
+    path->closed = true;
+    path->style.fillPaint = 1;
+    if (levels <= 1023) {
+      RoundTrip({outer});
+    } else {
+      doc().Select(outer, true);
+      ASSERT_EQ(velm::VelmPostArt(), host::kNoErr);
+      ASSERT_EQ(velm::WriteGroupRecord("deep", -1), host::kNoErr);
+      doc().SetCurrentLayer(doc().NewLayer("Placed", 0));
+      velm::gGlobals->dropPoint = {0, 0};
+      EXPECT_EQ(velm::VelmLoadArt("deep", velm::gGlobals->currentRecordIndex), host::kNoErr);
+      int depth = 0;
+      hostsim::Art* art = LayerGroup()->children.at(0);
+      for (; art->type == host::kGroupArt && art->children.size() == 1; art = art->children[0])
+        ++depth;
+      EXPECT_EQ(depth, 1023);
+      EXPECT_EQ(art->type, host::kPathArt);
+    }
+    doc().Dispose(outer);
+  }
 }
 
 // What the capture reduces on purpose comes back reduced: custom colours as their

@@ -119,6 +119,25 @@ TEST_F(RecordDialogTest, LongNamesKindsAndCommentsCannotBeEntered) {
   EXPECT_EQ(std::string(Header()->comment), std::string(255, 'c'));
 }
 
+TEST_F(RecordDialogTest, LongDoubleByteTextsAreCutOnACharacterBoundary) {
+  auto times = [](const std::string& utf8, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i)
+      s += Sjis(utf8);
+    return s;
+  };
+  SetCurrentRecord(MakeRecord("x"));
+  Run("", [&](hostsim::Dialog& d) {
+    d.Type(7, times("猫", 32));        // 64 bytes: the last character does not fit
+    d.Type(8, "k" + times("犬", 32));  // 63 bytes fit whole
+    d.Type(12, times("鳥", 128));
+    d.Press(1);
+  });
+  EXPECT_EQ(std::string(Header()->name), times("猫", 31));
+  EXPECT_EQ(std::string(Header()->kind), "k" + times("犬", 31));
+  EXPECT_EQ(std::string(Header()->comment), times("鳥", 127));
+}
+
 TEST_F(RecordDialogTest, ThePreviewIsTheThumbnailOnWhite) {
   SetCurrentRecord(MakeRecord("x", "", "", 1000, 7));
   const std::uint8_t* thumbnail = velm::gGlobals->currentRecord + velm::kThumbnailOffset;

@@ -96,6 +96,40 @@ TEST_F(SearchDialogTest, ALongKindTextUsesItsFirst63Bytes) {
   EXPECT_EQ(Results(), (std::vector<Hit>{{"長い", 0}}));
 }
 
+TEST_F(SearchDialogTest, LongDoubleByteTextsAreCutOnACharacterBoundary) {
+  auto times = [](const std::string& utf8, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i)
+      s += utf8;
+    return s;
+  };
+  // The kind pattern is cut to 63 bytes: 31 whole characters, not a stray lead byte.
+  Append("長い", "long", times("種", 31));
+  EXPECT_EQ(Search(1, Sjis(times("種", 40))), 1);
+  EXPECT_EQ(Results(), (std::vector<Hit>{{"長い", 0}}));
+  // The text kept is at most 255 bytes, whole characters.
+  Search(2, Sjis(times("鳥", 128)));
+  EXPECT_EQ(std::string(velm::gGlobals->flCnvFnStr), Sjis(times("鳥", 127)));
+}
+
+TEST_F(SearchDialogTest, ReturnSearchesAndEscapeCancels) {
+  EXPECT_EQ(Run([](hostsim::Dialog& d) {
+              d.Type(5, "");
+              d.PressReturn();
+            }),
+            1);
+  ASSERT_EQ(Results().size(), 5u);
+  // Escape neither narrows nor searches, even when narrowing is offered.
+  EXPECT_EQ(Run([](hostsim::Dialog& d) {
+              EXPECT_TRUE(d.FindItem(2)->enabled());
+              d.Type(5, "cat");
+              d.PressEscape();
+            }),
+            3);
+  EXPECT_EQ(Results().size(), 5u);
+  EXPECT_STREQ(velm::gGlobals->flCnvFnStr, "") << "nothing read from a cancelled dialog";
+}
+
 TEST_F(SearchDialogTest, TheSettingsAreShownAgainAndCancelSearchesNothing) {
   Run([](hostsim::Dialog& d) {
     d.Choose(4, 2);

@@ -9,6 +9,7 @@
 #include "common/store_fixture.h"
 #include "frame/globals.h"
 #include "hostsim/dialog_manager.h"
+#include "palette/search_dialog.h"
 #include "palette/settings_dialog.h"
 
 namespace velmtest {
@@ -66,6 +67,29 @@ TEST_F(SettingsDialogTest, TheDialogShowsTheSettingsAndStoresWhatIsChanged) {
   EXPECT_FLOAT_EQ(g().flGrWidth, 10.0f);
   EXPECT_FLOAT_EQ(g().flGrHeight, 2.5f);
   EXPECT_EQ(g().originMode, 7);
+}
+
+TEST_F(SettingsDialogTest, TheSpacingPopupsTakeTypingWhereAPlainPopupRefusesIt) {
+  std::vector<std::string> failures;
+  host().SetFailureHandler([&](const std::string& what) { failures.push_back(what); });
+  g().flGrWidth = 10.0f;
+  EXPECT_EQ(Run([](hostsim::Dialog& d) {
+              d.Type(9, "14.17323");  // the start-up spacing, not a preset
+              d.Press(1);
+            }),
+            1);
+  EXPECT_TRUE(failures.empty()) << failures.front();
+  EXPECT_FLOAT_EQ(g().flGrWidth, 14.17323f);
+
+  // The search dialog's field popup can only be chosen from.
+  host().dialogs().QueueModal([](hostsim::Dialog& d) {
+    d.Type(4, "x");
+    EXPECT_NE(d.TextOf(4), "x");
+    d.Press(3);
+  });
+  velm::SearchDialog(nullptr);
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_NE(failures[0].find("popup"), std::string::npos) << failures[0];
 }
 
 TEST_F(SettingsDialogTest, SpacingIsShownAndTypedInTheDocumentsUnit) {

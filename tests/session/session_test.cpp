@@ -4,11 +4,18 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
+#include "capture/art_objects.h"
+#include "capture/art_stream.h"
 #include "common/host_fixture.h"
+#include "database/group_file.h"
+#include "database/record.h"
+#include "frame/globals.h"
 #include "hostsim/scene.h"
+#include "platform/memory.h"
 #include "plugin_session.h"
 
 namespace velmtest {
@@ -216,6 +223,50 @@ TEST_F(PlaceCommandTest, BadRequestsWriteNothing) {
       RunPlace("図形 0 --at 1,2 --scene '" + Out("missing.json") + "' -o '" + Out("a.png") + "'"),
       1);
   EXPECT_FALSE(fs::exists(Out("a.png")));
+}
+
+// A record of group "deep" whose group markers nest deeper than any capture writes
+// them: a damaged stream, whose placement ends partway with 1024 groups made.
+void StoreTooDeep() {
+  velm::os::MemHandle record = velm::NewEmptyRecord();
+  auto marker = [&](const std::string& text) {
+    std::vector<std::uint8_t> bytes(velm::kMarkerOverhead + text.size(), 0);
+    velm::ObjectHeader header{};
+    header.type = 7;
+    header.length = static_cast<std::int32_t>(bytes.size());
+    std::memcpy(bytes.data(), &header, sizeof header);
+    std::memcpy(bytes.data() + sizeof header, text.data(), text.size());
+    ASSERT_EQ(velm::AddVELMObj(record, bytes.data()), 0);
+  };
+  for (int i = 0; i < 1100; ++i)
+    marker("GroupArt /");
+  for (int i = 0; i < 1100; ++i)
+    marker("/ GroupArt");
+  velm::ReleaseBlock(velm::gGlobals->currentRecord);
+  velm::gGlobals->currentRecord = record;
+  ASSERT_EQ(velm::WriteGroupRecord("deep", -1), host::kNoErr);
+}
+
+TEST_F(PlaceCommandTest, APlacementThatEndsPartwayIsAFailure) {
+  StoreTooDeep();
+  velmsession::PlaceOptions options;
+  velmsession::DragResult result;
+  std::string error;
+  Fresh();
+  EXPECT_FALSE(session_->Place("deep", 0, options, &result, &error));
+  EXPECT_EQ(result.createdArt, 1024);
+  EXPECT_EQ(result.beeps, 1);
+  EXPECT_NE(error.find("record 0 was placed only in part"), std::string::npos) << error;
+  // The drop at the end of a drag, the same.
+  error.clear();
+  ASSERT_TRUE(session_->OpenScene(sceneFile_, &error)) << error;
+  EXPECT_FALSE(session_->Drag("deep", 0, {{300, 300}}, options, "", &result, &error));
+  EXPECT_NE(error.find("placed only in part"), std::string::npos) << error;
+  // velm-host place exits 1 with the message and writes no document.
+  std::string output;
+  EXPECT_EQ(RunPlace("deep 0 --at 0,0 -o '" + Out("deep.png") + "'", &output), 1);
+  EXPECT_NE(output.find("placed only in part"), std::string::npos) << output;
+  EXPECT_FALSE(fs::exists(Out("deep.png")));
 }
 
 }  // namespace

@@ -166,6 +166,18 @@ TEST_F(PictureTest, ExportRefusesWhatItCannotDraw) {
   EXPECT_EQ(RunProgram("export '" + Out("missing.VEL") + "' 0 -o '" + Out("x.png") + "'"), 1);
   EXPECT_EQ(RunProgram("export '" + FileOf("形") + "' -3 -o '" + Out("x.png") + "'"), 2);
 
+  // Art placed only in part (markers nested deeper than any capture writes them): a
+  // problem, and no picture.
+  os::MemHandle deep = velm::NewEmptyRecord();
+  for (const char* text : {"GroupArt /", "/ GroupArt"})
+    for (int i = 0; i < 1100; ++i)
+      AppendObject(deep, MarkerBytes(text));
+  Store("深い", deep);
+  EXPECT_EQ(RunProgram("export '" + FileOf("深い") + "' 0 -o '" + Out("deep.png") + "'", &output),
+            1);
+  EXPECT_NE(output.find("placed only in part"), std::string::npos) << output;
+  EXPECT_FALSE(fs::exists(Out("deep.png")));
+
   // A group file cut short: the record cannot be read; nothing is drawn.
   const std::string file = FileBytes(GroupFile("形"));
   WriteFileBytes(GroupFile("形"), file.substr(0, file.size() / 2));

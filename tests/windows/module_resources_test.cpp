@@ -127,7 +127,8 @@ res::ItemKind KindOf(const std::wstring& windowClass, std::uint32_t style) {
     }
   } else if (windowClass == L"STATIC") {
     switch (style & 0x1F) {
-      case 0x0:
+      case 0x0:  // SS_LEFT
+      case 0x2:  // SS_RIGHT
         return res::ItemKind::kText;
       case 0x3:
       case 0xE:
@@ -137,8 +138,8 @@ res::ItemKind KindOf(const std::wstring& windowClass, std::uint32_t style) {
     }
   } else if (windowClass == L"EDIT") {
     return (style & 0x2000) ? res::ItemKind::kSpinEdit : res::ItemKind::kEdit;
-  } else if (windowClass == L"COMBOBOX") {
-    return res::ItemKind::kPopup;
+  } else if (windowClass == L"COMBOBOX") {  // CBS_DROPDOWN can be typed into
+    return (style & 0x3) == 0x2 ? res::ItemKind::kEditablePopup : res::ItemKind::kPopup;
   } else if (windowClass == L"LISTBOX") {
     return res::ItemKind::kList;
   }
@@ -194,10 +195,15 @@ TEST_F(ModuleResourcesTest, DialogTemplatesMatchTheTable) {
     NameOrOrdinal(p, &ordinal);  // class
     EXPECT_EQ(SjisOf(NameOrOrdinal(p, &ordinal)), std::string(dialog.title));
     ASSERT_TRUE(style & 0x40) << "DS_SETFONT";
+    const std::uint16_t points = U16(p);
     p += 4;                 // point size, weight
     EXPECT_EQ(p[1], 0x80);  // SHIFTJIS_CHARSET
     p += 2;
-    NameOrOrdinal(p, &ordinal);  // typeface
+    const std::string typeface = SjisOf(NameOrOrdinal(p, &ordinal));
+    if (dialog.fontName) {
+      EXPECT_EQ(typeface, std::string(dialog.fontName));
+      EXPECT_EQ(static_cast<std::int32_t>(points), dialog.fontSize);
+    }
     for (std::int32_t i = 0; i < dialog.itemCount; ++i) {
       const res::DialogItem& item = dialog.items[i];
       SCOPED_TRACE("item " + std::to_string(item.id));
@@ -213,6 +219,8 @@ TEST_F(ModuleResourcesTest, DialogTemplatesMatchTheTable) {
       p += 24;
       const std::wstring windowClass = ClassName(p);
       EXPECT_EQ(KindOf(windowClass, itemStyle), item.kind);
+      if (item.kind == res::ItemKind::kText)
+        EXPECT_EQ((itemStyle & 0x1F) == 0x2, item.align == res::TextAlign::kRight);
       const std::wstring text = NameOrOrdinal(p, &ordinal);
       if (item.kind == res::ItemKind::kPicture && item.pictureId) {
         EXPECT_EQ(ordinal, item.pictureId) << "the picture by its id";

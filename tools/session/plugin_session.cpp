@@ -250,7 +250,7 @@ bool PluginSession::Drop(const std::string& group, const std::string& sjisGroup,
   // The drop arrives outside any host message here, so the step is opened as the host
   // opens one for each message.
   doc.BeginUndoStep();
-  velm::VelmLoadArt(sjisGroup.c_str(), record);
+  const host::Err status = velm::VelmLoadArt(sjisGroup.c_str(), record);
   doc.BeginUndoStep();
   if (hostFailures_ != 0) {
     *error = "the stand-in host reported a failure while the art was placed";
@@ -258,6 +258,15 @@ bool PluginSession::Drop(const std::string& group, const std::string& sjisGroup,
   }
   result->createdArt = CountLayerArt(doc) - artBefore;
   result->beeps = host_->beepCount() - beepsBefore;
+  // A placement that ended early is a failure even when it made some art: the document
+  // holds only part of the record.
+  if (status != host::kNoErr && result->createdArt != 0) {
+    *error = group + ": record " + std::to_string(record) + " was placed only in part (" +
+             std::to_string(result->createdArt) + " art objects, status " + std::to_string(status) +
+             (result->beeps ? ", the plug-in beeped" : "") +
+             "): the record's art is damaged or the host refused part of it";
+    return false;
+  }
   if (result->createdArt == 0) {
     *error = group + ": record " + std::to_string(record) + " put no art into the document" +
              (result->beeps ? " (the plug-in beeped: the current layer is hidden or locked, or "

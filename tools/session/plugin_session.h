@@ -101,7 +101,9 @@ class PluginSession {
   std::int32_t RecordCount(const std::string& group);
 
   // Places record `record` of `group` (UTF-8) into the open document, as one undoable
-  // step. False with a message when the group or record does not exist or holds no art.
+  // step. False with a message when the group or record does not exist, holds no art, or
+  // was placed only in part (the loader ended early; the partial art stays in the
+  // document).
   bool Place(const std::string& group, std::int32_t record, const PlaceOptions& options,
              PlaceResult* result, std::string* error);
 

@@ -8,9 +8,11 @@
 //
 // Source format, one statement per line ('#' starts a comment line):
 //   strings ID            then one "quoted text" per line, then end
-//   dialog ID "title" L T R B
-//     item ID KIND L T R B "text" [PICTURE]  (KIND: button text edit picture checkbox radio
-//   end                                  popup list frame user spinedit)
+//   dialog ID "title" L T R B [font "face" POINTS]
+//     item ID KIND L T R B "text" [PICTURE] [right]
+//   end                                  (KIND: button text edit picture checkbox radio
+//                                         popup editpopup list frame user spinedit;
+//                                         'right' right-aligns a text)
 //   cursor ID HOTX HOTY | icon ID | picture ID
 //     color C RRGGBB                   (optional; '.' is transparent, '#' black,
 //     <rows of pixels, one char each>    'o' white, 'x' inverting)
@@ -39,12 +41,15 @@ struct Item {
   int rect[4];
   std::string text;
   int pictureId = 0;
+  bool right = false;
 };
 struct Dialog {
   int id;
   std::string title;
   int rect[4];
   std::vector<Item> items;
+  std::string font;  // Shift-JIS; empty: none named
+  int fontSize = 0;
 };
 struct Image {
   int id;
@@ -224,6 +229,15 @@ void Parse(const std::string& path) {
       d.title = Quoted(line, pos);
       std::istringstream rest(line.substr(pos));
       if (!(rest >> d.rect[0] >> d.rect[1] >> d.rect[2] >> d.rect[3])) Fail("rect expected");
+      std::string word;
+      if (rest >> word) {
+        if (word != "font") Fail("font expected after the rect");
+        size_t at = pos + static_cast<size_t>(rest.tellg());
+        d.font = Quoted(line, at);
+        std::istringstream size(line.substr(at));
+        if (!(size >> d.fontSize) || d.fontSize <= 0 || d.font.empty())
+          Fail("font \"face\" POINTS expected");
+      }
       std::string l;
       while (true) {
         if (!next(l)) Fail("missing end");
@@ -236,7 +250,17 @@ void Parse(const std::string& path) {
         size_t p = static_cast<size_t>(iw.tellg());
         it.text = Quoted(l, p);
         std::istringstream tail(l.substr(p));
-        tail >> it.pictureId;
+        for (std::string option; tail >> option;) {
+          if (option == "right") {
+            if (it.kind != "text") Fail("only texts are aligned");
+            it.right = true;
+          } else if (option.size() <= 9 &&
+                     option.find_first_not_of("0123456789") == std::string::npos) {
+            it.pictureId = std::stoi(option);
+          } else {
+            Fail("picture id or 'right' expected: " + option);
+          }
+        }
         d.items.push_back(it);
       }
       gDialogs.push_back(d);
@@ -283,7 +307,7 @@ const char* KindName(const std::string& kind) {
       {"button", "kButton"},   {"text", "kText"},         {"edit", "kEdit"},
       {"picture", "kPicture"}, {"checkbox", "kCheckBox"}, {"radio", "kRadio"},
       {"popup", "kPopup"},     {"list", "kList"},         {"frame", "kFrame"},
-      {"user", "kUserItem"},   {"spinedit", "kSpinEdit"}};
+      {"user", "kUserItem"},   {"spinedit", "kSpinEdit"}, {"editpopup", "kEditablePopup"}};
   auto it = kinds.find(kind);
   if (it == kinds.end()) Fail("unknown item kind " + kind);
   return it->second;
@@ -303,6 +327,10 @@ constexpr unsigned long kBorder = 0x00800000;
 constexpr unsigned long kVScroll = 0x00200000;
 // DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU
 constexpr unsigned long kDialogStyle = 0x80C800C0;
+constexpr unsigned long kRightText = 0x0002;  // SS_RIGHT
+// The font of dialogs whose source names none.
+constexpr char kSystemDialogFont[] = "MS UI Gothic";
+constexpr int kSystemDialogFontSize = 9;
 
 struct KindClass {
   const char* kind;
@@ -319,6 +347,7 @@ constexpr KindClass kKindClasses[] = {
     {"checkbox", "Button", 0x0003 | kTabStop},                    // BS_AUTOCHECKBOX
     {"radio", "Button", 0x0009 | kTabStop},                       // BS_AUTORADIOBUTTON
     {"popup", "ComboBox", 0x0003 | kVScroll | kTabStop},          // CBS_DROPDOWNLIST
+    {"editpopup", "ComboBox", 0x0042 | kVScroll | kTabStop},      // CBS_DROPDOWN | CBS_AUTOHSCROLL
     {"list", "ListBox", 0x0001 | kVScroll | kBorder | kTabStop},  // LBS_NOTIFY
     {"frame", "Button", 0x0007},                                  // BS_GROUPBOX
     {"user", "Static", 0x000D},                                   // SS_OWNERDRAW
@@ -559,10 +588,13 @@ int WriteScript(const std::string& outPath) {
     std::snprintf(style, sizeof style, "0x%08lX", kDialogStyle);
     o << d.id << " DIALOGEX " << d.rect[0] << ", " << d.rect[1] << ", " << d.rect[2] - d.rect[0]
       << ", " << d.rect[3] - d.rect[1] << "\nSTYLE " << style << "\nCAPTION " << RcLiteral(d.title)
-      << "\nFONT 9, \"MS UI Gothic\", 400, 0, 0x80\nBEGIN\n";
+      << "\nFONT " << (d.font.empty() ? kSystemDialogFontSize : d.fontSize) << ", "
+      << RcLiteral(d.font.empty() ? std::string(kSystemDialogFont) : d.font)
+      << ", 400, 0, 0x80\nBEGIN\n";
     for (const Item& it : d.items) {
       const KindClass& k = ClassOf(it.kind);
       unsigned long itemStyle = kChildVisible | k.style;
+      if (it.right) itemStyle |= kRightText;
       std::string text = RcLiteral(it.text);
       if (it.kind == "picture") {
         if (FindImageOf(it.pictureId, "icon")) itemStyle = (itemStyle & ~0xFFul) | 0x03;
@@ -624,13 +656,14 @@ int WriteTable(const char* outPath) {
     for (auto& it : d.items)
       o << "    {" << it.id << ", ItemKind::" << KindName(it.kind) << ", {" << it.rect[0] << ", "
         << it.rect[1] << ", " << it.rect[2] << ", " << it.rect[3] << "}, " << Literal(it.text)
-        << ", " << it.pictureId << "},\n";
+        << ", " << it.pictureId << ", TextAlign::" << (it.right ? "kRight" : "kLeft") << "},\n";
     o << "};\n";
   }
   o << "const Dialog kDialogs[] = {\n";
   for (auto& d : gDialogs)
     o << "    {" << d.id << ", " << Literal(d.title) << ", {" << d.rect[0] << ", " << d.rect[1]
       << ", " << d.rect[2] << ", " << d.rect[3] << "}, " << d.items.size() << ", kItems" << d.id
+      << ", " << (d.font.empty() ? std::string("nullptr") : Literal(d.font)) << ", " << d.fontSize
       << "},\n";
   o << "};\n\n";
   for (size_t k = 0; k < gImages.size(); ++k) {
