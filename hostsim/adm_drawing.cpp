@@ -216,6 +216,10 @@ void DrawDialogText(Drawer* drawer, const std::string& sjis, host::Point at) {
   DrawText(drawer->ref(), sjis.c_str(), &at);
 }
 
+std::int32_t DialogTextWidth(Drawer* drawer, const std::string& sjis) {
+  return GetTextWidth(drawer->ref(), sjis.c_str());
+}
+
 Drawer* NewDrawer(Bitmap* target, host::Point origin, const host::Rect& clip) {
   auto drawer = std::make_unique<Drawer>();
   drawer->context = D().BitmapContext(target, origin, clip);

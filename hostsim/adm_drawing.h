@@ -38,6 +38,7 @@ std::size_t liveImages();
 // baseline starts at `at` (drawer coordinates).
 void FillDrawerRect(Drawer* drawer, const host::Rect& rect);
 void DrawDialogText(Drawer* drawer, const std::string& sjis, host::Point at);
+std::int32_t DialogTextWidth(Drawer* drawer, const std::string& sjis);
 
 // The colours of the dialog manager's palette (AdmColor), 0x00RRGGBB.
 std::uint32_t AdmPaletteColor(std::int32_t code);

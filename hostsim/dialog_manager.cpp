@@ -17,7 +17,8 @@ Item::Item(Dialog* dialog, const velm::res::DialogItem& tmpl)
       kind_(tmpl.kind),
       text_(tmpl.text ? tmpl.text : ""),
       pictureId_(tmpl.pictureId),
-      bounds_{tmpl.rect.left, tmpl.rect.top, tmpl.rect.right, tmpl.rect.bottom} {}
+      bounds_{tmpl.rect.left, tmpl.rect.top, tmpl.rect.right, tmpl.rect.bottom},
+      rightAligned_(tmpl.align == velm::res::TextAlign::kRight) {}
 
 bool Item::HasList() const {
   return IsPopup() || kind_ == velm::res::ItemKind::kList;

@@ -103,6 +103,8 @@ class Item {
   // Floating dialogs' items (palettes.cpp).
   // Picture push buttons are buttons that show a picture; the flyout menu is a list.
   bool pictureButton() const { return pictureButton_; }
+  // Static texts of the template may be right-aligned.
+  bool rightAligned() const { return rightAligned_; }
   void SetPictureButton(bool on) { pictureButton_ = on; }
   bool flyout() const { return id_ == host::kAdmFlyoutMenuItemId; }
   std::int32_t style() const { return style_; }
@@ -151,6 +153,7 @@ class Item {
   double maxPoints_ = 1e30;
   std::vector<std::unique_ptr<Entry>> entries_;
   bool pictureButton_ = false;
+  bool rightAligned_ = false;
   std::int32_t style_ = 0;
   std::string tip_;
   std::int32_t cursorId_ = 0;

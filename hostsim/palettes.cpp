@@ -199,7 +199,7 @@ void PaintItem(Bitmap* screen, Dialog& dialog, Item& item) {
         Picture(screen, id, r.left + (Width(r) - w) / 2, r.top + (Height(r) - h) / 2,
                 !item.enabled(), clip);
       } else {
-        Label(screen, r.left + 4, r.top + 2, item.text(), 0, clip);
+        Label(screen, r.left + 4, r.top + 2, item.text(), item.enabled() ? 0 : kShadowColor, clip);
       }
       break;
     }
@@ -239,9 +239,16 @@ void PaintItem(Bitmap* screen, Dialog& dialog, Item& item) {
       break;
     case ItemKind::kUserItem:
       break;
-    default:
-      Label(screen, r.left, r.top, item.text(), item.enabled() ? 0 : kShadowColor, clip);
+    default: {
+      int x = r.left;
+      if (item.rightAligned()) {
+        Drawer* d = NewDrawer(screen, {0, 0}, clip);
+        x = r.right - DialogTextWidth(d, item.text());
+        DeleteDrawer(d);
+      }
+      Label(screen, x, r.top, item.text(), item.enabled() ? 0 : kShadowColor, clip);
       break;
+    }
   }
 }
 

@@ -14,7 +14,8 @@
 #                   different origin modes (after.json is the same document as a scene)
 #   export-*.png    single records drawn by velm export
 #   palette-*.png   the palette on the virtual desktop: each view, the hover label, a drag
-#   dialog-settings.png the settings dialog opened from the palette's flyout menu
+#   dialog-*.png    the record, search, settings and confirmation dialogs during a day's
+#                   work on a copy of the library (workday-library/, workday.png)
 set -euo pipefail
 
 build=${1:-build}
@@ -95,5 +96,17 @@ rm -rf "$out/palette-drive"
   --scene "$canvas" --out "$out"
 
 echo
+echo "== A day's work with the palette"
+# On a copy of the library with the sample document open: a record added through the
+# record dialog, one renamed, one moved, a search narrowed, a setting changed, a record
+# and a group removed (demo/workday-session.txt); the dialogs' pictures.
+rm -rf "$out/workday-library"
+cp -r "$out/library" "$out/workday-library"
+"$host" session "$here/demo/workday-session.txt" --library "$out/workday-library" \
+  --scene "$sample" --out "$out"
+"$velm" ls "$out/workday-library" | tee "$out/workday-library.txt"
+"$velm" verify "$out/workday-library"
+
+echo
 echo "Pictures: $out/before.png, $out/drag-screen.png, $out/after.png, $out/thumbnails.png," \
-  "$out/export-sun.png, $out/palette-*.png, $out/dialog-settings.png"
+  "$out/export-sun.png, $out/palette-*.png, $out/dialog-*.png, $out/workday.png"
