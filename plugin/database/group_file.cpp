@@ -497,7 +497,7 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
   if (index >= count) {
     // No such record: nothing is rewritten, and the caller must not take it as done.
     os::FileClose(file);
-    return kNoSuchRecordErr;
+    return expectedName ? kRecordMovedErr : kNoSuchRecordErr;
   }
   if (!WalkRecords(file, index, &at)) {
     os::FileClose(file);
@@ -556,12 +556,13 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* e
 
   os::FileHandle source =
       os::FileOpen(groupPath, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
-  if (source == os::kInvalidFile) return host::kNoErr;
+  if (source == os::kInvalidFile) return expectedName ? kRecordMovedErr : host::kNoErr;
   const std::int32_t count = ReadCount(source);
   if (index < 0 || index >= count) {
-    // No such record: nothing to remove, and the count must not drop.
+    // No such record: nothing to remove, and the count must not drop. A caller that named
+    // the record it meant learns that it is no longer there.
     os::FileClose(source);
-    return host::kNoErr;
+    return expectedName ? kRecordMovedErr : host::kNoErr;
   }
   // Records hidden behind the counted ones would be dropped by the copy.
   std::int64_t end = 0;
