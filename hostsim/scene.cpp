@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -1427,6 +1428,11 @@ std::unique_ptr<Document> ReadSceneText(const std::string& text, const std::stri
 }
 
 std::unique_ptr<Document> ReadSceneFile(const std::string& path, std::string* error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    if (error) *error = path + ": a folder, not a scene file";
+    return nullptr;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     if (error) *error = path + ": cannot be read";

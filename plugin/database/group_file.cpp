@@ -1,5 +1,6 @@
 #include "database/group_file.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "database/busy.h"
@@ -87,6 +88,67 @@ bool WalkRecords(os::FileHandle file, std::int32_t records, std::int64_t* offset
   return true;
 }
 
+// A whole, sound stored record at `at`: its length fits the file and matches its header.
+bool WholeRecordAt(os::FileHandle file, std::int64_t at, std::int64_t size) {
+  std::uint8_t header[kStoredHeaderSize];
+  if (at + static_cast<std::int64_t>(kStoredHeaderSize) > size ||
+      !os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr) ||
+      !ReadExactly(file, header, kStoredHeaderSize))
+    return false;
+  const std::uint32_t length = ReadBE32(header + 4);
+  const std::uint32_t thumbnailLength = ReadBE32(header + 416);
+  const std::uint32_t artLength = ReadBE32(header + 420);
+  return length >= kStoredHeaderSize && at + length <= size && thumbnailLength != 0 &&
+         std::uint64_t{kStoredHeaderSize} + thumbnailLength + artLength == length;
+}
+
+std::uint32_t gLockWaitMs = 5000;
+
+// The exclusive lock of one group: one byte of the database folder's lock file, which is
+// never renamed or removed (a group file is replaced by a removal, so it cannot carry
+// the lock itself). Released when the object ends.
+class GroupLock {
+ public:
+  ~GroupLock() {
+    if (file_ == os::kInvalidFile) return;
+    os::FileUnlock(file_, offset_, 1);
+    os::FileClose(file_);
+  }
+  host::Err Take(const char* folder, const char* group) {
+    char path[kPathSize];
+    std::size_t length = 0;
+    path[0] = '\0';
+    if (!Append(path, length, folder) || !Append(path, length, "\\VELM.LCK")) return kGroupWriteErr;
+    file_ = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
+    if (file_ == os::kInvalidFile) return kGroupWriteErr;
+    offset_ = GroupLockOffset(group);
+    if (!os::FileLock(file_, offset_, 1, gLockWaitMs)) {
+      os::FileClose(file_);
+      file_ = os::kInvalidFile;
+      return kGroupBusyErr;
+    }
+    return host::kNoErr;
+  }
+
+ private:
+  os::FileHandle file_ = os::kInvalidFile;
+  std::uint64_t offset_ = 0;
+};
+
+// What follows the counted records (ending at `end`): whole records that a damaged count
+// word hides (kGroupNeedsRepairErr: they must not be overwritten or dropped), or nothing
+// but the rest of an interrupted append, which may go.
+host::Err CheckTail(os::FileHandle file, std::int64_t end) {
+  const std::int64_t size = FileSize(file);
+  if (size < 0) return kGroupWriteErr;
+  return size > end && WholeRecordAt(file, end, size) ? kGroupNeedsRepairErr : host::kNoErr;
+}
+
+// A stored header has the expected name (always, without one).
+bool HasName(const Record& stored, const char* expectedName) {
+  return !expectedName || std::strncmp(stored.name, expectedName, sizeof stored.name) == 0;
+}
+
 char AsciiUpper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -111,7 +173,8 @@ bool IsDeviceName(const char* name) {
          upper[3] >= '1' && upper[3] <= '9';
 }
 
-host::Err OpenGroupFile(const char* group, bool forWriting, os::FileHandle* file) {
+host::Err OpenGroupFile(const char* group, bool forWriting, os::FileHandle* file,
+                        GroupLock* lock = nullptr) {
   *file = os::kInvalidFile;
   char base[kPathSize];
   if (host::Err err = GetBaseFolder(base)) return err;
@@ -121,6 +184,9 @@ host::Err OpenGroupFile(const char* group, bool forWriting, os::FileHandle* file
     char folder[kPathSize];
     if (!DatabaseFolderPath(base, folder)) return kGroupWriteErr;
     os::FolderCreate(folder, nullptr);
+    if (lock) {
+      if (host::Err err = lock->Take(folder, group)) return err;
+    }
     *file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
     if (*file == os::kInvalidFile) return kGroupWriteErr;
   } else {
@@ -160,6 +226,20 @@ host::Err GetBaseFolder(char (&buffer)[kPathSize]) {
   return host::kNoErr;
 }
 
+std::uint32_t SetGroupLockWait(std::uint32_t milliseconds) {
+  const std::uint32_t old = gLockWaitMs;
+  gLockWaitMs = milliseconds;
+  return old;
+}
+
+std::uint64_t GroupLockOffset(const char* group) {
+  // FNV-1a of the name's bytes; two groups sharing a byte only wait for each other.
+  std::uint32_t hash = 2166136261u;
+  for (const char* p = group; p && *p; ++p)
+    hash = (hash ^ static_cast<unsigned char>(*p)) * 16777619u;
+  return hash & 0xFFFFFu;
+}
+
 bool DatabaseFolderPath(const char* base, char (&path)[kPathSize]) {
   std::size_t length = 0;
   path[0] = '\0';
@@ -173,6 +253,7 @@ bool IsValidGroupName(const char* group) {
   if (std::strcmp(group, ".") == 0 || std::strcmp(group, "..") == 0) return false;
   // A '.' is never the second byte of a double-byte character, so the search is safe.
   if (std::strstr(group, ".VEL") || IsDeviceName(group)) return false;
+  if (std::strcmp(group, kSearchResultsGroup) == 0) return false;
   for (std::size_t i = 0; i < length; ++i) {
     const auto c = static_cast<unsigned char>(group[i]);
     if (IsShiftJisLeadByte(c)) {
@@ -341,14 +422,15 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
   return host::kNoErr;
 }
 
-host::Err WriteGroupRecord(const char* group, std::int32_t index) {
+host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* expectedName) {
   Trace("WriteGroupRecord_START\r\n");
   Globals* g = gGlobals;
   if (!g || !group) return -1;
   if (!CurrentRecordStored(g)) return -1;
 
+  GroupLock lock;
   os::FileHandle file = os::kInvalidFile;
-  if (host::Err err = OpenGroupFile(group, true, &file)) return err;
+  if (host::Err err = OpenGroupFile(group, true, &file, &lock)) return err;
 
   std::int32_t count = 0;
   {
@@ -376,17 +458,22 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index) {
       os::FileClose(file);
       return kDamagedGroupErr;
     }
+    if (host::Err err = CheckTail(file, end)) {
+      os::FileClose(file);
+      return err;
+    }
     const std::uint32_t length = HostOrder32(static_cast<std::uint32_t>(record->recordLength));
     if (length < kStoredHeaderSize || length > os::MemSize(g->currentRecord)) {
       os::FileClose(file);
       return -1;
     }
     // The record first, then the count: an interrupted write leaves the old count, and
-    // the file reads as it did before.
+    // the file reads as it did before. The rest of an earlier interrupted append beyond
+    // the new record is cut off.
     std::uint8_t newCount[4];
     WriteBE32(newCount, static_cast<std::uint32_t>(count + 1));
     if (!os::FileSeek(file, end, os::SeekOrigin::kBegin, nullptr) ||
-        !WriteExactly(file, g->currentRecord, length) ||
+        !WriteExactly(file, g->currentRecord, length) || !os::FileSetSize(file, end + length) ||
         !os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) ||
         !WriteExactly(file, newCount, 4)) {
       os::FileClose(file);
@@ -410,7 +497,7 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index) {
   if (index >= count) {
     // No such record: nothing is rewritten, and the caller must not take it as done.
     os::FileClose(file);
-    return kNoSuchRecordErr;
+    return expectedName ? kRecordMovedErr : kNoSuchRecordErr;
   }
   if (!WalkRecords(file, index, &at)) {
     os::FileClose(file);
@@ -421,6 +508,10 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index) {
       !ReadExactly(file, &stored, kRecordHeaderPrefix)) {
     os::FileClose(file);
     return kDamagedGroupErr;
+  }
+  if (!HasName(stored, expectedName)) {
+    os::FileClose(file);
+    return kRecordMovedErr;
   }
   record->objectCount = stored.objectCount;
   record->recordLength = stored.recordLength;
@@ -441,38 +532,69 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index) {
   return host::kNoErr;
 }
 
-host::Err RemoveGroupRecord(const char* group, std::int32_t index) {
+host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* expectedName) {
   Trace("RemoveGroupRecord_START\r\n");
   Globals* g = gGlobals;
   if (!g || !group) return -1;
   char base[kPathSize];
   if (host::Err err = GetBaseFolder(base)) return err;
   char folder[kPathSize], groupPath[kPathSize], tempPath[kPathSize];
-  std::size_t length = 0;
   if (!DatabaseFolderPath(base, folder)) return -1;
   if (!GroupFilePath(base, group, groupPath)) return kBadGroupNameErr;
+  // A scratch name no other writer takes: this process's id and a counter.
+  static std::uint32_t sTempCounter = 0;
+  char digits[32];
+  std::snprintf(digits, sizeof digits, "\\VELM-%u-%u.TMP", static_cast<unsigned>(os::ProcessId()),
+                static_cast<unsigned>(++sTempCounter));
+  std::size_t tempLength = 0;
   tempPath[0] = '\0';
-  if (!Append(tempPath, length, folder) || !Append(tempPath, length, "\\VELM.TMP")) return -1;
+  if (!Append(tempPath, tempLength, folder) || !Append(tempPath, tempLength, digits)) return -1;
+
+  os::FolderCreate(folder, nullptr);
+  GroupLock lock;
+  if (host::Err err = lock.Take(folder, group)) return err;
 
   os::FileHandle source =
       os::FileOpen(groupPath, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
-  if (source == os::kInvalidFile) return host::kNoErr;
+  if (source == os::kInvalidFile) return expectedName ? kRecordMovedErr : host::kNoErr;
   const std::int32_t count = ReadCount(source);
   if (index < 0 || index >= count) {
-    // No such record: nothing to remove, and the count must not drop.
+    // No such record: nothing to remove, and the count must not drop. A caller that named
+    // the record it meant learns that it is no longer there.
     os::FileClose(source);
-    return host::kNoErr;
+    return expectedName ? kRecordMovedErr : host::kNoErr;
+  }
+  // Records hidden behind the counted ones would be dropped by the copy.
+  std::int64_t end = 0;
+  if (!WalkRecords(source, count, &end)) {
+    os::FileClose(source);
+    return kDamagedGroupErr;
+  }
+  if (host::Err err = CheckTail(source, end)) {
+    os::FileClose(source);
+    return err;
+  }
+  if (expectedName) {
+    std::int64_t at = 0;
+    Record stored{};
+    if (!WalkRecords(source, index, &at) ||
+        !os::FileSeek(source, at, os::SeekOrigin::kBegin, nullptr) ||
+        !ReadExactly(source, &stored, kRecordHeaderPrefix)) {
+      os::FileClose(source);
+      return kDamagedGroupErr;
+    }
+    if (!HasName(stored, expectedName)) {
+      os::FileClose(source);
+      return kRecordMovedErr;
+    }
   }
 
-  os::FolderCreate(folder, nullptr);
-  os::FileDelete(tempPath);
   os::FileHandle temp =
       os::FileOpen(tempPath, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
   if (temp == os::kInvalidFile) {
     os::FileClose(source);
-    return host::kNoErr;
+    return -1;
   }
-
   // Copy every other record in one pass. The group file is replaced only when all of
   // them were copied; a damaged file or a failed write leaves it untouched.
   bool ok = true;

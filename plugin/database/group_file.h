@@ -2,7 +2,9 @@
 // database folder beside the host application:
 //   <base folder>\VELM\<group>.VEL      a 4-byte big-endian count, then the records in
 //                                       stored form, back to back
-//   <base folder>\VELM\VELM.TMP         scratch file of a removal
+//   <base folder>\VELM\VELM-<process>-<n>.TMP   scratch file of a removal
+//   <base folder>\VELM\VELM.LCK         lock file: every write of a group holds an
+//                                       exclusive lock on one byte of it
 // Record numbers are positions in the file, from 0. The search-results group has no
 // file; its records are the entries of the record index.
 #pragma once
@@ -38,6 +40,20 @@ inline constexpr host::Err kBadGroupNameErr = -1;
 inline constexpr host::Err kGroupWriteErr = -1;
 // Status of a header rewrite of a record that the group does not hold.
 inline constexpr host::Err kNoSuchRecordErr = -1;
+// Status of a write refused because the group needs repair: whole records follow the
+// counted ones (a damaged count word), and writing would overwrite or drop them.
+inline constexpr host::Err kGroupNeedsRepairErr = -2;
+// Status of a write whose group another writer kept locked for longer than the wait.
+inline constexpr host::Err kGroupBusyErr = -3;
+// Status of a header rewrite or removal whose record no longer has the expected name
+// (another writer renumbered the group since the caller read it); nothing is written.
+inline constexpr host::Err kRecordMovedErr = -4;
+
+// How long a write waits for another writer of the same group (milliseconds); returns
+// the previous value. 5000 unless changed.
+std::uint32_t SetGroupLockWait(std::uint32_t milliseconds);
+// Where the lock of `group` lies in the lock file "VELM.LCK" of the database folder.
+std::uint64_t GroupLockOffset(const char* group);
 
 // The host application's folder, cut at the first of its known sub-folder or program
 // markers; no trailing backslash. Returns the host's error code unchanged.
@@ -47,9 +63,9 @@ host::Err GetBaseFolder(char (&buffer)[kPathSize]);
 // without a single-byte \ / : * ? " < > | or control byte (the second byte of a
 // double-byte character may be anything). It must not hold ".VEL", where the group
 // listing would cut the file's name (the group would be written and never listed), and
-// must not be a device name of Windows (CON, PRN, AUX, NUL, COM1 … COM9, LPT1 … LPT9,
-// in any case, alone or before a dot), where a write would go to the device. Every file
-// operation refuses other names.
+// must not be the search-results pseudo-group (it has no file), nor a device name of Windows (CON,
+// PRN, AUX, NUL, COM1 … COM9, LPT1 … LPT9, in any case, alone or before a dot), where a write would
+// go to the device. Every file operation refuses other names.
 bool IsValidGroupName(const char* group);
 
 // "<base>\VELM", "<base>\VELM\<group>.VEL", "<base>\VELM\VELM.TMP"; false when the
@@ -84,11 +100,21 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
 // now). Returns 0 only when the record was written; otherwise the base folder lookup's
 // error, kBadGroupNameErr, kDamagedGroupErr (nothing is written), kNoSuchRecordErr,
 // kGroupWriteErr (the file cannot be opened, created or written), or -1 when there is
-// no current record or it cannot be brought to stored form.
-host::Err WriteGroupRecord(const char* group, std::int32_t index);
+// no current record or it cannot be brought to stored form; kGroupNeedsRepairErr when
+// whole records follow the counted ones (nothing is written), kGroupBusyErr when another
+// writer holds the group. A tail that is not a whole record (an interrupted append) is
+// cut off by an append. Every write holds the group's lock.
+// With `expectedName` (Shift-JIS), a header rewrite goes ahead only when record `index`
+// still has that name, checked under the lock (kRecordMovedErr otherwise).
+host::Err WriteGroupRecord(const char* group, std::int32_t index,
+                           const char* expectedName = nullptr);
 
 // Removes record `index` of `group` by copying the others through the temporary file.
-// The group file is replaced only once every other record has been copied.
-host::Err RemoveGroupRecord(const char* group, std::int32_t index);
+// The group file is replaced only once every other record has been copied. Returns 0 when
+// the record was removed or there was no such record or file; kGroupNeedsRepairErr,
+// kGroupBusyErr, kDamagedGroupErr or -1 when nothing was changed.
+// With `expectedName`, only a record of that name is removed (kRecordMovedErr otherwise).
+host::Err RemoveGroupRecord(const char* group, std::int32_t index,
+                            const char* expectedName = nullptr);
 
 }  // namespace velm

@@ -37,6 +37,16 @@ bool FileClose(FileHandle file);
 // Forces written data to the disk before the caller relies on it (e.g. before a rename).
 bool FileFlush(FileHandle file);
 
+// Exclusive lock on `length` bytes at `offset` of a file open for reading and writing
+// (the range may lie beyond the file's end). An advisory record lock on POSIX, a
+// byte-range lock on Windows: both hold on shared network folders and end with the
+// process. A lock held elsewhere is retried every few milliseconds for up to `waitMs`;
+// false when it could not be taken in that time.
+bool FileLock(FileHandle file, std::uint64_t offset, std::uint64_t length, std::uint32_t waitMs);
+bool FileUnlock(FileHandle file, std::uint64_t offset, std::uint64_t length);
+// Cuts the file (or extends it with zero bytes) to `size` bytes.
+bool FileSetSize(FileHandle file, std::int64_t size);
+
 bool FileDelete(const char* path);
 // Renames `from` to `to`; with `replace`, an existing `to` is replaced in one step.
 bool FileRename(const char* from, const char* to, bool replace);
@@ -84,6 +94,8 @@ bool SystemTimeToTicks(const SystemTime* time, std::uint64_t* ticks);
 bool TicksToSystemTime(std::uint64_t ticks, SystemTime* time);
 // Milliseconds since some fixed moment, wrapping at 2^32.
 std::uint32_t TickCount();
+// This process's id (names of scratch files that no other process may take).
+std::uint32_t ProcessId();
 
 // ---- Replaceable pieces for tests and the stand-in host ----
 

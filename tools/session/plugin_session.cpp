@@ -1,8 +1,13 @@
 #include "plugin_session.h"
 
+#include <signal.h>
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <string>
 #include <system_error>
 
 #include "capture/art_tree_writer.h"
@@ -23,6 +28,101 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kApplicationPath[] = "C:\\velm\\Support Files\\Host.exe";
+
+constexpr char kTempPrefix[] = "velm-session-";
+
+// The temporary drive folders of this process's open sessions, in plain buffers so that
+// a signal handler can remove them with calls that are safe there (unlink, rmdir): the
+// paths in removal order, files first. Whatever a signal leaves is removed by the next
+// session's start, which cleans the folders of processes that no longer run.
+constexpr int kSlots = 8;
+constexpr int kPathsPerSlot = 8;
+struct TempSlot {
+  char paths[kPathsPerSlot][1024];
+  bool used;
+};
+TempSlot gSlots[kSlots];
+struct sigaction gPrevious[2];
+constexpr int kSignals[2] = {SIGINT, SIGTERM};
+
+void RemoveSlot(TempSlot& slot) {
+  for (auto& path : slot.paths) {
+    if (!path[0]) continue;
+    if (::unlink(path) != 0) ::rmdir(path);
+  }
+}
+
+void OnSignal(int signal) {
+  for (TempSlot& slot : gSlots)
+    if (slot.used) RemoveSlot(slot);
+  for (int i = 0; i < 2; ++i) {
+    if (kSignals[i] != signal) continue;
+    const auto previous = gPrevious[i].sa_handler;
+    if (previous != SIG_DFL && previous != SIG_IGN && previous != SIG_ERR && previous != nullptr &&
+        !(gPrevious[i].sa_flags & SA_SIGINFO)) {
+      previous(signal);
+      return;
+    }
+  }
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+void InstallSignalHandlers() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  for (int i = 0; i < 2; ++i) {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(kSignals[i], &action, &gPrevious[i]);
+  }
+}
+
+int TakeSlot(const fs::path& driveC, const fs::path& link, bool singleFile) {
+  for (int i = 0; i < kSlots; ++i) {
+    if (gSlots[i].used) continue;
+    TempSlot slot{};
+    const fs::path velm = driveC / "velm";
+    const fs::path list[kPathsPerSlot] = {link,
+                                          singleFile ? velm / "VELM" / "VELM.LCK" : fs::path(),
+                                          singleFile ? velm / "VELM" : fs::path(),
+                                          velm / "Prefs" / "VELM-Pro.ini",
+                                          velm / "Prefs",
+                                          velm,
+                                          driveC,
+                                          fs::path()};
+    for (int k = 0; k < kPathsPerSlot; ++k) {
+      const std::string text = list[k].string();
+      if (text.size() >= sizeof slot.paths[k]) return -1;
+      std::memcpy(slot.paths[k], text.c_str(), text.size() + 1);
+    }
+    slot.used = true;
+    gSlots[i] = slot;
+    return i;
+  }
+  return -1;
+}
+
+// Removes the temporary folders that sessions of processes no longer running left behind
+// (killed before they could clean up). The process id is part of the folder's name.
+void RemoveStaleTempFolders(const fs::path& temp) {
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(temp, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(kTempPrefix, 0) != 0) continue;
+    const std::string rest = name.substr(sizeof kTempPrefix - 1);
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || rest.find_first_not_of("0123456789") != dash)
+      continue;
+    const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
+    if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    std::error_code ignored;
+    fs::remove_all(entry.path(), ignored);  // links are removed, never followed
+  }
+}
 
 int CountArt(const hostsim::Art* art) {
   int count = 1;
@@ -71,13 +171,22 @@ std::unique_ptr<PluginSession> PluginSession::Open(const fs::path& library, bool
     }
   }
 
-  std::string pattern = (fs::temp_directory_path(ec) / "velm-session-XXXXXX").string();
+  const fs::path temp = fs::temp_directory_path(ec);
+  if (ec) {
+    *error = "no usable temporary folder for the host's drive C:: " + ec.message();
+    return nullptr;
+  }
+  RemoveStaleTempFolders(temp);
+  InstallSignalHandlers();
+  std::string pattern = (temp / (kTempPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
   if (!::mkdtemp(pattern.data())) {
-    *error = "cannot make a temporary folder for the host's drive C:";
+    *error = "cannot make a temporary folder for the host's drive C: in " + temp.string();
     return nullptr;
   }
   session->driveC_ = pattern;
   const fs::path velmFolder = session->driveC_ / "velm" / "VELM";
+  session->tempSlot_ = TakeSlot(
+      session->driveC_, singleFile ? velmFolder / target.filename() : velmFolder, singleFile);
   if (singleFile) {
     fs::create_directories(velmFolder, ec);
     if (!ec) fs::create_symlink(target, velmFolder / target.filename(), ec);
@@ -138,6 +247,7 @@ PluginSession::~PluginSession() {
   Stop();
   std::error_code ignored;
   if (!driveC_.empty()) fs::remove_all(driveC_, ignored);
+  if (tempSlot_ >= 0) gSlots[tempSlot_].used = false;
 }
 
 void PluginSession::StartApplication() {
@@ -171,10 +281,29 @@ std::int32_t PluginSession::RecordCount(const std::string& group) {
   return velm::GroupRecordCount(sjis.c_str());
 }
 
+static std::string WriteFailure(host::Err err) {
+  switch (err) {
+    case velm::kGroupNeedsRepairErr:
+      return "the group needs repair (whole records follow the counted ones)";
+    case velm::kGroupBusyErr:
+      return "another program kept the group locked";
+    default:
+      return "error " + std::to_string(err);
+  }
+}
+
 bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
                             std::int32_t* recordNumber, std::int32_t* objects, std::string* error) {
   std::string sjisGroup;
-  if (!ToSjisField(group, 64, &sjisGroup) || !velm::IsValidGroupName(sjisGroup.c_str())) {
+  if (!ToSjisField(group, 64, &sjisGroup)) {
+    *error = "\"" + group + "\" cannot be a group name";
+    return false;
+  }
+  if (sjisGroup == velm::kSearchResultsGroup) {
+    *error = "\"" + group + "\" holds search results and cannot be written to";
+    return false;
+  }
+  if (!velm::IsValidGroupName(sjisGroup.c_str())) {
     *error = "\"" + group + "\" cannot be a group name";
     return false;
   }
@@ -203,13 +332,14 @@ bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
     std::memcpy(f.field, sjis.c_str(), sjis.size() + 1);
   }
   *objects = header->objectCount;
-  const std::int32_t before = velm::GroupRecordCount(sjisGroup.c_str());
+  // The write itself says whether the record was written and where: the count may move
+  // under other writers of the same group at the same time.
   const host::Err written = velm::WriteGroupRecord(sjisGroup.c_str(), -1);
-  if (written != host::kNoErr || velm::GroupRecordCount(sjisGroup.c_str()) != before + 1) {
-    *error = "the record was not written to " + group + " (" + std::to_string(written) + ")";
+  if (written != host::kNoErr) {
+    *error = "the record was not written to " + group + ": " + WriteFailure(written);
     return false;
   }
-  *recordNumber = before;
+  *recordNumber = g->currentRecordIndex;
   if (hostFailures_ != 0) {
     *error = "the stand-in host reported a failure during the capture";
     return false;

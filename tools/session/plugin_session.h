@@ -128,6 +128,7 @@ class PluginSession {
             PlaceResult* result, std::string* error);
 
   std::filesystem::path driveC_;
+  int tempSlot_ = -1;  // where a signal handler finds the folder to remove
   std::string singleGroup_;
   std::unique_ptr<hostsim::Host> host_;
   host::MessageData message_{};

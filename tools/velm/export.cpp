@@ -24,6 +24,11 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
     err << "velm: the picture's name must end in .png or .svg: \"" << output << "\"\n";
     return kExitUsage;
   }
+  // NaN passes a range check (every comparison with it is false).
+  if (!(options.scale >= 0.1 && options.scale <= 20.0)) {
+    err << "velm: --scale must be a number from 0.1 to 20\n";
+    return kExitUsage;
+  }
   namespace fs = std::filesystem;
   std::error_code ec;
   const bool folder = fs::is_directory(options.target, ec);

@@ -204,6 +204,8 @@ std::unique_ptr<Library> Library::Open(const fs::path& target, std::string* erro
 }
 
 Library::~Library() {
+  // A library refused before it took over the database has nothing to give back.
+  if (!saved_) return;
   velm::ReleaseBlock(saved_->ourGlobals.currentRecord);
   velm::ReleaseBlock(saved_->ourGlobals.RIHList);
   velm::sRuntime = saved_->runtime;

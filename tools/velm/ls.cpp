@@ -1,4 +1,7 @@
 // velm ls: the groups of a library and their records.
+#include <filesystem>
+#include <fstream>
+
 #include "command_support.h"
 #include "commands.h"
 #include "database/group_file.h"
@@ -6,6 +9,45 @@
 #include "sjis_text.h"
 
 namespace velmtool {
+namespace {
+
+std::uint32_t BE32(const unsigned char* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         std::uint32_t{p[3]};
+}
+
+// What is wrong with a group file's count word or record lengths, or nothing: a count
+// of 0 records must not hide a file that cannot be opened or records that are there.
+// Reads 8 bytes per record, so the work is bounded by the file's size.
+std::string CountProblem(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return "not a readable regular file";
+  std::ifstream in(file, std::ios::binary);
+  const std::uintmax_t size = std::filesystem::file_size(file, ec);
+  if (!in || ec) return "cannot be opened";
+  if (size < 4) return size == 0 ? "" : "shorter than its count word";
+  unsigned char word[8];
+  in.read(reinterpret_cast<char*>(word), 4);
+  if (!in) return "cannot be read";
+  const auto count = static_cast<std::int32_t>(BE32(word));
+  if (count < 0) return "its count word is negative (" + std::to_string(count) + ")";
+  std::uintmax_t at = 4;
+  for (std::int32_t i = 0; i < count; ++i) {
+    in.seekg(static_cast<std::streamoff>(at));
+    in.read(reinterpret_cast<char*>(word), 8);
+    const std::uint32_t length = in ? BE32(word + 4) : 0;
+    if (length < 426 || at + length > size)
+      return "its count word says " + std::to_string(count) + " records, record " +
+             std::to_string(i) + " is not whole";
+    at += length;
+  }
+  if (at != size)
+    return std::to_string(size - at) + " bytes follow the " + std::to_string(count) +
+           " counted records";
+  return "";
+}
+
+}  // namespace
 
 int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
   int status = kExitOk;
@@ -18,6 +60,15 @@ int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
     const std::string groupName = SjisToUtf8(group);
     const std::int32_t count = library.RecordCount(group);
     Json g = Json::object();
+    if (const std::string problem = CountProblem(library.GroupFile(group)); !problem.empty()) {
+      const std::string why = "damaged file: " + problem + " (see velm verify)";
+      if (options.json) {
+        g["error"] = why;
+      } else {
+        err << "velm: " << groupName << ": " << why << "\n";
+      }
+      status = kExitProblems;
+    }
     g["name"] = groupName;
     g["file"] = library.GroupFile(group).filename().string();
     g["count"] = count;

@@ -1,5 +1,6 @@
 // velm lzss: the record codec on raw files.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -12,7 +13,10 @@
 namespace velmtool {
 namespace {
 
+// Only a regular file is read: a folder, a device or a pipe has no size to bound the work.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -50,7 +54,7 @@ int CommandLzss(const LzssOptions& options, std::ostream& out, std::ostream& err
   }
   std::vector<std::uint8_t> input;
   if (!ReadWholeFile(options.input, &input)) {
-    err << "velm: cannot read " << options.input << "\n";
+    err << "velm: cannot read " << options.input << " (not a readable regular file)\n";
     return kExitProblems;
   }
   if (input.size() > UINT32_MAX) {

@@ -490,7 +490,13 @@ RecordInspection InspectStoredRecord(const std::uint8_t* bytes, std::uint64_t si
   }
 
   const std::uint64_t thumbStart = velm::kRecordHeaderSize;
-  if (thumbStart + t <= size) {
+  // The coder never needs more than twice the input's size: a coded thumbnail longer than
+  // that is damage, and is not expanded (which could take hundreds of megabytes).
+  constexpr std::uint64_t kLongestCodedThumbnail = 2 * std::uint64_t{velm::kThumbnailSize};
+  if (t > kLongestCodedThumbnail) {
+    report(416, "thumbnailLength " + std::to_string(t) + " is longer than any coded 65536-byte " +
+                    "thumbnail (" + std::to_string(kLongestCodedThumbnail) + " at most)");
+  } else if (thumbStart + t <= size) {
     const std::uint8_t* coded = bytes + thumbStart;
     if (!Decode(coded, static_cast<std::uint32_t>(t), velm::kListGranule, &r.thumbnail)) {
       report(thumbStart, "thumbnail cannot be expanded (out of memory)");

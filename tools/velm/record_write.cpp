@@ -55,11 +55,10 @@ std::string RecordName(const velm::os::MemHandle record) {
   return SjisToUtf8(FieldText(header->name, sizeof header->name));
 }
 
-// Appends the current record (in stored form) to `group` and checks that it arrived.
-bool AppendStored(const Library& library, const std::string& group) {
-  const std::int32_t before = library.RecordCount(group);
-  return velm::WriteGroupRecord(group.c_str(), -1) == host::kNoErr &&
-         library.RecordCount(group) == before + 1 && velm::gGlobals->currentRecordIndex == before;
+// Appends the current record (in stored form) to `group`; the write's status says
+// whether it arrived.
+bool AppendStored(const Library&, const std::string& group) {
+  return velm::WriteGroupRecord(group.c_str(), -1) == host::kNoErr;
 }
 
 bool Remove(const Library& library, const std::string& group, std::int32_t number) {

@@ -73,11 +73,15 @@ int CommandSheet(const SheetOptions& options, std::ostream& out, std::ostream& e
         const std::string kind = SjisToUtf8(std::string(header->kind, strnlen(header->kind, 64)));
         if (!kind.empty()) cell.caption += " (" + kind + ")";
         cell.image = ThumbnailSurface(block + velm::kThumbnailOffset);
-      } else {
-        cell.caption = "(damaged)";
-        ++unreadable;
+        cells.push_back(std::move(cell));
+        continue;
       }
+      // Records after one that cannot be read cannot be located either: one cell says so,
+      // and a damaged count word cannot make the sheet endless.
+      cell.caption = "(damaged)";
+      ++unreadable;
       cells.push_back(std::move(cell));
+      break;
     }
   }
   if (cells.empty()) {

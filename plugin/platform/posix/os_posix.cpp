@@ -284,6 +284,56 @@ bool FileFlush(FileHandle file) {
   return ::fsync(static_cast<int>(file)) == 0;
 }
 
+bool FileLock(FileHandle file, std::uint64_t offset, std::uint64_t length, std::uint32_t waitMs) {
+  if (file == kInvalidFile || length == 0 || offset > INT64_MAX - length) return false;
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = static_cast<off_t>(length);
+  // Open-file-description locks belong to the handle, not the process: a second handle of
+  // the same process is a second owner, and closing another handle does not drop them.
+#ifdef F_OFD_SETLK
+  const int command = F_OFD_SETLK;
+#else
+  const int command = F_SETLK;
+#endif
+  // The real clock: the host's tick count may be a virtual one that does not move.
+  auto now = [] {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1000ULL +
+           static_cast<std::uint64_t>(ts.tv_nsec) / 1000000ULL;
+  };
+  const std::uint64_t start = now();
+  for (;;) {
+    if (::fcntl(static_cast<int>(file), command, &lock) == 0) return true;
+    if (errno != EACCES && errno != EAGAIN && errno != EINTR) return false;
+    if (now() - start >= waitMs) return false;
+    struct timespec pause = {0, 5 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+  }
+}
+
+bool FileUnlock(FileHandle file, std::uint64_t offset, std::uint64_t length) {
+  if (file == kInvalidFile || length == 0 || offset > INT64_MAX - length) return false;
+  struct flock lock {};
+  lock.l_type = F_UNLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = static_cast<off_t>(length);
+#ifdef F_OFD_SETLK
+  return ::fcntl(static_cast<int>(file), F_OFD_SETLK, &lock) == 0;
+#else
+  return ::fcntl(static_cast<int>(file), F_SETLK, &lock) == 0;
+#endif
+}
+
+bool FileSetSize(FileHandle file, std::int64_t size) {
+  if (file == kInvalidFile || size < 0) return false;
+  return ::ftruncate(static_cast<int>(file), static_cast<off_t>(size)) == 0;
+}
+
 bool FileDelete(const char* path) {
   std::string mapped;
   if (!MapPathString(path, &mapped)) return false;
@@ -447,6 +497,10 @@ bool TicksToSystemTime(std::uint64_t ticks, SystemTime* time) {
   time->second = static_cast<std::uint16_t>(secOfDay % 60);
   time->milliseconds = static_cast<std::uint16_t>(totalMs % 1000);
   return true;
+}
+
+std::uint32_t ProcessId() {
+  return static_cast<std::uint32_t>(::getpid());
 }
 
 std::uint32_t TickCount() {

@@ -180,6 +180,40 @@ bool FileFlush(FileHandle file) {
   return FlushFileBuffers(ToHandle(file)) != 0;
 }
 
+bool FileLock(FileHandle file, std::uint64_t offset, std::uint64_t length, std::uint32_t waitMs) {
+  if (file == kInvalidFile || length == 0) return false;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    if (LockFileEx(ToHandle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                   static_cast<DWORD>(length), static_cast<DWORD>(length >> 32), &at))
+      return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) return false;
+    if (GetTickCount() - start >= waitMs) return false;
+    Sleep(5);
+  }
+}
+
+bool FileUnlock(FileHandle file, std::uint64_t offset, std::uint64_t length) {
+  if (file == kInvalidFile || length == 0) return false;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return UnlockFileEx(ToHandle(file), 0, static_cast<DWORD>(length),
+                      static_cast<DWORD>(length >> 32), &at) != 0;
+}
+
+bool FileSetSize(FileHandle file, std::int64_t size) {
+  if (file == kInvalidFile || size < 0) return false;
+  LARGE_INTEGER to;
+  to.QuadPart = size;
+  return SetFilePointerEx(ToHandle(file), to, nullptr, FILE_BEGIN) &&
+         SetEndOfFile(ToHandle(file)) != 0;
+}
+
 bool FileDelete(const char* path) {
   WidePath wide;
   if (!wide.Set(path)) return false;
@@ -340,6 +374,10 @@ bool TicksToSystemTime(std::uint64_t ticks, SystemTime* time) {
   if (!FileTimeToSystemTime(&file, &s)) return false;
   FromSystem(s, time);
   return true;
+}
+
+std::uint32_t ProcessId() {
+  return static_cast<std::uint32_t>(GetCurrentProcessId());
 }
 
 std::uint32_t TickCount() {
