@@ -13,6 +13,9 @@
 #   after.png       a new document with the records placed back at snapped points, with
 #                   different origin modes (after.json is the same document as a scene)
 #   export-*.png    single records drawn by velm export
+#   actions-recorded.png, actions-replayed.png, actions.txt
+#                   a piece of work recorded as host actions (actions.txt lists the
+#                   events) and played back into a fresh library and document
 set -euo pipefail
 
 build=${1:-build}
@@ -84,5 +87,25 @@ echo "== Single records as pictures"
 "$velm" export "$out/library" 1 --group 文字 -o "$out/export-badge.png"
 
 echo
+echo "== Recorded actions played back into a fresh library and document"
+rm -rf "$out/actions" "$out"/actions*.png "$out/actions.txt" "$out/actions.set"
+"$host" session "$here/demo/actions-session.txt" --library "$out/actions/recorded" \
+  --scene "$sample" --out "$out" >/dev/null
+cat "$out/actions.txt"
+# The libraries are equal apart from the dates (and their folders); the documents draw
+# the same picture.
+listing() { "$velm" ls "$1" --json | grep -v -e '"library":' -e '"text":' -e '"raw":'; }
+if ! diff <(listing "$out/actions/recorded") <(listing "$out/actions/replayed"); then
+  echo "the replayed library differs from the recorded one" >&2
+  exit 1
+fi
+if ! cmp -s "$out/actions-recorded.png" "$out/actions-replayed.png"; then
+  echo "the replayed document differs from the recorded one" >&2
+  exit 1
+fi
+"$velm" ls "$out/actions/replayed"
+echo "The replayed library and document are the same as the recorded ones."
+
+echo
 echo "Pictures: $out/before.png, $out/drag-screen.png, $out/after.png, $out/thumbnails.png," \
-  "$out/export-sun.png"
+  "$out/export-sun.png, $out/actions-recorded.png, $out/actions-replayed.png"
