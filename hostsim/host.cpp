@@ -190,11 +190,12 @@ Host::Host(std::string modulePath, std::string driveC)
   OfferSuites();
   SetApplicationPath(applicationPath_);
   preferences_.Load(driveC_);
+  actions_.Load(driveC_);
   // A floating dialog shows unless it was hidden when its state was last saved.
   dialogs_.SetVisibilityRule([this](const std::string& name) {
     HostPreferences::Value shown;
-    return preferences_.Get(name, "kADM_DPVisibleStr", HostPreferences::Kind::kBoolean,
-                            &shown) != host::kNoErr ||
+    return preferences_.Get(name, "kADM_DPVisibleStr", HostPreferences::Kind::kBoolean, &shown) !=
+               host::kNoErr ||
            shown.integer != 0;
   });
 }
@@ -254,6 +255,7 @@ void Host::OfferSuites() {
   InstallDesktopSuites(desktopSuite_, sContext_);
   InstallAdmDrawingSuites(sAdmDrawer_, sAdmImage_);
   InstallLifecycleSuites(sMenu_, sTimer_, sNotifier_, sPreference_);
+  InstallActionManagerSuite(sActionManager_);
   registry_.Offer(&desktopSuite_);
 
   platform_.GetDriveRoot = GetDriveRoot;
@@ -360,6 +362,7 @@ host::Err Host::Shutdown() {
   const host::Err err = Send(host::kCallerInterface, host::kSelectorShutdown, &m);
   // The plug-in is finished: its menu items, timers and notifiers go with it.
   objects_.Clear();
+  actions_.ForgetEvents();
   return err;
 }
 

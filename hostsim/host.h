@@ -10,6 +10,7 @@
 
 #include "host/messages.h"
 #include "host/suite_list.h"
+#include "hostsim/action_manager.h"
 #include "hostsim/desktop.h"
 #include "hostsim/dialog_manager.h"
 #include "hostsim/document.h"
@@ -91,6 +92,13 @@ class Host {
   // ---- The host's preferences ("AI Preference Suite"), kept on drive C: ----
   HostPreferences& preferences() { return preferences_; }
 
+  // ---- The action manager ("AI Action Manager Suite", action_manager.cpp) ----
+  ActionManager& actions() { return actions_; }
+  // Plays recorded events: "Action Manager"/"Do Action" with each one's values to the
+  // plug-in that registered it. The first result other than 0 (kNotFoundErr for an
+  // event no plug-in registered, which is skipped).
+  host::Err PlayActions(const std::vector<RecordedEvent>& events);
+
   // ---- Host services ----
   SuiteRegistry& suites() { return registry_; }
   // The open document (the host starts with an empty one), or null when none is open.
@@ -160,6 +168,7 @@ class Host {
   LifecycleObjects objects_;
   std::int64_t clock_ = 0;
   HostPreferences preferences_;
+  ActionManager actions_;
   std::vector<Block> blocks_;
   std::vector<std::unique_ptr<char[]>> blockStorage_;
   std::int32_t pluginOptions_ = 0;

@@ -16,6 +16,9 @@
 #   palette-*.png   the palette on the virtual desktop: each view, the hover label, a drag
 #   dialog-*.png    the record, search, settings and confirmation dialogs during a day's
 #                   work on a copy of the library (workday-library/, workday.png)
+#   actions-recorded.png, actions-replayed.png, actions.txt
+#                   a piece of work recorded as host actions (actions.txt lists the
+#                   events) and played back into a fresh library and document
 set -euo pipefail
 
 build=${1:-build}
@@ -108,5 +111,26 @@ cp -r "$out/library" "$out/workday-library"
 "$velm" verify "$out/workday-library"
 
 echo
+echo "== Recorded actions played back into a fresh library and document"
+rm -rf "$out/actions" "$out"/actions*.png "$out/actions.txt" "$out/actions.set"
+"$host" session "$here/demo/actions-session.txt" --library "$out/actions/recorded" \
+  --scene "$sample" --out "$out" >/dev/null
+cat "$out/actions.txt"
+# The libraries are equal apart from the dates (and their folders); the documents draw
+# the same picture.
+listing() { "$velm" ls "$1" --json | grep -v -e '"library":' -e '"text":' -e '"raw":'; }
+if ! diff <(listing "$out/actions/recorded") <(listing "$out/actions/replayed"); then
+  echo "the replayed library differs from the recorded one" >&2
+  exit 1
+fi
+if ! cmp -s "$out/actions-recorded.png" "$out/actions-replayed.png"; then
+  echo "the replayed document differs from the recorded one" >&2
+  exit 1
+fi
+"$velm" ls "$out/actions/replayed"
+echo "The replayed library and document are the same as the recorded ones."
+
+echo
 echo "Pictures: $out/before.png, $out/drag-screen.png, $out/after.png, $out/thumbnails.png," \
-  "$out/export-sun.png, $out/palette-*.png, $out/dialog-*.png, $out/workday.png"
+  "$out/export-sun.png, $out/palette-*.png, $out/dialog-*.png, $out/workday.png," \
+  "$out/actions-recorded.png, $out/actions-replayed.png"

@@ -64,9 +64,7 @@ void MoveRecord(const char* source, std::int32_t number, const char* target, boo
   }
   const std::int32_t newNumber = g->currentRecordIndex;
   // Recorded as decided: the record in its old place, going to targetGroup.
-  g->currentRecordIndex = number;
-  RecordAction(kSetRecordAction);
-  g->currentRecordIndex = newNumber;
+  RecordAction(kSetRecordAction, source, number);
 
   // The written record stays current; the removal would release it.
   os::MemHandle written = g->currentRecord;
@@ -179,7 +177,7 @@ void SetRecord(const char* group, std::int32_t recordNumber, const char* targetG
     return;
   }
 
-  RecordAction(kSetRecordAction);
+  RecordAction(kSetRecordAction, source.text, recordNumber);
   host::Err written = WriteGroupRecord(source.text, recordNumber);
   if (written == host::kNoErr && !HeaderTextsWritten(source.text, recordNumber)) written = -1;
   if (written != host::kNoErr) {
@@ -220,7 +218,7 @@ void RmvRecord(const char* group, std::int32_t recordNumber, bool confirm) {
   }
 
   if (confirm && DeleteRecordDialog(nullptr) != 1) return;
-  RecordAction(kRmvRecordAction);
+  RecordAction(kRmvRecordAction, source, number);
   const host::Err removed = RemoveRecord(source, number);
   if (removed != host::kNoErr) {
     RedrawRecordList();

@@ -1,6 +1,7 @@
 // Start-up, shut-down, unload, reload and the about box.
 #include <cstring>
 
+#include "actions/actions.h"
 #include "frame/globals.h"
 #include "frame/host_objects.h"
 #include "frame/plugin_main.h"
@@ -118,9 +119,9 @@ host::Err StartupPlugin(host::MessageData* message) {
   if (!err) err = AddPaletteMenuItem(message);
   if (!err) err = AddPaletteTimer(message);
   if (err) return err;
-  // The recordable actions join the start-up when their subsystem is built.
+  err = RegisterActions(message);
   Trace("StartupPlugin_END\r\n");
-  return host::kNoErr;
+  return err;
 }
 
 host::Err ShutdownPlugin(host::MessageData* message) {

@@ -1,5 +1,6 @@
 #include "frame/plugin_main.h"
 
+#include "actions/actions.h"
 #include "frame/globals.h"
 #include "frame/host_objects.h"
 #include "frame/suites.h"
@@ -17,8 +18,7 @@ struct DispatchRow {
   Handler handler;  // null: the subsystem that answers this message is not part of the build
 };
 
-// Tested in this order. The handler of action playback joins the table when that
-// subsystem is built; until then its messages yield 0.
+// Tested in this order.
 const DispatchRow kDispatchTable[] = {
     {host::kCallerAccess, host::kSelectorUnload, UnloadPlugin},
     {host::kCallerAccess, host::kSelectorReload, ReloadPlugin},
@@ -29,7 +29,7 @@ const DispatchRow kDispatchTable[] = {
     {host::kCallerMenu, host::kSelectorUpdate, MenuUpdateHandler},
     {host::kCallerTimer, host::kSelectorGo, TimerHandler},
     {host::kCallerNotifier, host::kSelectorNotify, NotifyHandler},
-    {host::kCallerActionManager, host::kSelectorDoAction, nullptr},
+    {host::kCallerActionManager, host::kSelectorDoAction, DoAction},
 };
 
 // Runs the handler of the first row whose caller and selector match; 0 when none does.

@@ -101,7 +101,7 @@ void Release(const ListEvent& e) {
   const host::Err placed = VelmLoadArt(group, number);
   EndBusy();
   // A drop that placed nothing (the loader has beeped) is not an operation to replay.
-  if (placed == host::kNoErr) RecordAction(kPlaceArtAction);
+  if (placed == host::kNoErr) RecordAction(kPlaceArtAction, group, number);
   g->dragArmed = 0;
   g->dragging = 0;
 }

@@ -1,5 +1,7 @@
 #include "session_script.h"
 
+#include "action_steps.h"
+
 #include <cstdlib>
 #include <istream>
 #include <memory>
@@ -299,7 +301,8 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
   const std::string& verb = w[0];
   const auto argc = w.size() - 1;
   if (verb == "library" && argc == 1) {
-    options_.library = In(w[1]);
+    // A library is written to: a relative one goes under the output folder.
+    options_.library = Out(w[1]);
     return true;
   }
   if (verb == "scene" && argc == 1 && !session_) {
@@ -321,6 +324,11 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
     answer_.push_back({line, std::vector<std::string>(w.begin() + 1, w.end())});
     // A press ends the answer to one dialog.
     if (w[1] == "press") return QueueAnswer(error);
+    return true;
+  }
+  if (verb == "stop" && argc == 0 && session_) {
+    // The plug-in shuts down and the host ends; a later start begins a new one.
+    session_.reset();
     return true;
   }
   if (!session_) {
@@ -388,7 +396,10 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
     if (!Track(*palette, entry, host::kTrackMouseUp, p, error)) return false;
     if (verb == "double-click") {
       clock_ += kDoubleClickGap;
-      if (!Track(*palette, entry, host::kTrackMouseDown, p, error) ||
+      if (!Track(*palette, entry, host::kTrackMouseDown, p, error)) return false;
+      // The dialog the second press opened may have moved the record out of the list.
+      host::Rect r{};
+      if (palette->EntryScreenRect(velm::kRecordListItem, entry, &r) &&
           !Track(*palette, entry, host::kTrackMouseUp, p, error))
         return false;
     }
@@ -550,8 +561,13 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
     }
     return true;
   } else {
-    *error = "unknown step \"" + verb + "\" (or wrong arguments)";
-    return false;
+    const StepResult r = ActionStep(host(), w, options_.out, options_.input, log_, error);
+    if (r == StepResult::kFailed) return false;
+    if (r == StepResult::kNotMine) {
+      *error = "unknown step \"" + verb + "\" (or wrong arguments)";
+      return false;
+    }
+    done = true;
   }
   if (!dialogError_.empty()) {
     *error = dialogError_;
