@@ -13,6 +13,8 @@
 #   after.png       a new document with the records placed back at snapped points, with
 #                   different origin modes (after.json is the same document as a scene)
 #   export-*.png    single records drawn by velm export
+#   palette-*.png   the palette on the virtual desktop: each view, the hover label, a drag
+#   dialog-settings.png the settings dialog opened from the palette's flyout menu
 set -euo pipefail
 
 build=${1:-build}
@@ -84,5 +86,14 @@ echo "== Single records as pictures"
 "$velm" export "$out/library" 1 --group 文字 -o "$out/export-badge.png"
 
 echo
+echo "== The palette in a scripted session"
+# The host starts on the library with the canvas open; the palette is shown in each view,
+# a record hovered, the anchor snap switched on in the settings dialog and a record
+# dragged onto the frame's corner (demo/palette-session.txt).
+rm -rf "$out/palette-drive"
+"$host" session "$here/demo/palette-session.txt" --library "$out/library" \
+  --scene "$canvas" --out "$out"
+
+echo
 echo "Pictures: $out/before.png, $out/drag-screen.png, $out/after.png, $out/thumbnails.png," \
-  "$out/export-sun.png"
+  "$out/export-sun.png, $out/palette-*.png, $out/dialog-settings.png"

@@ -2,9 +2,8 @@
 
 namespace velm {
 
-// Recording joins when the actions are registered with the host's action manager.
-void RecordAction(std::int32_t code) {
-  (void)code;
+void RecordAction(std::int32_t /*code*/) {
+  // Nothing is recorded until the recordable actions are registered with the host.
 }
 
 }  // namespace velm

@@ -528,9 +528,12 @@ void SavePaletteState(host::DialogRef dialog) {
                          static_cast<std::int16_t>(bounds.bottom - bounds.top)};
   sPreference->PutPointPreference(kPaletteName, kSizeKey, &size);
   sPreference->PutBooleanPreference(kPaletteName, kVisibleKey, visible);
+  // A count that cannot be read (the first save) counts as 0: this save makes it 1, so
+  // that the next palette opens where this one was.
   std::int32_t count = 0;
-  if (!sPreference->GetIntegerPreference(kPaletteName, kWriteCountKey, &count)) ++count;
-  sPreference->PutIntegerPreference(kPaletteName, kWriteCountKey, count);
+  if (sPreference->GetIntegerPreference(kPaletteName, kWriteCountKey, &count) || count < 0)
+    count = 0;
+  sPreference->PutIntegerPreference(kPaletteName, kWriteCountKey, count + 1);
 }
 
 // ---- The record list as the commands use it ----

@@ -367,6 +367,7 @@ void UpdateHoverLabel(host::DialogRef dialog) {
         if (cursor.h < r.left || cursor.h >= r.right || cursor.v < r.top || cursor.v >= r.bottom)
           continue;
         anchor = {cursor.h, r.bottom};
+        if (!g->RIHList) BuildRIHList(g->currentGroup);
         if (i < RIHCount(g->RIHList)) {
           const RIHItem& rih = RIHItems(g->RIHList)[i];
           std::size_t k = 0;

@@ -13,6 +13,7 @@
 #include "database/record_index.h"
 #include "frame/globals.h"
 #include "hostsim/dialog_manager.h"
+#include "hostsim/host_preferences.h"
 #include "palette/palette_window.h"
 #include "palette/record_list.h"
 
@@ -86,6 +87,41 @@ TEST_F(PaletteTest, FirstRunPlacesTheItemsForTheDefaultSize) {
     const bool separator = i == 3 || i == 7 || i == 9 || i == 12;
     EXPECT_EQ(menu[i]->separator, separator) << i;
     EXPECT_EQ(menu[i]->checked, i == 0 || i == 4) << i;
+  }
+}
+
+TEST_F(PaletteTest, StoredPlacesAreUsedWithinTheLimitsAndOnTheScreen) {
+  struct Case {
+    std::int32_t count;
+    host::Point location, size;
+    host::Rect expected;  // left, top, width, height
+  };
+  using K = hostsim::HostPreferences::Kind;
+  for (const Case& c : {
+           Case{0, {500, 300}, {300, 300}, {200, 200, 206, 135}},     // nothing saved
+           Case{3, {500, 300}, {300, 250}, {500, 300, 300, 250}},     // as saved
+           Case{3, {500, 300}, {300, 29}, {500, 300, 206, 135}},      // too short: default size
+           Case{3, {40, 50}, {-300, 9000}, {40, 50, 206, 480}},       // sizes within the limits
+           Case{3, {-99999, 99999}, {206, 135}, {0, 665, 206, 135}},  // back on the screen
+       }) {
+    auto& prefs = host().preferences();
+    hostsim::HostPreferences::Value v;
+    v.kind = K::kInteger;
+    v.integer = c.count;
+    prefs.Put(velm::kPaletteName, "kADM_DPWrtCountStr", v);
+    v.kind = K::kPoint;
+    v.point = c.location;
+    prefs.Put(velm::kPaletteName, "kADM_DPLocationStr", v);
+    v.point = c.size;
+    prefs.Put(velm::kPaletteName, "kADM_DPSizeStr", v);
+    velm::CreatePalette();
+    const host::Rect b = Palette().screenBounds();
+    EXPECT_EQ(
+        std::vector<int>({b.left, b.top, b.right - b.left, b.bottom - b.top}),
+        std::vector<int>({c.expected.left, c.expected.top, c.expected.right, c.expected.bottom}))
+        << c.location.h << "," << c.location.v << " " << c.size.h << "x" << c.size.v;
+    host().dialogs().DestroyFloating(&Palette());
+    velm::gGlobals->palette = nullptr;
   }
 }
 

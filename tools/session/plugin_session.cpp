@@ -127,6 +127,9 @@ void PluginSession::Stop() {
     if (started_) host_->Shutdown();
     host_.reset();
   }
+  // The host unloads a plug-in that has shut down, and its statics go with it: the
+  // suites the palette kept for its callbacks belonged to the host that has gone.
+  velm::suiteNesting = 0;
   suitesHeld_ = false;
   started_ = false;
 }

@@ -382,6 +382,7 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
     if (verb == "grab") {
       grabbed_ = entry;
       grabPoint_ = p;
+      Repaint();  // the selection shows before the drag draws its outline
       return true;
     }
     if (!Track(*palette, entry, host::kTrackMouseUp, p, error)) return false;
@@ -531,8 +532,16 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
       actual = std::to_string(palette->SelectedIndex(velm::kRecordListItem));
     } else if (w[1] == "group") {
       actual = hostsim::ToUtf8(velm::gGlobals->currentGroup);
+    } else if (w[1] == "view") {
+      actual = std::to_string(velm::gGlobals->toolMode);
+    } else if (w[1] == "sort") {
+      actual = std::to_string(velm::gGlobals->sortMode);
+    } else if (w[1] == "place") {
+      const host::Rect& b = palette->screenBounds();
+      actual = std::to_string(b.left) + "," + std::to_string(b.top) + "," +
+               std::to_string(b.right - b.left) + "," + std::to_string(b.bottom - b.top);
     } else {
-      *error = "expect entries, selected or group";
+      *error = "expect entries, selected, group, view, sort or place";
       return false;
     }
     if (actual != w[2]) {

@@ -6,8 +6,9 @@
 namespace velmtool {
 
 int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  CLI::App app{"velm: list, check and search VELM art-library folders and their group files",
-               "velm"};
+  CLI::App app{
+      "velm: list, check, search and change VELM art-library folders and their group files",
+      "velm"};
   app.require_subcommand(1);
   app.footer(
       "Exit status: 0 fine, 1 a problem was found or something named does not exist, "
@@ -93,6 +94,50 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   lzssCommand->add_option("input", lzss.input, "File to read")->required();
   lzssCommand->add_option("output", lzss.output, "File to write")->required();
 
+  RmOptions rm;
+  CLI::App* rmCommand = app.add_subcommand("rm", "Remove a record from its group file");
+  rmCommand->add_option("file", rm.target, "Group file (GROUP.VEL)")->required();
+  rmCommand->add_option("record", rm.record, "Record number, from 0")->required();
+
+  EditOptions edit;
+  std::string editName, editKind, editComment, editGroup;
+  CLI::App* editCommand = app.add_subcommand(
+      "edit",
+      "Change a record's name, kind or comment, or move it to another group (its dates "
+      "kept)");
+  editCommand->add_option("file", edit.target, "Group file (GROUP.VEL)")->required();
+  editCommand->add_option("record", edit.record, "Record number, from 0")->required();
+  CLI::Option* nameOption =
+      editCommand->add_option("--name", editName, "New name (at most 63 bytes in Shift-JIS)");
+  CLI::Option* kindOption =
+      editCommand->add_option("--kind", editKind, "New kind (at most 63 bytes in Shift-JIS)");
+  CLI::Option* commentOption = editCommand->add_option(
+      "--comment", editComment, "New comment (at most 255 bytes in Shift-JIS)");
+  CLI::Option* groupOption = editCommand->add_option(
+      "--group", editGroup, "Move the record to this group of the same folder");
+
+  CpOptions cp;
+  CLI::App* cpCommand = app.add_subcommand(
+      "cp",
+      "Copy a record to the end of another group file, here or in another library (its "
+      "dates kept)");
+  cpCommand->add_option("source", cp.source, "Group file to copy from")->required();
+  cpCommand->add_option("record", cp.record, "Record number, from 0")->required();
+  cpCommand->add_option("destination", cp.destination, "Group file to copy to (made when missing)")
+      ->required();
+
+  GroupOptions mkgroup;
+  CLI::App* mkgroupCommand = app.add_subcommand("mkgroup", "Make a new, empty group");
+  mkgroupCommand->add_option("folder", mkgroup.target, "Library folder")->required();
+  mkgroupCommand->add_option("group", mkgroup.group, "The new group's name")->required();
+
+  GroupOptions rmgroup;
+  CLI::App* rmgroupCommand =
+      app.add_subcommand("rmgroup", "Remove a group and every record in it (asks for --yes)");
+  rmgroupCommand->add_option("folder", rmgroup.target, "Library folder")->required();
+  rmgroupCommand->add_option("group", rmgroup.group, "The group to remove")->required();
+  rmgroupCommand->add_flag("--yes", rmgroup.yes, "Really remove it: this cannot be undone");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -108,6 +153,17 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   if (sheetCommand->parsed()) return CommandSheet(sheet, out, err);
   if (exportCommand->parsed()) return CommandExport(exportOptions, out, err);
   if (lzssCommand->parsed()) return CommandLzss(lzss, out, err);
+  if (rmCommand->parsed()) return CommandRm(rm, out, err);
+  if (editCommand->parsed()) {
+    if (nameOption->count()) edit.name = editName;
+    if (kindOption->count()) edit.kind = editKind;
+    if (commentOption->count()) edit.comment = editComment;
+    if (groupOption->count()) edit.group = editGroup;
+    return CommandEdit(edit, out, err);
+  }
+  if (cpCommand->parsed()) return CommandCp(cp, out, err);
+  if (mkgroupCommand->parsed()) return CommandMkgroup(mkgroup, out, err);
+  if (rmgroupCommand->parsed()) return CommandRmgroup(rmgroup, out, err);
   return kExitUsage;
 }
 

@@ -2,6 +2,7 @@
 // writes its listing to `out` and its complaints to `err`, and returns the exit status.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -79,5 +80,37 @@ struct LzssOptions {
   std::string output;
 };
 int CommandLzss(const LzssOptions& options, std::ostream& out, std::ostream& err);
+
+// ---- Commands that change a library ----
+
+struct RmOptions {
+  std::string target;  // group file
+  std::string record;
+};
+int CommandRm(const RmOptions& options, std::ostream& out, std::ostream& err);
+
+struct EditOptions {
+  std::string target;  // group file
+  std::string record;
+  // UTF-8; only the ones given change.
+  std::optional<std::string> name, kind, comment;
+  std::optional<std::string> group;  // move to this group of the same folder
+};
+int CommandEdit(const EditOptions& options, std::ostream& out, std::ostream& err);
+
+struct CpOptions {
+  std::string source;  // group file
+  std::string record;
+  std::string destination;  // group file, created when missing
+};
+int CommandCp(const CpOptions& options, std::ostream& out, std::ostream& err);
+
+struct GroupOptions {
+  std::string target;  // library folder
+  std::string group;   // UTF-8
+  bool yes = false;    // rmgroup: really remove
+};
+int CommandMkgroup(const GroupOptions& options, std::ostream& out, std::ostream& err);
+int CommandRmgroup(const GroupOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace velmtool

@@ -85,7 +85,41 @@ std::string GroupOfFileName(const std::string& name) {
   return fs::path(name).stem().string();
 }
 
+// True when `folder` holds a file whose name contains ".VEL" after its first byte.
+bool HoldsGroupFiles(const fs::path& folder) {
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    const std::size_t at = name.find(".VEL");
+    if (at != std::string::npos && at > 0 && !entry.is_directory(ec)) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+fs::path LibraryFolderOf(const fs::path& folder) {
+  std::error_code ec;
+  const fs::path inner = folder / "VELM";
+  if (!HoldsGroupFiles(folder) && fs::is_directory(inner, ec)) return inner;
+  return folder;
+}
+
+bool GroupOfFilePath(const fs::path& file, std::string* group, std::string* error) {
+  const std::string name = file.filename().string();
+  const std::string utf8 =
+      name.size() > 4 && name.ends_with(".VEL") ? name.substr(0, name.size() - 4) : std::string();
+  std::string sjis;
+  if (utf8.empty() || !Utf8ToSjis(utf8, &sjis) || SjisToUtf8(sjis) != utf8 ||
+      sjis.find(".VEL") != std::string::npos || !velm::IsValidGroupName(sjis.c_str()) ||
+      sjis == velm::kSearchResultsGroup) {
+    *error = "not a group file name (GROUP.VEL, the group a valid file name in Shift-JIS): " +
+             file.string();
+    return false;
+  }
+  *group = std::move(sjis);
+  return true;
+}
 
 struct Library::Saved {
   const host::RuntimeSuite* runtime = nullptr;
@@ -97,7 +131,8 @@ struct Library::Saved {
 
 Library::Library() = default;
 
-std::unique_ptr<Library> Library::Open(const fs::path& target, std::string* error) {
+std::unique_ptr<Library> Library::Open(const fs::path& target, std::string* error,
+                                       bool acceptHolder) {
   if (gOpen) {
     *error = "another library is already open";
     return nullptr;
@@ -110,7 +145,7 @@ std::unique_ptr<Library> Library::Open(const fs::path& target, std::string* erro
   }
   std::unique_ptr<Library> library(new Library());
   if (fs::is_directory(status)) {
-    library->folder_ = fs::canonical(target, ec);
+    library->folder_ = fs::canonical(acceptHolder ? LibraryFolderOf(target) : target, ec);
   } else if (fs::is_regular_file(status)) {
     library->singleFile_ = true;
     library->file_ = fs::canonical(target, ec);

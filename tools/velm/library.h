@@ -25,10 +25,13 @@ namespace velmtool {
 
 class Library {
  public:
-  // Opens a library folder or a single group file. Returns null with a message in
+  // Opens a library folder (or the folder holding it, see LibraryFolderOf) or a single
+  // group file. Returns null with a message in
   // *error when the target does not exist or cannot be used (or another Library is
   // open: there is one set of database state per process).
-  static std::unique_ptr<Library> Open(const std::filesystem::path& target, std::string* error);
+  // `acceptHolder` false takes a folder as it is.
+  static std::unique_ptr<Library> Open(const std::filesystem::path& target, std::string* error,
+                                       bool acceptHolder = true);
   ~Library();
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
@@ -65,6 +68,14 @@ class Library {
   std::string singleGroup_;     // its group (Shift-JIS)
   std::unique_ptr<Saved> saved_;
 };
+
+// The library folder a folder given on the command line stands for: the folder itself,
+// or, when it holds no group files but a "VELM" folder (the host's own folder), that one.
+std::filesystem::path LibraryFolderOf(const std::filesystem::path& folder);
+
+// The group (Shift-JIS) of a group file's path "<folder>/<group>.VEL"; false, with why
+// in *error, when the name is not one the plug-in can write under.
+bool GroupOfFilePath(const std::filesystem::path& file, std::string* group, std::string* error);
 
 // Removes the temporary drive folder of an open Library with async-signal-safe calls
 // only; for a signal handler that ends the program.

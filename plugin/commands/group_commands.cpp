@@ -1,0 +1,125 @@
+// The group commands: create a group (an empty group file) and remove one.
+#include <cstdio>
+#include <cstring>
+
+#include "actions/actions.h"
+#include "commands/command_support.h"
+#include "commands/commands.h"
+#include "database/group_file.h"
+#include "database/record_index.h"
+#include "frame/globals.h"
+#include "frame/suites.h"
+#include "frame/trace.h"
+#include "palette/group_dialogs.h"
+#include "palette/palette_window.h"
+
+namespace velm {
+
+namespace {
+
+// Message `index` of the group commands' list, formatted with `group` and `code` (the
+// failure message takes both, the removal question only the group).
+void FormatGroupMessage(std::int32_t index, const char* group, host::Err code, char (&text)[256]) {
+  char format[256] = {};
+  text[0] = '\0';
+  if (!sAdmBasic || sAdmBasic->GetIndexString(gGlobals->pluginRef, kGroupMessageList, index, format,
+                                              sizeof format) != host::kNoErr)
+    return;
+  std::snprintf(text, sizeof text, format, group, static_cast<int>(code));
+}
+
+// Creates the empty file of `group`: 0 when it was made, -1 when it exists already or
+// cannot be made, or the base folder lookup's error.
+host::Err CreateGroupFile(const char* group) {
+  char base[kPathSize];
+  if (host::Err err = GetBaseFolder(base)) return err;
+  char folder[kPathSize], path[kPathSize];
+  if (!DatabaseFolderPath(base, folder) || !GroupFilePath(base, group, path)) return -1;
+  os::FolderCreate(folder, nullptr);
+  os::FileHandle file =
+      os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
+  if (file != os::kInvalidFile) {
+    os::FileClose(file);
+    return -1;
+  }
+  file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
+  if (file == os::kInvalidFile) return -1;
+  return os::FileClose(file) ? host::kNoErr : -1;
+}
+
+}  // namespace
+
+host::Err NewGroup(const char* name, bool interactive) {
+  Trace("NewGroup_START\r\n");
+  Globals* g = gGlobals;
+  if (!g) return -1;
+  const GroupName previous = CopyGroupName(g->currentGroup);
+  // A name that does not fit the field is refused whole, never cut.
+  bool fits = true;
+  if (interactive) {
+    if (NewGroupDialog(nullptr) != 1) return host::kNoErr;
+  } else if (name && name[0]) {
+    fits = std::strlen(name) < kGroupNameSize;
+    SetField(g->currentGroup, sizeof g->currentGroup, name);
+  }
+  const GroupName attempted = CopyGroupName(g->currentGroup);
+
+  host::Err result = -1;
+  // Empty names, names that are not file names and the search results' name are refused
+  // like an existing group, before anything is recorded.
+  if (fits && IsWritableGroup(attempted.text)) {
+    RecordAction(kNewGroupAction);
+    result = CreateGroupFile(attempted.text);
+    if (result == host::kNoErr) {
+      g->currentGroup[0] = '\0';
+      SelectGroup(attempted.text);
+      RebuildPalette();
+      Trace("NewGroup_END\r\n");
+      return host::kNoErr;
+    }
+  }
+  if (interactive) {
+    char text[256];
+    FormatGroupMessage(kNewGroupFailure, attempted.text, result, text);
+    MessageDialog(nullptr, 0, text);
+  }
+  std::memcpy(g->currentGroup, previous.text, sizeof g->currentGroup);
+  Trace("NewGroup_END\r\n");
+  return result;
+}
+
+host::Err RmvGroup(const char* name, bool confirm) {
+  Trace("RmvGroup_START\r\n");
+  Globals* g = gGlobals;
+  if (!g) return -1;
+  const GroupName group = CopyGroupName(name);
+  if (confirm) {
+    char text[256];
+    FormatGroupMessage(kRemoveGroupQuestion, group.text, 0, text);
+    if (MessageDialog(nullptr, 1, text) != 1) return host::kNoErr;
+  }
+  if (!group.text[0]) return -1;
+
+  // Recorded with the removed group as the action's group.
+  const GroupName current = CopyGroupName(g->currentGroup);
+  std::memcpy(g->currentGroup, group.text, sizeof g->currentGroup);
+  RecordAction(kRmvGroupAction);
+  std::memcpy(g->currentGroup, current.text, sizeof g->currentGroup);
+
+  char base[kPathSize], path[kPathSize];
+  const host::Err err = GetBaseFolder(base);
+  if (err != host::kNoErr || !GroupFilePath(base, group.text, path)) return err;
+  os::FileHandle file =
+      os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
+  if (file == os::kInvalidFile) return err;
+  os::FileClose(file);
+  if (!os::FileDelete(path)) return err;
+
+  // The removed group's records are no longer listed.
+  if (!g->searchMode && SameGroup(group.text, g->currentGroup)) BuildRIHList(g->currentGroup);
+  RebuildPalette();
+  Trace("RmvGroup_END\r\n");
+  return err;
+}
+
+}  // namespace velm

@@ -1,0 +1,244 @@
+// The record commands: add a record from the selection, edit or move one, remove one.
+#include <cstring>
+
+#include "actions/actions.h"
+#include "capture/art_tree_writer.h"
+#include "commands/command_support.h"
+#include "commands/commands.h"
+#include "database/busy.h"
+#include "database/group_file.h"
+#include "database/record.h"
+#include "database/record_index.h"
+#include "frame/globals.h"
+#include "frame/trace.h"
+#include "palette/group_dialogs.h"
+#include "palette/palette_window.h"
+#include "palette/record_dialog.h"
+#include "platform/gui.h"
+#include "platform/memory.h"
+
+namespace velm {
+
+namespace {
+
+// Name, kind and comment of the current record from a command's arguments; a null text
+// keeps the field as it is.
+void SetRecordTexts(const char* name, const char* kind, const char* comment) {
+  Record* header = RecordHeader(gGlobals->currentRecord);
+  if (name) SetField(header->name, sizeof header->name, name);
+  if (kind) SetField(header->kind, sizeof header->kind, kind);
+  if (comment) SetField(header->comment, sizeof header->comment, comment);
+}
+
+// Appends the current record to `group` and makes sure it arrived: the write reports
+// success, the group holds one record more and the current record is the new last one.
+// Returns 0, or the status to report (-1 when the write did not take effect).
+host::Err AppendCurrentRecord(const char* group) {
+  Globals* g = gGlobals;
+  const std::int32_t before = GroupRecordCount(group);
+  BeginBusy();
+  host::Err err = WriteGroupRecord(group, -1);
+  EndBusy();
+  if (err == host::kNoErr &&
+      (GroupRecordCount(group) != before + 1 || g->currentRecordIndex != before))
+    err = -1;
+  return err;
+}
+
+// Removes record `index` of `group` and makes sure it went. Returns 0 or the status to
+// report.
+host::Err RemoveRecord(const char* group, std::int32_t index) {
+  const std::int32_t before = GroupRecordCount(group);
+  host::Err err = RemoveGroupRecord(group, index);
+  if (err == host::kNoErr && GroupRecordCount(group) != before - 1) err = -1;
+  return err;
+}
+
+// Moves the current record (read from record `number` of `source`) to `target`: it is
+// appended there first and removed from `source` only once the append took effect, so a
+// failed write never loses it. The move is recorded once the record is safe in `target`.
+void MoveRecord(const char* source, std::int32_t number, const char* target, bool interactive) {
+  Globals* g = gGlobals;
+  const host::Err appended = AppendCurrentRecord(target);
+  if (appended != host::kNoErr) {
+    // The record stays where it was; a list changed by the attempt is read again.
+    if (!g->searchMode) BuildRIHList(g->currentGroup);
+    RedrawRecordList();
+    ReportFailure(interactive, appended);
+    return;
+  }
+  const std::int32_t newNumber = g->currentRecordIndex;
+  // Recorded as decided: the record in its old place, going to targetGroup.
+  g->currentRecordIndex = number;
+  RecordAction(kSetRecordAction);
+  g->currentRecordIndex = newNumber;
+
+  // The written record stays current; the removal would release it.
+  os::MemHandle written = g->currentRecord;
+  g->currentRecord = nullptr;
+  BeginBusy();
+  const host::Err removed = RemoveRecord(source, number);
+  EndBusy();
+  if (!g->searchMode) {
+    SelectGroup(target);
+    ShowGroupInPopup(target);
+  }
+  ReleaseBlock(g->currentRecord);
+  g->currentRecord = written;
+  g->currentRecordIndex = newNumber;
+  if (!g->searchMode) FillRecordList(g->palette);
+  SelectRecordEntry(FindRIHItem(target, newNumber));
+  RedrawRecordList();
+  // The record is in `target` now, but also still in `source`: say so.
+  if (removed != host::kNoErr) ReportFailure(interactive, removed);
+}
+
+}  // namespace
+
+void AddRecord(const char* group, const char* name, const char* kind, const char* comment,
+               bool interactive) {
+  Trace("AddRecord_START\r\n");
+  Globals* g = gGlobals;
+  if (!g) return;
+  if (g->searchMode || !HasCapturableSelection()) {
+    gui::Beep();
+    return;
+  }
+  BeginBusy();
+  const host::Err captured = VelmPostArt();
+  EndBusy();
+  if (captured != host::kNoErr || !g->currentRecord) {
+    // Art the capture could not take is never stored as a record without it.
+    ReleaseBlock(g->currentRecord);
+    g->currentRecordIndex = -1;
+    ReportFailure(interactive, captured);
+    return;
+  }
+
+  if (interactive) {
+    if (RecordDialog(nullptr, g->currentGroup) != 1) return;
+  } else {
+    SetField(g->targetGroup, sizeof g->targetGroup, group ? group : g->currentGroup);
+    SetRecordTexts(name ? name : "", kind ? kind : "", comment ? comment : "");
+  }
+  const GroupName target = CopyGroupName(g->targetGroup);
+  if (!IsWritableGroup(target.text)) {
+    ReportFailure(interactive, kBadGroupNameErr);
+    return;
+  }
+  if (!SameGroup(target.text, g->currentGroup)) {
+    os::MemHandle record = g->currentRecord;
+    g->currentRecord = nullptr;
+    SelectGroup(target.text);
+    g->currentRecord = record;
+    ShowGroupInPopup(target.text);
+  }
+
+  RecordAction(kAddRecordAction);
+  const host::Err written = AppendCurrentRecord(g->currentGroup);
+  if (written != host::kNoErr) {
+    ReportFailure(interactive, written);
+    return;
+  }
+  FillRecordList(g->palette);
+  SelectRecordEntry(FindRIHItem(g->currentGroup, g->currentRecordIndex));
+  Trace("AddRecord_END\r\n");
+}
+
+void SetRecord(const char* group, std::int32_t recordNumber, const char* targetGroup,
+               const char* name, const char* kind, const char* comment, bool interactive) {
+  Trace("SetRecord_START\r\n");
+  Globals* g = gGlobals;
+  if (!g || !group || recordNumber < 0) return;
+  const GroupName source = CopyGroupName(group);
+
+  if (interactive) BeginBusy();
+  const host::Err read = VelmReadRecord(source.text, recordNumber, nullptr, kReadWholeRecord, true);
+  if (interactive) EndBusy();
+  if (read != host::kNoErr || !g->currentRecord) {
+    // A record that is gone or cannot be read is not edited.
+    if (read != host::kNoErr) {
+      ReportFailure(interactive, read);
+    } else {
+      gui::Beep();
+    }
+    return;
+  }
+  const std::int32_t oldPosition = FindRIHItem(source.text, recordNumber);
+
+  if (interactive) {
+    if (RecordDialog(nullptr, source.text) != 1) return;
+  } else {
+    SetField(g->targetGroup, sizeof g->targetGroup, targetGroup ? targetGroup : source.text);
+    SetRecordTexts(name, kind, comment);
+  }
+  const GroupName target = CopyGroupName(g->targetGroup);
+  if (!IsWritableGroup(target.text)) {
+    ReportFailure(interactive, kBadGroupNameErr);
+    return;
+  }
+
+  if (!SameGroup(target.text, source.text)) {
+    MoveRecord(source.text, recordNumber, target.text, interactive);
+    Trace("SetRecord_END\r\n");
+    return;
+  }
+
+  RecordAction(kSetRecordAction);
+  host::Err written = WriteGroupRecord(source.text, recordNumber);
+  if (written == host::kNoErr && !HeaderTextsWritten(source.text, recordNumber)) written = -1;
+  if (written != host::kNoErr) {
+    RedrawRecordList();
+    ReportFailure(interactive, written);
+    return;
+  }
+  const std::int32_t newPosition = FindRIHItem(source.text, recordNumber);
+  if (newPosition != oldPosition) SelectRecordEntry(newPosition);
+  RedrawRecordList();
+  Trace("SetRecord_END\r\n");
+}
+
+void RmvRecord(const char* group, std::int32_t recordNumber, bool confirm) {
+  Trace("RmvRecord_START\r\n");
+  Globals* g = gGlobals;
+  if (!g) return;
+  char source[64] = {};
+  std::int32_t number = recordNumber;
+  std::int32_t entry = -1;
+  bool listed = false;
+  if (recordNumber < 0) {
+    // Only the palette's remove button means "the selected record"; a -1 from anywhere
+    // else (a played-back designator "#-1") removes nothing.
+    if (recordNumber != -1 || !confirm) return;
+    entry = SelectedRecordEntry();
+    if (entry < 0 || !GetRIHItem(entry, source, number)) return;
+    listed = !group || SameGroup(group, g->currentGroup);
+  } else {
+    if (!group) return;
+    std::memcpy(source, CopyGroupName(group).text, sizeof source);
+    if (SameGroup(source, g->currentGroup)) {
+      entry = FindRIHItem(source, number);
+      if (entry < 0) return;
+      SelectRecordEntry(entry);
+      listed = true;
+    }
+  }
+
+  if (confirm && DeleteRecordDialog(nullptr) != 1) return;
+  RecordAction(kRmvRecordAction);
+  const host::Err removed = RemoveRecord(source, number);
+  if (removed != host::kNoErr) {
+    RedrawRecordList();
+    ReportFailure(confirm, removed);
+    return;
+  }
+  if (listed) {
+    RemoveRecordEntry(entry);
+    const std::int32_t remaining = RecordEntryCount();
+    if (remaining > 0 && entry >= remaining) SelectRecordEntry(remaining - 1);
+    RedrawRecordList();
+  }
+  Trace("RmvRecord_END\r\n");
+}
+
+}  // namespace velm

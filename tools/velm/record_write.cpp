@@ -1,0 +1,203 @@
+// velm rm, velm edit and velm cp: records removed, changed, moved and copied through the
+// plug-in's own record store. A move or copy appends first; a record leaves its group
+// only once its copy is in place.
+#include <cstring>
+#include <vector>
+
+#include "command_support.h"
+#include "commands.h"
+#include "commands/command_support.h"
+#include "database/group_file.h"
+#include "database/record.h"
+#include "frame/globals.h"
+#include "platform/memory.h"
+#include "sjis_text.h"
+#include "write_support.h"
+
+namespace velmtool {
+namespace {
+
+// The record number as typed, below the group's count; else a message and the status.
+std::optional<std::int32_t> RecordOf(const GroupFileTarget& target, const std::string& typed,
+                                     std::ostream& err, int* status) {
+  const std::optional<std::int32_t> number = ParseRecordNumber(typed);
+  if (!number) {
+    err << "velm: the record number must be a whole number from 0: \"" << typed << "\"\n";
+    *status = kExitUsage;
+    return std::nullopt;
+  }
+  const std::int32_t count = target.library->RecordCount(target.group);
+  if (*number >= count) {
+    err << "velm: " << SjisToUtf8(target.group) << " has no record " << *number << " (it holds "
+        << count << (count == 1 ? " record, numbered from 0)\n" : " records, numbered from 0)\n");
+    *status = kExitProblems;
+    return std::nullopt;
+  }
+  return number;
+}
+
+// Reads the record as stored into the current record; false with a message when the
+// file cannot be read there.
+bool ReadStored(GroupFileTarget& target, std::int32_t number, std::ostream& err) {
+  velm::os::MemHandle block = nullptr;
+  if (target.library->Read(target.group, number, velm::kReadWholeRecord, false, &block) !=
+          host::kNoErr ||
+      !block) {
+    err << "velm: record " << number << " of " << SjisToUtf8(target.group)
+        << " cannot be read (damaged file: see velm verify); nothing was changed\n";
+    return false;
+  }
+  return true;
+}
+
+std::string RecordName(const velm::os::MemHandle record) {
+  const velm::Record* header = velm::RecordHeader(record);
+  return SjisToUtf8(FieldText(header->name, sizeof header->name));
+}
+
+// Appends the current record (in stored form) to `group` and checks that it arrived.
+bool AppendStored(const Library& library, const std::string& group) {
+  const std::int32_t before = library.RecordCount(group);
+  return velm::WriteGroupRecord(group.c_str(), -1) == host::kNoErr &&
+         library.RecordCount(group) == before + 1 && velm::gGlobals->currentRecordIndex == before;
+}
+
+bool Remove(const Library& library, const std::string& group, std::int32_t number) {
+  const std::int32_t before = library.RecordCount(group);
+  return velm::RemoveGroupRecord(group.c_str(), number) == host::kNoErr &&
+         library.RecordCount(group) == before - 1;
+}
+
+void PutField(char* field, std::size_t size, const std::string& sjis) {
+  std::memset(field, 0, size);
+  std::memcpy(field, sjis.data(), sjis.size());  // checked to fit before
+}
+
+}  // namespace
+
+int CommandRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
+  int status = kExitOk;
+  std::optional<GroupFileTarget> target =
+      OpenGroupFileForWriting(options.target, false, err, &status);
+  if (!target) return status;
+  const std::optional<std::int32_t> number = RecordOf(*target, options.record, err, &status);
+  if (!number) return status;
+  if (!ReadStored(*target, *number, err)) return kExitProblems;
+  const std::string name = RecordName(velm::gGlobals->currentRecord);
+  const std::string group = SjisToUtf8(target->group);
+  if (!Remove(*target->library, target->group, *number)) {
+    err << "velm: record " << *number << " of " << group
+        << " could not be removed; the file is as it was\n";
+    return kExitProblems;
+  }
+  out << "removed record " << *number << " \"" << name << "\" of " << group << "; "
+      << target->library->RecordCount(target->group) << " left\n";
+  return kExitOk;
+}
+
+int CommandEdit(const EditOptions& options, std::ostream& out, std::ostream& err) {
+  if (!options.name && !options.kind && !options.comment && !options.group) {
+    err << "velm: nothing to change: give --name, --kind, --comment or --group\n";
+    return kExitUsage;
+  }
+  // Every text is checked before anything is opened.
+  std::optional<std::string> name, kind, comment, group;
+  if (options.name && !(name = FieldBytes(*options.name, kShortFieldBytes, "name", err)))
+    return kExitUsage;
+  if (options.kind && !(kind = FieldBytes(*options.kind, kShortFieldBytes, "kind", err)))
+    return kExitUsage;
+  if (options.comment && !(comment = FieldBytes(*options.comment, kCommentBytes, "comment", err)))
+    return kExitUsage;
+  if (options.group && !(group = GroupNameText(*options.group, err))) return kExitUsage;
+
+  int status = kExitOk;
+  std::optional<GroupFileTarget> target =
+      OpenGroupFileForWriting(options.target, false, err, &status);
+  if (!target) return status;
+  const std::optional<std::int32_t> number = RecordOf(*target, options.record, err, &status);
+  if (!number) return status;
+  Library& library = *target->library;
+  const std::string source = SjisToUtf8(target->group);
+  const bool move = group && *group != target->group;
+  if (move && !library.HasGroup(*group)) {
+    err << "velm: no group \"" << *options.group << "\" in " << library.folder().string()
+        << " (make it with velm mkgroup)\n";
+    return kExitProblems;
+  }
+
+  // The texts are plain bytes in the stored header too: the record is changed as stored,
+  // so that its art and dates are written back exactly.
+  if (!ReadStored(*target, *number, err)) return kExitProblems;
+  velm::Record* header = velm::RecordHeader(velm::gGlobals->currentRecord);
+  if (name) PutField(header->name, sizeof header->name, *name);
+  if (kind) PutField(header->kind, sizeof header->kind, *kind);
+  if (comment) PutField(header->comment, sizeof header->comment, *comment);
+
+  if (!move) {
+    if (velm::WriteGroupRecord(target->group.c_str(), *number) != host::kNoErr ||
+        !velm::HeaderTextsWritten(target->group.c_str(), *number)) {
+      err << "velm: record " << *number << " of " << source << " could not be written\n";
+      return kExitProblems;
+    }
+    out << "changed record " << *number << " of " << source << "\n";
+    return kExitOk;
+  }
+  if (!AppendStored(library, *group)) {
+    err << "velm: record " << *number << " could not be written to " << *options.group
+        << "; it stays in " << source << "\n";
+    return kExitProblems;
+  }
+  const std::int32_t newNumber = velm::gGlobals->currentRecordIndex;
+  if (!Remove(library, target->group, *number)) {
+    err << "velm: record " << *number << " was copied to " << *options.group << " as record "
+        << newNumber << " but could not be removed from " << source << "\n";
+    return kExitProblems;
+  }
+  out << "moved record " << *number << " of " << source << " to " << *options.group << " as record "
+      << newNumber << "\n";
+  return kExitOk;
+}
+
+int CommandCp(const CpOptions& options, std::ostream& out, std::ostream& err) {
+  int status = kExitOk;
+  std::vector<std::uint8_t> stored;
+  std::int32_t number = 0;
+  std::string sourceName;
+  {
+    std::optional<GroupFileTarget> source =
+        OpenGroupFileForWriting(options.source, false, err, &status);
+    if (!source) return status;
+    const std::optional<std::int32_t> n = RecordOf(*source, options.record, err, &status);
+    if (!n) return status;
+    number = *n;
+    if (!ReadStored(*source, number, err)) return kExitProblems;
+    const velm::os::MemHandle record = velm::gGlobals->currentRecord;
+    // The stored length is big-endian.
+    const std::uint32_t length = (std::uint32_t{record[4]} << 24) |
+                                 (std::uint32_t{record[5]} << 16) |
+                                 (std::uint32_t{record[6]} << 8) | std::uint32_t{record[7]};
+    stored.assign(record, record + length);
+    sourceName = SjisToUtf8(source->group);
+  }
+
+  std::optional<GroupFileTarget> destination =
+      OpenGroupFileForWriting(options.destination, true, err, &status);
+  if (!destination) return status;
+  velm::Globals* g = velm::gGlobals;
+  if (!velm::GrowBlock(g->currentRecord, static_cast<std::uint32_t>(stored.size()),
+                       velm::kRecordGranule)) {
+    err << "velm: out of memory\n";
+    return kExitProblems;
+  }
+  std::memcpy(g->currentRecord, stored.data(), stored.size());
+  if (!AppendStored(*destination->library, destination->group)) {
+    err << "velm: the record could not be written to " << options.destination
+        << "; nothing was changed\n";
+    return kExitProblems;
+  }
+  out << "copied record " << number << " of " << sourceName << " to "
+      << SjisToUtf8(destination->group) << " as record " << g->currentRecordIndex << "\n";
+  return kExitOk;
+}
+
+}  // namespace velmtool

@@ -1,0 +1,36 @@
+// Pieces the commands that change a library share: texts for record fields and group
+// names checked before anything is written, and group files opened for writing.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "library.h"
+
+namespace velmtool {
+
+// Field sizes in bytes, the terminator not counted.
+inline constexpr std::size_t kShortFieldBytes = 63;  // name, kind, group
+inline constexpr std::size_t kCommentBytes = 255;
+
+// The Shift-JIS form of a UTF-8 text for a field of `limit` bytes. A text Shift-JIS
+// cannot hold exactly, or that is too long, is refused with a message naming `what`.
+std::optional<std::string> FieldBytes(const std::string& utf8, std::size_t limit, const char* what,
+                                      std::ostream& err);
+// A group name as a field text that is also a file name the plug-in accepts.
+std::optional<std::string> GroupNameText(const std::string& utf8, std::ostream& err);
+
+// A group file's folder opened as a library, and the file's group.
+struct GroupFileTarget {
+  std::unique_ptr<Library> library;
+  std::string group;  // Shift-JIS
+};
+// Opens `path` ("<folder>/<group>.VEL") for writing; with `mayBeMissing` the file need
+// not exist yet (its folder must). On failure writes why to `err` and sets *status.
+std::optional<GroupFileTarget> OpenGroupFileForWriting(const std::string& path, bool mayBeMissing,
+                                                       std::ostream& err, int* status);
+
+}  // namespace velmtool
