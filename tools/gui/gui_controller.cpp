@@ -243,8 +243,21 @@ void Controller::DocumentMouseDown(const Input& in) {
     bandFrom_ = bandTo_ = in.p;
     return;
   }
+  // The smallest art whose bounds hold the point (the topmost of equals), so that a frame
+  // around other art does not take every click inside it.
+  hostsim::Art* art = hit.front();
+  double best = -1;
+  for (hostsim::Art* a : hit) {
+    host::RealRect b{};
+    hostsim::ArtBounds(doc, a, &b);
+    const double area = std::abs(static_cast<double>(b.right - b.left) * (b.top - b.bottom));
+    if (best < 0 || area < best) {
+      best = area;
+      art = a;
+    }
+  }
   if (!in.shift) doc.DeselectAll();
-  doc.Select(hit.front(), !(in.shift && (hit.front()->attributes & host::kArtSelected) != 0));
+  doc.Select(art, !(in.shift && (art->attributes & host::kArtSelected) != 0));
   SelectionChanged();
 }
 

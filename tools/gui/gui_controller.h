@@ -111,7 +111,7 @@ class Controller {
 };
 
 // The art of the document's visible, unlocked layers whose bounds (artwork coordinates)
-// hold `p`, topmost first; the top-level art of each layer.
+// hold `p`, topmost first; the top-level art of each layer. A click selects the smallest.
 std::vector<hostsim::Art*> ArtAt(hostsim::Document& doc, host::RealPoint p);
 // The same art whose bounds meet the rectangle between `a` and `b`.
 std::vector<hostsim::Art*> ArtTouching(hostsim::Document& doc, host::RealPoint a,
