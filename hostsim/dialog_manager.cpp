@@ -264,7 +264,10 @@ std::int32_t DialogManager::RunModal(const velm::res::ResourceTable* resources, 
   Dialog dialog(name ? name : "", *tmpl, userData, true);
   if (init && init(dialog.ref()) != host::kNoErr) return -1;
 
-  if (scripts_.empty()) {
+  if (scripts_.empty() && interactive_) {
+    interactive_(dialog);
+    if (!dialog.ended()) dialog.End(-1, true);
+  } else if (scripts_.empty()) {
     Host::Current()->Fail("modal dialog \"" + dialog.name() + "\" (" + std::to_string(dialogId) +
                           ") opened with no scripted answer");
     dialog.End(-1, true);

@@ -286,6 +286,10 @@ class DialogManager {
   // and must close it (press a button).
   void QueueModal(ModalScript script) { scripts_.push_back(std::move(script)); }
   std::size_t PendingScripts() const { return scripts_.size(); }
+  // Answers modal dialogs for which no script is queued: a person at the screen (a nested
+  // event loop of an interactive front end). It runs after the dialog's initialisation;
+  // a dialog it leaves open is cancelled.
+  void SetInteractiveRunner(ModalScript runner) { interactive_ = std::move(runner); }
   void ClearScripts() { scripts_.clear(); }
   const std::vector<ModalRecord>& modalLog() const { return modalLog_; }
   void ClearLog() { modalLog_.clear(); }
@@ -323,6 +327,7 @@ class DialogManager {
   std::vector<std::unique_ptr<Dialog>> floating_;
   std::function<bool(const std::string&)> visibleAtCreate_;
   std::deque<ModalScript> scripts_;
+  ModalScript interactive_;
   std::vector<ModalRecord> modalLog_;
 };
 

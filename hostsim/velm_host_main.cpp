@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "gui_window.h"
 #include "hostsim/host.h"
 #include "hostsim/renderer.h"
 #include "hostsim/scene.h"
@@ -320,6 +321,17 @@ int main(int argc, char** argv) {
   session->add_option("--library", sessionLibrary, "the library folder (created when missing)");
   session->add_option("--scene", sessionScene, "a scene opened as the document at the start");
   session->add_option("--out", sessionOut, "the folder for screenshots and saved documents");
+  velmgui::GuiOptions gui;
+  CLI::App* guiCommand =
+      app.add_subcommand("gui", "the host's screen in a window, for a person to use the palette");
+  gui.library = "library";
+  guiCommand->add_option("--library", gui.library,
+                         "the library folder (created when missing; default ./library)");
+  guiCommand->add_option("--scene", gui.scene, "a scene opened as the document");
+  guiCommand->add_option("--save-as", gui.saveAs, "where Ctrl+S saves (default: the scene)");
+  guiCommand->add_option("--screenshot", gui.screenshot, "where F12 saves the screen (PNG)");
+  guiCommand->add_option("--zoom", gui.zoom, "window pixels per screen pixel")
+      ->check(CLI::Range(1, 4));
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -331,6 +343,7 @@ int main(int argc, char** argv) {
   if (*captureCommand) return Capture(capture);
   if (*placeCommand) return Place(place, false);
   if (*dragCommand) return Place(drag, true);
+  if (*guiCommand) return velmgui::RunGui(gui);
   if (*session) {
     sessionOptions.library = sessionLibrary.empty() ? std::filesystem::path(sessionOut) / "library"
                                                     : std::filesystem::path(sessionLibrary);

@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev fonts-ipafont-gothic
   libcli11-dev nlohmann-json3-dev
+  # velm-host gui: an SDL2 window; its tests run in a virtual X server driven by xdotool.
+  libsdl2-dev xvfb xdotool
   clang libclang-rt-14-dev clang-format
   # Windows: the 32-bit module (win32 thread model), the 64-bit tests (posix thread model,
   # for GoogleTest, built from its Debian sources) run under wine64.

@@ -1,0 +1,504 @@
+#include "gui_controller.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "hostsim/scene.h"
+
+namespace velmgui {
+
+namespace {
+
+constexpr int kTitleBarHeight = 15;  // the dialog manager's title bars
+constexpr int kArrowWidth = 16;      // the flyout arrow at the title bar's right end
+constexpr int kPopupArrowWidth = 14;
+constexpr int kBandThreshold = 3;
+constexpr char kSelectionChanged[] = "AI Art Selection Changed Notifier";
+
+bool Inside(const host::Rect& r, host::Point p) {
+  return p.h >= r.left && p.h < r.right && p.v >= r.top && p.v < r.bottom;
+}
+
+void Outline(hostsim::Bitmap& screen, const host::Rect& r, std::uint32_t rgb) {
+  screen.Fill({r.left, r.top, r.right, r.top + 1}, rgb);
+  screen.Fill({r.left, r.bottom - 1, r.right, r.bottom}, rgb);
+  screen.Fill({r.left, r.top, r.left + 1, r.bottom}, rgb);
+  screen.Fill({r.right - 1, r.top, r.right, r.bottom}, rgb);
+}
+
+void Label(hostsim::Bitmap& screen, int x, int y, const std::string& sjis, std::uint32_t rgb) {
+  screen.BeginCairo();
+  cairo_t* cr = cairo_create(screen.surface());
+  cairo_select_font_face(cr, "IPAGothic", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, 12);
+  cairo_set_source_rgb(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0,
+                       (rgb & 0xFF) / 255.0);
+  cairo_move_to(cr, x, y + 12);
+  cairo_show_text(cr, hostsim::ToUtf8(sjis).c_str());
+  cairo_destroy(cr);
+  screen.EndCairo();
+}
+
+bool Meets(const host::RealRect& b, double l, double t, double r, double bottom) {
+  const double bl = std::min(b.left, b.right), br = std::max(b.left, b.right);
+  const double bb = std::min(b.top, b.bottom), bt = std::max(b.top, b.bottom);
+  return bl <= r && br >= l && bb <= t && bt >= bottom;
+}
+
+template <typename Test>
+std::vector<hostsim::Art*> LayerArt(hostsim::Document& doc, Test test) {
+  std::vector<hostsim::Art*> found;
+  for (hostsim::Layer* layer : doc.layers()) {
+    if (!layer->visible || !layer->editable) continue;
+    for (hostsim::Art* art : layer->group->children) {
+      host::RealRect b{};
+      if (art->alive && hostsim::ArtBounds(doc, art, &b) && test(b)) found.push_back(art);
+    }
+  }
+  return found;
+}
+
+bool IsLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+}  // namespace
+
+std::vector<hostsim::Art*> ArtAt(hostsim::Document& doc, host::RealPoint p) {
+  return LayerArt(doc, [&](const host::RealRect& b) { return Meets(b, p.h, p.v, p.h, p.v); });
+}
+
+std::vector<hostsim::Art*> ArtTouching(hostsim::Document& doc, host::RealPoint a,
+                                       host::RealPoint b) {
+  const double l = std::min(a.h, b.h), r = std::max(a.h, b.h);
+  const double bottom = std::min(a.v, b.v), t = std::max(a.v, b.v);
+  return LayerArt(doc,
+                  [&](const host::RealRect& bounds) { return Meets(bounds, l, t, r, bottom); });
+}
+
+std::string DropLastSjisChar(const std::string& sjis) {
+  std::size_t i = 0, last = 0;
+  while (i < sjis.size()) {
+    last = i;
+    i += IsLeadByte(static_cast<unsigned char>(sjis[i])) && i + 1 < sjis.size() ? 2 : 1;
+  }
+  return sjis.substr(0, sjis.empty() ? 0 : last);
+}
+
+Controller::Controller(velmsession::PluginSession& session, std::string scenePath)
+    : session_(session), scenePath_(std::move(scenePath)) {}
+
+std::string Controller::TakeStatus() {
+  return std::exchange(status_, {});
+}
+
+void Controller::Beep(const std::string& why) {
+  host().Beep();
+  status_ = why;
+}
+
+bool Controller::InDocumentWindow(host::Point p) {
+  const hostsim::Window* w = host().desktop().documentWindow();
+  return w && host().document() && !host().document()->views().empty() && Inside(w->client, p) &&
+         !host().dialogs().FloatingAt(p);
+}
+
+host::RealPoint Controller::ToArtwork(host::Point screen) {
+  const hostsim::View& view = *host().document()->views().front();
+  const host::Rect& c = host().desktop().documentWindow()->client;
+  return {static_cast<host::Real>(view.origin.h + (screen.h - c.left) / view.zoom),
+          static_cast<host::Real>(view.origin.v - (screen.v - c.top) / view.zoom)};
+}
+
+void Controller::SelectionChanged() {
+  host().Notify(kSelectionChanged);
+  needsRepaint_ = true;
+}
+
+// ---- The desktop ----
+
+void Controller::MouseDown(const Input& in) {
+  host().desktop().SetCursorPosition(in.p);
+  if (dropDown_.dialog) {
+    DropDownClick(in.p);
+    return;
+  }
+  if (hostsim::Dialog* d = host().dialogs().FloatingAt(in.p)) {
+    PaletteMouseDown(*d, in);
+  } else if (InDocumentWindow(in.p)) {
+    DocumentMouseDown(in);
+  }
+}
+
+void Controller::PaletteMouseDown(hostsim::Dialog& d, const Input& in) {
+  const host::Rect& b = d.screenBounds();
+  if (in.p.v < b.top) {  // the title bar: its arrow opens the flyout menu, the rest moves
+    hostsim::Item* menu = d.FindItem(host::kAdmFlyoutMenuItemId);
+    if (menu && menu->visible() && in.p.h >= b.right - kArrowWidth) {
+      OpenDropDown(d, host::kAdmFlyoutMenuItemId, {b.right - kArrowWidth, b.top});
+    } else {
+      moving_ = &d;
+      moveOffset_ = {in.p.h - b.left, in.p.v - b.top};
+    }
+    return;
+  }
+  for (const auto& owned : d.items()) {
+    hostsim::Item& item = *owned;
+    const host::Rect r = d.ItemScreenRect(item);
+    if (!item.visible() || item.flyout() || !Inside(r, in.p)) continue;
+    if (!item.enabled()) {
+      Beep("disabled");
+      return;
+    }
+    if (item.kind() == velm::res::ItemKind::kList) {
+      for (std::int32_t i = 0; i < static_cast<std::int32_t>(item.entries().size()); ++i) {
+        host::Rect e{};
+        if (!d.EntryScreenRect(item.id(), i, &e) || !Inside(e, in.p)) continue;
+        tracking_ = {&d, item.id(), i, e};
+        d.TrackEntry(item.id(), i, host::kTrackMouseDown, {in.p.h - e.left, in.p.v - e.top},
+                     in.time);
+        return;
+      }
+      return;
+    }
+    if (item.IsPopup()) {
+      OpenDropDown(d, item.id(), {r.left, r.bottom});
+      return;
+    }
+    if (item.kind() == velm::res::ItemKind::kButton) {
+      if (host().document()) host().document()->BeginUndoStep();
+      d.Press(item.id());
+      needsRepaint_ = true;
+      return;
+    }
+    if (item.trackProc()) {
+      d.Click(item.id(), {in.p.h - r.left, in.p.v - r.top});
+      needsRepaint_ = true;
+      return;
+    }
+  }
+}
+
+void Controller::OpenDropDown(hostsim::Dialog& d, std::int32_t itemId, host::Point at) {
+  hostsim::Item* item = d.FindItem(itemId);
+  if (!item || item->entries().empty()) {
+    Beep("the list is empty");
+    return;
+  }
+  int width = 120;
+  for (const auto& e : item->entries())
+    width = std::max(width, 16 + 7 * static_cast<int>(e->text.size()));
+  const int height = dropDown_.rowHeight * static_cast<int>(item->entries().size()) + 2;
+  int left = std::min(at.h, hostsim::Desktop::kScreenWidth - width);
+  int top = at.v;
+  // Above the item when it would leave the screen below.
+  if (top + height > hostsim::Desktop::kScreenHeight)
+    top = std::max(0, at.v - height - (itemId == host::kAdmFlyoutMenuItemId ? 0 : 17));
+  left = std::max(left, 0);
+  dropDown_ = {&d, itemId, {left, top, left + width, top + height}, dropDown_.rowHeight};
+  needsRepaint_ = true;
+}
+
+bool Controller::DropDownClick(host::Point p) {
+  DropDown dd = std::exchange(dropDown_, {nullptr, 0, {}, dropDown_.rowHeight});
+  needsRepaint_ = true;
+  if (!Inside(dd.rect, p) || !host().dialogs().IsFloating(dd.dialog)) return false;
+  const std::int32_t index = (p.v - dd.rect.top - 1) / dd.rowHeight;
+  if (host().document()) host().document()->BeginUndoStep();
+  const bool chosen = dd.item == host::kAdmFlyoutMenuItemId ? dd.dialog->ChooseFlyout(index)
+                                                            : dd.dialog->Choose(dd.item, index);
+  if (!chosen) Beep(dd.dialog->lastError());
+  return chosen;
+}
+
+void Controller::DrawDropDown() {
+  hostsim::Item* item = dropDown_.dialog->FindItem(dropDown_.item);
+  if (!item) return;
+  hostsim::Bitmap& s = screen();
+  const host::Rect& r = dropDown_.rect;
+  s.Fill(r, 0xFFFFFF);
+  Outline(s, r, 0x404040);
+  int y = r.top + 1;
+  for (const auto& e : item->entries()) {
+    if (e->separator) {
+      s.Fill(
+          {r.left + 4, y + dropDown_.rowHeight / 2, r.right - 4, y + dropDown_.rowHeight / 2 + 1},
+          0x808080);
+    } else {
+      if (e->selected || e->checked)
+        s.Fill({r.left + 1, y, r.right - 1, y + dropDown_.rowHeight}, 0xC8D4EC);
+      Label(s, r.left + 8, y + 1, e->text, e->enabled ? 0 : 0x808080);
+    }
+    y += dropDown_.rowHeight;
+  }
+}
+
+void Controller::DocumentMouseDown(const Input& in) {
+  hostsim::Document& doc = *host().document();
+  const std::vector<hostsim::Art*> hit = ArtAt(doc, ToArtwork(in.p));
+  if (hit.empty()) {  // a rubber band, or a click that deselects
+    banding_ = true;
+    bandShift_ = in.shift;
+    bandFrom_ = bandTo_ = in.p;
+    return;
+  }
+  // The smallest art whose bounds hold the point (the topmost of equals), so that a frame
+  // around other art does not take every click inside it.
+  hostsim::Art* art = hit.front();
+  double best = -1;
+  for (hostsim::Art* a : hit) {
+    host::RealRect b{};
+    hostsim::ArtBounds(doc, a, &b);
+    const double area = std::abs(static_cast<double>(b.right - b.left) * (b.top - b.bottom));
+    if (best < 0 || area < best) {
+      best = area;
+      art = a;
+    }
+  }
+  if (!in.shift) doc.DeselectAll();
+  doc.Select(art, !(in.shift && (art->attributes & host::kArtSelected) != 0));
+  SelectionChanged();
+}
+
+void Controller::MouseMove(const Input& in, bool held) {
+  host().desktop().SetCursorPosition(in.p);
+  if (!held) return;
+  if (tracking_.dialog) {
+    if (!host().dialogs().IsFloating(tracking_.dialog)) {
+      tracking_ = {};
+      return;
+    }
+    tracking_.dialog->TrackEntry(tracking_.item, tracking_.entry, host::kTrackMouseMovedDown,
+                                 {in.p.h - tracking_.rect.left, in.p.v - tracking_.rect.top},
+                                 in.time);
+  } else if (moving_ && host().dialogs().IsFloating(moving_)) {
+    const host::Rect& b = moving_->screenBounds();
+    const int left = in.p.h - moveOffset_.h, top = in.p.v - moveOffset_.v;
+    moving_->SetScreenBounds({left, top, left + b.right - b.left, top + b.bottom - b.top});
+    needsRepaint_ = true;
+  } else if (banding_) {
+    bandTo_ = in.p;
+    needsRepaint_ = true;
+  }
+}
+
+void Controller::FinishBand(const Input& in) {
+  banding_ = false;
+  needsRepaint_ = true;
+  hostsim::Document* doc = host().document();
+  if (!doc || doc->views().empty()) return;
+  const bool moved = std::abs(in.p.h - bandFrom_.h) >= kBandThreshold ||
+                     std::abs(in.p.v - bandFrom_.v) >= kBandThreshold;
+  if (!bandShift_) doc->DeselectAll();
+  if (moved)
+    for (hostsim::Art* art : ArtTouching(*doc, ToArtwork(bandFrom_), ToArtwork(in.p)))
+      doc->Select(art, true);
+  SelectionChanged();
+}
+
+void Controller::MouseUp(const Input& in) {
+  host().desktop().SetCursorPosition(in.p);
+  if (tracking_.dialog) {
+    const Tracking t = std::exchange(tracking_, {});
+    if (!host().dialogs().IsFloating(t.dialog)) return;
+    // The drop changes the document outside a message: the host opens the undo step.
+    if (host().document()) host().document()->BeginUndoStep();
+    t.dialog->TrackEntry(t.item, t.entry, host::kTrackMouseUp,
+                         {in.p.h - t.rect.left, in.p.v - t.rect.top}, in.time);
+    needsRepaint_ = true;
+  } else if (moving_) {
+    moving_ = nullptr;
+  } else if (banding_) {
+    FinishBand(in);
+  }
+}
+
+void Controller::Wheel(const Input& in, int steps) {
+  hostsim::Document* doc = host().document();
+  if (!doc || doc->views().empty() || !InDocumentWindow(in.p) || steps == 0) return;
+  hostsim::View& view = *doc->views().front();
+  if (in.ctrl) {  // zoom about the cursor
+    const host::RealPoint fixed = ToArtwork(in.p);
+    const double zoom = std::clamp(view.zoom * std::pow(1.25, steps), 0.05, 64.0);
+    view.zoom = static_cast<host::Real>(zoom);
+    const host::RealPoint moved = ToArtwork(in.p);
+    view.origin.h += fixed.h - moved.h;
+    view.origin.v += fixed.v - moved.v;
+  } else {
+    const double pixels = 40.0 * steps;
+    if (in.shift)
+      view.origin.h -= static_cast<host::Real>(pixels / view.zoom);
+    else
+      view.origin.v += static_cast<host::Real>(pixels / view.zoom);
+  }
+  needsRepaint_ = true;
+}
+
+void Controller::Save() {
+  hostsim::Document* doc = host().document();
+  std::string error;
+  if (scenePath_.empty()) {
+    Beep("no file to save to (give --scene or --save-as)");
+  } else if (!doc || !hostsim::WriteSceneFile(*doc, scenePath_, &error)) {
+    Beep("cannot save " + scenePath_ + ": " + error);
+  } else {
+    status_ = "saved " + scenePath_;
+  }
+}
+
+void Controller::KeyPress(Key key) {
+  hostsim::Document* doc = host().document();
+  switch (key) {
+    case Key::kUndo:
+    case Key::kRedo:
+      if (!doc || !(key == Key::kUndo ? doc->Undo() : doc->Redo()))
+        Beep(key == Key::kUndo ? "nothing to undo" : "nothing to redo");
+      needsRepaint_ = true;
+      break;
+    case Key::kSave:
+      Save();
+      break;
+    case Key::kEscape:
+      if (dropDown_.dialog) {
+        dropDown_.dialog = nullptr;
+        needsRepaint_ = true;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void Controller::Advance(std::int64_t ticks) {
+  if (ticks > 0 && !tracking_.dialog) host().AdvanceClock(ticks);
+}
+
+void Controller::Refresh() {
+  // While an entry is tracked the plug-in draws its outline on the screen itself.
+  if (tracking_.dialog) return;
+  if (dropDown_.dialog && !host().dialogs().IsFloating(dropDown_.dialog))
+    dropDown_.dialog = nullptr;
+  if (!needsRepaint_ && !host().dialogs().AnyDirty()) return;
+  needsRepaint_ = false;
+  host().desktop().Repaint(host().document());
+  host().dialogs().PaintFloating(&screen());
+  if (dropDown_.dialog) DrawDropDown();
+  if (banding_) {
+    const host::Rect r{std::min(bandFrom_.h, bandTo_.h), std::min(bandFrom_.v, bandTo_.v),
+                       std::max(bandFrom_.h, bandTo_.h) + 1, std::max(bandFrom_.v, bandTo_.v) + 1};
+    Outline(screen(), r, 0x3050C0);
+  }
+}
+
+// ---- Modal dialogs ----
+
+void Controller::BeginModal(hostsim::Dialog& d) {
+  focus_ = 0;
+  for (const auto& item : d.items())
+    if (item->visible() && item->enabled() && item->TakesTyping()) {
+      focus_ = item->id();
+      break;
+    }
+  replace_ = true;
+  dropDown_.dialog = nullptr;
+  banding_ = false;
+  moving_ = nullptr;
+}
+
+void Controller::ModalMouseDown(hostsim::Dialog& d, const Input& in) {
+  host().desktop().SetCursorPosition(in.p);
+  for (const auto& owned : d.items()) {
+    hostsim::Item& item = *owned;
+    const host::Rect r = d.ItemScreenRect(item);
+    if (!item.visible() || item.flyout() || !Inside(r, in.p)) continue;
+    using velm::res::ItemKind;
+    if (item.kind() == ItemKind::kFrame || item.kind() == ItemKind::kText) continue;
+    if (!item.enabled()) {
+      Beep("disabled");
+      return;
+    }
+    const bool onArrow = in.p.h >= r.right - kPopupArrowWidth;
+    if (item.IsPopup() && (!item.TakesTyping() || onArrow)) {
+      // Chooses the next entry, round to the first.
+      const auto count = static_cast<std::int32_t>(item.entries().size());
+      if (count > 0) d.Choose(item.id(), (d.SelectedIndex(item.id()) + 1) % count);
+    } else if (item.TakesTyping()) {
+      focus_ = item.id();
+      replace_ = false;
+    } else if (item.kind() == ItemKind::kCheckBox) {
+      item.SetOn(!item.on());
+      hostsim::NotifyUserChanged(&item);
+    } else if (item.kind() == ItemKind::kRadio) {
+      item.SetOn(true);
+      hostsim::NotifyUserChanged(&item);
+    } else if (item.kind() == ItemKind::kButton) {
+      d.Press(item.id());
+    } else if (item.trackProc()) {
+      d.Click(item.id(), {in.p.h - r.left, in.p.v - r.top});
+    }
+    return;
+  }
+}
+
+void Controller::ModalKey(hostsim::Dialog& d, Key key) {
+  switch (key) {
+    case Key::kReturn:
+      d.PressReturn();
+      break;
+    case Key::kEscape:
+      d.PressEscape();
+      break;
+    case Key::kBackspace:
+      if (hostsim::Item* item = d.FindItem(focus_); item && item->TakesTyping()) {
+        d.Type(focus_, replace_ ? std::string() : DropLastSjisChar(item->text()));
+        replace_ = false;
+      }
+      break;
+    case Key::kTab: {
+      std::vector<std::int32_t> typing;
+      for (const auto& item : d.items())
+        if (item->visible() && item->enabled() && item->TakesTyping()) typing.push_back(item->id());
+      if (typing.empty()) break;
+      auto it = std::find(typing.begin(), typing.end(), focus_);
+      focus_ = (it == typing.end() || it + 1 == typing.end()) ? typing.front() : *(it + 1);
+      replace_ = true;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void Controller::ModalText(hostsim::Dialog& d, const std::string& utf8) {
+  hostsim::Item* item = d.FindItem(focus_);
+  if (!item || !item->TakesTyping() || !item->enabled()) {
+    Beep("nothing here takes typing");
+    return;
+  }
+  const std::string sjis = hostsim::ToSjis(utf8);
+  if (hostsim::ToUtf8(sjis) != utf8) {
+    Beep("\"" + utf8 + "\" cannot be written in Shift-JIS");
+    return;
+  }
+  const std::string text = (replace_ ? std::string() : item->text()) + sjis;
+  if (item->maxTextLength() > 0 && text.size() > static_cast<std::size_t>(item->maxTextLength())) {
+    Beep("the text is full");
+    return;
+  }
+  d.Type(focus_, text);
+  replace_ = false;
+}
+
+void Controller::PaintModal(hostsim::Dialog& d) {
+  host().desktop().Repaint(host().document());
+  host().dialogs().PaintFloating(&screen());
+  host().dialogs().PaintModal(&screen(), d);
+  if (hostsim::Item* item = d.FindItem(focus_)) {
+    const host::Rect r = d.ItemScreenRect(*item);
+    Outline(screen(), {r.left - 2, r.top - 2, r.right + 2, r.bottom + 2}, 0x3050C0);
+  }
+  needsRepaint_ = true;
+}
+
+}  // namespace velmgui

@@ -1,0 +1,311 @@
+#include "gui_window.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "gui_controller.h"
+#include "plugin_session.h"
+
+#ifdef VELM_HAVE_SDL2
+#include <SDL.h>
+#endif
+
+namespace velmgui {
+
+#ifndef VELM_HAVE_SDL2
+
+int RunGui(const GuiOptions&) {
+  std::fprintf(stderr, "velm-host gui: this velm-host was built without SDL2 (libsdl2-dev)\n");
+  return 2;
+}
+
+#else
+
+namespace {
+
+constexpr int kWidth = hostsim::Desktop::kScreenWidth;
+constexpr int kHeight = hostsim::Desktop::kScreenHeight;
+// At most this many host ticks are let pass at once: after a stall (a modal dialog, a slow
+// redraw) the timer does not run a burst of catch-up ticks.
+constexpr std::int64_t kMaxTicksAtOnce = 30;
+
+class Window {
+ public:
+  Window(Controller& controller, const GuiOptions& options)
+      : c_(controller), options_(options), zoom_(options.zoom < 1 ? 1 : options.zoom) {}
+  ~Window() {
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+  }
+  bool Open(std::string* error);
+  // Runs until the window is closed.
+  void Run();
+  // The nested event loop of a modal dialog: until the dialog ends.
+  void RunModal(hostsim::Dialog& d);
+
+ private:
+  Input InputAt(int x, int y, std::uint32_t time) const;
+  bool Ctrl() const { return (SDL_GetModState() & KMOD_CTRL) != 0; }
+  void HandleDesktopEvent(const SDL_Event& e);
+  void Present(bool force);
+  void Screenshot();
+  void ShowStatus();
+
+  Controller& c_;
+  const GuiOptions& options_;
+  int zoom_;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  std::vector<std::uint32_t> shown_;
+  bool quit_ = false;
+};
+
+bool Window::Open(std::string* error) {
+  window_ = SDL_CreateWindow("VELM-Pro - velm-host", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             kWidth * zoom_, kHeight * zoom_, 0);
+  if (window_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+  if (renderer_)
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                 kWidth, kHeight);
+  if (!texture_) {
+    *error = SDL_GetError();
+    return false;
+  }
+  SDL_StartTextInput();
+  return true;
+}
+
+Input Window::InputAt(int x, int y, std::uint32_t time) const {
+  const SDL_Keymod mod = SDL_GetModState();
+  Input in;
+  in.p = {x / zoom_, y / zoom_};
+  in.shift = (mod & KMOD_SHIFT) != 0;
+  in.ctrl = (mod & KMOD_CTRL) != 0;
+  in.time = time;
+  return in;
+}
+
+// Uploads the screen when it differs from what the window shows.
+void Window::Present(bool force) {
+  hostsim::Bitmap& screen = c_.screen();
+  cairo_surface_t* surface = screen.surface();
+  cairo_surface_flush(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const std::size_t rowBytes = static_cast<std::size_t>(kWidth) * 4;
+  shown_.resize(static_cast<std::size_t>(kWidth) * kHeight);
+  bool changed = force;
+  for (int y = 0; y < kHeight; ++y) {
+    std::uint32_t* row = shown_.data() + static_cast<std::size_t>(y) * kWidth;
+    const unsigned char* src = data + static_cast<std::ptrdiff_t>(y) * stride;
+    if (std::memcmp(row, src, rowBytes) != 0) {
+      std::memcpy(row, src, rowBytes);
+      changed = true;
+    }
+  }
+  if (!changed) return;
+  SDL_UpdateTexture(texture_, nullptr, shown_.data(), static_cast<int>(rowBytes));
+  SDL_RenderClear(renderer_);
+  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  SDL_RenderPresent(renderer_);
+}
+
+void Window::Screenshot() {
+  if (options_.screenshot.empty()) return;
+  if (c_.screen().WritePng(options_.screenshot))
+    std::printf("velm-host gui: screen saved as %s\n", options_.screenshot.c_str());
+  else
+    std::fprintf(stderr, "velm-host gui: cannot write %s\n", options_.screenshot.c_str());
+  std::fflush(stdout);
+}
+
+void Window::ShowStatus() {
+  const std::string status = c_.TakeStatus();
+  if (status.empty()) return;
+  std::printf("velm-host gui: %s\n", status.c_str());
+  std::fflush(stdout);
+  SDL_SetWindowTitle(window_, ("VELM-Pro - velm-host: " + status).c_str());
+}
+
+void Window::HandleDesktopEvent(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_QUIT:
+      quit_ = true;
+      break;
+    case SDL_WINDOWEVENT:
+      if (e.window.event == SDL_WINDOWEVENT_EXPOSED) Present(true);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      if (e.button.button == SDL_BUTTON_LEFT)
+        c_.MouseDown(InputAt(e.button.x, e.button.y, e.button.timestamp));
+      break;
+    case SDL_MOUSEBUTTONUP:
+      if (e.button.button == SDL_BUTTON_LEFT)
+        c_.MouseUp(InputAt(e.button.x, e.button.y, e.button.timestamp));
+      break;
+    case SDL_MOUSEMOTION:
+      c_.MouseMove(InputAt(e.motion.x, e.motion.y, e.motion.timestamp),
+                   (e.motion.state & SDL_BUTTON_LMASK) != 0);
+      break;
+    case SDL_MOUSEWHEEL: {
+      int x = 0, y = 0;
+      SDL_GetMouseState(&x, &y);
+      c_.Wheel(InputAt(x, y, e.wheel.timestamp),
+               e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y);
+      break;
+    }
+    case SDL_KEYDOWN: {
+      const SDL_Keycode k = e.key.keysym.sym;
+      const bool shift = (e.key.keysym.mod & KMOD_SHIFT) != 0;
+      if (k == SDLK_F12) {
+        c_.Refresh();
+        Screenshot();
+      } else if (Ctrl() && k == SDLK_z) {
+        c_.KeyPress(shift ? Key::kRedo : Key::kUndo);
+      } else if (Ctrl() && k == SDLK_s) {
+        c_.KeyPress(Key::kSave);
+      } else if (Ctrl() && k == SDLK_q) {
+        quit_ = true;
+      } else if (k == SDLK_ESCAPE) {
+        c_.KeyPress(Key::kEscape);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void Window::Run() {
+  std::uint64_t start = SDL_GetTicks64();
+  std::int64_t ticksDone = 0;
+  Present(true);
+  while (!quit_) {
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, 8)) {
+      do {
+        HandleDesktopEvent(e);
+      } while (!quit_ && SDL_PollEvent(&e));
+    }
+    // The host's clock follows real time: 60 ticks a second.
+    const auto due = static_cast<std::int64_t>((SDL_GetTicks64() - start) * 60 / 1000);
+    c_.Refresh();
+    c_.Advance(std::min(due - ticksDone, kMaxTicksAtOnce));
+    ticksDone = due;
+    c_.Refresh();
+    ShowStatus();
+    Present(false);
+  }
+}
+
+void Window::RunModal(hostsim::Dialog& d) {
+  c_.BeginModal(d);
+  c_.PaintModal(d);
+  Present(false);
+  while (!d.ended()) {
+    SDL_Event e;
+    if (!SDL_WaitEventTimeout(&e, 50)) continue;
+    switch (e.type) {
+      case SDL_QUIT:
+        // Closing the window cancels the dialog, then ends the session.
+        quit_ = true;
+        d.PressEscape();
+        if (!d.ended()) d.End(-1, true);
+        break;
+      case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_EXPOSED) Present(true);
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button == SDL_BUTTON_LEFT)
+          c_.ModalMouseDown(d, InputAt(e.button.x, e.button.y, e.button.timestamp));
+        break;
+      case SDL_MOUSEMOTION:
+        c_.host().desktop().SetCursorPosition({e.motion.x / zoom_, e.motion.y / zoom_});
+        break;
+      case SDL_TEXTINPUT:
+        c_.ModalText(d, e.text.text);
+        break;
+      case SDL_KEYDOWN:
+        switch (e.key.keysym.sym) {
+          case SDLK_RETURN:
+          case SDLK_KP_ENTER:
+            c_.ModalKey(d, Key::kReturn);
+            break;
+          case SDLK_ESCAPE:
+            c_.ModalKey(d, Key::kEscape);
+            break;
+          case SDLK_BACKSPACE:
+            c_.ModalKey(d, Key::kBackspace);
+            break;
+          case SDLK_TAB:
+            c_.ModalKey(d, Key::kTab);
+            break;
+          case SDLK_F12:
+            Screenshot();
+            break;
+          default:
+            break;
+        }
+        break;
+      default:
+        break;
+    }
+    ShowStatus();
+    if (!d.ended()) {
+      c_.PaintModal(d);
+      Present(false);
+    }
+  }
+}
+
+}  // namespace
+
+int RunGui(const GuiOptions& options) {
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
+    std::fprintf(stderr, "velm-host gui: no display to open a window on (%s)\n", SDL_GetError());
+    return 2;
+  }
+  std::string error;
+  std::unique_ptr<velmsession::PluginSession> session =
+      velmsession::PluginSession::Open(options.library, false, &error);
+  if (session && !options.scene.empty() && !session->OpenScene(options.scene, &error))
+    session.reset();
+  if (!session) {
+    std::fprintf(stderr, "velm-host gui: %s\n", error.c_str());
+    SDL_Quit();
+    return 1;
+  }
+  int status = 0;
+  {
+    Controller controller(*session, options.saveAs.empty() ? options.scene : options.saveAs);
+    Window window(controller, options);
+    if (!window.Open(&error)) {
+      std::fprintf(stderr, "velm-host gui: cannot open the window (%s)\n", error.c_str());
+      status = 2;
+    } else {
+      hostsim::DialogManager& dialogs = session->host().dialogs();
+      dialogs.SetInteractiveRunner([&window](hostsim::Dialog& d) { window.RunModal(d); });
+      session->StartApplication();
+      window.Run();
+      dialogs.SetInteractiveRunner(nullptr);
+    }
+  }
+  // Closing the window shuts the plug-in down as the host does (its preferences and the
+  // palette's state are written).
+  const int failures = session->hostFailures();
+  session.reset();
+  SDL_Quit();
+  if (failures != 0) {
+    std::fprintf(stderr, "velm-host gui: the stand-in host reported %d failure(s)\n", failures);
+    if (status == 0) status = 1;
+  }
+  return status;
+}
+
+#endif
+
+}  // namespace velmgui

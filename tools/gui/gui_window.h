@@ -1,0 +1,21 @@
+// `velm-host gui`: the stand-in host's virtual desktop in an SDL window, for a person to
+// use the plug-in's palette and dialogs with the mouse and keyboard.
+#pragma once
+
+#include <string>
+
+namespace velmgui {
+
+struct GuiOptions {
+  std::string library;     // the library folder (created when missing)
+  std::string scene;       // opened as the document at the start (may be empty)
+  std::string saveAs;      // where Ctrl+S saves (empty: the scene's own file)
+  std::string screenshot;  // where F12 writes the screen (PNG)
+  int zoom = 1;            // window pixels per screen pixel
+};
+
+// Runs the window until it is closed; the plug-in is then shut down as the host does.
+// 0 when it ended normally, 1 when the host or plug-in could not start, 2 without a display.
+int RunGui(const GuiOptions& options);
+
+}  // namespace velmgui
