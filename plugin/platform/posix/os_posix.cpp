@@ -216,10 +216,13 @@ FileHandle FileOpen(const char* path, FileAccess access, FileDisposition disposi
       flags |= O_CREAT;
       break;
   }
-  const int fd = ::open(mapped.c_str(), flags | O_CLOEXEC, 0644);
+  // Opened without blocking (a pipe would wait for a writer forever); only a regular file
+  // is a file here, then reads and writes block as usual.
+  const int fd = ::open(mapped.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) return kInvalidFile;
   struct stat st {};
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     ::close(fd);
     return kInvalidFile;
   }
