@@ -8,10 +8,10 @@
 
 #include "common/host_fixture.h"
 #include "frame/globals.h"
-#include "palette/palette_window.h"
 #include "host/adm.h"
 #include "host/errors.h"
 #include "host/messages.h"
+#include "palette/palette_window.h"
 
 namespace {
 

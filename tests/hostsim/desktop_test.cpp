@@ -82,8 +82,10 @@ TEST_F(DesktopTest, AnInvertedOutlineDrawnTwiceLeavesEveryPixelAsItWas) {
   const std::vector<std::uint32_t> drawn = desktop().screen().Pixels();
   EXPECT_NE(drawn, before);
   // The corner and an edge pixel are inverted (the outline's end point is its start).
-  EXPECT_EQ(desktop().screen().Pixel(60, 40), 0xFFFFFF & ~before[40 * hostsim::Desktop::kScreenWidth + 60]);
-  EXPECT_EQ(desktop().screen().Pixel(60, 200), 0xFFFFFF & ~before[200 * hostsim::Desktop::kScreenWidth + 60]);
+  EXPECT_EQ(desktop().screen().Pixel(60, 40),
+            0xFFFFFF & ~before[40 * hostsim::Desktop::kScreenWidth + 60]);
+  EXPECT_EQ(desktop().screen().Pixel(60, 200),
+            0xFFFFFF & ~before[200 * hostsim::Desktop::kScreenWidth + 60]);
   gui::Polyline(dc, outline, 5);
   EXPECT_EQ(desktop().screen().Pixels(), before);
 
