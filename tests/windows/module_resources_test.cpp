@@ -219,8 +219,9 @@ TEST_F(ModuleResourcesTest, DialogTemplatesMatchTheTable) {
       p += 24;
       const std::wstring windowClass = ClassName(p);
       EXPECT_EQ(KindOf(windowClass, itemStyle), item.kind);
-      if (item.kind == res::ItemKind::kText)
+      if (item.kind == res::ItemKind::kText) {
         EXPECT_EQ((itemStyle & 0x1F) == 0x2, item.align == res::TextAlign::kRight);
+      }
       const std::wstring text = NameOrOrdinal(p, &ordinal);
       if (item.kind == res::ItemKind::kPicture && item.pictureId) {
         EXPECT_EQ(ordinal, item.pictureId) << "the picture by its id";
