@@ -2,6 +2,8 @@
 // host's side: playback of recorded events.
 #include "hostsim/action_manager.h"
 
+#include "hostsim/byte_escape.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -23,37 +25,12 @@ namespace {
 
 constexpr const char kSetHeader[] = "# VELM Host action set: event NAME STATUS, then its values";
 
-// Printable ASCII but the backslash stays; every other byte is \xHH.
 std::string Escape(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c > 0x20 && c <= 0x7E && c != '\\') {
-      out += static_cast<char>(c);
-    } else {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    }
-  }
-  return out;
+  return EscapeBytes(bytes, true);
 }
 
 bool Unescape(const std::string& text, std::string* bytes) {
-  bytes->clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      *bytes += text[i];
-      continue;
-    }
-    if (i + 3 >= text.size() || text[i + 1] != 'x') return false;
-    char* end = nullptr;
-    const std::string hex = text.substr(i + 2, 2);
-    const long v = std::strtol(hex.c_str(), &end, 16);
-    if (hex.size() != 2 || *end) return false;
-    *bytes += static_cast<char>(v);
-    i += 3;
-  }
-  return true;
+  return UnescapeBytes(text, bytes);
 }
 
 std::string KeyText(host::ActionKey key) {

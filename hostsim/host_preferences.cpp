@@ -1,5 +1,7 @@
 #include "hostsim/host_preferences.h"
 
+#include "hostsim/byte_escape.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -40,44 +42,12 @@ bool KindFromName(const std::string& name, HostPreferences::Kind* kind) {
   return false;
 }
 
-// Printable ASCII stays as it is; a backslash, tabs, line ends and every byte outside
-// 0x20 … 0x7E (Shift-JIS texts) are written as \xHH, so any byte string survives.
 std::string Escape(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c >= 0x20 && c <= 0x7E && c != '\\') {
-      out += static_cast<char>(c);
-    } else {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    }
-  }
-  return out;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+  return EscapeBytes(bytes, false);
 }
 
 bool Unescape(const std::string& text, std::string* bytes) {
-  bytes->clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      *bytes += text[i];
-      continue;
-    }
-    if (i + 3 >= text.size() || text[i + 1] != 'x') return false;
-    const int hi = HexDigit(text[i + 2]);
-    const int lo = HexDigit(text[i + 3]);
-    if (hi < 0 || lo < 0) return false;
-    *bytes += static_cast<char>(hi * 16 + lo);
-    i += 3;
-  }
-  return true;
+  return UnescapeBytes(text, bytes);
 }
 
 std::vector<std::string> SplitTabs(const std::string& line) {
