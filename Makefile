@@ -2,7 +2,7 @@
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo bench asan format clean windows windows-test
+.PHONY: all deps build test demo bench asan fuzz fuzz-smoke format clean windows windows-test
 
 all: build
 
@@ -15,6 +15,7 @@ build: deps
 
 test: build windows-test
 	ctest --preset $(PRESET) -j $(JOBS)
+	$(MAKE) fuzz-smoke
 
 # The 32-bit Windows module the host loads: build-win32/plugin/VELM-Pro.dll.
 windows: deps
@@ -43,8 +44,21 @@ asan: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
+# The fuzz targets of every reader (clang, AddressSanitizer, UndefinedBehaviorSanitizer),
+# each run for FUZZ_TIME seconds on its seed corpus (made by the project's own writers)
+# and what it has found before; findings are written to build-fuzz/findings/.
+FUZZ_TIME ?= 600
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	bash scripts/fuzz.sh build-fuzz $(FUZZ_TIME)
+
+# A few seconds of each fuzz target: keeps them building and running.
+fuzz-smoke:
+	$(MAKE) fuzz FUZZ_TIME=5
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-bench build-win32 build-win64 demo-output
+	rm -rf build build-asan build-bench build-fuzz build-win32 build-win64 demo-output

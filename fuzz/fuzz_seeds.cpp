@@ -1,0 +1,174 @@
+// fuzz_seeds SOURCE_DIR OUT_DIR: writes a seed corpus for each fuzz target into
+// OUT_DIR/<target>/, made by the project's own writers. Every top-level object of the
+// sample documents is captured as a record of its own (and all of a document's selected
+// art as one more), and the records are given in each target's form: whole group files,
+// stored records, art streams, coded streams; the preferences as the plug-in writes
+// them; the scenes as read and as written again; search texts and patterns.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "database/lzss.h"
+#include "database/record.h"
+#include "frame/globals.h"
+#include "fuzz_session.h"
+#include "hostsim/document.h"
+#include "hostsim/scene.h"
+#include "platform/memory.h"
+#include "prefs/preferences.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+fs::path gOut;
+int gSeeds = 0;
+
+void Seed(const char* target, const std::string& name, const Bytes& bytes) {
+  const fs::path folder = gOut / target;
+  fs::create_directories(folder);
+  std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  ++gSeeds;
+}
+
+Bytes Prefixed(std::uint8_t first, const std::uint8_t* bytes, std::size_t size) {
+  Bytes seed{first};
+  seed.insert(seed.end(), bytes, bytes + size);
+  return seed;
+}
+
+Bytes ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+// Captures every top-level object of the open document on its own, then its whole
+// selection, into group "seeds".
+void CaptureDocument(velmsession::PluginSession& session, const std::string& label) {
+  hostsim::Document& document = session.document();
+  std::vector<hostsim::Art*> selected, objects;
+  for (hostsim::Art* art : document.LiveArt()) {
+    if (art->attributes & host::kArtSelected) selected.push_back(art);
+  }
+  for (hostsim::Layer* layer : document.layers()) {
+    for (hostsim::Art* art : layer->group->children)
+      objects.push_back(art);
+  }
+  std::string error;
+  std::int32_t number = 0, count = 0;
+  for (std::size_t i = 0; i <= objects.size(); ++i) {
+    document.DeselectAll();
+    if (i < objects.size()) {
+      document.Select(objects[i], true);
+    } else {
+      for (hostsim::Art* art : selected)
+        art->attributes |= host::kArtSelected;
+    }
+    const std::string name = label + "-" + std::to_string(i);
+    if (!session.Capture("seeds", {name, "種類", "コメント"}, &number, &count, &error)) {
+      std::fprintf(stderr, "fuzz_seeds: %s not captured: %s\n", name.c_str(), error.c_str());
+    }
+  }
+}
+
+// Splits the group file into its stored records and gives each target its form.
+void RecordSeeds(const Bytes& group) {
+  Seed("group_read_fuzz", "group", group);
+  Seed("index_match_fuzz", "group", Prefixed(0, group.data(), group.size()));
+  std::size_t at = 4;
+  for (int n = 0; at + velm::kRecordHeaderSize <= group.size(); ++n) {
+    const std::uint32_t length = BigEndian32(&group[at + 4]);
+    if (length < velm::kRecordHeaderSize || length > group.size() - at) break;
+    const std::string name = "record-" + std::to_string(n);
+    const std::uint8_t* stored = &group[at];
+    Seed("record_walk_fuzz", name, Bytes(stored, stored + length));
+    Seed("record_convert_fuzz", name, Prefixed(1, stored, length));
+    // A group of this record alone, for the reads of one record.
+    Bytes single{0, 0, 0, 1};
+    single.insert(single.end(), stored, stored + length);
+    Seed("group_read_fuzz", name, single);
+
+    Bytes expanded(stored, stored + length);
+    velm::os::MemHandle block = nullptr;
+    if (velm::GrowBlock(block, length, 4096)) {
+      std::copy(stored, stored + length, block);
+      if (velm::RecordFromStoredForm(block, true) == 0) {
+        const velm::Record* header = velm::RecordHeader(block);
+        const std::uint8_t* art = block + velm::kArtStreamOffset;
+        const std::size_t artSize =
+            static_cast<std::size_t>(header->recordLength) - velm::kEmptyRecordLength;
+        Seed("art_load_fuzz", name,
+             Prefixed(static_cast<std::uint8_t>(header->objectCount), art, artSize));
+        Bytes convert{0, static_cast<std::uint8_t>(header->objectCount)};
+        convert.insert(convert.end(), art, art + artSize);
+        Seed("record_convert_fuzz", name + "-expanded", convert);
+        velm::os::MemHandle coded = nullptr;
+        const std::int64_t c =
+            velm::LzssEncode(art, static_cast<std::uint32_t>(artSize), coded, velm::kListGranule);
+        if (c > 0) Seed("lzss_decode_fuzz", name, Bytes(coded, coded + c));
+        velm::ReleaseBlock(coded);
+      }
+      velm::ReleaseBlock(block);
+    }
+    at += length;
+  }
+}
+
+void TextSeeds() {
+  const char* pairs[][2] = {
+      {"Sun and moon", "moon"},       {"赤い四角形", "四角"}, {"ＡＢＣ abc", "abc"},
+      {"word-boundary test", "word"}, {"ﾊﾝｶｸ カナ", "カナ"},  {"\x81\x40\x82\xa0", "\xa0"},
+  };
+  int n = 0;
+  for (const auto& pair : pairs) {
+    Bytes seed{1};
+    seed.insert(seed.end(), pair[0], pair[0] + std::char_traits<char>::length(pair[0]));
+    seed.push_back(0);
+    seed.insert(seed.end(), pair[1], pair[1] + std::char_traits<char>::length(pair[1]));
+    Seed("index_match_fuzz", "text-" + std::to_string(n++), seed);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: fuzz_seeds SOURCE_DIR OUT_DIR\n");
+    return 2;
+  }
+  const fs::path source = argv[1];
+  gOut = argv[2];
+  velmsession::PluginSession& session = velmfuzz::Session();
+  const fs::path scenes[] = {source / "demo" / "sample.json", source / "demo" / "canvas.json",
+                             source / "tests" / "data" / "scenes" / "reference.json"};
+  for (const fs::path& scene : scenes) {
+    const Bytes text = ReadFile(scene);
+    Seed("scene_fuzz", scene.stem().string(), text);
+    std::string error;
+    if (!session.OpenScene(scene.string(), &error)) {
+      std::fprintf(stderr, "fuzz_seeds: %s: %s\n", scene.c_str(), error.c_str());
+      return 1;
+    }
+    const std::string written = hostsim::WriteScene(session.document()).dump();
+    Seed("scene_fuzz", scene.stem().string() + "-written", Bytes(written.begin(), written.end()));
+    CaptureDocument(session, scene.stem().string());
+  }
+  RecordSeeds(ReadFile(velmfuzz::LibraryFolder() / "seeds.VEL"));
+  char prefs[4096];
+  const std::uint32_t length = velm::FormatPreferences(velm::gGlobals, prefs, sizeof prefs);
+  Seed("prefs_fuzz", "preferences", Bytes(prefs, prefs + length));
+  TextSeeds();
+  std::printf("fuzz_seeds: %d seeds in %s\n", gSeeds, gOut.c_str());
+  return gSeeds > 0 ? 0 : 1;
+}
