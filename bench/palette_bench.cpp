@@ -1,6 +1,7 @@
-// One redraw of the palette showing 100 record icons (32 x 32): every entry reads its
-// record's header and coded thumbnail from the group file, expands the thumbnail and
-// reduces it into the icon, as the record list draws it.
+// One redraw of the palette showing 100 record icons (32 x 32), as the record list draws
+// it: each entry's header and expanded thumbnail from the palette's cache (warm: kept
+// from the redraw before; cold: read from the group file and expanded), reduced into
+// the icon.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -11,10 +12,13 @@
 #include "frame/globals.h"
 #include "hostsim/dialog_manager.h"
 #include "palette/palette_window.h"
+#include "palette/thumbnail_cache.h"
 
 namespace {
 
-void RedrawPalette(benchmark::State& state) {
+enum class Cache { kWarm, kCold, kBypassed };
+
+void RedrawPalette(benchmark::State& state, Cache mode) {
   const int records = static_cast<int>(state.range(0));
   BenchSession bench("palette-" + std::to_string(records));
   if (!bench.ready()) {
@@ -43,10 +47,33 @@ void RedrawPalette(benchmark::State& state) {
   palette->SetScreenBounds({100, 100, 740, 580});  // the largest palette: 252 icons show
   velm::LayoutPalette(g->palette);
   hostsim::Host& host = bench.session().host();
-  for (auto _ : state)
+  velm::SetThumbnailCacheBypassed(mode == Cache::kBypassed);
+  host.dialogs().PaintFloating(&host.desktop().screen());  // warms the cache
+  for (auto _ : state) {
+    if (mode == Cache::kCold) velm::ClearThumbnailCache();
     host.dialogs().PaintFloating(&host.desktop().screen());
+  }
+  velm::SetThumbnailCacheBypassed(false);
   state.counters["icons"] = records;  // the time per iteration is one redraw
 }
-BENCHMARK(RedrawPalette)->Arg(100)->Unit(benchmark::kMillisecond);
+
+// The thumbnails kept from the redraw before; every one read and expanded again; and,
+// the plain form both replace, drawing with no cache at all.
+void BM_RedrawPalette(benchmark::State& state) {
+  RedrawPalette(state, Cache::kWarm);
+}
+void BM_RedrawPaletteCold(benchmark::State& state) {
+  RedrawPalette(state, Cache::kCold);
+}
+void BM_RedrawPalettePlain(benchmark::State& state) {
+  RedrawPalette(state, Cache::kBypassed);
+}
+void BM_RedrawPaletteColdPlain(benchmark::State& state) {
+  RedrawPalette(state, Cache::kBypassed);
+}
+BENCHMARK(BM_RedrawPalette)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawPalettePlain)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawPaletteCold)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawPaletteColdPlain)->Arg(100)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -103,6 +103,7 @@ bool WholeRecordAt(os::FileHandle file, std::int64_t at, std::int64_t size) {
 }
 
 std::uint32_t gLockWaitMs = 5000;
+std::uint32_t gWriteGeneration = 0;
 
 // The exclusive lock of one group: one byte of the database folder's lock file, which is
 // never renamed or removed (a group file is replaced by a removal, so it cannot carry
@@ -110,6 +111,8 @@ std::uint32_t gLockWaitMs = 5000;
 class GroupLock {
  public:
   ~GroupLock() {
+    // Whatever the write did, what was read of the groups before may be out of date.
+    ++gWriteGeneration;
     if (file_ == os::kInvalidFile) return;
     os::FileUnlock(file_, offset_, 1);
     os::FileClose(file_);
@@ -208,6 +211,10 @@ RecordTime HostOrder32(std::uint32_t bigEndian) {
 }
 
 }  // namespace
+
+std::uint32_t GroupWriteGeneration() {
+  return gWriteGeneration;
+}
 
 host::Err GetBaseFolder(char (&buffer)[kPathSize]) {
   buffer[0] = '\0';

@@ -55,6 +55,10 @@ std::uint32_t SetGroupLockWait(std::uint32_t milliseconds);
 // Where the lock of `group` lies in the lock file "VELM.LCK" of the database folder.
 std::uint64_t GroupLockOffset(const char* group);
 
+// Counts this program's writes and removals of records (every attempt, whether or not it
+// changed a file): what was read from group files before a change of it may be stale.
+std::uint32_t GroupWriteGeneration();
+
 // The host application's folder, cut at the first of its known sub-folder or program
 // markers; no trailing backslash. Returns the host's error code unchanged.
 host::Err GetBaseFolder(char (&buffer)[kPathSize]);

@@ -9,6 +9,7 @@
 #include "frame/trace.h"
 #include "palette/palette_window.h"
 #include "palette/record_list.h"
+#include "palette/thumbnail_cache.h"
 #include "placement/bezier_table.h"
 #include "platform/gui.h"
 #include "platform/host_binding.h"
@@ -130,6 +131,7 @@ host::Err ShutdownPlugin(host::MessageData* message) {
     ReleaseBlock(g->currentRecord);
     ReleaseBlock(g->RIHList);
     ReleaseHoverLabel();
+    ClearThumbnailCache();
     if (g->prefsRead) WritePreferences();
     if (g->palette) SavePaletteState(g->palette);
   }

@@ -16,6 +16,7 @@
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "palette/palette_window.h"
+#include "palette/thumbnail_cache.h"
 #include "placement/art_loader.h"
 #include "placement/preview.h"
 #include "platform/gui.h"
@@ -302,30 +303,25 @@ void ImageItemDrawProc(host::EntryRef entry, host::DrawerRef drawer) {
   char group[64];
   std::int32_t number = 0;
   GetRIHItem(sAdmEntry->GetIndex(entry), group, number);
-  os::MemHandle block = nullptr;
-  if (!GrowBlock(block, kReadHeaderAndThumbnail, kRecordGranule)) {
-    Fill(drawer, r, 0, 65535, 0);
-  } else {
-    // A record that cannot be read leaves the block zero: a black thumbnail, "Untitled".
-    VelmReadRecord(group, number, &block, kReadHeaderAndThumbnail, true);
-    const auto* header = reinterpret_cast<const Record*>(block);
-    host::Rect img = r;
-    if (g->toolMode == 3) {
-      img = {r.left, r.top, r.left + (r.bottom - r.top), r.bottom};
-      Shrink(img, 1);
-      if (!selected)
-        Fill(drawer, {r.left + 1, img.top, r.right - 1, img.bottom}, 0xEEEE, 0xEEEE, 0xEEEE);
-      const std::int32_t bands[4] = {img.left, img.right + 148, img.right + 248, img.right + 348};
-      const int sort = g->sortMode >= 0 && g->sortMode <= 2 ? g->sortMode : 0;
-      Fill(drawer, {bands[sort], img.top, bands[sort + 1], img.bottom}, 0xCCCC, 0xCCCC, 0xCCCC);
-      Shrink(img, 1);
-      Outline(drawer, img, 0);
-      Shrink(img, 1);
-    }
-    DrawThumbnail(drawer, block + sizeof(Record), img);
-    if (g->toolMode == 3) DrawListColumns(drawer, *header, img, selected);
-    ReleaseBlock(block);
+  // A record that cannot be read draws as a zero record: a black thumbnail, "Untitled".
+  static const CachedThumbnail kUnreadable{};
+  const CachedThumbnail* cached = CachedRecordThumbnail(group, number);
+  const CachedThumbnail& record = cached ? *cached : kUnreadable;
+  host::Rect img = r;
+  if (g->toolMode == 3) {
+    img = {r.left, r.top, r.left + (r.bottom - r.top), r.bottom};
+    Shrink(img, 1);
+    if (!selected)
+      Fill(drawer, {r.left + 1, img.top, r.right - 1, img.bottom}, 0xEEEE, 0xEEEE, 0xEEEE);
+    const std::int32_t bands[4] = {img.left, img.right + 148, img.right + 248, img.right + 348};
+    const int sort = g->sortMode >= 0 && g->sortMode <= 2 ? g->sortMode : 0;
+    Fill(drawer, {bands[sort], img.top, bands[sort + 1], img.bottom}, 0xCCCC, 0xCCCC, 0xCCCC);
+    Shrink(img, 1);
+    Outline(drawer, img, 0);
+    Shrink(img, 1);
   }
+  DrawThumbnail(drawer, record.pixels, img);
+  if (g->toolMode == 3) DrawListColumns(drawer, record.header, img, selected);
 
   if (selected) {
     if (g->toolMode == 3) {

@@ -53,6 +53,16 @@ bool FileRename(const char* from, const char* to, bool replace);
 // Creates one folder; an existing folder is reported as false with *exists set.
 bool FolderCreate(const char* path, bool* exists);
 
+// What tells one version of a file from another without reading it: its size and the
+// time of its last write (in the system's finest unit). False when the file cannot be
+// found.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t modified = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+bool FileGetStamp(const char* path, FileStamp* stamp);
+
 // ---- Enumeration ("<folder>\*.VEL") ----
 
 struct FindData {

@@ -366,6 +366,16 @@ bool FolderCreate(const char* path, bool* exists) {
   return false;
 }
 
+bool FileGetStamp(const char* path, FileStamp* stamp) {
+  std::string mapped;
+  struct stat st {};
+  if (!stamp || !MapPathString(path, &mapped) || ::stat(mapped.c_str(), &st) != 0) return false;
+  stamp->size = static_cast<std::uint64_t>(st.st_size);
+  stamp->modified = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                    static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
+  return true;
+}
+
 FindHandle FindFirst(const char* pattern, FindData* data) {
   if (!pattern || !data) return nullptr;
   // Split at the last single-byte backslash.

@@ -241,6 +241,17 @@ bool FolderCreate(const char* path, bool* exists) {
   return false;
 }
 
+bool FileGetStamp(const char* path, FileStamp* stamp) {
+  WidePath wide;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!stamp || !wide.Set(path) || !GetFileAttributesExW(wide.text, GetFileExInfoStandard, &data))
+    return false;
+  stamp->size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  stamp->modified = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                    data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
 // ---- Enumeration ----
 
 FindHandle FindFirst(const char* pattern, FindData* data) {
