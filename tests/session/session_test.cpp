@@ -124,6 +124,20 @@ TEST_F(SessionTest, PlacementRefusesWhatCannotBePlaced) {
   EXPECT_EQ(result.createdArt, 0);
   EXPECT_EQ(result.beeps, 1);
   EXPECT_NE(error.find("beeped"), std::string::npos) << error;
+
+  // A record whose stored length runs past the file cannot be read: that is the cause
+  // named, not an empty record.
+  doc.currentLayer()->editable = true;
+  const fs::path file = library() / "図形.VEL";
+  std::fstream damaged(file, std::ios::in | std::ios::out | std::ios::binary);
+  damaged.seekp(4 + 4);
+  damaged.write("\x7F\xFF\xFF\xFF", 4);
+  damaged.close();
+  EXPECT_FALSE(session_->Place("図形", 0, options, &result, &error));
+  EXPECT_EQ(result.createdArt, 0);
+  EXPECT_NE(error.find("the record cannot be read (its group file is damaged"), std::string::npos)
+      << error;
+  EXPECT_EQ(error.find("holds no art"), std::string::npos) << error;
 }
 
 TEST_F(SessionTest, ADragShowsTheSnappedOutlineThenDropsThereAndLeavesTheScreenAsItWas) {

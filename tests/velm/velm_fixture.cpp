@@ -1,5 +1,6 @@
 #include "velm/velm_fixture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 
@@ -140,25 +141,51 @@ std::vector<Span> RecordSpans(const std::string& file) {
   return spans;
 }
 
-std::string EditArt(const std::string& file, int index, const std::function<void(Bytes&)>& edit) {
+std::string EditPart(const std::string& file, int index, bool thumbnail,
+                     const std::function<void(Bytes&)>& edit,
+                     const std::function<Bytes(const Bytes&)>& code) {
   const Span span = RecordSpans(file).at(static_cast<std::size_t>(index));
-  const std::uint32_t t = GetBE32(file, span.offset + 416);
-  const std::uint32_t a = GetBE32(file, span.offset + 420);
-  const auto* coded = reinterpret_cast<const std::uint8_t*>(file.data() + span.offset + 424 + t);
+  std::uint32_t lengths[2] = {GetBE32(file, span.offset + 416), GetBE32(file, span.offset + 420)};
+  const std::size_t starts[2] = {span.offset + 424, span.offset + 424 + lengths[0]};
+  const int part = thumbnail ? 0 : 1;
+  const auto* coded = reinterpret_cast<const std::uint8_t*>(file.data() + starts[part]);
   os::MemHandle block = nullptr;
-  const std::int64_t n = velm::LzssDecode(coded, a, block, velm::kRecordGranule);
-  Bytes art(block, block + n);
+  const std::int64_t n = velm::LzssDecode(coded, lengths[part], block, velm::kRecordGranule);
+  Bytes plain(block, block + n);
   velm::ReleaseBlock(block);
-  edit(art);
-  const std::int64_t m = velm::LzssEncode(art.data(), static_cast<std::uint32_t>(art.size()), block,
-                                          velm::kRecordGranule);
-  std::string record = file.substr(span.offset, 424 + t);
-  record.append(reinterpret_cast<const char*>(block), static_cast<std::size_t>(m));
-  record.append(2, '\0');
-  velm::ReleaseBlock(block);
+  if (edit) edit(plain);
+  Bytes recoded;
+  if (code) {
+    recoded = code(plain);
+  } else {
+    const std::int64_t m = velm::LzssEncode(plain.data(), static_cast<std::uint32_t>(plain.size()),
+                                            block, velm::kRecordGranule);
+    recoded.assign(block, block + m);
+    velm::ReleaseBlock(block);
+  }
+  std::string parts[2] = {file.substr(starts[0], lengths[0]), file.substr(starts[1], lengths[1])};
+  parts[part].assign(recoded.begin(), recoded.end());
+  lengths[part] = static_cast<std::uint32_t>(recoded.size());
+  std::string record = file.substr(span.offset, 424) + parts[0] + parts[1] + std::string(2, '\0');
   PutBE32(record, 4, static_cast<std::uint32_t>(record.size()));
-  PutBE32(record, 420, static_cast<std::uint32_t>(m));
+  PutBE32(record, 416, lengths[0]);
+  PutBE32(record, 420, lengths[1]);
   return file.substr(0, span.offset) + record + file.substr(span.offset + span.length);
+}
+
+std::string EditArt(const std::string& file, int index, const std::function<void(Bytes&)>& edit) {
+  return EditPart(file, index, false, edit);
+}
+
+Bytes LiteralsOnly(const Bytes& plain) {
+  Bytes coded;
+  for (std::size_t at = 0; at < plain.size(); at += 8) {
+    const std::size_t n = std::min<std::size_t>(8, plain.size() - at);
+    coded.push_back(static_cast<std::uint8_t>((1u << n) - 1));
+    coded.insert(coded.end(), plain.begin() + static_cast<std::ptrdiff_t>(at),
+                 plain.begin() + static_cast<std::ptrdiff_t>(at + n));
+  }
+  return coded;
 }
 
 RunResult VelmToolTest::Run(const std::vector<std::string>& args) {

@@ -44,6 +44,14 @@ std::vector<Span> RecordSpans(const std::string& file);
 // The file with record `index`'s art stream expanded, changed by `edit` (big-endian
 // bytes, as stored) and coded again; the record's lengths follow the new coded size.
 std::string EditArt(const std::string& file, int index, const std::function<void(Bytes&)>& edit);
+// The same for either coded part (the thumbnail or the art stream), coded again by `code`
+// when given (by the record coder otherwise).
+std::string EditPart(const std::string& file, int index, bool thumbnail,
+                     const std::function<void(Bytes&)>& edit,
+                     const std::function<Bytes(const Bytes&)>& code = nullptr);
+// A valid coding of `plain` that sends every byte as a literal: it expands to the same
+// bytes, but is not what the record coder writes.
+Bytes LiteralsOnly(const Bytes& plain);
 
 class VelmToolTest : public StoreTest {
  protected:

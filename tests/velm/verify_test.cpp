@@ -3,6 +3,8 @@
 
 #include <random>
 
+#include "platform/os.h"
+#include "record_walk.h"
 #include "velm/velm_fixture.h"
 
 namespace velmtest {
@@ -200,6 +202,110 @@ TEST_F(VerifyTest, CountWordIsCheckedAgainstTheRecordsPresent) {
 
   PutBE32(bytes, 0, 0xFFFFFFFFu);
   EXPECT_EQ(ProblemsOf(VerifyCopy(bytes), -1).size(), 1u);
+}
+
+TEST_F(VerifyTest, EveryRuleOfTheFormatIsChecked) {
+  constexpr std::size_t kPath = 37;                // object 1, after the "GroupArt /" marker
+  constexpr std::size_t kClose = 37 + 5188 + 156;  // record 1's closing marker
+  constexpr std::size_t kAnywhere = ~std::size_t{0};
+  std::string left = original_, bottom = original_;
+  PutBE32(left, spans_[1].offset + 8, 5 << 16);
+  PutBE32(bottom, spans_[1].offset + 20, 0xFFFF0000u);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const char* place;
+    std::size_t offset;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"unknown type", EditArt(original_, 1, [](Bytes& a) { a[kPath + 3] = 99; }), "art", kPath,
+       "object 1: unknown object type 99: no command can place it"},
+      {"path longer than its segments",
+       EditArt(original_, 1,
+               [](Bytes& a) {
+                 a.insert(a.begin() + kPath + 5188, 4, 0);
+                 a[kPath + 7] += 4;
+               }),
+       "art", kPath + 4, "object 1: path object is 5192 bytes, but 3 segments make 5188"},
+      {"marker longer than its text",
+       EditArt(original_, 1,
+               [](Bytes& a) {
+                 a.insert(a.begin() + 37, 1, 0);
+                 a[7] = 38;
+               }),
+       "art", 4, "object 0: marker object is 38 bytes, but its text makes 37"},
+      {"marker closing nothing", EditArt(original_, 1, [](Bytes& a) { a[24 + 9] = 'X'; }), "art",
+       kClose + 24, "object 3: marker \"/ GroupArt\" closes no open level"},
+      {"bounds.left", left, "file", spans_[1].offset + 8, "bounds.left is 327680, not 0"},
+      {"bounds.bottom", bottom, "file", spans_[1].offset + 20, "bounds.bottom is -65536, not 0"},
+      {"thumbnail pixels",
+       EditPart(original_, 1, true, [](Bytes& t) { t[4 * 300] = t[4 * 301] = 7; }), "thumbnail",
+       4 * 300, "thumbnail: 2 pixels have a first byte that is not 0 (the first is pixel 300)"},
+      {"art coded otherwise", EditPart(original_, 1, false, nullptr, LiteralsOnly), "file",
+       kAnywhere, "art stream: coded data changed since it was written"},
+      {"thumbnail coded otherwise", EditPart(original_, 1, true, nullptr, LiteralsOnly), "file",
+       kAnywhere, "thumbnail: coded data changed since it was written"},
+  };
+  for (const Case& c : cases) {
+    const json j = VerifyCopy(c.bytes);
+    EXPECT_EQ(j["groups"][0]["records"][0]["ok"], true) << c.what;
+    EXPECT_EQ(j["groups"][0]["records"][2]["ok"], true) << c.what;
+    const std::vector<json> problems = ProblemsOf(j, 1);
+    ASSERT_EQ(problems.size(), 1u) << c.what << ": " << j["problems"].dump(1);
+    EXPECT_EQ(problems[0]["place"], c.place) << c.what;
+    if (c.offset != kAnywhere) {
+      EXPECT_EQ(problems[0]["offset"], c.offset) << c.what;
+    }
+    EXPECT_NE(problems[0]["message"].get<std::string>().find(c.message), std::string::npos)
+        << c.what << ": " << problems[0]["message"];
+  }
+}
+
+TEST_F(VerifyTest, TheRestOfAnInterruptedAppendIsOnlyANote) {
+  for (const std::size_t cut : {std::size_t{100}, std::size_t{426 + 50}, spans_[2].length - 1}) {
+    const json j = VerifyCopy(original_ + original_.substr(spans_[2].offset, cut), 0);
+    EXPECT_EQ(j["ok"], true) << cut;
+    EXPECT_TRUE(j["problems"].empty()) << cut;
+    ASSERT_EQ(j["warnings"].size(), 1u) << cut;
+    EXPECT_EQ(j["warnings"][0]["offset"], original_.size());
+    EXPECT_NE(j["warnings"][0]["message"].get<std::string>().find("interrupted append"),
+              std::string::npos);
+  }
+  const RunResult text = Run({"verify", copy_.path().string()});
+  EXPECT_EQ(text.code, 0);
+  EXPECT_NE(text.out.find("g note: file offset " + std::to_string(original_.size())),
+            std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("0 problems, 1 warning"), std::string::npos) << text.out;
+}
+
+TEST_F(VerifyTest, HugeClaimedLengthsAreRejectedBeforeAnythingIsExpanded) {
+  // A record whose lengths add up to a 300 MB thumbnail: refused by its size alone, with
+  // every allocation failing, so nothing can have been expanded.
+  constexpr std::uint32_t kHuge = 300u << 20;
+  std::string record = original_.substr(spans_[1].offset, spans_[1].length);
+  PutBE32(record, 416, kHuge);
+  PutBE32(record, 4, 426 + kHuge + GetBE32(record, 420));
+  os::TestOverrides().allocationsBeforeFailure = 0;
+  const velmtool::RecordInspection inspection = velmtool::InspectStoredRecord(
+      reinterpret_cast<const std::uint8_t*>(record.data()), record.size(), 1, 0);
+  os::TestOverrides().allocationsBeforeFailure = -1;
+  ASSERT_EQ(inspection.problems.size(), 1u)
+      << (inspection.problems.empty() ? "" : inspection.problems.back().message);
+  EXPECT_EQ(inspection.problems[0].offset, 416u);
+  EXPECT_NE(inspection.problems[0].message.find("longer than any coded 65536-byte thumbnail"),
+            std::string::npos)
+      << inspection.problems[0].message;
+
+  // In a file, a record claiming a 300 MB art stream ends the walk at its length.
+  std::string bytes = original_;
+  PutBE32(bytes, spans_[1].offset + 420, kHuge);
+  PutBE32(bytes, spans_[1].offset + 4, 426 + GetBE32(bytes, spans_[1].offset + 416) + kHuge);
+  const std::vector<json> problems = ProblemsOf(VerifyCopy(bytes), 1);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0]["message"].get<std::string>().find("runs past the end of the file"),
+            std::string::npos);
 }
 
 TEST_F(VerifyTest, GroupFilesThePlugInCannotSeeAreReported) {

@@ -375,6 +375,27 @@ bool PluginSession::Prepare(const std::string& group, std::int32_t record,
   return true;
 }
 
+namespace {
+
+// Why a placement made no art, from the loader's status and the record it left current.
+std::string NoArtCause(host::Err status, bool beeped) {
+  const velm::os::MemHandle current = velm::gGlobals->currentRecord;
+  if (!current) {
+    return status == velm::kDamagedGroupErr
+               ? ": the record cannot be read (its group file is damaged; velm verify names "
+                 "the damage)"
+               : ": the record could not be read (status " + std::to_string(status) + ")";
+  }
+  if (beeped)
+    return " (the plug-in beeped: the current layer is hidden or locked, or the record's art "
+           "is damaged)";
+  if (velm::RecordHeader(current)->objectCount == 0) return " (it holds no art)";
+  return " (its " + std::to_string(velm::RecordHeader(current)->objectCount) +
+         " art objects made nothing; status " + std::to_string(status) + ")";
+}
+
+}  // namespace
+
 bool PluginSession::Drop(const std::string& group, const std::string& sjisGroup,
                          std::int32_t record, PlaceResult* result, std::string* error) {
   hostsim::Document& doc = document();
@@ -402,9 +423,7 @@ bool PluginSession::Drop(const std::string& group, const std::string& sjisGroup,
   }
   if (result->createdArt == 0) {
     *error = group + ": record " + std::to_string(record) + " put no art into the document" +
-             (result->beeps ? " (the plug-in beeped: the current layer is hidden or locked, or "
-                              "the record's art is damaged)"
-                            : " (it holds no art)");
+             NoArtCause(status, result->beeps != 0);
     return false;
   }
   return true;

@@ -126,6 +126,13 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   cpCommand->add_option("destination", cp.destination, "Group file to copy to (made when missing)")
       ->required();
 
+  RepairOptions repair;
+  CLI::App* repairCommand = app.add_subcommand(
+      "repair",
+      "Rewrite a damaged group file with every readable record and a true count word (a "
+      "backup of the old file is kept beside it)");
+  repairCommand->add_option("file", repair.target, "Group file (GROUP.VEL)")->required();
+
   GroupOptions mkgroup;
   CLI::App* mkgroupCommand = app.add_subcommand("mkgroup", "Make a new, empty group");
   mkgroupCommand->add_option("folder", mkgroup.target, "Library folder")->required();
@@ -162,6 +169,7 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     return CommandEdit(edit, out, err);
   }
   if (cpCommand->parsed()) return CommandCp(cp, out, err);
+  if (repairCommand->parsed()) return CommandRepair(repair, out, err);
   if (mkgroupCommand->parsed()) return CommandMkgroup(mkgroup, out, err);
   if (rmgroupCommand->parsed()) return CommandRmgroup(rmgroup, out, err);
   return kExitUsage;

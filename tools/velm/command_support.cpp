@@ -88,7 +88,9 @@ std::string FormatPoints(double points) {
 std::string DescribeProblem(const Problem& problem) {
   std::string text;
   if (problem.record >= 0) text = "record " + std::to_string(problem.record) + ": ";
-  text += problem.place == Place::kFile ? "file offset " : "art offset ";
+  text += problem.place == Place::kFile  ? "file offset "
+          : problem.place == Place::kArt ? "art offset "
+                                         : "thumbnail offset ";
   text += std::to_string(problem.offset) + ": " + problem.message;
   return text;
 }
@@ -97,7 +99,9 @@ Json ProblemJson(const std::string& groupUtf8, const Problem& problem) {
   Json j = Json::object();
   j["group"] = groupUtf8;
   j["record"] = problem.record >= 0 ? Json(problem.record) : Json(nullptr);
-  j["place"] = problem.place == Place::kFile ? "file" : "art";
+  j["place"] = problem.place == Place::kFile  ? "file"
+               : problem.place == Place::kArt ? "art"
+                                              : "thumbnail";
   j["offset"] = problem.offset;
   j["message"] = problem.message;
   return j;

@@ -105,6 +105,14 @@ struct CpOptions {
 };
 int CommandCp(const CpOptions& options, std::ostream& out, std::ostream& err);
 
+struct RepairOptions {
+  std::string target;  // group file
+};
+// Rewrites a group file with every record the plug-in can read and a count word that
+// agrees, after writing a backup beside it. 0 when it was repaired or needed nothing, 1
+// when it could not be repaired (or kept records still hold damage repair cannot mend).
+int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream& err);
+
 struct GroupOptions {
   std::string target;  // library folder
   std::string group;   // UTF-8

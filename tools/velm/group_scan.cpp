@@ -1,8 +1,18 @@
 #include "group_scan.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace velmtool {
+
+bool WholeRecordAt(const std::uint8_t* bytes, std::uint64_t left) {
+  if (left < kStoredHeaderSize) return false;
+  const StoredHeader h = ParseStoredHeader(bytes);
+  return h.recordLength >= static_cast<std::int32_t>(kStoredHeaderSize) &&
+         static_cast<std::uint64_t>(h.recordLength) <= left && h.thumbnailLength != 0 &&
+         std::uint64_t{kStoredHeaderSize} + h.thumbnailLength + h.artLength ==
+             static_cast<std::uint32_t>(h.recordLength);
+}
 
 GroupScan ScanGroupFile(const std::filesystem::path& file) {
   GroupScan scan;
@@ -88,17 +98,24 @@ GroupScan ScanGroupFile(const std::filesystem::path& file) {
   }
 
   if (at < size) {
-    // What an append that stopped before updating the count would leave.
+    // Whole records behind the counted ones are hidden by a damaged count word (or an
+    // append that stopped before raising it): writes refuse to touch them. Anything else
+    // is the rest of an interrupted append, which the next write cuts off.
     const std::uint64_t left = size - at;
-    bool record = false;
-    if (left >= kStoredHeaderSize && readAt(at, word, 8)) {
-      const std::uint32_t length = BigEndian32(word + 4);
-      record = length >= kStoredHeaderSize && length <= left;
+    std::vector<std::uint8_t> header(std::min<std::uint64_t>(left, kStoredHeaderSize));
+    const bool record =
+        readAt(at, header.data(), header.size()) && WholeRecordAt(header.data(), left);
+    if (record) {
+      fileProblem(-1, at,
+                  "the count word says " + std::to_string(scan.countWord) +
+                      " records, but another record follows the last one (velm repair keeps "
+                      "it and fixes the count word)");
+    } else {
+      scan.warnings.push_back({-1, Place::kFile, at,
+                               std::to_string(left) +
+                                   " bytes follow the last record: the rest of an interrupted "
+                                   "append, cut off by the next write or by velm repair"});
     }
-    fileProblem(-1, at,
-                record ? "the count word says " + std::to_string(scan.countWord) +
-                             " records, but another record follows the last one"
-                       : std::to_string(left) + " bytes follow the last record");
   }
   return scan;
 }

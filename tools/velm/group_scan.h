@@ -28,7 +28,14 @@ struct GroupScan {
   // whose extent is wrong, since nothing after it can be found.
   std::vector<ScannedRecord> records;
   std::vector<Problem> problems;
+  // What is harmless but worth a note: the rest of an interrupted append after the
+  // counted records, which the next write (or velm repair) cuts off.
+  std::vector<Problem> warnings;
 };
+
+// True when the bytes at `at` (of `left`) begin a whole stored record: its length lies in
+// them and agrees with its two coded parts. Writes refuse to go past such a record.
+bool WholeRecordAt(const std::uint8_t* bytes, std::uint64_t left);
 
 GroupScan ScanGroupFile(const std::filesystem::path& file);
 

@@ -1,6 +1,8 @@
 #include "record_walk.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "capture/art_objects.h"
 #include "database/lzss.h"
@@ -92,6 +94,8 @@ class ObjectChecker {
       Report(5102, std::to_string(segments) + " segments need " +
                        std::to_string(kPathHead + kSegmentSize * segments) +
                        " bytes, the object has " + std::to_string(length_));
+    } else if (kPathHead + std::uint64_t{kSegmentSize} * segments != length_) {
+      Exact(std::to_string(segments) + " segments make", kPathHead + kSegmentSize * segments);
     }
   }
 
@@ -140,6 +144,11 @@ class ObjectChecker {
                      std::to_string(length_) + " bytes");
       return;
     }
+    if (static_cast<std::uint64_t>(tableOffset) != runsEnd) {
+      Report(28, "path table offset " + std::to_string(tableOffset) +
+                     " is not where the runs end (" + std::to_string(runsEnd) + ")");
+      return;
+    }
     std::uint64_t at = static_cast<std::uint32_t>(tableOffset);
     const std::uint64_t end = at + static_cast<std::uint32_t>(tableLength);
     for (int k = 0; k < paths; ++k) {
@@ -156,22 +165,34 @@ class ObjectChecker {
       }
       at += entry;
     }
+    if (at != end) {
+      Report(32, "path table is " + std::to_string(tableLength) + " bytes, its " +
+                     std::to_string(paths) + " paths take " + std::to_string(at - runsEnd));
+    } else if (end != length_) {
+      Exact("its runs and path table make", end);
+    }
   }
 
-  void Marker(Json& d) {
+  // False when the marker's text cannot be read (so its level is unknown).
+  bool Marker(Json& d) {
     if (length_ < kMarkerOverhead) {
       Report(4, "marker object is " + std::to_string(length_) + " bytes, shorter than " +
                     std::to_string(kMarkerOverhead));
-      return;
+      return false;
     }
     const auto* text = reinterpret_cast<const char*>(p_ + kObjectHeaderSize);
     if (!std::memchr(text, '\0', length_ - kObjectHeaderSize)) {
       Report(kObjectHeaderSize, "marker text is not terminated");
-      return;
+      return false;
     }
     d["text"] = SjisToUtf8(CutSjis(text, kShownTextLimit));
-    if (std::strcmp(text, velm::kMarkerPluginOpen) == 0 &&
-        length_ == static_cast<std::uint32_t>(velm::kPluginArtMarkerLength)) {
+    const bool pluginMarker = std::strcmp(text, velm::kMarkerPluginOpen) == 0 &&
+                              length_ == static_cast<std::uint32_t>(velm::kPluginArtMarkerLength);
+    if (!pluginMarker && length_ != kMarkerOverhead + std::strlen(text)) {
+      Exact("its text makes", kMarkerOverhead + std::strlen(text));
+      return true;
+    }
+    if (pluginMarker) {
       const std::uint8_t* payload = p_ + kObjectHeaderSize;
       d["pluginGroup"] = SjisToUtf8(FieldText(reinterpret_cast<const char*>(payload + 32), 64));
       d["version"] =
@@ -183,6 +204,7 @@ class ObjectChecker {
       if (count > 255)
         Report(kObjectHeaderSize + 104, "plug-in data count " + std::to_string(count));
     }
+    return true;
   }
 
   void Raster(Json& d) {
@@ -199,6 +221,10 @@ class ObjectChecker {
         kRasterHead + std::uint64_t{kTileSize} * static_cast<std::uint32_t>(tiles) > length_) {
       Report(88, "tile count " + std::to_string(tiles) + " does not fit the object's " +
                      std::to_string(length_) + " bytes");
+    } else if (kRasterHead + std::uint64_t{kTileSize} * static_cast<std::uint32_t>(tiles) !=
+               length_) {
+      Exact(std::to_string(tiles) + " tiles make",
+            kRasterHead + std::uint64_t{kTileSize} * static_cast<std::uint32_t>(tiles));
     }
   }
 
@@ -258,13 +284,34 @@ class ObjectChecker {
                              " points do not fit its " + std::to_string(segmentLength) + " bytes");
           return;
         }
+        const std::uint64_t needed =
+            kMeshSegmentHead + 8 * (std::uint64_t{static_cast<std::uint32_t>(leads)} +
+                                    static_cast<std::uint32_t>(points));
+        if (needed != static_cast<std::uint32_t>(segmentLength)) {
+          Report(s, which + " is " + std::to_string(segmentLength) + " bytes, its " +
+                        std::to_string(leads) + " + " + std::to_string(points) + " points make " +
+                        std::to_string(needed));
+          return;
+        }
         s += static_cast<std::uint32_t>(segmentLength);
+      }
+      if (s != vertexEnd) {
+        Report(at, "vertex " + std::to_string(v) + " is " + std::to_string(vertexLength) +
+                       " bytes, its segments make " + std::to_string(s - at));
+        return;
       }
       at = vertexEnd;
     }
+    if (at != length_) Exact(std::to_string(vertices) + " vertices make", at);
   }
 
  private:
+  // The object's length is not the `size` that `what` makes.
+  void Exact(const std::string& what, std::uint64_t size) {
+    Report(4, std::string(ObjectTypeName(Signed32(p_))) + " object is " + std::to_string(length_) +
+                  " bytes, but " + what + " " + std::to_string(size));
+  }
+
   const std::uint8_t* p_;
   std::uint64_t offset_;
   std::uint32_t length_;
@@ -366,6 +413,9 @@ void WalkArtStream(std::uint8_t* art, std::uint64_t size, std::int32_t objectCou
     const auto length = static_cast<std::uint32_t>(o.length);
     ObjectChecker check(art + at, at, length, index, record, problems);
     std::string closes;
+    if (std::strcmp(ObjectTypeName(o.type), "unknown") == 0)
+      check.Report(0,
+                   "unknown object type " + std::to_string(o.type) + ": no command can place it");
     switch (static_cast<velm::ObjectType>(o.type)) {
       case velm::ObjectType::PathObject:
         check.Path(o.details);
@@ -380,8 +430,7 @@ void WalkArtStream(std::uint8_t* art, std::uint64_t size, std::int32_t objectCou
         check.Mesh(o.details);
         break;
       case velm::ObjectType::MarkerObject: {
-        check.Marker(o.details);
-        if (check.found() == 0) {
+        if (check.Marker(o.details)) {
           const std::string text =
               FieldText(reinterpret_cast<const char*>(art + at + 24), length - 24);
           closes = ClosedLevel(text);
@@ -449,6 +498,22 @@ CodedEnd CheckCodedStream(const std::uint8_t* coded, std::uint64_t size) {
 
 namespace {
 
+// Every pixel of a thumbnail is 0x00RRGGBB: its first byte is 0.
+void CheckThumbnailPixels(const std::vector<std::uint8_t>& thumbnail, std::int32_t record,
+                          std::vector<Problem>* problems) {
+  std::size_t first = thumbnail.size(), count = 0;
+  for (std::size_t at = 0; at < thumbnail.size(); at += 4) {
+    if (thumbnail[at] == 0) continue;
+    if (count++ == 0) first = at;
+  }
+  if (count != 0) {
+    problems->push_back(
+        {record, Place::kThumbnail, first,
+         "thumbnail: " + std::to_string(count) + (count == 1 ? " pixel has" : " pixels have") +
+             " a first byte that is not 0 (the first is pixel " + std::to_string(first / 4) + ")"});
+  }
+}
+
 // Decodes `size` coded bytes; false when memory runs out.
 bool Decode(const std::uint8_t* coded, std::uint32_t size, std::uint32_t granularity,
             std::vector<std::uint8_t>* out) {
@@ -458,6 +523,46 @@ bool Decode(const std::uint8_t* coded, std::uint32_t size, std::uint32_t granula
   if (n == 0) out->clear();
   velm::ReleaseBlock(block);
   return n >= 0;
+}
+
+// Where `coded` first differs from what the coder writes for `plain`; none when it is
+// exactly the coder's output (false in *encoded when memory ran out).
+std::optional<std::uint64_t> FirstDifferenceFromCoder(const std::uint8_t* coded,
+                                                      std::uint64_t codedSize,
+                                                      const std::vector<std::uint8_t>& plain,
+                                                      std::uint32_t granularity, bool* encoded) {
+  velm::os::MemHandle block = nullptr;
+  const std::int64_t n =
+      velm::LzssEncode(plain.data(), static_cast<std::uint32_t>(plain.size()), block, granularity);
+  *encoded = n >= 0;
+  std::optional<std::uint64_t> difference;
+  if (n >= 0) {
+    const auto length = static_cast<std::uint64_t>(n);
+    const std::uint64_t common = std::min(length, codedSize);
+    std::uint64_t at = 0;
+    while (at < common && block[at] == coded[at])
+      ++at;
+    if (at < common || length != codedSize) difference = at;
+  }
+  velm::ReleaseBlock(block);
+  return difference;
+}
+
+template <class Report>
+void CheckCoderOutput(const std::uint8_t* coded, std::uint64_t size,
+                      const std::vector<std::uint8_t>& plain, std::uint32_t granularity,
+                      const char* what, std::uint64_t start, Report report) {
+  bool encoded = true;
+  const std::optional<std::uint64_t> difference =
+      FirstDifferenceFromCoder(coded, size, plain, granularity, &encoded);
+  if (!encoded) {
+    report(start, std::string(what) + " cannot be coded again to compare (out of memory)");
+  } else if (difference) {
+    report(start + *difference, std::string(what) +
+                                    ": coded data changed since it was written (the coder "
+                                    "writes other bytes for what it expands to, from byte " +
+                                    std::to_string(*difference) + " on)");
+  }
 }
 
 }  // namespace
@@ -476,6 +581,12 @@ RecordInspection InspectStoredRecord(const std::uint8_t* bytes, std::uint64_t si
   const std::uint64_t t = h.thumbnailLength, a = h.artLength;
   if (h.recordLength < static_cast<std::int32_t>(kStoredHeaderSize))
     report(4, "recordLength " + std::to_string(h.recordLength) + " is below 426");
+  // The bounds are the captured art's box moved to the origin.
+  if (h.boundsLeft != 0) report(8, "bounds.left is " + std::to_string(h.boundsLeft) + ", not 0");
+  if (h.boundsBottom != 0)
+    report(20, "bounds.bottom is " + std::to_string(h.boundsBottom) + ", not 0");
+  if (h.boundsTop < 0) report(12, "bounds.top (the height) is negative");
+  if (h.boundsRight < 0) report(16, "bounds.right (the width) is negative");
   if (h.thumbnailLength == 0) {
     // Only an expanded record has no coded thumbnail; nothing after the header can be
     // told apart then.
@@ -490,9 +601,10 @@ RecordInspection InspectStoredRecord(const std::uint8_t* bytes, std::uint64_t si
   }
 
   const std::uint64_t thumbStart = velm::kRecordHeaderSize;
-  // The coder never needs more than twice the input's size: a coded thumbnail longer than
-  // that is damage, and is not expanded (which could take hundreds of megabytes).
-  constexpr std::uint64_t kLongestCodedThumbnail = 2 * std::uint64_t{velm::kThumbnailSize};
+  // The coder writes at most one flag byte per eight literals: a coded thumbnail longer
+  // than that is damage, and is not expanded (which could take hundreds of megabytes).
+  constexpr std::uint64_t kLongestCodedThumbnail =
+      std::uint64_t{velm::kThumbnailSize} + velm::kThumbnailSize / 8;
   if (t > kLongestCodedThumbnail) {
     report(416, "thumbnailLength " + std::to_string(t) + " is longer than any coded 65536-byte " +
                     "thumbnail (" + std::to_string(kLongestCodedThumbnail) + " at most)");
@@ -507,6 +619,8 @@ RecordInspection InspectStoredRecord(const std::uint8_t* bytes, std::uint64_t si
              "thumbnail expands to " + std::to_string(r.thumbnail.size()) + " bytes, not 65536");
     } else {
       r.thumbnailExpanded = true;
+      CheckThumbnailPixels(r.thumbnail, record, &r.problems);
+      CheckCoderOutput(coded, t, r.thumbnail, velm::kListGranule, "thumbnail", thumbStart, report);
     }
   } else {
     report(416, "thumbnailLength " + std::to_string(t) + " reaches past the record's " +
@@ -524,6 +638,7 @@ RecordInspection InspectStoredRecord(const std::uint8_t* bytes, std::uint64_t si
     } else {
       r.artExpanded = true;
       r.artSize = art.size();
+      CheckCoderOutput(coded, a, art, velm::kRecordGranule, "art stream", artStart, report);
       WalkArtStream(art.data(), art.size(), h.objectCount, record, &r.objects, &r.problems);
     }
   } else if (thumbStart + t <= size) {

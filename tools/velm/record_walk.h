@@ -14,8 +14,9 @@ using Json = nlohmann::ordered_json;
 
 // Where a problem's offset counts from.
 enum class Place {
-  kFile,  // from the start of the group file
-  kArt,   // from the start of the expanded art object stream
+  kFile,       // from the start of the group file
+  kArt,        // from the start of the expanded art object stream
+  kThumbnail,  // from the start of the expanded thumbnail
 };
 
 struct Problem {
@@ -57,8 +58,9 @@ struct ObjectSummary {
 const char* ObjectTypeName(std::int32_t type);
 
 // Walks an expanded art object stream in file byte order (big-endian) from its first
-// byte to its last: each object's length must be at least 24 and lie in the stream, and
-// the counts inside it must fit its length. Summaries go to `objects` (for every object
+// byte to its last: each object's type must be one the loader knows, its length at
+// least 24 and inside the stream, and exactly what the counts inside it make; markers
+// must open and close their levels in order. Summaries go to `objects` (for every object
 // that lies in the stream), problems to `problems` (with art-stream offsets and
 // `record`). `objectCount` is the header's count, checked against the objects found.
 void WalkArtStream(std::uint8_t* art, std::uint64_t size, std::int32_t objectCount,
@@ -87,7 +89,11 @@ struct RecordInspection {
 
 // Inspects record `record` whose stored bytes are `bytes` (`size` of them, at most
 // its recordLength; fewer when the file ends early) and which starts at `fileOffset` in
-// its group file.
+// its group file. Besides the layout it checks the bounds (left and bottom are 0, width
+// and height not negative), the thumbnail's first byte of every pixel (0), and that each
+// coded part is exactly what the coder writes for the bytes it expands to. Nothing is
+// expanded that lies outside `size` or is longer than the coder can have written, so the
+// work is bounded by the record's stored size.
 RecordInspection InspectStoredRecord(const std::uint8_t* bytes, std::uint64_t size,
                                      std::int32_t record, std::uint64_t fileOffset);
 

@@ -1,4 +1,6 @@
-// velm verify: checks every record of every group, byte by byte.
+// velm verify: checks every record of every group, byte by byte. A problem (exit status 1)
+// is anything the format never holds; a warning (status 0) is the harmless rest of an
+// interrupted append.
 #include "command_support.h"
 #include "commands.h"
 #include "group_scan.h"
@@ -12,15 +14,17 @@ int CommandVerify(const VerifyOptions& options, std::ostream& out, std::ostream&
   if (!selection) return status;
   Library& library = *selection->library;
 
-  std::size_t problemCount = 0, recordCount = 0;
+  std::size_t problemCount = 0, warningCount = 0, recordCount = 0;
   Json groups = Json::array();
   Json allProblems = Json::array();
+  Json allWarnings = Json::array();
   for (const std::string& group : selection->groups) {
     const std::string groupName = SjisToUtf8(group);
     const std::filesystem::path file = library.GroupFile(group);
     GroupScan scan = ScanGroupFile(file);
     if (!scan.opened) scan.problems.push_back({-1, Place::kFile, 0, "the file cannot be opened"});
     problemCount += scan.problems.size();
+    warningCount += scan.warnings.size();
     recordCount += scan.records.size();
 
     if (options.json) {
@@ -43,6 +47,12 @@ int CommandVerify(const VerifyOptions& options, std::ostream& out, std::ostream&
         allProblems.push_back(ProblemJson(groupName, p));
       }
       g["problems"] = std::move(problems);
+      Json warnings = Json::array();
+      for (const Problem& w : scan.warnings) {
+        warnings.push_back(ProblemJson(groupName, w));
+        allWarnings.push_back(ProblemJson(groupName, w));
+      }
+      g["warnings"] = std::move(warnings);
       groups.push_back(std::move(g));
       continue;
     }
@@ -60,6 +70,8 @@ int CommandVerify(const VerifyOptions& options, std::ostream& out, std::ostream&
     }
     for (; next < scan.problems.size(); ++next)
       out << "  " << groupName << " " << DescribeProblem(scan.problems[next]) << "\n";
+    for (const Problem& w : scan.warnings)
+      out << "  " << groupName << " note: " << DescribeProblem(w) << "\n";
   }
 
   // Group files the plug-in cannot see at all.
@@ -83,12 +95,16 @@ int CommandVerify(const VerifyOptions& options, std::ostream& out, std::ostream&
     result["unreadableFiles"] = std::move(unreadable);
     result["records"] = recordCount;
     result["problems"] = std::move(allProblems);
+    result["warnings"] = std::move(allWarnings);
     result["ok"] = problemCount == 0;
     WriteJson(out, result);
   } else {
     out << selection->groups.size() << (selection->groups.size() == 1 ? " group, " : " groups, ")
         << recordCount << (recordCount == 1 ? " record checked, " : " records checked, ")
-        << problemCount << (problemCount == 1 ? " problem" : " problems") << "\n";
+        << problemCount << (problemCount == 1 ? " problem" : " problems");
+    if (warningCount != 0)
+      out << ", " << warningCount << (warningCount == 1 ? " warning" : " warnings");
+    out << "\n";
   }
   return problemCount == 0 ? kExitOk : kExitProblems;
 }
