@@ -74,9 +74,11 @@ void PlaceRecord(benchmark::State& state) {
 // and the ratio.
 void BM_ExpandRecord(benchmark::State& state) {
   PlaceWorld world(static_cast<int>(state.range(0)));
+  // A block of our own, so that the read does not make it the current record.
   velm::os::MemHandle raw = nullptr;
-  if (!world.ready() ||
-      velm::VelmReadRecord("bench", 0, &raw, velm::kReadWholeRecord, false) != 0) {
+  if (!world.ready() || !velm::GrowBlock(raw, velm::kRecordHeaderSize, velm::kRecordGranule) ||
+      velm::VelmReadRecord("bench", 0, &raw, velm::kReadWholeRecord, false) != 0 ||
+      velm::RecordHeader(raw)->thumbnailLength == 0) {
     state.SkipWithError("the record could not be made");
     velm::ReleaseBlock(raw);
     return;

@@ -69,11 +69,13 @@ void InsertNode(CoderState& c, int r) {
   int p = kRingSize + 1 + key[0];
   c.right[r] = c.left[r] = kNil;
   int best = 0;
+  int position = c.matchPosition;
   for (;;) {
     int& link = c.Child(greater, p);
     if (link == kNil) {
       link = r;
       c.parent[r] = p;
+      c.matchPosition = position;
       c.matchLength = best;
       return;
     }
@@ -82,21 +84,28 @@ void InsertNode(CoderState& c, int r) {
     int i;
     if (key[1] != candidate[1]) {
       i = 1;
-    } else if (const std::uint64_t x = key1 ^ Load64(candidate + 1); x != 0) {
-      i = 1 + FirstDifferentByte(x);
-    } else if (const std::uint64_t y = key9 ^ Load64(candidate + 9); y != 0) {
-      i = 9 + FirstDifferentByte(y);
+      greater = key[1] > candidate[1];
     } else {
-      i = key[kLongestMatch - 1] != candidate[kLongestMatch - 1] ? kLongestMatch - 1
-                                                                 : kLongestMatch;
+      if (const std::uint64_t x = key1 ^ Load64(candidate + 1); x != 0) {
+        i = 1 + FirstDifferentByte(x);
+      } else if (const std::uint64_t y = key9 ^ Load64(candidate + 9); y != 0) {
+        i = 9 + FirstDifferentByte(y);
+      } else if (key[kLongestMatch - 1] != candidate[kLongestMatch - 1]) {
+        i = kLongestMatch - 1;
+      } else {
+        // Equal over all 18 bytes: r replaces p.
+        position = p;
+        best = kLongestMatch;
+        break;
+      }
+      greater = key[i] > candidate[i];
     }
     if (i > best) {
-      c.matchPosition = p;
+      position = p;
       best = i;
-      if (i >= kLongestMatch) break;
     }
-    greater = key[i] > candidate[i];
   }
+  c.matchPosition = position;
   c.matchLength = best;
   // r takes over p's place.
   c.parent[r] = c.parent[p];
