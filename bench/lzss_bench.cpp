@@ -1,15 +1,22 @@
-// LZSS coding speed on the two kinds of data records hold: a 64 KiB thumbnail and a
-// large art object stream. Reports input megabytes per second (the "MB" counter).
+// LZSS coding speed on the kinds of data records hold: a 64 KiB thumbnail, a large art
+// object stream, text, and random bytes (all literals). Every benchmark times the plain
+// byte-by-byte coder (lzss_plain.h) in the same iterations and reports input megabytes
+// per second of both (`MB`, `plain_MB`) and their ratio (`ratio`); encodes also report the
+// coded size as a fraction of the input (`coded`), decodes the speed of copying the same
+// bytes into a fresh block (`memcpy_MB`) and the decoder's share of it (`of_memcpy`).
 #include <benchmark/benchmark.h>
+
+#include <time.h>
 
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "database/lzss.h"
+#include "lzss_plain.h"
 #include "platform/memory.h"
-
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -67,82 +74,133 @@ Bytes ArtLike() {
   return art;
 }
 
+// Words of marker texts and record names with numbers: many short and medium matches.
+Bytes TextLike() {
+  static const char* const kWords[] = {"GroupArt",     "/",          "PathArt", "CompoundPathArt",
+                                       "Clipped=TRUE", "PatternArt", "TextArt", "label",
+                                       "name",         "comment",    "\r\n"};
+  std::mt19937 rng(3);
+  std::string text;
+  while (text.size() < 1024 * 1024) {
+    text += kWords[rng() % (sizeof kWords / sizeof kWords[0])];
+    text += ' ';
+    if (rng() % 4 == 0) text += std::to_string(rng() % 10000);
+  }
+  text.resize(1024 * 1024);
+  return Bytes(text.begin(), text.end());
+}
+
+Bytes RandomBytes() {
+  std::mt19937 rng(4);
+  Bytes bytes(1024 * 1024);
+  for (auto& b : bytes)
+    b = static_cast<std::uint8_t>(rng());
+  return bytes;
+}
+
+// The time this thread has run, so that other processes on a shared machine do not
+// count (both forms are timed the same way).
+struct Clock {
+  using time_point = double;
+  static double now() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+  }
+};
+
+double Seconds(Clock::time_point from) {
+  return Clock::now() - from;
+}
+
+// Counters of one benchmark: megabytes per second of ours and of the plain form, both
+// timed over the same iterations, and how many times faster ours is.
+void SetSpeeds(benchmark::State& state, std::size_t bytes, double ours, double plain) {
+  const double megabytes =
+      static_cast<double>(bytes) / 1e6 * static_cast<double>(state.iterations());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+  state.counters["MB"] = megabytes / ours;
+  state.counters["plain_MB"] = megabytes / plain;
+  state.counters["ratio"] = plain / ours;
+}
+
 void Encode(benchmark::State& state, const Bytes& input, std::uint32_t granularity) {
+  const auto length = static_cast<std::uint32_t>(input.size());
   velm::os::MemHandle out = nullptr;
+  std::vector<std::uint8_t> plain;
   std::int64_t coded = 0;
+  double ours = 0, plainTime = 0;
   for (auto _ : state) {
-    coded =
-        velm::LzssEncode(input.data(), static_cast<std::uint32_t>(input.size()), out, granularity);
-    benchmark::DoNotOptimize(coded);
+    Clock::time_point start = Clock::now();
+    coded = velm::LzssEncode(input.data(), length, out, granularity);
+    const double once = Seconds(start);
+    ours += once;
+    start = Clock::now();
+    velmbench::PlainLzssEncode(input.data(), input.size(), plain);
+    plainTime += Seconds(start);
+    state.SetIterationTime(once);
+  }
+  // The yardstick is only one if it codes to the same bytes.
+  if (coded < 0 || plain.size() != static_cast<std::size_t>(coded) ||
+      (coded > 0 && std::memcmp(plain.data(), out, plain.size()) != 0)) {
+    state.SkipWithError("the plain coder's bytes differ");
   }
   velm::ReleaseBlock(out);
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
-  state.counters["MB"] = benchmark::Counter(static_cast<double>(input.size()) / 1e6,
-                                            benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["ratio"] = static_cast<double>(coded) / static_cast<double>(input.size());
+  SetSpeeds(state, input.size(), ours, plainTime);
+  state.counters["coded"] = static_cast<double>(coded) / static_cast<double>(input.size());
 }
 
 void Decode(benchmark::State& state, const Bytes& input, std::uint32_t granularity) {
   velm::os::MemHandle coded = nullptr;
-  const std::int64_t codedLength =
-      velm::LzssEncode(input.data(), static_cast<std::uint32_t>(input.size()), coded, granularity);
-  velm::os::MemHandle out = nullptr;
+  const auto codedLength = static_cast<std::uint32_t>(
+      velm::LzssEncode(input.data(), static_cast<std::uint32_t>(input.size()), coded, granularity));
+  std::vector<std::uint8_t> plain;
+  bool same = true;
+  double ours = 0, plainTime = 0, copy = 0;
   for (auto _ : state) {
     // A fresh output block each time, as a record read allocates one.
-    benchmark::DoNotOptimize(
-        velm::LzssDecode(coded, static_cast<std::uint32_t>(codedLength), out, granularity));
-    velm::ReleaseBlock(out);
-  }
-  velm::ReleaseBlock(coded);
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
-  state.counters["MB"] = benchmark::Counter(static_cast<double>(input.size()) / 1e6,
-                                            benchmark::Counter::kIsIterationInvariantRate);
-}
-
-void BM_EncodeThumbnail(benchmark::State& state) {
-  static const Bytes input = ThumbnailLike();
-  Encode(state, input, velm::kListGranule);
-}
-void BM_DecodeThumbnail(benchmark::State& state) {
-  static const Bytes input = ThumbnailLike();
-  Decode(state, input, velm::kListGranule);
-}
-void BM_EncodeArt4MiB(benchmark::State& state) {
-  static const Bytes input = ArtLike();
-  Encode(state, input, velm::kRecordGranule);
-}
-void BM_DecodeArt4MiB(benchmark::State& state) {
-  static const Bytes input = ArtLike();
-  Decode(state, input, velm::kRecordGranule);
-}
-
-// The yardstick: copying the same bytes into a fresh block.
-void Copy(benchmark::State& state, const Bytes& input, std::uint32_t granularity) {
-  for (auto _ : state) {
+    Clock::time_point start = Clock::now();
     velm::os::MemHandle out = nullptr;
+    const std::int64_t n = velm::LzssDecode(coded, codedLength, out, granularity);
+    const double once = Seconds(start);
+    ours += once;
+    same = same && n == static_cast<std::int64_t>(input.size()) &&
+           std::memcmp(out, input.data(), input.size()) == 0;
+    velm::ReleaseBlock(out);
+    start = Clock::now();
+    velmbench::PlainLzssDecode(coded, codedLength, plain);
+    plainTime += Seconds(start);
+    start = Clock::now();
     velm::GrowBlock(out, static_cast<std::uint32_t>(input.size()), granularity);
     std::memcpy(out, input.data(), input.size());
     benchmark::DoNotOptimize(out);
+    copy += Seconds(start);
     velm::ReleaseBlock(out);
+    state.SetIterationTime(once);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
-  state.counters["MB"] = benchmark::Counter(static_cast<double>(input.size()) / 1e6,
-                                            benchmark::Counter::kIsIterationInvariantRate);
-}
-void BM_MemcpyThumbnail(benchmark::State& state) {
-  static const Bytes input = ThumbnailLike();
-  Copy(state, input, velm::kListGranule);
-}
-void BM_MemcpyArt4MiB(benchmark::State& state) {
-  static const Bytes input = ArtLike();
-  Copy(state, input, velm::kRecordGranule);
+  if (!same || plain != input) state.SkipWithError("a decoder's bytes differ from the input");
+  velm::ReleaseBlock(coded);
+  SetSpeeds(state, input.size(), ours, plainTime);
+  state.counters["memcpy_MB"] =
+      static_cast<double>(input.size()) / 1e6 * static_cast<double>(state.iterations()) / copy;
+  state.counters["of_memcpy"] = copy / ours;
 }
 
-BENCHMARK(BM_MemcpyThumbnail)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MemcpyArt4MiB)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EncodeThumbnail)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DecodeThumbnail)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EncodeArt4MiB)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DecodeArt4MiB)->Unit(benchmark::kMillisecond);
+#define VELM_LZSS_BENCHMARKS(Name, Make, granularity)                         \
+  void BM_Encode##Name(benchmark::State& state) {                             \
+    static const Bytes input = Make();                                        \
+    Encode(state, input, granularity);                                        \
+  }                                                                           \
+  void BM_Decode##Name(benchmark::State& state) {                             \
+    static const Bytes input = Make();                                        \
+    Decode(state, input, granularity);                                        \
+  }                                                                           \
+  BENCHMARK(BM_Encode##Name)->UseManualTime()->Unit(benchmark::kMillisecond); \
+  BENCHMARK(BM_Decode##Name)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+VELM_LZSS_BENCHMARKS(Thumbnail, ThumbnailLike, velm::kListGranule)
+VELM_LZSS_BENCHMARKS(Art4MiB, ArtLike, velm::kRecordGranule)
+VELM_LZSS_BENCHMARKS(Text1MiB, TextLike, velm::kRecordGranule)
+VELM_LZSS_BENCHMARKS(Random1MiB, RandomBytes, velm::kRecordGranule)
 
 }  // namespace

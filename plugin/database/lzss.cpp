@@ -1,5 +1,6 @@
 #include "database/lzss.h"
 
+#include <bit>
 #include <cstring>
 
 #include "database/busy.h"
@@ -27,6 +28,8 @@ struct CoderState {
   int parent[kRingSize + 1];
   int matchPosition;
   int matchLength;
+
+  int& Child(bool greater, int p) { return greater ? right[p] : left[p]; }
 };
 
 CoderState gCoder;
@@ -38,43 +41,72 @@ void InitTrees(CoderState& c) {
     c.parent[i] = kNil;
 }
 
+std::uint64_t Load64(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// The index of the first byte in which two words loaded from memory differ (x their
+// exclusive or, not 0).
+int FirstDifferentByte(std::uint64_t x) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return std::countr_zero(x) >> 3;
+  } else {
+    return std::countl_zero(x) >> 3;
+  }
+}
+
 // Hangs the string at ring position r in the tree of its first byte, recording the
-// longest match met on the way; a string equal over all 18 bytes replaces the old node.
+// longest match met on the way (the first one met of the longest length); a string equal
+// over all 18 bytes replaces the old node. Most candidates differ in byte 1, which is
+// tested alone; bytes 1 … 16 of the others are compared eight at a time, byte 17 alone.
 void InsertNode(CoderState& c, int r) {
   const std::uint8_t* key = &c.ring[r];
-  int cmp = 1;
+  const std::uint64_t key1 = Load64(key + 1);
+  const std::uint64_t key9 = Load64(key + 9);
+  bool greater = true;  // the last comparison's result was greater or equal
   int p = kRingSize + 1 + key[0];
   c.right[r] = c.left[r] = kNil;
-  c.matchLength = 0;
+  int best = 0;
+  int position = c.matchPosition;
   for (;;) {
-    if (cmp >= 0) {
-      if (c.right[p] != kNil) {
-        p = c.right[p];
-      } else {
-        c.right[p] = r;
-        c.parent[r] = p;
-        return;
-      }
+    int& link = c.Child(greater, p);
+    if (link == kNil) {
+      link = r;
+      c.parent[r] = p;
+      c.matchPosition = position;
+      c.matchLength = best;
+      return;
+    }
+    p = link;
+    const std::uint8_t* candidate = &c.ring[p];
+    int i;
+    if (key[1] != candidate[1]) {
+      i = 1;
+      greater = key[1] > candidate[1];
     } else {
-      if (c.left[p] != kNil) {
-        p = c.left[p];
+      if (const std::uint64_t x = key1 ^ Load64(candidate + 1); x != 0) {
+        i = 1 + FirstDifferentByte(x);
+      } else if (const std::uint64_t y = key9 ^ Load64(candidate + 9); y != 0) {
+        i = 9 + FirstDifferentByte(y);
+      } else if (key[kLongestMatch - 1] != candidate[kLongestMatch - 1]) {
+        i = kLongestMatch - 1;
       } else {
-        c.left[p] = r;
-        c.parent[r] = p;
-        return;
+        // Equal over all 18 bytes: r replaces p.
+        position = p;
+        best = kLongestMatch;
+        break;
       }
+      greater = key[i] > candidate[i];
     }
-    int i = 1;
-    for (; i < kLongestMatch; ++i) {
-      cmp = key[i] - c.ring[p + i];
-      if (cmp != 0) break;
-    }
-    if (i > c.matchLength) {
-      c.matchPosition = p;
-      c.matchLength = i;
-      if (i >= kLongestMatch) break;
+    if (i > best) {
+      position = p;
+      best = i;
     }
   }
+  c.matchPosition = position;
+  c.matchLength = best;
   // r takes over p's place.
   c.parent[r] = c.parent[p];
   c.left[r] = c.left[p];
@@ -135,12 +167,6 @@ class Sink {
     return true;
   }
 
-  bool Put(std::uint8_t byte) {
-    if (!Reserve(1)) return false;
-    block_[length_++] = byte;
-    return true;
-  }
-
   // Room for `count` more bytes after the current length.
   bool Reserve(std::uint32_t count) {
     if (count <= capacity_ - length_) return true;
@@ -150,8 +176,6 @@ class Sink {
     return true;
   }
   std::uint8_t* data() { return block_; }
-  std::uint32_t Room() const { return capacity_ - length_; }
-  void SetLength(std::uint32_t length) { length_ = length; }
 
  private:
   os::MemHandle& block_;
@@ -260,12 +284,70 @@ inline std::uint32_t CopyMatch(std::uint8_t* out, std::uint32_t o, int position,
 constexpr std::uint32_t kLongestGroupOutput = 8 * kLongestMatch;
 constexpr std::uint32_t kLongestGroupInput = 16;
 
-// The number of bytes the coded input expands to, counted as the decoder below produces
-// them (an item cut short by the end of the input gives nothing). Sizing the output once
-// from it keeps a long stream from being copied again at every granule it grows by.
-std::uint64_t DecodedLength(const std::uint8_t* input, std::uint32_t inputLength) {
+// Bytes of input a group may read: its items (at most 16 bytes) and up to 7 more, since
+// a run of literals is copied eight bytes at a time.
+constexpr std::uint32_t kGroupInputRead = kLongestGroupInput + 7;
+
+// One whole group of eight items from input[in...] to out[o...], with at least
+// kGroupInputRead bytes of input and kLongestGroupOutput bytes of room: no checks per
+// item. Each run of literals is one eight-byte copy (the bytes past the run are
+// overwritten by the next items or lie in the group's room). Returns the new output
+// length and advances `in`.
+inline std::uint32_t DecodeGroup(const std::uint8_t* input, std::uint32_t& in, std::uint8_t* out,
+                                 std::uint32_t o, unsigned flags) {
+  for (int items = 8;;) {
+    const int literals = std::countr_one(flags);  // the bits past the group's items are 0
+    std::memcpy(out + o, input + in, 8);
+    o += static_cast<std::uint32_t>(literals);
+    in += static_cast<std::uint32_t>(literals);
+    items -= literals;
+    if (items == 0) return o;
+    flags >>= literals + 1;
+    --items;
+    const int b0 = input[in];
+    const int b1 = input[in + 1];
+    in += 2;
+    const int position = b0 | ((b1 & 0xF0) << 4);
+    const auto length = static_cast<std::uint32_t>((b1 & 0x0F) + kThreshold + 1);
+    const int r = static_cast<int>((kFirstWrite + o) & kRingMask);
+    const auto d = static_cast<std::uint32_t>(((r - position - 1) & kRingMask) + 1);
+    if (o >= d && d >= kLongestMatch) {
+      // Far enough back not to overlap: one fixed-size copy (the group's room absorbs
+      // the bytes past the match, which later items overwrite).
+      std::memcpy(out + o, out + o - d, kLongestMatch);
+      o += length;
+    } else {
+      o = CopyMatch(out, o, position, length);
+    }
+    if (items == 0) return o;
+  }
+}
+
+}  // namespace
+
+std::uint64_t LzssDecodedLength(const std::uint8_t* input, std::uint32_t inputLength) {
   std::uint64_t length = 0;
   std::uint32_t in = 0;
+  // Whole groups: every item's length is added without a branch (the b1 read for a
+  // literal lies inside the group and is not used).
+  while (inputLength - in > kLongestGroupInput) {
+    unsigned flags = input[in++];
+    if (flags == 0xFF) {
+      length += 8;
+      in += 8;
+      continue;
+    }
+    const std::uint8_t* item = input + in;
+    std::uint32_t at = 0;
+    for (int k = 0; k < 8; ++k, flags >>= 1) {
+      const unsigned literal = flags & 1;
+      const unsigned matched = (item[at + 1] & 0x0Fu) + kThreshold + 1;
+      length += literal ? 1 : matched;
+      at += 2 - literal;
+    }
+    in += at;
+  }
+  // The last groups, which may stop inside an item (that item then gives nothing).
   while (in < inputLength) {
     unsigned flags = input[in++];
     for (int item = 0; item < 8 && in < inputLength; ++item, flags >>= 1) {
@@ -282,67 +364,50 @@ std::uint64_t DecodedLength(const std::uint8_t* input, std::uint32_t inputLength
   return length;
 }
 
-}  // namespace
-
-std::int64_t LzssDecode(const std::uint8_t* input, std::uint32_t inputLength, os::MemHandle& output,
-                        std::uint32_t granularity) {
+std::uint32_t LzssDecodeInto(const std::uint8_t* input, std::uint32_t inputLength,
+                             std::uint8_t* out, std::uint32_t capacity) {
   // The ring is not kept: output byte j was written at ring position (4078 + j) mod 4096,
   // so ring position p, read when the next output byte is o, holds output byte o - d with
   // d = ((4078 + o - p - 1) mod 4096) + 1, or the ring's initial zero when o - d < 0.
-  Sink sink(output, granularity);
   std::uint32_t in = 0;
   std::uint32_t o = 0;
-  const std::uint64_t expected = DecodedLength(input, inputLength);
-  if (expected > 0xFFFFFFFFu || !sink.Reserve(static_cast<std::uint32_t>(expected))) return -1;
-
   while (in < inputLength) {
     unsigned flags = input[in++];
-    if (inputLength - in >= kLongestGroupInput && sink.Room() >= kLongestGroupOutput) {
+    if (inputLength - in >= kGroupInputRead && capacity - o >= kLongestGroupOutput) {
       // A whole group with enough input and room: no checks per item.
-      std::uint8_t* out = sink.data();
-      for (int item = 0; item < 8; ++item, flags >>= 1) {
-        if (flags & 1) {
-          out[o++] = input[in++];
-        } else {
-          const int b0 = input[in];
-          const int b1 = input[in + 1];
-          in += 2;
-          const int position = b0 | ((b1 & 0xF0) << 4);
-          const auto length = static_cast<std::uint32_t>((b1 & 0x0F) + kThreshold + 1);
-          const int r = static_cast<int>((kFirstWrite + o) & kRingMask);
-          const auto d = static_cast<std::uint32_t>(((r - position - 1) & kRingMask) + 1);
-          if (o >= d && d >= kLongestMatch) {
-            // Far enough back not to overlap: one fixed-size copy (the group's room
-            // absorbs the bytes past the match, which later items overwrite).
-            std::memcpy(out + o, out + o - d, kLongestMatch);
-            o += length;
-          } else {
-            o = CopyMatch(out, o, position, length);
-          }
-        }
-      }
-      sink.SetLength(o);
+      o = DecodeGroup(input, in, out, o, flags);
     } else {
-      // Near the end of the input (which may stop inside an item) or of the block.
+      // Near the end of the input (which may stop inside an item) or of the room.
       for (int item = 0; item < 8; ++item, flags >>= 1) {
         if (in >= inputLength) break;
         if (flags & 1) {
-          if (!sink.Reserve(1)) return -1;
-          sink.data()[o++] = input[in++];
+          if (o == capacity) return o;
+          out[o++] = input[in++];
         } else {
           const int b0 = input[in++];
           if (in >= inputLength) break;
           const int b1 = input[in++];
-          const std::uint32_t length = static_cast<std::uint32_t>((b1 & 0x0F) + kThreshold + 1);
-          if (!sink.Reserve(length)) return -1;
-          o = CopyMatch(sink.data(), o, b0 | ((b1 & 0xF0) << 4), length);
+          std::uint32_t length = static_cast<std::uint32_t>((b1 & 0x0F) + kThreshold + 1);
+          if (length > capacity - o) length = capacity - o;
+          o = CopyMatch(out, o, b0 | ((b1 & 0xF0) << 4), length);
+          if (o == capacity) return o;
         }
-        sink.SetLength(o);
       }
     }
     AdvanceBusyCursor();
   }
-  return sink.length();
+  return o;
+}
+
+std::int64_t LzssDecode(const std::uint8_t* input, std::uint32_t inputLength, os::MemHandle& output,
+                        std::uint32_t granularity) {
+  // Sizing the output once from the coded stream keeps a long stream from being copied
+  // again at every granule it grows by.
+  const std::uint64_t expected = LzssDecodedLength(input, inputLength);
+  Sink sink(output, granularity);
+  if (expected > 0xFFFFFFFFu || !sink.Reserve(static_cast<std::uint32_t>(expected))) return -1;
+  if (expected == 0) return 0;
+  return LzssDecodeInto(input, inputLength, sink.data(), static_cast<std::uint32_t>(expected));
 }
 
 std::int32_t CompressRecord(os::MemHandle& record) {
@@ -391,43 +456,56 @@ std::int32_t ExpandRecord(os::MemHandle& record, bool withArt) {
   const std::uint32_t codedThumbnail = header->thumbnailLength;
   const std::uint32_t codedArt = withArt ? header->artLength : 0;
   if (codedThumbnail == 0) return -1;  // already expanded
-  if (std::uint64_t{kRecordHeaderSize} + codedThumbnail + codedArt > os::MemSize(record)) {
+  const std::uint32_t size = os::MemSize(record);
+  if (std::uint64_t{kRecordHeaderSize} + codedThumbnail + codedArt > size) return -1;
+
+  // A coded byte gives at most 9 bytes: only a longer thumbnail stream could expand past
+  // 4 GiB, which is refused.
+  if (codedThumbnail > 0xFFFFFFFFu / 9 &&
+      LzssDecodedLength(record + kRecordHeaderSize, codedThumbnail) > 0xFFFFFFFFu) {
     return -1;
   }
+  const std::uint64_t artLength =
+      LzssDecodedLength(record + kRecordHeaderSize + codedThumbnail, codedArt);
+  const std::uint64_t total = kEmptyRecordLength + artLength;
+  if (total > 0x7FFFFFFF) return -1;
 
-  os::MemHandle thumbnail = nullptr;
-  os::MemHandle art = nullptr;
-  const std::int64_t thumbnailLength =
-      LzssDecode(record + kRecordHeaderSize, codedThumbnail, thumbnail, kListGranule);
-  std::int64_t artLength = 0;
-  if (thumbnailLength >= 0 && withArt) {
-    artLength =
-        LzssDecode(record + kRecordHeaderSize + codedThumbnail, codedArt, art, kRecordGranule);
+  // The final block: this one when it is large enough, else one of whole granules. The
+  // coded bytes must not lie where the expanded record goes: in this block they move
+  // behind its end when there is room, otherwise a fresh block of the same size is used.
+  const std::uint32_t coded = codedThumbnail + codedArt;
+  os::MemHandle target = record;
+  const std::uint8_t* source = record + kRecordHeaderSize;
+  if (total <= size && size - total >= coded) {
+    std::memmove(record + size - coded, source, coded);
+    source = record + size - coded;
+  } else {
+    const std::uint32_t targetSize =
+        total <= size ? size : RoundToGranule(static_cast<std::uint32_t>(total), kRecordGranule);
+    if (targetSize == 0) return -1;
+    target = os::MemAlloc(targetSize);
+    if (!target) return -1;
+    std::memcpy(target, record, kRecordHeaderSize);
   }
-  const std::int64_t total = kEmptyRecordLength + artLength;
-  const bool done = thumbnailLength >= 0 && artLength >= 0 && total <= 0x7FFFFFFF &&
-                    GrowBlock(record, static_cast<std::uint32_t>(total), kRecordGranule);
-  if (done) {
-    // A thumbnail that does not expand to exactly its size is cut to it or padded with
-    // zeros: the picture may be wrong, but the record's art stays readable.
-    const std::size_t kept = thumbnailLength < kThumbnailSize
-                                 ? static_cast<std::size_t>(thumbnailLength)
-                                 : std::size_t{kThumbnailSize};
-    if (kept > 0) std::memcpy(record + kThumbnailOffset, thumbnail, kept);
-    std::memset(record + kThumbnailOffset + kept, 0, kThumbnailSize - kept);
-    if (artLength > 0) {
-      std::memcpy(record + kArtStreamOffset, art, static_cast<std::size_t>(artLength));
-    }
-    record[kArtStreamOffset + artLength] = 0;  // slack
-    record[kArtStreamOffset + artLength + 1] = 0;
-    Record* expanded = RecordHeader(record);
-    expanded->thumbnailLength = 0;
-    expanded->artLength = 0;
-    expanded->recordLength = static_cast<std::int32_t>(total);
+
+  // A thumbnail that does not expand to exactly its size is cut to it or padded with
+  // zeros: the picture may be wrong, but the record's art stays readable.
+  const std::uint32_t kept =
+      LzssDecodeInto(source, codedThumbnail, target + kThumbnailOffset, kThumbnailSize);
+  std::memset(target + kThumbnailOffset + kept, 0, kThumbnailSize - kept);
+  LzssDecodeInto(source + codedThumbnail, codedArt, target + kArtStreamOffset,
+                 static_cast<std::uint32_t>(artLength));
+  target[kArtStreamOffset + artLength] = 0;  // slack
+  target[kArtStreamOffset + artLength + 1] = 0;
+  Record* expanded = RecordHeader(target);
+  expanded->thumbnailLength = 0;
+  expanded->artLength = 0;
+  expanded->recordLength = static_cast<std::int32_t>(total);
+  if (target != record) {
+    os::MemFree(record);
+    record = target;
   }
-  ReleaseBlock(thumbnail);
-  ReleaseBlock(art);
-  return done ? 0 : -1;
+  return 0;
 }
 
 }  // namespace velm

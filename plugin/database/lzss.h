@@ -27,6 +27,17 @@ std::int64_t LzssEncode(const std::uint8_t* input, std::uint32_t inputLength, os
 std::int64_t LzssDecode(const std::uint8_t* input, std::uint32_t inputLength, os::MemHandle& output,
                         std::uint32_t granularity);
 
+// The number of bytes `inputLength` coded bytes expand to (an item cut short by the end
+// of the input gives nothing), without expanding them.
+std::uint64_t LzssDecodedLength(const std::uint8_t* input, std::uint32_t inputLength);
+
+// Expands `inputLength` coded bytes straight into `out`, which has room for `capacity`
+// bytes: the output is the same as LzssDecode's, cut at `capacity`. Returns the number of
+// bytes written. Nothing is written outside out[0 … capacity); `out` must not overlap the
+// input.
+std::uint32_t LzssDecodeInto(const std::uint8_t* input, std::uint32_t inputLength,
+                             std::uint8_t* out, std::uint32_t capacity);
+
 // Brings an expanded record (numbers already big-endian except recordLength,
 // thumbnailLength and artLength, which are in host order) to stored form: the thumbnail
 // and the art object stream coded right after the header, and the three lengths set.
@@ -36,9 +47,12 @@ std::int32_t CompressRecord(os::MemHandle& record);
 
 // Brings a stored record (the same three lengths in host order) to expanded form: the
 // thumbnail always, the art object stream only `withArt`. A thumbnail that does not
-// expand to exactly 65536 bytes is cut to that size or padded with zeros. The block may
-// move. Returns 0, or -1 with the record unchanged when the record is not in stored
-// form, its coded data does not lie inside the block, or memory runs out.
+// expand to exactly 65536 bytes is cut to that size or padded with zeros. Both are
+// expanded straight into the record's final block: the block itself when it is large
+// enough (the coded bytes are first moved behind the expanded record's end), otherwise a
+// new block of whole 2 MiB granules that replaces it. Returns 0, or -1 with the record
+// unchanged when the record is not in stored form, its coded data does not lie inside the
+// block, or memory runs out.
 std::int32_t ExpandRecord(os::MemHandle& record, bool withArt);
 
 }  // namespace velm

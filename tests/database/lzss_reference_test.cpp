@@ -2,6 +2,7 @@
 // both must produce the same bytes for any input, coded or garbage, whole or cut short.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -94,3 +95,32 @@ TEST(LzssDecoder, MatchesThePlainRingDecoderOnCodedDataCutAnywhere) {
 }
 
 }  // namespace
+
+TEST(LzssDecoder, SizesAndCapacityCutsMatchThePlainRingDecoder) {
+  // The sizing pass must count exactly what the decoder produces, and a decode into a
+  // room of fixed capacity gives the first bytes of the whole output and writes nothing
+  // past the room, wherever it ends (inside a literal group, inside a match).
+  std::mt19937 random(77);
+  for (int round = 0; round < 200; ++round) {
+    Bytes in(random() % 2000);
+    for (std::uint8_t& b : in)
+      b = static_cast<std::uint8_t>(random());
+    for (std::size_t k = 0; k < in.size(); k += 1 + random() % 5)
+      in[k] = static_cast<std::uint8_t>(round % 2 ? 0xFF : random() & random());
+    const Bytes whole = ReferenceDecode(in);
+    const auto n = static_cast<std::uint32_t>(whole.size());
+    ASSERT_EQ(velm::LzssDecodedLength(in.data(), static_cast<std::uint32_t>(in.size())), n);
+    for (const std::uint32_t capacity : {0u, 1u, n / 3, n / 2 + 7, n > 0 ? n - 1 : 0, n, n + 300}) {
+      constexpr std::uint32_t kGuard = 200;
+      Bytes room(capacity + kGuard, 0xA5);
+      const std::uint32_t written = velm::LzssDecodeInto(
+          in.data(), static_cast<std::uint32_t>(in.size()), room.data(), capacity);
+      ASSERT_EQ(written, std::min(n, capacity)) << "round " << round << ", room " << capacity;
+      ASSERT_TRUE(std::equal(room.begin(), room.begin() + written, whole.begin()))
+          << "round " << round << ", room " << capacity;
+      ASSERT_TRUE(std::all_of(room.begin() + capacity, room.end(),
+                              [](std::uint8_t b) { return b == 0xA5; }))
+          << "round " << round << ", room " << capacity;
+    }
+  }
+}

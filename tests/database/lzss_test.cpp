@@ -430,11 +430,21 @@ TEST_F(RecordCompression, OutOfMemoryLeavesTheRecordAsItWas) {
   }
   ASSERT_EQ(CompressRecord(record), 0);
   const Bytes stored = Image();
-  for (std::int32_t n = 0; n < 2; ++n) {
-    AllocationFailure fail(n);
-    EXPECT_EQ(ExpandRecord(record, true), -1) << "failing allocation " << n;
-    EXPECT_EQ(Image(), stored);
+  // In a block just large enough for the stored record, the expanded one needs a new
+  // block: without it the record stays as it was.
+  os::MemHandle tight = nullptr;
+  ASSERT_TRUE(GrowBlock(tight, static_cast<std::uint32_t>(stored.size()), 1));
+  std::memcpy(tight, stored.data(), stored.size());
+  {
+    AllocationFailure fail(0);
+    EXPECT_EQ(ExpandRecord(tight, true), -1);
+    EXPECT_EQ(Bytes(tight, tight + stored.size()), stored);
   }
+  ReleaseBlock(tight);
+  // In its own block of whole granules it expands in place, needing no memory at all.
+  AllocationFailure fail(0);
+  ASSERT_EQ(ExpandRecord(record, true), 0);
+  EXPECT_EQ(Image(), expanded);
 }
 
 }  // namespace

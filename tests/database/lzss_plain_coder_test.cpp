@@ -1,0 +1,75 @@
+// The encoder against the benchmarks' plain byte-by-byte tree coder: the same coded bytes
+// (the same match chosen among equal ones, the same look-ahead after the input ends) on
+// inputs that stress the match finder, and the decoders agree on them.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "database/lzss.h"
+#include "platform/memory.h"
+
+// The plain coder is the benchmarks' own; it is built into this test program as well.
+#include "../../bench/lzss_plain.cpp"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Encode(const Bytes& in) {
+  velm::os::MemHandle block = nullptr;
+  const std::int64_t n = velm::LzssEncode(in.data(), static_cast<std::uint32_t>(in.size()), block,
+                                          velm::kRecordGranule);
+  EXPECT_GE(n, 0);
+  Bytes out(block, block + (n > 0 ? n : 0));
+  velm::ReleaseBlock(block);
+  return out;
+}
+
+// Inputs of `size` bytes of one kind, from `rng`.
+Bytes Input(int kind, std::size_t size, std::mt19937& rng) {
+  Bytes in(size);
+  switch (kind) {
+    case 0:  // random: mostly literals, deep trees
+      for (auto& b : in)
+        b = static_cast<std::uint8_t>(rng());
+      break;
+    case 1:  // two symbols: many equal-length candidates (ties) and 18-byte matches
+      for (auto& b : in)
+        b = static_cast<std::uint8_t>(rng() % 2);
+      break;
+    case 2:  // runs of one byte broken by single changes: strings equal in 8 or 16 bytes
+      for (std::size_t i = 0; i < size; ++i)
+        in[i] = rng() % 23 == 0 ? static_cast<std::uint8_t>(rng()) : 0;
+      break;
+    default:  // 32-bit words that differ in one byte, at every byte position
+      for (std::size_t i = 0; i + 4 <= size; i += 4) {
+        const std::uint32_t word = 0x01020304u ^ (1u << (8 * (rng() % 4) + rng() % 8));
+        for (int k = 0; k < 4; ++k)
+          in[i + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(word >> (8 * k));
+      }
+      break;
+  }
+  return in;
+}
+
+TEST(LzssPlainCoder, EncoderCodesToThePlainTreeCodersBytes) {
+  std::mt19937 rng(2024);
+  // Sizes around the look-ahead, the ring and a few ring lengths; the end of the input
+  // falls in the middle of matches of every kind.
+  for (const std::size_t size : {1u, 17u, 18u, 19u, 4096u, 4113u, 20000u, 70001u}) {
+    for (int kind = 0; kind < 4; ++kind) {
+      const Bytes in = Input(kind, size, rng);
+      std::vector<std::uint8_t> plain;
+      velmbench::PlainLzssEncode(in.data(), in.size(), plain);
+      const Bytes ours = Encode(in);
+      ASSERT_EQ(ours, plain) << "kind " << kind << ", " << size << " bytes";
+      std::vector<std::uint8_t> back;
+      velmbench::PlainLzssDecode(ours.data(), ours.size(), back);
+      ASSERT_EQ(back, in) << "kind " << kind << ", " << size << " bytes";
+    }
+  }
+}
+
+}  // namespace
