@@ -2,8 +2,10 @@
 // it runs every benchmark, each variant that changes the C library's allocation settings
 // ("MemoryKept") in a process of its own and all others together in one, so that no
 // figure depends on what ran before it; then prints one table: each figure, the plain
-// form it replaces where there is one (the benchmark of the same name with "Plain"
-// after its function name), and the speed-up of the one over the other.
+// form it replaces where there is one, and the speed-up of the one over the other. A
+// benchmark gives its plain form either itself, timed over the same iterations (counters
+// "plain_MB" and "ratio", the plain form's time over its own), or as the benchmark of
+// the same name with "Plain" after its function name.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -21,7 +23,11 @@ namespace {
 struct Result {
   double time = 0;  // per iteration, in `unit`
   std::string unit;
-  double megabytesPerSecond = 0;  // the "MB" rate counter, when there is one
+  double megabytesPerSecond = 0;       // counter "MB", when there is one
+  double plainMegabytesPerSecond = 0;  // counter "plain_MB"
+  double plainMilliseconds = 0;        // counter "plain_ms"
+  double ratio = 0;                    // counter "ratio": the plain form's time over this one's
+  double ofMemcpy = 0;                 // counter "of_memcpy": this speed as a share of memcpy's
 };
 
 std::string Self() {
@@ -76,15 +82,20 @@ bool RunGroup(const std::string& self, const std::vector<std::string>& names,
   if (status != 0 || json.is_discarded()) return false;
   for (const auto& b : json.value("benchmarks", nlohmann::json::array())) {
     if (b.value("run_type", "iteration") != "iteration" || b.contains("error_occurred")) continue;
-    Result r{b.value("real_time", 0.0), b.value("time_unit", "ns"), b.value("MB", 0.0)};
+    Result r{b.value("real_time", 0.0), b.value("time_unit", "ns"), b.value("MB", 0.0),
+             b.value("plain_MB", 0.0),  b.value("plain_ms", 0.0),   b.value("ratio", 0.0),
+             b.value("of_memcpy", 0.0)};
     (*results)[b.value("name", "")] = r;
   }
   return true;
 }
 
 std::string Figure(const Result& r) {
-  char text[96];
-  if (r.megabytesPerSecond > 0) {
+  char text[128];
+  if (r.megabytesPerSecond > 0 && r.ofMemcpy > 0) {
+    std::snprintf(text, sizeof text, "%.0f MB/s (%.2f of memcpy)", r.megabytesPerSecond,
+                  r.ofMemcpy);
+  } else if (r.megabytesPerSecond > 0) {
     std::snprintf(text, sizeof text, "%.4g %s (%.0f MB/s)", r.time, r.unit.c_str(),
                   r.megabytesPerSecond);
   } else {
@@ -153,7 +164,14 @@ int main(int argc, char** argv) {
       continue;
     }
     const auto plain = results.find(family + "Plain" + name.substr(family.size()));
-    if (plain == results.end()) {
+    const Result& r = it->second;
+    if (r.ratio > 0 && r.plainMegabytesPerSecond > 0) {
+      std::printf("| %s | %s | %.0f MB/s | %.2f× |\n", name.c_str(), Figure(r).c_str(),
+                  r.plainMegabytesPerSecond, r.ratio);
+    } else if (r.ratio > 0 && r.plainMilliseconds > 0) {
+      std::printf("| %s | %s | %.4g ms | %.2f× |\n", name.c_str(), Figure(r).c_str(),
+                  r.plainMilliseconds, r.ratio);
+    } else if (plain == results.end()) {
       std::printf("| %s | %s | | |\n", name.c_str(), Figure(it->second).c_str());
     } else {
       std::printf("| %s | %s | %s | %.2f× |\n", name.c_str(), Figure(it->second).c_str(),

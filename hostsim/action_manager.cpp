@@ -257,7 +257,13 @@ std::string ActionManager::Describe(const std::vector<RecordedEvent>& events) co
     out << '\n';
     for (const ActionValue& v : e.values.values) {
       const ActionParamKey* k = registered ? registered->params.Find(v.key) : nullptr;
-      out << "   " << (k ? ToUtf8(k->title) : "'" + KeyText(v.key) + "'") << ": ";
+      out << "   ";
+      if (k) {
+        out << ToUtf8(k->title);
+      } else {
+        out << '\'' << KeyText(v.key) << '\'';
+      }
+      out << ": ";
       if (v.type == host::kActionTypeReal) {
         out << RealText(v.real);
       } else if (v.type == host::kActionTypeInteger) {
