@@ -44,7 +44,15 @@ host::Err CreateGroupFile(const char* group) {
   }
   file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
   if (file == os::kInvalidFile) return -1;
-  return os::FileClose(file) ? host::kNoErr : -1;
+  // The group exists once its file is on the disk (a failing close changes nothing of
+  // that); a file that cannot be made to stay is taken away again.
+  if (!os::FileFlush(file)) {
+    os::FileClose(file);
+    os::FileDelete(path);
+    return -1;
+  }
+  os::FileClose(file);
+  return host::kNoErr;
 }
 
 }  // namespace

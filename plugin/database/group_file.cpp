@@ -58,12 +58,24 @@ bool WriteExactly(os::FileHandle file, const void* buffer, std::uint32_t count) 
   return os::FileWrite(file, buffer, count, &done) && done == count;
 }
 
-// The count word; a short read counts as 0, a negative count as damage (-1).
-std::int32_t ReadCount(os::FileHandle file) {
+// The count word into *count; a file shorter than 4 bytes counts as 0. False when the
+// file cannot be read (a failure, not a short file): the count is then unknown, and a
+// writer must not take it as 0.
+bool ReadCountWord(os::FileHandle file, std::int32_t* count) {
   std::uint8_t bytes[4];
-  if (!os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) || !ReadExactly(file, bytes, 4))
-    return 0;
-  return static_cast<std::int32_t>(ReadBE32(bytes));
+  std::uint32_t done = 0;
+  *count = 0;
+  if (!os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) ||
+      !os::FileRead(file, bytes, 4, &done))
+    return false;
+  if (done == 4) *count = static_cast<std::int32_t>(ReadBE32(bytes));
+  return true;
+}
+
+// The count word for readers; an unreadable one counts as 0.
+std::int32_t ReadCount(os::FileHandle file) {
+  std::int32_t count = 0;
+  return ReadCountWord(file, &count) ? count : 0;
 }
 
 std::int64_t FileSize(os::FileHandle file) {
@@ -439,19 +451,13 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
   os::FileHandle file = os::kInvalidFile;
   if (host::Err err = OpenGroupFile(group, true, &file, &lock)) return err;
 
+  // A file shorter than the count word (a new group) holds no records; its count is
+  // written with the first record.
   std::int32_t count = 0;
-  {
-    std::uint8_t bytes[4];
-    if (!ReadExactly(file, bytes, 4)) {
-      std::memset(bytes, 0, 4);
-      if (!os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) ||
-          !WriteExactly(file, bytes, 4)) {
-        os::FileClose(file);
-        return kGroupWriteErr;
-      }
-    } else {
-      count = static_cast<std::int32_t>(ReadBE32(bytes));
-    }
+  const std::int64_t oldSize = FileSize(file);
+  if (oldSize < 0 || !ReadCountWord(file, &count)) {
+    os::FileClose(file);
+    return kGroupWriteErr;
   }
   if (count < 0) {
     os::FileClose(file);
@@ -476,17 +482,27 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
     }
     // The record first, then the count: an interrupted write leaves the old count, and
     // the file reads as it did before. The rest of an earlier interrupted append beyond
-    // the new record is cut off.
+    // the new record is cut off. The append has happened once it is on the disk; a write
+    // or flush that fails puts the old count and length back (a whole record left behind
+    // the count would make the group refuse every later write).
     std::uint8_t newCount[4];
     WriteBE32(newCount, static_cast<std::uint32_t>(count + 1));
     if (!os::FileSeek(file, end, os::SeekOrigin::kBegin, nullptr) ||
         !WriteExactly(file, g->currentRecord, length) || !os::FileSetSize(file, end + length) ||
         !os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) ||
-        !WriteExactly(file, newCount, 4)) {
+        !WriteExactly(file, newCount, 4) || !os::FileFlush(file)) {
+      if (oldSize >= 4) {
+        std::uint8_t oldCount[4];
+        WriteBE32(oldCount, static_cast<std::uint32_t>(count));
+        if (os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr)) WriteExactly(file, oldCount, 4);
+      }
+      os::FileSetSize(file, oldSize >= 4 ? end : oldSize);
+      os::FileFlush(file);
       os::FileClose(file);
       return kGroupWriteErr;
     }
-    if (!os::FileClose(file)) return kGroupWriteErr;
+    // The record is on the disk: a failing close changes nothing of that.
+    os::FileClose(file);
     g->currentRecordIndex = count;
     if (g->RIHList) {
       VelmAddItemRIHList(g->RIHList, group, count, record->name, record->kind,
@@ -525,12 +541,17 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
   record->bounds = stored.bounds;
   record->created = stored.created;
   record->modified = HostOrder32(CurrentRecordTime());  // big-endian, as stored
+  // Done once the new header is on the disk; a write or flush that fails (perhaps half
+  // way) puts the stored header back.
   if (!os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr) ||
-      !WriteExactly(file, g->currentRecord, kRecordHeaderPrefix)) {
+      !WriteExactly(file, g->currentRecord, kRecordHeaderPrefix) || !os::FileFlush(file)) {
+    if (os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr))
+      WriteExactly(file, &stored, kRecordHeaderPrefix);
+    os::FileFlush(file);
     os::FileClose(file);
     return kGroupWriteErr;
   }
-  if (!os::FileClose(file)) return kGroupWriteErr;
+  os::FileClose(file);
   g->currentRecordIndex = index;
   VelmRmvItemRIHList(g->RIHList, group, index);
   VelmAddItemRIHList(g->RIHList, group, index, record->name, record->kind,
@@ -563,8 +584,19 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* e
 
   os::FileHandle source =
       os::FileOpen(groupPath, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
-  if (source == os::kInvalidFile) return expectedName ? kRecordMovedErr : host::kNoErr;
-  const std::int32_t count = ReadCount(source);
+  if (source == os::kInvalidFile) {
+    // No file holds no record; a file that is there but does not open is a failure.
+    os::FindData found{};
+    os::FindHandle find = os::FindFirst(groupPath, &found);
+    if (!find) return expectedName ? kRecordMovedErr : host::kNoErr;
+    os::FindEnd(find);
+    return kGroupWriteErr;
+  }
+  std::int32_t count = 0;
+  if (!ReadCountWord(source, &count)) {
+    os::FileClose(source);
+    return kGroupWriteErr;
+  }
   if (index < 0 || index >= count) {
     // No such record: nothing to remove, and the count must not drop. A caller that named
     // the record it meant learns that it is no longer there.
@@ -605,6 +637,7 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* e
   // Copy every other record in one pass. The group file is replaced only when all of
   // them were copied; a damaged file or a failed write leaves it untouched.
   bool ok = true;
+  bool damaged = false;
   std::uint8_t newCount[4];
   WriteBE32(newCount, static_cast<std::uint32_t>(count - 1));
   ok = WriteExactly(temp, newCount, 4);
@@ -622,6 +655,7 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* e
     const std::uint32_t recordLength = ReadBE32(prefix + 4);
     if (recordLength < kStoredHeaderSize || at + recordLength > size) {
       ok = false;
+      damaged = size >= 0;
       break;
     }
     if (i != index) {
@@ -641,7 +675,7 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* e
   ok = os::FileClose(temp) && ok;
   if (!ok || !os::FileRename(tempPath, groupPath, true)) {
     os::FileDelete(tempPath);
-    return ok ? -1 : kDamagedGroupErr;
+    return damaged ? kDamagedGroupErr : kGroupWriteErr;
   }
 
   VelmRmvItemRIHList(g->RIHList, group, index);

@@ -101,13 +101,14 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
 
 // Writes the current record into `group`: index -1 appends it, any other index
 // rewrites that record's header in place (name, kind, comment; `modified` becomes
-// now). Returns 0 only when the record was written; otherwise the base folder lookup's
-// error, kBadGroupNameErr, kDamagedGroupErr (nothing is written), kNoSuchRecordErr,
+// now). Returns 0 only when the record was written and flushed to the disk; otherwise the base
+// folder lookup's error, kBadGroupNameErr, kDamagedGroupErr (nothing is written), kNoSuchRecordErr,
 // kGroupWriteErr (the file cannot be opened, created or written), or -1 when there is
 // no current record or it cannot be brought to stored form; kGroupNeedsRepairErr when
 // whole records follow the counted ones (nothing is written), kGroupBusyErr when another
 // writer holds the group. A tail that is not a whole record (an interrupted append) is
-// cut off by an append. Every write holds the group's lock.
+// cut off by an append. A write that fails part way puts the file back as it was (the
+// count word, the length, the old header). Every write holds the group's lock.
 // With `expectedName` (Shift-JIS), a header rewrite goes ahead only when record `index`
 // still has that name, checked under the lock (kRecordMovedErr otherwise).
 host::Err WriteGroupRecord(const char* group, std::int32_t index,
@@ -116,7 +117,8 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index,
 // Removes record `index` of `group` by copying the others through the temporary file.
 // The group file is replaced only once every other record has been copied. Returns 0 when
 // the record was removed or there was no such record or file; kGroupNeedsRepairErr,
-// kGroupBusyErr, kDamagedGroupErr or -1 when nothing was changed.
+// kGroupBusyErr, kDamagedGroupErr or -1 (a file that is there but cannot be opened or
+// read, a copy that cannot be written) when nothing was changed.
 // With `expectedName`, only a record of that name is removed (kRecordMovedErr otherwise).
 host::Err RemoveGroupRecord(const char* group, std::int32_t index,
                             const char* expectedName = nullptr);

@@ -107,6 +107,64 @@ std::uint32_t TickCount();
 // This process's id (names of scratch files that no other process may take).
 std::uint32_t ProcessId();
 
+// ---- Fault injection for tests ----
+//
+// While `Overrides::fileFaults` is set, every file operation above (and FolderCreate)
+// is counted, and the chosen one fails as a disk or network failure would:
+//   - failAt: the failAt-th counted operation fails: the failAt-th of all when `anyKind`,
+//     else the failAt-th of kind `kind`. A failed open creates nothing, a failed write
+//     writes the first half of its bytes (a torn write) and reports them in *done, a
+//     failed close still releases the handle, a failed flush makes nothing durable, and
+//     every other failed operation changes nothing.
+//   - powerLossAfter: once that many operations have run, the power is gone: every later
+//     operation fails and changes nothing (a write writes nothing; a close still releases
+//     the handle). SimulateRestart(true) then brings the disk to what it would hold after
+//     the machine starts again.
+// The disk model (POSIX only): data is durable once a FileFlush of its file succeeded.
+// Each file touched while injection is on goes back, at a restart, to its contents at its
+// last successful flush, or to its contents when first touched in this run if it was
+// never flushed; a file created and never flushed vanishes. Deletions are durable at
+// once. A rename is durable when the source had been flushed (the target then holds the
+// source's flushed contents); otherwise both names go back to what they held. Folders
+// are not modelled (a created folder stays). Each new run starts its bookkeeping at its
+// first operation; without injection nothing is counted or kept.
+enum class FileOp : std::uint8_t {
+  kOpen,
+  kRead,
+  kWrite,
+  kSeek,
+  kClose,
+  kFlush,
+  kSetSize,
+  kDelete,
+  kRename,
+  kLock,  // FileLock and FileUnlock
+  kFolder,
+};
+inline constexpr int kFileOpKinds = 11;
+inline constexpr const char* kFileOpNames[kFileOpKinds] = {"open",   "read",  "write",    "seek",
+                                                           "close",  "flush", "set-size", "delete",
+                                                           "rename", "lock",  "folder"};
+
+struct FileFaults {
+  // What fails (set by the test; 0 means never).
+  bool anyKind = true;
+  FileOp kind = FileOp::kOpen;
+  std::uint32_t failAt = 0;
+  std::uint32_t powerLossAfter = 0;
+  // What happened (kept by the platform layer).
+  std::uint32_t operations = 0;
+  std::uint32_t byKind[kFileOpKinds] = {};
+  std::uint32_t failed = 0;  // operations made to fail
+  bool injected = false;     // a failure was injected (the first one's kind below)
+  FileOp failedKind = FileOp::kOpen;
+};
+
+// Ends a run under fault injection; call it while `fileFaults` is still set. With
+// `powerLoss`, every file touched in the run goes back to what the disk model above made
+// durable. The bookkeeping starts afresh. False where no bookkeeping is kept (Windows).
+bool SimulateRestart(bool powerLoss);
+
 // ---- Replaceable pieces for tests and the stand-in host ----
 
 struct Overrides {
@@ -115,6 +173,8 @@ struct Overrides {
   std::uint32_t (*tickCount)() = nullptr;
   // MemAlloc fails once this many further allocations have succeeded (-1: never).
   std::int32_t allocationsBeforeFailure = -1;
+  // File fault injection and its counts (above); null: off, at no cost.
+  FileFaults* fileFaults = nullptr;
 };
 Overrides& TestOverrides();
 

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <map>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "platform/host_binding.h"
@@ -177,11 +178,113 @@ std::int64_t DaysFrom1601(int year, int month, int day) {
   return daysFrom0000 - k1601;
 }
 
+// ---- Fault injection: counting, the injected failures and the durable state ----
+
+enum class Verdict { kGo, kFail, kPowerLost };
+
+// What a restart would leave of the files touched in this run: path -> contents at the
+// last successful flush (or when first touched), none when the file would not exist.
+struct Shadow {
+  std::map<std::string, std::optional<std::string>> durable;
+  std::map<int, std::string> open;  // handle -> path ("" once the file was deleted)
+};
+
+Shadow& TheShadow() {
+  static Shadow shadow;
+  return shadow;
+}
+
+// The whole contents of the regular file at `path`, or none.
+std::optional<std::string> ContentsOf(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> contents;
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    contents.emplace();
+    char chunk[65536];
+    ssize_t n;
+    off_t at = 0;
+    while ((n = ::pread(fd, chunk, sizeof chunk, at)) > 0) {
+      contents->append(chunk, static_cast<size_t>(n));
+      at += n;
+    }
+  }
+  ::close(fd);
+  return contents;
+}
+
+// Notes what a restart would bring `path` back to, the first time the run touches it.
+void Track(const std::string& path) {
+  Shadow& shadow = TheShadow();
+  if (shadow.durable.find(path) == shadow.durable.end()) shadow.durable[path] = ContentsOf(path);
+}
+
+// Counts one operation of `kind` and says whether it is to go ahead.
+Verdict Count(FileOp kind) {
+  FileFaults* f = TestOverrides().fileFaults;
+  if (!f) return Verdict::kGo;
+  if (f->operations == 0) TheShadow() = Shadow{};
+  const auto k = static_cast<int>(kind);
+  ++f->operations;
+  ++f->byKind[k];
+  Verdict verdict = Verdict::kGo;
+  if (f->powerLossAfter != 0 && f->operations > f->powerLossAfter) {
+    verdict = Verdict::kPowerLost;
+  } else if (f->failAt != 0 && (f->anyKind ? f->operations == f->failAt
+                                           : f->kind == kind && f->byKind[k] == f->failAt)) {
+    verdict = Verdict::kFail;
+  }
+  if (verdict != Verdict::kGo) {
+    if (!f->injected) f->failedKind = kind;
+    f->injected = true;
+    ++f->failed;
+  }
+  return verdict;
+}
+
+bool Injecting() {
+  return TestOverrides().fileFaults != nullptr;
+}
+
+// Makes a rename in the folder of `path` durable (a renamed name lives in its folder).
+void SyncFolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 }  // namespace
 
 Overrides& TestOverrides() {
   static Overrides overrides;
   return overrides;
+}
+
+bool SimulateRestart(bool powerLoss) {
+  Shadow& shadow = TheShadow();
+  if (powerLoss) {
+    for (const auto& [path, contents] : shadow.durable) {
+      if (!contents) {
+        ::unlink(path.c_str());
+        continue;
+      }
+      const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+      if (fd < 0) continue;
+      size_t done = 0;
+      while (done < contents->size()) {
+        const ssize_t n = ::write(fd, contents->data() + done, contents->size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+      }
+      ::close(fd);
+    }
+  }
+  shadow = Shadow{};
+  return true;
 }
 
 void SetDriveRoot(char letter, const char* folder) {
@@ -202,6 +305,11 @@ bool MapPath(const char* path, char* out, unsigned outSize) {
 FileHandle FileOpen(const char* path, FileAccess access, FileDisposition disposition) {
   std::string mapped;
   if (!MapPathString(path, &mapped)) return kInvalidFile;
+  if (Injecting()) {
+    const Verdict verdict = Count(FileOp::kOpen);
+    Track(mapped);
+    if (verdict != Verdict::kGo) return kInvalidFile;
+  }
   int flags = access == FileAccess::kRead ? O_RDONLY : O_RDWR;
   switch (disposition) {
     case FileDisposition::kOpenExisting:
@@ -226,12 +334,14 @@ FileHandle FileOpen(const char* path, FileAccess access, FileDisposition disposi
     ::close(fd);
     return kInvalidFile;
   }
+  if (Injecting()) TheShadow().open[fd] = mapped;
   return fd;
 }
 
 bool FileRead(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* done) {
   if (done) *done = 0;
   if (file == kInvalidFile || (!buffer && count)) return false;
+  if (Injecting() && Count(FileOp::kRead) != Verdict::kGo) return false;
   std::uint32_t total = 0;
   while (total < count) {
     const ssize_t n =
@@ -251,6 +361,16 @@ bool FileRead(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t*
 bool FileWrite(FileHandle file, const void* buffer, std::uint32_t count, std::uint32_t* done) {
   if (done) *done = 0;
   if (file == kInvalidFile || (!buffer && count)) return false;
+  bool torn = false;
+  if (Injecting()) {
+    const Verdict verdict = Count(FileOp::kWrite);
+    if (verdict == Verdict::kPowerLost) return false;
+    if (verdict == Verdict::kFail) {
+      // A torn write: the first half arrives, then the failure.
+      torn = true;
+      count /= 2;
+    }
+  }
   std::uint32_t total = 0;
   while (total < count) {
     const ssize_t n =
@@ -263,11 +383,12 @@ bool FileWrite(FileHandle file, const void* buffer, std::uint32_t count, std::ui
     total += static_cast<std::uint32_t>(n);
   }
   if (done) *done = total;
-  return true;
+  return !torn;
 }
 
 bool FileSeek(FileHandle file, std::int64_t distance, SeekOrigin origin, std::int64_t* position) {
   if (file == kInvalidFile) return false;
+  if (Injecting() && Count(FileOp::kSeek) != Verdict::kGo) return false;
   const int whence = origin == SeekOrigin::kBegin     ? SEEK_SET
                      : origin == SeekOrigin::kCurrent ? SEEK_CUR
                                                       : SEEK_END;
@@ -279,16 +400,33 @@ bool FileSeek(FileHandle file, std::int64_t distance, SeekOrigin origin, std::in
 
 bool FileClose(FileHandle file) {
   if (file == kInvalidFile) return false;
+  if (Injecting()) {
+    // A failed close still releases the handle, as close(2) does.
+    const Verdict verdict = Count(FileOp::kClose);
+    TheShadow().open.erase(static_cast<int>(file));
+    const bool closed = ::close(static_cast<int>(file)) == 0;
+    return closed && verdict == Verdict::kGo;
+  }
   return ::close(static_cast<int>(file)) == 0;
 }
 
 bool FileFlush(FileHandle file) {
   if (file == kInvalidFile) return false;
+  if (Injecting()) {
+    // The disk model stands in for the disk: no real sync is needed (or waited for).
+    if (Count(FileOp::kFlush) != Verdict::kGo) return false;
+    Shadow& shadow = TheShadow();
+    auto it = shadow.open.find(static_cast<int>(file));
+    if (it != shadow.open.end() && !it->second.empty())
+      shadow.durable[it->second] = ContentsOf(it->second);
+    return true;
+  }
   return ::fsync(static_cast<int>(file)) == 0;
 }
 
 bool FileLock(FileHandle file, std::uint64_t offset, std::uint64_t length, std::uint32_t waitMs) {
   if (file == kInvalidFile || length == 0 || offset > INT64_MAX - length) return false;
+  if (Injecting() && Count(FileOp::kLock) != Verdict::kGo) return false;
   struct flock lock {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
@@ -320,6 +458,7 @@ bool FileLock(FileHandle file, std::uint64_t offset, std::uint64_t length, std::
 
 bool FileUnlock(FileHandle file, std::uint64_t offset, std::uint64_t length) {
   if (file == kInvalidFile || length == 0 || offset > INT64_MAX - length) return false;
+  if (Injecting() && Count(FileOp::kLock) != Verdict::kGo) return false;
   struct flock lock {};
   lock.l_type = F_UNLCK;
   lock.l_whence = SEEK_SET;
@@ -334,30 +473,65 @@ bool FileUnlock(FileHandle file, std::uint64_t offset, std::uint64_t length) {
 
 bool FileSetSize(FileHandle file, std::int64_t size) {
   if (file == kInvalidFile || size < 0) return false;
+  if (Injecting() && Count(FileOp::kSetSize) != Verdict::kGo) return false;
   return ::ftruncate(static_cast<int>(file), static_cast<off_t>(size)) == 0;
 }
 
 bool FileDelete(const char* path) {
   std::string mapped;
   if (!MapPathString(path, &mapped)) return false;
+  if (Injecting()) {
+    const Verdict verdict = Count(FileOp::kDelete);
+    Track(mapped);
+    if (verdict != Verdict::kGo || ::unlink(mapped.c_str()) != 0) return false;
+    Shadow& shadow = TheShadow();
+    shadow.durable[mapped].reset();
+    for (auto& [fd, name] : shadow.open)
+      if (name == mapped) name.clear();
+    return true;
+  }
   return ::unlink(mapped.c_str()) == 0;
 }
 
 bool FileRename(const char* from, const char* to, bool replace) {
   std::string a, b;
   if (!MapPathString(from, &a) || !MapPathString(to, &b)) return false;
+  if (Injecting()) {
+    const Verdict verdict = Count(FileOp::kRename);
+    Track(a);
+    Track(b);
+    if (verdict != Verdict::kGo) return false;
+    const bool renamed = replace ? ::rename(a.c_str(), b.c_str()) == 0
+                                 : ::link(a.c_str(), b.c_str()) == 0 && ::unlink(a.c_str()) == 0;
+    if (!renamed || a == b) return renamed;
+    Shadow& shadow = TheShadow();
+    // Durable only with the source's contents flushed (or there before the run).
+    if (shadow.durable[a]) {
+      shadow.durable[b] = std::move(shadow.durable[a]);
+      shadow.durable[a].reset();
+    }
+    for (auto& [fd, name] : shadow.open) {
+      if (name == b) name.clear();
+      if (name == a) name = b;
+    }
+    return true;
+  }
   if (!replace) {
     // link + unlink refuses an existing target atomically.
-    if (::link(a.c_str(), b.c_str()) != 0) return false;
-    return ::unlink(a.c_str()) == 0;
+    if (::link(a.c_str(), b.c_str()) != 0 || ::unlink(a.c_str()) != 0) return false;
+  } else if (::rename(a.c_str(), b.c_str()) != 0) {
+    return false;
   }
-  return ::rename(a.c_str(), b.c_str()) == 0;
+  // A replaced group file must not come back after a crash.
+  SyncFolderOf(b);
+  return true;
 }
 
 bool FolderCreate(const char* path, bool* exists) {
   if (exists) *exists = false;
   std::string mapped;
   if (!MapPathString(path, &mapped)) return false;
+  if (Injecting() && Count(FileOp::kFolder) != Verdict::kGo) return false;
   if (::mkdir(mapped.c_str(), 0755) == 0) return true;
   if (errno == EEXIST && exists) {
     struct stat st {};

@@ -92,6 +92,11 @@ Overrides& TestOverrides() {
   return overrides;
 }
 
+// File faults are injected on POSIX only; here the knobs are ignored.
+bool SimulateRestart(bool) {
+  return false;
+}
+
 // ---- Files ----
 
 FileHandle FileOpen(const char* path, FileAccess access, FileDisposition disposition) {
