@@ -35,11 +35,6 @@ bool CellRange(double lo, double hi, double origin, double cell, std::int32_t n,
   return true;
 }
 
-std::unique_ptr<SnapSnapshot>& Held() {
-  static std::unique_ptr<SnapSnapshot> held;
-  return held;
-}
-
 }  // namespace
 
 // ---- Paths near a moving point ----
@@ -207,24 +202,25 @@ host::Err SnapSnapshot::Collect() {
 void SnapSnapshot::BuildGrid() {
   const std::size_t n = paths_.size();
   double minX = 0, maxX = 0, minY = 0, maxY = 0;
-  bool any = false;
+  std::size_t finite = 0;
+  // The typical path size is taken from a sample of at most about 1024 paths.
+  const std::size_t step = n / 1024 + 1;
   std::vector<double> sizes;
-  sizes.reserve(n);
-  for (const SnapPath& p : paths_) {
-    const host::RealRect& b = p.bounds;
+  sizes.reserve(1025);
+  for (std::size_t i = 0; i < n; ++i) {
+    const host::RealRect& b = paths_[i].bounds;
     if (!Finite(b.left, b.right, b.top, b.bottom)) continue;
     const double l = Min(b.left, b.right), r = Max(b.left, b.right);
     const double lo = Min(b.top, b.bottom), hi = Max(b.top, b.bottom);
-    minX = any ? Min(minX, l) : l;
-    maxX = any ? Max(maxX, r) : r;
-    minY = any ? Min(minY, lo) : lo;
-    maxY = any ? Max(maxY, hi) : hi;
-    any = true;
-    sizes.push_back(Max(r - l, hi - lo));
+    minX = finite ? Min(minX, l) : l;
+    maxX = finite ? Max(maxX, r) : r;
+    minY = finite ? Min(minY, lo) : lo;
+    maxY = finite ? Max(maxY, hi) : hi;
+    if (finite++ % step == 0) sizes.push_back(Max(r - l, hi - lo));
   }
   nx_ = ny_ = 0;
   cellStart_.assign(1, 0);
-  if (!any) {
+  if (finite == 0) {
     for (std::uint32_t i = 0; i < n; ++i)
       wide_.push_back(i);
     return;
@@ -234,7 +230,7 @@ void SnapSnapshot::BuildGrid() {
                    sizes.end());
   const double width = maxX - minX, height = maxY - minY;
   double cell =
-      Max(std::sqrt(width * height / static_cast<double>(sizes.size())), sizes[sizes.size() / 2]);
+      Max(std::sqrt(width * height / static_cast<double>(finite)), sizes[sizes.size() / 2]);
   if (!(cell > 0) || !std::isfinite(cell)) cell = Max(width, height) / static_cast<double>(n);
   if (!(cell > 0) || !std::isfinite(cell)) cell = 1.0;
   const double cellLimit = 4.0 * static_cast<double>(n) + 64.0;
@@ -251,7 +247,9 @@ void SnapSnapshot::BuildGrid() {
   nx_ = static_cast<std::int32_t>(nx);
   ny_ = static_cast<std::int32_t>(ny);
 
-  // Two passes: count the paths of each cell, then list them in the walk's order.
+  // Count the paths of each cell (at the cell after it), sum the counts up to each cell's
+  // end, then list the paths from the last back, each cell filled from its end: every
+  // list ends up in the walk's order.
   const std::size_t cellCount = static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_);
   cellStart_.assign(cellCount + 1, 0);
   auto cellsOf = [&](const SnapPath& p, std::int32_t* x0, std::int32_t* x1, std::int32_t* y0,
@@ -264,6 +262,7 @@ void SnapSnapshot::BuildGrid() {
     return (static_cast<double>(*x1) - *x0 + 1) * (static_cast<double>(*y1) - *y0 + 1) <=
            kMaxPathCells;
   };
+  const std::size_t columns = static_cast<std::size_t>(nx_);
   for (std::uint32_t i = 0; i < n; ++i) {
     std::int32_t x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     if (!cellsOf(paths_[i], &x0, &x1, &y0, &y1)) {
@@ -272,21 +271,24 @@ void SnapSnapshot::BuildGrid() {
     }
     for (std::int32_t y = y0; y <= y1; ++y)
       for (std::int32_t x = x0; x <= x1; ++x)
-        ++cellStart_[static_cast<std::size_t>(y) * static_cast<std::size_t>(nx_) +
-                     static_cast<std::size_t>(x) + 1];
+        ++cellStart_[static_cast<std::size_t>(y) * columns + static_cast<std::size_t>(x) + 1];
   }
   for (std::size_t c = 0; c < cellCount; ++c)
     cellStart_[c + 1] += cellStart_[c];
   cellPaths_.resize(cellStart_[cellCount]);
-  std::vector<std::uint32_t> fill(cellStart_.begin(), cellStart_.end() - 1);
-  for (std::uint32_t i = 0; i < n; ++i) {
+  // cellStart_[c + 1] now marks cell c's end; filling from the end moves it to its start.
+  for (std::uint32_t i = static_cast<std::uint32_t>(n); i-- > 0;) {
     std::int32_t x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     if (!cellsOf(paths_[i], &x0, &x1, &y0, &y1)) continue;
     for (std::int32_t y = y0; y <= y1; ++y)
       for (std::int32_t x = x0; x <= x1; ++x)
-        cellPaths_[fill[static_cast<std::size_t>(y) * static_cast<std::size_t>(nx_) +
-                        static_cast<std::size_t>(x)]++] = i;
+        cellPaths_[--cellStart_[static_cast<std::size_t>(y) * columns +
+                                static_cast<std::size_t>(x) + 1]] = i;
   }
+  // Cell c's list is now cellStart_[c + 1] ... the next cell's start; shift by one.
+  for (std::size_t c = 0; c < cellCount; ++c)
+    cellStart_[c] = cellStart_[c + 1];
+  cellStart_[cellCount] = static_cast<std::uint32_t>(cellPaths_.size());
 }
 
 bool SnapSnapshot::Load(std::uint32_t index) {
@@ -441,18 +443,53 @@ host::Err SnapSnapshot::IntersectionFit(host::RealPoint* point, std::int16_t* ki
 
 // ---- The drag's snapshot ----
 
+namespace {
+
+// The snapshot held for the drag in progress, with the plug-in state and the document
+// view it was collected for.
+struct HeldSnapshot {
+  std::unique_ptr<SnapSnapshot> snapshot;
+  const Globals* globals = nullptr;
+  host::DocumentViewHandle view = nullptr;
+};
+
+HeldSnapshot& Held() {
+  static HeldSnapshot held;
+  return held;
+}
+
+host::DocumentViewHandle FrontView() {
+  host::DocumentViewHandle view = nullptr;
+  if (!sDocumentView || sDocumentView->GetNthDocumentView(0, &view) != host::kNoErr) return nullptr;
+  return view;
+}
+
+}  // namespace
+
 void BeginDragSnapshot() {
   EndDragSnapshot();
   std::unique_ptr<SnapSnapshot> snapshot(new (std::nothrow) SnapSnapshot);
-  if (snapshot && snapshot->Build() == host::kNoErr) Held() = std::move(snapshot);
+  if (!snapshot || snapshot->Build() != host::kNoErr) return;
+  HeldSnapshot& held = Held();
+  held.snapshot = std::move(snapshot);
+  held.globals = gGlobals;
+  held.view = FrontView();
 }
 
 void EndDragSnapshot() {
-  Held().reset();
+  Held() = HeldSnapshot{};
 }
 
 SnapSnapshot* HeldDragSnapshot() {
-  return Held().get();
+  HeldSnapshot& held = Held();
+  if (!held.snapshot) return nullptr;
+  // A drag that never ended, met again after a restart of the plug-in or with another
+  // document in front, is over: its snapshot describes art that may be gone.
+  if (held.globals != gGlobals || held.view != FrontView()) {
+    EndDragSnapshot();
+    return nullptr;
+  }
+  return held.snapshot.get();
 }
 
 }  // namespace velm

@@ -78,8 +78,9 @@ class SnapSnapshot {
 };
 
 // The snapshot of the drag in progress: BeginDragSnapshot collects it (replacing any
-// earlier one), EndDragSnapshot drops it. HeldDragSnapshot is null outside a drag and
-// when the collection failed.
+// earlier one), EndDragSnapshot drops it. HeldDragSnapshot is null outside a drag, when
+// the collection failed, and (dropping it) when the plug-in was restarted or another
+// document view is in front since the drag started.
 void BeginDragSnapshot();
 void EndDragSnapshot();
 SnapSnapshot* HeldDragSnapshot();

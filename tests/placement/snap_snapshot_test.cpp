@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -262,8 +263,10 @@ TEST_F(SnapSnapshotTest, ADragFromThePaletteSnapsFromItsSnapshot) {
   velm::CreatePalette();
   ASSERT_NE(velm::gGlobals->palette, nullptr);
   hostsim::Dialog& palette = *hostsim::Dialog::From(velm::gGlobals->palette);
+  std::uint32_t time = 1000;
   auto track = [&](std::int32_t action, host::Point p) {
-    ASSERT_TRUE(palette.TrackEntry(velm::kRecordListItem, 0, action, p, 1000));
+    time += 5000;  // no double clicks
+    ASSERT_TRUE(palette.TrackEntry(velm::kRecordListItem, 0, action, p, time));
   };
   Rectangle(10, 10, 50, 40);
   UseFits(true, false, false, false);
@@ -282,6 +285,12 @@ TEST_F(SnapSnapshotTest, ADragFromThePaletteSnapsFromItsSnapshot) {
   host().suites().ClearFailures();
   // The release drops it, before the art is placed.
   track(host::kTrackMouseUp, {40, 40});
+  EXPECT_EQ(velm::HeldDragSnapshot(), nullptr);
+  // A drag whose release never comes, and another document in front: the snapshot goes.
+  track(host::kTrackMouseDown, {5, 5});
+  track(host::kTrackMouseMovedDown, {30, 30});
+  ASSERT_NE(velm::HeldDragSnapshot(), nullptr);
+  host().SetDocument(std::make_unique<hostsim::Document>());
   EXPECT_EQ(velm::HeldDragSnapshot(), nullptr);
 }
 
