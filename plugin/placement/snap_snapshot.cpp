@@ -94,13 +94,18 @@ class SnapSnapshot::NearPaths {
       size_ = s.cellStart_[c + 1] - s.cellStart_[c];
       return;
     }
-    merged_.assign(s.wide_.begin(), s.wide_.end());
-    for (std::int32_t y = y0; y <= y1; ++y)
-      for (std::int32_t x = x0; x <= x1; ++x) {
-        const std::size_t c = cellOf(x, y);
-        merged_.insert(merged_.end(), s.cellPaths_.begin() + s.cellStart_[c],
-                       s.cellPaths_.begin() + s.cellStart_[c + 1]);
-      }
+    try {
+      merged_.assign(s.wide_.begin(), s.wide_.end());
+      for (std::int32_t y = y0; y <= y1; ++y)
+        for (std::int32_t x = x0; x <= x1; ++x) {
+          const std::size_t c = cellOf(x, y);
+          merged_.insert(merged_.end(), s.cellPaths_.begin() + s.cellStart_[c],
+                         s.cellPaths_.begin() + s.cellStart_[c + 1]);
+        }
+    } catch (const std::bad_alloc&) {
+      every_ = true;  // slower, and still the same answer
+      return;
+    }
     std::sort(merged_.begin(), merged_.end());
     merged_.erase(std::unique(merged_.begin(), merged_.end()), merged_.end());
     list_ = merged_.data();
@@ -148,50 +153,48 @@ host::Err SnapSnapshot::Build() {
 
 host::Err SnapSnapshot::Collect() {
   if (!sLayer || !sArt || !sPath) return -1;
-  {
-    // The walk's order: visible layers in the host's order, each from its first art,
-    // groups and compound paths through their children in order (depth first). The
-    // stack holds the art being visited at each level below the layer's first art.
-    std::vector<host::ArtHandle> stack;
-    std::int32_t count = 0;
-    if (host::Err err = sLayer->CountLayers(&count)) return err;
-    std::uint32_t layerNumber = 0;
-    for (std::int32_t i = 0; i < count; ++i) {
-      host::LayerHandle layer = nullptr;
-      if (host::Err err = sLayer->GetNthLayer(i, &layer)) return err;
-      host::Boolean visible = 0;
-      if (host::Err err = sLayer->GetLayerVisible(layer, &visible)) return err;
-      if (!visible) continue;
-      host::ArtHandle art = nullptr;
-      if (host::Err err = sArt->GetFirstArtOfLayer(layer, &art)) return err;
-      ++layerNumber;
-      stack.clear();
-      while (art) {
-        std::int32_t type = host::kUnknownArt;
-        if (host::Err err = sArt->GetArtType(art, &type)) return err;
-        host::ArtHandle child = nullptr;
-        if (type == host::kGroupArt || type == host::kCompoundPathArt) {
-          if (host::Err err = sArt->GetArtFirstChild(art, &child)) return err;
-        } else if (type == host::kPathArt) {
-          // A path whose bounds cannot be read is never near the cursor.
-          host::RealRect bounds{};
-          if (sArt->GetArtBounds(art, &bounds) == host::kNoErr)
-            paths_.push_back({art, bounds, layerNumber, kNotRead, 0, false});
-        }
-        if (child) {
-          stack.push_back(child);
-          art = child;
-          continue;
-        }
-        // This art is done: on to the next sibling, climbing out of finished containers.
-        art = nullptr;
-        while (!stack.empty() && !art) {
-          if (host::Err err = sArt->GetArtSibling(stack.back(), &art)) return err;
-          if (art) {
-            stack.back() = art;
-          } else {
-            stack.pop_back();
-          }
+  // The walk's order: visible layers in the host's order, each from its first art,
+  // groups and compound paths through their children in order (depth first). The
+  // stack holds the art being visited at each level below the layer's first art.
+  std::vector<host::ArtHandle> stack;
+  std::int32_t count = 0;
+  if (host::Err err = sLayer->CountLayers(&count)) return err;
+  std::uint32_t layerNumber = 0;
+  for (std::int32_t i = 0; i < count; ++i) {
+    host::LayerHandle layer = nullptr;
+    if (host::Err err = sLayer->GetNthLayer(i, &layer)) return err;
+    host::Boolean visible = 0;
+    if (host::Err err = sLayer->GetLayerVisible(layer, &visible)) return err;
+    if (!visible) continue;
+    host::ArtHandle art = nullptr;
+    if (host::Err err = sArt->GetFirstArtOfLayer(layer, &art)) return err;
+    ++layerNumber;
+    stack.clear();
+    while (art) {
+      std::int32_t type = host::kUnknownArt;
+      if (host::Err err = sArt->GetArtType(art, &type)) return err;
+      host::ArtHandle child = nullptr;
+      if (type == host::kGroupArt || type == host::kCompoundPathArt) {
+        if (host::Err err = sArt->GetArtFirstChild(art, &child)) return err;
+      } else if (type == host::kPathArt) {
+        // A path whose bounds cannot be read is never near the cursor.
+        host::RealRect bounds{};
+        if (sArt->GetArtBounds(art, &bounds) == host::kNoErr)
+          paths_.push_back({art, bounds, layerNumber, kNotRead, 0, false});
+      }
+      if (child) {
+        stack.push_back(child);
+        art = child;
+        continue;
+      }
+      // This art is done: on to the next sibling, climbing out of finished containers.
+      art = nullptr;
+      while (!stack.empty() && !art) {
+        if (host::Err err = sArt->GetArtSibling(stack.back(), &art)) return err;
+        if (art) {
+          stack.back() = art;
+        } else {
+          stack.pop_back();
         }
       }
     }
