@@ -19,6 +19,7 @@
 #include "palette/thumbnail_cache.h"
 #include "placement/art_loader.h"
 #include "placement/preview.h"
+#include "placement/snap_snapshot.h"
 #include "platform/gui.h"
 #include "platform/memory.h"
 
@@ -72,6 +73,7 @@ void Press(host::ListRef list, const ListEvent& e) {
   }
   g->dropPoint = {kNoDropPoint, kNoDropPoint};
   g->lastSnapKind = -1;
+  EndDragSnapshot();  // left over from a drag whose release never came
 }
 
 void Move(host::ListRef list, const ListEvent& e) {
@@ -87,12 +89,15 @@ void Move(host::ListRef list, const ListEvent& e) {
   char group[64];
   std::int32_t number = 0;
   GetRIHItem(e.position, group, number);
+  // The drag starts: what snapping needs from the document is collected once for it.
+  if (!g->dragging) BeginDragSnapshot();
   VelmDrawArt(p.h, p.v, group, number);
   g->dragging = 1;
 }
 
 void Release(const ListEvent& e) {
   Globals* g = gGlobals;
+  EndDragSnapshot();  // the drop changes the document
   if (!g->dragArmed || !g->dragging) return;
   char group[64];
   std::int32_t number = 0;

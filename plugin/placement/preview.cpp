@@ -7,6 +7,7 @@
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
+#include "placement/snap_snapshot.h"
 #include "placement/snapping.h"
 #include "platform/gui.h"
 
@@ -173,6 +174,8 @@ std::int32_t VelmDrawArt(std::int32_t x, std::int32_t y, const char* group,
   const bool erase = client.h >= kPreviewOffWindow || client.v >= kPreviewOffWindow;
 
   host::RealPoint point{};
+  // The erase call ends the drag: the art is placed next, so the snapshot is stale.
+  if (erase) EndDragSnapshot();
   if (!erase) {
     if (!haveView || sDocumentView->ViewPointToArtworkPoint(view, &client, &point) != host::kNoErr)
       return 0;

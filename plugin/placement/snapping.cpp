@@ -5,6 +5,7 @@
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
+#include "placement/snap_snapshot.h"
 
 namespace velm {
 namespace {
@@ -142,36 +143,6 @@ host::Err ExamineOnPath(Walk* walk, host::ArtHandle path) {
 }
 
 // ---- Intersection fit ----
-
-// Records the piece from `start` to `end` (end segment `endSegment` of a path of `count`
-// segments) that the point was just projected onto. True when it is the second piece.
-// A piece of the first piece's own path that shares an anchor with it, where the point
-// also lies on that anchor, is the path's joint and no second piece (the point is moved
-// onto the anchor). The closing piece of a closed path joins the last segment to
-// segment 0, so it meets both the last piece and the first.
-bool RecordPiece(IntersectionPieces* pieces, host::RealPoint* point, host::ArtHandle path,
-                 std::int32_t endSegment, std::int32_t count, const host::PathSegment& start,
-                 const host::PathSegment& end) {
-  const RecordedPiece piece{path, static_cast<std::int16_t>(endSegment), start, end};
-  if (pieces->count == 0) {
-    pieces->piece[0] = piece;
-    pieces->count = 1;
-    return false;
-  }
-  if (pieces->count != 1) return false;
-  const RecordedPiece& first = pieces->piece[0];
-  if (first.art == path) {
-    auto startOf = [count](std::int32_t endIndex) {
-      return endIndex == 0 ? count - 1 : endIndex - 1;
-    };
-    // The new piece starts where the first ends, or ends where the first starts.
-    if (startOf(endSegment) == first.endSegment && SnapToAnchor(point, start)) return false;
-    if (endSegment == startOf(first.endSegment) && SnapToAnchor(point, end)) return false;
-  }
-  pieces->piece[1] = piece;
-  pieces->count = 2;
-  return true;
-}
 
 host::Err ExamineCrossings(Walk* walk, host::ArtHandle path) {
   if (*walk->kind != kNoSnap) return host::kNoErr;
@@ -343,6 +314,32 @@ bool LineCircleCrossing(const RecordedPiece& line, GeomPoint centre, double radi
 
 }  // namespace
 
+// The closing piece of a closed path joins the last segment to segment 0, so it meets
+// both the last piece and the first.
+bool RecordPiece(IntersectionPieces* pieces, host::RealPoint* point, host::ArtHandle path,
+                 std::int32_t endSegment, std::int32_t count, const host::PathSegment& start,
+                 const host::PathSegment& end) {
+  const RecordedPiece piece{path, static_cast<std::int16_t>(endSegment), start, end};
+  if (pieces->count == 0) {
+    pieces->piece[0] = piece;
+    pieces->count = 1;
+    return false;
+  }
+  if (pieces->count != 1) return false;
+  const RecordedPiece& first = pieces->piece[0];
+  if (first.art == path) {
+    auto startOf = [count](std::int32_t endIndex) {
+      return endIndex == 0 ? count - 1 : endIndex - 1;
+    };
+    // The new piece starts where the first ends, or ends where the first starts.
+    if (startOf(endSegment) == first.endSegment && SnapToAnchor(point, start)) return false;
+    if (endSegment == startOf(first.endSegment) && SnapToAnchor(point, end)) return false;
+  }
+  pieces->piece[1] = piece;
+  pieces->count = 2;
+  return true;
+}
+
 bool CrossingOfPieces(const RecordedPiece& first, const RecordedPiece& second, GeomPoint point,
                       double tolerance, const BezierEntry (&table)[65], GeomPoint* crossing) {
   if (!(tolerance > 0) || !Finite(point)) return false;
@@ -447,14 +444,36 @@ host::Err OnPathFit(host::RealPoint* point, std::int16_t* kind) {
 }
 
 std::int16_t SnapPlacementPoint(host::RealPoint* point) {
+  return SnapPlacementPointWith(point, HeldDragSnapshot());
+}
+
+std::int16_t SnapPlacementPointWith(host::RealPoint* point, SnapSnapshot* snapshot) {
   const Globals* g = gGlobals;
   if (!g || !point) return kNoSnap;
   const host::RealPoint kept = *point;
   std::int16_t kind = kNoSnap;
   // Host failures during a search only end that search.
-  if (g->flUseFcur) AnchorFit(point, &kind, 1);
-  if (kind == kNoSnap && g->flUseFcrs) IntersectionFit(point, &kind, 1);
-  if (kind == kNoSnap && g->flUseFops) OnPathFit(point, &kind);
+  if (g->flUseFcur) {
+    if (snapshot) {
+      snapshot->AnchorFit(point, &kind, 1, nullptr);
+    } else {
+      AnchorFit(point, &kind, 1);
+    }
+  }
+  if (kind == kNoSnap && g->flUseFcrs) {
+    if (snapshot) {
+      snapshot->IntersectionFit(point, &kind);
+    } else {
+      IntersectionFit(point, &kind, 1);
+    }
+  }
+  if (kind == kNoSnap && g->flUseFops) {
+    if (snapshot) {
+      snapshot->OnPathFit(point, &kind);
+    } else {
+      OnPathFit(point, &kind);
+    }
+  }
   if (kind == kNoSnap && g->flUseGrid && SnapToGrid(point)) kind = kGridSnap;
   if (kind == kNoSnap) *point = kept;
   return kind;

@@ -74,9 +74,23 @@ host::Err OnPathFit(host::RealPoint* point, std::int16_t* kind);
 bool CrossingOfPieces(const RecordedPiece& first, const RecordedPiece& second, GeomPoint point,
                       double tolerance, const BezierEntry (&table)[65], GeomPoint* crossing);
 
+// Records the piece from `start` to `end` (end segment `endSegment` of a path of `count`
+// segments) that the point was just projected onto, as the intersection search does.
+// True when it is the second piece. A piece of the first piece's own path that shares an
+// anchor with it, where the point also lies on that anchor, is the path's joint and no
+// second piece (the point is moved onto the anchor).
+bool RecordPiece(IntersectionPieces* pieces, host::RealPoint* point, host::ArtHandle path,
+                 std::int32_t endSegment, std::int32_t count, const host::PathSegment& start,
+                 const host::PathSegment& end);
+
+class SnapSnapshot;
+
 // The preview's order: anchor, intersection, on path, grid, each only when its switch
 // (flUseFcur, flUseFcrs, flUseFops, flUseGrid) is on; the first that succeeds holds.
-// When none does, the point is restored. Returns the kind.
+// When none does, the point is restored. Returns the kind. The fits are answered from
+// the drag's snapshot when one is held, else by walking the document.
 std::int16_t SnapPlacementPoint(host::RealPoint* point);
+// The same with the fits answered from `snapshot`; a null snapshot walks the document.
+std::int16_t SnapPlacementPointWith(host::RealPoint* point, SnapSnapshot* snapshot);
 
 }  // namespace velm
