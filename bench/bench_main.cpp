@@ -15,6 +15,7 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,9 @@ std::string Self() {
 
 std::vector<std::string> BenchmarkNames(const std::string& self) {
   std::vector<std::string> names;
-  FILE* list = popen((self + " --benchmark_list_tests=true").c_str(), "r");
+  std::string command = self;
+  command.append(" --benchmark_list_tests=true");
+  FILE* list = popen(command.c_str(), "r");
   if (!list) return names;
   char line[512];
   while (std::fgets(line, sizeof line, list)) {
@@ -67,15 +70,18 @@ std::string RegexQuote(const std::string& text) {
 // Runs the benchmarks `names` in a process of their own; their results by name.
 bool RunGroup(const std::string& self, const std::vector<std::string>& names,
               std::map<std::string, Result>* results) {
-  std::string filter = "^(";
+  std::ostringstream filter;
+  filter << "^(";
   for (std::size_t i = 0; i < names.size(); ++i)
-    filter += (i ? "|" : "") + RegexQuote(names[i]);
-  filter += ")$";
-  const std::string out =
-      std::filesystem::temp_directory_path() / ("velm-bench-" + std::to_string(getpid()) + ".json");
-  const std::string command = self + " '--benchmark_filter=" + filter + "' --benchmark_out=" + out +
-                              " --benchmark_out_format=json";
-  const int status = std::system(command.c_str());
+    filter << (i ? "|" : "") << RegexQuote(names[i]);
+  filter << ")$";
+  std::ostringstream file;
+  file << "velm-bench-" << getpid() << ".json";
+  const std::string out = std::filesystem::temp_directory_path() / file.str();
+  std::ostringstream command;
+  command << self << " '--benchmark_filter=" << filter.str() << "' --benchmark_out=" << out
+          << " --benchmark_out_format=json";
+  const int status = std::system(command.str().c_str());
   std::ifstream in(out);
   const nlohmann::json json = nlohmann::json::parse(in, nullptr, false);
   std::filesystem::remove(out);
@@ -163,7 +169,9 @@ int main(int argc, char** argv) {
       std::printf("| %s | (did not run) | | |\n", name.c_str());
       continue;
     }
-    const auto plain = results.find(family + "Plain" + name.substr(family.size()));
+    std::string plainName = family;
+    plainName.append("Plain").append(name, family.size());
+    const auto plain = results.find(plainName);
     const Result& r = it->second;
     if (r.ratio > 0 && r.plainMegabytesPerSecond > 0) {
       std::printf("| %s | %s | %.0f MB/s | %.2f× |\n", name.c_str(), Figure(r).c_str(),

@@ -19,6 +19,8 @@ namespace hostsim {
 Bitmap::Bitmap(int width, int height, std::uint32_t fill)
     : width_(std::max(width, 1)), height_(std::max(height, 1)) {
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_);
+  data_ = cairo_image_surface_get_data(surface_);
+  stride_ = cairo_image_surface_get_stride(surface_);
   Fill({0, 0, width_, height_}, fill);
 }
 
@@ -27,18 +29,14 @@ Bitmap::~Bitmap() {
 }
 
 std::uint32_t Bitmap::Pixel(int x, int y) const {
-  const unsigned char* data = cairo_image_surface_get_data(surface_);
-  const int stride = cairo_image_surface_get_stride(surface_);
   std::uint32_t p;
-  std::memcpy(&p, data + y * stride + x * 4, 4);
+  std::memcpy(&p, data_ + y * stride_ + x * 4, 4);
   return p & 0xFFFFFF;
 }
 
 void Bitmap::SetPixel(int x, int y, std::uint32_t rgb) {
-  unsigned char* data = cairo_image_surface_get_data(surface_);
-  const int stride = cairo_image_surface_get_stride(surface_);
   const std::uint32_t p = rgb & 0xFFFFFF;
-  std::memcpy(data + y * stride + x * 4, &p, 4);
+  std::memcpy(data_ + y * stride_ + x * 4, &p, 4);
 }
 
 void Bitmap::Fill(const host::Rect& rect, std::uint32_t rgb) {

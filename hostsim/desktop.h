@@ -49,6 +49,9 @@ class Bitmap {
   int width_;
   int height_;
   cairo_surface_t* surface_;
+  // The image surface's pixels (fixed for its life).
+  unsigned char* data_;
+  int stride_;
 };
 
 struct Window {

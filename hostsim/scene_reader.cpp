@@ -896,7 +896,7 @@ std::unique_ptr<Document> ReadSceneText(const std::string& text, const std::stri
   nlohmann::json scene;
   try {
     scene = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& e) {
+  } catch (const nlohmann::json::exception& e) {  // bad syntax, a number out of range
     if (error) *error = file + ": not valid JSON: " + e.what();
     return nullptr;
   }

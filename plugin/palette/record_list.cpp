@@ -166,13 +166,18 @@ void DrawThumbnail(host::DrawerRef drawer, const std::uint8_t* pixels, const hos
   struct Cell {
     std::uint32_t count, red, green, blue;
   };
-  auto cells = std::make_unique<Cell[]>(kMaxCells * kMaxCells);
+  Cell cells[kMaxCells * kMaxCells];
+  for (std::int32_t i = 0; i < h * kMaxCells; ++i)
+    cells[i] = {};
+  // The cell column of each source column, worked out once for all rows.
+  std::int32_t columnOf[kThumbnailSide];
+  for (std::int32_t sx = 0; sx < kThumbnailSide; ++sx)
+    columnOf[sx] = std::min(sx * w / (kThumbnailSide - 1), w - 1);
   for (std::int32_t sy = 0; sy < kThumbnailSide; ++sy) {
-    const std::int32_t row = std::min(sy * h / (kThumbnailSide - 1), h - 1);
-    for (std::int32_t sx = 0; sx < kThumbnailSide; ++sx) {
-      const std::int32_t column = std::min(sx * w / (kThumbnailSide - 1), w - 1);
-      const std::uint8_t* p = pixels + (sy * kThumbnailSide + sx) * 4;
-      Cell& c = cells[row * kMaxCells + column];
+    Cell* row = cells + std::min(sy * h / (kThumbnailSide - 1), h - 1) * kMaxCells;
+    const std::uint8_t* p = pixels + sy * kThumbnailSide * 4;
+    for (std::int32_t sx = 0; sx < kThumbnailSide; ++sx, p += 4) {
+      Cell& c = row[columnOf[sx]];
       ++c.count;
       c.red += p[1];
       c.green += p[2];

@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +38,12 @@ bool IsLeadByte(unsigned char c) {
 
 // Converts between encodings with iconv; false when the text cannot be converted.
 bool Convert(const char* from, const char* to, const std::string& in, std::string* out) {
+  // ASCII is the same in both (most path components are): no converter to open.
+  if (std::all_of(in.begin(), in.end(),
+                  [](char c) { return c != 0 && static_cast<unsigned char>(c) < 0x80; })) {
+    *out = in;
+    return true;
+  }
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   out->assign(in.size() * 4 + 4, '\0');
