@@ -23,8 +23,10 @@ constexpr char kPrefsFile[] = "\\Prefs\\VELM-Pro.ini";
 // The new contents are written here first and then put in the file's place in one step,
 // so that a write that fails half-way never costs the settings already stored.
 constexpr char kPrefsScratch[] = "\\Prefs\\VELM-Pro.ini.new";
-// The longest cleaned line that is parsed; the rest of a line is dropped.
-constexpr std::size_t kLineLimit = 255;
+// The longest cleaned line that is parsed; the rest of a line is dropped. As long as the
+// longest line written (a key and a 255-byte search text of doubled quotes, quoted), so
+// that every setting written reads back whole; the fields themselves hold 255 and 63 bytes.
+constexpr std::size_t kLineLimit = 2 * 256 + 64;
 // A preferences file is a few hundred bytes. A larger one is not ours: it is not read
 // (and cannot make the read allocate without bound).
 constexpr std::int64_t kLargestFile = 65536;
