@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# fuzz.sh BUILD_DIR SECONDS: makes the seed corpora, then runs every fuzz target for
+# fuzz.sh BUILD_DIR SECONDS: makes the starting corpora, then runs every fuzz target for
 # SECONDS on its corpus. Exits non-zero when a target finds a fault (the input that
 # shows it is kept in BUILD_DIR/findings/<target>/) or does not run.
 set -euo pipefail
