@@ -19,137 +19,192 @@ constexpr int kRingMask = kRingSize - 1;
 constexpr int kFirstWrite = kRingSize - kLongestMatch;  // 4078
 
 // The ring (with a mirror of its first 17 bytes behind it, so that comparisons run past
-// the end), the match finder's trees (children and parents of every ring position, and
-// 256 root slots, one per first byte, at 4097 … 4352) and the last match found.
+// the end), the match finder's trees and the last match found. kid[p][0] and kid[p][1]
+// are the smaller and the greater-or-equal child of ring position p, next to each other
+// so that one cache line holds both; 256 root slots, one per first byte, sit at 4097 …
+// 4352 (only their greater child is used). parent[p] is kNil for a position not in a tree.
 struct CoderState {
   std::uint8_t ring[kRingSize + kLongestMatch - 1];
-  int left[kRingSize + 1];
-  int right[kRingSize + 257];
+  int kid[kRingSize + 257][2];
   int parent[kRingSize + 1];
   int matchPosition;
   int matchLength;
-
-  int& Child(bool greater, int p) { return greater ? right[p] : left[p]; }
 };
 
 CoderState gCoder;
 
 void InitTrees(CoderState& c) {
   for (int i = kRingSize + 1; i <= kRingSize + 256; ++i)
-    c.right[i] = kNil;
+    c.kid[i][1] = kNil;
   for (int i = 0; i < kRingSize; ++i)
     c.parent[i] = kNil;
 }
 
-std::uint64_t Load64(const std::uint8_t* p) {
-  std::uint64_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
+// r takes over p's place in the tree (its string is p's).
+void ReplaceNode(CoderState& c, int p, int r) {
+  c.parent[r] = c.parent[p];
+  c.kid[r][0] = c.kid[p][0];
+  c.kid[r][1] = c.kid[p][1];
+  c.parent[c.kid[p][0]] = r;
+  c.parent[c.kid[p][1]] = r;
+  const int up = c.parent[p];
+  if (c.kid[up][1] == p) {
+    c.kid[up][1] = r;
+  } else {
+    c.kid[up][0] = r;
+  }
+  c.parent[p] = kNil;
 }
 
-// The index of the first byte in which two words loaded from memory differ (x their
-// exclusive or, not 0).
-int FirstDifferentByte(std::uint64_t x) {
-  if constexpr (std::endian::native == std::endian::little) {
-    return std::countr_zero(x) >> 3;
-  } else {
-    return std::countl_zero(x) >> 3;
-  }
+// Eight bytes as a number whose order is the bytes' dictionary order.
+std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
+  return static_cast<std::uint64_t>(p[0]) << 56 | static_cast<std::uint64_t>(p[1]) << 48 |
+         static_cast<std::uint64_t>(p[2]) << 40 | static_cast<std::uint64_t>(p[3]) << 32 |
+         static_cast<std::uint64_t>(p[4]) << 24 | static_cast<std::uint64_t>(p[5]) << 16 |
+         static_cast<std::uint64_t>(p[6]) << 8 | static_cast<std::uint64_t>(p[7]);
 }
 
 // Hangs the string at ring position r in the tree of its first byte, recording the
 // longest match met on the way (the first one met of the longest length); a string equal
-// over all 18 bytes replaces the old node. Most candidates differ in byte 1, which is
-// tested alone; bytes 1 … 16 of the others are compared eight at a time, byte 17 alone.
-void InsertNode(CoderState& c, int r) {
+// over all 18 bytes takes the old node's place. Bytes 1 … 16 are compared eight at a time
+// as big-endian numbers (their order is the strings' order), byte 17 alone.
+//
+// `kFlat` walks down without a branch on the direction: both children are read as soon
+// as a node is reached and the comparison's result picks one arithmetically. That wins
+// where the directions cannot be predicted (data without structure); the branching walk
+// wins where they can. Both make the same comparisons and leave the same tree.
+template <bool kFlat>
+void Walk(CoderState& c, int r) {
   const std::uint8_t* key = &c.ring[r];
-  const std::uint64_t key1 = Load64(key + 1);
-  const std::uint64_t key9 = Load64(key + 9);
-  bool greater = true;  // the last comparison's result was greater or equal
+  const std::uint64_t key1 = LoadBigEndian64(key + 1);
+  const std::uint64_t key9 = LoadBigEndian64(key + 9);
+  int greater = 1;  // the last comparison's result was greater or equal
   int p = kRingSize + 1 + key[0];
-  c.right[r] = c.left[r] = kNil;
+  int next = c.kid[p][1];
+  c.kid[r][0] = c.kid[r][1] = kNil;
   int best = 0;
   int position = c.matchPosition;
   for (;;) {
-    int& link = c.Child(greater, p);
-    if (link == kNil) {
-      link = r;
+    if (next == kNil) {
+      c.kid[p][greater] = r;
       c.parent[r] = p;
       c.matchPosition = position;
       c.matchLength = best;
       return;
     }
-    p = link;
+    p = next;
+    int smaller = kNil;
+    int larger = kNil;
+    if constexpr (kFlat) {
+      smaller = c.kid[p][0];
+      larger = c.kid[p][1];
+    }
     const std::uint8_t* candidate = &c.ring[p];
     int i;
-    if (key[1] != candidate[1]) {
-      i = 1;
-      greater = key[1] > candidate[1];
-    } else {
-      if (const std::uint64_t x = key1 ^ Load64(candidate + 1); x != 0) {
-        i = 1 + FirstDifferentByte(x);
-      } else if (const std::uint64_t y = key9 ^ Load64(candidate + 9); y != 0) {
-        i = 9 + FirstDifferentByte(y);
-      } else if (key[kLongestMatch - 1] != candidate[kLongestMatch - 1]) {
-        i = kLongestMatch - 1;
-      } else {
-        // Equal over all 18 bytes: r replaces p.
-        position = p;
-        best = kLongestMatch;
-        break;
-      }
+    if (const std::uint64_t word1 = LoadBigEndian64(candidate + 1); word1 != key1) {
+      i = 1 + (std::countl_zero(word1 ^ key1) >> 3);
+      greater = key1 > word1;
+    } else if (const std::uint64_t word9 = LoadBigEndian64(candidate + 9); word9 != key9) {
+      i = 9 + (std::countl_zero(word9 ^ key9) >> 3);
+      greater = key9 > word9;
+    } else if (key[kLongestMatch - 1] != candidate[kLongestMatch - 1]) {
+      i = kLongestMatch - 1;
       greater = key[i] > candidate[i];
+    } else {
+      position = p;
+      best = kLongestMatch;
+      break;
     }
     if (i > best) {
       position = p;
       best = i;
     }
+    if constexpr (kFlat) {
+      next = smaller ^ ((smaller ^ larger) & -greater);
+    } else if (greater) {
+      next = c.kid[p][1];
+    } else {
+      next = c.kid[p][0];
+    }
   }
   c.matchPosition = position;
   c.matchLength = best;
-  // r takes over p's place.
-  c.parent[r] = c.parent[p];
-  c.left[r] = c.left[p];
-  c.right[r] = c.right[p];
-  c.parent[c.left[p]] = r;
-  c.parent[c.right[p]] = r;
-  if (c.right[c.parent[p]] == p) {
-    c.right[c.parent[p]] = r;
+  ReplaceNode(c, p, r);
+}
+
+// Inserts ring position r. When the last walk found no more than one equal byte (or its
+// byte went out as a literal) the data looks like it has no structure, and the walk
+// without direction branches is the faster.
+void InsertNode(CoderState& c, int r) {
+  if (c.matchLength <= 1) {
+    Walk<true>(c, r);
   } else {
-    c.left[c.parent[p]] = r;
+    Walk<false>(c, r);
   }
-  c.parent[p] = kNil;
 }
 
 void DeleteNode(CoderState& c, int p) {
   if (c.parent[p] == kNil) return;
   int q;
-  if (c.right[p] == kNil) {
-    q = c.left[p];
-  } else if (c.left[p] == kNil) {
-    q = c.right[p];
+  if (c.kid[p][1] == kNil) {
+    q = c.kid[p][0];
+  } else if (c.kid[p][0] == kNil) {
+    q = c.kid[p][1];
   } else {
     // Splice in the rightmost node of the left subtree.
-    q = c.left[p];
-    if (c.right[q] != kNil) {
+    q = c.kid[p][0];
+    if (c.kid[q][1] != kNil) {
       do {
-        q = c.right[q];
-      } while (c.right[q] != kNil);
-      c.right[c.parent[q]] = c.left[q];
-      c.parent[c.left[q]] = c.parent[q];
-      c.left[q] = c.left[p];
-      c.parent[c.left[p]] = q;
+        q = c.kid[q][1];
+      } while (c.kid[q][1] != kNil);
+      c.kid[c.parent[q]][1] = c.kid[q][0];
+      c.parent[c.kid[q][0]] = c.parent[q];
+      c.kid[q][0] = c.kid[p][0];
+      c.parent[c.kid[p][0]] = q;
     }
-    c.right[q] = c.right[p];
-    c.parent[c.right[p]] = q;
+    c.kid[q][1] = c.kid[p][1];
+    c.parent[c.kid[p][1]] = q;
   }
   c.parent[q] = c.parent[p];
-  if (c.right[c.parent[p]] == p) {
-    c.right[c.parent[p]] = q;
-  } else {
-    c.left[c.parent[p]] = q;
-  }
+  const int up = c.parent[p];
+  c.kid[up][c.kid[up][1] == p ? 1 : 0] = q;
   c.parent[p] = kNil;
+}
+
+// The farthest match a run may continue from: its nodes and the bytes compared must lie
+// clear of the 18 ring positions the run overwrites.
+constexpr int kFarthestRun = kRingSize - 2 * kLongestMatch;
+
+// Called when the string at r (18 bytes of look-ahead) matched the one d bytes back over
+// all 18 bytes, so that r took that node's place. If the next 18 input bytes `next`
+// continue the repetition, each of their insertions would find its string d bytes back and
+// take that node's place, and nothing else: that is done here at once — the 18 deletions,
+// the ring, and each node of the d bytes back renamed to the last position of its chain of
+// replacements. The tree ends as the 18 insertions would leave it, and the last match is
+// the one they would find. Returns false, having changed nothing, when the input does not
+// repeat or a node is not in the tree.
+bool ContinueRun(CoderState& c, const std::uint8_t* next, int r, int s, int d) {
+  for (int k = 0; k < kLongestMatch; ++k) {
+    const std::uint8_t earlier =
+        k < d ? c.ring[(r + kLongestMatch + k - d) & kRingMask] : next[k - d];
+    if (next[k] != earlier) return false;
+  }
+  const int chains = d < kLongestMatch ? d : kLongestMatch;
+  for (int j = 0; j < chains; ++j)
+    if (c.parent[(r + 1 + j - d) & kRingMask] == kNil) return false;
+  for (int k = 0; k < kLongestMatch; ++k) {
+    const int at = (s + k) & kRingMask;
+    DeleteNode(c, at);
+    c.ring[at] = next[k];
+    if (at < kLongestMatch - 1) c.ring[at + kRingSize] = next[k];
+  }
+  for (int j = 0; j < chains; ++j) {
+    const int from = r + 1 + j - d;
+    const int to = from + d * ((kLongestMatch - 1 - j + d) / d);
+    ReplaceNode(c, from & kRingMask, to & kRingMask);
+  }
+  c.matchPosition = (r + kLongestMatch - d) & kRingMask;
+  return true;
 }
 
 // Appends bytes to a growable output block.
@@ -230,6 +285,18 @@ std::int64_t LzssEncode(const std::uint8_t* input, std::uint32_t inputLength, os
       mask = 1;
     }
     const int consumed = c.matchLength;
+    if (consumed == kLongestMatch && len == kLongestMatch && inputLength - in >= kLongestMatch) {
+      // A repetition (a run of one byte, a pattern, a copy) that goes on takes its next
+      // 18 bytes in one step.
+      const int d = (r - c.matchPosition) & kRingMask;
+      if (d <= kFarthestRun && ContinueRun(c, input + in, r, s, d)) {
+        in += kLongestMatch;
+        s = (s + kLongestMatch) & kRingMask;
+        r = (r + kLongestMatch) & kRingMask;
+        AdvanceBusyCursor();
+        continue;
+      }
+    }
     int i = 0;
     for (; i < consumed && in < inputLength; ++i) {
       DeleteNode(c, s);

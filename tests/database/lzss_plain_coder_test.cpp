@@ -3,6 +3,7 @@
 // inputs that stress the match finder, and the decoders agree on them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -69,6 +70,43 @@ TEST(LzssPlainCoder, EncoderCodesToThePlainTreeCodersBytes) {
       velmbench::PlainLzssDecode(ours.data(), ours.size(), back);
       ASSERT_EQ(back, in) << "kind " << kind << ", " << size << " bytes";
     }
+  }
+}
+
+// Pieces of repetition: runs of one byte, patterns of every short period, copies from near
+// and far back (up to past the ring's length), cut off and broken by other bytes at
+// random, so that repeats go on, stop or end with the input at every offset.
+Bytes Repetitions(std::mt19937& rng) {
+  const std::size_t size = rng() % 3 == 0 ? rng() % 80 : rng() % 24000;
+  const unsigned alphabet = rng() % 2 ? 1 + rng() % 3 : 256;
+  Bytes in;
+  while (in.size() < size) {
+    const unsigned what = in.empty() ? 0 : rng() % 4;
+    std::size_t distance = 1;
+    if (what == 1) distance = 1 + rng() % (rng() % 2 ? 5 : 40);
+    if (what == 2) distance = rng() % 2 ? 4000 + rng() % 100 : 1 + rng() % 4096;
+    distance = std::min(distance, in.size());
+    const std::size_t n = what == 0 ? 1 + rng() % 40 : rng() % 200;
+    const auto byte = static_cast<std::uint8_t>(rng() % alphabet);
+    for (std::size_t i = 0; i < n; ++i) {
+      if (what == 0) {
+        in.push_back(static_cast<std::uint8_t>(rng() % alphabet));
+      } else {
+        in.push_back(what == 3 ? byte : in[in.size() - distance]);
+      }
+    }
+  }
+  in.resize(size);
+  return in;
+}
+
+TEST(LzssPlainCoder, RepetitionsCodeToThePlainTreeCodersBytes) {
+  std::mt19937 rng(7);
+  for (int n = 0; n < 300; ++n) {
+    const Bytes in = Repetitions(rng);
+    std::vector<std::uint8_t> plain;
+    velmbench::PlainLzssEncode(in.data(), in.size(), plain);
+    ASSERT_EQ(Encode(in), plain) << "input " << n << ", " << in.size() << " bytes";
   }
 }
 
