@@ -40,19 +40,35 @@ host::Err AppendCurrentRecord(const char* group) {
   return err;
 }
 
-// Removes record `index` of `group` and makes sure it went. Returns 0 or the status to
-// report.
-host::Err RemoveRecord(const char* group, std::int32_t index) {
-  const std::int32_t before = GroupRecordCount(group);
-  host::Err err = RemoveGroupRecord(group, index);
-  if (err == host::kNoErr && GroupRecordCount(group) != before - 1) err = -1;
-  return err;
+// A record's name as it was read, so that a later rewrite or removal by number acts only
+// if that number still holds the same record (another program sharing the folder may have
+// changed the group in between).
+struct StoredName {
+  char text[sizeof Record::name + 1] = {};
+  bool known = false;
+
+  void Take(const char (&field)[sizeof Record::name]) {
+    std::memcpy(text, field, sizeof field);
+    known = true;
+  }
+  const char* get() const { return known ? text : nullptr; }
+};
+
+// Removes record `index` of `group` (only if it still has `expected`'s name, when known).
+// Returns 0 when a record was taken out, or the status to report (kNoSuchRecordErr when
+// there was none to take, kRecordMovedErr when another record is at that number now).
+host::Err RemoveRecord(const char* group, std::int32_t index, const StoredName& expected) {
+  bool removed = false;
+  const host::Err err = RemoveGroupRecord(group, index, expected.get(), &removed);
+  if (err != host::kNoErr) return err;
+  return removed ? host::kNoErr : kNoSuchRecordErr;
 }
 
 // Moves the current record (read from record `number` of `source`) to `target`: it is
 // appended there first and removed from `source` only once the append took effect, so a
 // failed write never loses it. The move is recorded once the record is safe in `target`.
-void MoveRecord(const char* source, std::int32_t number, const char* target, bool interactive) {
+void MoveRecord(const char* source, std::int32_t number, const StoredName& stored,
+                const char* target, bool interactive) {
   Globals* g = gGlobals;
   const host::Err appended = AppendCurrentRecord(target);
   if (appended != host::kNoErr) {
@@ -70,7 +86,7 @@ void MoveRecord(const char* source, std::int32_t number, const char* target, boo
   os::MemHandle written = g->currentRecord;
   g->currentRecord = nullptr;
   BeginBusy();
-  const host::Err removed = RemoveRecord(source, number);
+  const host::Err removed = RemoveRecord(source, number, stored);
   EndBusy();
   if (!g->searchMode) {
     SelectGroup(target);
@@ -158,6 +174,8 @@ void SetRecord(const char* group, std::int32_t recordNumber, const char* targetG
     return;
   }
   const std::int32_t oldPosition = FindRIHItem(source.text, recordNumber);
+  StoredName stored;
+  stored.Take(RecordHeader(g->currentRecord)->name);
 
   if (interactive) {
     if (RecordDialog(nullptr, source.text) != 1) return;
@@ -172,13 +190,13 @@ void SetRecord(const char* group, std::int32_t recordNumber, const char* targetG
   }
 
   if (!SameGroup(target.text, source.text)) {
-    MoveRecord(source.text, recordNumber, target.text, interactive);
+    MoveRecord(source.text, recordNumber, stored, target.text, interactive);
     Trace("SetRecord_END\r\n");
     return;
   }
 
   RecordAction(kSetRecordAction, source.text, recordNumber);
-  host::Err written = WriteGroupRecord(source.text, recordNumber);
+  host::Err written = WriteGroupRecord(source.text, recordNumber, stored.get());
   if (written == host::kNoErr && !HeaderTextsWritten(source.text, recordNumber)) written = -1;
   if (written != host::kNoErr) {
     RedrawRecordList();
@@ -218,9 +236,19 @@ void RmvRecord(const char* group, std::int32_t recordNumber, bool confirm) {
   }
 
   if (confirm && DeleteRecordDialog(nullptr) != 1) return;
+  // A listed record is removed only if its number still holds it; a number alone (from a
+  // played-back action) names whatever record is there.
+  StoredName expected;
+  if (entry >= 0 && g->RIHList && entry < RIHCount(g->RIHList))
+    expected.Take(RIHItems(g->RIHList)[entry].name);
   RecordAction(kRmvRecordAction, source, number);
-  const host::Err removed = RemoveRecord(source, number);
+  const host::Err removed = RemoveRecord(source, number, expected);
   if (removed != host::kNoErr) {
+    // The list is read again when the group changed under it.
+    if (removed == kRecordMovedErr && !g->searchMode) {
+      BuildRIHList(g->currentGroup);
+      FillRecordList(g->palette);
+    }
     RedrawRecordList();
     ReportFailure(confirm, removed);
     return;

@@ -560,8 +560,10 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
   return host::kNoErr;
 }
 
-host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* expectedName) {
+host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* expectedName,
+                            bool* removed) {
   Trace("RemoveGroupRecord_START\r\n");
+  if (removed) *removed = false;
   Globals* g = gGlobals;
   if (!g || !group) return -1;
   char base[kPathSize];
@@ -689,6 +691,7 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* e
           std::strncmp(items[i].group, group, sizeof items[i].group) == 0)
         --items[i].recordNumber;
   }
+  if (removed) *removed = true;
   Trace("RemoveGroupRecord_END\r\n");
   return host::kNoErr;
 }

@@ -120,7 +120,9 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index,
 // kGroupBusyErr, kDamagedGroupErr or -1 (a file that is there but cannot be opened or
 // read, a copy that cannot be written) when nothing was changed.
 // With `expectedName`, only a record of that name is removed (kRecordMovedErr otherwise).
+// `removed`, when given, says whether a record was taken out, as decided under the lock
+// (the count read afterwards may already include another writer's change).
 host::Err RemoveGroupRecord(const char* group, std::int32_t index,
-                            const char* expectedName = nullptr);
+                            const char* expectedName = nullptr, bool* removed = nullptr);
 
 }  // namespace velm

@@ -176,5 +176,62 @@ TEST_F(CommandTest, RmvRecordAsksFirstAndNeverTakesMinusOneFromPlayback) {
   EXPECT_EQ(velm::gGlobals->currentRecord, nullptr);
 }
 
+// Another program sharing the folder changes the group after the plug-in read it: record 0
+// is no longer "a". A removal of the listed "a", a rename while the dialog is open and a
+// move all refuse to act on whatever record now has that number.
+TEST_F(CommandTest, CommandsActOnlyOnTheRecordTheyRead) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::function<void()>& otherProgram)> command;
+    std::vector<std::string> left;
+  };
+  const Case cases[] = {
+      {"remove the listed record",
+       [](const auto& otherProgram) {
+         otherProgram();
+         velm::RmvRecord(Sjis("動物").c_str(), 0, false);
+       },
+       {"b", "c"}},
+      {"rename in the dialog",
+       [this](const auto& otherProgram) {
+         host().dialogs().QueueModal([&](hostsim::Dialog& d) {
+           otherProgram();
+           d.Type(7, Sjis("象"));
+           d.Press(1);
+         });
+         ExpectErrorDialog("-4");
+         velm::SetRecord(Sjis("動物").c_str(), 0, nullptr, nullptr, nullptr, nullptr, true);
+       },
+       {"b", "c"}},
+      {"move in the dialog",
+       [this](const auto& otherProgram) {
+         host().dialogs().QueueModal([&](hostsim::Dialog& d) {
+           otherProgram();
+           const std::vector<std::string> entries = d.EntryTexts(10);
+           for (std::size_t i = 0; i < entries.size(); ++i)
+             if (entries[i] == Sjis("植物")) d.Choose(10, static_cast<std::int32_t>(i));
+           d.Press(1);
+         });
+         ExpectErrorDialog("-4");
+         velm::SetRecord(Sjis("動物").c_str(), 0, nullptr, nullptr, nullptr, nullptr, true);
+       },
+       {"b", "c"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    velm::SelectGroup("");
+    std::filesystem::remove_all(DatabaseFolder());
+    for (const char* name : {"a", "b", "c"})
+      Append("動物", name);
+    for (const char* name : {"b", "c"})
+      Append("他", name);
+    Append("植物", "p");
+    UseGroup("動物");
+    ASSERT_EQ(velm::FindRIHItem(Sjis("動物").c_str(), 0), 0);  // the list is shown
+    c.command([this] { WriteFileBytes(GroupFile("動物"), FileBytes(GroupFile("他"))); });
+    EXPECT_EQ(Names("動物"), c.left);
+  }
+}
+
 }  // namespace
 }  // namespace velmtest

@@ -2,6 +2,7 @@
 // plug-in's own record store. A move or copy appends first; a record leaves its group
 // only once its copy is in place.
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "command_support.h"
@@ -61,10 +62,20 @@ bool AppendStored(const Library&, const std::string& group) {
   return velm::WriteGroupRecord(group.c_str(), -1) == host::kNoErr;
 }
 
-bool Remove(const Library& library, const std::string& group, std::int32_t number) {
-  const std::int32_t before = library.RecordCount(group);
-  return velm::RemoveGroupRecord(group.c_str(), number) == host::kNoErr &&
-         library.RecordCount(group) == before - 1;
+// The name field of the current record as read, for a write or removal that must still
+// find that record at its number.
+std::string StoredName() {
+  const velm::Record* header = velm::RecordHeader(velm::gGlobals->currentRecord);
+  const void* end = std::memchr(header->name, '\0', sizeof header->name);
+  return std::string(header->name, end ? static_cast<const char*>(end) : std::end(header->name));
+}
+
+// Removes record `number` of `group` if it is still the one named `storedName`.
+bool Remove(const std::string& group, std::int32_t number, const std::string& storedName) {
+  bool removed = false;
+  return velm::RemoveGroupRecord(group.c_str(), number, storedName.c_str(), &removed) ==
+             host::kNoErr &&
+         removed;
 }
 
 void PutField(char* field, std::size_t size, const std::string& sjis) {
@@ -84,7 +95,7 @@ int CommandRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
   if (!ReadStored(*target, *number, err)) return kExitProblems;
   const std::string name = RecordName(velm::gGlobals->currentRecord);
   const std::string group = SjisToUtf8(target->group);
-  if (!Remove(*target->library, target->group, *number)) {
+  if (!Remove(target->group, *number, StoredName())) {
     err << "velm: record " << *number << " of " << group
         << " could not be removed; the file is as it was\n";
     return kExitProblems;
@@ -127,13 +138,15 @@ int CommandEdit(const EditOptions& options, std::ostream& out, std::ostream& err
   // The texts are plain bytes in the stored header too: the record is changed as stored,
   // so that its art and dates are written back exactly.
   if (!ReadStored(*target, *number, err)) return kExitProblems;
+  const std::string storedName = StoredName();
   velm::Record* header = velm::RecordHeader(velm::gGlobals->currentRecord);
   if (name) PutField(header->name, sizeof header->name, *name);
   if (kind) PutField(header->kind, sizeof header->kind, *kind);
   if (comment) PutField(header->comment, sizeof header->comment, *comment);
 
   if (!move) {
-    if (velm::WriteGroupRecord(target->group.c_str(), *number) != host::kNoErr ||
+    if (velm::WriteGroupRecord(target->group.c_str(), *number, storedName.c_str()) !=
+            host::kNoErr ||
         !velm::HeaderTextsWritten(target->group.c_str(), *number)) {
       err << "velm: record " << *number << " of " << source << " could not be written\n";
       return kExitProblems;
@@ -147,7 +160,7 @@ int CommandEdit(const EditOptions& options, std::ostream& out, std::ostream& err
     return kExitProblems;
   }
   const std::int32_t newNumber = velm::gGlobals->currentRecordIndex;
-  if (!Remove(library, target->group, *number)) {
+  if (!Remove(target->group, *number, storedName)) {
     err << "velm: record " << *number << " was copied to " << *options.group << " as record "
         << newNumber << " but could not be removed from " << source << "\n";
     return kExitProblems;
