@@ -20,9 +20,10 @@ namespace {
 
 constexpr char kPrefsFolder[] = "\\Prefs";
 constexpr char kPrefsFile[] = "\\Prefs\\VELM-Pro.ini";
-// The new contents are written here first and then put in the file's place in one step,
-// so that a write that fails half-way never costs the settings already stored.
-constexpr char kPrefsScratch[] = "\\Prefs\\VELM-Pro.ini.new";
+// The new contents are written to "VELM-Pro.ini.<process id>.new" first and then put in
+// the file's place in one step, so that a write that fails half-way never costs the
+// settings already stored, and two hosts writing at once never write into one scratch file.
+constexpr char kPrefsScratchFormat[] = "\\Prefs\\VELM-Pro.ini.%u.new";
 // The longest cleaned line that is parsed; the rest of a line is dropped. As long as the
 // longest line written (a key and a 255-byte search text of doubled quotes, quoted), so
 // that every setting written reads back whole; the fields themselves hold 255 and 63 bytes.
@@ -311,7 +312,10 @@ void WritePreferences() {
   Trace("WritePreferences_START\r\n");
   const Globals* g = gGlobals;
   char path[kPathSize], scratch[kPathSize];
-  if (!g || !PathOf(kPrefsFile, path) || !PathOf(kPrefsScratch, scratch)) return;
+  char scratchName[48];
+  std::snprintf(scratchName, sizeof scratchName, kPrefsScratchFormat,
+                static_cast<unsigned>(os::ProcessId()));
+  if (!g || !PathOf(kPrefsFile, path) || !PathOf(scratchName, scratch)) return;
   CreatePrefsFolder();
   char text[4096];
   const std::uint32_t length = FormatPreferences(g, text, sizeof text);

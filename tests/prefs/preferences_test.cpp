@@ -15,6 +15,7 @@
 #include "common/store_fixture.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
+#include "platform/os.h"
 #include "prefs/preferences.h"
 
 namespace velmtest {
@@ -26,6 +27,10 @@ class PreferencesTest : public StoreTest {
  protected:
   fs::path PrefsFile() const {
     return drive_.path() / "Program Files" / "VELM Host" / "Prefs" / "VELM-Pro.ini";
+  }
+  // Where this process writes new contents first.
+  std::string Scratch() const {
+    return PrefsFile().string() + "." + std::to_string(velm::os::ProcessId()) + ".new";
   }
   void WritePrefs(const std::string& text) {
     fs::create_directories(PrefsFile().parent_path());
@@ -57,7 +62,8 @@ TEST_F(PreferencesTest, WithoutAFileTheStartUpValuesStayAndShutDownWritesThem) {
 
   velm::WritePreferences();
   EXPECT_EQ(FileBytes(PrefsFile()), kWrittenDefaults);
-  EXPECT_FALSE(fs::exists(PrefsFile().string() + ".new"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(PrefsFile().parent_path()), {}), 1)
+      << "no scratch file is left";
 }
 
 TEST_F(PreferencesTest, EverySettingComesBackAfterARestart) {
@@ -274,12 +280,12 @@ TEST_F(PreferencesTest, SearchTextsWithQuotesSurviveARestart) {
 TEST_F(PreferencesTest, AFailedWriteKeepsTheSettingsAlreadyStored) {
   WritePrefs("toolMode = 2\r\n");
   // The new contents cannot be created (a folder stands where they would go).
-  fs::create_directories(PrefsFile().string() + ".new");
+  fs::create_directories(Scratch());
   velm::gGlobals->toolMode = 3;
   velm::WritePreferences();
   EXPECT_EQ(FileBytes(PrefsFile()), "toolMode = 2\r\n");
 
-  fs::remove_all(PrefsFile().string() + ".new");
+  fs::remove_all(Scratch());
   velm::WritePreferences();
   EXPECT_EQ(Read(FileBytes(PrefsFile())).toolMode, 3);
 }
