@@ -16,6 +16,9 @@
 
 namespace hostsim {
 
+// The width of a list box's scroll bar, at its right edge.
+inline constexpr int kListScrollBarWidth = 16;
+
 class Dialog;
 
 class Item;
@@ -54,6 +57,7 @@ class Item {
   // Edit texts and editable popups; nothing else takes typing.
   bool TakesTyping() const;
   std::vector<std::unique_ptr<Entry>>& entries() { return entries_; }
+  const std::vector<std::unique_ptr<Entry>>& entries() const { return entries_; }
   Entry* InsertEntry(std::int32_t index);
   void RemoveEntry(std::int32_t index);
   std::int32_t IndexOf(const Entry* entry) const;
@@ -244,6 +248,12 @@ class Dialog {
   // The screen rectangle of entry `index` of list box `itemId` as laid out now (it may lie
   // outside the list when scrolled away); false without such an entry.
   bool EntryScreenRect(std::int32_t itemId, std::int32_t index, host::Rect* rect);
+  // Scrolls list box `itemId` by `rows` (negative: up), as far as its entries go; false
+  // without such a list.
+  bool ScrollList(std::int32_t itemId, std::int32_t rows);
+  // Scrolls list box `itemId` as little as shows all of entry `index`; false without such
+  // an entry.
+  bool ShowEntry(std::int32_t itemId, std::int32_t index);
   // An item's rectangle on the screen.
   host::Rect ItemScreenRect(const Item& item) const;
   const std::string& lastError() const { return lastError_; }

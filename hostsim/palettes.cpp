@@ -17,7 +17,6 @@ using velm::res::ItemKind;
 namespace {
 
 constexpr int kTitleBarHeight = 15;
-constexpr int kScrollBarWidth = 16;
 constexpr std::uint32_t kFaceColor = 0xD4D0C8;
 constexpr std::uint32_t kShadowColor = 0x808080;
 constexpr std::uint32_t kTitleColor = 0x0A246A;
@@ -41,14 +40,30 @@ host::Rect Intersect(const host::Rect& a, const host::Rect& b) {
 // scroll bar), other lists hold one entry a row.
 std::int32_t Columns(const Item& list) {
   if (list.style() != 54) return 1;
-  const std::int32_t usable = Width(list.bounds()) - kScrollBarWidth;
+  const std::int32_t usable = Width(list.bounds()) - kListScrollBarWidth;
   return std::max<std::int32_t>(1, usable / std::max<std::int32_t>(1, list.entryWidth()));
+}
+
+// Rows of entries in a list box, and the whole rows it shows at once.
+std::int32_t Rows(const Item& list) {
+  const std::int32_t columns = Columns(list);
+  return (static_cast<std::int32_t>(list.entries().size()) + columns - 1) / columns;
+}
+std::int32_t ShownRows(const Item& list) {
+  return std::max<std::int32_t>(
+      1, Height(list.bounds()) / std::max<std::int32_t>(1, list.entryHeight()));
+}
+
+// The first row shown: as scrolled, but never past the point where the last row shows at
+// the bottom (entries may have gone, or the list grown, since it was scrolled).
+std::int32_t FirstShownRow(const Item& list) {
+  return std::clamp(list.scrollRow(), 0, std::max(0, Rows(list) - ShownRows(list)));
 }
 
 // Entry `index`'s rectangle in the dialog's local coordinates, as scrolled.
 host::Rect EntryRect(const Item& list, std::int32_t index) {
   const std::int32_t columns = Columns(list);
-  const std::int32_t row = index / columns - list.scrollRow();
+  const std::int32_t row = index / columns - FirstShownRow(list);
   const std::int32_t column = index % columns;
   const host::Rect& b = list.bounds();
   const std::int32_t left = b.left + column * list.entryWidth();
@@ -59,7 +74,7 @@ host::Rect EntryRect(const Item& list, std::int32_t index) {
 // The part of a list box the entries are drawn in (without the scroll bar).
 host::Rect ListInterior(const Item& list) {
   host::Rect r = list.bounds();
-  r.right -= kScrollBarWidth;
+  r.right -= kListScrollBarWidth;
   return r;
 }
 
@@ -141,15 +156,14 @@ void PaintList(Bitmap* screen, Dialog& dialog, Item& list) {
     DeleteDrawer(d);
   }
   // The scroll bar: a trough and a thumb for the rows shown.
-  const host::Rect bar{bounds.right - kScrollBarWidth, bounds.top, bounds.right, bounds.bottom};
+  const host::Rect bar{bounds.right - kListScrollBarWidth, bounds.top, bounds.right, bounds.bottom};
   screen->Fill(bar, 0xE8E6E0);
-  const std::int32_t columns = Columns(list);
-  const std::int32_t rows = (count + columns - 1) / columns;
-  const std::int32_t shown = std::max<std::int32_t>(1, Height(list.bounds()) / list.entryHeight());
+  const std::int32_t rows = Rows(list);
+  const std::int32_t shown = ShownRows(list);
   if (rows > shown) {
     const std::int32_t track = Height(bar);
     const std::int32_t thumb = std::max<std::int32_t>(12, track * shown / rows);
-    const std::int32_t top = bar.top + (track - thumb) * list.scrollRow() / (rows - shown);
+    const std::int32_t top = bar.top + (track - thumb) * FirstShownRow(list) / (rows - shown);
     host::Rect t{bar.left + 1, top, bar.right - 1, top + thumb};
     screen->Fill(t, kFaceColor);
     Frame3d(screen, t, true);
@@ -300,6 +314,28 @@ bool Dialog::EntryScreenRect(std::int32_t itemId, std::int32_t index, host::Rect
   const host::Rect r = EntryRect(*list, index);
   *rect = {r.left + screenBounds_.left, r.top + screenBounds_.top, r.right + screenBounds_.left,
            r.bottom + screenBounds_.top};
+  return true;
+}
+
+bool Dialog::ScrollList(std::int32_t itemId, std::int32_t rows) {
+  Item* list = FindItem(itemId);
+  if (!list || list->kind() != ItemKind::kList) return false;
+  list->SetScrollRow(FirstShownRow(*list) + rows);
+  list->SetScrollRow(FirstShownRow(*list));
+  dirty = true;
+  return true;
+}
+
+bool Dialog::ShowEntry(std::int32_t itemId, std::int32_t index) {
+  Item* list = FindItem(itemId);
+  if (!list || list->kind() != ItemKind::kList || index < 0 ||
+      index >= static_cast<std::int32_t>(list->entries().size()))
+    return false;
+  const std::int32_t row = index / Columns(*list);
+  const std::int32_t first = FirstShownRow(*list);
+  const std::int32_t shown = ShownRows(*list);
+  if (row < first) return ScrollList(itemId, row - first);
+  if (row >= first + shown) return ScrollList(itemId, row - (first + shown - 1));
   return true;
 }
 

@@ -129,6 +129,44 @@ TEST_F(RecordListTest, TheListViewDrawsTheSortBandUntitledAndTheDate) {
   EXPECT_FALSE(inked(371, 600)) << "no comment";
 }
 
+// A list longer than the palette scrolls: by rows, never past its last row, and just far
+// enough to show an entry; the hover label follows the scrolled entries.
+TEST_F(RecordListTest, TheListScrollsAndTheLabelNamesTheScrolledIcon) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 60; ++i) {
+    names.push_back("r" + std::to_string(100 + i));  // sorts in this order
+    Append("g", names.back());
+  }
+  Open();
+  hostsim::Dialog& d = Palette();
+  const host::Rect list = d.ItemScreenRect(*d.FindItem(velm::kRecordListItem));
+  auto rect = [&](std::int32_t entry) {
+    host::Rect r{};
+    EXPECT_TRUE(d.EntryScreenRect(velm::kRecordListItem, entry, &r));
+    return r;
+  };
+  const host::Rect first = rect(0);
+  const std::int32_t rowHeight = first.bottom - first.top;
+  EXPECT_EQ(first.top, list.top);
+  ASSERT_GT(rect(59).bottom, list.bottom) << "the list must overflow for this test";
+
+  ASSERT_TRUE(d.ScrollList(velm::kRecordListItem, 2));
+  EXPECT_EQ(rect(0).top, list.top - 2 * rowHeight);
+  ASSERT_TRUE(d.ScrollList(velm::kRecordListItem, 1000));
+  EXPECT_LE(rect(59).bottom, list.bottom);
+  EXPECT_GT(rect(59).bottom, list.bottom - rowHeight) << "the last row shows at the bottom";
+  ASSERT_TRUE(d.ShowEntry(velm::kRecordListItem, 0));
+  EXPECT_EQ(rect(0).top, list.top);
+  ASSERT_TRUE(d.ShowEntry(velm::kRecordListItem, 59));
+  EXPECT_LE(rect(59).bottom, list.bottom);
+  EXPECT_FALSE(d.ShowEntry(velm::kRecordListItem, 60));
+
+  const host::Rect last = rect(59);
+  host().desktop().SetCursorPosition({last.left + 3, last.top + 3});
+  velm::UpdateHoverLabel(velm::gGlobals->palette);
+  EXPECT_EQ(Utf8(velm::gGlobals->lastLabel), names[59]);
+}
+
 TEST_F(RecordListTest, TheHoverLabelNamesTheIconUnderTheCursorAndGoesAway) {
   Append("g", "太陽");
   Append("g", "月");

@@ -69,6 +69,7 @@ TEST_F(ScriptTest, AStepThatCannotBeCarriedOutStopsTheSessionAtItsLine) {
            Case{"start\nflyout 3\n", "line 2: flyout entry 3 is disabled"},
            Case{"start\ndialog press 1\n", "line 2: no dialog opened for this answer"},
            Case{"start\nexpect view 2\n", "line 2: expected view 2, found 1"},
+           Case{"start\nscroll up\n", "line 2: scroll takes a number of rows (negative: up)"},
            Case{"start\nfly\n", "line 2: unknown step \"fly\" (or wrong arguments)"},
            Case{"start\ndialog type 2 \"x\n", "line 2: a quoted text is not closed"},
        }) {

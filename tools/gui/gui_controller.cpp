@@ -152,6 +152,14 @@ void Controller::PaletteMouseDown(hostsim::Dialog& d, const Input& in) {
       return;
     }
     if (item.kind() == velm::res::ItemKind::kList) {
+      if (in.p.h >= r.right - hostsim::kListScrollBarWidth) {
+        // The scroll bar: a click above the middle of the list pages up, below it down.
+        const std::int32_t page =
+            std::max<std::int32_t>(1, (r.bottom - r.top) / item.entryHeight());
+        d.ScrollList(item.id(), in.p.v < (r.top + r.bottom) / 2 ? -page : page);
+        needsRepaint_ = true;
+        return;
+      }
       for (std::int32_t i = 0; i < static_cast<std::int32_t>(item.entries().size()); ++i) {
         host::Rect e{};
         if (!d.EntryScreenRect(item.id(), i, &e) || !Inside(e, in.p)) continue;
@@ -314,7 +322,30 @@ void Controller::MouseUp(const Input& in) {
   }
 }
 
+namespace {
+
+// The list box of palette `d` under screen point `p`, or null.
+hostsim::Item* ListAt(hostsim::Dialog& d, host::Point p) {
+  for (const auto& owned : d.items()) {
+    hostsim::Item& item = *owned;
+    if (item.visible() && item.kind() == velm::res::ItemKind::kList && !item.flyout() &&
+        Inside(d.ItemScreenRect(item), p))
+      return &item;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 void Controller::Wheel(const Input& in, int steps) {
+  if (hostsim::Dialog* d = host().dialogs().FloatingAt(in.p)) {
+    // Over a palette's list, the wheel scrolls the list (three rows a notch, as usual).
+    if (hostsim::Item* list = ListAt(*d, in.p); list && steps != 0) {
+      d->ScrollList(list->id(), -3 * steps);
+      needsRepaint_ = true;
+    }
+    return;
+  }
   hostsim::Document* doc = host().document();
   if (!doc || doc->views().empty() || !InDocumentWindow(in.p) || steps == 0) return;
   hostsim::View& view = *doc->views().front();

@@ -179,7 +179,9 @@ bool Runner::Screenshot(const std::string& file, std::string* error) {
 bool Runner::EntryCenter(hostsim::Dialog& palette, std::int32_t entry, host::Point* screen,
                          std::string* error) {
   host::Rect r{};
-  if (!palette.EntryScreenRect(velm::kRecordListItem, entry, &r)) {
+  // The user scrolls an entry into view before pointing at it.
+  if (!palette.ShowEntry(velm::kRecordListItem, entry) ||
+      !palette.EntryScreenRect(velm::kRecordListItem, entry, &r)) {
     *error = "the record list has no entry " + std::to_string(entry);
     return false;
   }
@@ -190,7 +192,9 @@ bool Runner::EntryCenter(hostsim::Dialog& palette, std::int32_t entry, host::Poi
 bool Runner::Track(hostsim::Dialog& palette, std::int32_t entry, std::int32_t action,
                    host::Point screen, std::string* error) {
   host::Rect r{};
-  if (!palette.EntryScreenRect(velm::kRecordListItem, entry, &r)) {
+  // The user scrolls an entry into view before pointing at it.
+  if (!palette.ShowEntry(velm::kRecordListItem, entry) ||
+      !palette.EntryScreenRect(velm::kRecordListItem, entry, &r)) {
     *error = "the record list has no entry " + std::to_string(entry);
     return false;
   }
@@ -452,6 +456,16 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
     }
     host().desktop().SetCursorPosition(p);
     return true;
+  } else if (verb == "scroll" && argc == 1) {
+    hostsim::Dialog* palette = Palette(error);
+    std::int32_t rows = 0;
+    if (!palette) return false;
+    if (!Integer(w[1], &rows)) {
+      *error = "scroll takes a number of rows (negative: up)";
+      return false;
+    }
+    palette->ScrollList(velm::kRecordListItem, rows);
+    done = true;
   } else if (verb == "click" && argc == 1 && (w[1] == "add" || w[1] == "remove")) {
     hostsim::Dialog* palette = Palette(error);
     if (!palette) return false;
