@@ -1,13 +1,12 @@
+// The art renderer: the painter that draws art of every kind onto Cairo as the host shows it.
 #include "hostsim/renderer.h"
 
-#include <cairo-svg.h>
-
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "hostsim/renderer_p.h"
 #include "hostsim/suite_impl.h"
 #include "hostsim/text_layout.h"
 
@@ -16,11 +15,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-cairo_matrix_t ToCairo(const host::RealMatrix& m) {
-  cairo_matrix_t c;
-  cairo_matrix_init(&c, m.a, m.b, m.c, m.d, m.tx, m.ty);
-  return c;
-}
+using render::ToCairo;
 
 struct Rgb {
   double r = 0, g = 0, b = 0;
@@ -624,180 +619,10 @@ class Painter {
   int depth_ = 0;
 };
 
-void PaintLayers(cairo_t* cr, Document& document) {
-  const std::vector<Layer*>& layers = document.layers();
-  for (auto it = layers.rbegin(); it != layers.rend(); ++it)
-    if ((*it)->visible) PaintArt(cr, document, (*it)->group);
-}
-
 }  // namespace
 
 void PaintArt(cairo_t* cr, Document& document, Art* art, double greekThreshold) {
   Painter(cr, document, greekThreshold).Paint(art);
-}
-
-host::RealRect DocumentArea(Document& document) {
-  host::RealRect area{};
-  bool any = false;
-  for (Layer* layer : document.layers()) {
-    if (!layer->visible) continue;
-    host::RealRect r;
-    if (ArtBounds(document, layer->group, &r)) UnionRect(&area, r, &any);
-  }
-  if (!any) return {0, 100, 100, 0};
-  return {area.left - 10, area.top + 10, area.right + 10, area.bottom - 10};
-}
-
-namespace {
-
-// Sets `cr` up to draw artwork `area` at `scale` with the top-left corner at (0, 0).
-void ArtworkToDevice(cairo_t* cr, const host::RealRect& area, double scale) {
-  cairo_matrix_t m;
-  cairo_matrix_init(&m, scale, 0, 0, -scale, -area.left * scale, area.top * scale);
-  cairo_transform(cr, &m);
-}
-
-// The largest picture side in pixels.
-constexpr double kMaxPictureSide = 8192;
-
-// The picture's size and its pixels per point: the scale asked for, made smaller when the
-// area would not fit the largest picture at it, so that the picture always shows the
-// whole area. False when the area is not a finite rectangle.
-bool PictureSize(const host::RealRect& area, double requested, int* w, int* h, double* scale) {
-  const double width = static_cast<double>(area.right) - area.left;
-  const double height = static_cast<double>(area.top) - area.bottom;
-  *scale = requested > 0 ? requested : 1.0;
-  if (!std::isfinite(width) || !std::isfinite(height)) {
-    *w = *h = 1;
-    return false;
-  }
-  const double widest = std::max(width, height) * *scale;
-  if (widest > kMaxPictureSide) *scale *= kMaxPictureSide / widest;
-  auto side = [&](double points) {
-    return static_cast<int>(std::clamp(std::ceil(points * *scale), 1.0, kMaxPictureSide));
-  };
-  *w = side(width);
-  *h = side(height);
-  return true;
-}
-
-}  // namespace
-
-std::unique_ptr<Bitmap> RenderDocument(Document& document, const RenderOptions& options) {
-  const host::RealRect area = options.area ? *options.area : DocumentArea(document);
-  int w = 0, h = 0;
-  double scale = 1.0;
-  PictureSize(area, options.scale, &w, &h, &scale);
-  auto bitmap = std::make_unique<Bitmap>(w, h, 0xFFFFFF);
-  bitmap->BeginCairo();
-  cairo_t* cr = cairo_create(bitmap->surface());
-  ArtworkToDevice(cr, area, scale);
-  PaintLayers(cr, document);
-  cairo_destroy(cr);
-  bitmap->EndCairo();
-  return bitmap;
-}
-
-bool RenderDocumentToFile(Document& document, const std::string& path, const RenderOptions& options,
-                          std::string* error) {
-  auto endsWith = [&](const char* ext) {
-    const std::size_t n = std::strlen(ext);
-    if (path.size() < n) return false;
-    for (std::size_t i = 0; i < n; ++i)
-      if (std::tolower(static_cast<unsigned char>(path[path.size() - n + i])) != ext[i])
-        return false;
-    return true;
-  };
-  const host::RealRect area = options.area ? *options.area : DocumentArea(document);
-  int w = 0, h = 0;
-  double scale = 1.0;
-  if (!PictureSize(area, options.scale, &w, &h, &scale)) {
-    if (error) *error = path + ": the document's art has no finite bounds to draw";
-    return false;
-  }
-  if (endsWith(".png")) {
-    RenderOptions fixed = options;
-    fixed.area = area;
-    std::unique_ptr<Bitmap> picture = RenderDocument(document, fixed);
-    if (!picture->WritePng(path)) {
-      if (error) *error = "cannot write " + path;
-      return false;
-    }
-    return true;
-  }
-  if (endsWith(".svg")) {
-    cairo_surface_t* surface = cairo_svg_surface_create(path.c_str(), w, h);
-    cairo_t* cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-    ArtworkToDevice(cr, area, scale);
-    PaintLayers(cr, document);
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    const cairo_status_t status = cairo_surface_status(surface);
-    cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS) {
-      if (error) *error = "cannot write " + path + ": " + cairo_status_to_string(status);
-      return false;
-    }
-    return true;
-  }
-  if (error) *error = path + ": the picture must be a .png or .svg file";
-  return false;
-}
-
-void RenderView(Document& document, const View& view, Bitmap* target, const host::Rect& client) {
-  target->BeginCairo();
-  cairo_t* cr = cairo_create(target->surface());
-  cairo_rectangle(cr, client.left, client.top, client.right - client.left,
-                  client.bottom - client.top);
-  cairo_clip(cr);
-  cairo_translate(cr, client.left, client.top);
-  const double zoom = view.zoom > 0 ? view.zoom : 1.0;
-  ArtworkToDevice(cr, {view.origin.h, view.origin.v, 0, 0}, zoom);
-  PaintLayers(cr, document);
-  cairo_destroy(cr);
-  target->EndCairo();
-}
-
-// ---- AI Draw Art Suite ----
-
-namespace {
-
-host::Err DrawArt(host::DrawArtData* data) {
-  if (host::Err e = impl::Check<host::DrawArtSuite>("DrawArt")) return e;
-  if (!data || data->version != host::kDrawArtVersion || data->output != host::kDrawArtToPort)
-    return host::kBadParameterErr;
-  Art* art = impl::ArtOf(data->art);
-  DeviceContext* port = impl::H().desktop().ContextFrom(data->port);
-  if (!art || !port) return host::kBadParameterErr;
-  const host::Rect& pr = data->portRect;
-  Bitmap* target = port->target;
-  target->BeginCairo();
-  cairo_t* cr = cairo_create(target->surface());
-  cairo_rectangle(cr, port->clip.left, port->clip.top, port->clip.right - port->clip.left,
-                  port->clip.bottom - port->clip.top);
-  cairo_clip(cr);
-  cairo_translate(cr, port->origin.h, port->origin.v);
-  cairo_rectangle(cr, pr.left, pr.top, pr.right - pr.left, pr.bottom - pr.top);
-  cairo_clip(cr);
-  // Artwork → port: from the origin, the vertical axis turned downward, then the matrix,
-  // then to the port rectangle's top-left corner.
-  cairo_translate(cr, pr.left, pr.top);
-  cairo_matrix_t m = ToCairo(data->matrix);
-  cairo_transform(cr, &m);
-  cairo_scale(cr, 1, -1);
-  cairo_translate(cr, -data->origin.h, -data->origin.v);
-  PaintArt(cr, *impl::Doc(), art, data->greekThreshold);
-  cairo_destroy(cr);
-  target->EndCairo();
-  return host::kNoErr;
-}
-
-}  // namespace
-
-void InstallDrawArtSuite(host::DrawArtSuite& suite) {
-  suite.DrawArt = DrawArt;
 }
 
 }  // namespace hostsim
