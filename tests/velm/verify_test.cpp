@@ -319,6 +319,15 @@ TEST_F(VerifyTest, GroupFilesThePlugInCannotSeeAreReported) {
   EXPECT_EQ(Run({"verify", Folder(), "--group", "h"}).code, 1);
 }
 
+TEST_F(VerifyTest, ScratchFilesLeftByAnInterruptedWriteAreNotes) {
+  WriteFileBytes(DatabaseFolder() / "VELM-4242-7.TMP", original_);
+  EXPECT_EQ(RunJson({"verify", Folder()})["scratchFiles"], json::array({"VELM-4242-7.TMP"}));
+  const RunResult text = Run({"verify", Folder()});
+  EXPECT_EQ(text.code, 0);
+  EXPECT_NE(text.out.find("VELM-4242-7.TMP note: a scratch file"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("0 problems, 1 warning"), std::string::npos) << text.out;
+}
+
 TEST_F(VerifyTest, RandomDamageNeverBreaksAnyCommand) {
   std::mt19937 rng(20240305);
   const std::string file = (copy_.path() / "g.VEL").string();

@@ -252,6 +252,20 @@ std::vector<std::string> Library::UnreadableGroupFiles() const {
   return names;
 }
 
+std::vector<std::string> Library::ScratchFiles() const {
+  std::vector<std::string> names;
+  if (singleFile_) return names;
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder_, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() > 9 && name.compare(0, 5, "VELM-") == 0 &&
+        name.compare(name.size() - 4, 4, ".TMP") == 0 && !entry.is_directory(ec))
+      names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::int32_t Library::RecordCount(const std::string& group) const {
   return velm::GroupRecordCount(group.c_str());
 }

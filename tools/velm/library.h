@@ -48,6 +48,9 @@ class Library {
   // Files in the folder that look like group files but that the plug-in cannot see,
   // because their names have no Shift-JIS form (UTF-8 names).
   std::vector<std::string> UnreadableGroupFiles() const;
+  // Scratch files the plug-in's writers left in the folder when they were interrupted
+  // ("VELM-<process>-<n>.TMP", a removal's copy), sorted; none for a single file.
+  std::vector<std::string> ScratchFiles() const;
 
   // The count word of the group's file (0 when it is missing or short).
   std::int32_t RecordCount(const std::string& group) const;

@@ -88,9 +88,21 @@ int CommandVerify(const VerifyOptions& options, std::ostream& out, std::ostream&
     }
   }
 
+  // What an interrupted removal leaves behind: no group uses it, but it takes room.
+  const std::vector<std::string> scratchFiles =
+      options.group.empty() ? library.ScratchFiles() : std::vector<std::string>();
+  warningCount += scratchFiles.size();
+  if (!options.json) {
+    for (const std::string& name : scratchFiles)
+      out << name
+          << " note: a scratch file an interrupted write left behind; no group uses "
+             "it (it can be deleted while no host writes to this library)\n";
+  }
+
   if (options.json) {
     Json result = Json::object();
     result["library"] = library.folder().string();
+    result["scratchFiles"] = scratchFiles;
     result["groups"] = std::move(groups);
     result["unreadableFiles"] = std::move(unreadable);
     result["records"] = recordCount;
