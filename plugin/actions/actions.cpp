@@ -108,9 +108,17 @@ host::Err SetValues(const ActionInfo& action, host::ActionParamValueRef values, 
     std::memcpy(texts[i], fields[i], n);
     texts[i][n] = '\0';
   }
+  // The values in the order they are set: the action's parameters as registered, except
+  // that an add sets its group before its name, kind and comment.
+  host::ActionKey order[6] = {};
+  std::size_t count = 0;
+  if (action.code == kAddRecordAction) order[count++] = kKeyGroup;
+  for (std::size_t k = 0; k < action.keyCount; ++k)
+    if (action.code != kAddRecordAction || action.keys[k].key != kKeyGroup)
+      order[count++] = action.keys[k].key;
   host::Err err = host::kNoErr;
-  for (std::size_t k = 0; k < action.keyCount && !err; ++k) {
-    const host::ActionKey key = action.keys[k].key;
+  for (std::size_t k = 0; k < count && !err; ++k) {
+    const host::ActionKey key = order[k];
     switch (key) {
       case kKeyX:
         err = sActionManager->SetActionParamReal(values, key, g->dropPoint.h);

@@ -28,33 +28,6 @@ void FormatGroupMessage(std::int32_t index, const char* group, host::Err code, c
   std::snprintf(text, sizeof text, format, group, static_cast<int>(code));
 }
 
-// Creates the empty file of `group`: 0 when it was made, -1 when it exists already or
-// cannot be made, or the base folder lookup's error.
-host::Err CreateGroupFile(const char* group) {
-  char base[kPathSize];
-  if (host::Err err = GetBaseFolder(base)) return err;
-  char folder[kPathSize], path[kPathSize];
-  if (!DatabaseFolderPath(base, folder) || !GroupFilePath(base, group, path)) return -1;
-  os::FolderCreate(folder, nullptr);
-  os::FileHandle file =
-      os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
-  if (file != os::kInvalidFile) {
-    os::FileClose(file);
-    return -1;
-  }
-  file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
-  if (file == os::kInvalidFile) return -1;
-  // The group exists once its file is on the disk (a failing close changes nothing of
-  // that); a file that cannot be made to stay is taken away again.
-  if (!os::FileFlush(file)) {
-    os::FileClose(file);
-    os::FileDelete(path);
-    return -1;
-  }
-  os::FileClose(file);
-  return host::kNoErr;
-}
-
 }  // namespace
 
 host::Err NewGroup(const char* name, bool interactive) {
@@ -114,14 +87,14 @@ host::Err RmvGroup(const char* name, bool confirm) {
   RecordAction(kRmvGroupAction);
   std::memcpy(g->currentGroup, current.text, sizeof g->currentGroup);
 
-  char base[kPathSize], path[kPathSize];
-  const host::Err err = GetBaseFolder(base);
-  if (err != host::kNoErr || !GroupFilePath(base, group.text, path)) return err;
-  os::FileHandle file =
-      os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
-  if (file == os::kInvalidFile) return err;
-  os::FileClose(file);
-  if (!os::FileDelete(path)) return err;
+  // Deleted under the group's lock, so that no write of the group running at the same
+  // time puts the file back. A group that stays is reported as any failed command is.
+  const host::Err err = RemoveGroupFile(group.text);
+  if (err != host::kNoErr) {
+    ReportFailure(confirm, err);
+    Trace("RmvGroup_END\r\n");
+    return err;
+  }
 
   // The removed group's records are no longer listed.
   if (!g->searchMode && SameGroup(group.text, g->currentGroup)) BuildRIHList(g->currentGroup);

@@ -9,6 +9,7 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "database/record_index.h"
+#include "database/record_move.h"
 #include "frame/globals.h"
 #include "frame/trace.h"
 #include "palette/group_dialogs.h"
@@ -28,6 +29,17 @@ void SetRecordTexts(const char* name, const char* kind, const char* comment) {
   if (name) SetField(header->name, sizeof header->name, name);
   if (kind) SetField(header->kind, sizeof header->kind, kind);
   if (comment) SetField(header->comment, sizeof header->comment, comment);
+}
+
+// After a command that failed: the palette lists its group read afresh from the file
+// (another program may have changed it); search results stay as they are.
+void RefreshRecordList() {
+  Globals* g = gGlobals;
+  if (!g->searchMode) {
+    BuildRIHList(g->currentGroup);
+    FillRecordList(g->palette);
+  }
+  RedrawRecordList();
 }
 
 // Appends the current record to `group`. The write's own status says whether it arrived
@@ -64,42 +76,37 @@ host::Err RemoveRecord(const char* group, std::int32_t index, const StoredName& 
   return removed ? host::kNoErr : kNoSuchRecordErr;
 }
 
-// Moves the current record (read from record `number` of `source`) to `target`: it is
-// appended there first and removed from `source` only once the append took effect, so a
-// failed write never loses it. The move is recorded once the record is safe in `target`.
+// Moves the current record (read from record `number` of `source`) to `target`, all or
+// nothing: appended there, then removed from `source`; if the removal fails, the copy is
+// taken out again and the record stays where it was. Whatever happened, the palette then
+// lists its group read afresh.
 void MoveRecord(const char* source, std::int32_t number, const StoredName& stored,
                 const char* target, bool interactive) {
   Globals* g = gGlobals;
-  const host::Err appended = AppendCurrentRecord(target);
-  if (appended != host::kNoErr) {
-    // The record stays where it was; a list changed by the attempt is read again.
-    if (!g->searchMode) BuildRIHList(g->currentGroup);
-    RedrawRecordList();
-    ReportFailure(interactive, appended);
-    return;
-  }
-  const std::int32_t newNumber = g->currentRecordIndex;
-  // Recorded as decided: the record in its old place, going to targetGroup.
+  // Recorded before anything changes: the record in its old place, going to targetGroup.
   RecordAction(kSetRecordAction, source, number);
-
-  // The written record stays current; the removal would release it.
-  os::MemHandle written = g->currentRecord;
-  g->currentRecord = nullptr;
+  std::int32_t newNumber = -1;
+  MoveOutcome outcome = MoveOutcome::kUnchanged;
   BeginBusy();
-  const host::Err removed = RemoveRecord(source, number, stored);
+  const host::Err moved =
+      MoveGroupRecord(source, number, stored.get(), target, &newNumber, &outcome);
   EndBusy();
-  if (!g->searchMode) {
+  if (outcome == MoveOutcome::kMoved && !g->searchMode) {
+    // The written record stays current; selecting the group would release it.
+    os::MemHandle written = g->currentRecord;
+    g->currentRecord = nullptr;
     SelectGroup(target);
     ShowGroupInPopup(target);
+    ReleaseBlock(g->currentRecord);
+    g->currentRecord = written;
+    g->currentRecordIndex = newNumber;
+    FillRecordList(g->palette);
+  } else {
+    RefreshRecordList();
   }
-  ReleaseBlock(g->currentRecord);
-  g->currentRecord = written;
-  g->currentRecordIndex = newNumber;
-  if (!g->searchMode) FillRecordList(g->palette);
-  SelectRecordEntry(FindRIHItem(target, newNumber));
+  if (outcome == MoveOutcome::kMoved) SelectRecordEntry(FindRIHItem(target, newNumber));
   RedrawRecordList();
-  // The record is in `target` now, but also still in `source`: say so.
-  if (removed != host::kNoErr) ReportFailure(interactive, removed);
+  if (moved != host::kNoErr) ReportFailure(interactive, moved);
 }
 
 }  // namespace
@@ -146,6 +153,8 @@ void AddRecord(const char* group, const char* name, const char* kind, const char
   RecordAction(kAddRecordAction);
   const host::Err written = AppendCurrentRecord(g->currentGroup);
   if (written != host::kNoErr) {
+    // The palette shows the group it names (perhaps the one just chosen) as it is now.
+    RefreshRecordList();
     ReportFailure(interactive, written);
     return;
   }
@@ -199,7 +208,7 @@ void SetRecord(const char* group, std::int32_t recordNumber, const char* targetG
   host::Err written = WriteGroupRecord(source.text, recordNumber, stored.get());
   if (written == host::kNoErr && !HeaderTextsWritten(source.text, recordNumber)) written = -1;
   if (written != host::kNoErr) {
-    RedrawRecordList();
+    RefreshRecordList();
     ReportFailure(interactive, written);
     return;
   }
@@ -244,12 +253,7 @@ void RmvRecord(const char* group, std::int32_t recordNumber, bool confirm) {
   RecordAction(kRmvRecordAction, source, number);
   const host::Err removed = RemoveRecord(source, number, expected);
   if (removed != host::kNoErr) {
-    // The list is read again when the group changed under it.
-    if (removed == kRecordMovedErr && !g->searchMode) {
-      BuildRIHList(g->currentGroup);
-      FillRecordList(g->palette);
-    }
-    RedrawRecordList();
+    RefreshRecordList();
     ReportFailure(confirm, removed);
     return;
   }

@@ -164,6 +164,11 @@ bool HasName(const Record& stored, const char* expectedName) {
   return !expectedName || std::strncmp(stored.name, expectedName, sizeof stored.name) == 0;
 }
 
+// A stored header is the expected record (always, without one).
+bool IsRecord(const Record& stored, const Record* expected) {
+  return !expected || SameStoredRecord(stored, *expected);
+}
+
 char AsciiUpper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -202,7 +207,11 @@ host::Err OpenGroupFile(const char* group, bool forWriting, os::FileHandle* file
     if (lock) {
       if (host::Err err = lock->Take(folder, group)) return err;
     }
-    *file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
+    // A missing file is made anew, never through a name that is there (a symbolic link
+    // leading nowhere would make it outside the database folder).
+    *file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
+    if (*file == os::kInvalidFile)
+      *file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
     if (*file == os::kInvalidFile) return kGroupWriteErr;
   } else {
     *file = os::FileOpen(path, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
@@ -223,6 +232,12 @@ RecordTime HostOrder32(std::uint32_t bigEndian) {
 }
 
 }  // namespace
+
+// Removal of a record that must still be the one the caller read: by name, or by the
+// whole identity of its stored header.
+static host::Err RemoveRecordChecked(const char* group, std::int32_t index,
+                                     const char* expectedName, const Record* expected,
+                                     bool* removed);
 
 std::uint32_t GroupWriteGeneration() {
   return gWriteGeneration;
@@ -560,8 +575,106 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
   return host::kNoErr;
 }
 
+bool SameStoredRecord(const Record& a, const Record& b) {
+  return a.objectCount == b.objectCount &&
+         std::memcmp(&a.bounds, &b.bounds, sizeof a.bounds) == 0 &&
+         std::strncmp(a.name, b.name, sizeof a.name) == 0 && a.created == b.created;
+}
+
+void RemoveDeadScratchFiles(const char* folder, const char* pattern) {
+  char search[kPathSize];
+  std::size_t length = 0;
+  search[0] = '\0';
+  if (!Append(search, length, folder) || !Append(search, length, "\\") ||
+      !Append(search, length, pattern))
+    return;
+  const char* star = std::strchr(pattern, '*');
+  if (!star) return;
+  const std::size_t prefix = static_cast<std::size_t>(star - pattern);
+  os::FindData data{};
+  os::FindHandle find = os::FindFirst(search, &data);
+  if (!find) return;
+  // Names are collected first: a folder's listing is not changed while it is read.
+  char dead[16][260];
+  std::size_t deadCount = 0;
+  do {
+    if (data.isFolder || std::strlen(data.name) <= prefix) continue;
+    // "<prefix><process id>" and then anything but a digit.
+    const char* digits = data.name + prefix;
+    std::uint64_t id = 0;
+    std::size_t n = 0;
+    while (n < 10 && digits[n] >= '0' && digits[n] <= '9')
+      id = id * 10 + static_cast<std::uint64_t>(digits[n++] - '0');
+    if (n == 0 || (digits[n] >= '0' && digits[n] <= '9') || id > 0xffffffffu) continue;
+    const auto process = static_cast<std::uint32_t>(id);
+    if (process == os::ProcessId() || os::ProcessExists(process)) continue;
+    std::memcpy(dead[deadCount++], data.name, sizeof data.name);
+  } while (deadCount < 16 && os::FindNext(find, &data));
+  os::FindEnd(find);
+  for (std::size_t i = 0; i < deadCount; ++i) {
+    char path[kPathSize];
+    length = 0;
+    path[0] = '\0';
+    if (Append(path, length, folder) && Append(path, length, "\\") && Append(path, length, dead[i]))
+      os::FileDelete(path);
+  }
+}
+
+host::Err CreateGroupFile(const char* group) {
+  char base[kPathSize];
+  if (host::Err err = GetBaseFolder(base)) return err;
+  char folder[kPathSize], path[kPathSize];
+  if (!DatabaseFolderPath(base, folder) || !GroupFilePath(base, group, path)) return -1;
+  os::FolderCreate(folder, nullptr);
+  GroupLock lock;
+  if (host::Err err = lock.Take(folder, group)) return err;
+  // kCreateNew refuses any name that is there: a group file, a folder, or a symbolic
+  // link (one leading nowhere would make the file outside the database folder).
+  os::FileHandle file =
+      os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
+  if (file == os::kInvalidFile) return -1;
+  // The group exists once its file is on the disk (a failing close changes nothing of
+  // that); a file that cannot be made to stay is taken away again.
+  if (!os::FileFlush(file)) {
+    os::FileClose(file);
+    os::FileDelete(path);
+    return -1;
+  }
+  os::FileClose(file);
+  return host::kNoErr;
+}
+
+host::Err RemoveGroupFile(const char* group) {
+  char base[kPathSize];
+  if (host::Err err = GetBaseFolder(base)) return err;
+  char folder[kPathSize], path[kPathSize];
+  if (!DatabaseFolderPath(base, folder) || !GroupFilePath(base, group, path))
+    return kBadGroupNameErr;
+  GroupLock lock;
+  if (host::Err err = lock.Take(folder, group)) return err;
+  // A group is removed only where it could be written: a file that does not open for
+  // writing (read-only, or a link leading nowhere) stays.
+  os::FileHandle file =
+      os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
+  if (file == os::kInvalidFile) return kGroupWriteErr;
+  os::FileClose(file);
+  if (!os::FileDelete(path)) return kGroupWriteErr;
+  return host::kNoErr;
+}
+
 host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* expectedName,
                             bool* removed) {
+  return RemoveRecordChecked(group, index, expectedName, nullptr, removed);
+}
+
+host::Err RemoveGroupRecordIf(const char* group, std::int32_t index, const Record& expected,
+                              bool* removed) {
+  return RemoveRecordChecked(group, index, nullptr, &expected, removed);
+}
+
+static host::Err RemoveRecordChecked(const char* group, std::int32_t index,
+                                     const char* expectedName, const Record* expected,
+                                     bool* removed) {
   Trace("RemoveGroupRecord_START\r\n");
   if (removed) *removed = false;
   Globals* g = gGlobals;
@@ -581,16 +694,20 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* e
   if (!Append(tempPath, tempLength, folder) || !Append(tempPath, tempLength, digits)) return -1;
 
   os::FolderCreate(folder, nullptr);
+  RemoveDeadScratchFiles(folder, "VELM-*.TMP");
   GroupLock lock;
   if (host::Err err = lock.Take(folder, group)) return err;
 
+  // Opened for writing although only read: a group that cannot be written (a read-only
+  // file) is not replaced by a copy without the record.
   os::FileHandle source =
-      os::FileOpen(groupPath, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
+      os::FileOpen(groupPath, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
+  const bool named = expectedName || expected;
   if (source == os::kInvalidFile) {
     // No file holds no record; a file that is there but does not open is a failure.
     os::FindData found{};
     os::FindHandle find = os::FindFirst(groupPath, &found);
-    if (!find) return expectedName ? kRecordMovedErr : host::kNoErr;
+    if (!find) return named ? kRecordMovedErr : host::kNoErr;
     os::FindEnd(find);
     return kGroupWriteErr;
   }
@@ -603,7 +720,7 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* e
     // No such record: nothing to remove, and the count must not drop. A caller that named
     // the record it meant learns that it is no longer there.
     os::FileClose(source);
-    return expectedName ? kRecordMovedErr : host::kNoErr;
+    return named ? kRecordMovedErr : host::kNoErr;
   }
   // Records hidden behind the counted ones would be dropped by the copy.
   std::int64_t end = 0;
@@ -615,7 +732,7 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* e
     os::FileClose(source);
     return err;
   }
-  if (expectedName) {
+  if (named) {
     std::int64_t at = 0;
     Record stored{};
     if (!WalkRecords(source, index, &at) ||
@@ -624,7 +741,7 @@ host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* e
       os::FileClose(source);
       return kDamagedGroupErr;
     }
-    if (!HasName(stored, expectedName)) {
+    if (!HasName(stored, expectedName) || !IsRecord(stored, expected)) {
       os::FileClose(source);
       return kRecordMovedErr;
     }

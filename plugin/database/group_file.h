@@ -125,4 +125,28 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index,
 host::Err RemoveGroupRecord(const char* group, std::int32_t index,
                             const char* expectedName = nullptr, bool* removed = nullptr);
 
+struct Record;
+// Whether two stored headers belong to one record, whatever its number: the same name,
+// creation time, object count and bounds (a copy of a record made by a move has them
+// too, until it is renamed).
+bool SameStoredRecord(const Record& a, const Record& b);
+// RemoveGroupRecord of a record that must still be `expected` (a stored header): only
+// that record is taken out (kRecordMovedErr otherwise).
+host::Err RemoveGroupRecordIf(const char* group, std::int32_t index, const Record& expected,
+                              bool* removed);
+
+// Creates the empty file of `group` under the group's lock: 0 when it was made, -1 when
+// a file (or anything else) of that name is there or it cannot be made, kGroupBusyErr or
+// kGroupWriteErr when the lock cannot be had, or the base folder lookup's error.
+host::Err CreateGroupFile(const char* group);
+// Deletes the file of `group` under the group's lock, so that no write of the group can
+// put it back: 0 when it was deleted; kGroupWriteErr when it is not there or cannot be
+// opened for writing or deleted (nothing changed), kGroupBusyErr, kBadGroupNameErr, or the
+// base folder lookup's error.
+host::Err RemoveGroupFile(const char* group);
+
+// Deletes the files in the database `folder` matching `pattern` ("VELM-*.TMP": a
+// process id where the star is) that processes no longer running left behind.
+void RemoveDeadScratchFiles(const char* folder, const char* pattern);
+
 }  // namespace velm

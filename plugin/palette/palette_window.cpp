@@ -441,13 +441,16 @@ void FillGroupPopup(host::DialogRef dialog) {
 }
 
 void FillRecordList(host::DialogRef dialog) {
-  const Globals* g = gGlobals;
+  Globals* g = gGlobals;
   host::ItemRef item = PaletteItem(dialog, kRecordListItem);
   host::ListRef list = item ? sAdmItem->GetList(item) : nullptr;
   if (!list) return;
   for (std::int32_t n = sAdmList->NumberOfEntries(list); n > 0; --n)
     sAdmList->RemoveEntry(list, n - 1);
-  const std::int32_t count = GroupRecordCount(g->currentGroup);
+  // One entry for each record the index holds: the records that read, never more than
+  // the group file's count word claims (a damaged word may claim millions).
+  if (!g->RIHList) BuildRIHList(g->currentGroup);
+  const std::int32_t count = g->RIHList ? RIHCount(g->RIHList) : 0;
   for (std::int32_t i = 0; i < count; ++i)
     if (!sAdmList->InsertEntry(list, -1)) break;
   sAdmItem->Invalidate(item);

@@ -48,7 +48,10 @@ bool FileUnlock(FileHandle file, std::uint64_t offset, std::uint64_t length);
 bool FileSetSize(FileHandle file, std::int64_t size);
 
 bool FileDelete(const char* path);
-// Renames `from` to `to`; with `replace`, an existing `to` is replaced in one step.
+// Renames `from` to `to`; with `replace`, an existing `to` is replaced in one step and
+// the new file takes its permissions (a file others may only read stays so). A `to`
+// that is a symbolic link stays one: the file it leads to is replaced (false when it
+// leads nowhere).
 bool FileRename(const char* from, const char* to, bool replace);
 // Creates one folder; an existing folder is reported as false with *exists set.
 bool FolderCreate(const char* path, bool* exists);
@@ -106,6 +109,9 @@ bool TicksToSystemTime(std::uint64_t ticks, SystemTime* time);
 std::uint32_t TickCount();
 // This process's id (names of scratch files that no other process may take).
 std::uint32_t ProcessId();
+// Whether a process of that id is running (the scratch files of one that is not are
+// left-overs of a crash).
+bool ProcessExists(std::uint32_t id);
 
 // ---- Fault injection for tests ----
 //

@@ -179,6 +179,15 @@ TEST_F(ActionTest, NothingIsRecordedWhileTheHostIsNotRecording) {
   EXPECT_EQ(Values(0), (std::vector<std::string>{"recd=\"b\"", "grup=g"}));
 }
 
+TEST_F(ActionTest, AnAddRecordsItsGroupBeforeItsTexts) {
+  ASSERT_EQ(actions().StartRecording(), host::kNoErr);
+  SelectedRectangle();
+  velm::AddRecord(Sjis("動物").c_str(), Sjis("猫").c_str(), "k", "c", false);
+  actions().StopRecording();
+  ASSERT_EQ(actions().recorded().size(), 1u);
+  EXPECT_EQ(Values(0), (std::vector<std::string>{"grup=動物", "name=猫", "kind=k", "comm=c"}));
+}
+
 TEST_F(ActionTest, RecordedRecordsAreTheRealOnesAlsoFromTheSearchResults) {
   Append("動物", "a");
   Append("動物", "");

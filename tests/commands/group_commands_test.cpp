@@ -7,6 +7,7 @@
 #include "commands/commands.h"
 #include "common/sjis.h"
 #include "database/busy.h"
+#include "database/group_file.h"
 #include "database/record_index.h"
 #include "frame/globals.h"
 #include "hostsim/dialog_manager.h"
@@ -82,12 +83,31 @@ TEST_F(CommandTest, RmvGroupAsksWithTheGroupsNameAndRemovesItsFile) {
   }
   EXPECT_EQ(CurrentGroup(), "動物");
   EXPECT_EQ(velm::RmvGroup("", false), -1);
-  EXPECT_EQ(velm::RmvGroup("missing", false), host::kNoErr) << "nothing happens";
+  EXPECT_NE(velm::RmvGroup("missing", false), host::kNoErr) << "nothing removed";
 
   // Removing the current group leaves nothing of it listed.
   EXPECT_EQ(velm::FindRIHItem(Sjis("動物").c_str(), 0), 0);
   EXPECT_EQ(velm::RmvGroup(Sjis("動物").c_str(), false), host::kNoErr);
   EXPECT_EQ(velm::FindRIHItem(Sjis("動物").c_str(), 0), -1);
+}
+
+// A group that cannot be removed (a file no write may open, another writer holding the
+// group) stays, and the user is told: the confirmation, then the error message.
+TEST_F(CommandTest, RmvGroupThatRemovesNothingSaysSo) {
+  Append("動物", "a");
+  Append("植物", "b");
+  UseGroup("動物");
+  ASSERT_TRUE(SetUnwritable(GroupFile("植物"), true));
+  host().dialogs().QueueModal([](hostsim::Dialog& d) { d.Press(1); });
+  ExpectErrorDialog("-1");
+  EXPECT_EQ(velm::RmvGroup(Sjis("植物").c_str(), true), velm::kGroupWriteErr);
+  ASSERT_TRUE(SetUnwritable(GroupFile("植物"), false));
+  EXPECT_TRUE(std::filesystem::exists(GroupFile("植物")));
+  EXPECT_EQ(host().dialogs().PendingScripts(), 0u);
+
+  const int beeps = host().beepCount();
+  EXPECT_EQ(velm::RmvGroup(Sjis("存在しない").c_str(), false), velm::kGroupWriteErr);
+  EXPECT_EQ(host().beepCount(), beeps + 1) << "playback beeps";
 }
 
 std::uint32_t gTick = 0;

@@ -1,5 +1,10 @@
 #include "common/store_fixture.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -44,6 +49,28 @@ void StoreTest::WriteFileBytes(const std::filesystem::path& path, const std::str
   std::filesystem::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool SetUnwritable(const std::filesystem::path& path, bool unwritable) {
+  namespace fs = std::filesystem;
+  const fs::perms writable = fs::perms::owner_write | fs::perms::group_write;
+  std::error_code ec;
+  fs::permissions(path, writable, unwritable ? fs::perm_options::remove : fs::perm_options::add,
+                  ec);
+  // Permissions do not stop the superuser: the immutable flag does.
+  if (::geteuid() == 0) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool set = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = unwritable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    set = set && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    if (!set) return false;
+  }
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd >= 0) ::close(fd);
+  return (fd < 0) == unwritable;
 }
 
 os::MemHandle StoreTest::MakeRecord(const std::string& name, const std::string& kind,

@@ -13,6 +13,10 @@ namespace velmtest {
 
 namespace os = velm::os;
 
+// Makes a file one that no write can open (for the superuser too: the immutable flag), or
+// writable again; false when the file system cannot do that.
+bool SetUnwritable(const std::filesystem::path& path, bool unwritable);
+
 class StoreTest : public HostTest {
  protected:
   void SetUp() override;

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 #include "common/sjis.h"
@@ -90,6 +91,85 @@ TEST_F(WriteSafetyTest, ASecondWriterWaitsABoundedTimeThenGetsAClearError) {
   os::FileClose(other);
   EXPECT_EQ(velm::WriteGroupRecord("l", -1), host::kNoErr);
   velm::SetGroupLockWait(wait);
+}
+
+TEST_F(WriteSafetyTest, GroupsAreMadeAndRemovedOnlyUnderTheirLock) {
+  Append("l", "r0");
+  os::FileHandle other = os::FileOpen(LockPath().c_str(), os::FileAccess::kReadWrite,
+                                      os::FileDisposition::kOpenAlways);
+  ASSERT_NE(other, os::kInvalidFile);
+  ASSERT_TRUE(os::FileLock(other, velm::GroupLockOffset("l"), 1, 0));
+  ASSERT_TRUE(os::FileLock(other, velm::GroupLockOffset("m"), 1, 0));
+  const std::uint32_t wait = velm::SetGroupLockWait(50);
+  EXPECT_EQ(velm::RemoveGroupFile("l"), velm::kGroupBusyErr);
+  EXPECT_EQ(velm::CreateGroupFile("m"), velm::kGroupBusyErr);
+  EXPECT_TRUE(std::filesystem::exists(GroupFile("l")));
+  EXPECT_FALSE(std::filesystem::exists(GroupFile("m")));
+  os::FileClose(other);
+  velm::SetGroupLockWait(wait);
+
+  // A lock file that cannot be used stops every write, group removal and creation too.
+  std::filesystem::remove(DatabaseFolder() / "VELM.LCK");
+  std::filesystem::create_directory(DatabaseFolder() / "VELM.LCK");
+  EXPECT_EQ(velm::RemoveGroupFile("l"), velm::kGroupWriteErr);
+  EXPECT_EQ(velm::CreateGroupFile("m"), velm::kGroupWriteErr);
+  EXPECT_TRUE(std::filesystem::exists(GroupFile("l")));
+  EXPECT_FALSE(std::filesystem::exists(GroupFile("m")));
+  std::filesystem::remove(DatabaseFolder() / "VELM.LCK");
+  EXPECT_EQ(velm::RemoveGroupFile("l"), host::kNoErr);
+  EXPECT_EQ(velm::RemoveGroupFile("l"), velm::kGroupWriteErr) << "nothing to remove";
+}
+
+// A removal rewrites the group through a scratch file: the new file must be the old one
+// in all but the record, a link stays a link, and a group that cannot be written stays.
+TEST_F(WriteSafetyTest, ARemovalKeepsTheFilesModeAndLinksAndRefusesAReadOnlyGroup) {
+  namespace fs = std::filesystem;
+  Append("m", "r0");
+  Append("m", "r1");
+  fs::permissions(GroupFile("m"),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(velm::RemoveGroupRecord("m", 0), host::kNoErr);
+  EXPECT_EQ(fs::status(GroupFile("m")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+  const fs::path elsewhere = DatabaseFolder().parent_path() / "shared";
+  fs::create_directories(elsewhere);
+  fs::rename(GroupFile("m"), elsewhere / "m.VEL");
+  fs::create_symlink(elsewhere / "m.VEL", GroupFile("m"));
+  Append("m", "r2");
+  EXPECT_EQ(velm::RemoveGroupRecord("m", 0), host::kNoErr);
+  EXPECT_TRUE(fs::is_symlink(GroupFile("m")));
+  EXPECT_EQ(Names("m"), (std::vector<std::string>{"r2"}));
+
+  ASSERT_TRUE(velmtest::SetUnwritable(elsewhere / "m.VEL", true));
+  const std::string before = FileBytes(GroupFile("m"));
+  EXPECT_EQ(velm::RemoveGroupRecord("m", 0), velm::kGroupWriteErr);
+  EXPECT_EQ(velm::RemoveGroupFile("m"), velm::kGroupWriteErr);
+  EXPECT_EQ(FileBytes(GroupFile("m")), before);
+  ASSERT_TRUE(velmtest::SetUnwritable(elsewhere / "m.VEL", false));
+
+  // A link leading nowhere is never followed out of the folder by a write.
+  fs::create_symlink(elsewhere / "gone.VEL", GroupFile("n"));
+  SetCurrentRecord(MakeRecord("new"));
+  EXPECT_EQ(velm::WriteGroupRecord("n", -1), velm::kGroupWriteErr);
+  EXPECT_EQ(velm::CreateGroupFile("n"), -1);
+  EXPECT_FALSE(fs::exists(elsewhere / "gone.VEL"));
+}
+
+TEST_F(WriteSafetyTest, ScratchFilesOfProcessesThatEndedAreRemoved) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  Append("s", "r0");
+  Append("s", "r1");
+  const std::string dead = "VELM-" + std::to_string(child) + "-1.TMP";
+  const std::string live = "VELM-" + std::to_string(getppid()) + "-1.TMP";
+  for (const std::string& name : {dead, live})
+    WriteFileBytes(DatabaseFolder() / name, "half a group");
+  EXPECT_EQ(velm::RemoveGroupRecord("s", 0), host::kNoErr);
+  EXPECT_FALSE(std::filesystem::exists(DatabaseFolder() / dead));
+  EXPECT_TRUE(std::filesystem::exists(DatabaseFolder() / live));
 }
 
 TEST_F(WriteSafetyTest, SearchResultsAreNoWriteTarget) {

@@ -2,9 +2,14 @@
 // velm verify on what they leave.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "common/sjis.h"
+#include "database/group_file.h"
+#include "database/record_move.h"
 #include "velm/velm_fixture.h"
 
 namespace velmtest {
@@ -162,6 +167,57 @@ TEST_F(WriteTest, MkgroupAndRmgroup) {
   EXPECT_FALSE(fs::exists(GroupFile("動物")));
   EXPECT_EQ(Run({"rmgroup", Folder(), "動物", "--yes"}).code, 1);
   ExpectVerified();
+}
+
+// A move the power cut between its two writes: verify reports it, repair of either group
+// finishes it, and the record is then in its new group only.
+TEST_F(WriteTest, AnInterruptedMoveIsReportedAndFinishedByRepair) {
+  const std::string before = FileBytes(GroupFile("動物")), other = FileBytes(GroupFile("植物"));
+  for (std::uint32_t n = 1; n < 100 && Records("植物").size() < 2; ++n) {
+    WriteFileBytes(GroupFile("動物"), before);
+    WriteFileBytes(GroupFile("植物"), other);
+    for (const auto& entry : fs::directory_iterator(DatabaseFolder()))
+      if (entry.path().extension() == ".MOV") fs::remove(entry.path());
+    ASSERT_EQ(velm::VelmReadRecord(Sjis("動物").c_str(), 0, nullptr, velm::kReadWholeRecord, true),
+              0);
+    os::FileFaults faults;
+    faults.powerLossAfter = n;
+    os::TestOverrides().fileFaults = &faults;
+    std::int32_t number = -1;
+    velm::MoveOutcome outcome{};
+    velm::MoveGroupRecord(Sjis("動物").c_str(), 0, Sjis("猫").c_str(), Sjis("植物").c_str(),
+                          &number, &outcome);
+    os::SimulateRestart(true);
+    os::TestOverrides().fileFaults = nullptr;
+  }
+  ASSERT_EQ(Records("植物"), (std::vector<std::string>{"松@3000", "猫@1000"}));
+  ASSERT_EQ(Records("動物"), (std::vector<std::string>{"猫@1000", "犬@2000"}));
+
+  RunResult r = Run({"verify", Folder()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("an interrupted move of record 0 \"猫\" from 動物 to 植物"),
+            std::string::npos)
+      << r.out;
+  r = Run({"repair", FileOf("植物")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("finished the interrupted move"), std::string::npos) << r.out;
+  EXPECT_EQ(Records("動物"), (std::vector<std::string>{"犬@2000"}));
+  EXPECT_EQ(Records("植物"), (std::vector<std::string>{"松@3000", "猫@1000"}));
+  ExpectVerified();
+}
+
+// The temporary folders of velm runs that were killed are removed by the next run.
+TEST_F(WriteTest, TemporaryFoldersOfKilledRunsAreRemoved) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  const fs::path stale = fs::temp_directory_path() / ("velm-" + std::to_string(child) + "-x1");
+  fs::create_directories(stale / "velm");
+  fs::create_directory_symlink(DatabaseFolder(), stale / "velm" / "VELM");
+  EXPECT_EQ(Run({"ls", Folder()}).code, 0);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_EQ(Records("植物").size(), 1u) << "the link was removed, not followed";
 }
 
 // The host's folder, with the library in its "VELM" folder, stands for the library.

@@ -107,23 +107,6 @@ int TakeSlot(const fs::path& driveC, const fs::path& link, bool singleFile) {
 
 // Removes the temporary folders that sessions of processes no longer running left behind
 // (killed before they could clean up). The process id is part of the folder's name.
-void RemoveStaleTempFolders(const fs::path& temp) {
-  std::error_code ec;
-  for (const fs::directory_entry& entry : fs::directory_iterator(temp, ec)) {
-    const std::string name = entry.path().filename().string();
-    if (name.rfind(kTempPrefix, 0) != 0) continue;
-    const std::string rest = name.substr(sizeof kTempPrefix - 1);
-    const std::size_t dash = rest.find('-');
-    if (dash == 0 || dash == std::string::npos || rest.find_first_not_of("0123456789") != dash)
-      continue;
-    const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
-    if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
-    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
-    std::error_code ignored;
-    fs::remove_all(entry.path(), ignored);  // links are removed, never followed
-  }
-}
-
 int CountArt(const hostsim::Art* art) {
   int count = 1;
   for (const hostsim::Art* child : art->children)
@@ -140,6 +123,23 @@ int CountLayerArt(hostsim::Document& document) {
 }
 
 }  // namespace
+
+void RemoveStaleTempFolders(const fs::path& temp, const std::string& prefix) {
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(temp, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) != 0) continue;
+    const std::string rest = name.substr(prefix.size());
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || rest.find_first_not_of("0123456789") != dash)
+      continue;
+    const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
+    if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    std::error_code ignored;
+    fs::remove_all(entry.path(), ignored);  // links are removed, never followed
+  }
+}
 
 bool ToSjisField(const std::string& utf8, std::size_t size, std::string* sjis) {
   *sjis = hostsim::ToSjis(utf8);
@@ -176,7 +176,7 @@ std::unique_ptr<PluginSession> PluginSession::Open(const fs::path& library, bool
     *error = "no usable temporary folder for the host's drive C:: " + ec.message();
     return nullptr;
   }
-  RemoveStaleTempFolders(temp);
+  RemoveStaleTempFolders(temp, kTempPrefix);
   InstallSignalHandlers();
   std::string pattern = (temp / (kTempPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
   if (!::mkdtemp(pattern.data())) {

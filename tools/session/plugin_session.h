@@ -141,4 +141,8 @@ class PluginSession {
 // false when it does not fit or has no Shift-JIS form.
 bool ToSjisField(const std::string& utf8, std::size_t size, std::string* sjis);
 
+// Removes the folders in `temp` named "<prefix><process id>-…" whose process no longer runs
+// (what a killed program left behind); links in them are removed, never followed.
+void RemoveStaleTempFolders(const std::filesystem::path& temp, const std::string& prefix);
+
 }  // namespace velmsession

@@ -13,6 +13,7 @@
 #include "host/ai_document.h"
 #include "platform/memory.h"
 #include "platform/posix/os_posix.h"
+#include "plugin_session.h"
 #include "sjis_text.h"
 
 namespace velmtool {
@@ -164,8 +165,11 @@ std::unique_ptr<Library> Library::Open(const fs::path& target, std::string* erro
     return nullptr;
   }
 
-  // The temporary drive C:.
-  std::string pattern = (fs::temp_directory_path(ec) / "velm-XXXXXX").string();
+  // The temporary drive C:, named after this process so that the next run can remove it
+  // if this one is killed.
+  const fs::path temp = fs::temp_directory_path(ec);
+  if (!ec) velmsession::RemoveStaleTempFolders(temp, "velm-");
+  std::string pattern = (temp / ("velm-" + std::to_string(::getpid()) + "-XXXXXX")).string();
   if (ec || !mkdtemp(pattern.data())) {
     *error = "cannot create a temporary folder";
     return nullptr;

@@ -10,6 +10,7 @@
 #include "commands/command_support.h"
 #include "database/group_file.h"
 #include "database/record.h"
+#include "database/record_move.h"
 #include "frame/globals.h"
 #include "platform/memory.h"
 #include "sjis_text.h"
@@ -154,15 +155,18 @@ int CommandEdit(const EditOptions& options, std::ostream& out, std::ostream& err
     out << "changed record " << *number << " of " << source << "\n";
     return kExitOk;
   }
-  if (!AppendStored(library, *group)) {
-    err << "velm: record " << *number << " could not be written to " << *options.group
-        << "; it stays in " << source << "\n";
-    return kExitProblems;
-  }
-  const std::int32_t newNumber = velm::gGlobals->currentRecordIndex;
-  if (!Remove(target->group, *number, storedName)) {
-    err << "velm: record " << *number << " was copied to " << *options.group << " as record "
-        << newNumber << " but could not be removed from " << source << "\n";
+  std::int32_t newNumber = -1;
+  velm::MoveOutcome outcome = velm::MoveOutcome::kUnchanged;
+  if (velm::MoveGroupRecord(target->group.c_str(), *number, storedName.c_str(), group->c_str(),
+                            &newNumber, &outcome) != host::kNoErr) {
+    if (outcome == velm::MoveOutcome::kInBoth) {
+      err << "velm: record " << *number << " was copied to " << *options.group << " as record "
+          << newNumber << " but could not be removed from " << source
+          << " (velm repair finishes the move)\n";
+    } else {
+      err << "velm: record " << *number << " could not be moved to " << *options.group
+          << "; it stays in " << source << "\n";
+    }
     return kExitProblems;
   }
   out << "moved record " << *number << " of " << source << " to " << *options.group << " as record "

@@ -11,6 +11,7 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "group_scan.h"
+#include "move_journals.h"
 #include "platform/memory.h"
 #include "sjis_text.h"
 #include "write_support.h"
@@ -218,6 +219,10 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
     return kExitProblems;
   }
 
+  // A move this group took part in and a crash cut short is finished first: the record
+  // leaves the group it was moved from (or stays, if its copy never arrived).
+  if (!FinishMovesOf(target->group, out, err)) status = kExitProblems;
+
   WriteLock lock;
   if (!lock.Take(folder, target->group)) {
     err << "velm: group " << group
@@ -259,7 +264,7 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
   if (!needed) {
     out << group << ": nothing to repair (" << keptCount
         << (keptCount == 1 ? " record" : " records") << ")" << mended << "\n";
-    return problemRecords == 0 ? kExitOk : kExitProblems;
+    return problemRecords == 0 ? status : kExitProblems;
   }
 
   const std::string backup = WriteBackup(groupPath, file);
@@ -282,7 +287,7 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
       << ", dropped " << droppedBytes << (droppedBytes == 1 ? " byte" : " bytes")
       << "; count word was " << plan.countWord << ", now " << keptCount
       << "; backup: " << FileName(backup) << mended << "\n";
-  return problemRecords == 0 ? kExitOk : kExitProblems;
+  return problemRecords == 0 ? status : kExitProblems;
 }
 
 }  // namespace velmtool

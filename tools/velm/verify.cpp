@@ -1,9 +1,10 @@
 // velm verify: checks every record of every group, byte by byte. A problem (exit status 1)
-// is anything the format never holds; a warning (status 0) is the harmless rest of an
-// interrupted append.
+// is anything the format never holds, or a move a crash cut short; a warning (status 0) is
+// the harmless rest of an interrupted append.
 #include "command_support.h"
 #include "commands.h"
 #include "group_scan.h"
+#include "move_journals.h"
 #include "sjis_text.h"
 
 namespace velmtool {
@@ -99,10 +100,39 @@ int CommandVerify(const VerifyOptions& options, std::ostream& out, std::ostream&
              "it (it can be deleted while no host writes to this library)\n";
   }
 
+  // Moves a crash cut short: the record may be in both groups until velm repair finishes
+  // them. A move whose process still runs is under way.
+  std::int32_t damagedJournals = 0;
+  const std::vector<MoveJournalNote> moves =
+      options.group.empty() ? MoveJournals(&damagedJournals) : std::vector<MoveJournalNote>();
+  Json interruptedMoves = Json::array();
+  for (const MoveJournalNote& move : moves) {
+    (move.running ? warningCount : problemCount) += 1;
+    if (options.json) {
+      interruptedMoves.push_back({{"file", move.file},
+                                  {"from", move.source},
+                                  {"to", move.target},
+                                  {"record", move.number},
+                                  {"name", move.name},
+                                  {"running", move.running}});
+    } else {
+      out << (move.running ? "note: " : "") << DescribeMoveJournal(move) << "\n";
+    }
+  }
+  if (damagedJournals > 0) {
+    problemCount += static_cast<std::size_t>(damagedJournals);
+    if (!options.json)
+      out << damagedJournals
+          << (damagedJournals == 1 ? " move journal (VELM-*.MOV) does not read\n"
+                                   : " move journals (VELM-*.MOV) do not read\n");
+  }
+
   if (options.json) {
     Json result = Json::object();
     result["library"] = library.folder().string();
     result["scratchFiles"] = scratchFiles;
+    result["interruptedMoves"] = std::move(interruptedMoves);
+    result["damagedMoveJournals"] = damagedJournals;
     result["groups"] = std::move(groups);
     result["unreadableFiles"] = std::move(unreadable);
     result["records"] = recordCount;

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -500,9 +501,44 @@ bool FileDelete(const char* path) {
   return ::unlink(mapped.c_str()) == 0;
 }
 
+namespace {
+
+// What a replacing rename puts its file in place of: a symbolic link's final target (the
+// link stays a link), given the replaced file's permissions. False when the link leads
+// nowhere, or the permissions cannot be carried over.
+bool PrepareReplace(const std::string& from, std::string* to) {
+  struct stat link {};
+  if (::lstat(to->c_str(), &link) != 0) return errno == ENOENT;
+  if (S_ISLNK(link.st_mode)) {
+    char* real = ::realpath(to->c_str(), nullptr);
+    if (!real) return false;
+    *to = real;
+    std::free(real);
+  }
+  struct stat target {};
+  if (::stat(to->c_str(), &target) != 0) return false;
+  return ::chmod(from.c_str(), target.st_mode & 07777) == 0;
+}
+
+bool RenameMapped(std::string a, std::string b, bool replace);
+
+}  // namespace
+
+bool ProcessExists(std::uint32_t id) {
+  if (id == 0 || id > 0x7fffffffu) return false;
+  return ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+}
+
 bool FileRename(const char* from, const char* to, bool replace) {
   std::string a, b;
   if (!MapPathString(from, &a) || !MapPathString(to, &b)) return false;
+  return RenameMapped(std::move(a), std::move(b), replace);
+}
+
+namespace {
+
+bool RenameMapped(std::string a, std::string b, bool replace) {
+  if (replace && !PrepareReplace(a, &b)) return false;
   if (Injecting()) {
     const Verdict verdict = Count(FileOp::kRename);
     Track(a);
@@ -533,6 +569,8 @@ bool FileRename(const char* from, const char* to, bool replace) {
   SyncFolderOf(b);
   return true;
 }
+
+}  // namespace
 
 bool FolderCreate(const char* path, bool* exists) {
   if (exists) *exists = false;

@@ -231,6 +231,14 @@ bool FileRename(const char* from, const char* to, bool replace) {
   // With MOVEFILE_REPLACE_EXISTING the target is replaced in one step: a reader sees the
   // old file or the new one, never neither.
   const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  if (replace) {
+    // The new file keeps the attributes of the one it replaces.
+    const DWORD attributes = GetFileAttributesW(b.text);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+      SetFileAttributesW(a.text,
+                         attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                       FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+  }
   return MoveFileExW(a.text, b.text, flags) != 0;
 }
 
@@ -394,6 +402,14 @@ bool TicksToSystemTime(std::uint64_t ticks, SystemTime* time) {
 
 std::uint32_t ProcessId() {
   return static_cast<std::uint32_t>(GetCurrentProcessId());
+}
+
+bool ProcessExists(std::uint32_t id) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
 }
 
 std::uint32_t TickCount() {
