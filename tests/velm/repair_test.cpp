@@ -135,6 +135,15 @@ TEST_F(RepairTest, RefusesWhileAnotherWriterHoldsTheGroup) {
   EXPECT_NE(r.err.find("being written by another program"), std::string::npos) << r.err;
   EXPECT_EQ(FileBytes(file_), damaged);
   EXPECT_FALSE(fs::exists(copy_.path() / "g.VEL.bak"));
+
+  // A lock file that cannot be opened is no other program's write.
+  fs::remove(copy_.path() / "VELM.LCK");
+  fs::create_directory(copy_.path() / "VELM.LCK");
+  const RunResult unusable = Run({"repair", file_.string()});
+  EXPECT_EQ(unusable.code, 1);
+  EXPECT_NE(unusable.err.find("lock file VELM.LCK cannot be opened"), std::string::npos)
+      << unusable.err;
+  EXPECT_EQ(FileBytes(file_), damaged);
 }
 
 }  // namespace

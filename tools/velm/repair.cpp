@@ -77,19 +77,21 @@ class WriteLock {
     os::FileUnlock(file_, offset_, 1);
     os::FileClose(file_);
   }
-  bool Take(const std::string& folder, const std::string& group) {
+  // 0, velm::kGroupWriteErr when the lock file cannot be used, velm::kGroupBusyErr when
+  // another writer holds the group.
+  host::Err Take(const std::string& folder, const std::string& group) {
     const std::string path = folder + "\\VELM.LCK";
     file_ =
         os::FileOpen(path.c_str(), os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
-    if (file_ == os::kInvalidFile) return false;
+    if (file_ == os::kInvalidFile) return velm::kGroupWriteErr;
     offset_ = velm::GroupLockOffset(group.c_str());
     // The same wait as the plug-in's writers.
     const std::uint32_t wait = velm::SetGroupLockWait(0);
     velm::SetGroupLockWait(wait);
-    if (os::FileLock(file_, offset_, 1, wait)) return true;
+    if (os::FileLock(file_, offset_, 1, wait)) return host::kNoErr;
     os::FileClose(file_);
     file_ = os::kInvalidFile;
-    return false;
+    return velm::kGroupBusyErr;
   }
 
  private:
@@ -224,9 +226,14 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
   if (!FinishMovesOf(target->group, out, err)) status = kExitProblems;
 
   WriteLock lock;
-  if (!lock.Take(folder, target->group)) {
-    err << "velm: group " << group
-        << " is being written by another program (its lock was not free); nothing was changed\n";
+  if (const host::Err locked = lock.Take(folder, target->group)) {
+    if (locked == velm::kGroupBusyErr) {
+      err << "velm: group " << group
+          << " is being written by another program (its lock was not free); nothing was changed\n";
+    } else {
+      err << "velm: the library's lock file VELM.LCK cannot be opened for writing; nothing was "
+             "changed\n";
+    }
     return kExitProblems;
   }
   std::vector<std::uint8_t> file;
