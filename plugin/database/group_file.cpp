@@ -6,6 +6,7 @@
 #include "database/busy.h"
 #include "database/record.h"
 #include "database/record_index.h"
+#include "database/record_offsets.h"
 #include "database/record_time.h"
 #include "database/text_match.h"
 #include "frame/globals.h"
@@ -371,7 +372,12 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
     os::FileClose(file);
     return host::kNoErr;
   }
-  if (!WalkRecords(file, index, &offset)) {
+  // The offsets kept from the last walk of this group; the walk from the start decides
+  // whenever they cannot be had (a damaged group, memory running out).
+  char path[kPathSize], base[kPathSize];
+  const bool found = GetBaseFolder(base) == host::kNoErr && GroupFilePath(base, group, path) &&
+                     FindRecordOffset(file, path, count, index, &offset);
+  if (!found && !WalkRecords(file, index, &offset)) {
     os::FileClose(file);
     return kDamagedGroupErr;
   }

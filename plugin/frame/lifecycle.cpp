@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "actions/actions.h"
+#include "database/record_offsets.h"
 #include "frame/globals.h"
 #include "frame/host_objects.h"
 #include "frame/plugin_main.h"
@@ -132,6 +133,7 @@ host::Err ShutdownPlugin(host::MessageData* message) {
     ReleaseBlock(g->RIHList);
     ReleaseHoverLabel();
     ClearThumbnailCache();
+    ForgetRecordOffsets();
     if (g->prefsRead) WritePreferences();
     if (g->palette) SavePaletteState(g->palette);
   }

@@ -1,0 +1,26 @@
+// Where the records of a group file start: found by one walk of the file and kept, so that
+// reading the records of a group one after another costs one pass over it, not a walk
+// from the start for each. One group is kept at a time (the last one read).
+//
+// What is kept is taken as stale when the group's path, the file's size or time of last
+// write, its count word or this program's own writes change, and each offset handed out is
+// checked against the record found there (its length must reach the next offset known), so
+// that a rewrite none of those shows is found too and the walk is made again.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/os.h"
+
+namespace velm {
+
+// The offset of record `index` (below `count`, the file's count word) of the open group
+// file `file` at `path`. False when a record before it has an impossible length or runs
+// past the end of the file (the group is damaged); the record itself is not checked.
+bool FindRecordOffset(os::FileHandle file, const char* path, std::int32_t count, std::int32_t index,
+                      std::int64_t* offset);
+
+// Drops what is kept (its memory too).
+void ForgetRecordOffsets();
+
+}  // namespace velm
