@@ -112,8 +112,7 @@ host::Err StartupPlugin(host::MessageData* message) {
   SetStartupValues(g, message->self);
   LoadCursors(g);
   BuildBezierTable(g->BezierTable);
-  ReadPreferences();
-  g->prefsRead = 1;
+  g->prefsRead = ReadPreferences() ? 1 : 0;
   // The notifier, the menu item and the timer, in this order; the first failure stops
   // the start-up there.
   err = RegisterNotifier(message);
