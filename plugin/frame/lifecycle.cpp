@@ -3,6 +3,7 @@
 
 #include "actions/actions.h"
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/host_objects.h"
 #include "frame/plugin_main.h"
 #include "frame/suites.h"
@@ -85,9 +86,7 @@ host::Err AboutInit(host::DialogRef dialog) {
   if (host::ItemRef version = sAdmDialog->GetItem(dialog, kAboutVersionItem))
     sAdmItem->SetText(version, kAboutVersion);
   if (host::ItemRef ok = sAdmDialog->GetItem(dialog, kAboutOkItem))
-    sAdmItem->SetNotifyProc(ok, [](host::ItemRef item, host::NotifierRef notifier) {
-      sAdmItem->DefaultNotify(item, notifier);
-    });
+    sAdmItem->SetNotifyProc(ok, HostEntry<DefaultButtonNotify>::Call);
   return host::kNoErr;
 }
 
@@ -164,7 +163,8 @@ host::Err ReloadPlugin(host::MessageData* message) {
 host::Err ShowAbout(host::MessageData* message) {
   (void)message;
   if (!gGlobals || !sAdmDialog || !sAdmItem) return host::kNoErr;
-  sAdmDialog->Modal(gGlobals->pluginRef, "About VELM-Pro", kAboutDialogId, 0, AboutInit, nullptr);
+  sAdmDialog->Modal(gGlobals->pluginRef, "About VELM-Pro", kAboutDialogId, 0,
+                    HostEntry<AboutInit>::Call, nullptr);
   return host::kNoErr;
 }
 

@@ -14,6 +14,7 @@
 #include "database/record_time.h"
 #include "database/text_match.h"
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "palette/palette_window.h"
 #include "palette/thumbnail_cache.h"
@@ -284,7 +285,7 @@ host::Boolean ImageItemTrackProc(host::EntryRef entry, host::TrackerRef tracker)
     }
     return 1;
   }
-  g->tracking = 1;
+  const ScopedFlag tracking(g->tracking);  // cleared however the handling ends
   g->trackQueueCount = 0;
   Handle(list, e);
   while (g->trackQueueCount > 0) {
@@ -296,7 +297,6 @@ host::Boolean ImageItemTrackProc(host::EntryRef entry, host::TrackerRef tracker)
                  sizeof g->trackQueue[0] * static_cast<std::size_t>(g->trackQueueCount));
     Handle(list, queued);
   }
-  g->tracking = 0;
   return 1;
 }
 
