@@ -76,6 +76,17 @@ TEST_F(ThumbnailCacheTest, EveryChangeOfTheGroupFileIsSeen) {
          std::filesystem::last_write_time(file, stamp + std::chrono::seconds(1));
        },
        "TWO"},
+      {"another program's rewrite within the file time's resolution",
+       [&] {
+         std::string bytes = FileBytes(file);
+         const auto at = bytes.find("TWO");
+         ASSERT_NE(at, std::string::npos);
+         bytes.replace(at, 3, "Two");
+         const auto stamp = std::filesystem::last_write_time(file);
+         WriteFileBytes(file, bytes);
+         std::filesystem::last_write_time(file, stamp);
+       },
+       "Two"},
       {"file deleted", [&] { std::filesystem::remove(file); }, "<none>"},
   };
   for (const Case& c : cases) {
