@@ -12,21 +12,27 @@ namespace {
 
 enum class Outcome { kRead, kUnreadable, kNoMemory };
 
+// A record's header as a group file holds it (its two slack bytes included).
+constexpr std::uint32_t kStoredHeaderBytes = kReadHeaderOnly;
+using StoredHeader = std::uint8_t[kStoredHeaderBytes];
+
 struct Entry {
   char group[kGroupNameSize];
   std::int32_t number;
   std::uint64_t lastUse;  // 0: the slot holds no record
-  // What the record was read from: this plug-in's writes so far, the group file's size
-  // and time of last write, and the record's header as the file holds it.
+  // What the record was read from: this plug-in's writes so far, the group file's size,
+  // time of last write and count word, and the record's header as the file holds it at
+  // `offset`.
   std::uint32_t generation;
   os::FileStamp file;
-  std::uint8_t stored[kReadHeaderOnly];
+  std::uint32_t count;
+  std::int64_t offset;
+  StoredHeader stored;
   CachedThumbnail* data;  // kept for the slot's next record when the slot is reused
 };
 
 struct Cache {
   Entry entries[kThumbnailCacheEntries];
-  os::MemHandle header;  // where each draw reads the stored header
   std::uint64_t clock;
   std::uint64_t reads;
   bool bypassed;
@@ -34,6 +40,33 @@ struct Cache {
 };
 
 Cache gCache{};
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         std::uint32_t{p[3]};
+}
+
+bool ReadAt(os::FileHandle file, std::int64_t at, void* buffer, std::uint32_t count) {
+  std::uint32_t done = 0;
+  return os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr) &&
+         os::FileRead(file, buffer, count, &done) && done == count;
+}
+
+// Where record `number` starts, walked to by the records' lengths; -1 when the walk meets
+// a length that cannot be (the record store then reads nothing either).
+std::int64_t RecordOffset(os::FileHandle file, std::int32_t number) {
+  std::int64_t size = 0;
+  if (!os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size)) return -1;
+  std::int64_t at = 4;
+  for (std::int32_t i = 0; i < number; ++i) {
+    std::uint8_t prefix[8];
+    if (!ReadAt(file, at, prefix, sizeof prefix)) return -1;
+    const std::uint32_t length = BigEndian32(prefix + 4);
+    if (length < kStoredHeaderBytes || at + length > size) return -1;
+    at += length;
+  }
+  return at;
+}
 
 // Reads and expands the record's header and thumbnail into `out`.
 Outcome Read(const char* group, std::int32_t number, CachedThumbnail* out) {
@@ -50,18 +83,6 @@ Outcome Read(const char* group, std::int32_t number, CachedThumbnail* out) {
   }
   ReleaseBlock(block);
   return outcome;
-}
-
-// The record's header as its group file holds it, into the cache's header block.
-Outcome ReadStoredHeader(const char* group, std::int32_t number) {
-  if (!GrowBlock(gCache.header, kReadHeaderOnly, kReadHeaderOnly)) return Outcome::kNoMemory;
-  std::memset(gCache.header, 0, kReadHeaderOnly);
-  const host::Err err = VelmReadRecord(group, number, &gCache.header, kReadHeaderOnly, false);
-  if (err == host::kOutOfMemoryErr) return Outcome::kNoMemory;
-  // Stored numbers are big-endian, but a length of 0 (nothing read) is 0 in any order.
-  if (err != host::kNoErr || RecordHeader(gCache.header)->recordLength == 0)
-    return Outcome::kUnreadable;
-  return Outcome::kRead;
 }
 
 Entry* Find(const char* group, std::int32_t number) {
@@ -106,18 +127,36 @@ const CachedThumbnail* CachedRecordThumbnail(const char* group, std::int32_t num
   char base[kPathSize], path[kPathSize];
   const std::uint32_t generation = GroupWriteGeneration();
   os::FileStamp file;
-  if (GetBaseFolder(base) != host::kNoErr || !GroupFilePath(base, group, path) ||
+  if (number < 0 || GetBaseFolder(base) != host::kNoErr || !GroupFilePath(base, group, path) ||
       !os::FileGetStamp(path, &file))
     return nullptr;
-  const Outcome header = ReadStoredHeader(group, number);
-  if (header != Outcome::kRead) return Result(nullptr, header, noMemory);
+  const os::FileHandle handle =
+      os::FileOpen(path, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
+  if (handle == os::kInvalidFile) return nullptr;
+  std::uint8_t countWord[4];
+  StoredHeader header;
+  if (!ReadAt(handle, 0, countWord, sizeof countWord)) {
+    os::FileClose(handle);
+    return nullptr;
+  }
+  const std::uint32_t count = BigEndian32(countWord);
 
+  // The stored header is read at every draw, where the entry found it: a rewrite by
+  // another program within the file time's resolution keeps the file's size and time,
+  // never the rewritten record's header.
   Entry* entry = Find(group, number);
-  if (entry && entry->generation == generation && entry->file == file &&
-      std::memcmp(entry->stored, gCache.header, kReadHeaderOnly) == 0) {
+  if (entry && entry->generation == generation && entry->file == file && entry->count == count &&
+      ReadAt(handle, entry->offset, header, kStoredHeaderBytes) &&
+      std::memcmp(entry->stored, header, kStoredHeaderBytes) == 0) {
+    os::FileClose(handle);
     entry->lastUse = ++gCache.clock;
     return entry->data;
   }
+  const std::int64_t offset =
+      static_cast<std::uint32_t>(number) < count ? RecordOffset(handle, number) : -1;
+  const bool located = offset >= 0 && ReadAt(handle, offset, header, kStoredHeaderBytes);
+  os::FileClose(handle);
+  if (!located) return nullptr;
 
   ++gCache.reads;
   if (!entry) entry = SlotToFill();
@@ -132,7 +171,9 @@ const CachedThumbnail* CachedRecordThumbnail(const char* group, std::int32_t num
   entry->number = number;
   entry->generation = generation;
   entry->file = file;
-  std::memcpy(entry->stored, gCache.header, kReadHeaderOnly);
+  entry->count = count;
+  entry->offset = offset;
+  std::memcpy(entry->stored, header, kStoredHeaderBytes);
   entry->lastUse = ++gCache.clock;
   return entry->data;
 }
@@ -143,7 +184,6 @@ void ClearThumbnailCache() {
     e.data = nullptr;
     e.lastUse = 0;
   }
-  ReleaseBlock(gCache.header);
   delete gCache.scratch;
   gCache.scratch = nullptr;
   gCache.reads = 0;

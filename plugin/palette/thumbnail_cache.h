@@ -1,9 +1,10 @@
 // The records the palette shows, kept expanded between redraws: each entry holds a
 // record's header and its expanded thumbnail, so that drawing an icon again does not read
 // and expand the coded thumbnail. Every draw still reads the record's stored header (a
-// few hundred bytes): an entry holds only while that header is byte for byte the one it
-// was read with, its group file has the same size and time of last write (another
-// program's write) and this plug-in has written no record since (the write generation).
+// few hundred bytes, where the entry found it): an entry holds only while that header is
+// byte for byte the one it was read with, its group file has the same size, time of last
+// write and count word (another program's write) and this plug-in has written no record
+// since (the write generation).
 // A rewrite by another program within the file time's resolution keeps the file's size
 // and time, but never a rewritten record's header (its modification time, its texts).
 // The cache holds at most kThumbnailCacheEntries records and forgets the least recently

@@ -1,5 +1,6 @@
-// The palette's cache of expanded thumbnails: a warm redraw reads no file, and any change
-// of a group file (this plug-in's writes, another program's) is seen at the next draw.
+// The palette's cache of expanded thumbnails: a warm redraw expands nothing again, and any
+// change of a group file (this plug-in's writes, another program's) is seen at the next
+// draw.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -33,7 +34,7 @@ class ThumbnailCacheTest : public velmtest::StoreTest {
   }
 };
 
-TEST_F(ThumbnailCacheTest, WarmDrawReadsNoFileAndGivesTheExpandedThumbnail) {
+TEST_F(ThumbnailCacheTest, WarmDrawExpandsNothingAgainAndGivesTheExpandedThumbnail) {
   const velm::CachedThumbnail* t = velm::CachedRecordThumbnail(Sjis("絵").c_str(), 1);
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(velm::CachedRecordThumbnail(Sjis("絵").c_str(), 1), t);
