@@ -7,12 +7,14 @@
 #include <string>
 
 #include "allocation_hook.h"
+#include "commands/commands.h"
 #include "common/store_fixture.h"
 #include "frame/globals.h"
 #include "frame/plugin_main.h"
 #include "frame/suites.h"
 #include "hostsim/adm_drawing.h"
 #include "hostsim/dialog_manager.h"
+#include "hostsim/document.h"
 #include "hostsim/scene.h"
 #include "palette/palette_window.h"
 #include "palette/thumbnail_cache.h"
@@ -59,6 +61,24 @@ TEST_F(HostEntryTest, ATickOfTheTimerAllocatesNothing) {
   }
   EXPECT_EQ(allocations, 0u);
   EXPECT_TRUE(Palette().FindItem(velm::kAddButtonItem)->enabled());
+}
+
+// Deeper than any record holds: the walk goes on beyond the levels it keeps on the stack.
+TEST_F(HostEntryTest, SelectedArtIsFoundAtAnyDepth) {
+  namespace sc = hostsim::scene;
+  sc::Scene scene;
+  scene.Layer("Layer 1", {sc::Rect(0, 0, 5, 5), sc::Group({}).Id("top"), sc::Rect(6, 6, 9, 9)});
+  std::string error;
+  ASSERT_TRUE(hostsim::OpenScene(host(), scene.json(), &error)) << error;
+  hostsim::Document& doc = *host().document();
+  hostsim::Art* inner = doc.FindById("top");
+  for (int level = 0; level < 3000; ++level)
+    ASSERT_EQ(doc.NewArt(host::kGroupArt, host::kPlaceInsideOnTop, inner, &inner), host::kNoErr);
+  hostsim::Art* deepest = nullptr;
+  ASSERT_EQ(doc.NewArt(host::kPathArt, host::kPlaceInsideOnTop, inner, &deepest), host::kNoErr);
+  EXPECT_FALSE(velm::HasCapturableSelection());
+  doc.Select(deepest, true);
+  EXPECT_TRUE(velm::HasCapturableSelection());
 }
 
 TEST_F(HostEntryTest, NotificationsAndTrackingThatRunOutOfMemoryReportItAndRecover) {
