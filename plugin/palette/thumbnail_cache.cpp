@@ -127,8 +127,8 @@ const CachedThumbnail* CachedRecordThumbnail(const char* group, std::int32_t num
   char base[kPathSize], path[kPathSize];
   const std::uint32_t generation = GroupWriteGeneration();
   os::FileStamp file;
-  if (number < 0 || GetBaseFolder(base) != host::kNoErr || !GroupFilePath(base, group, path) ||
-      !os::FileGetStamp(path, &file))
+  if (number < 0 || !IsValidGroupName(group) || GetBaseFolder(base) != host::kNoErr ||
+      !GroupFilePath(base, group, path) || !os::FileGetStamp(path, &file))
     return nullptr;
   const os::FileHandle handle =
       os::FileOpen(path, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
