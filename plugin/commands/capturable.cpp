@@ -1,9 +1,10 @@
 // Whether the document holds selected art that a capture stores.
-#include <vector>
+#include <cstring>
 
 #include "commands/commands.h"
 #include "frame/suites.h"
 #include "host/art_types.h"
+#include "platform/memory.h"
 
 namespace velm {
 
@@ -20,46 +21,85 @@ bool IsCapturablePath(host::ArtHandle path) {
   return Selected(path) && !(sPath->GetPathGuide(path, &guide) == host::kNoErr && guide);
 }
 
-// Pushes the children of `container` onto `pending`.
-void PushChildren(host::ArtHandle container, std::vector<host::ArtHandle>& pending) {
-  host::ArtHandle child = nullptr;
-  if (sArt->GetArtFirstChild(container, &child) != host::kNoErr) return;
-  while (child) {
-    pending.push_back(child);
-    if (sArt->GetArtSibling(child, &child) != host::kNoErr) return;
+// Levels of nesting the walk keeps on the stack: the timer asks at every tick whether the
+// add button is to be enabled, and that must allocate nothing for any document the
+// plug-in's own records can hold (1024 levels of containers). Deeper art is walked with a
+// block from the platform's allocator, which reports failure instead of throwing.
+constexpr std::uint32_t kStackLevels = 1040;
+
+// The art of each level from the layer's group down to the art looked at.
+class WalkPath {
+ public:
+  WalkPath() = default;
+  WalkPath(const WalkPath&) = delete;
+  WalkPath& operator=(const WalkPath&) = delete;
+  ~WalkPath() { ReleaseBlock(block_); }
+  host::ArtHandle& operator[](std::uint32_t level) {
+    return block_ ? reinterpret_cast<host::ArtHandle*>(block_)[level] : stack_[level];
+  }
+  // Makes room for one level below `level`; false when memory runs out.
+  bool Reserve(std::uint32_t level) {
+    const std::uint32_t capacity =
+        block_ ? os::MemSize(block_) / sizeof(host::ArtHandle) : kStackLevels;
+    if (level + 1 < capacity) return true;
+    const bool first = !block_;
+    if (!GrowBlock(block_, (level + 2) * sizeof(host::ArtHandle), kListGranule)) return false;
+    if (first) std::memcpy(block_, stack_, sizeof stack_);
+    return true;
+  }
+
+ private:
+  host::ArtHandle stack_[kStackLevels];
+  os::MemHandle block_ = nullptr;
+};
+
+enum class Verdict { kCapturable, kDescend, kSkip };
+
+Verdict Look(host::ArtHandle art) {
+  std::int32_t type = host::kUnknownArt;
+  if (!art || sArt->GetArtType(art, &type) != host::kNoErr) return Verdict::kSkip;
+  switch (type) {
+    case host::kGroupArt:
+      return Verdict::kDescend;
+    case host::kPathArt:
+      return IsCapturablePath(art) ? Verdict::kCapturable : Verdict::kSkip;
+    case host::kCompoundPathArt:
+      return Selected(art) ? Verdict::kCapturable : Verdict::kDescend;
+    case host::kTextArt:
+    case host::kRasterArt:
+    case host::kPluginArt:
+    case host::kMeshArt:
+      return Selected(art) ? Verdict::kCapturable : Verdict::kSkip;
+    default:
+      return Verdict::kSkip;
   }
 }
 
-// Walks a layer's art tree without recursion (groups may nest deeply).
+// Walks a layer's art tree depth first without recursion (groups may nest deeply):
+// `path[d]` is the art looked at on level d, the next one its first child, else its next
+// sibling, else the next sibling of the nearest level above that has one. Art below a
+// level that memory cannot be had for is not looked at.
 bool TreeHasCapturableArt(host::ArtHandle root) {
-  std::vector<host::ArtHandle> pending{root};
-  while (!pending.empty()) {
-    const host::ArtHandle art = pending.back();
-    pending.pop_back();
-    std::int32_t type = host::kUnknownArt;
-    if (!art || sArt->GetArtType(art, &type) != host::kNoErr) continue;
-    switch (type) {
-      case host::kGroupArt:
-        PushChildren(art, pending);
-        break;
-      case host::kPathArt:
-        if (IsCapturablePath(art)) return true;
-        break;
-      case host::kCompoundPathArt:
-        if (Selected(art)) return true;
-        PushChildren(art, pending);
-        break;
-      case host::kTextArt:
-      case host::kRasterArt:
-      case host::kPluginArt:
-      case host::kMeshArt:
-        if (Selected(art)) return true;
-        break;
-      default:
-        break;
+  WalkPath path;
+  std::uint32_t depth = 0;
+  path[0] = root;
+  for (;;) {
+    const Verdict verdict = Look(path[depth]);
+    if (verdict == Verdict::kCapturable) return true;
+    host::ArtHandle next = nullptr;
+    if (verdict == Verdict::kDescend && path.Reserve(depth) &&
+        sArt->GetArtFirstChild(path[depth], &next) == host::kNoErr && next) {
+      path[++depth] = next;
+      continue;
     }
+    // The layer's own group has no siblings to look at.
+    for (; depth > 0; --depth) {
+      next = nullptr;
+      if (sArt->GetArtSibling(path[depth], &next) == host::kNoErr && next) break;
+    }
+    if (depth == 0) return false;
+    path[depth] = next;
   }
-  return false;
 }
 
 }  // namespace

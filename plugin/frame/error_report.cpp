@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/plugin_main.h"
 #include "frame/suites.h"
 
@@ -64,9 +65,7 @@ void CodeText(host::Err code, char (&text)[16]) {
 host::Err ErrorDialogInit(host::DialogRef dialog) {
   const auto* texts = static_cast<const ErrorTexts*>(sAdmDialog->GetUserData(dialog));
   if (host::ItemRef ok = sAdmDialog->GetItem(dialog, kOkItem))
-    sAdmItem->SetNotifyProc(ok, [](host::ItemRef item, host::NotifierRef notifier) {
-      sAdmItem->DefaultNotify(item, notifier);
-    });
+    sAdmItem->SetNotifyProc(ok, HostEntry<DefaultButtonNotify>::Call);
   if (host::ItemRef message = sAdmDialog->GetItem(dialog, kMessageItem))
     sAdmItem->SetText(message, texts->message);
   if (host::ItemRef code = sAdmDialog->GetItem(dialog, kCodeItem))
@@ -107,7 +106,16 @@ void ReportError(host::MessageData* message, host::Err code) {
                                                     texts.message, sizeof texts.message))
     return;
   CodeText(code, texts.code);
-  sAdmDialog->Modal(plugin, "Error Dialog", kErrorDialogId, 0, ErrorDialogInit, &texts);
+  sAdmDialog->Modal(plugin, "Error Dialog", kErrorDialogId, 0, HostEntry<ErrorDialogInit>::Call,
+                    &texts);
+}
+
+void DefaultButtonNotify(host::ItemRef item, host::NotifierRef notifier) {
+  sAdmItem->DefaultNotify(item, notifier);
+}
+
+void ReportEntryFailure() noexcept {
+  if (gGlobals) CatchAtEntry<void>([] { ReportError(nullptr, host::kMemoryErr); });
 }
 
 }  // namespace velm

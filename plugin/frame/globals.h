@@ -96,9 +96,10 @@ struct Globals {
   os::MemHandle scratchRecord;
   std::int16_t captureAll;
   std::int32_t patternCounter;
-  // Set once start-up has read the preferences over the start-up values. A start-up that
-  // failed before that leaves a zero-filled block, which shut-down must not write over
-  // the user's settings file.
+  // Set once start-up has read the preferences over the start-up values, or found no
+  // file. A start-up that failed before that leaves a zero-filled block, and a file that
+  // could not be read holds settings the start-up values lack: shut-down must not write
+  // over the user's settings file in either case.
   std::int16_t prefsRead;
 };
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
 #include "palette/palette_window.h"
@@ -97,9 +98,9 @@ host::Err TimerHandler(host::MessageData* message) {
     }
     return host::kNoErr;
   }
-  g->timerBusy = 1;
+  // Cleared however the refresh ends, so that the next tick refreshes again.
+  const ScopedFlag busy(g->timerBusy);
   if (PaletteVisible(g)) RefreshPalette();
-  g->timerBusy = 0;
   return host::kNoErr;
 }
 

@@ -4,6 +4,7 @@
 #include "actions/actions.h"
 #include "database/record_offsets.h"
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/host_objects.h"
 #include "frame/plugin_main.h"
 #include "frame/suites.h"
@@ -86,9 +87,7 @@ host::Err AboutInit(host::DialogRef dialog) {
   if (host::ItemRef version = sAdmDialog->GetItem(dialog, kAboutVersionItem))
     sAdmItem->SetText(version, kAboutVersion);
   if (host::ItemRef ok = sAdmDialog->GetItem(dialog, kAboutOkItem))
-    sAdmItem->SetNotifyProc(ok, [](host::ItemRef item, host::NotifierRef notifier) {
-      sAdmItem->DefaultNotify(item, notifier);
-    });
+    sAdmItem->SetNotifyProc(ok, HostEntry<DefaultButtonNotify>::Call);
   return host::kNoErr;
 }
 
@@ -113,8 +112,7 @@ host::Err StartupPlugin(host::MessageData* message) {
   SetStartupValues(g, message->self);
   LoadCursors(g);
   BuildBezierTable(g->BezierTable);
-  ReadPreferences();
-  g->prefsRead = 1;
+  g->prefsRead = ReadPreferences() ? 1 : 0;
   // The notifier, the menu item and the timer, in this order; the first failure stops
   // the start-up there.
   err = RegisterNotifier(message);
@@ -167,7 +165,8 @@ host::Err ReloadPlugin(host::MessageData* message) {
 host::Err ShowAbout(host::MessageData* message) {
   (void)message;
   if (!gGlobals || !sAdmDialog || !sAdmItem) return host::kNoErr;
-  sAdmDialog->Modal(gGlobals->pluginRef, "About VELM-Pro", kAboutDialogId, 0, AboutInit, nullptr);
+  sAdmDialog->Modal(gGlobals->pluginRef, "About VELM-Pro", kAboutDialogId, 0,
+                    HostEntry<AboutInit>::Call, nullptr);
   return host::kNoErr;
 }
 

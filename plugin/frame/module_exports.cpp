@@ -1,5 +1,6 @@
 // What the module exports: PluginMain everywhere, and off Windows the resource table
 // that the stand-in host reads (on Windows the resources are linked in as such).
+#include "frame/host_entry.h"
 #include "frame/plugin_main.h"
 #include "resources/resource_table.h"
 
@@ -10,7 +11,7 @@
 #endif
 
 VELM_EXPORT host::Err PluginMain(const char* caller, const char* selector, void* message) {
-  return velm::PluginMainImpl(caller, selector, message);
+  return velm::HostEntry<velm::PluginMainImpl>::Call(caller, selector, message);
 }
 
 #if !defined(_WIN32)

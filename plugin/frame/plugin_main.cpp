@@ -2,6 +2,7 @@
 
 #include "actions/actions.h"
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/host_objects.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
@@ -63,11 +64,13 @@ host::Err PluginMainImpl(const char* caller, const char* selector, void* message
   host::Err result = AcquireSuites(basic);
   if (result) return result;
 
-  if (basic->IsEqual(caller, host::kCallerInterface)) {
-    result = Dispatch(basic, caller, selector, message, host::kCallerInterface);
-  } else {
-    result = DispatchHostMessage(caller, selector, message);
-  }
+  // A handler that ran out of memory in a standard container ends with the memory error,
+  // which is reported like any other result, and the suites are still given back.
+  result = CatchAtEntry<host::Err>([&] {
+    return basic->IsEqual(caller, host::kCallerInterface)
+               ? Dispatch(basic, caller, selector, message, host::kCallerInterface)
+               : DispatchHostMessage(caller, selector, message);
+  });
 
   if (result > 1) ReportError(data, result);
   ReleaseSuites(basic);

@@ -21,6 +21,9 @@ host::Err ShowAbout(host::MessageData* message);
 
 // Shows the "Plug-in Error" dialog for a message result greater than 1.
 void ReportError(host::MessageData* message, host::Err code);
+// The OK button of the about and error dialogs: the dialog manager's own handling, which
+// closes the dialog.
+void DefaultButtonNotify(host::ItemRef item, host::NotifierRef notifier);
 
 // Resource ids of the frame.
 inline constexpr std::int32_t kAboutDialogId = 16050;

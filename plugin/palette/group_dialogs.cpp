@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
 #include "palette/dialog_text.h"
@@ -32,7 +33,7 @@ void StoreGroupName(host::ItemRef ok, host::NotifierRef notifier) {
 
 host::Err NewGroupInit(host::DialogRef dialog) {
   if (host::ItemRef ok = sAdmDialog->GetItem(dialog, kOkItem))
-    sAdmItem->SetNotifyProc(ok, StoreGroupName);
+    sAdmItem->SetNotifyProc(ok, HostEntry<StoreGroupName, EntryFailure::kReported>::Call);
   return host::kNoErr;
 }
 
@@ -57,7 +58,7 @@ std::int32_t Run(const char* name, std::int32_t dialogId, host::DialogInitProc i
 
 std::int32_t NewGroupDialog(host::WindowRef /*parent*/) {
   Trace("NewGroupDialog\r\n");
-  return Run("New Group Dialog", kNewGroupDialogId, NewGroupInit);
+  return Run("New Group Dialog", kNewGroupDialogId, HostEntry<NewGroupInit>::Call);
 }
 
 std::int32_t MessageDialog(host::WindowRef /*parent*/, std::int32_t confirm, const char* text) {
@@ -71,12 +72,12 @@ std::int32_t MessageDialog(host::WindowRef /*parent*/, std::int32_t confirm, con
   if (n) std::memcpy(g->messageText, text, n);
   g->messageText[n] = '\0';
   return Run(confirm == 1 ? "Confirmation Dialog" : "Error Message Dialog",
-             confirm == 1 ? kConfirmDialogId : kErrorMessageDialogId, MessageInit);
+             confirm == 1 ? kConfirmDialogId : kErrorMessageDialogId, HostEntry<MessageInit>::Call);
 }
 
 std::int32_t DeleteRecordDialog(host::WindowRef /*parent*/) {
   Trace("DeleteRecordDialog\r\n");
-  return Run("Delete Record Dialog", kDeleteRecordDialogId, DeleteRecordInit);
+  return Run("Delete Record Dialog", kDeleteRecordDialogId, HostEntry<DeleteRecordInit>::Call);
 }
 
 }  // namespace velm

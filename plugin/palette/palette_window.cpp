@@ -2,12 +2,14 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "actions/actions.h"
 #include "commands/commands.h"
 #include "database/group_file.h"
 #include "database/record_index.h"
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
 #include "palette/record_list.h"
@@ -108,14 +110,14 @@ void CreatePaletteItem(host::DialogRef dialog, std::int32_t id, const host::Rect
       if (host::ListRef list = sAdmItem->GetList(item)) {
         sAdmList->SetEntryWidth(list, view.entryWidth);
         sAdmList->SetEntryHeight(list, view.entryHeight);
-        sAdmList->SetDrawProc(list, ImageItemDrawProc);
-        sAdmList->SetTrackProc(list, ImageItemTrackProc);
+        sAdmList->SetDrawProc(list, HostEntry<ImageItemDrawProc>::Call);
+        sAdmList->SetTrackProc(list, HostEntry<ImageItemTrackProc, EntryFailure::kReported>::Call);
       }
       break;
     }
     case kSeparatorItem:
       if (host::ItemRef item = sAdmDialog->CreateItem(dialog, id, host::kAdmFrameType, &rect))
-        sAdmItem->SetDrawProc(item, DrawSeparator);
+        sAdmItem->SetDrawProc(item, HostEntry<DrawSeparator>::Call);
       break;
     case kAddButtonItem:
     case kRemoveButtonItem: {
@@ -128,14 +130,14 @@ void CreatePaletteItem(host::DialogRef dialog, std::int32_t id, const host::Rect
       sAdmItem->SetSelectedPictureID(item, picture);
       sAdmItem->SetDisabledPictureID(item, picture);
       sAdmItem->Enable(item, 0);
-      sAdmItem->SetNotifyProc(item, PaletteNotify);
+      sAdmItem->SetNotifyProc(item, HostEntry<PaletteNotify, EntryFailure::kReported>::Call);
       break;
     }
     default: {
       host::ItemRef item = sAdmDialog->CreateItem(dialog, id, host::kAdmPopupListType, &rect);
       if (!item) return;
       sAdmItem->SetItemStyle(item, 1);
-      sAdmItem->SetNotifyProc(item, PaletteNotify);
+      sAdmItem->SetNotifyProc(item, HostEntry<PaletteNotify, EntryFailure::kReported>::Call);
       FillGroupPopup(dialog);
       break;
     }
@@ -169,7 +171,7 @@ void InitFlyout(host::DialogRef dialog) {
     if (id <= kFlyoutList) sAdmEntry->Check(e, g->toolMode == id + 1 ? 1 : 0);
   }
   SetSortChecks(menu);
-  sAdmItem->SetNotifyProc(menuItem, PaletteNotify);
+  sAdmItem->SetNotifyProc(menuItem, HostEntry<PaletteNotify, EntryFailure::kReported>::Call);
 }
 
 std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi) {
@@ -353,7 +355,7 @@ void CreatePalette() {
   if (!g || g->palette) return;
   Trace("CreatePalette_START\r\n");
   g->palette = sAdmDialog->Create(g->pluginRef, kPaletteName, kPaletteDialogId, kPaletteStyle,
-                                  InitPalette, nullptr);
+                                  HostEntry<InitPalette>::Call, nullptr);
   Trace("CreatePalette_END\r\n");
 }
 
@@ -365,16 +367,21 @@ host::Err InitPalette(host::DialogRef dialog) {
     if (sContext) sContext->PopAppContext(context);
     return err;
   }
-  InitFlyout(dialog);
-  RestoreGeometry(dialog);
-  for (std::int32_t& edge : g->paletteLayoutRect)
-    edge = 0;
-  LayoutPalette(dialog);
-  if (host::ItemRef add = PaletteItem(dialog, kAddButtonItem)) sAdmItem->SetTipString(add, "新規");
-  if (host::ItemRef remove = PaletteItem(dialog, kRemoveButtonItem))
-    sAdmItem->SetTipString(remove, "削除");
-  sContext->PopAppContext(context);
-  return host::kNoErr;
+  // The application context is popped however the initialisation ends.
+  const host::Err err = CatchAtEntry<host::Err>([&] {
+    InitFlyout(dialog);
+    RestoreGeometry(dialog);
+    for (std::int32_t& edge : g->paletteLayoutRect)
+      edge = 0;
+    LayoutPalette(dialog);
+    if (host::ItemRef add = PaletteItem(dialog, kAddButtonItem))
+      sAdmItem->SetTipString(add, "新規");
+    if (host::ItemRef remove = PaletteItem(dialog, kRemoveButtonItem))
+      sAdmItem->SetTipString(remove, "削除");
+    return host::kNoErr;
+  });
+  if (sContext) sContext->PopAppContext(context);
+  return err;
 }
 
 void LayoutPalette(host::DialogRef dialog) {
@@ -406,7 +413,9 @@ void FillGroupPopup(host::DialogRef dialog) {
   if (!list) return;
   char base[kPathSize];
   if (GetBaseFolder(base)) return;
-  auto names = std::make_unique<GroupNames>();
+  // Without memory for the names the popup stays empty, as without a base folder.
+  const std::unique_ptr<GroupNames> names(new (std::nothrow) GroupNames);
+  if (!names) return;
   ListGroups(CollectGroup, names.get());
 
   std::int32_t selected = -1;
@@ -482,7 +491,7 @@ void RefreshPalette() {
 void PaletteNotify(host::ItemRef item, host::NotifierRef notifier) {
   Globals* g = gGlobals;
   if (!g || g->notifyBusy) return;
-  g->notifyBusy = 1;
+  const ScopedFlag busy(g->notifyBusy);  // cleared however the command ends
   if (sAdmNotifier->IsNotifierType(notifier, host::kAdmUserChangedNotifier)) {
     switch (sAdmItem->GetID(item)) {
       case kAddButtonItem:
@@ -502,7 +511,6 @@ void PaletteNotify(host::ItemRef item, host::NotifierRef notifier) {
         break;
     }
   }
-  g->notifyBusy = 0;
 }
 
 void RebuildPalette() {

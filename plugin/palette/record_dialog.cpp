@@ -7,6 +7,7 @@
 #include "database/record.h"
 #include "database/record_time.h"
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
 #include "palette/dialog_text.h"
@@ -147,9 +148,10 @@ host::Err RecordDialogInit(host::DialogRef dialog) {
     SetFieldText(dialog, kCommentItem, "", 1, kCommentLength);
   }
   FillGroups(dialog);
-  if (host::ItemRef ok = ItemOf(dialog, kRegisterItem)) sAdmItem->SetNotifyProc(ok, Register);
+  if (host::ItemRef ok = ItemOf(dialog, kRegisterItem))
+    sAdmItem->SetNotifyProc(ok, HostEntry<Register, EntryFailure::kReported>::Call);
   if (host::ItemRef preview = ItemOf(dialog, kPreviewItem))
-    sAdmItem->SetDrawProc(preview, DrawPreview);
+    sAdmItem->SetDrawProc(preview, HostEntry<DrawPreview>::Call);
   return host::kNoErr;
 }
 
@@ -164,8 +166,8 @@ std::int32_t RecordDialog(host::WindowRef /*parent*/, const char* proposedGroup)
     ++n;
   if (n) std::memcpy(g->targetGroup, proposedGroup, n);
   g->targetGroup[n] = '\0';
-  return sAdmDialog->Modal(g->pluginRef, "Record Dialog", kRecordDialogId, 0, RecordDialogInit,
-                           nullptr);
+  return sAdmDialog->Modal(g->pluginRef, "Record Dialog", kRecordDialogId, 0,
+                           HostEntry<RecordDialogInit>::Call, nullptr);
 }
 
 }  // namespace velm

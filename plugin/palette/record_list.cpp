@@ -14,6 +14,7 @@
 #include "database/record_time.h"
 #include "database/text_match.h"
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "palette/palette_window.h"
 #include "palette/thumbnail_cache.h"
@@ -237,6 +238,28 @@ void DrawListColumns(host::DrawerRef drawer, const Record& header, const host::R
   DrawColumn(drawer, comment, 240, x + 350, y, selected, false);
 }
 
+// The entry's picture: in the list view the row's grey, the sort column's band and the
+// framed thumbnail with the text columns beside it; in the icon views the thumbnail.
+void DrawRecord(host::DrawerRef drawer, const CachedThumbnail& record, const host::Rect& r,
+                bool selected) {
+  const Globals* g = gGlobals;
+  host::Rect img = r;
+  if (g->toolMode == 3) {
+    img = {r.left, r.top, r.left + (r.bottom - r.top), r.bottom};
+    Shrink(img, 1);
+    if (!selected)
+      Fill(drawer, {r.left + 1, img.top, r.right - 1, img.bottom}, 0xEEEE, 0xEEEE, 0xEEEE);
+    const std::int32_t bands[4] = {img.left, img.right + 148, img.right + 248, img.right + 348};
+    const int sort = g->sortMode >= 0 && g->sortMode <= 2 ? g->sortMode : 0;
+    Fill(drawer, {bands[sort], img.top, bands[sort + 1], img.bottom}, 0xCCCC, 0xCCCC, 0xCCCC);
+    Shrink(img, 1);
+    Outline(drawer, img, 0);
+    Shrink(img, 1);
+  }
+  DrawThumbnail(drawer, record.pixels, img);
+  if (g->toolMode == 3) DrawListColumns(drawer, record.header, img, selected);
+}
+
 void ReleaseSavedLabel() {
   Globals* g = gGlobals;
   if (!g->labelSavedPort) return;
@@ -284,7 +307,7 @@ host::Boolean ImageItemTrackProc(host::EntryRef entry, host::TrackerRef tracker)
     }
     return 1;
   }
-  g->tracking = 1;
+  const ScopedFlag tracking(g->tracking);  // cleared however the handling ends
   g->trackQueueCount = 0;
   Handle(list, e);
   while (g->trackQueueCount > 0) {
@@ -296,7 +319,6 @@ host::Boolean ImageItemTrackProc(host::EntryRef entry, host::TrackerRef tracker)
                  sizeof g->trackQueue[0] * static_cast<std::size_t>(g->trackQueueCount));
     Handle(list, queued);
   }
-  g->tracking = 0;
   return 1;
 }
 
@@ -314,24 +336,14 @@ void ImageItemDrawProc(host::EntryRef entry, host::DrawerRef drawer) {
   std::int32_t number = 0;
   GetRIHItem(sAdmEntry->GetIndex(entry), group, number);
   // A record that cannot be read draws as a zero record: a black thumbnail, "Untitled".
+  // One for which memory cannot be had is painted green and only marked when selected.
   static const CachedThumbnail kUnreadable{};
-  const CachedThumbnail* cached = CachedRecordThumbnail(group, number);
-  const CachedThumbnail& record = cached ? *cached : kUnreadable;
-  host::Rect img = r;
-  if (g->toolMode == 3) {
-    img = {r.left, r.top, r.left + (r.bottom - r.top), r.bottom};
-    Shrink(img, 1);
-    if (!selected)
-      Fill(drawer, {r.left + 1, img.top, r.right - 1, img.bottom}, 0xEEEE, 0xEEEE, 0xEEEE);
-    const std::int32_t bands[4] = {img.left, img.right + 148, img.right + 248, img.right + 348};
-    const int sort = g->sortMode >= 0 && g->sortMode <= 2 ? g->sortMode : 0;
-    Fill(drawer, {bands[sort], img.top, bands[sort + 1], img.bottom}, 0xCCCC, 0xCCCC, 0xCCCC);
-    Shrink(img, 1);
-    Outline(drawer, img, 0);
-    Shrink(img, 1);
-  }
-  DrawThumbnail(drawer, record.pixels, img);
-  if (g->toolMode == 3) DrawListColumns(drawer, record.header, img, selected);
+  bool noMemory = false;
+  const CachedThumbnail* cached = CachedRecordThumbnail(group, number, &noMemory);
+  if (cached || !noMemory)
+    DrawRecord(drawer, cached ? *cached : kUnreadable, r, selected);
+  else
+    Fill(drawer, r, 0, 0xFFFF, 0);
 
   if (selected) {
     if (g->toolMode == 3) {

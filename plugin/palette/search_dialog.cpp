@@ -7,6 +7,7 @@
 #include "database/record_index.h"
 #include "database/text_match.h"
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
 #include "palette/dialog_text.h"
@@ -165,10 +166,10 @@ host::Err SearchInit(host::DialogRef dialog) {
   if (host::ItemRef narrow = ItemOf(dialog, kNarrowItem)) {
     const bool results = g->searchMode && RIHCount(g->RIHList) > 1;
     sAdmItem->Enable(narrow, results ? 1 : 0);
-    sAdmItem->SetNotifyProc(narrow, NarrowDown);
+    sAdmItem->SetNotifyProc(narrow, HostEntry<NarrowDown, EntryFailure::kReported>::Call);
   }
   if (host::ItemRef search = ItemOf(dialog, kSearchItem))
-    sAdmItem->SetNotifyProc(search, SearchAll);
+    sAdmItem->SetNotifyProc(search, HostEntry<SearchAll, EntryFailure::kReported>::Call);
   // Return searches, Escape cancels.
   sAdmDialog->SetDefaultItemID(dialog, kSearchItem);
   sAdmDialog->SetCancelItemID(dialog, kCancelItem);
@@ -200,8 +201,8 @@ bool RecordMatchesSearch(const char* name, const char* kind, const char* comment
 std::int32_t SearchDialog(host::WindowRef /*parent*/) {
   Trace("SearchDialog\r\n");
   if (!gGlobals || !sAdmDialog || !sAdmItem) return 3;
-  return sAdmDialog->Modal(gGlobals->pluginRef, "Search Dialog", kSearchDialogId, 0, SearchInit,
-                           nullptr);
+  return sAdmDialog->Modal(gGlobals->pluginRef, "Search Dialog", kSearchDialogId, 0,
+                           HostEntry<SearchInit>::Call, nullptr);
 }
 
 }  // namespace velm

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "frame/globals.h"
+#include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
 
@@ -147,7 +148,7 @@ host::Err SettingsInit(host::DialogRef dialog) {
   if (host::ItemRef selector = ItemOf(dialog, kOriginItem)) {
     sAdmItem->SetSize(selector, kSelectorSide, kSelectorSide);
     ShowOrigin(selector);
-    sAdmItem->SetTrackProc(selector, TrackOrigin);
+    sAdmItem->SetTrackProc(selector, HostEntry<TrackOrigin, EntryFailure::kReported>::Call);
   }
   const struct {
     std::int32_t id;
@@ -161,7 +162,8 @@ host::Err SettingsInit(host::DialogRef dialog) {
   gDocumentUnits = DocumentUnits();
   FillSpacing(dialog, kWidthItem, g->flGrWidth);
   FillSpacing(dialog, kHeightItem, g->flGrHeight);
-  if (host::ItemRef store = ItemOf(dialog, kStoreItem)) sAdmItem->SetNotifyProc(store, Store);
+  if (host::ItemRef store = ItemOf(dialog, kStoreItem))
+    sAdmItem->SetNotifyProc(store, HostEntry<Store, EntryFailure::kReported>::Call);
   return host::kNoErr;
 }
 
@@ -171,7 +173,7 @@ std::int32_t SettingsDialog(host::WindowRef /*parent*/) {
   Trace("SettingsDialog\r\n");
   if (!gGlobals || !sAdmDialog || !sAdmItem || !sUser) return 2;
   return sAdmDialog->Modal(gGlobals->pluginRef, "Settings Dialog", kSettingsDialogId, 0,
-                           SettingsInit, nullptr);
+                           HostEntry<SettingsInit>::Call, nullptr);
 }
 
 }  // namespace velm

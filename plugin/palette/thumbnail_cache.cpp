@@ -1,11 +1,7 @@
 #include "palette/thumbnail_cache.h"
 
 #include <cstring>
-#include <map>
-#include <memory>
 #include <new>
-#include <string>
-#include <unordered_map>
 
 #include "database/group_file.h"
 #include "platform/memory.h"
@@ -14,122 +10,192 @@
 namespace velm {
 namespace {
 
-struct Entry {
-  std::string group;
-  std::uint64_t lastUse = 0;
-  std::unique_ptr<CachedThumbnail> data;
-};
+enum class Outcome { kRead, kUnreadable, kNoMemory };
 
-// What a group's entries were read from.
-struct GroupVersion {
-  std::uint32_t generation = 0;
+// A record's header as a group file holds it (its two slack bytes included).
+constexpr std::uint32_t kStoredHeaderBytes = kReadHeaderOnly;
+using StoredHeader = std::uint8_t[kStoredHeaderBytes];
+
+struct Entry {
+  char group[kGroupNameSize];
+  std::int32_t number;
+  std::uint64_t lastUse;  // 0: the slot holds no record
+  // What the record was read from: this plug-in's writes so far, the group file's size,
+  // time of last write and count word, and the record's header as the file holds it at
+  // `offset`.
+  std::uint32_t generation;
   os::FileStamp file;
+  std::uint32_t count;
+  std::int64_t offset;
+  StoredHeader stored;
+  CachedThumbnail* data;  // kept for the slot's next record when the slot is reused
 };
 
 struct Cache {
-  std::unordered_map<std::string, Entry> entries;  // by group, NUL, record number
-  std::map<std::string, GroupVersion> versions;
-  std::uint64_t clock = 0;
-  std::uint64_t reads = 0;
-  bool bypassed = false;
-  std::unique_ptr<CachedThumbnail> scratch;  // the one record read while bypassed
+  Entry entries[kThumbnailCacheEntries];
+  std::uint64_t clock;
+  std::uint64_t reads;
+  bool bypassed;
+  CachedThumbnail* scratch;  // the one record read while bypassed
 };
 
-Cache& TheCache() {
-  static Cache cache;
-  return cache;
+Cache gCache{};
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         std::uint32_t{p[3]};
 }
 
-std::string Key(const char* group, std::int32_t number) {
-  std::string key(group);
-  key.push_back('\0');
-  key.append(std::to_string(number));
-  return key;
+bool ReadAt(os::FileHandle file, std::int64_t at, void* buffer, std::uint32_t count) {
+  std::uint32_t done = 0;
+  return os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr) &&
+         os::FileRead(file, buffer, count, &done) && done == count;
 }
 
-void DropGroup(Cache& cache, const char* group) {
-  for (auto it = cache.entries.begin(); it != cache.entries.end();) {
-    it = it->second.group == group ? cache.entries.erase(it) : std::next(it);
+// Where record `number` starts, walked to by the records' lengths; -1 when the walk meets
+// a length that cannot be (the record store then reads nothing either).
+std::int64_t RecordOffset(os::FileHandle file, std::int32_t number) {
+  std::int64_t size = 0;
+  if (!os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size)) return -1;
+  std::int64_t at = 4;
+  for (std::int32_t i = 0; i < number; ++i) {
+    std::uint8_t prefix[8];
+    if (!ReadAt(file, at, prefix, sizeof prefix)) return -1;
+    const std::uint32_t length = BigEndian32(prefix + 4);
+    if (length < kStoredHeaderBytes || at + length > size) return -1;
+    at += length;
   }
+  return at;
 }
 
-void DropLeastRecent(Cache& cache) {
-  auto oldest = cache.entries.begin();
-  for (auto it = cache.entries.begin(); it != cache.entries.end(); ++it) {
-    if (it->second.lastUse < oldest->second.lastUse) oldest = it;
-  }
-  if (oldest != cache.entries.end()) cache.entries.erase(oldest);
-}
-
-// Reads and expands the record's header and thumbnail; null when it cannot be read.
-std::unique_ptr<CachedThumbnail> Read(const char* group, std::int32_t number) {
+// Reads and expands the record's header and thumbnail into `out`.
+Outcome Read(const char* group, std::int32_t number, CachedThumbnail* out) {
   os::MemHandle block = nullptr;
-  if (!GrowBlock(block, kReadHeaderAndThumbnail, kRecordGranule)) return nullptr;
-  std::unique_ptr<CachedThumbnail> result;
-  // No such record leaves the block zero: a record length of 0.
-  if (VelmReadRecord(group, number, &block, kReadHeaderAndThumbnail, true) == host::kNoErr &&
-      RecordHeader(block)->recordLength > 0) {
-    result.reset(new (std::nothrow) CachedThumbnail);
-    if (result) std::memcpy(result.get(), block, sizeof(CachedThumbnail));
+  if (!GrowBlock(block, kReadHeaderAndThumbnail, kRecordGranule)) return Outcome::kNoMemory;
+  const host::Err err = VelmReadRecord(group, number, &block, kReadHeaderAndThumbnail, true);
+  Outcome outcome = Outcome::kUnreadable;
+  if (err == host::kOutOfMemoryErr) {
+    outcome = Outcome::kNoMemory;
+  } else if (err == host::kNoErr && RecordHeader(block)->recordLength > 0) {
+    // No such record leaves the block zero: a record length of 0.
+    std::memcpy(static_cast<void*>(out), block, sizeof *out);
+    outcome = Outcome::kRead;
   }
   ReleaseBlock(block);
-  return result;
+  return outcome;
+}
+
+Entry* Find(const char* group, std::int32_t number) {
+  for (Entry& e : gCache.entries)
+    if (e.lastUse != 0 && e.number == number && std::strcmp(e.group, group) == 0) return &e;
+  return nullptr;
+}
+
+// A free slot, or else the least recently drawn one.
+Entry* SlotToFill() {
+  Entry* oldest = &gCache.entries[0];
+  for (Entry& e : gCache.entries) {
+    if (e.lastUse == 0) return &e;
+    if (e.lastUse < oldest->lastUse) oldest = &e;
+  }
+  return oldest;
+}
+
+const CachedThumbnail* Result(const CachedThumbnail* data, Outcome outcome, bool* noMemory) {
+  if (noMemory) *noMemory = outcome == Outcome::kNoMemory;
+  return outcome == Outcome::kRead ? data : nullptr;
+}
+
+// Reads without keeping anything: every call reads and expands the record again.
+const CachedThumbnail* ReadUncached(const char* group, std::int32_t number, bool* noMemory) {
+  ++gCache.reads;
+  if (!gCache.scratch) gCache.scratch = new (std::nothrow) CachedThumbnail;
+  if (!gCache.scratch) return Result(nullptr, Outcome::kNoMemory, noMemory);
+  return Result(gCache.scratch, Read(group, number, gCache.scratch), noMemory);
 }
 
 }  // namespace
 
-const CachedThumbnail* CachedRecordThumbnail(const char* group, std::int32_t number) {
+const CachedThumbnail* CachedRecordThumbnail(const char* group, std::int32_t number,
+                                             bool* noMemory) {
+  if (noMemory) *noMemory = false;
   if (!group || !group[0]) return nullptr;
-  Cache& cache = TheCache();
-  if (cache.bypassed) {
-    ++cache.reads;
-    cache.scratch = Read(group, number);
-    return cache.scratch.get();
-  }
+  // A name longer than a group name cannot be a key; it is read as it is.
+  if (gCache.bypassed || std::strlen(group) >= kGroupNameSize)
+    return ReadUncached(group, number, noMemory);
+
   char base[kPathSize], path[kPathSize];
-  GroupVersion now{GroupWriteGeneration(), {}};
-  if (GetBaseFolder(base) != host::kNoErr || !GroupFilePath(base, group, path) ||
-      !os::FileGetStamp(path, &now.file)) {
-    DropGroup(cache, group);
-    cache.versions.erase(group);
+  const std::uint32_t generation = GroupWriteGeneration();
+  os::FileStamp file;
+  if (number < 0 || !IsValidGroupName(group) || GetBaseFolder(base) != host::kNoErr ||
+      !GroupFilePath(base, group, path) || !os::FileGetStamp(path, &file))
+    return nullptr;
+  const os::FileHandle handle =
+      os::FileOpen(path, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
+  if (handle == os::kInvalidFile) return nullptr;
+  std::uint8_t countWord[4];
+  StoredHeader header;
+  if (!ReadAt(handle, 0, countWord, sizeof countWord)) {
+    os::FileClose(handle);
     return nullptr;
   }
-  GroupVersion& seen = cache.versions[group];
-  if (seen.generation != now.generation || !(seen.file == now.file)) {
-    DropGroup(cache, group);
-    seen = now;
+  const std::uint32_t count = BigEndian32(countWord);
+
+  // The stored header is read at every draw, where the entry found it: a rewrite by
+  // another program within the file time's resolution keeps the file's size and time,
+  // never the rewritten record's header.
+  Entry* entry = Find(group, number);
+  if (entry && entry->generation == generation && entry->file == file && entry->count == count &&
+      ReadAt(handle, entry->offset, header, kStoredHeaderBytes) &&
+      std::memcmp(entry->stored, header, kStoredHeaderBytes) == 0) {
+    os::FileClose(handle);
+    entry->lastUse = ++gCache.clock;
+    return entry->data;
   }
-  const std::string key = Key(group, number);
-  if (auto it = cache.entries.find(key); it != cache.entries.end()) {
-    it->second.lastUse = ++cache.clock;
-    return it->second.data.get();
-  }
-  ++cache.reads;
-  std::unique_ptr<CachedThumbnail> data = Read(group, number);
-  if (!data) return nullptr;
-  if (cache.entries.size() >= kThumbnailCacheEntries) DropLeastRecent(cache);
-  Entry& entry = cache.entries[key];
-  entry.group = group;
-  entry.lastUse = ++cache.clock;
-  entry.data = std::move(data);
-  return entry.data.get();
+  const std::int64_t offset =
+      static_cast<std::uint32_t>(number) < count ? RecordOffset(handle, number) : -1;
+  const bool located = offset >= 0 && ReadAt(handle, offset, header, kStoredHeaderBytes);
+  os::FileClose(handle);
+  if (!located) return nullptr;
+
+  ++gCache.reads;
+  if (!entry) entry = SlotToFill();
+  entry->lastUse = 0;
+  if (!entry->data) entry->data = new (std::nothrow) CachedThumbnail;
+  if (!entry->data) return Result(nullptr, Outcome::kNoMemory, noMemory);
+  // The header was read before the record: should another program rewrite the record in
+  // between, the next draw sees a header that differs and reads the record again.
+  const Outcome read = Read(group, number, entry->data);
+  if (read != Outcome::kRead) return Result(nullptr, read, noMemory);
+  std::memcpy(entry->group, group, std::strlen(group) + 1);
+  entry->number = number;
+  entry->generation = generation;
+  entry->file = file;
+  entry->count = count;
+  entry->offset = offset;
+  std::memcpy(entry->stored, header, kStoredHeaderBytes);
+  entry->lastUse = ++gCache.clock;
+  return entry->data;
 }
 
 void ClearThumbnailCache() {
-  Cache& cache = TheCache();
-  cache.entries.clear();
-  cache.versions.clear();
-  cache.reads = 0;
+  for (Entry& e : gCache.entries) {
+    delete e.data;
+    e.data = nullptr;
+    e.lastUse = 0;
+  }
+  delete gCache.scratch;
+  gCache.scratch = nullptr;
+  gCache.reads = 0;
 }
 
 void SetThumbnailCacheBypassed(bool bypassed) {
   ClearThumbnailCache();
-  TheCache().bypassed = bypassed;
-  TheCache().scratch.reset();
+  gCache.bypassed = bypassed;
 }
 
 std::uint64_t ThumbnailCacheReads() {
-  return TheCache().reads;
+  return gCache.reads;
 }
 
 }  // namespace velm

@@ -281,23 +281,30 @@ std::uint32_t FormatPreferences(const Globals* g, char* buffer, std::uint32_t ca
   return used;
 }
 
-void ReadPreferences() {
+bool ReadPreferences() {
   Trace("ReadPreferences_START\r\n");
   Globals* g = gGlobals;
   char path[kPathSize];
-  if (!g || !PathOf(kPrefsFile, path)) return;
+  if (!g || !PathOf(kPrefsFile, path)) return false;
   CreatePrefsFolder();
   const os::FileHandle file =
       os::FileOpen(path, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
-  if (file == os::kInvalidFile) return;
+  if (file == os::kInvalidFile) {
+    // A file that is there but cannot be opened (no permission, held by another program,
+    // a folder of that name) keeps the user's settings: it must not be written over.
+    os::FileStamp stamp;
+    return !os::FileGetStamp(path, &stamp);
+  }
   std::int64_t size = 0;
   os::MemHandle text = nullptr;
   std::uint32_t done = 0;
+  bool tooLarge = false;
   const bool read = os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size) && size >= 0 &&
-                    size <= kLargestFile &&
+                    !(tooLarge = size > kLargestFile) &&
                     (text = os::MemAlloc(static_cast<std::uint32_t>(size) + 1)) != nullptr &&
                     os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) &&
-                    os::FileRead(file, text, static_cast<std::uint32_t>(size), &done);
+                    os::FileRead(file, text, static_cast<std::uint32_t>(size), &done) &&
+                    done == static_cast<std::uint32_t>(size);
   os::FileClose(file);
   if (read) {
     // The block is zero-filled, so the text ends at its first NUL at the latest.
@@ -306,6 +313,9 @@ void ReadPreferences() {
   }
   if (text) os::MemFree(text);
   Trace("ReadPreferences_END\r\n");
+  // A file far too large is no preferences file and is replaced; one that could not be
+  // read (a failed seek or read, no memory) is kept.
+  return read || tooLarge;
 }
 
 void WritePreferences() {

@@ -17,7 +17,10 @@ namespace velm {
 
 struct Globals;
 
-void ReadPreferences();
+// Reads the file over the start-up values. True when shut-down may write the file: it was
+// read, or there was none. False when a file is there that could not be read (it keeps the
+// user's settings, which start-up values must not replace) or there is no base folder.
+bool ReadPreferences();
 void WritePreferences();
 
 // The settings of `text` (`length` bytes, the contents of a preferences file) put into

@@ -5,7 +5,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "common/host_fixture.h"
@@ -162,6 +165,25 @@ TEST_F(FrameTest, FailingGlobalsAllocationStopsStartupAndIsReported) {
   ASSERT_EQ(host().dialogs().modalLog().size(), 1u);
   EXPECT_EQ(host().dialogs().modalLog()[0].texts.at(3), "271");
   EXPECT_TRUE(HeldTableSuites().empty());
+}
+
+// An exception in a handler (memory running out in a standard container, or anything
+// else) never reaches the host: the message ends with the memory error, which is shown,
+// and the suites are given back.
+TEST_F(FrameTest, AMessageEndedByAnExceptionReturnsTheMemoryErrorAndGivesBackTheSuites) {
+  ASSERT_EQ(host().Startup(), host::kNoErr);
+  const std::function<void()> throws[] = {[] { throw std::bad_alloc(); },
+                                          [] { throw std::runtime_error("other"); }};
+  for (const auto& fail : throws) {
+    host().dialogs().QueueModal([&](hostsim::Dialog&) { fail(); });
+    host().dialogs().QueueModal([](hostsim::Dialog& error) { error.Press(1); });
+    EXPECT_EQ(host().About(), host::kMemoryErr);
+    ASSERT_FALSE(host().dialogs().modalLog().empty());
+    EXPECT_EQ(host().dialogs().modalLog().back().texts.at(3), "271");
+    EXPECT_TRUE(HeldTableSuites().empty()) << ::testing::PrintToString(HeldTableSuites());
+  }
+  EXPECT_EQ(host().Shutdown(), host::kNoErr);
+  EXPECT_TRUE(host().suites().Unbalanced().empty());
 }
 
 TEST_F(FrameTest, OnlyResultsAboveOneAreReported) {

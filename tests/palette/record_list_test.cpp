@@ -15,6 +15,8 @@
 #include "hostsim/scene.h"
 #include "palette/palette_window.h"
 #include "palette/record_list.h"
+#include "palette/thumbnail_cache.h"
+#include "platform/os.h"
 
 namespace velmtest {
 namespace {
@@ -127,6 +129,24 @@ TEST_F(RecordListTest, TheListViewDrawsTheSortBandUntitledAndTheDate) {
   EXPECT_TRUE(inked(21, 60)) << "Untitled";
   EXPECT_TRUE(inked(271, 360)) << "the date";
   EXPECT_FALSE(inked(371, 600)) << "no comment";
+}
+
+TEST_F(RecordListTest, AnEntryWhoseRecordGetsNoMemoryIsPaintedGreen) {
+  Append("g", "a");
+  Open();
+  velm::ClearThumbnailCache();
+  hostsim::Item* list = Palette().FindItem(velm::kRecordListItem);
+  hostsim::Bitmap target(40, 40, 0x123456);
+  hostsim::Drawer* drawer = hostsim::NewDrawer(&target, {0, 0}, {0, 0, 40, 40});
+  auto draw = [&] { velm::ImageItemDrawProc(list->entries()[0]->ref(), drawer->ref()); };
+  os::TestOverrides().allocationsBeforeFailure = 0;
+  draw();
+  os::TestOverrides().allocationsBeforeFailure = -1;
+  EXPECT_EQ(target.Pixel(0, 0), 0x00FF00u);
+  EXPECT_EQ(target.Pixel(31, 31), 0x00FF00u);
+  draw();  // with memory the thumbnail is drawn
+  EXPECT_NE(target.Pixel(16, 16), 0x00FF00u);
+  hostsim::DeleteDrawer(drawer);
 }
 
 // A list longer than the palette scrolls: by rows, never past its last row, and just far

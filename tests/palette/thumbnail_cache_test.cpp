@@ -1,5 +1,6 @@
-// The palette's cache of expanded thumbnails: a warm redraw reads no file, and any change
-// of a group file (this plug-in's writes, another program's) is seen at the next draw.
+// The palette's cache of expanded thumbnails: a warm redraw expands nothing again, and any
+// change of a group file (this plug-in's writes, another program's) is seen at the next
+// draw.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -33,7 +34,7 @@ class ThumbnailCacheTest : public velmtest::StoreTest {
   }
 };
 
-TEST_F(ThumbnailCacheTest, WarmDrawReadsNoFileAndGivesTheExpandedThumbnail) {
+TEST_F(ThumbnailCacheTest, WarmDrawExpandsNothingAgainAndGivesTheExpandedThumbnail) {
   const velm::CachedThumbnail* t = velm::CachedRecordThumbnail(Sjis("絵").c_str(), 1);
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(velm::CachedRecordThumbnail(Sjis("絵").c_str(), 1), t);
@@ -76,6 +77,17 @@ TEST_F(ThumbnailCacheTest, EveryChangeOfTheGroupFileIsSeen) {
          std::filesystem::last_write_time(file, stamp + std::chrono::seconds(1));
        },
        "TWO"},
+      {"another program's rewrite within the file time's resolution",
+       [&] {
+         std::string bytes = FileBytes(file);
+         const auto at = bytes.find("TWO");
+         ASSERT_NE(at, std::string::npos);
+         bytes.replace(at, 3, "Two");
+         const auto stamp = std::filesystem::last_write_time(file);
+         WriteFileBytes(file, bytes);
+         std::filesystem::last_write_time(file, stamp);
+       },
+       "Two"},
       {"file deleted", [&] { std::filesystem::remove(file); }, "<none>"},
   };
   for (const Case& c : cases) {

@@ -290,5 +290,34 @@ TEST_F(PreferencesTest, AFailedWriteKeepsTheSettingsAlreadyStored) {
   EXPECT_EQ(Read(FileBytes(PrefsFile())).toolMode, 3);
 }
 
+TEST_F(PreferencesTest, AFileThatCannotBeReadIsKeptAtShutDownAndNoFileGetsOne) {
+  const std::string settings = "toolMode = 3\r\nvelmfname = \"g\"\r\n";
+  for (const os::FileOp failing : {os::FileOp::kOpen, os::FileOp::kSeek, os::FileOp::kRead}) {
+    SCOPED_TRACE(os::kFileOpNames[static_cast<int>(failing)]);
+    host().Shutdown();
+    WritePrefs(settings);
+    os::FileFaults faults;
+    faults.anyKind = false;
+    faults.kind = failing;
+    faults.failAt = 1;
+    os::TestOverrides().fileFaults = &faults;
+    ASSERT_EQ(host().Startup(), host::kNoErr);
+    os::TestOverrides().fileFaults = nullptr;
+    EXPECT_TRUE(faults.injected);
+    EXPECT_EQ(velm::gGlobals->toolMode, 1) << "the start-up values stay";
+    EXPECT_EQ(host().Shutdown(), host::kNoErr);
+    EXPECT_EQ(FileBytes(PrefsFile()), settings);
+    ASSERT_EQ(host().Startup(), host::kNoErr);
+  }
+  EXPECT_EQ(velm::gGlobals->toolMode, 3) << "read again once it can be";
+
+  host().Shutdown();
+  fs::remove(PrefsFile());
+  ASSERT_EQ(host().Startup(), host::kNoErr);
+  host().Shutdown();
+  EXPECT_EQ(FileBytes(PrefsFile()), kWrittenDefaults);
+  ASSERT_EQ(host().Startup(), host::kNoErr);
+}
+
 }  // namespace
 }  // namespace velmtest
