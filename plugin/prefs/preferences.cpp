@@ -215,10 +215,14 @@ bool PathOf(const char* tail, char (&path)[kPathSize]) {
   return true;
 }
 
+// Makes the preferences folder when it is missing, and removes the scratch files that
+// writers which no longer run left in it.
 void CreatePrefsFolder() {
   char folder[kPathSize];
   bool exists = false;
-  if (PathOf(kPrefsFolder, folder)) os::FolderCreate(folder, &exists);
+  if (!PathOf(kPrefsFolder, folder)) return;
+  os::FolderCreate(folder, &exists);
+  RemoveDeadScratchFiles(folder, "VELM-Pro.ini.*.new");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The preferences file: what start-up reads over the start-up values, what shut-down
 // writes, and how hostile or malformed files are taken.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstddef>
@@ -317,6 +319,21 @@ TEST_F(PreferencesTest, AFileThatCannotBeReadIsKeptAtShutDownAndNoFileGetsOne) {
   host().Shutdown();
   EXPECT_EQ(FileBytes(PrefsFile()), kWrittenDefaults);
   ASSERT_EQ(host().Startup(), host::kNoErr);
+}
+
+TEST_F(PreferencesTest, ScratchFilesOfWritersThatEndedAreRemoved) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  WritePrefs("toolMode = 2\r\n");
+  const fs::path dead = PrefsFile().string() + "." + std::to_string(child) + ".new";
+  const fs::path live = PrefsFile().string() + "." + std::to_string(getppid()) + ".new";
+  for (const fs::path& file : {dead, live})
+    WriteFileBytes(file, "toolMode = 3\r\n");
+  velm::WritePreferences();
+  EXPECT_FALSE(fs::exists(dead));
+  EXPECT_TRUE(fs::exists(live));
 }
 
 }  // namespace
