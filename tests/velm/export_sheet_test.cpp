@@ -117,6 +117,28 @@ TEST_F(PictureTest, SheetShowsEveryRecordInRowsWithItsThumbnail) {
   EXPECT_EQ(height, 2 * 16 + 2 * 190);
 }
 
+TEST_F(PictureTest, ALargeSheetIsWrittenInPages) {
+  for (int i = 0; i < 7; ++i)
+    StoreRectangle("g", "r" + std::to_string(i), 0, 0, 40, 40, Rgb(1, 0, 0));
+  RunResult r = Run({"sheet", Folder(), "--columns", "2", "--per-page", "3", "-o", Out("s.png")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("page 2 of 2"), std::string::npos) << r.out;
+  int width = 0, height = 0;
+  PngPixel(Out("s-1.png"), 0, 0, &width, &height);  // 3 records make whole rows: 4 a page
+  EXPECT_EQ(width, 2 * 16 + 2 * 160);
+  EXPECT_EQ(height, 2 * 16 + 2 * 190);
+  PngPixel(Out("s-2.png"), 0, 0, &width, &height);
+  EXPECT_EQ(height, 2 * 16 + 2 * 190);
+  EXPECT_FALSE(fs::exists(Out("s.png")));
+
+  r = Run(
+      {"sheet", Folder(), "--columns", "2", "--per-page", "4", "--page", "2", "-o", Out("p.png")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("(3 records, page 2 of 2)"), std::string::npos) << r.out;
+  EXPECT_EQ(Run({"sheet", Folder(), "--per-page", "4", "--page", "3", "-o", Out("q.png")}).code, 2);
+  EXPECT_FALSE(fs::exists(Out("q.png")));
+}
+
 TEST_F(PictureTest, SheetOfNothingOrOfDamagedRecordsIsAProblem) {
   EXPECT_EQ(Run({"sheet", Folder(), "-o", Out("empty.png")}).code, 1);
   EXPECT_FALSE(fs::exists(Out("empty.png")));

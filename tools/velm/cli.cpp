@@ -63,13 +63,20 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
 
   SheetOptions sheet;
   CLI::App* sheetCommand = app.add_subcommand(
-      "sheet", "Write the thumbnails of every record on one PNG, with their names and kinds");
+      "sheet", "Write the thumbnails of every record on PNG pages, with their names and kinds");
   sheetCommand->add_option("target", sheet.target, "Library folder or one .VEL file")->required();
   sheetCommand->add_option("-o,--output", sheet.output, "PNG file to write")->required();
   sheetCommand->add_option("--group", sheet.group, "Only this group");
   sheetCommand->add_option("--columns", sheet.columns, "Thumbnails a row")
       ->check(CLI::Range(1, 64))
       ->capture_default_str();
+  sheetCommand
+      ->add_option("--per-page", sheet.perPage,
+                   "Records a picture (whole rows; default 50 rows); a larger sheet is written "
+                   "as NAME-1.png, NAME-2.png, ...")
+      ->check(CLI::Range(1, 1000000));
+  sheetCommand->add_option("--page", sheet.page, "Only this page (from 1), written to the output")
+      ->check(CLI::Range(1, 1000000));
 
   ExportOptions exportOptions;
   CLI::App* exportCommand = app.add_subcommand(

@@ -60,8 +60,10 @@ int CommandThumb(const ThumbOptions& options, std::ostream& out, std::ostream& e
 struct SheetOptions {
   std::string target;  // library folder or group file
   std::string group;   // UTF-8; empty: every group
-  std::string output;  // PNG file
+  std::string output;  // PNG file; "NAME-<page>.png" for each page of a sheet of several
   int columns = 6;
+  int perPage = 0;  // records a page (whole rows); 0: 50 rows
+  int page = 0;     // only this page (from 1), written to `output`; 0: every page
 };
 int CommandSheet(const SheetOptions& options, std::ostream& out, std::ostream& err);
 
