@@ -90,6 +90,29 @@ TEST_F(RepairTest, DamageIsRepairedAfterABackupAndTheResultVerifies) {
   }
 }
 
+// One damaged byte of a record's thumbnail or art length: its recordLength still leads
+// to the next record, so every record after it is kept.
+TEST_F(RepairTest, ADamagedCodedLengthLosesNoOtherRecord) {
+  for (std::size_t at = 416; at < 424; ++at) {
+    std::string damaged = original_;
+    damaged[spans_[1].offset + at] ^= 0x40;
+    fs::remove_all(copy_.path());
+    fs::create_directories(copy_.path());
+    WriteFileBytes(file_, damaged);
+    const RunResult r = Run({"repair", file_.string()});
+    const std::string repaired = FileBytes(file_);
+    if (repaired == damaged) {
+      // Read whole by the plug-in: kept as it is, and reported.
+      EXPECT_EQ(r.code, 1) << at << ": " << r.out;
+      EXPECT_NE(r.out.find("still damaged (kept as it is): record 1"), std::string::npos) << at;
+    } else {
+      EXPECT_EQ(repaired, Holding({0, 2})) << "header byte " << at << ": " << r.out;
+      EXPECT_NE(r.out.find("kept record 1 \"r2\""), std::string::npos) << at << ": " << r.out;
+      EXPECT_EQ(r.code, 0) << at << ": " << r.out;
+    }
+  }
+}
+
 TEST_F(RepairTest, ASoundFileIsLeftAloneAndBackupsAreNeverOverwritten) {
   WriteFileBytes(file_, original_);
   RunResult r = Run({"repair", file_.string()});

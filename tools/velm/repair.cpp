@@ -126,20 +126,22 @@ bool PlugInReads(const std::uint8_t* stored, std::uint32_t length) {
   return read;
 }
 
-// Why the bytes at `at` are no whole record.
-std::string NotARecord(const std::uint8_t* bytes, std::uint64_t left) {
+// Why the bytes at `at` cannot be walked as a record: its length word does not lie in
+// the file or does not reach past its own header.
+std::string NotWalkable(const std::uint8_t* bytes, std::uint64_t left) {
   if (left < kStoredHeaderSize) return "not a whole record (" + std::to_string(left) + " bytes)";
   const StoredHeader h = ParseStoredHeader(bytes);
   if (h.recordLength < static_cast<std::int32_t>(kStoredHeaderSize))
     return "recordLength " + std::to_string(h.recordLength) + " is below 426";
   if (static_cast<std::uint64_t>(h.recordLength) > left)
     return "recordLength " + std::to_string(h.recordLength) + " runs past the end of the file";
-  return "recordLength " + std::to_string(h.recordLength) +
-         " does not agree with its coded parts: the record cannot be located";
+  return {};
 }
 
 // Every record the plug-in can read, walking the file by the records' own lengths (the
-// count word is not trusted); what cannot be walked ends the walk and is dropped.
+// count word is not trusted). A record the plug-in cannot read is dropped alone: its
+// length still leads to the next one, whatever else in it is damaged. Only bytes whose
+// length word leads nowhere end the walk, and are dropped.
 RepairPlan PlanRepair(const std::vector<std::uint8_t>& file) {
   RepairPlan plan;
   const std::uint64_t size = file.size();
@@ -152,8 +154,8 @@ RepairPlan PlanRepair(const std::vector<std::uint8_t>& file) {
   for (std::int32_t position = 0; at < size; ++position) {
     const std::uint8_t* bytes = file.data() + at;
     const std::uint64_t left = size - at;
-    if (!WholeRecordAt(bytes, left)) {
-      plan.dropped.push_back({at, left, NotARecord(bytes, left)});
+    if (std::string why = NotWalkable(bytes, left); !why.empty()) {
+      plan.dropped.push_back({at, left, std::move(why)});
       break;
     }
     const auto length = static_cast<std::uint32_t>(BigEndian32(bytes + 4));
