@@ -137,6 +137,21 @@ TEST_F(RepairTest, ASoundFileIsLeftAloneAndBackupsAreNeverOverwritten) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.out.find("still damaged (kept as it is): record 0"), std::string::npos) << r.out;
   EXPECT_EQ(FileBytes(file_), recoded);
+
+  // So is art the plug-in's loader refuses (a mesh of a kind the host does not make).
+  os::MemHandle mesh = MakeRecord("m", "", "", 1000, 1);
+  AppendObject(mesh, MeshObjectBytes({{1}}));
+  Store("m", mesh);
+  const std::string refused = EditArt(FileBytes(GroupFile("m")), 0, [](Bytes& a) { a[27] = 7; });
+  const fs::path meshFile = copy_.path() / "m.VEL";
+  WriteFileBytes(meshFile, refused);
+  r = Run({"repair", meshFile.string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("still damaged (kept as it is): record 0: file offset 4: the plug-in's "
+                       "loader cannot place"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(FileBytes(meshFile), refused);
 }
 
 TEST_F(RepairTest, RefusesWhileAnotherWriterHoldsTheGroup) {

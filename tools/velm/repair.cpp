@@ -11,6 +11,7 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "group_scan.h"
+#include "placement_check.h"
 #include "platform/memory.h"
 #include "sjis_text.h"
 #include "write_support.h"
@@ -178,6 +179,29 @@ RepairPlan PlanRepair(const std::vector<std::uint8_t>& file) {
   return plan;
 }
 
+// A kept record the plug-in's loader refuses holds damage repair cannot mend either: it
+// is listed with the rest.
+void CheckKeptPlacement(const std::string& path, RepairPlan* plan) {
+  std::vector<PlacementJob> jobs;
+  std::vector<std::int32_t> numbers;
+  for (std::size_t i = 0; i < plan->kept.size(); ++i) {
+    const KeptRecord& r = plan->kept[i];
+    if (!r.problems.empty()) continue;
+    jobs.push_back({path, r.offset, r.length});
+    numbers.push_back(static_cast<std::int32_t>(i));
+  }
+  if (jobs.empty()) return;
+  const PlacementOutcome outcome = CheckPlacement(jobs);
+  for (std::size_t k = 0; k < jobs.size(); ++k) {
+    const std::string why = outcome.error.empty()
+                                ? outcome.refused[k]
+                                : "it could not be placed to check it: " + outcome.error;
+    if (why.empty()) continue;
+    KeptRecord& r = plan->kept[static_cast<std::size_t>(numbers[k])];
+    r.problems.push_back(DescribeProblem({numbers[k], Place::kFile, r.offset, why}));
+  }
+}
+
 std::vector<std::uint8_t> RepairedFile(const std::vector<std::uint8_t>& file,
                                        const RepairPlan& plan) {
   std::vector<std::uint8_t> bytes(4);
@@ -232,7 +256,8 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
     return kExitProblems;
   }
 
-  const RepairPlan plan = PlanRepair(file);
+  RepairPlan plan = PlanRepair(file);
+  CheckKeptPlacement(options.target, &plan);
   const auto keptCount = static_cast<std::int32_t>(plan.kept.size());
   const bool needed = !plan.dropped.empty() || (!file.empty() && plan.countWord != keptCount);
   std::size_t problemRecords = 0;
