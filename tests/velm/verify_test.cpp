@@ -311,6 +311,21 @@ TEST_F(VerifyTest, WhatTheLoaderRefusesIsAProblem) {
   }
 }
 
+// Placing the records for the check leaves nothing behind: no temporary folder, and
+// nothing in the library.
+TEST_F(VerifyTest, PlacingLeavesNoFilesBehind) {
+  TempFolder temp;
+  const char* old = std::getenv("TMPDIR");
+  const std::string kept = old ? old : "";
+  ::setenv("TMPDIR", temp.path().c_str(), 1);
+  const std::size_t before = std::distance(fs::directory_iterator(DatabaseFolder()), {});
+  const RunResult r = Run({"verify", Folder()});
+  old ? ::setenv("TMPDIR", kept.c_str(), 1) : ::unsetenv("TMPDIR");
+  EXPECT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), {}), 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(DatabaseFolder()), {}), before);
+}
+
 TEST_F(VerifyTest, TheRestOfAnInterruptedAppendIsOnlyANote) {
   for (const std::size_t cut : {std::size_t{100}, std::size_t{426 + 50}, spans_[2].length - 1}) {
     const json j = VerifyCopy(original_ + original_.substr(spans_[2].offset, cut), 0);

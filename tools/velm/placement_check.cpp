@@ -15,6 +15,7 @@
 #include "frame/globals.h"
 #include "placement/placement_state.h"
 #include "platform/memory.h"
+#include "platform/posix/os_posix.h"
 #include "plugin_session.h"
 
 namespace velmtool {
@@ -64,7 +65,10 @@ void WriteLine(int fd, const std::string& line) {
     ::_exit(0);
   }
   {
-    // A scratch library of its own: the user's files are never touched.
+    // Drive C: of the stand-in host, not the one the caller may have mapped (a Library's,
+    // whose VELM is the user's folder), and a scratch library of its own: the user's
+    // files are never touched.
+    velm::os::SetDriveRoot('C', nullptr);
     std::string error;
     std::unique_ptr<velmsession::PluginSession> session =
         velmsession::PluginSession::Open(scratch, false, &error);
