@@ -102,6 +102,32 @@ TEST_F(LsTest, ListsWhatPrecedesDamageAndFailsOnTheRest) {
   EXPECT_EQ(j["groups"][0]["records"].size(), 1u);
 }
 
+// Bytes after the counted records: a note when they are no whole record (an interrupted
+// append), a problem when they are one (a count word that hides it).
+TEST_F(LsTest, AnInterruptedAppendIsANoteAndAHiddenRecordAProblem) {
+  const std::string file = FileBytes(GroupFile("図形"));
+  const std::vector<Span> spans = RecordSpans(file);
+  const std::string second = file.substr(spans[1].offset, spans[1].length);
+  std::string hidden = file;
+  PutBE32(hidden, 0, 1);
+  for (std::size_t cut : {std::size_t{3}, std::size_t{425}, second.size() - 1}) {
+    WriteFileBytes(GroupFile("図形"), file + second.substr(0, cut));
+    const json j = RunJson({"ls", Folder()}, 0);
+    EXPECT_EQ(j["groups"][1]["records"].size(), 2u) << cut;
+    EXPECT_NE(j["groups"][1]["note"].get<std::string>().find("interrupted append"),
+              std::string::npos)
+        << cut;
+    EXPECT_FALSE(j["groups"][1].contains("error")) << cut;
+    const RunResult r = Run({"ls", Folder()});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("note:"), std::string::npos) << r.err;
+  }
+  WriteFileBytes(GroupFile("図形"), hidden);
+  const json j = RunJson({"ls", Folder()}, 1);
+  EXPECT_NE(j["groups"][1]["error"].get<std::string>().find("another record follows"),
+            std::string::npos);
+}
+
 TEST_F(LsTest, LeavesTheCallersDatabaseStateAsItWas) {
   velm::Globals* globals = velm::gGlobals;
   const host::RuntimeSuite* runtime = velm::sRuntime;

@@ -52,7 +52,6 @@ TEST_F(RepairTest, DamageIsRepairedAfterABackupAndTheResultVerifies) {
   PutBE32(negative, 0, 0xFFFFFFFFu);
   PutBE32(broken, spans_[2].offset + 4, 100);
   // Record 1's first object with a length below 24: the plug-in cannot read its art.
-  const std::string unreadable = EditArt(original_, 1, [](Bytes& a) { a[7] = 12; });
   struct Case {
     const char* what;
     std::string damaged;
@@ -68,7 +67,6 @@ TEST_F(RepairTest, DamageIsRepairedAfterABackupAndTheResultVerifies) {
        "dropped 500 bytes at file offset " + std::to_string(original_.size())},
       {"record behind the count and a tail", low + tail, {0, 1, 2}, "behind the count word"},
       {"record length broken", broken, {0, 1}, "recordLength 100 is below 426"},
-      {"unreadable record", unreadable, {0, 2}, "record \"r1\" cannot be read"},
   };
   for (const Case& c : cases) {
     fs::remove_all(copy_.path());
@@ -88,6 +86,34 @@ TEST_F(RepairTest, DamageIsRepairedAfterABackupAndTheResultVerifies) {
     EXPECT_EQ(std::distance(fs::directory_iterator(copy_.path()), fs::directory_iterator()), 3)
         << c.what;  // g.VEL, its backup and the lock file
   }
+}
+
+// One damaged byte of a record's thumbnail or art length: its recordLength still leads
+// to the next record, so every record after it is kept.
+TEST_F(RepairTest, ADamagedCodedLengthLosesNoOtherRecord) {
+  for (std::size_t at = 416; at < 424; ++at) {
+    std::string damaged = original_;
+    damaged[spans_[1].offset + at] ^= 0x40;
+    fs::remove_all(copy_.path());
+    fs::create_directories(copy_.path());
+    WriteFileBytes(file_, damaged);
+    const RunResult r = Run({"repair", file_.string()});
+    // Kept as it is, whether the plug-in still reads it or not, and reported.
+    EXPECT_EQ(FileBytes(file_), damaged) << "header byte " << at << ": " << r.out;
+    EXPECT_EQ(r.code, 1) << at << ": " << r.out;
+    EXPECT_NE(r.out.find("still damaged (kept as it is): record 1"), std::string::npos) << at;
+  }
+}
+
+// A record the plug-in cannot read, among sound ones, is no reason to drop it or any other:
+// it is kept as it is and reported (exit status 1).
+TEST_F(RepairTest, AnUnreadableRecordIsKeptAsItIsAndReported) {
+  const std::string unreadable = EditArt(original_, 1, [](Bytes& a) { a[7] = 12; });
+  WriteFileBytes(file_, unreadable + "tail");
+  const RunResult r = Run({"repair", file_.string()});
+  EXPECT_EQ(r.code, 1) << r.out;
+  EXPECT_NE(r.out.find("still damaged (kept as it is): record 1"), std::string::npos) << r.out;
+  EXPECT_EQ(FileBytes(file_), unreadable) << "the tail goes, every record stays";
 }
 
 TEST_F(RepairTest, ASoundFileIsLeftAloneAndBackupsAreNeverOverwritten) {
@@ -114,6 +140,21 @@ TEST_F(RepairTest, ASoundFileIsLeftAloneAndBackupsAreNeverOverwritten) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.out.find("still damaged (kept as it is): record 0"), std::string::npos) << r.out;
   EXPECT_EQ(FileBytes(file_), recoded);
+
+  // So is art the plug-in's loader refuses (a mesh of a kind the host does not make).
+  os::MemHandle mesh = MakeRecord("m", "", "", 1000, 1);
+  AppendObject(mesh, MeshObjectBytes({{1}}));
+  Store("m", mesh);
+  const std::string refused = EditArt(FileBytes(GroupFile("m")), 0, [](Bytes& a) { a[27] = 7; });
+  const fs::path meshFile = copy_.path() / "m.VEL";
+  WriteFileBytes(meshFile, refused);
+  r = Run({"repair", meshFile.string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("still damaged (kept as it is): record 0: file offset 4: the plug-in's "
+                       "loader cannot place"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(FileBytes(meshFile), refused);
 }
 
 TEST_F(RepairTest, RefusesWhileAnotherWriterHoldsTheGroup) {

@@ -1,6 +1,10 @@
 // velm verify on sound libraries and on hand-damaged copies of their group files.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 
 #include "platform/os.h"
@@ -11,6 +15,7 @@ namespace velmtest {
 namespace {
 
 using nlohmann::json;
+namespace fs = std::filesystem;
 
 class VerifyTest : public VelmToolTest {
  protected:
@@ -260,6 +265,65 @@ TEST_F(VerifyTest, EveryRuleOfTheFormatIsChecked) {
     EXPECT_NE(problems[0]["message"].get<std::string>().find(c.message), std::string::npos)
         << c.what << ": " << problems[0]["message"];
   }
+}
+
+// Fields whose every value fits the format but that the loader refuses: a drop and an
+// export of the record fail, so verify names it.
+TEST_F(VerifyTest, WhatTheLoaderRefusesIsAProblem) {
+  constexpr std::size_t kPath = 37;
+  const std::size_t mesh = kPath + 5104 + 28 * 3;  // record 1's mesh
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"unknown stroke colour kind",
+       EditArt(original_, 1,
+               [](Bytes& a) {
+                 a[kPath + 27] = 1;   // strokePaint
+                 a[kPath + 101] = 9;  // stroke colour kind
+               }),
+       "object 1: stroke colour kind 9 is unknown"},
+      {"unknown fill colour kind", EditArt(original_, 1, [](Bytes& a) { a[kPath + 29] = 0x47; }),
+       "object 1: fill colour kind 71 is unknown"},
+      {"unknown mesh kind", EditArt(original_, 1, [&](Bytes& a) { a[mesh + 27] = 7; }),
+       "the plug-in's loader cannot place this record's art"},
+  };
+  for (const Case& c : cases) {
+    const json j = VerifyCopy(c.bytes);
+    ExpectSound(j, 1);
+    EXPECT_EQ(j["groups"][0]["records"][1]["ok"], false) << c.what;
+    EXPECT_EQ(j["groups"][0]["records"][2]["ok"], true) << c.what;
+    const std::vector<json> problems = ProblemsOf(j, 1);
+    ASSERT_EQ(problems.size(), 1u) << c.what << ": " << j["problems"].dump(1);
+    EXPECT_NE(problems[0]["message"].get<std::string>().find(c.message), std::string::npos)
+        << c.what << ": " << problems[0]["message"];
+    // What verify calls a problem is what export fails on (run as a program of its own:
+    // its stand-in host takes over the process).
+    const fs::path velm =
+        fs::path(VELM_MODULE_PATH).parent_path().parent_path() / "tools" / "velm" / "velm";
+    const std::string command = "'" + velm.string() + "' export '" +
+                                (copy_.path() / "g.VEL").string() + "' 1 -o '" +
+                                (copy_.path() / "r.png").string() + "' > /dev/null 2>&1";
+    const int exported = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(exported) && WEXITSTATUS(exported) == 1) << c.what;
+  }
+}
+
+// Placing the records for the check leaves nothing behind: no temporary folder, and
+// nothing in the library.
+TEST_F(VerifyTest, PlacingLeavesNoFilesBehind) {
+  TempFolder temp;
+  const char* old = std::getenv("TMPDIR");
+  const std::string kept = old ? old : "";
+  ::setenv("TMPDIR", temp.path().c_str(), 1);
+  const std::size_t before = std::distance(fs::directory_iterator(DatabaseFolder()), {});
+  const RunResult r = Run({"verify", Folder()});
+  old ? ::setenv("TMPDIR", kept.c_str(), 1) : ::unsetenv("TMPDIR");
+  EXPECT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), {}), 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(DatabaseFolder()), {}), before);
 }
 
 TEST_F(VerifyTest, TheRestOfAnInterruptedAppendIsOnlyANote) {

@@ -111,4 +111,15 @@ void WriteJson(std::ostream& out, const Json& json) {
   out << json.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }
 
+std::string StatusSuffix(std::int32_t status) {
+  if (status == 0) return {};
+  std::string code;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    const auto c = static_cast<char>((static_cast<std::uint32_t>(status) >> shift) & 0xFF);
+    if (c < 0x20 || c > 0x7E) return " [" + std::to_string(status) + "]";
+    code += c;
+  }
+  return " ['" + code + "']";
+}
+
 }  // namespace velmtool

@@ -45,4 +45,8 @@ Json ProblemJson(const std::string& groupUtf8, const Problem& problem);
 
 void WriteJson(std::ostream& out, const Json& json);
 
+// A status code to add to a message: " ['PARM']" for a four-character code, " [-3]" for
+// another number, nothing for 0 (no code to show).
+std::string StatusSuffix(std::int32_t status);
+
 }  // namespace velmtool

@@ -44,7 +44,7 @@ int CommandMkgroup(const GroupOptions& options, std::ostream& out, std::ostream&
   const host::Err made = velm::NewGroup(group->c_str(), false);
   if (made != host::kNoErr || !library->HasGroup(*group)) {
     err << "velm: group \"" << options.group << "\" could not be made in "
-        << library->folder().string() << " [" << made << "]\n";
+        << library->folder().string() << StatusSuffix(made) << "\n";
     return kExitProblems;
   }
   out << "made group " << options.group << " (" << library->GroupFile(*group).string() << ")\n";
@@ -70,7 +70,8 @@ int CommandRmgroup(const GroupOptions& options, std::ostream& out, std::ostream&
   }
   const host::Err removed = velm::RmvGroup(group->c_str(), false);
   if (removed != host::kNoErr || library->HasGroup(*group)) {
-    err << "velm: group \"" << options.group << "\" could not be removed [" << removed << "]\n";
+    err << "velm: group \"" << options.group << "\" could not be removed" << StatusSuffix(removed)
+        << "\n";
     return kExitProblems;
   }
   out << "removed group " << options.group << " and its " << count

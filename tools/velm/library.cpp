@@ -79,20 +79,19 @@ bool GroupVisitor(const char* group, void* context) {
   return true;
 }
 
-// The group of a file name: the name up to ".VEL", or without its extension.
-std::string GroupOfFileName(const std::string& name) {
+// True when `name` is a group file's name as the plug-in lists groups: ".VEL" occurs in it
+// only at its end, after at least one byte. Repair's backups ("NAME.VEL.bak", ".bak2")
+// and other names that merely contain ".VEL" are no group files.
+bool IsGroupFileName(const std::string& name) {
   const std::size_t at = name.find(".VEL");
-  if (at != std::string::npos && at > 0) return name.substr(0, at);
-  return fs::path(name).stem().string();
+  return at != std::string::npos && at > 0 && at + 4 == name.size();
 }
 
-// True when `folder` holds a file whose name contains ".VEL" after its first byte.
+// True when `folder` holds a group file.
 bool HoldsGroupFiles(const fs::path& folder) {
   std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
-    const std::string name = entry.path().filename().string();
-    const std::size_t at = name.find(".VEL");
-    if (at != std::string::npos && at > 0 && !entry.is_directory(ec)) return true;
+    if (IsGroupFileName(entry.path().filename().string()) && !entry.is_directory(ec)) return true;
   }
   return false;
 }
@@ -151,8 +150,13 @@ std::unique_ptr<Library> Library::Open(const fs::path& target, std::string* erro
     library->singleFile_ = true;
     library->file_ = fs::canonical(target, ec);
     library->folder_ = library->file_.parent_path();
-    const std::string group = GroupOfFileName(library->file_.filename().string());
-    if (group.empty() || !Utf8ToSjis(group, &library->singleGroup_)) {
+    const std::string name = target.filename().string();
+    if (!IsGroupFileName(name)) {
+      *error = "not a group file (its name must end in .VEL): " + target.string();
+      return nullptr;
+    }
+    const std::string group = name.substr(0, name.size() - 4);
+    if (!Utf8ToSjis(group, &library->singleGroup_)) {
       *error = "not a usable group file name: " + target.string();
       return nullptr;
     }
@@ -247,8 +251,7 @@ std::vector<std::string> Library::UnreadableGroupFiles() const {
   std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder_, ec)) {
     const std::string name = entry.path().filename().string();
-    const std::size_t at = name.find(".VEL");
-    if (at == std::string::npos || at == 0 || entry.is_directory(ec)) continue;
+    if (!IsGroupFileName(name) || entry.is_directory(ec)) continue;
     std::string sjis;
     if (!Utf8ToSjis(name, &sjis) || SjisToUtf8(sjis) != name) names.push_back(name);
   }

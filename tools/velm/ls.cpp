@@ -1,11 +1,14 @@
 // velm ls: the groups of a library and their records.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "command_support.h"
 #include "commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
+#include "group_scan.h"
 #include "sjis_text.h"
 
 namespace velmtool {
@@ -16,35 +19,53 @@ std::uint32_t BE32(const unsigned char* p) {
          std::uint32_t{p[3]};
 }
 
-// What is wrong with a group file's count word or record lengths, or nothing: a count
-// of 0 records must not hide a file that cannot be opened or records that are there.
-// Reads 8 bytes per record, so the work is bounded by the file's size.
-std::string CountProblem(const std::filesystem::path& file) {
+// What a look at a group file's count word and record lengths finds: a problem (a count
+// of 0 records must not hide a file that cannot be opened or records that are there), or
+// a note about bytes after the counted records that are no whole record (the rest of an
+// interrupted append, which the next write cuts off), as velm verify tells them apart.
+struct CountCheck {
+  std::string problem;
+  std::string note;
+};
+
+// Reads 8 bytes per record (and one header after them), so the work is bounded by the
+// file's size.
+CountCheck CheckCount(const std::filesystem::path& file) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return "not a readable regular file";
+  if (!std::filesystem::is_regular_file(file, ec)) return {"not a readable regular file", ""};
   std::ifstream in(file, std::ios::binary);
   const std::uintmax_t size = std::filesystem::file_size(file, ec);
-  if (!in || ec) return "cannot be opened";
-  if (size < 4) return size == 0 ? "" : "shorter than its count word";
+  if (!in || ec) return {"cannot be opened", ""};
+  if (size < 4) return {size == 0 ? "" : "shorter than its count word", ""};
   unsigned char word[8];
   in.read(reinterpret_cast<char*>(word), 4);
-  if (!in) return "cannot be read";
+  if (!in) return {"cannot be read", ""};
   const auto count = static_cast<std::int32_t>(BE32(word));
-  if (count < 0) return "its count word is negative (" + std::to_string(count) + ")";
+  if (count < 0) return {"its count word is negative (" + std::to_string(count) + ")", ""};
   std::uintmax_t at = 4;
   for (std::int32_t i = 0; i < count; ++i) {
     in.seekg(static_cast<std::streamoff>(at));
     in.read(reinterpret_cast<char*>(word), 8);
     const std::uint32_t length = in ? BE32(word + 4) : 0;
-    if (length < 426 || at + length > size)
-      return "its count word says " + std::to_string(count) + " records, record " +
-             std::to_string(i) + " is not whole";
+    if (length < kStoredHeaderSize || at + length > size)
+      return {"its count word says " + std::to_string(count) + " records, record " +
+                  std::to_string(i) + " is not whole",
+              ""};
     at += length;
   }
-  if (at != size)
-    return std::to_string(size - at) + " bytes follow the " + std::to_string(count) +
-           " counted records";
-  return "";
+  if (at == size) return {};
+  const std::uintmax_t left = size - at;
+  std::vector<std::uint8_t> header(std::min<std::uintmax_t>(left, kStoredHeaderSize));
+  in.clear();
+  in.seekg(static_cast<std::streamoff>(at));
+  in.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(header.size()));
+  if (in && WholeRecordAt(header.data(), left))
+    return {"its count word says " + std::to_string(count) +
+                " records, but another record follows the last one",
+            ""};
+  return {"", std::to_string(left) + " bytes follow the " + std::to_string(count) +
+                  " counted records: the rest of an interrupted append, cut off by the next "
+                  "write or by velm repair"};
 }
 
 }  // namespace
@@ -60,7 +81,15 @@ int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
     const std::string groupName = SjisToUtf8(group);
     const std::int32_t count = library.RecordCount(group);
     Json g = Json::object();
-    if (const std::string problem = CountProblem(library.GroupFile(group)); !problem.empty()) {
+    const CountCheck check = CheckCount(library.GroupFile(group));
+    if (!check.note.empty()) {
+      if (options.json) {
+        g["note"] = check.note;
+      } else {
+        err << "velm: " << groupName << ": note: " << check.note << "\n";
+      }
+    }
+    if (const std::string& problem = check.problem; !problem.empty()) {
       const std::string why = "damaged file: " + problem + " (see velm verify)";
       if (options.json) {
         g["error"] = why;

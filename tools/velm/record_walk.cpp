@@ -88,6 +88,7 @@ class ObjectChecker {
     const bool fills = Signed16(p_ + 24) != 0, strokes = Signed16(p_ + 26) != 0;
     d["fill"] = fills ? ColorKindName(Signed16(p_ + 28)) : "none";
     d["stroke"] = strokes ? ColorKindName(Signed16(p_ + 100)) : "none";
+    Paint(24, "");
     if (segments < 1) {
       Report(5102, "path has segment count " + std::to_string(segments));
     } else if (kPathHead + std::uint64_t{kSegmentSize} * segments > length_) {
@@ -125,6 +126,8 @@ class ObjectChecker {
     for (int r = 0; r < runs; ++r) {
       const auto* run = reinterpret_cast<const char*>(p_ + kTextHead + r * kTextRunSize);
       text += FieldText(run + kTextRunTextOffset, 256);
+      Paint(kTextHead + std::uint64_t{kTextRunSize} * static_cast<std::uint32_t>(r),
+            "run " + std::to_string(r) + ": ");
     }
     d["text"] = SjisToUtf8(CutSjis(text, kShownTextLimit));
     if (paths < 0 || paths > kMaxTextPaths) {
@@ -306,6 +309,22 @@ class ObjectChecker {
   }
 
  private:
+  // The painted fill and stroke colours of the path style at `style`: the host takes no
+  // colour of a kind it does not know, so the loader cannot apply the style.
+  void Paint(std::uint64_t style, const std::string& where) {
+    const struct {
+      std::uint64_t paint, color;
+      const char* name;
+    } paints[] = {{0, 4, "fill"}, {2, 76, "stroke"}};
+    for (const auto& paint : paints) {
+      if (Signed16(p_ + style + paint.paint) == 0) continue;
+      const std::int16_t kind = Signed16(p_ + style + paint.color);
+      if (std::strcmp(ColorKindName(kind), "unknown") == 0)
+        Report(style + paint.color, where + paint.name + " colour kind " + std::to_string(kind) +
+                                        " is unknown: the loader cannot paint with it");
+    }
+  }
+
   // The object's length is not the `size` that `what` makes.
   void Exact(const std::string& what, std::uint64_t size) {
     Report(4, std::string(ObjectTypeName(Signed32(p_))) + " object is " + std::to_string(length_) +

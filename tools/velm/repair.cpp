@@ -1,6 +1,7 @@
-// velm repair: rewrites a damaged group file so that it holds every record the plug-in
-// can still read, in file order (whole records behind a damaged count word included),
-// under a count word that agrees with them, and nothing after them. The group's write
+// velm repair: rewrites a damaged group file so that it holds every record its walk by
+// the records' lengths finds, in file order (whole records behind a damaged count word
+// included; one the plug-in cannot read kept as it is and listed), under a count word that
+// agrees with them, and nothing after them. The group's write
 // lock is held from the first read to the rename; the old file is first copied to a
 // backup beside it that replaces nothing, and the new one replaces it in one rename.
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "database/record.h"
 #include "group_scan.h"
 #include "move_journals.h"
+#include "placement_check.h"
 #include "platform/memory.h"
 #include "sjis_text.h"
 #include "write_support.h"
@@ -129,20 +131,22 @@ bool PlugInReads(const std::uint8_t* stored, std::uint32_t length) {
   return read;
 }
 
-// Why the bytes at `at` are no whole record.
-std::string NotARecord(const std::uint8_t* bytes, std::uint64_t left) {
+// Why the bytes at `at` cannot be walked as a record: its length word does not lie in
+// the file or does not reach past its own header.
+std::string NotWalkable(const std::uint8_t* bytes, std::uint64_t left) {
   if (left < kStoredHeaderSize) return "not a whole record (" + std::to_string(left) + " bytes)";
   const StoredHeader h = ParseStoredHeader(bytes);
   if (h.recordLength < static_cast<std::int32_t>(kStoredHeaderSize))
     return "recordLength " + std::to_string(h.recordLength) + " is below 426";
   if (static_cast<std::uint64_t>(h.recordLength) > left)
     return "recordLength " + std::to_string(h.recordLength) + " runs past the end of the file";
-  return "recordLength " + std::to_string(h.recordLength) +
-         " does not agree with its coded parts: the record cannot be located";
+  return {};
 }
 
-// Every record the plug-in can read, walking the file by the records' own lengths (the
-// count word is not trusted); what cannot be walked ends the walk and is dropped.
+// Every record, walking the file by the records' own lengths (the count word is not
+// trusted). A record the plug-in cannot read is kept as it is and listed with its damage:
+// its length still leads to the next one, whatever else in it is damaged. Only bytes
+// whose length word leads nowhere end the walk, and are dropped.
 RepairPlan PlanRepair(const std::vector<std::uint8_t>& file) {
   RepairPlan plan;
   const std::uint64_t size = file.size();
@@ -155,28 +159,48 @@ RepairPlan PlanRepair(const std::vector<std::uint8_t>& file) {
   for (std::int32_t position = 0; at < size; ++position) {
     const std::uint8_t* bytes = file.data() + at;
     const std::uint64_t left = size - at;
-    if (!WholeRecordAt(bytes, left)) {
-      plan.dropped.push_back({at, left, NotARecord(bytes, left)});
+    if (std::string why = NotWalkable(bytes, left); !why.empty()) {
+      plan.dropped.push_back({at, left, std::move(why)});
       break;
     }
     const auto length = static_cast<std::uint32_t>(BigEndian32(bytes + 4));
     const auto number = static_cast<std::int32_t>(plan.kept.size());
     const RecordInspection inspection = InspectStoredRecord(bytes, length, number, at);
-    if (PlugInReads(bytes, length)) {
-      KeptRecord kept{position, at, length, SjisToUtf8(inspection.header.name), {}};
-      for (const Problem& p : inspection.problems)
-        kept.problems.push_back(DescribeProblem(p));
-      plan.kept.push_back(std::move(kept));
-    } else {
-      plan.dropped.push_back(
-          {at, length,
-           "record \"" + SjisToUtf8(inspection.header.name) + "\" cannot be read" +
-               (inspection.problems.empty() ? std::string()
-                                            : ": " + inspection.problems.front().message)});
-    }
+    KeptRecord kept{position, at, length, SjisToUtf8(inspection.header.name), {}};
+    for (const Problem& p : inspection.problems)
+      kept.problems.push_back(DescribeProblem(p));
+    // A record the plug-in cannot read is kept as it is all the same: most of its bytes
+    // may be sound, and only its author can tell what to do with it.
+    if (!PlugInReads(bytes, length) && kept.problems.empty())
+      kept.problems.push_back(DescribeProblem(
+          {number, Place::kFile, at, "the plug-in cannot read it (it shows as unreadable)"}));
+    plan.kept.push_back(std::move(kept));
     at += length;
   }
   return plan;
+}
+
+// A kept record the plug-in's loader refuses holds damage repair cannot mend either: it
+// is listed with the rest.
+void CheckKeptPlacement(const std::string& path, RepairPlan* plan) {
+  std::vector<PlacementJob> jobs;
+  std::vector<std::int32_t> numbers;
+  for (std::size_t i = 0; i < plan->kept.size(); ++i) {
+    const KeptRecord& r = plan->kept[i];
+    if (!r.problems.empty()) continue;
+    jobs.push_back({path, r.offset, r.length});
+    numbers.push_back(static_cast<std::int32_t>(i));
+  }
+  if (jobs.empty()) return;
+  const PlacementOutcome outcome = CheckPlacement(jobs);
+  for (std::size_t k = 0; k < jobs.size(); ++k) {
+    const std::string why = outcome.error.empty()
+                                ? outcome.refused[k]
+                                : "it could not be placed to check it: " + outcome.error;
+    if (why.empty()) continue;
+    KeptRecord& r = plan->kept[static_cast<std::size_t>(numbers[k])];
+    r.problems.push_back(DescribeProblem({numbers[k], Place::kFile, r.offset, why}));
+  }
 }
 
 std::vector<std::uint8_t> RepairedFile(const std::vector<std::uint8_t>& file,
@@ -242,7 +266,8 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
     return kExitProblems;
   }
 
-  const RepairPlan plan = PlanRepair(file);
+  RepairPlan plan = PlanRepair(file);
+  CheckKeptPlacement(options.target, &plan);
   const auto keptCount = static_cast<std::int32_t>(plan.kept.size());
   const bool needed = !plan.dropped.empty() || (!file.empty() && plan.countWord != keptCount);
   std::size_t problemRecords = 0;

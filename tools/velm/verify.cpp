@@ -1,13 +1,57 @@
-// velm verify: checks every record of every group, byte by byte. A problem (exit status 1)
-// is anything the format never holds, or a move a crash cut short; a warning (status 0) is
-// the harmless rest of an interrupted append.
+// velm verify: checks every record of every group, byte by byte, and has the plug-in's
+// loader place each record that passes. A problem (exit status 1) is anything the format
+// never holds, what the loader refuses, or a move a crash cut short; a warning (status 0)
+// is the harmless rest of an interrupted append.
+#include <utility>
+
 #include "command_support.h"
 #include "commands.h"
 #include "group_scan.h"
 #include "move_journals.h"
+#include "placement_check.h"
 #include "sjis_text.h"
 
 namespace velmtool {
+namespace {
+
+struct GroupResult {
+  std::string group;  // Shift-JIS
+  std::filesystem::path file;
+  GroupScan scan;
+};
+
+// Has the plug-in's loader place every record found sound; a record it refuses gets a
+// problem, in file order among the others.
+void PlaceSoundRecords(std::vector<GroupResult>& results, std::vector<Problem>* runProblems) {
+  std::vector<PlacementJob> jobs;
+  std::vector<std::pair<GroupResult*, ScannedRecord*>> placed;
+  for (GroupResult& result : results) {
+    for (ScannedRecord& r : result.scan.records) {
+      if (!r.sound) continue;
+      jobs.push_back({result.file, r.offset, r.recordLength});
+      placed.emplace_back(&result, &r);
+    }
+  }
+  if (jobs.empty()) return;
+  const PlacementOutcome outcome = CheckPlacement(jobs);
+  if (!outcome.error.empty()) {
+    runProblems->push_back(
+        {-1, Place::kFile, 0, "the records could not be placed to check them: " + outcome.error});
+    return;
+  }
+  for (std::size_t k = 0; k < jobs.size(); ++k) {
+    if (outcome.refused[k].empty()) continue;
+    ScannedRecord& r = *placed[k].second;
+    r.sound = false;
+    std::vector<Problem>& problems = placed[k].first->scan.problems;
+    auto later = problems.begin();
+    while (later != problems.end() && later->record != -1 && later->record < r.number)
+      ++later;
+    problems.insert(later, {r.number, Place::kFile, r.offset, outcome.refused[k]});
+  }
+}
+
+}  // namespace
 
 int CommandVerify(const VerifyOptions& options, std::ostream& out, std::ostream& err) {
   int status = kExitOk;
@@ -15,14 +59,24 @@ int CommandVerify(const VerifyOptions& options, std::ostream& out, std::ostream&
   if (!selection) return status;
   Library& library = *selection->library;
 
-  std::size_t problemCount = 0, warningCount = 0, recordCount = 0;
+  std::vector<GroupResult> results;
+  for (const std::string& group : selection->groups) {
+    const std::filesystem::path file = library.GroupFile(group);
+    results.push_back({group, file, ScanGroupFile(file)});
+  }
+  std::vector<Problem> runProblems;
+  PlaceSoundRecords(results, &runProblems);
+
+  std::size_t problemCount = runProblems.size(), warningCount = 0, recordCount = 0;
   Json groups = Json::array();
   Json allProblems = Json::array();
   Json allWarnings = Json::array();
-  for (const std::string& group : selection->groups) {
-    const std::string groupName = SjisToUtf8(group);
-    const std::filesystem::path file = library.GroupFile(group);
-    GroupScan scan = ScanGroupFile(file);
+  for (const Problem& p : runProblems)
+    allProblems.push_back(ProblemJson("", p));
+  for (GroupResult& result : results) {
+    const std::string groupName = SjisToUtf8(result.group);
+    const std::filesystem::path& file = result.file;
+    GroupScan& scan = result.scan;
     if (!scan.opened) scan.problems.push_back({-1, Place::kFile, 0, "the file cannot be opened"});
     problemCount += scan.problems.size();
     warningCount += scan.warnings.size();
@@ -141,6 +195,8 @@ int CommandVerify(const VerifyOptions& options, std::ostream& out, std::ostream&
     result["ok"] = problemCount == 0;
     WriteJson(out, result);
   } else {
+    for (const Problem& p : runProblems)
+      out << DescribeProblem(p) << "\n";
     out << selection->groups.size() << (selection->groups.size() == 1 ? " group, " : " groups, ")
         << recordCount << (recordCount == 1 ? " record checked, " : " records checked, ")
         << problemCount << (problemCount == 1 ? " problem" : " problems");
