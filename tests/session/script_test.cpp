@@ -57,6 +57,24 @@ TEST_F(ScriptTest, ThePaletteComesBackAsItWasLeftAfterARestart) {
   EXPECT_TRUE(fs::exists(folder_.path() / "library" / "文字.VEL"));
 }
 
+// What input methods type for the seven doubled characters is taken and kept in the
+// Windows form that Shift-JIS reads back as.
+TEST_F(ScriptTest, DialogsTakeTheJisFormsOfTheDoubledCharacters) {
+  ASSERT_EQ(Run("start\n"
+                "dialog type 5 群〜−‖—¢£¬\n"
+                "dialog press 1\n"
+                "flyout グループ追加...\n"
+                "dialog type 5 図形\n"
+                "dialog press 1\n"
+                "flyout グループ追加...\n"
+                "expect group 図形\n"
+                "popup 群〜−‖—¢£¬\n"
+                "expect group 群～－∥―￠￡￢\n"),
+            0)
+      << error_;
+  EXPECT_TRUE(fs::exists(folder_.path() / "library" / "群～－∥―￠￡￢.VEL"));
+}
+
 TEST_F(ScriptTest, AStepThatCannotBeCarriedOutStopsTheSessionAtItsLine) {
   struct Case {
     std::string script;

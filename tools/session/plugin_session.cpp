@@ -20,6 +20,7 @@
 #include "placement/art_loader.h"
 #include "placement/preview.h"
 #include "placement/snapping.h"
+#include "platform/sjis_forms.h"
 #include "resources/resource_table.h"
 
 namespace velmsession {
@@ -143,7 +144,7 @@ int CountLayerArt(hostsim::Document& document) {
 
 bool ToSjisField(const std::string& utf8, std::size_t size, std::string* sjis) {
   *sjis = hostsim::ToSjis(utf8);
-  return sjis->size() < size && hostsim::ToUtf8(*sjis) == utf8;
+  return sjis->size() < size && hostsim::ToUtf8(*sjis) == velm::platform::ToWindowsForms(utf8);
 }
 
 std::unique_ptr<PluginSession> PluginSession::Open(const fs::path& library, bool singleFile,

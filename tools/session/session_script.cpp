@@ -14,6 +14,7 @@
 #include "hostsim/renderer.h"
 #include "hostsim/scene.h"
 #include "palette/palette_window.h"
+#include "platform/sjis_forms.h"
 #include "plugin_session.h"
 
 namespace velmsession {
@@ -238,7 +239,7 @@ bool Runner::DialogAction(hostsim::Dialog& d, const DialogStep& step, std::strin
   }
   if (w[0] == "type" && w.size() == 3) {
     const std::string sjis = hostsim::ToSjis(w[2]);
-    if (hostsim::ToUtf8(sjis) != w[2]) {
+    if (hostsim::ToUtf8(sjis) != velm::platform::ToWindowsForms(w[2])) {
       *error = "\"" + w[2] + "\" cannot be written in Shift-JIS";
       return false;
     }
@@ -249,7 +250,7 @@ bool Runner::DialogAction(hostsim::Dialog& d, const DialogStep& step, std::strin
     std::int32_t index = 0;
     if (!Integer(w[2], &index)) {
       for (const std::string& text : d.EntryTexts(item)) {
-        if (hostsim::ToUtf8(text) == w[2]) break;
+        if (hostsim::ToUtf8(text) == velm::platform::ToWindowsForms(w[2])) break;
         ++index;
       }
     }
@@ -485,7 +486,8 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
       hostsim::Item* menu = palette->FindItem(host::kAdmFlyoutMenuItemId);
       entry = -1;
       for (std::size_t i = 0; menu && i < menu->entries().size(); ++i)
-        if (hostsim::ToUtf8(menu->entries()[i]->text) == w[1]) entry = static_cast<std::int32_t>(i);
+        if (hostsim::ToUtf8(menu->entries()[i]->text) == velm::platform::ToWindowsForms(w[1]))
+          entry = static_cast<std::int32_t>(i);
     }
     if (!palette->ChooseFlyout(entry)) {
       *error = palette->lastError();
@@ -500,7 +502,8 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
       index = -1;
       const auto texts = palette->EntryTexts(velm::kGroupPopupItem);
       for (std::size_t i = 0; i < texts.size(); ++i)
-        if (hostsim::ToUtf8(texts[i]) == w[1]) index = static_cast<std::int32_t>(i);
+        if (hostsim::ToUtf8(texts[i]) == velm::platform::ToWindowsForms(w[1]))
+          index = static_cast<std::int32_t>(i);
     }
     if (!palette->Choose(velm::kGroupPopupItem, index)) {
       *error = "the group popup has no entry " + w[1];
@@ -569,7 +572,7 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
       *error = "expect entries, selected, group, view, sort or place";
       return false;
     }
-    if (actual != w[2]) {
+    if (actual != velm::platform::ToWindowsForms(w[2])) {
       *error = "expected " + w[1] + " " + w[2] + ", found " + actual;
       return false;
     }
