@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "capture/art_tree_writer.h"
+#include "commands/commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
 #include "frame/globals.h"
@@ -306,6 +307,14 @@ bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
   }
   if (!velm::IsValidGroupName(sjisGroup.c_str())) {
     *error = "\"" + group + "\" cannot be a group name";
+    return false;
+  }
+  // As the palette's add button, which stays disabled: a capture of nothing would store
+  // a record without art.
+  if (!velm::HasCapturableSelection()) {
+    *error =
+        "no art that can be captured is selected (paths that are not guides, compound "
+        "paths, text, rasters, meshes or plug-in art); nothing was written";
     return false;
   }
   const host::Err captured = velm::VelmPostArt();
