@@ -2,6 +2,7 @@
 
 #include "action_steps.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <istream>
 #include <memory>
@@ -27,6 +28,9 @@ constexpr char kMenuItemName[] = "AI-PELKAN Info Group";
 // time, so that presses in separate steps are separate clicks.
 constexpr std::uint32_t kStepTime = 2500;
 constexpr std::uint32_t kDoubleClickGap = 300;
+// The most timer periods one `tick` lets pass: an hour of the host's clock (60 ticks a
+// second, 30 a period).
+constexpr std::int32_t kMostPeriods = 7200;
 
 // A line cut into words; "quoted text" (with \" and \\) is one word.
 bool Words(const std::string& line, std::vector<std::string>* words, std::string* error) {
@@ -75,6 +79,10 @@ bool Integer(const std::string& text, std::int32_t* value) {
   return true;
 }
 
+// The farthest a point of a step may lie from the origin, in points or screen pixels:
+// far beyond any canvas or screen, and still a whole number of pixels at any zoom.
+constexpr double kPointLimit = 100000;
+
 bool Pair(const std::string& text, double* x, double* y) {
   const std::size_t comma = text.find(',');
   if (comma == std::string::npos) return false;
@@ -83,7 +91,8 @@ bool Pair(const std::string& text, double* x, double* y) {
   *x = std::strtod(a.c_str(), &end);
   if (a.empty() || *end != '\0') return false;
   *y = std::strtod(b.c_str(), &end);
-  return !b.empty() && *end == '\0';
+  // Comparisons written so that NaN fails them.
+  return !b.empty() && *end == '\0' && std::fabs(*x) <= kPointLimit && std::fabs(*y) <= kPointLimit;
 }
 
 // One queued answer to the next modal dialog.
@@ -346,8 +355,9 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
   bool done = false;
   if (verb == "tick") {
     std::int32_t n = 1;
-    if (argc > 1 || (argc == 1 && (!Integer(w[1], &n) || n < 1))) {
-      *error = "tick takes a count of ticks";
+    if (argc > 1 || (argc == 1 && (!Integer(w[1], &n) || n < 1 || n > kMostPeriods))) {
+      *error = "tick takes a count of timer periods from 1 to " + std::to_string(kMostPeriods) +
+               " (an hour)";
       return false;
     }
     // The host redraws what changed before and after the ticks; a tick that changed
@@ -433,7 +443,7 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
     for (std::size_t i = first; i < w.size() && verb != "drop"; ++i) {
       double x = 0, y = 0;
       if (!Pair(w[i], &x, &y)) {
-        *error = "\"" + w[i] + "\" is not a point X,Y";
+        *error = "\"" + w[i] + "\" is not a point X,Y (each at most 100000 from 0)";
         return false;
       }
       if (!ArtworkToScreen(x, y, &grabPoint_, error) ||
