@@ -12,6 +12,7 @@
 #include "hostsim/adm_drawing.h"
 #include "hostsim/document_suites.h"
 #include "hostsim/renderer.h"
+#include "platform/sjis_forms.h"
 
 namespace hostsim {
 namespace {
@@ -173,7 +174,7 @@ std::string ToUtf8(const std::string& sjis) {
   return Convert("CP932", "UTF-8", sjis);
 }
 std::string ToSjis(const std::string& utf8) {
-  return Convert("UTF-8", "CP932", utf8);
+  return Convert("UTF-8", "CP932", velm::platform::ToWindowsForms(utf8));
 }
 
 SuiteRegistry& CurrentRegistry() {

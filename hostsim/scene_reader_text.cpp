@@ -4,6 +4,7 @@
 
 #include "hostsim/scene_reader_p.h"
 #include "hostsim/text_layout.h"
+#include "platform/sjis_forms.h"
 
 namespace hostsim::scene_io {
 
@@ -73,7 +74,8 @@ void Reader::ReadText(const Json& j, const std::string& at, Art* art) {
         if (r.contains("bytes")) Fail(p, "give \"text\" or \"bytes\", not both");
         const std::string utf8 = Str(r, p, "text", "");
         const bool japanese = a.font.script == host::kJapaneseScript;
-        if (!Recode("UTF-8", japanese ? "CP932" : "CP1252", utf8, &bytes))
+        if (!Recode("UTF-8", japanese ? "CP932" : "CP1252",
+                    japanese ? velm::platform::ToWindowsForms(utf8) : utf8, &bytes))
           Fail(Key(p, "text"), std::string("the text cannot be written in ") +
                                    (japanese ? "Shift-JIS" : "code page 1252"));
       } else if (r.contains("bytes")) {

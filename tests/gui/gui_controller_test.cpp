@@ -1,10 +1,16 @@
 // The window-free parts of velm-host gui: hit testing the document's art by its bounds and
-// taking back a typed character of a Shift-JIS text.
+// taking back a typed character of a Shift-JIS text; and its refusal to run where no
+// window can be seen.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "common/host_fixture.h"
 #include "gui_controller.h"
 #include "hostsim/document.h"
 #include "hostsim/scene.h"
@@ -48,6 +54,27 @@ TEST(GuiTyping, BackspaceTakesOneShiftJisCharacter) {
                {"a\x82", "a"}};                   // a lone lead byte at the end
   for (const auto& c : cases)
     EXPECT_EQ(velmgui::DropLastSjisChar(c.text), c.expected) << c.text;
+}
+
+// Without a display, SDL's drivers that only draw into memory are no window: velm-host gui
+// says so and exits with 2 rather than running unseen.
+TEST(GuiWindow, ExitsWithTwoWhereTheVideoDriverShowsNothing) {
+  velmtest::TempFolder folder;
+  const std::filesystem::path program =
+      std::filesystem::path(VELM_MODULE_PATH).parent_path().parent_path() / "hostsim" / "velm-host";
+  const std::filesystem::path log = folder.path() / "gui.log";
+  for (const char* driver : {"offscreen", "dummy"}) {
+    const std::string command =
+        "env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=" + std::string(driver) +
+        " timeout 20 '" + program.string() + "' gui --library '" +
+        (folder.path() / "library").string() + "' > '" + log.string() + "' 2>&1";
+    const int status = std::system(command.c_str());
+    std::ifstream in(log);
+    const std::string output((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_TRUE(WIFEXITED(status)) << driver;
+    EXPECT_EQ(WEXITSTATUS(status), 2) << driver << ": " << output;
+    EXPECT_NE(output.find("no display to open a window on"), std::string::npos) << output;
+  }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/memory.h"
 #include "platform/os.h"
 #include "platform/posix/os_posix.h"
+#include "platform/sjis_forms.h"
 
 namespace {
 
@@ -119,6 +120,26 @@ TEST_F(PlatformTest, RenameDeleteAndEnumerate) {
   EXPECT_FALSE(std::filesystem::exists(drive_.path() / "VELM" / "VELM.TMP"));
   EXPECT_TRUE(os::FileDelete("C:\\VELM\\a.VEL"));
   EXPECT_FALSE(os::FileDelete("C:\\VELM\\a.VEL"));
+}
+
+// The JIS forms become the Windows forms that Shift-JIS reads back as; everything else,
+// malformed bytes too, passes as it stands.
+TEST(SjisForms, JisFormsBecomeWindowsFormsAndNothingElseChanges) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"a〜b−‖—¢£¬", "a～b－∥―￠￡￢"},
+      {"～－∥―￠￡￢表", "～－∥―￠￡￢表"},
+      {"\xE3\x80", "\xE3\x80"},                  // a cut-off 〜
+      {"\xC2\xA2\xC2", "￠\xC2"},                // ¢, then a lead byte without its trail
+      {"\xE3\x80\x9C\x80", "～\x80"},            // a stray continuation byte after 〜
+      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},  // four bytes pass whole
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(velm::platform::ToWindowsForms(c.in), c.out) << c.in;
+  wchar_t wide[] = L"\u301C-\u00AC";
+  velm::platform::ToWindowsFormsInPlace(wide);
+  EXPECT_EQ(std::wstring(wide), L"\uFF5E-\uFFE2");
 }
 
 TEST(MemoryBlocks, GrowByGranulesKeepingContentAndZeroFill) {

@@ -1,7 +1,9 @@
 // Scripted user sessions: the palette driven through the steps, its state across a
 // restart of the host, and steps that cannot be carried out.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -57,6 +59,24 @@ TEST_F(ScriptTest, ThePaletteComesBackAsItWasLeftAfterARestart) {
   EXPECT_TRUE(fs::exists(folder_.path() / "library" / "文字.VEL"));
 }
 
+// What input methods type for the seven doubled characters is taken and kept in the
+// Windows form that Shift-JIS reads back as.
+TEST_F(ScriptTest, DialogsTakeTheJisFormsOfTheDoubledCharacters) {
+  ASSERT_EQ(Run("start\n"
+                "dialog type 5 群〜−‖—¢£¬\n"
+                "dialog press 1\n"
+                "flyout グループ追加...\n"
+                "dialog type 5 図形\n"
+                "dialog press 1\n"
+                "flyout グループ追加...\n"
+                "expect group 図形\n"
+                "popup 群〜−‖—¢£¬\n"
+                "expect group 群～－∥―￠￡￢\n"),
+            0)
+      << error_;
+  EXPECT_TRUE(fs::exists(folder_.path() / "library" / "群～－∥―￠￡￢.VEL"));
+}
+
 TEST_F(ScriptTest, AStepThatCannotBeCarriedOutStopsTheSessionAtItsLine) {
   struct Case {
     std::string script;
@@ -72,9 +92,27 @@ TEST_F(ScriptTest, AStepThatCannotBeCarriedOutStopsTheSessionAtItsLine) {
            Case{"start\nscroll up\n", "line 2: scroll takes a number of rows (negative: up)"},
            Case{"start\nfly\n", "line 2: unknown step \"fly\" (or wrong arguments)"},
            Case{"start\ndialog type 2 \"x\n", "line 2: a quoted text is not closed"},
+           Case{"start\ntick 1000000000\n",
+                "line 2: tick takes a count of timer periods from 1 to 7200 (an hour)"},
+           Case{"start\nhover 1e300,5\n",
+                "line 2: hover over an entry number or a screen point X,Y"},
+           Case{"start\nhover nan,5\n", "line 2: hover over an entry number or a screen point X,Y"},
        }) {
     EXPECT_EQ(Run(c.script), 1) << c.script;
     EXPECT_EQ(error_, c.error) << c.script;
+  }
+}
+
+// A script that cannot be read is a bad command line, not an empty session.
+TEST_F(ScriptTest, AScriptThatIsAFolderOrMissingIsRefused) {
+  const fs::path program =
+      fs::path(VELM_MODULE_PATH).parent_path().parent_path() / "hostsim" / "velm-host";
+  for (const fs::path& script : {folder_.path(), folder_.path() / "missing.txt"}) {
+    const std::string command = "'" + program.string() + "' session '" + script.string() +
+                                "' --out '" + folder_.path().string() + "' > /dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << script;
+    EXPECT_EQ(WEXITSTATUS(status), 2) << script;
   }
 }
 

@@ -63,6 +63,25 @@ class SessionTest : public ::testing::Test {
   std::string sceneFile_;
 };
 
+// As the palette's add button is disabled, a capture without capturable selected art
+// is refused and writes nothing.
+TEST_F(SessionTest, ACaptureWithNothingCapturableSelectedIsRefused) {
+  sc::Scene guideOnly;
+  guideOnly.Layer("Layer 1",
+                  {sc::Rect(0, 0, 10, 10).Set("guide", true).Selected(), sc::Rect(20, 20, 30, 30)});
+  const std::string guideFile = (folder_.path() / "guide.json").string();
+  std::ofstream(guideFile) << guideOnly.json().dump();
+  for (const std::string& scene : {sceneFile_, guideFile}) {
+    std::string error;
+    ASSERT_TRUE(session_->OpenScene(scene, &error)) << error;
+    if (scene == sceneFile_) session_->document().DeselectAll();
+    std::int32_t record = -1, objects = -1;
+    EXPECT_FALSE(session_->Capture("図形", {"空", "", ""}, &record, &objects, &error)) << scene;
+    EXPECT_NE(error.find("no art that can be captured is selected"), std::string::npos) << error;
+    EXPECT_EQ(session_->RecordCount("図形"), 1) << scene;
+  }
+}
+
 TEST_F(SessionTest, PlacedArtLandsByTheOriginModeAsOneUndoableStep) {
   EXPECT_EQ(session_->RecordCount("図形"), 1);
   struct Case {

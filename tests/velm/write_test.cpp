@@ -115,6 +115,25 @@ TEST_F(WriteTest, EditRefusesTextsThatDoNotFitAndChangesNothing) {
   EXPECT_EQ(Records("動物")[0], kanji31 + "a@1000");
 }
 
+// The JIS forms that input methods type are stored as the Shift-JIS codes of their
+// Windows forms and read back in those; searches take either form.
+TEST_F(WriteTest, TextsTakeTheJisFormsOfTheDoubledCharacters) {
+  const std::string jis = "〜−‖—¢£¬", windows = "～－∥―￠￡￢";
+  const RunResult r =
+      Run({"edit", FileOf("動物"), "0", "--name", jis, "--kind", jis, "--comment", "a" + jis});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const json shown = RunJson({"show", FileOf("動物"), "0"});
+  EXPECT_EQ(shown["header"]["name"], windows);
+  EXPECT_EQ(shown["header"]["kind"], windows);
+  EXPECT_EQ(shown["header"]["comment"], "a" + windows);
+  for (const std::string& text : {jis.substr(0, 3), windows.substr(0, 3)}) {
+    const json found = RunJson({"search", Folder(), "--field", "kind", "--text", text});
+    EXPECT_EQ(found["matches"].size(), 1u) << text << found.dump();
+  }
+  EXPECT_EQ(Run({"mkgroup", Folder(), "群" + jis}).code, 0);
+  EXPECT_TRUE(fs::exists(GroupFile("群" + windows)));
+}
+
 TEST_F(WriteTest, AMoveWhoseTargetCannotBeWrittenLeavesTheRecordInItsGroup) {
   // A target whose count promises records that are not there.
   WriteFileBytes(GroupFile("植物"), std::string("\0\0\0\3", 4));

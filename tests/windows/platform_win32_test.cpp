@@ -49,6 +49,12 @@ TEST(Win32Text, ShiftJisConversionIsExplicitAndStrict) {
   EXPECT_FALSE(velm::win32::WideToSjis(L"caf\u00E9", sjis, sizeof sjis))
       << "no best-fit 'e' for an accented letter";
   EXPECT_STREQ(sjis, "") << "a failed conversion leaves no partial name";
+  // The JIS forms input methods type are the codes of their Windows forms, which come back.
+  ASSERT_TRUE(
+      velm::win32::WideToSjis(L"\u301C\u2016\u2212\u2014\u00A2\u00A3\u00AC", sjis, sizeof sjis));
+  EXPECT_EQ(std::string(sjis), "\x81\x60\x81\x61\x81\x7C\x81\x5C\x81\x91\x81\x92\x81\xCA");
+  ASSERT_TRUE(velm::win32::SjisToWide(sjis, wide, 8));
+  EXPECT_EQ(std::wstring(wide), L"\uFF5E\u2225\uFF0D\u2015\uFFE0\uFFE1\uFFE2");
 
   // Counted texts (drawn text has no terminator of its own).
   EXPECT_EQ(velm::win32::SjisToWideCount("\x95\x5Cxyz", 3, wide, 8), 2);

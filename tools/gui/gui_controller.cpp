@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "hostsim/scene.h"
+#include "platform/sjis_forms.h"
 
 namespace velmgui {
 
@@ -508,7 +509,7 @@ void Controller::ModalText(hostsim::Dialog& d, const std::string& utf8) {
     return;
   }
   const std::string sjis = hostsim::ToSjis(utf8);
-  if (hostsim::ToUtf8(sjis) != utf8) {
+  if (hostsim::ToUtf8(sjis) != velm::platform::ToWindowsForms(utf8)) {
     Beep("\"" + utf8 + "\" cannot be written in Shift-JIS");
     return;
   }

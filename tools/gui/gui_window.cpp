@@ -262,11 +262,30 @@ void Window::RunModal(hostsim::Dialog& d) {
   }
 }
 
+// Whether SDL's video driver puts windows on a screen. Without a display SDL may fall
+// back to a driver that draws into memory only: its window would show nothing, and the
+// program would run with no way for anyone to end it.
+bool ShowsWindows(const char* driver) {
+  static const char* const kInvisible[] = {"offscreen", "dummy", "evdev"};
+  if (!driver) return false;
+  for (const char* name : kInvisible)
+    if (SDL_strcasecmp(driver, name) == 0) return false;
+  return true;
+}
+
 }  // namespace
 
 int RunGui(const GuiOptions& options) {
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
     std::fprintf(stderr, "velm-host gui: no display to open a window on (%s)\n", SDL_GetError());
+    return 2;
+  }
+  if (const char* driver = SDL_GetCurrentVideoDriver(); !ShowsWindows(driver)) {
+    std::fprintf(stderr,
+                 "velm-host gui: no display to open a window on (the video driver \"%s\" shows "
+                 "nothing)\n",
+                 driver ? driver : "none");
+    SDL_Quit();
     return 2;
   }
   std::string error;

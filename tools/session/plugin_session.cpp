@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "capture/art_tree_writer.h"
+#include "commands/commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
 #include "frame/globals.h"
@@ -20,6 +21,7 @@
 #include "placement/art_loader.h"
 #include "placement/preview.h"
 #include "placement/snapping.h"
+#include "platform/sjis_forms.h"
 #include "resources/resource_table.h"
 
 namespace velmsession {
@@ -143,7 +145,7 @@ void RemoveStaleTempFolders(const fs::path& temp, const std::string& prefix) {
 
 bool ToSjisField(const std::string& utf8, std::size_t size, std::string* sjis) {
   *sjis = hostsim::ToSjis(utf8);
-  return sjis->size() < size && hostsim::ToUtf8(*sjis) == utf8;
+  return sjis->size() < size && hostsim::ToUtf8(*sjis) == velm::platform::ToWindowsForms(utf8);
 }
 
 std::unique_ptr<PluginSession> PluginSession::Open(const fs::path& library, bool singleFile,
@@ -305,6 +307,14 @@ bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
   }
   if (!velm::IsValidGroupName(sjisGroup.c_str())) {
     *error = "\"" + group + "\" cannot be a group name";
+    return false;
+  }
+  // As the palette's add button, which stays disabled: a capture of nothing would store
+  // a record without art.
+  if (!velm::HasCapturableSelection()) {
+    *error =
+        "no art that can be captured is selected (paths that are not guides, compound "
+        "paths, text, rasters, meshes or plug-in art); nothing was written";
     return false;
   }
   const host::Err captured = velm::VelmPostArt();

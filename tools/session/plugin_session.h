@@ -93,7 +93,8 @@ class PluginSession {
   bool OpenScene(const std::string& path, std::string* error);
 
   // Captures the document's selected art and appends it to `group` (UTF-8) as a new
-  // record. On success *recordNumber is its number and *objects its object count.
+  // record. On success *recordNumber is its number and *objects its object count;
+  // refused, writing nothing, when no capturable art is selected.
   bool Capture(const std::string& group, const RecordTexts& texts, std::int32_t* recordNumber,
                std::int32_t* objects, std::string* error);
 

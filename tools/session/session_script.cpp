@@ -2,6 +2,7 @@
 
 #include "action_steps.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <istream>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "hostsim/renderer.h"
 #include "hostsim/scene.h"
 #include "palette/palette_window.h"
+#include "platform/sjis_forms.h"
 #include "plugin_session.h"
 
 namespace velmsession {
@@ -26,6 +28,9 @@ constexpr char kMenuItemName[] = "AI-PELKAN Info Group";
 // time, so that presses in separate steps are separate clicks.
 constexpr std::uint32_t kStepTime = 2500;
 constexpr std::uint32_t kDoubleClickGap = 300;
+// The most timer periods one `tick` lets pass: an hour of the host's clock (60 ticks a
+// second, 30 a period).
+constexpr std::int32_t kMostPeriods = 7200;
 
 // A line cut into words; "quoted text" (with \" and \\) is one word.
 bool Words(const std::string& line, std::vector<std::string>* words, std::string* error) {
@@ -74,6 +79,10 @@ bool Integer(const std::string& text, std::int32_t* value) {
   return true;
 }
 
+// The farthest a point of a step may lie from the origin, in points or screen pixels:
+// far beyond any canvas or screen, and still a whole number of pixels at any zoom.
+constexpr double kPointLimit = 100000;
+
 bool Pair(const std::string& text, double* x, double* y) {
   const std::size_t comma = text.find(',');
   if (comma == std::string::npos) return false;
@@ -82,7 +91,8 @@ bool Pair(const std::string& text, double* x, double* y) {
   *x = std::strtod(a.c_str(), &end);
   if (a.empty() || *end != '\0') return false;
   *y = std::strtod(b.c_str(), &end);
-  return !b.empty() && *end == '\0';
+  // Comparisons written so that NaN fails them.
+  return !b.empty() && *end == '\0' && std::fabs(*x) <= kPointLimit && std::fabs(*y) <= kPointLimit;
 }
 
 // One queued answer to the next modal dialog.
@@ -238,7 +248,7 @@ bool Runner::DialogAction(hostsim::Dialog& d, const DialogStep& step, std::strin
   }
   if (w[0] == "type" && w.size() == 3) {
     const std::string sjis = hostsim::ToSjis(w[2]);
-    if (hostsim::ToUtf8(sjis) != w[2]) {
+    if (hostsim::ToUtf8(sjis) != velm::platform::ToWindowsForms(w[2])) {
       *error = "\"" + w[2] + "\" cannot be written in Shift-JIS";
       return false;
     }
@@ -249,7 +259,7 @@ bool Runner::DialogAction(hostsim::Dialog& d, const DialogStep& step, std::strin
     std::int32_t index = 0;
     if (!Integer(w[2], &index)) {
       for (const std::string& text : d.EntryTexts(item)) {
-        if (hostsim::ToUtf8(text) == w[2]) break;
+        if (hostsim::ToUtf8(text) == velm::platform::ToWindowsForms(w[2])) break;
         ++index;
       }
     }
@@ -345,8 +355,9 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
   bool done = false;
   if (verb == "tick") {
     std::int32_t n = 1;
-    if (argc > 1 || (argc == 1 && (!Integer(w[1], &n) || n < 1))) {
-      *error = "tick takes a count of ticks";
+    if (argc > 1 || (argc == 1 && (!Integer(w[1], &n) || n < 1 || n > kMostPeriods))) {
+      *error = "tick takes a count of timer periods from 1 to " + std::to_string(kMostPeriods) +
+               " (an hour)";
       return false;
     }
     // The host redraws what changed before and after the ticks; a tick that changed
@@ -432,7 +443,7 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
     for (std::size_t i = first; i < w.size() && verb != "drop"; ++i) {
       double x = 0, y = 0;
       if (!Pair(w[i], &x, &y)) {
-        *error = "\"" + w[i] + "\" is not a point X,Y";
+        *error = "\"" + w[i] + "\" is not a point X,Y (each at most 100000 from 0)";
         return false;
       }
       if (!ArtworkToScreen(x, y, &grabPoint_, error) ||
@@ -485,7 +496,8 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
       hostsim::Item* menu = palette->FindItem(host::kAdmFlyoutMenuItemId);
       entry = -1;
       for (std::size_t i = 0; menu && i < menu->entries().size(); ++i)
-        if (hostsim::ToUtf8(menu->entries()[i]->text) == w[1]) entry = static_cast<std::int32_t>(i);
+        if (hostsim::ToUtf8(menu->entries()[i]->text) == velm::platform::ToWindowsForms(w[1]))
+          entry = static_cast<std::int32_t>(i);
     }
     if (!palette->ChooseFlyout(entry)) {
       *error = palette->lastError();
@@ -500,7 +512,8 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
       index = -1;
       const auto texts = palette->EntryTexts(velm::kGroupPopupItem);
       for (std::size_t i = 0; i < texts.size(); ++i)
-        if (hostsim::ToUtf8(texts[i]) == w[1]) index = static_cast<std::int32_t>(i);
+        if (hostsim::ToUtf8(texts[i]) == velm::platform::ToWindowsForms(w[1]))
+          index = static_cast<std::int32_t>(i);
     }
     if (!palette->Choose(velm::kGroupPopupItem, index)) {
       *error = "the group popup has no entry " + w[1];
@@ -569,7 +582,7 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
       *error = "expect entries, selected, group, view, sort or place";
       return false;
     }
-    if (actual != w[2]) {
+    if (actual != velm::platform::ToWindowsForms(w[2])) {
       *error = "expected " + w[1] + " " + w[2] + ", found " + actual;
       return false;
     }

@@ -256,17 +256,28 @@ int Render(const std::string& scenePath, const std::string& outPath, double scal
 }
 
 // Runs a scripted user session (tools/session/session_script.h).
+// A script that cannot be read (a folder, a missing or unreadable file) is a bad command
+// line: exit status 2, nothing run.
 int Session(const std::string& scriptPath, const velmsession::ScriptOptions& given) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(scriptPath, ec)) {
+    std::fprintf(stderr, "velm-host: %s is a folder, not a session script\n", scriptPath.c_str());
+    return 2;
+  }
   std::ifstream script(scriptPath);
   if (!script) {
-    std::fprintf(stderr, "velm-host: cannot read %s\n", scriptPath.c_str());
-    return 1;
+    std::fprintf(stderr, "velm-host: cannot read the session script %s\n", scriptPath.c_str());
+    return 2;
   }
   velmsession::ScriptOptions options = given;
   options.input = std::filesystem::path(scriptPath).parent_path();
   if (options.input.empty()) options.input = ".";
   std::string error;
   const int status = velmsession::RunSessionScript(script, options, &error, std::cout);
+  if (script.bad()) {
+    std::fprintf(stderr, "velm-host: reading the session script %s failed\n", scriptPath.c_str());
+    return 2;
+  }
   if (status != 0) std::fprintf(stderr, "velm-host: %s: %s\n", scriptPath.c_str(), error.c_str());
   return status;
 }

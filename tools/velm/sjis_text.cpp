@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "database/text_match.h"
+#include "platform/sjis_forms.h"
 
 namespace velmtool {
 namespace {
@@ -48,7 +49,7 @@ std::string SjisToUtf8(const std::string& sjis) {
 }
 
 bool Utf8ToSjis(const std::string& utf8, std::string* sjis) {
-  return Convert("UTF-8", "CP932", utf8, sjis);
+  return Convert("UTF-8", "CP932", velm::platform::ToWindowsForms(utf8), sjis);
 }
 
 std::string FieldText(const char* field, std::size_t size) {

@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "database/group_file.h"
+#include "platform/sjis_forms.h"
 #include "sjis_text.h"
 
 namespace velmtool {
@@ -12,7 +13,7 @@ namespace fs = std::filesystem;
 std::optional<std::string> FieldBytes(const std::string& utf8, std::size_t limit, const char* what,
                                       std::ostream& err) {
   std::string sjis;
-  if (!Utf8ToSjis(utf8, &sjis) || SjisToUtf8(sjis) != utf8) {
+  if (!Utf8ToSjis(utf8, &sjis) || SjisToUtf8(sjis) != velm::platform::ToWindowsForms(utf8)) {
     err << "velm: the " << what << " \"" << utf8
         << "\" has characters that Shift-JIS cannot hold; nothing was changed\n";
     return std::nullopt;

@@ -20,6 +20,7 @@
 
 #include "platform/host_binding.h"
 #include "platform/os.h"
+#include "platform/sjis_forms.h"
 
 namespace velm::os {
 namespace {
@@ -63,7 +64,7 @@ bool ToUtf8(const std::string& sjis, std::string* utf8) {
   return Convert("CP932", "UTF-8", sjis, utf8);
 }
 bool ToSjis(const std::string& utf8, std::string* sjis) {
-  return Convert("UTF-8", "CP932", utf8, sjis);
+  return Convert("UTF-8", "CP932", platform::ToWindowsForms(utf8), sjis);
 }
 
 std::string RootOf(char letter) {

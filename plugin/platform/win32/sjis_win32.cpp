@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <climits>
+#include <string>
+
+#include "platform/sjis_forms.h"
 
 namespace velm::win32 {
 
@@ -28,8 +31,12 @@ bool SjisToWide(const char* sjis, wchar_t* wide, std::size_t size) {
 
 bool WideToSjis(const wchar_t* wide, char* sjis, std::size_t size) {
   if (!wide || !sjis || size == 0 || size > INT_MAX) return false;
+  // Code page 932 holds only the Windows forms of the seven doubled characters; without
+  // best fit the JIS forms would be refused, so they are replaced first.
+  std::wstring text(wide);
+  platform::ToWindowsFormsInPlace(text.data());
   BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(kShiftJisCodePage, WC_NO_BEST_FIT_CHARS, wide, -1, sjis,
+  const int n = WideCharToMultiByte(kShiftJisCodePage, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, sjis,
                                     static_cast<int>(size), nullptr, &usedDefault);
   if (n <= 0 || usedDefault) {
     sjis[0] = '\0';

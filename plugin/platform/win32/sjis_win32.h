@@ -17,8 +17,9 @@ inline constexpr std::size_t kWidePathSize = 2048;
 bool SjisToWide(const char* sjis, wchar_t* wide, std::size_t size);
 
 // Converts NUL-terminated UTF-16 to NUL-terminated Shift-JIS in `sjis` (`size` bytes).
-// False when a character has no Shift-JIS form (no best-fit substitutes are taken) or
-// the result does not fit.
+// Either form of the seven doubled characters (platform/sjis_forms.h) is taken. False
+// when a character has no Shift-JIS form (no best-fit substitutes are taken) or the
+// result does not fit.
 bool WideToSjis(const wchar_t* wide, char* sjis, std::size_t size);
 
 // Converts `length` bytes of Shift-JIS (no terminator needed) to UTF-16; returns the
