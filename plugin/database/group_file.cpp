@@ -1,4 +1,5 @@
 #include "database/group_file.h"
+#include "database/group_file_p.h"
 
 #include <cstdio>
 #include <cstring>
@@ -39,14 +40,6 @@ void WriteBE32(std::uint8_t* p, std::uint32_t v) {
   p[1] = static_cast<std::uint8_t>(v >> 16);
   p[2] = static_cast<std::uint8_t>(v >> 8);
   p[3] = static_cast<std::uint8_t>(v);
-}
-
-bool Append(char (&path)[kPathSize], std::size_t& length, const char* text) {
-  const std::size_t n = std::strlen(text);
-  if (length + n + 1 > kPathSize) return false;
-  std::memcpy(path + length, text, n + 1);
-  length += n;
-  return true;
 }
 
 bool ReadExactly(os::FileHandle file, void* buffer, std::uint32_t count) {
@@ -117,39 +110,6 @@ bool WholeRecordAt(os::FileHandle file, std::int64_t at, std::int64_t size) {
 
 std::uint32_t gLockWaitMs = 5000;
 std::uint32_t gWriteGeneration = 0;
-
-// The exclusive lock of one group: one byte of the database folder's lock file, which is
-// never renamed or removed (a group file is replaced by a removal, so it cannot carry
-// the lock itself). Released when the object ends.
-class GroupLock {
- public:
-  ~GroupLock() {
-    // Whatever the write did, what was read of the groups before may be out of date.
-    ++gWriteGeneration;
-    if (file_ == os::kInvalidFile) return;
-    os::FileUnlock(file_, offset_, 1);
-    os::FileClose(file_);
-  }
-  host::Err Take(const char* folder, const char* group) {
-    char path[kPathSize];
-    std::size_t length = 0;
-    path[0] = '\0';
-    if (!Append(path, length, folder) || !Append(path, length, "\\VELM.LCK")) return kGroupWriteErr;
-    file_ = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
-    if (file_ == os::kInvalidFile) return kGroupWriteErr;
-    offset_ = GroupLockOffset(group);
-    if (!os::FileLock(file_, offset_, 1, gLockWaitMs)) {
-      os::FileClose(file_);
-      file_ = os::kInvalidFile;
-      return kGroupBusyErr;
-    }
-    return host::kNoErr;
-  }
-
- private:
-  os::FileHandle file_ = os::kInvalidFile;
-  std::uint64_t offset_ = 0;
-};
 
 // What follows the counted records (ending at `end`): whole records that a damaged count
 // word hides (kGroupNeedsRepairErr: they must not be overwritten or dropped), or nothing
@@ -234,6 +194,39 @@ RecordTime HostOrder32(std::uint32_t bigEndian) {
 
 }  // namespace
 
+bool AppendPath(char (&path)[kPathSize], std::size_t& length, const char* text) {
+  const std::size_t n = std::strlen(text);
+  if (length + n + 1 > kPathSize) return false;
+  std::memcpy(path + length, text, n + 1);
+  length += n;
+  return true;
+}
+
+GroupLock::~GroupLock() {
+  // Whatever the write did, what was read of the groups before may be out of date.
+  ++gWriteGeneration;
+  if (file_ == os::kInvalidFile) return;
+  os::FileUnlock(file_, offset_, 1);
+  os::FileClose(file_);
+}
+
+host::Err GroupLock::Take(const char* folder, const char* group) {
+  char path[kPathSize];
+  std::size_t length = 0;
+  path[0] = '\0';
+  if (!AppendPath(path, length, folder) || !AppendPath(path, length, "\\VELM.LCK"))
+    return kGroupWriteErr;
+  file_ = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
+  if (file_ == os::kInvalidFile) return kGroupWriteErr;
+  offset_ = GroupLockOffset(group);
+  if (!os::FileLock(file_, offset_, 1, gLockWaitMs)) {
+    os::FileClose(file_);
+    file_ = os::kInvalidFile;
+    return kGroupBusyErr;
+  }
+  return host::kNoErr;
+}
+
 // Removal of a record that must still be the one the caller read: by name, or by the
 // whole identity of its stored header.
 static host::Err RemoveRecordChecked(const char* group, std::int32_t index,
@@ -278,7 +271,7 @@ std::uint64_t GroupLockOffset(const char* group) {
 bool DatabaseFolderPath(const char* base, char (&path)[kPathSize]) {
   std::size_t length = 0;
   path[0] = '\0';
-  return Append(path, length, base) && Append(path, length, "\\VELM");
+  return AppendPath(path, length, base) && AppendPath(path, length, "\\VELM");
 }
 
 bool IsValidGroupName(const char* group) {
@@ -306,8 +299,8 @@ bool GroupFilePath(const char* base, const char* group, char (&path)[kPathSize])
   if (!IsValidGroupName(group)) return false;
   std::size_t length = 0;
   path[0] = '\0';
-  return Append(path, length, base) && Append(path, length, "\\VELM\\") &&
-         Append(path, length, group) && Append(path, length, ".VEL");
+  return AppendPath(path, length, base) && AppendPath(path, length, "\\VELM\\") &&
+         AppendPath(path, length, group) && AppendPath(path, length, ".VEL");
 }
 
 host::Err ListGroups(GroupVisitor visit, void* context) {
@@ -315,7 +308,7 @@ host::Err ListGroups(GroupVisitor visit, void* context) {
   if (host::Err err = GetBaseFolder(base)) return err;
   char pattern[kPathSize];
   std::size_t length = 0;
-  if (!Append(pattern, length, base) || !Append(pattern, length, "\\VELM\\*.VEL"))
+  if (!AppendPath(pattern, length, base) || !AppendPath(pattern, length, "\\VELM\\*.VEL"))
     return host::kNoErr;
   os::FindData data{};
   os::FindHandle find = os::FindFirst(pattern, &data);
@@ -581,93 +574,6 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
   return host::kNoErr;
 }
 
-bool SameStoredRecord(const Record& a, const Record& b) {
-  return a.objectCount == b.objectCount &&
-         std::memcmp(&a.bounds, &b.bounds, sizeof a.bounds) == 0 &&
-         std::strncmp(a.name, b.name, sizeof a.name) == 0 && a.created == b.created;
-}
-
-void RemoveDeadScratchFiles(const char* folder, const char* pattern) {
-  char search[kPathSize];
-  std::size_t length = 0;
-  search[0] = '\0';
-  if (!Append(search, length, folder) || !Append(search, length, "\\") ||
-      !Append(search, length, pattern))
-    return;
-  const char* star = std::strchr(pattern, '*');
-  if (!star) return;
-  const std::size_t prefix = static_cast<std::size_t>(star - pattern);
-  os::FindData data{};
-  os::FindHandle find = os::FindFirst(search, &data);
-  if (!find) return;
-  // Names are collected first: a folder's listing is not changed while it is read.
-  char dead[16][260];
-  std::size_t deadCount = 0;
-  do {
-    if (data.isFolder || std::strlen(data.name) <= prefix) continue;
-    // "<prefix><process id>" and then anything but a digit.
-    const char* digits = data.name + prefix;
-    std::uint64_t id = 0;
-    std::size_t n = 0;
-    while (n < 10 && digits[n] >= '0' && digits[n] <= '9')
-      id = id * 10 + static_cast<std::uint64_t>(digits[n++] - '0');
-    if (n == 0 || (digits[n] >= '0' && digits[n] <= '9') || id > 0xffffffffu) continue;
-    const auto process = static_cast<std::uint32_t>(id);
-    if (process == os::ProcessId() || os::ProcessExists(process)) continue;
-    std::memcpy(dead[deadCount++], data.name, sizeof data.name);
-  } while (deadCount < 16 && os::FindNext(find, &data));
-  os::FindEnd(find);
-  for (std::size_t i = 0; i < deadCount; ++i) {
-    char path[kPathSize];
-    length = 0;
-    path[0] = '\0';
-    if (Append(path, length, folder) && Append(path, length, "\\") && Append(path, length, dead[i]))
-      os::FileDelete(path);
-  }
-}
-
-host::Err CreateGroupFile(const char* group) {
-  char base[kPathSize];
-  if (host::Err err = GetBaseFolder(base)) return err;
-  char folder[kPathSize], path[kPathSize];
-  if (!DatabaseFolderPath(base, folder) || !GroupFilePath(base, group, path)) return -1;
-  os::FolderCreate(folder, nullptr);
-  GroupLock lock;
-  if (host::Err err = lock.Take(folder, group)) return err;
-  // kCreateNew refuses any name that is there: a group file, a folder, or a symbolic
-  // link (one leading nowhere would make the file outside the database folder).
-  os::FileHandle file =
-      os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
-  if (file == os::kInvalidFile) return -1;
-  // The group exists once its file is on the disk (a failing close changes nothing of
-  // that); a file that cannot be made to stay is taken away again.
-  if (!os::FileFlush(file)) {
-    os::FileClose(file);
-    os::FileDelete(path);
-    return -1;
-  }
-  os::FileClose(file);
-  return host::kNoErr;
-}
-
-host::Err RemoveGroupFile(const char* group) {
-  char base[kPathSize];
-  if (host::Err err = GetBaseFolder(base)) return err;
-  char folder[kPathSize], path[kPathSize];
-  if (!DatabaseFolderPath(base, folder) || !GroupFilePath(base, group, path))
-    return kBadGroupNameErr;
-  GroupLock lock;
-  if (host::Err err = lock.Take(folder, group)) return err;
-  // A group is removed only where it could be written: a file that does not open for
-  // writing (read-only, or a link leading nowhere) stays.
-  os::FileHandle file =
-      os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
-  if (file == os::kInvalidFile) return kGroupWriteErr;
-  os::FileClose(file);
-  if (!os::FileDelete(path)) return kGroupWriteErr;
-  return host::kNoErr;
-}
-
 host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* expectedName,
                             bool* removed) {
   return RemoveRecordChecked(group, index, expectedName, nullptr, removed);
@@ -697,7 +603,8 @@ static host::Err RemoveRecordChecked(const char* group, std::int32_t index,
                 static_cast<unsigned>(++sTempCounter));
   std::size_t tempLength = 0;
   tempPath[0] = '\0';
-  if (!Append(tempPath, tempLength, folder) || !Append(tempPath, tempLength, digits)) return -1;
+  if (!AppendPath(tempPath, tempLength, folder) || !AppendPath(tempPath, tempLength, digits))
+    return -1;
 
   os::FolderCreate(folder, nullptr);
   RemoveDeadScratchFiles(folder, "VELM-*.TMP");
