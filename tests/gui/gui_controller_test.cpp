@@ -11,9 +11,11 @@
 #include <string>
 
 #include "common/host_fixture.h"
+#include "frame/globals.h"
 #include "gui_controller.h"
 #include "hostsim/document.h"
 #include "hostsim/scene.h"
+#include "palette/palette_window.h"
 
 namespace {
 
@@ -54,6 +56,56 @@ TEST(GuiTyping, BackspaceTakesOneShiftJisCharacter) {
                {"a\x82", "a"}};                   // a lone lead byte at the end
   for (const auto& c : cases)
     EXPECT_EQ(velmgui::DropLastSjisChar(c.text), c.expected) << c.text;
+}
+
+// Escape during a drag from the palette ends it without a drop: releasing the mouse over
+// the document afterwards places nothing (without Escape the same release places the
+// record).
+TEST(GuiDrag, EscapeCancelsADragFromThePalette) {
+  velmtest::TempFolder library;
+  std::string error;
+  {
+    auto session = velmsession::PluginSession::Open(library.path(), false, &error);
+    ASSERT_TRUE(session) << error;
+    ASSERT_TRUE(session->OpenScene(VELM_SOURCE_DIR "/demo/canvas.json", &error)) << error;
+    hostsim::Document& doc = session->document();
+    ASSERT_NE(doc.FindById("frame"), nullptr);
+    doc.Select(doc.FindById("frame"), true);
+    std::int32_t number = 0, objects = 0;
+    ASSERT_TRUE(session->Capture("g", {"r", "", ""}, &number, &objects, &error)) << error;
+  }
+  for (const bool escape : {false, true}) {
+    SCOPED_TRACE(escape ? "escape" : "no escape");
+    auto session = velmsession::PluginSession::Open(library.path(), false, &error);
+    ASSERT_TRUE(session) << error;
+    session->StartApplication();
+    ASSERT_TRUE(session->OpenScene(VELM_SOURCE_DIR "/demo/canvas.json", &error)) << error;
+    session->Tick(1);
+    velmgui::Controller c(*session, "");
+    hostsim::Dialog* palette = hostsim::Dialog::From(velm::gGlobals->palette);
+    ASSERT_NE(palette, nullptr);
+    host::Rect entry{};
+    ASSERT_TRUE(palette->EntryScreenRect(velm::kRecordListItem, 0, &entry));
+    const hostsim::Window* window = session->host().desktop().documentWindow();
+    ASSERT_NE(window, nullptr);
+    const host::Point over{(window->client.left + window->client.right) / 2,
+                           (window->client.top + window->client.bottom) / 2};
+    auto artCount = [&] {
+      std::size_t n = 0;
+      for (hostsim::Layer* layer : session->document().layers())
+        n += layer->group->children.size();
+      return n;
+    };
+    const std::size_t before = artCount();
+    c.MouseDown(
+        {{(entry.left + entry.right) / 2, (entry.top + entry.bottom) / 2}, false, false, 100});
+    ASSERT_TRUE(c.tracking());
+    c.MouseMove({over, false, false, 200}, true);
+    if (escape) c.KeyPress(velmgui::Key::kEscape);
+    EXPECT_EQ(c.tracking(), !escape);
+    c.MouseUp({over, false, false, 300});
+    EXPECT_EQ(artCount(), before + (escape ? 0 : 1));
+  }
 }
 
 // Without a display, SDL's drivers that only draw into memory are no window: velm-host gui

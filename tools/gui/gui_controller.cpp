@@ -1,5 +1,7 @@
 #include "gui_controller.h"
 
+#include "placement/preview.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -272,6 +274,7 @@ void Controller::DocumentMouseDown(const Input& in) {
 
 void Controller::MouseMove(const Input& in, bool held) {
   host().desktop().SetCursorPosition(in.p);
+  lastTime_ = in.time;
   if (!held) return;
   if (tracking_.dialog) {
     if (!host().dialogs().IsFloating(tracking_.dialog)) {
@@ -392,7 +395,9 @@ void Controller::KeyPress(Key key) {
       Save();
       break;
     case Key::kEscape:
-      if (dropDown_.dialog) {
+      if (tracking_.dialog) {
+        CancelDrag();
+      } else if (dropDown_.dialog) {
         dropDown_.dialog = nullptr;
         needsRepaint_ = true;
       }
@@ -400,6 +405,17 @@ void Controller::KeyPress(Key key) {
     default:
       break;
   }
+}
+
+void Controller::CancelDrag() {
+  const Tracking t = std::exchange(tracking_, {});
+  if (!host().dialogs().IsFloating(t.dialog)) return;
+  // The outline is taken off the screen (a move to the coordinate that erases it) and no
+  // release follows, so nothing is dropped: the palette's next press starts afresh.
+  const host::Point erase{velm::kEraseCoordinate, velm::kEraseCoordinate};
+  t.dialog->TrackEntry(t.item, t.entry, host::kTrackMouseMovedDown,
+                       {erase.h - t.rect.left, erase.v - t.rect.top}, lastTime_);
+  needsRepaint_ = true;
 }
 
 void Controller::Advance(std::int64_t ticks) {

@@ -42,6 +42,7 @@ class Controller {
   void MouseUp(const Input& in);
   // Wheel steps (positive: away from the user); with Ctrl the document view zooms.
   void Wheel(const Input& in, int steps);
+  // Escape cancels a drag from the palette (nothing is placed) or closes a drop-down list.
   void KeyPress(Key key);
   // Lets `ticks` host ticks (1/60 s) pass, unless an entry is being tracked.
   void Advance(std::int64_t ticks);
@@ -65,6 +66,8 @@ class Controller {
   bool tracking() const { return tracking_.dialog != nullptr; }
 
  private:
+  // Ends the drag of a palette entry without a drop.
+  void CancelDrag();
   struct Tracking {
     hostsim::Dialog* dialog = nullptr;
     std::int32_t item = 0;
@@ -96,6 +99,7 @@ class Controller {
   std::string status_;
   bool needsRepaint_ = true;
   Tracking tracking_;
+  std::uint32_t lastTime_ = 0;  // of the last mouse move
   DropDown dropDown_;
   // A palette moved by its title bar: the offset of the press from its corner.
   hostsim::Dialog* moving_ = nullptr;
