@@ -108,6 +108,37 @@ TEST(GuiDrag, EscapeCancelsADragFromThePalette) {
   }
 }
 
+// A drive C: that lasts keeps the palette's place and the plug-in's settings from one run
+// of the window to the next; the temporary one does not.
+TEST(GuiDriveC, SettingsAndThePalettePlaceSurviveARestart) {
+  velmtest::TempFolder library, drive;
+  const host::Rect moved{300, 200, 300 + 180, 200 + 320};
+  for (const bool lasting : {true, false}) {
+    SCOPED_TRACE(lasting ? "lasting" : "temporary");
+    std::string error;
+    const std::filesystem::path driveC = lasting ? drive.path() / "c" : std::filesystem::path();
+    {
+      auto session = velmsession::PluginSession::Open(library.path(), false, &error, driveC);
+      ASSERT_TRUE(session) << error;
+      session->StartApplication();
+      hostsim::Dialog::From(velm::gGlobals->palette)->SetScreenBounds(moved);
+      velm::gGlobals->originMode = 7;
+    }
+    auto session = velmsession::PluginSession::Open(library.path(), false, &error, driveC);
+    ASSERT_TRUE(session) << error;
+    session->StartApplication();
+    const host::Rect now = hostsim::Dialog::From(velm::gGlobals->palette)->screenBounds();
+    EXPECT_EQ(now.left == moved.left && now.top == moved.top, lasting);
+    EXPECT_EQ(velm::gGlobals->originMode == 7, lasting);
+  }
+  // The library's link is made anew; a folder of its own there is never replaced.
+  std::filesystem::remove(drive.path() / "c" / "velm" / "VELM");
+  std::filesystem::create_directory(drive.path() / "c" / "velm" / "VELM");
+  std::string error;
+  EXPECT_FALSE(velmsession::PluginSession::Open(library.path(), false, &error, drive.path() / "c"));
+  EXPECT_NE(error.find("not replaced"), std::string::npos) << error;
+}
+
 // Without a display, SDL's drivers that only draw into memory are no window: velm-host gui
 // says so and exits with 2 rather than running unseen.
 TEST(GuiWindow, ExitsWithTwoWhereTheVideoDriverShowsNothing) {

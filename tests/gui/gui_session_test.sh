@@ -26,7 +26,7 @@ read -r -t 20 display <&3 || { echo "skipped: Xvfb did not start"; exit 77; }
 pids+=($(pgrep -n -x Xvfb))
 export DISPLAY=":$display"
 
-"$host" gui --library "$work/lib" --scene "$work/scene.json" --save-as "$work/saved.json" \
+"$host" gui --drive-c "$work/drive-c" --library "$work/lib" --scene "$work/scene.json" --save-as "$work/saved.json" \
   --screenshot "$work/gui.png" > "$work/gui.log" 2>&1 &
 gui=$!
 pids+=("$gui")

@@ -1,6 +1,7 @@
 #include "gui_window.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -275,6 +276,14 @@ bool ShowsWindows(const char* driver) {
 
 }  // namespace
 
+std::string DefaultDriveC() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && data[0] == '/') return std::string(data) + "/velm-host";
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return std::string(home) + "/.local/share/velm-host";
+  return {};
+}
+
 int RunGui(const GuiOptions& options) {
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
     std::fprintf(stderr, "velm-host gui: no display to open a window on (%s)\n", SDL_GetError());
@@ -290,7 +299,7 @@ int RunGui(const GuiOptions& options) {
   }
   std::string error;
   std::unique_ptr<velmsession::PluginSession> session =
-      velmsession::PluginSession::Open(options.library, false, &error);
+      velmsession::PluginSession::Open(options.library, false, &error, options.driveC);
   if (session && !options.scene.empty() && !session->OpenScene(options.scene, &error))
     session.reset();
   if (!session) {

@@ -12,7 +12,14 @@ struct GuiOptions {
   std::string saveAs;      // where Ctrl+S saves (empty: the scene's own file)
   std::string screenshot;  // where F12 writes the screen (PNG)
   int zoom = 1;            // window pixels per screen pixel
+  // The host's drive C: (its settings, the palette's place and preferences), kept from one
+  // run to the next; empty: a temporary one.
+  std::string driveC;
 };
+
+// Where the window keeps its drive C: unless told: "$XDG_DATA_HOME/velm-host", else
+// "~/.local/share/velm-host"; empty when neither can be found.
+std::string DefaultDriveC();
 
 // Runs the window until it is closed; the plug-in is then shut down as the host does.
 // 0 when it ended normally, 1 when the host or plug-in could not start, 2 without a display.

@@ -149,7 +149,7 @@ bool ToSjisField(const std::string& utf8, std::size_t size, std::string* sjis) {
 }
 
 std::unique_ptr<PluginSession> PluginSession::Open(const fs::path& library, bool singleFile,
-                                                   std::string* error) {
+                                                   std::string* error, const fs::path& driveC) {
   std::unique_ptr<PluginSession> session(new PluginSession);
   std::error_code ec;
   const fs::path target = fs::absolute(library, ec);
@@ -171,6 +171,30 @@ std::unique_ptr<PluginSession> PluginSession::Open(const fs::path& library, bool
       *error = "cannot use " + library.string() + " as the library folder";
       return nullptr;
     }
+  }
+
+  if (!driveC.empty() && !singleFile) {
+    // A drive C: that lasts: the host's settings and the plug-in's preferences stay in it
+    // from one run to the next; only the link to the library is made anew.
+    session->driveC_ = fs::absolute(driveC, ec);
+    session->keepDriveC_ = true;
+    const fs::path link = session->driveC_ / "velm" / "VELM";
+    fs::create_directories(link.parent_path(), ec);
+    std::error_code absent;
+    const fs::file_type there = fs::symlink_status(link, absent).type();
+    if (there == fs::file_type::symlink) {
+      fs::remove(link, ec);
+    } else if (there != fs::file_type::not_found) {
+      *error = link.string() + " is a folder of its own, not a link to a library: not replaced";
+      return nullptr;
+    }
+    if (!ec) fs::create_directory_symlink(target, link, ec);
+    if (ec) {
+      *error = "cannot use " + driveC.string() + " as the host's drive C:: " + ec.message();
+      return nullptr;
+    }
+    if (!session->Start(error)) return nullptr;
+    return session;
   }
 
   const fs::path temp = fs::temp_directory_path(ec);
@@ -248,7 +272,7 @@ void PluginSession::Stop() {
 PluginSession::~PluginSession() {
   Stop();
   std::error_code ignored;
-  if (!driveC_.empty()) fs::remove_all(driveC_, ignored);
+  if (!driveC_.empty() && !keepDriveC_) fs::remove_all(driveC_, ignored);
   if (tempSlot_ >= 0) gSlots[tempSlot_].used = false;
 }
 

@@ -65,8 +65,11 @@ class PluginSession {
  public:
   // `library`: a folder of group files (created when missing) or, with `singleFile`, one
   // group file. Null with a message when it cannot be used or the plug-in does not start.
+  // The host's drive C: is a temporary folder, gone with the session, unless `driveC`
+  // names a folder that lasts (a folder library only): its settings are then kept there.
   static std::unique_ptr<PluginSession> Open(const std::filesystem::path& library, bool singleFile,
-                                             std::string* error);
+                                             std::string* error,
+                                             const std::filesystem::path& driveC = {});
   ~PluginSession();
   PluginSession(const PluginSession&) = delete;
   PluginSession& operator=(const PluginSession&) = delete;
@@ -129,7 +132,8 @@ class PluginSession {
             PlaceResult* result, std::string* error);
 
   std::filesystem::path driveC_;
-  int tempSlot_ = -1;  // where a signal handler finds the folder to remove
+  bool keepDriveC_ = false;  // a drive C: that lasts beyond the session
+  int tempSlot_ = -1;        // where a signal handler finds the folder to remove
   std::string singleGroup_;
   std::unique_ptr<hostsim::Host> host_;
   host::MessageData message_{};

@@ -341,6 +341,10 @@ int main(int argc, char** argv) {
   guiCommand->add_option("--scene", gui.scene, "a scene opened as the document");
   guiCommand->add_option("--save-as", gui.saveAs, "where Ctrl+S saves (default: the scene)");
   guiCommand->add_option("--screenshot", gui.screenshot, "where F12 saves the screen (PNG)");
+  gui.driveC = velmgui::DefaultDriveC();
+  guiCommand->add_option("--drive-c", gui.driveC,
+                         "the host's drive C: (settings kept between runs; default "
+                         "$XDG_DATA_HOME/velm-host)");
   guiCommand->add_option("--zoom", gui.zoom, "window pixels per screen pixel")
       ->check(CLI::Range(1, 4));
   try {
