@@ -25,6 +25,22 @@ void* operator new(std::size_t size) {
 void* operator new[](std::size_t size) {
   return ::operator new(size);
 }
+// The non-throwing forms too, so that every block this program's delete frees came from
+// these functions (the sanitizers check that allocation and release match).
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (gCounting) Counted();
+  if (gFailing) return nullptr;
+  return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return ::operator new(size, tag);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
 void operator delete(void* p) noexcept {
   std::free(p);
 }
