@@ -52,8 +52,17 @@ xdotool click 1; sleep 0.8
 # The record dialog: the name is typed into the focused field, the screen shot, Return.
 xdotool type --delay 60 "Sun2"; sleep 0.3
 xdotool key F12; sleep 0.5
-xdotool key Return; sleep 0.5
-xdotool key ctrl+s; sleep 0.5
+xdotool key Return
+# The record is written once the dialog has closed (slow under the sanitizers): the keys
+# after it go to the window only then.
+for _ in $(seq 100); do
+  grep -q "Sun2" <<< "$("$velm" ls "$work/lib" --group sun 2> /dev/null)" && break
+  sleep 0.2
+done
+sleep 0.5
+xdotool key ctrl+s
+for _ in $(seq 50); do [ -s "$work/saved.json" ] && break; sleep 0.2; done
+sleep 0.3
 xdotool key ctrl+q
 for _ in $(seq 100); do kill -0 "$gui" 2> /dev/null || break; sleep 0.1; done
 wait "$gui" || fail "velm-host gui ended with status $?"
