@@ -108,6 +108,33 @@ TEST(GuiDrag, EscapeCancelsADragFromThePalette) {
   }
 }
 
+// Selected art shows its bounding box and its anchor points on the document; art that is
+// not selected shows neither.
+TEST(GuiSelection, SelectedArtShowsItsBoundsAndAnchors) {
+  velmtest::TempFolder library;
+  std::string error;
+  auto session = velmsession::PluginSession::Open(library.path(), false, &error);
+  ASSERT_TRUE(session) << error;
+  ASSERT_TRUE(session->OpenScene(VELM_SOURCE_DIR "/demo/canvas.json", &error)) << error;
+  hostsim::Document& doc = session->document();
+  hostsim::Art* frame = doc.FindById("frame");
+  ASSERT_TRUE(frame && !frame->segments.empty());
+  const hostsim::Window* window = session->host().desktop().documentWindow();
+  const host::Point anchor = doc.views().front()->ToView(frame->segments.front().anchor);
+  const host::Point at{window->client.left + anchor.h, window->client.top + anchor.v};
+  constexpr std::uint32_t kSelection = 0x2F6FE0;
+  for (const bool selected : {false, true}) {
+    doc.DeselectAll();
+    if (selected) doc.Select(frame, true);
+    velmgui::Controller c(*session, "");
+    c.Refresh();
+    const hostsim::Bitmap& screen = session->host().desktop().screen();
+    // The anchor's square, and the box's edge beside it.
+    EXPECT_EQ(screen.Pixel(at.h + 1, at.v + 1) == kSelection, selected);
+    EXPECT_EQ(screen.Pixel(at.h - 1, at.v - 1) == kSelection, selected);
+  }
+}
+
 // A drive C: that lasts keeps the palette's place and the plug-in's settings from one run
 // of the window to the next; the temporary one does not.
 TEST(GuiDriveC, SettingsAndThePalettePlaceSurviveARestart) {

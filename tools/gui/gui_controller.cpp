@@ -114,6 +114,53 @@ host::RealPoint Controller::ToArtwork(host::Point screen) {
           static_cast<host::Real>(view.origin.v - (screen.v - c.top) / view.zoom)};
 }
 
+namespace {
+
+constexpr std::uint32_t kSelectionColour = 0x2F6FE0;
+
+// The anchor points of `art`'s paths and of those inside it, each as a small square.
+void DrawAnchors(hostsim::Bitmap& screen, const hostsim::Art* art, const hostsim::View& view,
+                 const host::Rect& clip) {
+  for (const host::PathSegment& segment : art->segments) {
+    const host::Point v = view.ToView(segment.anchor);
+    const host::Rect r{clip.left + v.h - 2, clip.top + v.v - 2, clip.left + v.h + 2,
+                       clip.top + v.v + 2};
+    if (r.left >= clip.left && r.top >= clip.top && r.right <= clip.right &&
+        r.bottom <= clip.bottom)
+      screen.Fill(r, kSelectionColour);
+  }
+  for (const hostsim::Art* child : art->children)
+    DrawAnchors(screen, child, view, clip);
+}
+
+}  // namespace
+
+void Controller::DrawSelection() {
+  hostsim::Document* doc = host().document();
+  const hostsim::Window* window = host().desktop().documentWindow();
+  if (!doc || doc->views().empty() || !window) return;
+  const hostsim::View& view = *doc->views().front();
+  const host::Rect& clip = window->client;
+  // Selected art at the top of each visible layer: its bounding box, and its anchor points,
+  // as a vector editor shows a selection.
+  for (hostsim::Layer* layer : doc->layers()) {
+    if (!layer->visible) continue;
+    for (hostsim::Art* art : layer->group->children) {
+      host::RealRect b{};
+      if (!art->alive || !(art->attributes & host::kArtSelected) ||
+          !hostsim::ArtBounds(*doc, art, &b))
+        continue;
+      const host::Point a = view.ToView({b.left, b.top}), c = view.ToView({b.right, b.bottom});
+      host::Rect r{clip.left + std::min(a.h, c.h), clip.top + std::min(a.v, c.v),
+                   clip.left + std::max(a.h, c.h) + 1, clip.top + std::max(a.v, c.v) + 1};
+      r = {std::max(r.left, clip.left), std::max(r.top, clip.top), std::min(r.right, clip.right),
+           std::min(r.bottom, clip.bottom)};
+      if (r.left < r.right && r.top < r.bottom) Outline(screen(), r, kSelectionColour);
+      DrawAnchors(screen(), art, view, clip);
+    }
+  }
+}
+
 void Controller::SelectionChanged() {
   host().Notify(kSelectionChanged);
   needsRepaint_ = true;
@@ -430,6 +477,7 @@ void Controller::Refresh() {
   if (!needsRepaint_ && !host().dialogs().AnyDirty()) return;
   needsRepaint_ = false;
   host().desktop().Repaint(host().document());
+  DrawSelection();
   host().dialogs().PaintFloating(&screen());
   if (dropDown_.dialog) DrawDropDown();
   if (banding_) {
@@ -540,6 +588,7 @@ void Controller::ModalText(hostsim::Dialog& d, const std::string& utf8) {
 
 void Controller::PaintModal(hostsim::Dialog& d) {
   host().desktop().Repaint(host().document());
+  DrawSelection();
   host().dialogs().PaintFloating(&screen());
   host().dialogs().PaintModal(&screen(), d);
   if (hostsim::Item* item = d.FindItem(focus_)) {

@@ -68,6 +68,8 @@ class Controller {
  private:
   // Ends the drag of a palette entry without a drop.
   void CancelDrag();
+  // Marks the selected art on the document: bounding boxes and anchor points.
+  void DrawSelection();
   struct Tracking {
     hostsim::Dialog* dialog = nullptr;
     std::int32_t item = 0;
