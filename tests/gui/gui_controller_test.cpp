@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "common/host_fixture.h"
@@ -58,6 +59,18 @@ TEST(GuiTyping, BackspaceTakesOneShiftJisCharacter) {
     EXPECT_EQ(velmgui::DropLastSjisChar(c.text), c.expected) << c.text;
 }
 
+// A plug-in session on `library` with the canvas scene open as the document.
+std::unique_ptr<velmsession::PluginSession> CanvasSession(const velmtest::TempFolder& library) {
+  std::string error;
+  auto session = velmsession::PluginSession::Open(library.path(), false, &error);
+  EXPECT_TRUE(session) << error;
+  if (session && !session->OpenScene(VELM_SOURCE_DIR "/demo/canvas.json", &error)) {
+    ADD_FAILURE() << error;
+    session.reset();
+  }
+  return session;
+}
+
 // Escape during a drag from the palette ends it without a drop: releasing the mouse over
 // the document afterwards places nothing (without Escape the same release places the
 // record).
@@ -65,9 +78,8 @@ TEST(GuiDrag, EscapeCancelsADragFromThePalette) {
   velmtest::TempFolder library;
   std::string error;
   {
-    auto session = velmsession::PluginSession::Open(library.path(), false, &error);
-    ASSERT_TRUE(session) << error;
-    ASSERT_TRUE(session->OpenScene(VELM_SOURCE_DIR "/demo/canvas.json", &error)) << error;
+    auto session = CanvasSession(library);
+    ASSERT_TRUE(session);
     hostsim::Document& doc = session->document();
     ASSERT_NE(doc.FindById("frame"), nullptr);
     doc.Select(doc.FindById("frame"), true);
@@ -112,10 +124,8 @@ TEST(GuiDrag, EscapeCancelsADragFromThePalette) {
 // not selected shows neither.
 TEST(GuiSelection, SelectedArtShowsItsBoundsAndAnchors) {
   velmtest::TempFolder library;
-  std::string error;
-  auto session = velmsession::PluginSession::Open(library.path(), false, &error);
-  ASSERT_TRUE(session) << error;
-  ASSERT_TRUE(session->OpenScene(VELM_SOURCE_DIR "/demo/canvas.json", &error)) << error;
+  auto session = CanvasSession(library);
+  ASSERT_TRUE(session);
   hostsim::Document& doc = session->document();
   hostsim::Art* frame = doc.FindById("frame");
   ASSERT_TRUE(frame && !frame->segments.empty());
