@@ -33,6 +33,13 @@ bool WriteSceneFile(Document& document, const std::string& path, std::string* er
 bool OpenScene(Host& host, const nlohmann::json& scene, std::string* error);
 bool OpenSceneFile(Host& host, const std::string& path, std::string* error);
 
+// The file a person opens as a scene (JSON, or an SVG document read into one), as scene
+// JSON; false with a message naming the file when it cannot be read.
+bool LoadSceneJson(const std::string& path, nlohmann::json* scene, std::string* error);
+// Saves the document by the file's extension: ".json" a scene, ".svg" an SVG document,
+// anything else a picture (see RenderDocumentToFile).
+bool SaveDocumentFile(Document& document, const std::string& path, std::string* error);
+
 // ---- Builder ----
 namespace scene {
 

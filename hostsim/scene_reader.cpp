@@ -136,6 +136,25 @@ std::unique_ptr<Document> ReadSceneFile(const std::string& path, std::string* er
   return ReadSceneText(text.str(), path, error);
 }
 
+bool LoadSceneJson(const std::string& path, nlohmann::json* scene, std::string* error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    if (error) *error = path + ": a folder, not a scene file";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (error) *error = path + ": cannot be read";
+    return false;
+  }
+  *scene = nlohmann::json::parse(in, nullptr, false);
+  if (scene->is_discarded()) {
+    if (error) *error = path + ": not a valid JSON scene";
+    return false;
+  }
+  return true;
+}
+
 bool OpenScene(Host& host, const nlohmann::json& scene, std::string* error) {
   std::unique_ptr<Document> doc = ReadScene(scene, "scene", error);
   if (!doc) return false;

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "hostsim/host.h"
+#include "hostsim/renderer.h"
 #include "hostsim/scene_format_p.h"
 #include "hostsim/text_layout.h"
 
@@ -404,6 +405,15 @@ bool WriteSceneFile(Document& document, const std::string& path, std::string* er
     return false;
   }
   return true;
+}
+
+bool SaveDocumentFile(Document& document, const std::string& path, std::string* error) {
+  const auto endsWith = [&path](const char* tail) {
+    const std::size_t n = std::char_traits<char>::length(tail);
+    return path.size() >= n && path.compare(path.size() - n, n, tail) == 0;
+  };
+  if (endsWith(".json")) return WriteSceneFile(document, path, error);
+  return RenderDocumentToFile(document, path, RenderOptions{}, error);
 }
 
 }  // namespace hostsim

@@ -8,6 +8,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev fonts-ipafont-gothic
   libcli11-dev nlohmann-json3-dev
+  # SVG documents: the XML parser, an SVG grammar library (paths, transforms, colours,
+  # lengths; header-only over Boost), zlib for .svgz, libjpeg for embedded JPEG images.
+  libxml2-dev libsvgpp-dev libboost-dev zlib1g-dev libjpeg-dev
+  # Real artwork for the SVG corpus check, and the reference drawing it is compared with.
+  bootstrap-icons iso-flags-svg librsvg2-bin
   # velm-host gui: an SDL2 window; its tests run in a virtual X server driven by xdotool.
   libsdl2-dev xvfb xdotool
   clang libclang-rt-14-dev clang-format

@@ -550,10 +550,7 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
     const fs::path path = Out(w[1]);
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
-    const bool ok = path.extension() == ".json"
-                        ? hostsim::WriteSceneFile(*doc, path.string(), error)
-                        : hostsim::RenderDocumentToFile(*doc, path.string(), {}, error);
-    if (!ok) return false;
+    if (!hostsim::SaveDocumentFile(*doc, path.string(), error)) return false;
     log_ << "  document saved as " << path.string() << "\n";
     return true;
   } else if (verb == "restart" && argc == 0) {

@@ -151,9 +151,7 @@ bool ParsePair(const std::string& text, float* x, float* y) {
 }
 
 bool WriteDocument(hostsim::Document& document, const std::string& path, std::string* error) {
-  const bool scene = path.size() >= 5 && path.compare(path.size() - 5, 5, ".json") == 0;
-  if (scene) return hostsim::WriteSceneFile(document, path, error);
-  return hostsim::RenderDocumentToFile(document, path, hostsim::RenderOptions{}, error);
+  return hostsim::SaveDocumentFile(document, path, error);
 }
 
 const char* SnapName(std::int16_t kind) {
