@@ -15,6 +15,7 @@
 #include "hostsim/host.h"
 #include "hostsim/renderer.h"
 #include "hostsim/scene_format_p.h"
+#include "hostsim/svg_writer.h"
 #include "hostsim/text_layout.h"
 
 namespace hostsim {
@@ -413,6 +414,7 @@ bool SaveDocumentFile(Document& document, const std::string& path, std::string* 
     return path.size() >= n && path.compare(path.size() - n, n, tail) == 0;
   };
   if (endsWith(".json")) return WriteSceneFile(document, path, error);
+  if (endsWith(".svg")) return WriteSvgFile(document, path, error);
   return RenderDocumentToFile(document, path, RenderOptions{}, error);
 }
 

@@ -3,8 +3,9 @@
 //   velm-host run [--out DIR] [--module FILE]
 //       loads the plug-in, starts it up, shows the about box, unloads and reloads it,
 //       shuts it down, and prints the message log and the suite balance.
-//   velm-host render SCENE.json -o OUT.png|OUT.svg [--scale S]
-//       draws a scene as the stand-in host shows it.
+//   velm-host render SCENE.json -o OUT.png|OUT.svg [--scale S] [--picture]
+//       draws a scene as the stand-in host shows it; OUT.svg is the document as editable
+//       SVG, or with --picture the drawing of it.
 //   velm-host capture SCENE.json --library DIR --group G --name N [--kind K] [--comment C]
 //                     [--select ID,ID...]
 //       opens the scene, captures its selected art (or the art with the given ids) as the
@@ -30,6 +31,7 @@
 #include "hostsim/host.h"
 #include "hostsim/renderer.h"
 #include "hostsim/scene.h"
+#include "hostsim/svg_writer.h"
 #include "plugin_session.h"
 #include "session_script.h"
 
@@ -236,7 +238,7 @@ void AddPlacementOptions(CLI::App* command, PlaceOptions* o) {
   command->add_option("-o,--out", o->out, "the result: .png, .svg or .json (a scene)")->required();
 }
 
-int Render(const std::string& scenePath, const std::string& outPath, double scale) {
+int Render(const std::string& scenePath, const std::string& outPath, double scale, bool picture) {
   std::string error;
   std::unique_ptr<hostsim::Document> document = hostsim::ReadSceneFile(scenePath, &error);
   if (!document) {
@@ -245,7 +247,9 @@ int Render(const std::string& scenePath, const std::string& outPath, double scal
   }
   hostsim::RenderOptions options;
   options.scale = scale;
-  if (!hostsim::RenderDocumentToFile(*document, outPath, options, &error)) {
+  const bool svg = outPath.size() > 4 && outPath.compare(outPath.size() - 4, 4, ".svg") == 0;
+  if (!(svg && !picture ? hostsim::WriteSvgFile(*document, outPath, &error)
+                        : hostsim::RenderDocumentToFile(*document, outPath, options, &error))) {
     std::fprintf(stderr, "velm-host: %s\n", error.c_str());
     return 1;
   }
@@ -321,6 +325,8 @@ int main(int argc, char** argv) {
   render->add_option("scene", scenePath, "the scene (JSON)")->required();
   render->add_option("-o,--out", picturePath, "the picture, .png or .svg")->required();
   render->add_option("--scale", scale, "pixels per point")->check(CLI::PositiveNumber);
+  bool picture = false;
+  render->add_flag("--picture", picture, "an .svg file as the drawing, not the document");
   std::string sessionScript;
   velmsession::ScriptOptions sessionOptions;
   std::string sessionLibrary, sessionScene, sessionOut = ".";
@@ -352,7 +358,7 @@ int main(int argc, char** argv) {
     return app.exit(e) == 0 ? 0 : 2;
   }
   if (*run) return Run(modulePath, outDir);
-  if (*render) return Render(scenePath, picturePath, scale);
+  if (*render) return Render(scenePath, picturePath, scale, picture);
   if (*captureCommand) return Capture(capture);
   if (*placeCommand) return Place(place, false);
   if (*dragCommand) return Place(drag, true);

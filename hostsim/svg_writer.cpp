@@ -1,0 +1,199 @@
+// Writing documents and symbol sets as SVG: the page, the layers and the private data of
+// the document; the art itself is written by the art writer (svg_writer_art.cpp,
+// svg_writer_media.cpp).
+#include "hostsim/svg_writer.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "hostsim/renderer.h"
+#include "hostsim/scene.h"
+#include "hostsim/svg_writer_p.h"
+
+namespace hostsim {
+namespace {
+
+using svg_out::Element;
+using svg_out::Json;
+using svg_out::Num;
+
+// The root element: the page in points, its viewBox the same numbers, so that one user
+// unit is one point.
+Element Root(double width, double height) {
+  Element root("svg");
+  root.Declare("xmlns", "http://www.w3.org/2000/svg")
+      .Declare("xmlns:xlink", "http://www.w3.org/1999/xlink")
+      .Declare("xmlns:velm", kVelmSvgNamespace);
+  root.Set("version", "1.1")
+      .Set("width", Num(width) + "pt")
+      .Set("height", Num(height) + "pt")
+      .Set("viewBox", "0 0 " + Num(width) + " " + Num(height));
+  return root;
+}
+
+// The flip from artwork coordinates (y up) to the page's (y down): applied twice it is
+// exactly the identity, so coordinates read back as the numbers written.
+std::string Flip(double height) {
+  return "<g transform=\"matrix(1 0 0 -1 0 " + Num(height) + ")\">";
+}
+
+// A whole number of points that holds `value` (at least 1).
+double PageSide(float value) {
+  if (!std::isfinite(value)) return 100;
+  return std::max(1.0, std::ceil(static_cast<double>(value)));
+}
+
+// Document keys SVG has no place for; the layers and gradients travel in their elements.
+Json DocumentKeys(const Json& scene) {
+  Json keys = Json::object();
+  for (const char* k : {"units", "hardOrigin", "view", "customColors", "patterns", "pluginGroups"})
+    if (scene.contains(k)) keys[k] = scene.at(k);
+  return keys;
+}
+
+}  // namespace
+
+std::string WriteSvg(Document& document) {
+  const Json scene = WriteScene(document);
+  const host::RealRect area = DocumentArea(document);
+  const double width = PageSide(area.right), height = PageSide(area.top);
+  svg_out::ArtWriter writer(document, scene, true);
+  std::string body;
+  const std::vector<Layer*>& layers = document.layers();
+  for (std::size_t i = layers.size(); i-- > 0;) {
+    Layer* layer = layers[i];
+    Element g("g");
+    g.Set("id", writer.NewId("layer"));
+    if (!layer->visible) g.Set("display", "none");
+    // The layer's name and flags, for a program that knows them.
+    g.Set("velm:layer", layer->name);
+    if (!layer->visible) g.Set("velm:visible", "false");
+    if (!layer->editable) g.Set("velm:locked", "true");
+    if (layer == document.currentLayer()) g.Set("velm:current", "true");
+    body += g.Open(false);
+    writer.Write(layer->group, &body);
+    body += g.Close();
+  }
+  Element root = Root(width, height);
+  root.Keys(DocumentKeys(scene));
+  std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + root.Open(false);
+  if (!writer.defs().empty()) out += "<defs>" + writer.defs() + "</defs>";
+  out += Flip(height) + body + "</g></svg>\n";
+  return out;
+}
+
+bool WriteTextFileAtomically(const std::string& path, const std::string& text, std::string* error) {
+  namespace fs = std::filesystem;
+  const fs::path target(path);
+  const fs::path temp = target.parent_path() / ("." + target.filename().string() + ".tmp-" +
+                                                std::to_string(static_cast<long>(getpid())));
+  {
+    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) {
+      std::error_code ignored;
+      fs::remove(temp, ignored);
+      if (error) *error = path + ": cannot be written";
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, target, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    if (error) *error = path + ": cannot be written (" + ec.message() + ")";
+    return false;
+  }
+  return true;
+}
+
+bool WriteSvgFile(Document& document, const std::string& path, std::string* error) {
+  return WriteTextFileAtomically(path, WriteSvg(document), error);
+}
+
+std::string SvgSymbolId(std::size_t index, const std::string& name) {
+  std::string id = "r" + std::to_string(index) + "-";
+  bool dash = true;  // no runs of '-'
+  for (unsigned char c : name) {
+    const bool keep = std::isalnum(c) || c == '_' || c == '.';
+    if (keep) {
+      id += static_cast<char>(c);
+      dash = false;
+    } else if (!dash && (c < 0x80 || (c & 0xC0) == 0xC0)) {
+      id += '-';  // one '-' per character left out (UTF-8 continuation bytes are not one)
+      dash = true;
+    }
+  }
+  while (id.back() == '-' && id.size() > std::to_string(index).size() + 2)
+    id.pop_back();
+  return id;
+}
+
+std::string WriteSvgSymbolSet(Document& document, const std::vector<SvgSymbolItem>& items,
+                              const std::string& title) {
+  const Json scene = WriteScene(document);
+  // Each item's bounds, and the grid's cell: the largest item with a gap around it.
+  std::vector<host::RealRect> bounds(items.size(), host::RealRect{0, 1, 1, 0});
+  double maxW = 1, maxH = 1;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    bool any = false;
+    host::RealRect r{};
+    for (Art* art : items[i].art) {
+      host::RealRect b;
+      if (art && art->alive && ArtBounds(document, art, &b)) UnionRect(&r, b, &any);
+    }
+    if (any && std::isfinite(r.left) && std::isfinite(r.top) && std::isfinite(r.right) &&
+        std::isfinite(r.bottom) && r.right > r.left && r.top > r.bottom)
+      bounds[i] = r;
+    maxW = std::max(maxW, static_cast<double>(bounds[i].right - bounds[i].left));
+    maxH = std::max(maxH, static_cast<double>(bounds[i].top - bounds[i].bottom));
+  }
+  const std::size_t columns = std::clamp<std::size_t>(items.size(), 1, 8);
+  const std::size_t rows = std::max<std::size_t>(1, (items.size() + columns - 1) / columns);
+  const double gap = std::max(8.0, 0.125 * std::max(maxW, maxH));
+  const double cellW = maxW + gap, cellH = maxH + gap;
+  const double width = std::ceil(columns * cellW + gap);
+  const double height = std::ceil(rows * cellH + gap);
+
+  svg_out::ArtWriter writer(document, scene, false);
+  std::string symbols, uses;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const std::string id = SvgSymbolId(i, items[i].name);
+    const host::RealRect& b = bounds[i];
+    Element symbol("symbol");
+    symbol.Set("id", id).Set("viewBox", Num(b.left) + " " + Num(height - b.top) + " " +
+                                            Num(b.right - b.left) + " " + Num(b.top - b.bottom));
+    symbols += symbol.Open(false) + "<title>" + svg_out::EscapeXml(items[i].name) + "</title>";
+    if (!items[i].desc.empty()) symbols += "<desc>" + svg_out::EscapeXml(items[i].desc) + "</desc>";
+    symbols += Flip(height);
+    for (auto it = items[i].art.rbegin(); it != items[i].art.rend(); ++it)
+      writer.Write(*it, &symbols);
+    symbols += "</g>" + symbol.Close();
+    const double x = gap + static_cast<double>(i % columns) * cellW;
+    const double y = gap + static_cast<double>(i / columns) * cellH;
+    Element use("use");
+    use.Set("xlink:href", "#" + id)
+        .Set("x", Num(x))
+        .Set("y", Num(y))
+        .Set("width", Num(maxW))
+        .Set("height", Num(maxH));
+    uses += use.Open(true);
+  }
+  Element root = Root(width, height);
+  root.Keys(DocumentKeys(scene));
+  std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + root.Open(false);
+  if (!title.empty()) out += "<title>" + svg_out::EscapeXml(title) + "</title>";
+  if (!writer.defs().empty()) out += "<defs>" + writer.defs() + "</defs>";
+  out += symbols + uses + "</svg>\n";
+  return out;
+}
+
+}  // namespace hostsim

@@ -1,0 +1,48 @@
+// Writing documents as structural SVG: paths with their paint, gradients, groups with
+// their transparency, clipping groups, text as text and rasters as embedded PNG, so that
+// any SVG editor can edit what the host holds. Whatever SVG cannot hold exactly travels
+// beside it as `velm:` private data (see hostsim/svg.h), so that reading the file back
+// gives the same document. hostsim/README.md ("Writing SVG") describes the mapping.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "hostsim/document.h"
+#include "hostsim/svg.h"
+
+namespace hostsim {
+
+// The document as SVG 1.1 text: the root is `width`/`height` in points with a viewBox of
+// the same numbers (0 0 W H), and the layers lie under the flip matrix(1 0 0 -1 0 H), so
+// that every coordinate is written as the artwork's own number.
+std::string WriteSvg(Document& document);
+
+// Writes WriteSvg's text to `path` through a temporary file beside it, renamed over the
+// file only when it is complete; false with a message when it cannot.
+bool WriteSvgFile(Document& document, const std::string& path, std::string* error);
+
+// One item of a symbol set: art of the document (any art, usually the top-level objects a
+// record's placement made) with the texts of its symbol.
+struct SvgSymbolItem {
+  std::string name;  // UTF-8: the symbol's <title> and the base of its id
+  std::string desc;  // UTF-8: the symbol's <desc> (empty: none)
+  std::vector<Art*> art;
+};
+
+// Symbol ids made from names: XML names (letters, digits, '-', '_', '.'; other characters
+// become '-'), "r<index>-" in front so that they are unique and start with a letter.
+std::string SvgSymbolId(std::size_t index, const std::string& name);
+
+// The items as one symbol set: each a <symbol> holding its art at the artwork coordinates
+// it has in `document`, under the page's flip (so it reads back where it lies), with its
+// title, desc and a viewBox of its bounds; below the definitions a grid of <use>, eight a
+// row, each scaled into a cell of the largest item's size, so that the file shows the set.
+// `title` (UTF-8) becomes the root's <title> when not empty.
+std::string WriteSvgSymbolSet(Document& document, const std::vector<SvgSymbolItem>& items,
+                              const std::string& title);
+
+// Writes text to `path` as WriteSvgFile does.
+bool WriteTextFileAtomically(const std::string& path, const std::string& text, std::string* error);
+
+}  // namespace hostsim
