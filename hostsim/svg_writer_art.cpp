@@ -38,14 +38,14 @@ bool ExactByte(float v) {
 }  // namespace
 
 std::string Num(float value) {
-  if (!std::isfinite(value)) return "0";
+  if (!std::isfinite(value) || value == 0) return "0";  // no "-0"
   char buffer[32];
   const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, r.ptr);
 }
 
 std::string Num(double value) {
-  if (!std::isfinite(value)) return "0";
+  if (!std::isfinite(value) || value == 0) return "0";
   char buffer[40];
   std::snprintf(buffer, sizeof buffer, "%.10g", value);
   return buffer;
@@ -317,16 +317,11 @@ std::string ArtWriter::GradientDef(const host::GradientStyle& g) {
         .Set("y2", Num(g.origin.v + g.length * std::sin(angle)));
   }
   e.Set("gradientTransform", MatrixText(g.matrix));
-  // The scene's definition of the gradient (its name as the scene names it).
-  if (scene_.contains("gradients"))
-    for (const Json& def : scene_["gradients"]) {
-      bool same = def.at("stops").size() == gradient->stops.size() &&
-                  def.at("type") == (radial ? "radial" : "linear");
-      if (same && def.at("name") == gradient->name) {
-        e.Keys(def);
-        break;
-      }
-    }
+  // The scene's definition of the gradient: the scene lists them in the document's order.
+  const auto& all = doc_.gradients();
+  for (std::size_t k = 0; k < all.size(); ++k)
+    if (all[k].get() == gradient && scene_.contains("gradients") && k < scene_["gradients"].size())
+      e.Keys(scene_["gradients"][k]);
   std::string out = e.Open(false);
   const std::vector<host::GradientStop>& stops = gradient->stops;
   auto stop = [&](double at, const Rgb& c) {

@@ -80,13 +80,22 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
 
   ExportOptions exportOptions;
   CLI::App* exportCommand = app.add_subcommand(
-      "export", "Write a record's art as a picture, placed as a drop on the document places it");
+      "export",
+      "Write a record's art as editable SVG or a picture, placed as a drop on the document "
+      "places it, or a whole group as an SVG symbol set");
   exportCommand
       ->add_option("file", exportOptions.target, "Group file (or a library folder with --group)")
       ->required();
-  exportCommand->add_option("record", exportOptions.record, "Record number, from 0")->required();
-  exportCommand->add_option("-o,--output", exportOptions.output, "Picture to write, .png or .svg")
+  exportCommand->add_option("record", exportOptions.record,
+                            "Record number, from 0 (not with --symbols)");
+  exportCommand
+      ->add_option("-o,--output", exportOptions.output,
+                   "File to write: .svg (editable SVG) or .png (a picture)")
       ->required();
+  exportCommand->add_flag("--picture", exportOptions.picture,
+                          "Write an .svg file as a drawing of the art, not as editable SVG");
+  exportCommand->add_flag("--symbols", exportOptions.symbols,
+                          "Write every record of the group as one SVG symbol set");
   exportCommand->add_option("--group", exportOptions.group, "The group, when a folder is given");
   exportCommand->add_option("--scale", exportOptions.scale, "Pixels per point")
       ->check(CLI::Range(0.1, 20.0))

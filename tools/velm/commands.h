@@ -71,8 +71,10 @@ struct ExportOptions {
   std::string target;  // group file, or a library folder with `group`
   std::string record;
   std::string group;
-  std::string output;  // .png or .svg
-  double scale = 2.0;  // pixels per point
+  std::string output;    // .png or .svg
+  double scale = 2.0;    // pixels per point
+  bool picture = false;  // an .svg output as the drawing, not the document
+  bool symbols = false;  // the whole group as one symbol set (.svg)
 };
 int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
 

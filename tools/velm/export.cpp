@@ -1,28 +1,44 @@
-// velm export: the stored art of a record as a picture. The record is placed into an
-// empty stand-in document by the plug-in's own loader, as the designer's drop places it,
-// and that document is drawn: what the picture shows is what a drop would give.
+// velm export: the stored art of a record as editable SVG or a picture, or a whole group
+// as an SVG symbol set. The record is placed into an empty stand-in document by the
+// plug-in's own loader, as the designer's drop places it, and that document is written
+// (or drawn): what the file holds is what a drop would give.
 #include <filesystem>
 #include <string>
 
 #include "command_support.h"
 #include "commands.h"
+#include "export_svg.h"
 #include "hostsim/renderer.h"
+#include "hostsim/svg_writer.h"
 #include "plugin_session.h"
 
 namespace velmtool {
 
 int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
-  const std::optional<std::int32_t> number = ParseRecordNumber(options.record);
-  if (!number) {
-    err << "velm: the record number must be a whole number from 0: \"" << options.record << "\"\n";
-    return kExitUsage;
-  }
   const std::string& output = options.output;
   const bool png = output.size() > 4 && output.compare(output.size() - 4, 4, ".png") == 0;
   const bool svg = output.size() > 4 && output.compare(output.size() - 4, 4, ".svg") == 0;
-  if (!png && !svg) {
-    err << "velm: the picture's name must end in .png or .svg: \"" << output << "\"\n";
-    return kExitUsage;
+  std::optional<std::int32_t> number;
+  if (options.symbols) {
+    if (!options.record.empty()) {
+      err << "velm: --symbols writes the whole group: give no record number\n";
+      return kExitUsage;
+    }
+    if (!svg) {
+      err << "velm: a symbol set is an SVG file: its name must end in .svg: \"" << output << "\"\n";
+      return kExitUsage;
+    }
+  } else {
+    number = ParseRecordNumber(options.record);
+    if (!number) {
+      err << "velm: the record number must be a whole number from 0: \"" << options.record
+          << "\"\n";
+      return kExitUsage;
+    }
+    if (!png && !svg) {
+      err << "velm: the file's name must end in .svg or .png: \"" << output << "\"\n";
+      return kExitUsage;
+    }
   }
   // NaN passes a range check (every comparison with it is false).
   if (!(options.scale >= 0.1 && options.scale <= 20.0)) {
@@ -52,12 +68,19 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
     group = fs::path(options.target).filename().string();
     group.resize(group.size() - 4);
   }
+  if (options.symbols) {
+    const fs::path file =
+        folder ? LibraryFolderOf(options.target) / (group + ".VEL") : fs::path(options.target);
+    return ExportSymbolSet(*session, group, file, output, out, err);
+  }
   velmsession::PlaceOptions place;  // the art's own coordinates: bottom left at (0, 0)
   velmsession::PlaceResult placed;
   hostsim::RenderOptions render;
   render.scale = options.scale;
   if (!session->Place(group, *number, place, &placed, &error) ||
-      !hostsim::RenderDocumentToFile(session->document(), output, render, &error)) {
+      !(svg && !options.picture
+            ? hostsim::WriteSvgFile(session->document(), output, &error)
+            : hostsim::RenderDocumentToFile(session->document(), output, render, &error))) {
     err << "velm: " << error << "\n";
     return kExitProblems;
   }
