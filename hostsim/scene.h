@@ -24,7 +24,11 @@ std::unique_ptr<Document> ReadScene(const nlohmann::json& scene, const std::stri
                                     std::string* error);
 std::unique_ptr<Document> ReadSceneText(const std::string& text, const std::string& file,
                                         std::string* error);
+// A path ending in .svg or .svgz is read as an SVG document (hostsim/svg.h); what it could
+// not carry over whole goes to `warnings`, one line each.
 std::unique_ptr<Document> ReadSceneFile(const std::string& path, std::string* error);
+std::unique_ptr<Document> ReadSceneFile(const std::string& path, std::string* error,
+                                        std::vector<std::string>* warnings);
 // The document as a scene (reading it back gives the same document).
 nlohmann::json WriteScene(Document& document);
 bool WriteSceneFile(Document& document, const std::string& path, std::string* error);
@@ -36,6 +40,8 @@ bool OpenSceneFile(Host& host, const std::string& path, std::string* error);
 // The file a person opens as a scene (JSON, or an SVG document read into one), as scene
 // JSON; false with a message naming the file when it cannot be read.
 bool LoadSceneJson(const std::string& path, nlohmann::json* scene, std::string* error);
+bool LoadSceneJson(const std::string& path, nlohmann::json* scene, std::string* error,
+                   std::vector<std::string>* warnings);
 // Saves the document by the file's extension: ".json" a scene, ".svg" an SVG document,
 // anything else a picture (see RenderDocumentToFile).
 bool SaveDocumentFile(Document& document, const std::string& path, std::string* error);

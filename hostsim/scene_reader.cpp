@@ -7,6 +7,7 @@
 
 #include "hostsim/host.h"
 #include "hostsim/scene_reader_p.h"
+#include "hostsim/svg.h"
 
 namespace hostsim::scene_io {
 
@@ -121,6 +122,17 @@ std::unique_ptr<Document> ReadSceneText(const std::string& text, const std::stri
 }
 
 std::unique_ptr<Document> ReadSceneFile(const std::string& path, std::string* error) {
+  return ReadSceneFile(path, error, nullptr);
+}
+
+std::unique_ptr<Document> ReadSceneFile(const std::string& path, std::string* error,
+                                        std::vector<std::string>* warnings) {
+  if (IsSvgPath(path)) {
+    SvgDocument svg;
+    if (!ReadSvgFile(path, &svg, error)) return nullptr;
+    if (warnings) *warnings = svg.report.Lines();
+    return ReadScene(svg.scene, path, error);
+  }
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     if (error) *error = path + ": a folder, not a scene file";
@@ -137,6 +149,18 @@ std::unique_ptr<Document> ReadSceneFile(const std::string& path, std::string* er
 }
 
 bool LoadSceneJson(const std::string& path, nlohmann::json* scene, std::string* error) {
+  return LoadSceneJson(path, scene, error, nullptr);
+}
+
+bool LoadSceneJson(const std::string& path, nlohmann::json* scene, std::string* error,
+                   std::vector<std::string>* warnings) {
+  if (IsSvgPath(path)) {
+    SvgDocument svg;
+    if (!ReadSvgFile(path, &svg, error)) return false;
+    if (warnings) *warnings = svg.report.Lines();
+    *scene = std::move(svg.scene);
+    return true;
+  }
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     if (error) *error = path + ": a folder, not a scene file";

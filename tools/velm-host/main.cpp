@@ -31,6 +31,7 @@
 #include "hostsim/host.h"
 #include "hostsim/renderer.h"
 #include "hostsim/scene.h"
+#include "hostsim/svg.h"
 #include "hostsim/svg_writer.h"
 #include "plugin_session.h"
 #include "session_script.h"
@@ -113,10 +114,20 @@ bool SelectById(hostsim::Document& document, const std::vector<std::string>& ids
   return true;
 }
 
+// What an SVG document could not carry over whole, for the person who opened it.
+void PrintWarnings(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines)
+    std::fprintf(stderr, "velm-host: %s\n", line.c_str());
+}
+
 // The plug-in runs linked into this program, its database folder standing on the library
 // folder (see tools/session).
 int Capture(const CaptureOptions& o) {
   std::string error;
+  if (hostsim::IsSvgPath(o.scene)) {
+    hostsim::SvgDocument svg;
+    if (hostsim::ReadSvgFile(o.scene, &svg, nullptr)) PrintWarnings(svg.report.Lines());
+  }
   std::unique_ptr<velmsession::PluginSession> session =
       velmsession::PluginSession::Open(o.library, false, &error);
   std::int32_t record = 0, objects = 0;
@@ -240,7 +251,10 @@ void AddPlacementOptions(CLI::App* command, PlaceOptions* o) {
 
 int Render(const std::string& scenePath, const std::string& outPath, double scale, bool picture) {
   std::string error;
-  std::unique_ptr<hostsim::Document> document = hostsim::ReadSceneFile(scenePath, &error);
+  std::vector<std::string> warnings;
+  std::unique_ptr<hostsim::Document> document =
+      hostsim::ReadSceneFile(scenePath, &error, &warnings);
+  PrintWarnings(warnings);
   if (!document) {
     std::fprintf(stderr, "velm-host: %s\n", error.c_str());
     return 1;

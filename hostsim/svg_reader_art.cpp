@@ -1,0 +1,264 @@
+// Reading SVG shapes into art: geometry, paint and opacity, clipping paths.
+#include <cmath>
+
+#include "hostsim/svg_reader_p.h"
+
+namespace hostsim::svg_in {
+namespace {
+
+void SetOpacity(Json* art, double opacity) {
+  opacity = std::clamp(opacity, 0.0, 1.0);
+  if (opacity < 1) (*art)["blend"] = {{"opacity", opacity}};
+}
+
+bool Finite(const Geometry& g) {
+  for (const Subpath& p : g)
+    for (const Seg& s : p.segs)
+      for (double v : {s.in.x, s.in.y, s.anchor.x, s.anchor.y, s.out.x, s.out.y})
+        if (!std::isfinite(v) || std::fabs(v) > 1e15) return false;
+  return true;
+}
+
+}  // namespace
+
+bool Reader::ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geometry* g) {
+  const std::string name = reinterpret_cast<const char*>(n->name);
+  bool ok = true;
+  auto len = [&](const char* attr, int axis, double fallback = 0) {
+    bool good = true;
+    const double v = LengthAttr(n, attr, fallback, s, vp, axis, &good);
+    ok = ok && good;
+    return v;
+  };
+  if (name == "path") {
+    std::size_t errorAt = 0;
+    if (!PathGeometry(Attr(n, "d"), g, &errorAt))
+      Note(n, "path data not valid at offset " + std::to_string(errorAt) +
+                  (g->empty() ? ": nothing drawn" : ": kept up to there"));
+  } else if (name == "rect") {
+    const double x = len("x", 0), y = len("y", 1), w = len("width", 0), h = len("height", 1);
+    double rx = len("rx", 0, -1), ry = len("ry", 1, -1);
+    if (rx < 0 && ry < 0)
+      rx = ry = 0;
+    else if (rx < 0)
+      rx = ry;
+    else if (ry < 0)
+      ry = rx;
+    if (w <= 0 || h <= 0) return false;
+    *g = RectGeometry(x, y, w, h, std::min(rx, w / 2), std::min(ry, h / 2));
+  } else if (name == "circle" || name == "ellipse") {
+    const double cx = len("cx", 0), cy = len("cy", 1);
+    const double rx = name == "circle" ? len("r", 2) : len("rx", 0);
+    const double ry = name == "circle" ? rx : len("ry", 1);
+    if (rx <= 0 || ry <= 0) return false;
+    *g = EllipseGeometry(cx, cy, rx, ry);
+  } else if (name == "line") {
+    *g = PolyGeometry({len("x1", 0), len("y1", 1), len("x2", 0), len("y2", 1)}, false);
+  } else {  // polyline, polygon
+    std::vector<double> xy;
+    if (!ParseNumberList(Attr(n, "points"), &xy)) {
+      // As with path data, the points up to the error are drawn.
+      Note(n, "points not valid");
+      std::vector<double> prefix;
+      std::string text = Attr(n, "points");
+      while (!text.empty() && !ParseNumberList(text, &prefix))
+        text.pop_back();
+      xy = prefix;
+    }
+    if (xy.size() % 2) xy.pop_back();
+    *g = PolyGeometry(xy, name == "polygon");
+  }
+  if (!ok) {
+    Note(n, "a length out of range or not valid: left out");
+    return false;
+  }
+  if (!Finite(*g)) {
+    Note(n, "a number out of range: left out");
+    return false;
+  }
+  return !g->empty();
+}
+
+Json Reader::StrokeJson(const Style& s, const Matrix& ctm, xmlNodePtr at, Json color) {
+  const double scale = std::sqrt(std::fabs(ctm.a * ctm.d - ctm.b * ctm.c));
+  const double width = s.strokeWidth * scale;
+  if (!(width > 0) || !std::isfinite(width)) return nullptr;
+  static const char* const kCaps[] = {"butt", "round", "projecting"};
+  static const char* const kJoins[] = {"miter", "round", "bevel"};
+  Json j = {{"color", std::move(color)},
+            {"width", width},
+            {"cap", kCaps[s.cap]},
+            {"join", kJoins[s.join]},
+            {"miterLimit", std::max(1.0, s.miterLimit)}};
+  std::vector<double> dash = s.dash;
+  if (dash.size() % 2) dash.insert(dash.end(), s.dash.begin(), s.dash.end());
+  double total = 0;
+  for (double d : dash)
+    total += d;
+  if (!dash.empty() && total > 0) {
+    if (dash.size() > 6) {
+      Note(at, "a dash pattern of " + std::to_string(dash.size()) + " lengths: the first 6 kept");
+      Drop("dash pattern over 6 lengths");
+      dash.resize(6);
+    }
+    Json list = Json::array();
+    for (double d : dash)
+      list.push_back(d * scale);
+    j["dash"] = list;
+    if (s.dashOffset != 0) j["dashOffset"] = s.dashOffset * scale;
+  }
+  return j;
+}
+
+void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out) {
+  Geometry user;
+  if (!ShapeGeometry(n, s, vp, &user)) return;
+  if (!Budget(SegmentCount(user), n)) return;
+  for (Subpath& p : user)
+    if (p.segs.size() > 32000) {
+      Note(n, "a path of " + std::to_string(p.segs.size()) +
+                  " points: the host's paths hold 32000, the rest left out");
+      p.segs.resize(32000);
+    }
+  drawsOther_ = drawsOther_ || symbolUse_ == 0;
+
+  const bool line = Named(n, "line");
+  double fillAlpha = s.fillOpacity, strokeAlpha = s.strokeOpacity;
+  Json fill = line ? Json(nullptr) : PaintJson(s.fill, s, user, ctm, n, &fillAlpha);
+  Json stroke = nullptr;
+  if (s.stroke.kind != Paint::kNone) {
+    Json color = PaintJson(s.stroke, s, user, ctm, n, &strokeAlpha);
+    if (!color.is_null()) stroke = StrokeJson(s, ctm, n, std::move(color));
+  }
+  if (fillAlpha <= 0) fill = nullptr;
+  if (strokeAlpha <= 0) stroke = nullptr;
+  if (s.markers) Drop("marker");
+
+  const Geometry page = Transformed(user, Multiply(PageMatrix(Matrix{}), ctm));
+  Json art;
+  if (page.size() == 1) {
+    art = SubpathJson(page.front());
+  } else {
+    Json children = Json::array();
+    for (const Subpath& p : page)
+      children.push_back(SubpathJson(p));
+    art = {{"type", "compound"}, {"children", std::move(children)}};
+  }
+  if (s.evenOdd) art["evenOdd"] = true;
+  art["fill"] = fill;
+  if (!stroke.is_null()) art["stroke"] = stroke;
+
+  if (!fill.is_null() && !stroke.is_null() && fillAlpha != strokeAlpha) {
+    // Fill and stroke of different opacities: one object each, the stroke on top.
+    Json fillArt = art, strokeArt = art;
+    fillArt.erase("stroke");
+    SetOpacity(&fillArt, fillAlpha);
+    strokeArt["fill"] = nullptr;
+    SetOpacity(&strokeArt, strokeAlpha);
+    art = {{"type", "group"}, {"children", {strokeArt, fillArt}}};
+    SetOpacity(&art, s.opacity);
+  } else {
+    SetOpacity(&art, s.opacity * (!fill.is_null()     ? fillAlpha
+                                  : !stroke.is_null() ? strokeAlpha
+                                                      : 1.0));
+  }
+  PrivateKeys(n, &art);
+  Effects(n, s, ctm, vp, &user, &art);
+  if (!art.is_null()) out->push_back(std::move(art));
+}
+
+void Reader::Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp,
+                     const Geometry* user, Json* art) {
+  if (!s.mask.empty()) {
+    Drop("mask");
+    Note(n, "a mask: drawn without it");
+  }
+  if (!s.filter.empty()) {
+    Drop("filter");
+    Note(n, "a filter: drawn without it");
+  }
+  if (s.clipPath.empty()) return;
+  auto it = ids_.find(s.clipPath);
+  if (it == ids_.end() || !Named(it->second, "clipPath")) {
+    Note(n, "clip-path refers to no clipPath \"#" + s.clipPath + "\": drawn unclipped");
+    return;
+  }
+  Clip(it->second, n, ctm, vp, user, art);
+}
+
+void Reader::Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewport& vp,
+                  const Geometry* user, Json* art) {
+  Matrix m = ctm;
+  Matrix t;
+  if (HasAttr(clip, "transform") && ParseTransformList(Attr(clip, "transform"), &t))
+    m = Multiply(m, t);
+  if (Attr(clip, "clipPathUnits") == "objectBoundingBox") {
+    double box[4];
+    if (!user || !Bounds(*user, box)) {
+      Drop("clipPathUnits objectBoundingBox on a group");
+      Note(n, "a clip path in the bounding box's units on a group: drawn unclipped");
+      return;
+    }
+    m = Multiply(m, {box[2] - box[0], 0, 0, box[3] - box[1], box[0], box[1]});
+  }
+  const Style clipStyle = StyleOf(clip);
+  Geometry all;
+  bool evenOdd = false;
+  int shapes = 0;
+  for (xmlNodePtr c = clip->children; c; c = c->next) {
+    if (c->type != XML_ELEMENT_NODE || !IsSvg(c)) continue;
+    const std::string name = reinterpret_cast<const char*>(c->name);
+    xmlNodePtr shape = c;
+    Matrix cm = m;
+    if (name == "use") {
+      const std::string href = Href(c);
+      auto target = href.size() > 1 && href[0] == '#' ? ids_.find(href.substr(1)) : ids_.end();
+      if (target == ids_.end()) continue;
+      shape = target->second;
+      Matrix ut;
+      if (HasAttr(c, "transform") && ParseTransformList(Attr(c, "transform"), &ut))
+        cm = Multiply(cm, ut);
+      Style us = Compute(c, clipStyle);
+      cm = Multiply(
+          cm, {1, 0, 0, 1, LengthAttr(c, "x", 0, us, vp, 0), LengthAttr(c, "y", 0, us, vp, 1)});
+    } else if (name == "text") {
+      Drop("text in a clip path");
+      continue;
+    }
+    static const std::set<std::string> kShapes = {"path", "rect",     "circle", "ellipse",
+                                                  "line", "polyline", "polygon"};
+    if (!kShapes.count(reinterpret_cast<const char*>(shape->name))) continue;
+    const Style ss = Compute(shape, clipStyle);
+    if (!ss.display || !ss.visible) continue;
+    Matrix st;
+    if (HasAttr(shape, "transform") && ParseTransformList(Attr(shape, "transform"), &st))
+      cm = Multiply(cm, st);
+    Geometry g;
+    if (!ShapeGeometry(shape, ss, vp, &g)) continue;
+    evenOdd = evenOdd || ss.clipEvenOdd;
+    ++shapes;
+    for (Subpath& p : Transformed(g, Multiply(PageMatrix(Matrix{}), cm)))
+      all.push_back(std::move(p));
+  }
+  if (all.empty()) {
+    Note(n, "its clip path is empty: nothing of it shows");
+    *art = nullptr;
+    return;
+  }
+  if (shapes > 1) Note(n, "a clip path of several shapes: clipped to them as one compound path");
+  Json clipArt;
+  if (all.size() == 1) {
+    clipArt = SubpathJson(all.front());
+  } else {
+    Json children = Json::array();
+    for (const Subpath& p : all)
+      children.push_back(SubpathJson(p));
+    clipArt = {{"type", "compound"}, {"children", std::move(children)}};
+  }
+  clipArt["fill"] = nullptr;
+  clipArt["clip"] = true;
+  if (evenOdd) clipArt["evenOdd"] = true;
+  *art = {{"type", "group"}, {"clipped", true}, {"children", {clipArt, *art}}};
+}
+
+}  // namespace hostsim::svg_in

@@ -1,0 +1,218 @@
+// The SVG reader: an SVG document's XML tree read into a scene. Private to hostsim.
+#pragma once
+
+#include <libxml/tree.h>
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "hostsim/svg.h"
+#include "hostsim/svg_grammar_p.h"
+
+namespace hostsim::svg_in {
+
+using Json = nlohmann::json;
+
+// ---- Geometry (svg_reader_shapes.cpp) ----
+
+struct Pt {
+  double x = 0, y = 0;
+};
+inline Pt Apply(const Matrix& m, Pt p) {
+  return {m.a * p.x + m.c * p.y + m.e, m.b * p.x + m.d * p.y + m.f};
+}
+// One anchor with its control points, as the host keeps a path.
+struct Seg {
+  Pt in, anchor, out;
+};
+struct Subpath {
+  std::vector<Seg> segs;
+  bool closed = false;
+};
+using Geometry = std::vector<Subpath>;
+
+// Builds geometry from path data; false when the data holds an error (what came before it
+// is kept in `out`, and `errorAt` tells where).
+bool PathGeometry(const std::string& d, Geometry* out, std::size_t* errorAt);
+// Appends the cubic Béziers (at most 90 degrees each) of an elliptical arc from `from`.
+void ArcTo(Subpath* path, Pt from, double rx, double ry, double rotation, bool large, bool sweep,
+           Pt to);
+Geometry RectGeometry(double x, double y, double w, double h, double rx, double ry);
+Geometry EllipseGeometry(double cx, double cy, double rx, double ry);
+Geometry PolyGeometry(const std::vector<double>& xy, bool closed);
+Geometry Transformed(const Geometry& g, const Matrix& m);
+// The exact bounds [left, top, right, bottom] of the geometry in its own space (y down);
+// false when it is empty.
+bool Bounds(const Geometry& g, double box[4]);
+std::size_t SegmentCount(const Geometry& g);
+// A path's JSON ("points" when every segment is a corner without handles, else "segments").
+Json SubpathJson(const Subpath& p);
+
+// ---- Style ----
+
+struct Paint {
+  enum Kind { kNone, kColor, kUrl, kCurrentColor };
+  Paint() = default;
+  explicit Paint(Kind k) : kind(k) {}
+  Kind kind = kColor;
+  std::uint8_t rgb[3] = {0, 0, 0};
+  std::string url;        // the referenced id (kUrl)
+  Kind fallback = kNone;  // what a url falls back to
+  std::uint8_t fallbackRgb[3] = {0, 0, 0};
+  bool hasFallback = false;
+};
+
+struct Style {
+  // Inherited.
+  Paint fill;
+  Paint stroke{Paint::kNone};
+  double fillOpacity = 1, strokeOpacity = 1;
+  bool evenOdd = false, clipEvenOdd = false;
+  double strokeWidth = 1;
+  int cap = 0, join = 0;
+  double miterLimit = 4;
+  std::vector<double> dash;
+  double dashOffset = 0;
+  std::uint8_t color[3] = {0, 0, 0};
+  std::string fontFamily = "serif";
+  double fontSize = 16;
+  int fontWeight = 400;
+  bool italic = false;
+  int anchor = 0;  // 0 start, 1 middle, 2 end
+  bool visible = true;
+  bool markers = false;
+  // Not inherited.
+  double opacity = 1;
+  std::string clipPath, mask, filter;
+  bool display = true;
+  std::uint8_t stopColor[3] = {0, 0, 0};
+  double stopOpacity = 1;
+
+  void ResetUninherited() {
+    opacity = 1;
+    clipPath.clear();
+    mask.clear();
+    filter.clear();
+    display = true;
+    stopColor[0] = stopColor[1] = stopColor[2] = 0;
+    stopOpacity = 1;
+  }
+};
+
+// The user-space size lengths in % refer to.
+struct Viewport {
+  double width = 300, height = 150;
+};
+
+// A rule of a <style> element: one simple selector and its declarations.
+struct CssRule {
+  enum Kind { kElement, kClass, kId, kAll } kind;
+  std::string name;
+  int specificity;
+  int order;
+  std::vector<std::pair<std::string, std::string>> declarations;
+};
+
+// ---- The reader ----
+
+class Reader {
+ public:
+  Reader(xmlDocPtr doc, const std::string& file) : doc_(doc), file_(file) {}
+  // False with `error` when the document is not SVG.
+  bool Read(SvgDocument* out, std::string* error);
+
+ private:
+  // svg_reader.cpp: structure.
+  void IndexIds(xmlNodePtr n);
+  void Children(xmlNodePtr parent, const Style& style, const Matrix& ctm, const Viewport& vp,
+                Json* out);
+  void Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const Viewport& vp, Json* out);
+  void Use(xmlNodePtr n, const Style& style, const Matrix& ctm, const Viewport& vp, Json* out);
+  // The art of a nested viewport (svg, or a symbol drawn through a use) as a group.
+  void ViewportContent(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& style, const Matrix& ctm,
+                       const Viewport& vp, Json* out);
+  Matrix ViewBoxTransform(xmlNodePtr n, double x, double y, double w, double h, Viewport* inner);
+  // Merges velm:keys over `art` (or replaces it) when velm:check matches.
+  void PrivateKeys(xmlNodePtr n, Json* art);
+  bool CheckedKeys(xmlNodePtr n, Json* keys);
+  void Symbols(SvgDocument* out);
+  void Finish(Json* scene);
+
+  // svg_reader_style.cpp: styles.
+  Style Compute(xmlNodePtr n, const Style& parent);
+  Style StyleOf(xmlNodePtr n);  // from the root down to n
+  void Declare(Style& s, const Style& parent, const std::string& name, const std::string& value,
+               xmlNodePtr n);
+  bool ParsePaint(const std::string& value, Paint* p);
+  double LengthAttr(xmlNodePtr n, const char* name, double fallback, const Style& s,
+                    const Viewport& vp, int axis, bool* ok = nullptr);
+  double ToUser(const Length& l, const Style& s, const Viewport& vp, int axis);
+  void ParseStyleSheet(const std::string& text, xmlNodePtr at);
+  std::vector<std::pair<std::string, std::string>> Declarations(xmlNodePtr n);
+
+  // svg_reader_shapes.cpp / svg_reader_paint.cpp: art.
+  void Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out);
+  bool ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geometry* g);
+  Json PaintJson(const Paint& p, const Style& s, const Geometry& user, const Matrix& ctm,
+                 xmlNodePtr at, double* opacity);
+  Json Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, const Viewport& vp,
+                xmlNodePtr at, double* opacity);
+  void Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out);
+  void Image(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out);
+  Json StrokeJson(const Style& s, const Matrix& ctm, xmlNodePtr at, Json color);
+  // Wraps `art` in a clipping group when the element has a clip-path; reports masks and
+  // filters.
+  void Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp,
+               const Geometry* user, Json* art);
+  void Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewport& vp,
+            const Geometry* user, Json* art);
+
+  // Reports.
+  void Note(xmlNodePtr at, const std::string& what);
+  void Drop(const std::string& kind) { ++report_->dropped[kind]; }
+  bool Budget(std::size_t segments, xmlNodePtr at);
+  Json ArtOut(const Matrix& ctm) const;
+
+ public:
+  // Helpers shared by the reader's files.
+  static bool IsSvg(xmlNodePtr n);
+  static bool Named(xmlNodePtr n, const char* name) {
+    return IsSvg(n) && std::string(reinterpret_cast<const char*>(n->name)) == name;
+  }
+  static std::string Attr(xmlNodePtr n, const char* name);
+  static bool HasAttr(xmlNodePtr n, const char* name);
+  static std::string Href(xmlNodePtr n);
+  static std::string OwnText(xmlNodePtr n);
+  static std::string Trim(const std::string& s);
+  Pt Page(Pt p) const { return {p.x, height_ - p.y}; }
+  Matrix PageMatrix(const Matrix& m) const { return {m.a, -m.b, m.c, -m.d, m.e, height_ - m.f}; }
+
+ private:
+  xmlDocPtr doc_;
+  std::string file_;
+  SvgReport* report_ = nullptr;
+  std::map<std::string, xmlNodePtr> ids_;
+  std::vector<CssRule> rules_;
+  Json gradients_ = Json::array();
+  std::set<std::string> gradientNames_;
+  std::map<xmlNodePtr, std::string> gradientOf_;  // gradient element → scene name
+  Json documentKeys_ = Json::object();
+  std::set<xmlNodePtr> activeUses_;
+  double height_ = 0;  // the artboard's height in points
+  double width_ = 0;
+  Matrix root_;  // root user space → points (y down)
+  Viewport rootViewport_;
+  Viewport vp_;  // the viewport of the element being read
+  std::size_t segments_ = 0, objects_ = 0;
+  bool overBudget_ = false;
+  int useDepth_ = 0;
+  int symbolUse_ = 0;  // inside a use of a symbol
+  bool drawsOther_ = false;
+};
+
+}  // namespace hostsim::svg_in

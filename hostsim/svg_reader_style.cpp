@@ -1,0 +1,417 @@
+// Reading SVG styles: presentation attributes, <style> rules and style attributes, with
+// CSS inheritance as SVG defines it.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include <svgpp/parser/css_style_iterator.hpp>
+
+#include "hostsim/svg_reader_p.h"
+
+namespace hostsim::svg_in {
+namespace {
+
+const std::set<std::string>& Properties() {
+  static const std::set<std::string> kProperties = {"fill",
+                                                    "fill-opacity",
+                                                    "fill-rule",
+                                                    "stroke",
+                                                    "stroke-width",
+                                                    "stroke-linecap",
+                                                    "stroke-linejoin",
+                                                    "stroke-miterlimit",
+                                                    "stroke-opacity",
+                                                    "stroke-dasharray",
+                                                    "stroke-dashoffset",
+                                                    "opacity",
+                                                    "color",
+                                                    "display",
+                                                    "visibility",
+                                                    "clip-path",
+                                                    "clip-rule",
+                                                    "mask",
+                                                    "filter",
+                                                    "font-family",
+                                                    "font-size",
+                                                    "font-weight",
+                                                    "font-style",
+                                                    "text-anchor",
+                                                    "stop-color",
+                                                    "stop-opacity",
+                                                    "marker",
+                                                    "marker-start",
+                                                    "marker-mid",
+                                                    "marker-end"};
+  return kProperties;
+}
+
+std::vector<std::pair<std::string, std::string>> ParseDeclarations(const std::string& text) {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (svgpp::css_style_iterator<std::string::const_iterator> it(text.begin(), text.end());
+       !it.eof(); ++it) {
+    std::string value(it->second.begin(), it->second.end());
+    const std::size_t important = value.find("!important");
+    if (important != std::string::npos) value = Reader::Trim(value.substr(0, important));
+    out.emplace_back(std::string(it->first.begin(), it->first.end()), value);
+  }
+  return out;
+}
+
+// "url(#id)" → "id"; false for anything else.
+bool UrlId(const std::string& value, std::string* id, std::string* rest) {
+  if (value.compare(0, 4, "url(") != 0) return false;
+  const std::size_t close = value.find(')');
+  if (close == std::string::npos) return false;
+  std::string inner = Reader::Trim(value.substr(4, close - 4));
+  if (inner.size() >= 2 && (inner[0] == '"' || inner[0] == '\'') && inner.back() == inner[0])
+    inner = inner.substr(1, inner.size() - 2);
+  if (inner.size() < 2 || inner[0] != '#') return false;
+  *id = inner.substr(1);
+  if (rest) *rest = Reader::Trim(value.substr(close + 1));
+  return true;
+}
+
+double Opacity(const std::string& value, double fallback) {
+  Length l;
+  if (!ParseLengthValue(value, false, &l) || (l.unit != Unit::kNone && l.unit != Unit::kPercent) ||
+      !std::isfinite(l.value))
+    return fallback;
+  return std::clamp(l.unit == Unit::kPercent ? l.value / 100 : l.value, 0.0, 1.0);
+}
+
+}  // namespace
+
+bool Reader::ParsePaint(const std::string& value, Paint* p) {
+  std::string id, rest;
+  if (UrlId(value, &id, &rest)) {
+    Paint q;
+    q.kind = Paint::kUrl;
+    q.url = id;
+    if (!rest.empty()) {
+      Paint f;
+      if (!ParsePaint(rest, &f) || f.kind == Paint::kUrl) return false;
+      q.hasFallback = true;
+      q.fallback = f.kind;
+      std::copy(f.rgb, f.rgb + 3, q.fallbackRgb);
+    }
+    *p = q;
+    return true;
+  }
+  if (value == "none") {
+    *p = Paint{Paint::kNone};
+    return true;
+  }
+  if (value == "currentColor") {
+    *p = Paint{Paint::kCurrentColor};
+    return true;
+  }
+  Paint q{Paint::kColor};
+  // An ICC colour after the sRGB one is left to the sRGB one.
+  const std::size_t icc = value.find("icc-color(");
+  const std::string srgb = Trim(icc == std::string::npos ? value : value.substr(0, icc));
+  if (!ParseColorValue(srgb, q.rgb)) return false;
+  *p = q;
+  return true;
+}
+
+double Reader::ToUser(const Length& l, const Style& s, const Viewport& vp, int axis) {
+  switch (l.unit) {
+    case Unit::kNone:
+    case Unit::kPx:
+      return l.value;
+    case Unit::kPt:
+      return l.value * 96 / 72;
+    case Unit::kPc:
+      return l.value * 16;
+    case Unit::kMm:
+      return l.value * 96 / 25.4;
+    case Unit::kCm:
+      return l.value * 96 / 2.54;
+    case Unit::kIn:
+      return l.value * 96;
+    case Unit::kEm:
+      return l.value * s.fontSize;
+    case Unit::kEx:
+      return l.value * s.fontSize / 2;
+    case Unit::kPercent:
+      return l.value / 100 *
+             (axis == 0   ? vp.width
+              : axis == 1 ? vp.height
+                          : std::sqrt((vp.width * vp.width + vp.height * vp.height) / 2));
+  }
+  return l.value;
+}
+
+double Reader::LengthAttr(xmlNodePtr n, const char* name, double fallback, const Style& s,
+                          const Viewport& vp, int axis, bool* ok) {
+  if (!HasAttr(n, name)) return fallback;
+  Length l;
+  const std::string text = Attr(n, name);
+  if (!ParseLengthValue(text, false, &l) && !ParseLengthValue(text, true, &l)) {
+    if (ok) *ok = false;
+    return fallback;
+  }
+  const double v = ToUser(l, s, vp, axis);
+  if (!std::isfinite(v) || std::fabs(v) > 1e15) {
+    if (ok) *ok = false;
+    return fallback;
+  }
+  return v;
+}
+
+void Reader::Declare(Style& s, const Style& parent, const std::string& name,
+                     const std::string& value, xmlNodePtr n) {
+  const bool inherit = value == "inherit";
+  auto lengthOf = [&](const std::string& text, double* out, double base) {
+    Length l;
+    if (!ParseLengthValue(text, false, &l) && !ParseLengthValue(text, true, &l)) return false;
+    Style relative = s;
+    relative.fontSize = base;
+    const double v = ToUser(l, relative, vp_, 2);
+    if (!std::isfinite(v) || std::fabs(v) > 1e15) return false;
+    *out = v;
+    return true;
+  };
+  auto length = [&](double* out, double base) { return lengthOf(value, out, base); };
+  bool ok = true;
+  if (name == "fill" || name == "stroke") {
+    Paint& p = name == "fill" ? s.fill : s.stroke;
+    if (inherit)
+      p = name == "fill" ? parent.fill : parent.stroke;
+    else
+      ok = ParsePaint(value, &p);
+  } else if (name == "fill-opacity") {
+    s.fillOpacity = inherit ? parent.fillOpacity : Opacity(value, s.fillOpacity);
+  } else if (name == "stroke-opacity") {
+    s.strokeOpacity = inherit ? parent.strokeOpacity : Opacity(value, s.strokeOpacity);
+  } else if (name == "opacity") {
+    s.opacity = inherit ? parent.opacity : Opacity(value, s.opacity);
+  } else if (name == "stop-opacity") {
+    s.stopOpacity = inherit ? parent.stopOpacity : Opacity(value, s.stopOpacity);
+  } else if (name == "fill-rule" || name == "clip-rule") {
+    bool& rule = name == "fill-rule" ? s.evenOdd : s.clipEvenOdd;
+    rule =
+        inherit ? (name == "fill-rule" ? parent.evenOdd : parent.clipEvenOdd) : value == "evenodd";
+  } else if (name == "stroke-width") {
+    if (inherit)
+      s.strokeWidth = parent.strokeWidth;
+    else
+      ok = length(&s.strokeWidth, s.fontSize) && s.strokeWidth >= 0;
+  } else if (name == "stroke-linecap") {
+    s.cap = inherit ? parent.cap : value == "round" ? 1 : value == "square" ? 2 : 0;
+  } else if (name == "stroke-linejoin") {
+    s.join = inherit ? parent.join : value == "round" ? 1 : value == "bevel" ? 2 : 0;
+  } else if (name == "stroke-miterlimit") {
+    std::vector<double> v;
+    if (inherit)
+      s.miterLimit = parent.miterLimit;
+    else if ((ok = ParseNumberList(value, &v) && v.size() == 1 && std::isfinite(v[0])))
+      s.miterLimit = v[0];
+  } else if (name == "stroke-dasharray") {
+    if (inherit) {
+      s.dash = parent.dash;
+    } else if (value == "none") {
+      s.dash.clear();
+    } else {
+      std::vector<double> dash;
+      std::string token;
+      for (std::size_t i = 0; i <= value.size() && ok; ++i) {
+        if (i == value.size() || value[i] == ',' ||
+            std::isspace(static_cast<unsigned char>(value[i]))) {
+          double d = 0;
+          if (!token.empty()) {
+            ok = lengthOf(token, &d, s.fontSize) && d >= 0;
+            dash.push_back(d);
+          }
+          token.clear();
+        } else {
+          token += value[i];
+        }
+      }
+      if (ok) s.dash = dash;
+    }
+  } else if (name == "stroke-dashoffset") {
+    if (inherit)
+      s.dashOffset = parent.dashOffset;
+    else
+      ok = length(&s.dashOffset, s.fontSize);
+  } else if (name == "color" || name == "stop-color") {
+    std::uint8_t* target = name == "color" ? s.color : s.stopColor;
+    const std::uint8_t* from = name == "color" ? parent.color : parent.stopColor;
+    if (inherit)
+      std::copy(from, from + 3, target);
+    else if (value == "currentColor")
+      std::copy(s.color, s.color + 3, target);
+    else
+      ok = ParseColorValue(Trim(value.substr(0, value.find("icc-color("))), target);
+  } else if (name == "display") {
+    s.display = value != "none";
+  } else if (name == "visibility") {
+    s.visible = inherit ? parent.visible : value == "visible";
+  } else if (name == "clip-path" || name == "mask" || name == "filter") {
+    std::string& target = name == "clip-path" ? s.clipPath : name == "mask" ? s.mask : s.filter;
+    std::string id;
+    if (inherit)
+      target = name == "clip-path" ? parent.clipPath : name == "mask" ? parent.mask : parent.filter;
+    else if (value == "none")
+      target.clear();
+    else if (UrlId(value, &id, nullptr))
+      target = id;
+    else if (name != "clip-path")
+      target = value;  // a CSS filter function or an outside reference: still reported
+    else
+      ok = false;
+  } else if (name == "font-family") {
+    s.fontFamily = inherit ? parent.fontFamily : value;
+  } else if (name == "font-size") {
+    static const std::map<std::string, double> kSizes = {
+        {"xx-small", 9}, {"x-small", 10}, {"small", 13},   {"medium", 16},
+        {"large", 18},   {"x-large", 24}, {"xx-large", 32}};
+    auto k = kSizes.find(value);
+    if (inherit)
+      s.fontSize = parent.fontSize;
+    else if (k != kSizes.end())
+      s.fontSize = k->second;
+    else if (value == "larger" || value == "smaller")
+      s.fontSize = parent.fontSize * (value == "larger" ? 1.2 : 1 / 1.2);
+    else
+      ok = length(&s.fontSize, parent.fontSize) && s.fontSize >= 0;
+  } else if (name == "font-weight") {
+    std::vector<double> v;
+    if (inherit)
+      s.fontWeight = parent.fontWeight;
+    else if (value == "normal")
+      s.fontWeight = 400;
+    else if (value == "bold")
+      s.fontWeight = 700;
+    else if (value == "bolder" || value == "lighter")
+      s.fontWeight = std::clamp(parent.fontWeight + (value == "bolder" ? 300 : -300), 100, 900);
+    else if ((ok = ParseNumberList(value, &v) && v.size() == 1 && v[0] >= 1 && v[0] <= 1000))
+      s.fontWeight = static_cast<int>(v[0]);
+  } else if (name == "font-style") {
+    s.italic = inherit ? parent.italic : value == "italic" || value == "oblique";
+  } else if (name == "text-anchor") {
+    s.anchor = inherit ? parent.anchor : value == "middle" ? 1 : value == "end" ? 2 : 0;
+  } else if (name.compare(0, 6, "marker") == 0) {
+    s.markers = inherit ? parent.markers : value != "none";
+  }
+  if (!ok) Note(n, name + " \"" + value + "\" not valid: left out");
+}
+
+std::vector<std::pair<std::string, std::string>> Reader::Declarations(xmlNodePtr n) {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (xmlAttrPtr a = n->properties; a; a = a->next) {
+    if (a->ns) continue;
+    const std::string name = reinterpret_cast<const char*>(a->name);
+    if (Properties().count(name)) out.emplace_back(name, Trim(Attr(n, name.c_str())));
+  }
+  if (!rules_.empty()) {
+    const std::string id = Attr(n, "id");
+    std::vector<std::string> classes;
+    const std::string cls = Attr(n, "class");
+    for (std::size_t i = 0; i < cls.size();) {
+      const std::size_t j = cls.find_first_of(" \t\r\n", i);
+      if (j != i) classes.push_back(cls.substr(i, j == std::string::npos ? j : j - i));
+      if (j == std::string::npos) break;
+      i = j + 1;
+    }
+    std::vector<const CssRule*> matched;
+    for (const CssRule& r : rules_) {
+      const bool match =
+          r.kind == CssRule::kAll ||
+          (r.kind == CssRule::kElement && r.name == reinterpret_cast<const char*>(n->name)) ||
+          (r.kind == CssRule::kId && r.name == id && !id.empty()) ||
+          (r.kind == CssRule::kClass &&
+           std::find(classes.begin(), classes.end(), r.name) != classes.end());
+      if (match) matched.push_back(&r);
+    }
+    std::stable_sort(matched.begin(), matched.end(), [](const CssRule* a, const CssRule* b) {
+      return a->specificity != b->specificity ? a->specificity < b->specificity
+                                              : a->order < b->order;
+    });
+    for (const CssRule* r : matched)
+      out.insert(out.end(), r->declarations.begin(), r->declarations.end());
+  }
+  if (HasAttr(n, "style")) {
+    for (auto& d : ParseDeclarations(Attr(n, "style")))
+      out.push_back(std::move(d));
+  }
+  return out;
+}
+
+Style Reader::Compute(xmlNodePtr n, const Style& parent) {
+  Style s = parent;
+  s.ResetUninherited();
+  for (const auto& [name, value] : Declarations(n))
+    Declare(s, parent, name, value, n);
+  return s;
+}
+
+Style Reader::StyleOf(xmlNodePtr n) {
+  std::vector<xmlNodePtr> chain;
+  for (xmlNodePtr p = n; p && p->type == XML_ELEMENT_NODE; p = p->parent)
+    chain.push_back(p);
+  Style s;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+    s = Compute(*it, s);
+  return s;
+}
+
+void Reader::ParseStyleSheet(const std::string& sheet, xmlNodePtr at) {
+  std::string text;
+  // Comments out.
+  for (std::size_t i = 0; i < sheet.size();) {
+    if (sheet.compare(i, 2, "/*") == 0) {
+      const std::size_t end = sheet.find("*/", i + 2);
+      i = end == std::string::npos ? sheet.size() : end + 2;
+      continue;
+    }
+    text += sheet[i++];
+  }
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t open = text.find('{', i);
+    if (open == std::string::npos) break;
+    std::size_t close = text.find('}', open);
+    if (close == std::string::npos) close = text.size();
+    const std::string selectors = Trim(text.substr(i, open - i));
+    const std::string body = text.substr(open + 1, close - open - 1);
+    i = close + 1;
+    if (!selectors.empty() && selectors[0] == '@') {
+      Drop("CSS at-rule");
+      Note(at, "the style sheet's " + selectors.substr(0, selectors.find_first_of(" {")) +
+                   " rule: left out");
+      // An at-rule with a block of rules: skip to its end.
+      int depth = 1;
+      for (std::size_t k = open + 1; k < text.size() && depth > 0; ++k) {
+        depth += text[k] == '{' ? 1 : text[k] == '}' ? -1 : 0;
+        i = k + 1;
+      }
+      continue;
+    }
+    const auto declarations = ParseDeclarations(body);
+    std::size_t from = 0;
+    while (from <= selectors.size()) {
+      std::size_t comma = selectors.find(',', from);
+      if (comma == std::string::npos) comma = selectors.size();
+      const std::string sel = Trim(selectors.substr(from, comma - from));
+      from = comma + 1;
+      CssRule r{CssRule::kElement, sel, 1, static_cast<int>(rules_.size()), declarations};
+      const bool simple = !sel.empty() &&
+                          sel.find_first_of(" \t\r\n>+~:[.#*", 1) == std::string::npos &&
+                          (std::isalpha(static_cast<unsigned char>(sel[0])) || sel[0] == '.' ||
+                           sel[0] == '#' || sel == "*");
+      if (!simple) {
+        Drop("CSS selector");
+        Note(at, "the style sheet's selector \"" + sel + "\": its rule left out");
+        continue;
+      }
+      if (sel[0] == '.') r = {CssRule::kClass, sel.substr(1), 10, r.order, declarations};
+      if (sel[0] == '#') r = {CssRule::kId, sel.substr(1), 100, r.order, declarations};
+      if (sel == "*") r = {CssRule::kAll, "", 0, r.order, declarations};
+      rules_.push_back(std::move(r));
+    }
+  }
+}
+
+}  // namespace hostsim::svg_in
