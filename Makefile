@@ -2,7 +2,7 @@
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo bench asan fuzz fuzz-smoke format clean windows windows-test
+.PHONY: all deps build test demo bench asan fuzz fuzz-smoke format clean windows windows-test corpus
 
 all: build
 
@@ -33,6 +33,14 @@ windows-test: windows
 
 demo: build
 	bash scripts/demo.sh build demo-output
+
+# Real artwork: every icon and flag the packages install, imported, placed back and
+# exported, each drawing compared with the reference renderer's (table: corpus-report.md).
+corpus: build
+	./build/tools/corpus/velm-corpus --report corpus-report.md \
+	    bootstrap-icons=/usr/share/bootstrap-icons/svg \
+	    flags-4x3=/usr/share/iso-flags-svg/country-4x3 \
+	    flags-squared=/usr/share/iso-flags-svg/country-squared
 
 bench: deps
 	cmake --preset bench

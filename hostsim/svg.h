@@ -52,6 +52,10 @@ struct SvgDocument {
   // True when the document is a symbol set: it has symbols and draws nothing but uses of
   // them (or nothing at all).
   bool symbolSet = false;
+  // The artboard in points: artwork (0, 0) is its bottom-left corner, (width, height) its
+  // top-right one.
+  double width = 0;
+  double height = 0;
   SvgReport report;
 };
 

@@ -424,6 +424,8 @@ bool Reader::Read(SvgDocument* out, std::string* error) {
 
   Symbols(out);
   out->symbolSet = !out->symbols.empty() && !drawsOther_;
+  out->width = width_;
+  out->height = height_;
   out->scene = {{"layers", {{{"name", "Layer 1"}, {"art", std::move(art)}}}}};
   Finish(&out->scene);
   for (SvgSymbol& sym : out->symbols)

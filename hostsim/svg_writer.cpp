@@ -60,9 +60,12 @@ Json DocumentKeys(const Json& scene) {
 }  // namespace
 
 std::string WriteSvg(Document& document) {
-  const Json scene = WriteScene(document);
   const host::RealRect area = DocumentArea(document);
-  const double width = PageSide(area.right), height = PageSide(area.top);
+  return WriteSvg(document, PageSide(area.right), PageSide(area.top));
+}
+
+std::string WriteSvg(Document& document, double width, double height) {
+  const Json scene = WriteScene(document);
   svg_out::ArtWriter writer(document, scene, true);
   std::string body;
   const std::vector<Layer*>& layers = document.layers();

@@ -17,6 +17,9 @@ namespace hostsim {
 // the same numbers (0 0 W H), and the layers lie under the flip matrix(1 0 0 -1 0 H), so
 // that every coordinate is written as the artwork's own number.
 std::string WriteSvg(Document& document);
+// The same on a page of the given size in points (its bottom-left corner at the artwork's
+// origin), as a comparison with another drawing of a known page needs.
+std::string WriteSvg(Document& document, double width, double height);
 
 // Writes WriteSvg's text to `path` through a temporary file beside it, renamed over the
 // file only when it is complete; false with a message when it cannot.

@@ -149,6 +149,21 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       "backup of the old file is kept beside it)");
   repairCommand->add_option("file", repair.target, "Group file (GROUP.VEL)")->required();
 
+  ImportOptions import;
+  CLI::App* importCommand = app.add_subcommand(
+      "import",
+      "Make records of SVG files (one each) and symbol sets (one per symbol), captured as the "
+      "palette's add button captures art");
+  importCommand
+      ->add_option("paths", import.paths,
+                   "SVG files (.svg, .svgz) or folders of them, then the library folder")
+      ->required();
+  importCommand->add_option("--group", import.group,
+                            "The group (default: the set's name, or the folder's)");
+  importCommand->add_option("--kind", import.kind,
+                            "The records' kind (default: the set's title, or the file's name)");
+  importCommand->add_flag("--json", import.json, "List every record made and item skipped as JSON");
+
   GroupOptions mkgroup;
   CLI::App* mkgroupCommand = app.add_subcommand("mkgroup", "Make a new, empty group");
   mkgroupCommand->add_option("folder", mkgroup.target, "Library folder")->required();
@@ -175,6 +190,7 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   if (thumbCommand->parsed()) return CommandThumb(thumb, out, err);
   if (sheetCommand->parsed()) return CommandSheet(sheet, out, err);
   if (exportCommand->parsed()) return CommandExport(exportOptions, out, err);
+  if (importCommand->parsed()) return CommandImport(import, out, err);
   if (lzssCommand->parsed()) return CommandLzss(lzss, out, err);
   if (rmCommand->parsed()) return CommandRm(rm, out, err);
   if (editCommand->parsed()) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace velmtool {
 
@@ -77,6 +78,14 @@ struct ExportOptions {
   bool symbols = false;  // the whole group as one symbol set (.svg)
 };
 int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
+
+struct ImportOptions {
+  std::vector<std::string> paths;  // SVG files and folders, then the library folder
+  std::string group;               // UTF-8; empty: the set's or folder's name
+  std::string kind;                // empty: the set's title, else the file's name
+  bool json = false;
+};
+int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream& err);
 
 struct LzssOptions {
   std::string direction;  // encode or decode

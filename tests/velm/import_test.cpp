@@ -1,0 +1,142 @@
+// velm import: SVG files and symbol sets become records through the plug-in's own capture.
+// Import starts a plug-in of its own, so the velm program runs as a separate process.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+class ImportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("velm-import-" + std::to_string(getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "in");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  std::string Write(const std::string& name, const std::string& text) {
+    const fs::path path = root_ / "in" / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+  // Runs velm; its exit status, with stdout in *out.
+  int Velm(const std::string& arguments, std::string* out) {
+    const fs::path program =
+        fs::path(VELM_MODULE_PATH).parent_path().parent_path() / "tools" / "velm" / "velm";
+    const fs::path log = root_ / "out.txt";
+    const int status = std::system(("'" + program.string() + "' " + arguments + " > '" +
+                                    log.string() + "' 2> '" + (root_ / "err.txt").string() + "'")
+                                       .c_str());
+    std::ostringstream text;
+    text << std::ifstream(log).rdbuf();
+    *out = text.str();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  json VelmJson(const std::string& arguments, int expected) {
+    std::string out;
+    EXPECT_EQ(Velm(arguments + " --json", &out), expected) << out;
+    return json::parse(out, nullptr, false);
+  }
+  std::string Library() const { return (root_ / "library").string(); }
+
+  fs::path root_;
+};
+
+const char kSquare[] =
+    "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'>"
+    "<rect x='2' y='2' width='12' height='12' fill='#c00'/></svg>";
+
+TEST_F(ImportTest, FilesAndSymbolsBecomeRecordsNamedAsTheirSourceSays) {
+  Write("shapes/square.svg", kSquare);
+  Write("shapes/titled.svg",
+        "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'><title>丸</title>"
+        "<desc>赤い丸</desc><circle cx='8' cy='8' r='6' fill='red'/></svg>");
+  const std::string set =
+      Write("set.svg",
+            "<svg xmlns='http://www.w3.org/2000/svg'><title>記号</title><defs>"
+            "<symbol id='a' viewBox='0 0 10 10'><title>三角</title><desc>とがった</desc>"
+            "<path d='M0 10 L5 0 L10 10 Z'/></symbol>"
+            "<symbol id='b' viewBox='0 0 10 10'><rect width='10' height='4'/></symbol>"
+            "</defs></svg>");
+
+  const json folder =
+      VelmJson("import '" + (root_ / "in" / "shapes").string() + "' '" + Library() + "'", 0);
+  ASSERT_EQ(folder["records"].size(), 2u) << folder.dump();
+  const json symbols = VelmJson("import '" + set + "' '" + Library() + "' --kind 形", 0);
+  ASSERT_EQ(symbols["records"].size(), 2u) << symbols.dump();
+  EXPECT_EQ(symbols["records"][0]["element"], "#a");
+
+  // name, group, kind and comment of each record as velm show reads them back
+  std::map<std::string, json> made;
+  for (const json* run : {&folder, &symbols})
+    for (const json& record : (*run)["records"])
+      made[record["name"]] = record;
+  const struct {
+    const char* name;
+    const char* group;
+    const char* kind;
+    const char* comment;
+  } expected[] = {{"square", "shapes", "square", ""},
+                  {"丸", "shapes", "titled", "赤い丸"},
+                  {"三角", "set", "形", "とがった"},
+                  {"b", "set", "形", ""}};
+  for (const auto& e : expected) {
+    SCOPED_TRACE(e.name);
+    ASSERT_TRUE(made.count(e.name));
+    EXPECT_EQ(made[e.name]["group"], std::string(e.group));
+    const json shown = VelmJson(
+        "show '" + Library() + "' " + made[e.name]["number"].dump() + " --group " + e.group, 0);
+    EXPECT_EQ(shown["header"]["name"], std::string(e.name));
+    EXPECT_EQ(shown["header"]["kind"], std::string(e.kind));
+    EXPECT_EQ(shown["header"]["comment"], std::string(e.comment));
+  }
+}
+
+TEST_F(ImportTest, TextsAreFittedToShiftJisAndTheirFieldsAndTheChangeReported) {
+  const std::string longName(80, 'x');
+  Write("t.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='9' height='9'><title>" + longName +
+                     "</title><desc>café 😀</desc><rect width='9' height='9'/></svg>");
+  const json j = VelmJson("import '" + (root_ / "in").string() + "' '" + Library() + "'", 0);
+  ASSERT_EQ(j["records"].size(), 1u) << j.dump();
+  EXPECT_EQ(j["records"][0]["name"], std::string(63, 'x'));
+  const std::string warnings = j["records"][0]["warnings"].dump();
+  EXPECT_NE(warnings.find("name was shortened to 63 bytes"), std::string::npos) << warnings;
+  EXPECT_NE(warnings.find("replaced: é😀"), std::string::npos) << warnings;
+  const json shown = VelmJson("show '" + Library() + "' 0 --group in", 0);
+  EXPECT_EQ(shown["header"]["comment"], "cafe ?");
+}
+
+TEST_F(ImportTest, WhatCannotBeImportedIsSkippedWithItsReasonAndTheRestKept) {
+  Write("good.svg", kSquare);
+  Write("broken.svg", "<svg xmlns='http://www.w3.org/2000/svg'><rect");
+  Write("empty.svg", "<svg xmlns='http://www.w3.org/2000/svg'><defs/></svg>");
+  const json j = VelmJson("import '" + (root_ / "in").string() + "' '" + Library() + "'", 1);
+  ASSERT_EQ(j["records"].size(), 1u) << j.dump();
+  ASSERT_EQ(j["skipped"].size(), 2u) << j.dump();
+  for (const json& item : j["skipped"]) {
+    EXPECT_FALSE(item["reason"].get<std::string>().empty());
+    const std::string file = item["file"];
+    if (file.find("broken") != std::string::npos) {
+      EXPECT_NE(item["reason"].get<std::string>().find("broken.svg:"), std::string::npos) << item;
+    }
+  }
+  std::string out;
+  EXPECT_EQ(Velm("import '" + Library() + "'", &out), 2);  // no library after the files
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+// velm-corpus: how faithfully real SVG artwork comes into a library and goes out again.
+// Every SVG file of each set is imported (velm import, the plug-in's own capture), each
+// record placed back by the plug-in's loader into an empty document where its art was
+// captured, drawn by the stand-in host, and compared with the reference renderer's
+// drawing of the source file at the same scale; then the placed art is written as SVG
+// (as velm export writes it), drawn by the reference renderer and compared the same way.
+//
+//   velm-corpus [--sample N] [--size PX] [--work DIR] [--report FILE.md] [--min-agree F]
+//               NAME=FOLDER ...
+//
+// Prints a table per set (files, imported, skipped, warnings by kind, drawings that agree,
+// time), the slowest and the most different files; exits 1 when a set's share of files
+// whose drawings agree is below --min-agree, or a file was neither imported nor skipped
+// with a reason.
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "corpus_run.h"
+#include "picture_compare.h"
+
+namespace fs = std::filesystem;
+
+int main(int argc, char** argv) {
+  velmcorpus::CorpusOptions options;
+  std::vector<std::string> sets;
+  std::string report;
+  CLI::App app{
+      "velm-corpus: real SVG artwork imported, placed back and exported, compared "
+      "with the reference renderer's drawings"};
+  app.add_option("sets", sets, "NAME=FOLDER of SVG files (walked for .svg and .svgz)")->required();
+  app.add_option("--sample", options.sample, "Only about N files of each set, spread evenly");
+  app.add_option("--size", options.size, "Pixels of a drawing's longer side")
+      ->capture_default_str();
+  app.add_option("--work", options.work, "Folder for the library and the drawings (kept)");
+  app.add_option("--report", report, "Also write the tables to this Markdown file");
+  app.add_option("--min-agree", options.minAgree,
+                 "Fail when a set's share of agreeing files is below this (0 … 1)")
+      ->capture_default_str();
+  CLI11_PARSE(app, argc, argv);
+
+  std::vector<velmcorpus::SetResult> results;
+  for (const std::string& set : sets) {
+    const std::size_t eq = set.find('=');
+    if (eq == std::string::npos || eq == 0 || eq + 1 == set.size()) {
+      std::cerr << "velm-corpus: a set is NAME=FOLDER: \"" << set << "\"\n";
+      return 2;
+    }
+    velmcorpus::SetResult result;
+    std::string error;
+    if (!velmcorpus::RunSet(set.substr(0, eq), set.substr(eq + 1), options, &result, &error)) {
+      std::cerr << "velm-corpus: " << error << "\n";
+      return 2;
+    }
+    results.push_back(std::move(result));
+  }
+  const std::string tables = velmcorpus::FormatReport(results);
+  std::cout << tables;
+  if (!report.empty()) {
+    std::ofstream out(report, std::ios::binary | std::ios::trunc);
+    out << tables;
+    if (!out) {
+      std::cerr << "velm-corpus: " << report << " cannot be written\n";
+      return 2;
+    }
+  }
+  return velmcorpus::Passes(results, options) ? 0 : 1;
+}

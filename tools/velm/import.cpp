@@ -1,0 +1,290 @@
+// velm import: SVG files and symbol sets into a library. Each file (or each symbol of a
+// symbol set) is opened in a fresh stand-in document, all of its art selected, and
+// captured by the plug-in as the palette's add button captures it: what is stored is what
+// the designer's add would store for the same art in the host.
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "database/group_file.h"
+#include "database/record.h"
+#include "hostsim/document.h"
+#include "hostsim/host.h"
+#include "hostsim/scene.h"
+#include "hostsim/svg.h"
+#include "plugin_session.h"
+#include "sjis_text.h"
+
+namespace velmtool {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One record to be made: where its art comes from and its texts (UTF-8).
+struct ImportItem {
+  std::string file;
+  std::string element;  // "#id" of the symbol; empty for the whole file
+  std::string group;
+  velmsession::RecordTexts texts;
+  const nlohmann::json* scene = nullptr;
+  std::vector<std::string> warnings;
+};
+
+bool HasSvgExtension(const fs::path& path) {
+  return hostsim::IsSvgPath(path.string());
+}
+
+// The SVG files named: files as given, folders walked (in name order) for .svg and .svgz.
+// Names that lead nowhere are skipped with their reason.
+void CollectFiles(const std::vector<std::string>& inputs, std::vector<fs::path>* files,
+                  nlohmann::json* skipped) {
+  for (const std::string& input : inputs) {
+    std::error_code ec;
+    if (fs::is_directory(input, ec)) {
+      std::vector<fs::path> found;
+      fs::recursive_directory_iterator it(input, fs::directory_options::skip_permission_denied, ec);
+      for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file(ec) && HasSvgExtension(it->path())) found.push_back(it->path());
+      }
+      if (ec) skipped->push_back({{"file", input}, {"reason", "cannot be read: " + ec.message()}});
+      std::sort(found.begin(), found.end());
+      files->insert(files->end(), found.begin(), found.end());
+    } else if (fs::is_regular_file(input, ec)) {
+      files->push_back(input);
+    } else {
+      skipped->push_back({{"file", input}, {"reason", "does not exist"}});
+    }
+  }
+}
+
+// The name of the folder holding `file`.
+std::string FolderName(const fs::path& file) {
+  const fs::path folder = fs::absolute(file).parent_path();
+  return folder.filename().string();
+}
+
+// Shift-JIS texts for the record's fields: characters Shift-JIS cannot hold replaced,
+// texts longer than their field shortened on a character boundary, both reported. The
+// result is UTF-8 again, now exactly what the field will hold.
+void FitTexts(ImportItem* item) {
+  struct Field {
+    std::string* text;
+    std::size_t size;
+    const char* what;
+  } fields[] = {{&item->texts.name, sizeof(velm::Record::name), "name"},
+                {&item->texts.kind, sizeof(velm::Record::kind), "kind"},
+                {&item->texts.comment, sizeof(velm::Record::comment), "comment"}};
+  for (const Field& f : fields) {
+    std::vector<std::string> replaced;
+    std::string sjis = Utf8ToSjisNearest(*f.text, &replaced);
+    if (!replaced.empty()) {
+      std::string list;
+      for (const std::string& c : replaced)
+        list += c;
+      item->warnings.push_back(std::string("the ") + f.what + " holds " +
+                               std::to_string(replaced.size()) +
+                               " character(s) Shift-JIS cannot hold, replaced: " + list);
+    }
+    if (sjis.size() >= f.size) {
+      sjis = CutSjis(sjis, f.size - 1);
+      item->warnings.push_back(std::string("the ") + f.what + " was shortened to " +
+                               std::to_string(sjis.size()) + " bytes");
+    }
+    *f.text = SjisToUtf8(sjis);
+  }
+}
+
+// A group name made from a file or folder name: characters a group name cannot hold
+// become '_'.
+std::string GroupFromName(std::string name) {
+  for (char& c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 ||
+        std::string("\\/:*?\"<>|").find(c) != std::string::npos)
+      c = '_';
+  }
+  return name.empty() ? std::string("_") : name;
+}
+
+void SelectAll(hostsim::Document& document) {
+  for (hostsim::Layer* layer : document.layers()) {
+    for (hostsim::Art* art : layer->group->children)
+      document.Select(art, true);
+  }
+}
+
+// Progress on a terminal: files, records and rate, on one line rewritten in place.
+class Progress {
+ public:
+  Progress(std::size_t files, bool shown) : files_(files), shown_(shown) {}
+  void Update(std::size_t file, std::size_t records) {
+    if (!shown_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (file < files_ && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const int width = 30;
+    const int done = files_ ? static_cast<int>(width * file / files_) : width;
+    std::fprintf(stderr, "\r[%s%s] files %zu/%zu  records %zu  %.0f records/s ",
+                 std::string(static_cast<std::size_t>(done), '#').c_str(),
+                 std::string(static_cast<std::size_t>(width - done), '.').c_str(), file, files_,
+                 records, seconds > 0 ? static_cast<double>(records) / seconds : 0.0);
+    if (file == files_) std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+  }
+
+ private:
+  std::size_t files_;
+  bool shown_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point last_{};
+};
+
+// The records a read document gives: one per symbol of a symbol set, else one for the
+// whole document.
+std::vector<ImportItem> ItemsOf(const fs::path& file, const hostsim::SvgDocument& svg,
+                                const ImportOptions& options) {
+  std::vector<ImportItem> items;
+  const std::string stem = file.filename().string().substr(
+      0, file.filename().string().size() - file.extension().string().size());
+  const std::vector<std::string> documentWarnings = svg.report.Lines();
+  if (svg.symbolSet) {
+    for (const hostsim::SvgSymbol& symbol : svg.symbols) {
+      ImportItem item;
+      item.file = file.string();
+      item.element = "#" + symbol.id;
+      item.group = options.group.empty() ? GroupFromName(stem) : options.group;
+      item.texts.name = !symbol.title.empty() ? symbol.title : symbol.id;
+      item.texts.kind = !options.kind.empty() ? options.kind
+                        : !svg.title.empty()  ? svg.title
+                                              : stem;
+      item.texts.comment = symbol.desc;
+      // A set velm export wrote keeps each record's kind and comment in its description.
+      static const std::string kKind = "kind: ", kComment = "\ncomment: ";
+      const std::size_t split = symbol.desc.find(kComment);
+      if (symbol.desc.rfind(kKind, 0) == 0 && split != std::string::npos &&
+          symbol.desc.find('\n', kKind.size()) == split) {
+        if (options.kind.empty())
+          item.texts.kind = symbol.desc.substr(kKind.size(), split - kKind.size());
+        item.texts.comment = symbol.desc.substr(split + kComment.size());
+      }
+      item.scene = &symbol.scene;
+      item.warnings = symbol.report.Lines();
+      items.push_back(std::move(item));
+    }
+    return items;
+  }
+  ImportItem item;
+  item.file = file.string();
+  item.group = options.group.empty() ? GroupFromName(FolderName(file)) : options.group;
+  item.texts.name = !svg.title.empty() ? svg.title : stem;
+  item.texts.kind = !options.kind.empty() ? options.kind : stem;
+  item.texts.comment = svg.desc;
+  item.scene = &svg.scene;
+  item.warnings = documentWarnings;
+  items.push_back(std::move(item));
+  return items;
+}
+
+}  // namespace
+
+int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
+  if (options.paths.size() < 2) {
+    err << "velm: import takes the SVG files or folders, then the library folder\n";
+    return kExitUsage;
+  }
+  const std::string library = options.paths.back();
+  std::error_code ec;
+  if (fs::exists(library, ec) && !fs::is_directory(library, ec)) {
+    err << "velm: " << library << " is not a library folder\n";
+    return kExitUsage;
+  }
+  const std::vector<std::string> inputs(options.paths.begin(), options.paths.end() - 1);
+  nlohmann::json made = nlohmann::json::array();
+  nlohmann::json skipped = nlohmann::json::array();
+  std::vector<fs::path> files;
+  CollectFiles(inputs, &files, &skipped);
+
+  std::string error;
+  std::unique_ptr<velmsession::PluginSession> session =
+      velmsession::PluginSession::Open(library, false, &error);
+  if (!session) {
+    err << "velm: " << error << "\n";
+    return kExitProblems;
+  }
+  Progress progress(files.size(), !options.json && isatty(STDERR_FILENO));
+  std::size_t fileCount = 0;
+  for (const fs::path& file : files) {
+    const auto started = std::chrono::steady_clock::now();
+    const std::size_t madeBefore = made.size();
+    hostsim::SvgDocument svg;
+    if (!hostsim::ReadSvgFile(file.string(), &svg, &error)) {
+      skipped.push_back({{"file", file.string()}, {"reason", error}});
+    } else {
+      if (svg.symbolSet && svg.symbols.empty()) {
+        skipped.push_back({{"file", file.string()}, {"reason", "the symbol set holds no symbols"}});
+      }
+      for (ImportItem& item : ItemsOf(file, svg, options)) {
+        FitTexts(&item);
+        std::int32_t number = -1, objects = 0;
+        // A fresh document holding the art; nobody looks at the screen, so it is not drawn.
+        std::unique_ptr<hostsim::Document> document =
+            hostsim::ReadScene(*item.scene, item.file, &error);
+        if (!document) {
+          skipped.push_back({{"file", item.file}, {"element", item.element}, {"reason", error}});
+          continue;
+        }
+        session->host().SetDocument(std::move(document));
+        SelectAll(session->document());
+        if (!session->Capture(item.group, item.texts, &number, &objects, &error)) {
+          skipped.push_back({{"file", item.file}, {"element", item.element}, {"reason", error}});
+          continue;
+        }
+        made.push_back({{"group", item.group},
+                        {"number", number},
+                        {"name", item.texts.name},
+                        {"file", item.file},
+                        {"element", item.element},
+                        {"objects", objects},
+                        {"warnings", item.warnings}});
+      }
+    }
+    // The file's time (reading and every capture), with each of its records.
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    for (std::size_t i = madeBefore; i < made.size(); ++i)
+      made[i]["seconds"] = seconds;
+    progress.Update(++fileCount, made.size());
+  }
+
+  if (options.json) {
+    out << nlohmann::json{{"library", library}, {"records", made}, {"skipped", skipped}}.dump(2)
+        << "\n";
+  } else {
+    for (const nlohmann::json& record : made) {
+      for (const auto& warning : record["warnings"]) {
+        err << "velm: " << record["file"].get<std::string>() << record["element"].get<std::string>()
+            << ": " << warning.get<std::string>() << "\n";
+      }
+    }
+    for (const nlohmann::json& item : skipped) {
+      err << "velm: skipped " << item["file"].get<std::string>()
+          << item.value("element", std::string()) << ": " << item["reason"].get<std::string>()
+          << "\n";
+    }
+    out << "Imported " << made.size() << " record(s) from " << files.size() << " file(s) into "
+        << library;
+    if (!skipped.empty()) out << "; " << skipped.size() << " skipped";
+    out << "\n";
+  }
+  return skipped.empty() ? kExitOk : kExitProblems;
+}
+
+}  // namespace velmtool
