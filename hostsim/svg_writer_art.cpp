@@ -56,11 +56,48 @@ std::string MatrixText(const host::RealMatrix& m) {
          " " + Num(m.ty) + ")";
 }
 
-std::string EscapeXml(const std::string& text) {
+namespace {
+
+// The length of the well-formed UTF-8 sequence at `p` (of `left` bytes), 0 when there is
+// none (a stray byte, an overlong form, a surrogate, past U+10FFFF).
+std::size_t Utf8Length(const unsigned char* p, std::size_t left) {
+  if (p[0] < 0x80) return 1;
+  std::size_t n = p[0] >= 0xF0 ? 4 : p[0] >= 0xE0 ? 3 : p[0] >= 0xC2 ? 2 : 0;
+  if (n == 0 || n > left || p[0] > 0xF4) return 0;
+  for (std::size_t k = 1; k < n; ++k)
+    if ((p[k] & 0xC0) != 0x80) return 0;
+  if ((p[0] == 0xE0 && p[1] < 0xA0) || (p[0] == 0xED && p[1] >= 0xA0) ||
+      (p[0] == 0xF0 && p[1] < 0x90) || (p[0] == 0xF4 && p[1] >= 0x90))
+    return 0;
+  // U+FFFE and U+FFFF are no XML characters.
+  if (p[0] == 0xEF && p[1] == 0xBF && p[2] >= 0xBE) return 0;
+  return n;
+}
+
+}  // namespace
+
+std::string Sanitize(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = bytes[i];
+    if (c >= 0x80) {
+      const std::size_t n = Utf8Length(bytes + i, text.size() - i);
+      // A byte that is not UTF-8 would make the file unreadable: the replacement character.
+      out += n ? text.substr(i, n) : "\xEF\xBF\xBD";
+      i += n ? n : 1;
+      continue;
+    }
+    ++i;
+    if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') out += static_cast<char>(c);
+  }
+  return out;
+}
+
+std::string EscapeXml(const std::string& text) {
+  std::string out;
+  for (char c : Sanitize(text)) {
     switch (c) {
       case '&':
         out += "&amp;";
@@ -84,7 +121,7 @@ std::string EscapeXml(const std::string& text) {
         out += "&#13;";
         break;
       default:
-        if (c >= 0x20 && c != 0x7F) out += ch;  // other controls cannot be in XML 1.0
+        out += c;
     }
   }
   return out;

@@ -23,8 +23,11 @@ std::string Num(float value);
 std::string Num(double value);
 // A matrix as SVG's matrix(a b c d e f).
 std::string MatrixText(const host::RealMatrix& m);
-// Text for an attribute value or element content: markup escaped, characters XML 1.0
-// cannot hold left out, line ends as character references (so that they survive parsing).
+// Text as a parser gives it back: bytes that are not UTF-8 become U+FFFD, characters
+// XML 1.0 cannot hold (controls but tab and line ends) are left out.
+std::string Sanitize(const std::string& text);
+// Sanitized text for an attribute value or element content: markup escaped, tabs and line
+// ends as character references (so that they survive parsing as they are).
 std::string EscapeXml(const std::string& text);
 // Compact JSON, invalid UTF-8 replaced (nlohmann would throw on it).
 std::string CompactJson(const Json& json);
@@ -34,7 +37,7 @@ class Element {
  public:
   explicit Element(std::string name) : name_(std::move(name)) {}
   Element& Set(const std::string& name, const std::string& value) {
-    attributes_.emplace_back(name, value);
+    attributes_.emplace_back(name, Sanitize(value));
     return *this;
   }
   // A namespace declaration: written, but not an attribute a parser reports.
@@ -45,7 +48,7 @@ class Element {
   // Private scene keys for the element; `text` is its own direct text, as written.
   Element& Keys(Json keys, std::string text = {}) {
     keys_ = std::move(keys);
-    text_ = std::move(text);
+    text_ = Sanitize(text);
     return *this;
   }
   // "<name a=... velm:keys=... velm:check=...>" (or "/>" when `empty`).

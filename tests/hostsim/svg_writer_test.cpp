@@ -177,6 +177,34 @@ TEST(SvgWriterTest, PathKeysOnlyWhereSvgIsNotExact) {
   }
 }
 
+// Bytes that are not UTF-8 and controls XML cannot hold never make the file unreadable,
+// and the digest is that of what a parser gives back.
+TEST(SvgWriterTest, TextXmlCannotHoldIsReplacedAndStillSigned) {
+  std::string error;
+  auto document = hostsim::ReadScene(
+      sc::Scene().Layer("L", {sc::Rect(0, 0, 10, 10).Fill(sc::Gray(1)).Id("a\x01<b>&\"")}).json(),
+      "t", &error);
+  ASSERT_TRUE(document) << error;
+  document->layers()[0]->name = "bad\xff\x01name\xe3\x81";
+  Xml xml(hostsim::WriteSvg(*document));
+  ASSERT_TRUE(xml.ok());
+  int checked = 0;
+  Xml::Walk(xml.root(), [&](xmlNode* n) {
+    if (!Xml::Attr(n, "layer", hostsim::kVelmSvgNamespace).empty()) {
+      EXPECT_EQ(Xml::Attr(n, "layer", hostsim::kVelmSvgNamespace), "bad\uFFFDname\uFFFD\uFFFD");
+    }
+    const std::string check = Xml::Attr(n, "check", hostsim::kVelmSvgNamespace);
+    if (check.empty()) return;
+    ++checked;
+    EXPECT_EQ(check, Digest(n));
+    const auto keys = nlohmann::json::parse(Xml::Attr(n, "keys", hostsim::kVelmSvgNamespace));
+    if (keys.contains("id")) {
+      EXPECT_EQ(keys["id"], "a\x01<b>&\"");
+    }
+  });
+  EXPECT_EQ(checked, 2);  // the root and the path
+}
+
 // rsvg-convert's drawing of the written SVG agrees with the host's own drawing.
 TEST(SvgWriterTest, DrawsAsTheHostDraws) {
   if (std::system("command -v rsvg-convert >/dev/null 2>&1") != 0)
