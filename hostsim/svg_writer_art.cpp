@@ -227,6 +227,12 @@ void ArtWriter::MapScene(const std::vector<Art*>& children, const Json& list) {
   }
 }
 
+void ArtWriter::TakeFlip(Element* element) {
+  if (!flipNext_) return;
+  flipNext_ = false;
+  element->Set("transform", "matrix(1 0 0 -1 0 " + Num(flip_) + ")");
+}
+
 const Json* ArtWriter::SceneOf(const Art* art) const {
   if (anonymous_ > 0) return nullptr;
   auto it = sceneOf_.find(art);
@@ -433,7 +439,10 @@ std::string ArtWriter::PathData(const std::vector<host::PathSegment>& s, bool cl
 }
 
 void ArtWriter::Write(Art* art, std::string* out) {
-  if (!art || !art->alive) return;
+  if (!art || !art->alive) {
+    flipNext_ = false;
+    return;
+  }
   if (art->effect.shadow) {
     WriteThrough(art, doc_.StyledArtOf(art), out);
     return;
@@ -476,6 +485,7 @@ void ArtWriter::WriteChildren(Art* container, std::string* out) {
 
 void ArtWriter::WriteThrough(Art* art, Art* drawn, std::string* out) {
   Element g("g");
+  TakeFlip(&g);
   Common(art, &g);
   g.Keys(Whole(art));
   *out += g.Open(false);
@@ -493,6 +503,7 @@ void ArtWriter::WriteThrough(Art* art, Art* drawn, std::string* out) {
 
 void ArtWriter::WritePath(Art* art, std::string* out) {
   Element e("path");
+  TakeFlip(&e);
   e.Set("d", PathData(art->segments, art->closed));
   const Json* scene = SceneOf(art);
   if (art->guide) {
@@ -536,6 +547,7 @@ void ArtWriter::WriteCompound(Art* art, std::string* out) {
       d += PathData(child->segments, child->closed);
     }
   Element e("path");
+  TakeFlip(&e);
   e.Set("d", d);
   bool fillExact = true, strokeExact = true;
   if (first)
@@ -549,6 +561,7 @@ void ArtWriter::WriteCompound(Art* art, std::string* out) {
 
 void ArtWriter::WriteGroup(Art* art, std::string* out) {
   Element g("g");
+  TakeFlip(&g);
   std::vector<Art*> clips;
   if (art->clipped)
     for (Art* child : art->children)

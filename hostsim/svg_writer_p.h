@@ -86,9 +86,18 @@ class ArtWriter {
   const std::string& defs() const { return defs_; }
   // A new id nobody uses (scene ids included).
   std::string NewId(const std::string& prefix);
+  // Puts the page's flip matrix(1 0 0 -1 0 H) on the outermost element the next Write
+  // makes, for art at the top of a symbol: a group holding it would be read back as a
+  // group of its own.
+  void FlipNext(double height) {
+    flip_ = height;
+    flipNext_ = true;
+  }
 
  private:
   const Json* SceneOf(const Art* art) const;
+  // Sets the flip asked for by FlipNext as the element's transform (once).
+  void TakeFlip(Element* element);
   void MapScene(const std::vector<Art*>& children, const Json& list);
   // Keys for the art: its scene object whole (with "type").
   Json Whole(const Art* art) const;
@@ -127,6 +136,8 @@ class ArtWriter {
   // While writing art with no scene of its own (inside an object written whole).
   int anonymous_ = 0;
   int patternDepth_ = 0;
+  double flip_ = 0;
+  bool flipNext_ = false;
 };
 
 // A base64 "data:image/png" URI of an ARGB32 Cairo image surface; empty when it fails.
