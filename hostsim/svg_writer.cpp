@@ -79,7 +79,7 @@ std::string WriteSvg(Document& document) {
     if (!layer->editable) g.Set("velm:locked", "true");
     if (layer == document.currentLayer()) g.Set("velm:current", "true");
     body += g.Open(false);
-    writer.Write(layer->group, &body);
+    writer.WriteChildren(layer->group, &body);
     body += g.Close();
   }
   Element root = Root(width, height);

@@ -563,6 +563,7 @@ void ArtWriter::WriteGroup(Art* art, std::string* out) {
   Element g("g");
   TakeFlip(&g);
   std::vector<Art*> clips;
+  std::string clipUrl;
   if (art->clipped)
     for (Art* child : art->children)
       if (IsClipPath(child)) clips.push_back(child);
@@ -589,7 +590,7 @@ void ArtWriter::WriteGroup(Art* art, std::string* out) {
     p.Set("d", d);
     if (evenOdd) p.Set("clip-rule", "evenodd");
     defs_ += c.Open(false) + p.Open(true) + c.Close();
-    g.Set("clip-path", "url(#" + id + ")");
+    clipUrl = "url(#" + id + ")";
   }
   Common(art, &g);
   const Json* scene = SceneOf(art);
@@ -601,13 +602,17 @@ void ArtWriter::WriteGroup(Art* art, std::string* out) {
     FlagKeys(art, &keys);
     if (!keys.empty()) g.Keys(keys);
   }
-  *out += g.Open(false);
+  // The clip on a group of its own inside: a reader clips what an element holds after
+  // taking its keys, so a clip beside keys that hold the group whole would clip it twice.
+  Element inner("g");
+  if (!clipUrl.empty()) inner.Set("clip-path", clipUrl);
+  *out += g.Open(false) + (clipUrl.empty() ? "" : inner.Open(false));
   const bool whole = scene && art->clipped;
   if (whole) ++anonymous_;
   for (auto it = art->children.rbegin(); it != art->children.rend(); ++it)
     if (std::find(clips.begin(), clips.end(), *it) == clips.end()) Write(*it, out);
   if (whole) --anonymous_;
-  *out += g.Close();
+  *out += (clipUrl.empty() ? "" : inner.Close()) + g.Close();
 }
 
 }  // namespace hostsim::svg_out

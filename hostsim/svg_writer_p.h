@@ -82,6 +82,8 @@ class ArtWriter {
 
   // Writes the art (and what it holds) onto `out`, as it is drawn (nothing for dead art).
   void Write(Art* art, std::string* out);
+  // Writes what a container holds, bottom first (SVG paints in document order).
+  void WriteChildren(Art* container, std::string* out);
   // The <defs> content the art written so far needs (gradients, patterns, clip paths).
   const std::string& defs() const { return defs_; }
   // A new id nobody uses (scene ids included).
@@ -117,7 +119,6 @@ class ArtWriter {
   void WritePath(Art* art, std::string* out);
   void WriteCompound(Art* art, std::string* out);
   void WriteGroup(Art* art, std::string* out);
-  void WriteChildren(Art* container, std::string* out);
   void WriteText(Art* art, std::string* out);
   void WriteRaster(Art* art, std::string* out);
   void WriteMesh(Art* art, std::string* out);

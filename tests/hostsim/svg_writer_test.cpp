@@ -106,6 +106,8 @@ TEST(SvgWriterTest, ReferenceSceneIsWellFormedSignedAndExact) {
       EXPECT_EQ(check, Digest(n)) << name;
       const auto keys = nlohmann::json::parse(Xml::Attr(n, "keys", hostsim::kVelmSvgNamespace));
       if (keys.contains("id")) keysById[keys["id"]] = keys;
+      // A clip beside keys that hold a clipping group whole would clip it a second time.
+      EXPECT_TRUE(!keys.contains("clipped") || Xml::Attr(n, "clip-path").empty());
     }
     texts += name == "text";
     images +=
@@ -165,6 +167,8 @@ TEST(SvgWriterTest, PathKeysOnlyWhereSvgIsNotExact) {
       if (std::string(reinterpret_cast<const char*>(n->name)) == "path") path = n;
     });
     ASSERT_TRUE(path) << c.what;
+    // Directly in its layer's group (the layer's own art group is no group of the SVG).
+    EXPECT_EQ(Xml::Attr(path->parent, "layer", hostsim::kVelmSvgNamespace), "L") << c.what;
     const std::string keys = Xml::Attr(path, "keys", hostsim::kVelmSvgNamespace);
     EXPECT_EQ(!keys.empty(), c.keys) << c.what << ": " << keys;
     if (c.keys) {
