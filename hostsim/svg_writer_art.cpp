@@ -486,17 +486,16 @@ void ArtWriter::WriteChildren(Art* container, std::string* out) {
 void ArtWriter::WriteThrough(Art* art, Art* drawn, std::string* out) {
   Element g("g");
   TakeFlip(&g);
-  Common(art, &g);
+  if (!art->effect.shadow)
+    Common(art, &g);
+  else if (art->attributes & host::kArtHidden)
+    g.Set("display", "none");  // the copy inside the styled art carries the transparency
   g.Keys(Whole(art));
   *out += g.Open(false);
   ++anonymous_;
-  if (drawn && drawn != art) {
-    // The styled art of an effect holds the art itself: write it without the effect.
-    const bool shadow = art->effect.shadow;
-    art->effect.shadow = false;
-    Write(drawn, out);
-    art->effect.shadow = shadow;
-  }
+  // The styled art of an effect holds copies of the art (without the effect) and its
+  // shadow; a plug-in art's result art is what it draws as.
+  if (drawn && drawn != art) Write(drawn, out);
   --anonymous_;
   *out += g.Close();
 }
