@@ -39,8 +39,8 @@ Element Root(double width, double height) {
 
 // The flip from artwork coordinates (y up) to the page's (y down): applied twice it is
 // exactly the identity, so coordinates read back as the numbers written.
-std::string Flip(double height) {
-  return "<g transform=\"matrix(1 0 0 -1 0 " + Num(height) + ")\">";
+std::string FlipMatrix(double height) {
+  return "matrix(1 0 0 -1 0 " + Num(height) + ")";
 }
 
 // A whole number of points that holds `value` (at least 1).
@@ -73,6 +73,8 @@ std::string WriteSvg(Document& document, double width, double height) {
     Layer* layer = layers[i];
     Element g("g");
     g.Set("id", writer.NewId("layer"));
+    // The page's flip, on each layer: art reads back at the numbers written.
+    g.Set("transform", FlipMatrix(height));
     if (!layer->visible) g.Set("display", "none");
     // The layer's name and flags, for a program that knows them.
     g.Set("velm:layer", layer->name);
@@ -80,14 +82,14 @@ std::string WriteSvg(Document& document, double width, double height) {
     if (!layer->editable) g.Set("velm:locked", "true");
     if (layer == document.currentLayer()) g.Set("velm:current", "true");
     body += g.Open(false);
-    writer.Write(layer->group, &body);
+    writer.WriteChildren(layer->group, &body);
     body += g.Close();
   }
   Element root = Root(width, height);
   root.Keys(DocumentKeys(scene));
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + root.Open(false);
   if (!writer.defs().empty()) out += "<defs>" + writer.defs() + "</defs>";
-  out += Flip(height) + body + "</g></svg>\n";
+  out += body + "</svg>\n";
   return out;
 }
 
@@ -176,10 +178,12 @@ std::string WriteSvgSymbolSet(Document& document, const std::vector<SvgSymbolIte
                                             Num(b.right - b.left) + " " + Num(b.top - b.bottom));
     symbols += symbol.Open(false) + "<title>" + svg_out::EscapeXml(items[i].name) + "</title>";
     if (!items[i].desc.empty()) symbols += "<desc>" + svg_out::EscapeXml(items[i].desc) + "</desc>";
-    symbols += Flip(height);
-    for (auto it = items[i].art.rbegin(); it != items[i].art.rend(); ++it)
+    // No group around the art (it would be read back as one): each object takes the flip.
+    for (auto it = items[i].art.rbegin(); it != items[i].art.rend(); ++it) {
+      writer.FlipNext(height);
       writer.Write(*it, &symbols);
-    symbols += "</g>" + symbol.Close();
+    }
+    symbols += symbol.Close();
     const double x = gap + static_cast<double>(i % columns) * cellW;
     const double y = gap + static_cast<double>(i / columns) * cellH;
     Element use("use");

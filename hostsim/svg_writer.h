@@ -38,7 +38,8 @@ struct SvgSymbolItem {
 std::string SvgSymbolId(std::size_t index, const std::string& name);
 
 // The items as one symbol set: each a <symbol> holding its art at the artwork coordinates
-// it has in `document`, under the page's flip (so it reads back where it lies), with its
+// it has in `document`, each top-level object under the page's flip (so it reads back
+// where it lies, with no group added around it), with its
 // title, desc and a viewBox of its bounds; below the definitions a grid of <use>, eight a
 // row, each scaled into a cell of the largest item's size, so that the file shows the set.
 // `title` (UTF-8) becomes the root's <title> when not empty.

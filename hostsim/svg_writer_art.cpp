@@ -56,11 +56,48 @@ std::string MatrixText(const host::RealMatrix& m) {
          " " + Num(m.ty) + ")";
 }
 
-std::string EscapeXml(const std::string& text) {
+namespace {
+
+// The length of the well-formed UTF-8 sequence at `p` (of `left` bytes), 0 when there is
+// none (a stray byte, an overlong form, a surrogate, past U+10FFFF).
+std::size_t Utf8Length(const unsigned char* p, std::size_t left) {
+  if (p[0] < 0x80) return 1;
+  std::size_t n = p[0] >= 0xF0 ? 4 : p[0] >= 0xE0 ? 3 : p[0] >= 0xC2 ? 2 : 0;
+  if (n == 0 || n > left || p[0] > 0xF4) return 0;
+  for (std::size_t k = 1; k < n; ++k)
+    if ((p[k] & 0xC0) != 0x80) return 0;
+  if ((p[0] == 0xE0 && p[1] < 0xA0) || (p[0] == 0xED && p[1] >= 0xA0) ||
+      (p[0] == 0xF0 && p[1] < 0x90) || (p[0] == 0xF4 && p[1] >= 0x90))
+    return 0;
+  // U+FFFE and U+FFFF are no XML characters.
+  if (p[0] == 0xEF && p[1] == 0xBF && p[2] >= 0xBE) return 0;
+  return n;
+}
+
+}  // namespace
+
+std::string Sanitize(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = bytes[i];
+    if (c >= 0x80) {
+      const std::size_t n = Utf8Length(bytes + i, text.size() - i);
+      // A byte that is not UTF-8 would make the file unreadable: the replacement character.
+      out += n ? text.substr(i, n) : "\xEF\xBF\xBD";
+      i += n ? n : 1;
+      continue;
+    }
+    ++i;
+    if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') out += static_cast<char>(c);
+  }
+  return out;
+}
+
+std::string EscapeXml(const std::string& text) {
+  std::string out;
+  for (char c : Sanitize(text)) {
     switch (c) {
       case '&':
         out += "&amp;";
@@ -84,7 +121,7 @@ std::string EscapeXml(const std::string& text) {
         out += "&#13;";
         break;
       default:
-        if (c >= 0x20 && c != 0x7F) out += ch;  // other controls cannot be in XML 1.0
+        out += c;
     }
   }
   return out;
@@ -188,6 +225,12 @@ void ArtWriter::MapScene(const std::vector<Art*>& children, const Json& list) {
         j.contains("children"))
       MapScene(child->children, j.at("children"));
   }
+}
+
+void ArtWriter::TakeFlip(Element* element) {
+  if (!flipNext_) return;
+  flipNext_ = false;
+  element->Set("transform", "matrix(1 0 0 -1 0 " + Num(flip_) + ")");
 }
 
 const Json* ArtWriter::SceneOf(const Art* art) const {
@@ -396,7 +439,10 @@ std::string ArtWriter::PathData(const std::vector<host::PathSegment>& s, bool cl
 }
 
 void ArtWriter::Write(Art* art, std::string* out) {
-  if (!art || !art->alive) return;
+  if (!art || !art->alive) {
+    flipNext_ = false;
+    return;
+  }
   if (art->effect.shadow) {
     WriteThrough(art, doc_.StyledArtOf(art), out);
     return;
@@ -439,23 +485,24 @@ void ArtWriter::WriteChildren(Art* container, std::string* out) {
 
 void ArtWriter::WriteThrough(Art* art, Art* drawn, std::string* out) {
   Element g("g");
-  Common(art, &g);
+  TakeFlip(&g);
+  if (!art->effect.shadow)
+    Common(art, &g);
+  else if (art->attributes & host::kArtHidden)
+    g.Set("display", "none");  // the copy inside the styled art carries the transparency
   g.Keys(Whole(art));
   *out += g.Open(false);
   ++anonymous_;
-  if (drawn && drawn != art) {
-    // The styled art of an effect holds the art itself: write it without the effect.
-    const bool shadow = art->effect.shadow;
-    art->effect.shadow = false;
-    Write(drawn, out);
-    art->effect.shadow = shadow;
-  }
+  // The styled art of an effect holds copies of the art (without the effect) and its
+  // shadow; a plug-in art's result art is what it draws as.
+  if (drawn && drawn != art) Write(drawn, out);
   --anonymous_;
   *out += g.Close();
 }
 
 void ArtWriter::WritePath(Art* art, std::string* out) {
   Element e("path");
+  TakeFlip(&e);
   e.Set("d", PathData(art->segments, art->closed));
   const Json* scene = SceneOf(art);
   if (art->guide) {
@@ -499,6 +546,7 @@ void ArtWriter::WriteCompound(Art* art, std::string* out) {
       d += PathData(child->segments, child->closed);
     }
   Element e("path");
+  TakeFlip(&e);
   e.Set("d", d);
   bool fillExact = true, strokeExact = true;
   if (first)
@@ -512,7 +560,9 @@ void ArtWriter::WriteCompound(Art* art, std::string* out) {
 
 void ArtWriter::WriteGroup(Art* art, std::string* out) {
   Element g("g");
+  TakeFlip(&g);
   std::vector<Art*> clips;
+  std::string clipUrl;
   if (art->clipped)
     for (Art* child : art->children)
       if (IsClipPath(child)) clips.push_back(child);
@@ -539,7 +589,7 @@ void ArtWriter::WriteGroup(Art* art, std::string* out) {
     p.Set("d", d);
     if (evenOdd) p.Set("clip-rule", "evenodd");
     defs_ += c.Open(false) + p.Open(true) + c.Close();
-    g.Set("clip-path", "url(#" + id + ")");
+    clipUrl = "url(#" + id + ")";
   }
   Common(art, &g);
   const Json* scene = SceneOf(art);
@@ -551,13 +601,17 @@ void ArtWriter::WriteGroup(Art* art, std::string* out) {
     FlagKeys(art, &keys);
     if (!keys.empty()) g.Keys(keys);
   }
-  *out += g.Open(false);
+  // The clip on a group of its own inside: a reader clips what an element holds after
+  // taking its keys, so a clip beside keys that hold the group whole would clip it twice.
+  Element inner("g");
+  if (!clipUrl.empty()) inner.Set("clip-path", clipUrl);
+  *out += g.Open(false) + (clipUrl.empty() ? "" : inner.Open(false));
   const bool whole = scene && art->clipped;
   if (whole) ++anonymous_;
   for (auto it = art->children.rbegin(); it != art->children.rend(); ++it)
     if (std::find(clips.begin(), clips.end(), *it) == clips.end()) Write(*it, out);
   if (whole) --anonymous_;
-  *out += g.Close();
+  *out += (clipUrl.empty() ? "" : inner.Close()) + g.Close();
 }
 
 }  // namespace hostsim::svg_out

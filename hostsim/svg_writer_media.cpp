@@ -109,7 +109,11 @@ void ArtWriter::WriteText(Art* art, std::string* out) {
         *xs += (xs->empty() ? "" : " ") + Num((D * tx - C * ty) / det);
         *ys += (ys->empty() ? "" : " ") + Num((A * ty - B * tx) / det);
       };
-      t.Set("transform", "matrix(" + Num(A) + " " + Num(B) + " " + Num(C) + " " + Num(D) + " 0 0)");
+      // Under a pending flip the text's own transform goes on top of it.
+      const double flip = flipNext_ ? -1 : 1;
+      t.Set("transform", "matrix(" + Num(A) + " " + Num(flip * B) + " " + Num(C) + " " +
+                             Num(flip * D) + " 0 " + Num(flipNext_ ? flip_ : 0.0) + ")");
+      flipNext_ = false;
       t.Set("xml:space", "preserve");
       // Runs of characters with the same attributes become tspans; one run is the text's.
       std::vector<std::pair<std::size_t, std::size_t>> runs;
@@ -150,6 +154,7 @@ void ArtWriter::WriteText(Art* art, std::string* out) {
   // Characters on different axes (text on a path, mixed scales): one text each, inside a
   // group that carries the text's keys.
   Element g("g");
+  TakeFlip(&g);
   Common(art, &g);
   g.Keys(Whole(art));
   *out += g.Open(false);
@@ -172,6 +177,7 @@ void ArtWriter::WriteRaster(Art* art, std::string* out) {
   const RasterData& r = art->raster;
   const int w = r.width(), h = r.height(), channels = r.channels();
   Element g("g");
+  TakeFlip(&g);
   Common(art, &g);
   g.Keys(Whole(art));
   *out += g.Open(false);
@@ -227,6 +233,7 @@ void ArtWriter::WriteRaster(Art* art, std::string* out) {
 
 void ArtWriter::WriteMesh(Art* art, std::string* out) {
   Element g("g");
+  TakeFlip(&g);
   Common(art, &g);
   g.Keys(Whole(art));
   *out += g.Open(false);
@@ -263,6 +270,7 @@ void ArtWriter::WritePlaced(Art* art, std::string* out) {
   // Placed art is shown as its frame with a cross.
   const host::RealRect& r = art->placedBounds;
   Element e("path");
+  TakeFlip(&e);
   e.Set("d", "M" + Num(r.left) + " " + Num(r.bottom) + "H" + Num(r.right) + "V" + Num(r.top) + "H" +
                  Num(r.left) + "ZM" + Num(r.left) + " " + Num(r.bottom) + "L" + Num(r.right) + " " +
                  Num(r.top) + "M" + Num(r.left) + " " + Num(r.top) + "L" + Num(r.right) + " " +

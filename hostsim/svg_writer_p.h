@@ -23,8 +23,11 @@ std::string Num(float value);
 std::string Num(double value);
 // A matrix as SVG's matrix(a b c d e f).
 std::string MatrixText(const host::RealMatrix& m);
-// Text for an attribute value or element content: markup escaped, characters XML 1.0
-// cannot hold left out, line ends as character references (so that they survive parsing).
+// Text as a parser gives it back: bytes that are not UTF-8 become U+FFFD, characters
+// XML 1.0 cannot hold (controls but tab and line ends) are left out.
+std::string Sanitize(const std::string& text);
+// Sanitized text for an attribute value or element content: markup escaped, tabs and line
+// ends as character references (so that they survive parsing as they are).
 std::string EscapeXml(const std::string& text);
 // Compact JSON, invalid UTF-8 replaced (nlohmann would throw on it).
 std::string CompactJson(const Json& json);
@@ -34,7 +37,7 @@ class Element {
  public:
   explicit Element(std::string name) : name_(std::move(name)) {}
   Element& Set(const std::string& name, const std::string& value) {
-    attributes_.emplace_back(name, value);
+    attributes_.emplace_back(name, Sanitize(value));
     return *this;
   }
   // A namespace declaration: written, but not an attribute a parser reports.
@@ -45,7 +48,7 @@ class Element {
   // Private scene keys for the element; `text` is its own direct text, as written.
   Element& Keys(Json keys, std::string text = {}) {
     keys_ = std::move(keys);
-    text_ = std::move(text);
+    text_ = Sanitize(text);
     return *this;
   }
   // "<name a=... velm:keys=... velm:check=...>" (or "/>" when `empty`).
@@ -79,13 +82,24 @@ class ArtWriter {
 
   // Writes the art (and what it holds) onto `out`, as it is drawn (nothing for dead art).
   void Write(Art* art, std::string* out);
+  // Writes what a container holds, bottom first (SVG paints in document order).
+  void WriteChildren(Art* container, std::string* out);
   // The <defs> content the art written so far needs (gradients, patterns, clip paths).
   const std::string& defs() const { return defs_; }
   // A new id nobody uses (scene ids included).
   std::string NewId(const std::string& prefix);
+  // Puts the page's flip matrix(1 0 0 -1 0 H) on the outermost element the next Write
+  // makes, for art at the top of a symbol: a group holding it would be read back as a
+  // group of its own.
+  void FlipNext(double height) {
+    flip_ = height;
+    flipNext_ = true;
+  }
 
  private:
   const Json* SceneOf(const Art* art) const;
+  // Sets the flip asked for by FlipNext as the element's transform (once).
+  void TakeFlip(Element* element);
   void MapScene(const std::vector<Art*>& children, const Json& list);
   // Keys for the art: its scene object whole (with "type").
   Json Whole(const Art* art) const;
@@ -105,7 +119,6 @@ class ArtWriter {
   void WritePath(Art* art, std::string* out);
   void WriteCompound(Art* art, std::string* out);
   void WriteGroup(Art* art, std::string* out);
-  void WriteChildren(Art* container, std::string* out);
   void WriteText(Art* art, std::string* out);
   void WriteRaster(Art* art, std::string* out);
   void WriteMesh(Art* art, std::string* out);
@@ -124,6 +137,8 @@ class ArtWriter {
   // While writing art with no scene of its own (inside an object written whole).
   int anonymous_ = 0;
   int patternDepth_ = 0;
+  double flip_ = 0;
+  bool flipNext_ = false;
 };
 
 // A base64 "data:image/png" URI of an ARGB32 Cairo image surface; empty when it fails.

@@ -106,6 +106,8 @@ TEST(SvgWriterTest, ReferenceSceneIsWellFormedSignedAndExact) {
       EXPECT_EQ(check, Digest(n)) << name;
       const auto keys = nlohmann::json::parse(Xml::Attr(n, "keys", hostsim::kVelmSvgNamespace));
       if (keys.contains("id")) keysById[keys["id"]] = keys;
+      // A clip beside keys that hold a clipping group whole would clip it a second time.
+      EXPECT_TRUE(!keys.contains("clipped") || Xml::Attr(n, "clip-path").empty());
     }
     texts += name == "text";
     images +=
@@ -165,6 +167,8 @@ TEST(SvgWriterTest, PathKeysOnlyWhereSvgIsNotExact) {
       if (std::string(reinterpret_cast<const char*>(n->name)) == "path") path = n;
     });
     ASSERT_TRUE(path) << c.what;
+    // Directly in its layer's group (the layer's own art group is no group of the SVG).
+    EXPECT_EQ(Xml::Attr(path->parent, "layer", hostsim::kVelmSvgNamespace), "L") << c.what;
     const std::string keys = Xml::Attr(path, "keys", hostsim::kVelmSvgNamespace);
     EXPECT_EQ(!keys.empty(), c.keys) << c.what << ": " << keys;
     if (c.keys) {
@@ -175,6 +179,34 @@ TEST(SvgWriterTest, PathKeysOnlyWhereSvgIsNotExact) {
       EXPECT_EQ(Xml::Attr(path, "d"), "M0 0L10 0L10 10L0 10Z") << c.what;
     }
   }
+}
+
+// Bytes that are not UTF-8 and controls XML cannot hold never make the file unreadable,
+// and the digest is that of what a parser gives back.
+TEST(SvgWriterTest, TextXmlCannotHoldIsReplacedAndStillSigned) {
+  std::string error;
+  auto document = hostsim::ReadScene(
+      sc::Scene().Layer("L", {sc::Rect(0, 0, 10, 10).Fill(sc::Gray(1)).Id("a\x01<b>&\"")}).json(),
+      "t", &error);
+  ASSERT_TRUE(document) << error;
+  document->layers()[0]->name = "bad\xff\x01name\xe3\x81";
+  Xml xml(hostsim::WriteSvg(*document));
+  ASSERT_TRUE(xml.ok());
+  int checked = 0;
+  Xml::Walk(xml.root(), [&](xmlNode* n) {
+    if (!Xml::Attr(n, "layer", hostsim::kVelmSvgNamespace).empty()) {
+      EXPECT_EQ(Xml::Attr(n, "layer", hostsim::kVelmSvgNamespace), "bad\uFFFDname\uFFFD\uFFFD");
+    }
+    const std::string check = Xml::Attr(n, "check", hostsim::kVelmSvgNamespace);
+    if (check.empty()) return;
+    ++checked;
+    EXPECT_EQ(check, Digest(n));
+    const auto keys = nlohmann::json::parse(Xml::Attr(n, "keys", hostsim::kVelmSvgNamespace));
+    if (keys.contains("id")) {
+      EXPECT_EQ(keys["id"], "a\x01<b>&\"");
+    }
+  });
+  EXPECT_EQ(checked, 2);  // the root and the path
 }
 
 // rsvg-convert's drawing of the written SVG agrees with the host's own drawing.

@@ -1,0 +1,128 @@
+// velm export as SVG: one record as an editable document (its art at the coordinates it
+// was stored with), and a whole group as a symbol set. Export starts a plug-in of its
+// own, so it runs as a separate program here.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <regex>
+#include <set>
+
+#include "capture/art_tree_writer.h"
+#include "common/sjis.h"
+#include "database/group_file.h"
+#include "database/record.h"
+#include "frame/globals.h"
+#include "velm/velm_fixture.h"
+
+namespace velmtest {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ExportSvgTest : public VelmToolTest {
+ protected:
+  // Captures a red rectangle drawn in the host's document into `group`.
+  void StoreRectangle(const std::string& group, const std::string& name, const std::string& kind,
+                      float left, float bottom, float right, float top) {
+    hostsim::Document& doc = *host().document();
+    doc.DeselectAll();
+    hostsim::Art* path = doc.Create(host::kPathArt);
+    ASSERT_EQ(doc.Insert(path, host::kPlaceAboveAll, nullptr), host::kNoErr);
+    for (auto [x, y] : {std::pair{left, bottom}, {right, bottom}, {right, top}, {left, top}})
+      path->segments.push_back({{x, y}, {x, y}, {x, y}, 1});
+    path->closed = true;
+    path->style.fillPaint = 1;
+    path->style.fill.color.kind = host::kRgbColor;
+    path->style.fill.color.c.rgb = {1, 0, 0};
+    doc.Select(path, true);
+    ASSERT_EQ(velm::VelmPostArt(), host::kNoErr);
+    velm::Record* header = velm::RecordHeader(velm::gGlobals->currentRecord);
+    const std::string sjisName = Sjis(name), sjisKind = Sjis(kind);
+    std::memcpy(header->name, sjisName.c_str(), sjisName.size() + 1);
+    std::memcpy(header->kind, sjisKind.c_str(), sjisKind.size() + 1);
+    ASSERT_EQ(velm::WriteGroupRecord(Sjis(group).c_str(), -1), host::kNoErr);
+    doc.Dispose(path);
+  }
+
+  int RunProgram(const std::string& arguments, std::string* output = nullptr) {
+    const fs::path program =
+        fs::path(VELM_MODULE_PATH).parent_path().parent_path() / "tools" / "velm" / "velm";
+    const fs::path log = drive_.path() / "velm-output.txt";
+    const int status = std::system(
+        ("'" + program.string() + "' " + arguments + " > '" + log.string() + "' 2>&1").c_str());
+    if (output) *output = FileBytes(log);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Out(const std::string& name) const { return (drive_.path() / name).string(); }
+
+  static std::vector<std::string> All(const std::string& text, const std::string& pattern) {
+    std::vector<std::string> found;
+    const std::regex re(pattern);
+    for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it)
+      found.push_back((*it)[1].str());
+    return found;
+  }
+};
+
+TEST_F(ExportSvgTest, OneRecordIsEditableSvgAtItsStoredCoordinates) {
+  StoreRectangle("形", "赤い長方形", "図形", 100, 100, 140, 120);
+  std::string output;
+  ASSERT_EQ(RunProgram("export '" + FileOf("形") + "' 0 -o '" + Out("rect.svg") + "'", &output), 0)
+      << output;
+  const std::string svg = FileBytes(Out("rect.svg"));
+  EXPECT_NE(svg.find("xmlns:velm=\"urn:x-velm-pro:svg:1\""), std::string::npos);
+  // Stored relative to its bounds' bottom-left corner, drawn in red.
+  EXPECT_NE(svg.find("<path d=\"M0 0L40 0L40 20L0 20Z\" fill=\"#ff0000\""), std::string::npos)
+      << svg;
+  // --picture: the drawing instead (no structure, no private data).
+  ASSERT_EQ(RunProgram("export '" + FileOf("形") + "' 0 --picture -o '" + Out("pic.svg") + "'"), 0);
+  const std::string picture = FileBytes(Out("pic.svg"));
+  EXPECT_NE(picture.find("<svg"), std::string::npos);
+  EXPECT_EQ(picture.find("velm:"), std::string::npos);
+}
+
+TEST_F(ExportSvgTest, GroupIsASymbolSetWithUniqueIdsTitlesAndAUseEach) {
+  StoreRectangle("形", "赤い長方形", "図形", 0, 0, 40, 20);
+  StoreRectangle("形", "a b", "", 10, 10, 20, 30);
+  StoreRectangle("形", "a b", "", 0, 0, 5, 5);  // the same name again
+  std::string output;
+  ASSERT_EQ(
+      RunProgram("export '" + FileOf("形") + "' --symbols -o '" + Out("set.svg") + "'", &output), 0)
+      << output;
+  const std::string svg = FileBytes(Out("set.svg"));
+  const auto ids = All(svg, "<symbol id=\"([^\"]*)\"");
+  ASSERT_EQ(ids.size(), 3u) << svg;
+  EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), 3u);
+  EXPECT_EQ(ids[1].rfind("r1-a-b", 0), 0u) << ids[1];
+  EXPECT_EQ(All(svg, "<title>([^<]*)</title>"),
+            (std::vector<std::string>{"形", "赤い長方形", "a b", "a b"}));
+  EXPECT_NE(svg.find("<desc>kind: 図形&#10;comment: </desc>"), std::string::npos);
+  auto uses = All(svg, "<use xlink:href=\"#([^\"]*)\"");
+  EXPECT_EQ(uses, ids);
+  // Each symbol's art where it was stored: the second rectangle's bottom-left at (0, 0).
+  EXPECT_NE(svg.find("d=\"M0 0L10 0L10 20L0 20Z\""), std::string::npos);
+
+  // A record that cannot be placed is left out with a message; the others are written.
+  os::MemHandle deep = velm::NewEmptyRecord();
+  for (const char* text : {"GroupArt /", "/ GroupArt"})
+    for (int i = 0; i < 1100; ++i)
+      AppendObject(deep, MarkerBytes(text));
+  Store("形", deep);
+  EXPECT_EQ(
+      RunProgram("export '" + Folder() + "' --group 形 --symbols -o '" + Out("set2.svg") + "'",
+                 &output),
+      1);
+  EXPECT_NE(output.find("record 3 left out"), std::string::npos) << output;
+  EXPECT_EQ(All(FileBytes(Out("set2.svg")), "<symbol id=\"([^\"]*)\"").size(), 3u);
+
+  // Bad usage: a record number with --symbols, or a set that is not .svg.
+  EXPECT_EQ(RunProgram("export '" + FileOf("形") + "' 0 --symbols -o '" + Out("x.svg") + "'"), 2);
+  EXPECT_EQ(RunProgram("export '" + FileOf("形") + "' --symbols -o '" + Out("x.png") + "'"), 2);
+  EXPECT_FALSE(fs::exists(Out("x.svg")));
+}
+
+}  // namespace
+}  // namespace velmtest
