@@ -25,7 +25,22 @@ struct Input {
   std::uint32_t time = 0;
 };
 
-enum class Key { kReturn, kEscape, kBackspace, kTab, kUndo, kRedo, kSave };
+enum class Key {
+  kReturn,
+  kEscape,
+  kBackspace,
+  kDelete,
+  kTab,
+  kLeft,
+  kRight,
+  kUp,
+  kDown,
+  kHome,
+  kEnd,
+  kUndo,
+  kRedo,
+  kSave
+};
 
 class Controller {
  public:
@@ -44,22 +59,37 @@ class Controller {
   void Wheel(const Input& in, int steps);
   // Escape cancels a drag from the palette (nothing is placed) or closes a drop-down list.
   void KeyPress(Key key);
-  // Lets `ticks` host ticks (1/60 s) pass, unless an entry is being tracked.
+  // Lets `ticks` host ticks (1/60 s) pass, unless an entry is being tracked. About once a
+  // second the watched library folder is looked at: when another program changed it, the
+  // palettes are drawn anew (their entries are read from the files as they are drawn).
   void Advance(std::int64_t ticks);
+  void WatchLibrary(std::string folder);
   // Brings the screen up to date: repaints what changed, then draws the open drop-down
   // list and the rubber band.
   void Refresh();
 
-  // ---- A modal dialog (the nested event loop) ----
+  // ---- A modal dialog (the nested event loop, gui_modal.cpp) ----
   void BeginModal(hostsim::Dialog& d);
+  // After the dialog has closed: the palettes are drawn anew.
+  void EndModal();
+  // A click puts the caret into an edit text (Shift extends the selection), presses a
+  // button, turns a check box or radio button, or goes to the item's tracker.
   void ModalMouseDown(hostsim::Dialog& d, const Input& in);
-  void ModalKey(hostsim::Dialog& d, Key key);
-  // Typed text (UTF-8) goes into the focused item in Shift-JIS; what Shift-JIS cannot
-  // hold, or what passes the item's limit, is refused with a beep.
+  // Keys: Return presses the default button (in a box of several lines it breaks the
+  // line, Ctrl+Return presses), Escape the cancel button; Left, Right, Home, End (Up and
+  // Down in a box of several lines) move the caret, with Shift the selection's end;
+  // Backspace and Delete take the selection or the character before or after the caret;
+  // Tab moves the focus.
+  void ModalKey(hostsim::Dialog& d, Key key, bool shift = false, bool ctrl = false);
+  // Typed text (UTF-8) replaces the focused item's selection in Shift-JIS; what Shift-JIS
+  // cannot hold, or what passes the item's limit, is refused with a beep.
   void ModalText(hostsim::Dialog& d, const std::string& utf8);
-  // Draws the desktop with the dialog on top and the focused item framed.
+  // Draws the desktop with the dialog on top, the focused item framed, and an item whose
+  // value the plug-in refused framed in red.
   void PaintModal(hostsim::Dialog& d);
   std::int32_t focusedItem() const { return focus_; }
+  // The item whose value the plug-in refused last (0: none).
+  std::int32_t invalidItem() const { return invalid_; }
 
   // The last thing worth telling the person (saved, refused, ...); cleared by reading.
   std::string TakeStatus();
@@ -103,17 +133,39 @@ class Controller {
   Tracking tracking_;
   std::uint32_t lastTime_ = 0;  // of the last mouse move
   DropDown dropDown_;
-  // A palette moved by its title bar: the offset of the press from its corner.
+  // A palette moved by its title bar: the offset of the press from its corner; or sized
+  // by its lower right corner: the offset of the press from that corner.
   hostsim::Dialog* moving_ = nullptr;
   host::Point moveOffset_{0, 0};
+  hostsim::Dialog* resizing_ = nullptr;
+  // The plug-in's hover label may be on the screen (it saved what lies under it).
+  bool labelMayShow_ = false;
+  std::int64_t ticksOffList_ = 0;
+  // Takes the hover label off the screen before the palette is drawn anew: a timer tick
+  // with the cursor away from the list lets the plug-in put back what lay under it.
+  void TakeDownHoverLabel();
+  bool CursorOverList();
+  // The watched library folder and what it looked like last.
+  std::string library_;
+  std::string librarySeen_;
+  std::int64_t ticksSinceLook_ = 0;
   // The rubber band on the document window, from its press to the cursor.
   bool banding_ = false;
   bool bandShift_ = false;
   host::Point bandFrom_{0, 0};
   host::Point bandTo_{0, 0};
-  // The focused item of the modal dialog and whether the next typing replaces its text.
+  // The focused item of the modal dialog, and the one whose value was refused.
   std::int32_t focus_ = 0;
-  bool replace_ = false;
+  std::int32_t invalid_ = 0;
+  // Modal dialogs begun so far: a press that opened one has ended in it.
+  int modals_ = 0;
+  void Focus(hostsim::Dialog& d, std::int32_t itemId, bool selectAll);
+  // Presses a button of the modal dialog and notices when the plug-in refuses a value.
+  void PressChecked(hostsim::Dialog& d, std::int32_t itemId);
+  void MoveCaret(hostsim::Item& item, std::size_t to, bool extend);
+  // Replaces the focused item's selection with `sjis`; false (with a beep) when the item
+  // takes no typing or the text would pass its limit.
+  bool Insert(hostsim::Dialog& d, const std::string& sjis);
 };
 
 // The art of the document's visible, unlocked layers whose bounds (artwork coordinates)

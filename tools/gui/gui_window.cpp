@@ -230,20 +230,43 @@ void Window::RunModal(hostsim::Dialog& d) {
       case SDL_TEXTINPUT:
         c_.ModalText(d, e.text.text);
         break;
-      case SDL_KEYDOWN:
+      case SDL_KEYDOWN: {
+        const bool shift = (e.key.keysym.mod & KMOD_SHIFT) != 0;
+        const bool ctrl = (e.key.keysym.mod & KMOD_CTRL) != 0;
         switch (e.key.keysym.sym) {
           case SDLK_RETURN:
           case SDLK_KP_ENTER:
-            c_.ModalKey(d, Key::kReturn);
+            c_.ModalKey(d, Key::kReturn, shift, ctrl);
             break;
           case SDLK_ESCAPE:
             c_.ModalKey(d, Key::kEscape);
             break;
           case SDLK_BACKSPACE:
-            c_.ModalKey(d, Key::kBackspace);
+            c_.ModalKey(d, Key::kBackspace, shift, ctrl);
+            break;
+          case SDLK_DELETE:
+            c_.ModalKey(d, Key::kDelete, shift, ctrl);
+            break;
+          case SDLK_LEFT:
+            c_.ModalKey(d, Key::kLeft, shift, ctrl);
+            break;
+          case SDLK_RIGHT:
+            c_.ModalKey(d, Key::kRight, shift, ctrl);
+            break;
+          case SDLK_UP:
+            c_.ModalKey(d, Key::kUp, shift, ctrl);
+            break;
+          case SDLK_DOWN:
+            c_.ModalKey(d, Key::kDown, shift, ctrl);
+            break;
+          case SDLK_HOME:
+            c_.ModalKey(d, Key::kHome, shift, ctrl);
+            break;
+          case SDLK_END:
+            c_.ModalKey(d, Key::kEnd, shift, ctrl);
             break;
           case SDLK_TAB:
-            c_.ModalKey(d, Key::kTab);
+            c_.ModalKey(d, Key::kTab, shift, ctrl);
             break;
           case SDLK_F12:
             Screenshot();
@@ -252,6 +275,7 @@ void Window::RunModal(hostsim::Dialog& d) {
             break;
         }
         break;
+      }
       default:
         break;
     }
@@ -261,6 +285,7 @@ void Window::RunModal(hostsim::Dialog& d) {
       Present(false);
     }
   }
+  c_.EndModal();
 }
 
 // Whether SDL's video driver puts windows on a screen. Without a display SDL may fall
@@ -310,6 +335,7 @@ int RunGui(const GuiOptions& options) {
   int status = 0;
   {
     Controller controller(*session, options.saveAs.empty() ? options.scene : options.saveAs);
+    controller.WatchLibrary(options.library);
     Window window(controller, options);
     if (!window.Open(&error)) {
       std::fprintf(stderr, "velm-host gui: cannot open the window (%s)\n", error.c_str());
