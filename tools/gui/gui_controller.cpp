@@ -94,15 +94,22 @@ std::string DropLastSjisChar(const std::string& sjis) {
 }
 
 Controller::Controller(velmsession::PluginSession& session, std::string scenePath)
-    : session_(session), scenePath_(std::move(scenePath)) {}
+    : session_(&session), scenePath_(std::move(scenePath)) {}
 
 std::string Controller::TakeStatus() {
+  if (!status_.empty()) {
+    message_ = status_;
+    messageIsError_ = statusIsError_;
+    needsRepaint_ = true;
+  }
+  statusIsError_ = false;
   return std::exchange(status_, {});
 }
 
 void Controller::Beep(const std::string& why) {
   host().Beep();
   status_ = why;
+  statusIsError_ = true;
 }
 
 bool Controller::InDocumentWindow(host::Point p) {
@@ -174,10 +181,15 @@ void Controller::SelectionChanged() {
 
 void Controller::MouseDown(const Input& in) {
   host().desktop().SetCursorPosition(in.p);
+  if (chooser_.open) {
+    ChooserClick(in.p);
+    return;
+  }
   if (dropDown_.dialog) {
     DropDownClick(in.p);
     return;
   }
+  if (MenuClick(in.p)) return;
   if (hostsim::Dialog* d = host().dialogs().FloatingAt(in.p)) {
     PaletteMouseDown(*d, in);
   } else if (InDocumentWindow(in.p)) {
@@ -560,6 +572,7 @@ void Controller::Refresh() {
                        std::max(bandFrom_.h, bandTo_.h) + 1, std::max(bandFrom_.v, bandTo_.v) + 1};
     Outline(screen(), r, 0x3050C0);
   }
+  DrawChrome();
 }
 
 }  // namespace velmgui

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "hostsim/dialog_manager.h"
 #include "hostsim/host.h"
 #include "plugin_session.h"
@@ -42,12 +44,15 @@ enum class Key {
   kSave
 };
 
+// The window's menu commands.
+enum class Command { kOpen, kSave, kSaveAs, kLibrary };
+
 class Controller {
  public:
   // `scenePath`: where Ctrl+S writes the document (empty: saving is refused).
   Controller(velmsession::PluginSession& session, std::string scenePath);
 
-  hostsim::Host& host() { return session_.host(); }
+  hostsim::Host& host() { return session_->host(); }
   hostsim::Bitmap& screen() { return host().desktop().screen(); }
 
   // ---- The desktop (palettes and the document window) ----
@@ -91,8 +96,37 @@ class Controller {
   // The item whose value the plug-in refused last (0: none).
   std::int32_t invalidItem() const { return invalid_; }
 
-  // The last thing worth telling the person (saved, refused, ...); cleared by reading.
+  // The last thing worth telling the person (saved, refused, ...); cleared by reading, and
+  // shown in the message strip above the workspace until the next.
   std::string TakeStatus();
+
+  // ---- Files (gui_files.cpp) ----
+  // Ctrl+S saves; the others open the chooser for a typed path.
+  void RunCommand(Command command);
+  // Opens a scene or SVG document in place of the current one; false (told in the message
+  // strip) when it cannot be read, the current document then unchanged.
+  bool OpenDocument(const std::string& path);
+  // A file dropped onto the window: opened when the document holds no art, else its art
+  // is added on top of the current layer, selected (named paint and ids that clash are
+  // renamed), the view kept.
+  bool DropFile(const std::string& path);
+  // Saves by the file's extension: ".json" a scene, ".svg" SVG, else a picture.
+  bool SaveAs(const std::string& path);
+  // The library folder chosen with Ctrl+L (taken once), for the window to restart the
+  // plug-in's session on; then the controller goes on with the new session.
+  std::string TakeLibraryRequest();
+  void Rebind(velmsession::PluginSession& session);
+  // Tells the person something in the message strip, as information or as a refusal.
+  void Tell(const std::string& what) { status_ = what; }
+  void Refuse(const std::string& why) { Beep(why); }
+  bool choosing() const { return chooser_.open; }
+  // The chooser: typed text, keys (Up/Down choose an entry, Tab completes, Return enters
+  // a folder or takes the path, Escape cancels, Backspace), and clicks (false outside
+  // it, which closes it).
+  void ChooserText(const std::string& utf8);
+  void ChooserKey(Key key);
+  bool ChooserClick(host::Point p);
+  const std::string& chooserPath() const { return chooser_.path; }
   bool tracking() const { return tracking_.dialog != nullptr; }
 
  private:
@@ -126,9 +160,27 @@ class Controller {
   void Beep(const std::string& why);
   void Save();
 
-  velmsession::PluginSession& session_;
+  velmsession::PluginSession* session_;
   std::string scenePath_;
   std::string status_;
+  bool statusIsError_ = false;
+  std::string message_;
+  bool messageIsError_ = false;
+  std::string libraryRequest_;
+  struct Chooser {
+    bool open = false;
+    Command purpose = Command::kOpen;
+    std::string path;  // UTF-8, as typed
+    std::vector<std::string> entries;
+    std::int32_t selected = -1;
+    std::int32_t first = 0;  // the first entry shown
+  };
+  Chooser chooser_;
+  void ListChooser();
+  void AcceptChooser(std::string path);
+  bool MenuClick(host::Point p);
+  // The menu bar, the message strip and the chooser.
+  void DrawChrome();
   bool needsRepaint_ = true;
   Tracking tracking_;
   std::uint32_t lastTime_ = 0;  // of the last mouse move
@@ -174,6 +226,10 @@ std::vector<hostsim::Art*> ArtAt(hostsim::Document& doc, host::RealPoint p);
 // The same art whose bounds meet the rectangle between `a` and `b`.
 std::vector<hostsim::Art*> ArtTouching(hostsim::Document& doc, host::RealPoint a,
                                        host::RealPoint b);
+// The scene `added` merged into `current`: its art on top of the current layer, selected,
+// the rest deselected; its gradients, patterns and custom colours whose names clash
+// renamed ("name 2"), and so are clashing ids.
+nlohmann::json MergeScenes(nlohmann::json current, nlohmann::json added);
 // Removes the last character of a Shift-JIS text (one or two bytes).
 std::string DropLastSjisChar(const std::string& sjis);
 

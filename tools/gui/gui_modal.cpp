@@ -280,6 +280,7 @@ void Controller::PaintModal(hostsim::Dialog& d) {
   DrawSelection();
   host().dialogs().PaintFloating(&screen());
   host().dialogs().PaintModal(&screen(), d);
+  DrawChrome();
   if (hostsim::Item* item = d.FindItem(focus_)) {
     const host::Rect r = d.ItemScreenRect(*item);
     Frame(screen(), {r.left - 2, r.top - 2, r.right + 2, r.bottom + 2}, kFocusColour);

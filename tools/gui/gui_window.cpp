@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gui_controller.h"
+#include "hostsim/scene.h"
 #include "plugin_session.h"
 
 #ifdef VELM_HAVE_SDL2
@@ -42,8 +43,10 @@ class Window {
     if (window_) SDL_DestroyWindow(window_);
   }
   bool Open(std::string* error);
-  // Runs until the window is closed.
+  // Runs until the window is closed, or another library folder is chosen (library()).
   void Run();
+  std::string library() const { return library_; }
+  bool closed() const { return quit_; }
   // The nested event loop of a modal dialog: until the dialog ends.
   void RunModal(hostsim::Dialog& d);
 
@@ -63,6 +66,7 @@ class Window {
   SDL_Texture* texture_ = nullptr;
   std::vector<std::uint32_t> shown_;
   bool quit_ = false;
+  std::string library_;
 };
 
 bool Window::Open(std::string* error) {
@@ -159,16 +163,41 @@ void Window::HandleDesktopEvent(const SDL_Event& e) {
                e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y);
       break;
     }
+    case SDL_TEXTINPUT:
+      if (c_.choosing()) c_.ChooserText(e.text.text);
+      break;
+    case SDL_DROPFILE:
+      if (e.drop.file) {
+        c_.DropFile(e.drop.file);
+        SDL_free(e.drop.file);
+      }
+      break;
     case SDL_KEYDOWN: {
       const SDL_Keycode k = e.key.keysym.sym;
       const bool shift = (e.key.keysym.mod & KMOD_SHIFT) != 0;
+      if (c_.choosing()) {
+        static const struct {
+          SDL_Keycode sym;
+          Key key;
+        } kChooserKeys[] = {{SDLK_RETURN, Key::kReturn}, {SDLK_KP_ENTER, Key::kReturn},
+                            {SDLK_ESCAPE, Key::kEscape}, {SDLK_BACKSPACE, Key::kBackspace},
+                            {SDLK_TAB, Key::kTab},       {SDLK_UP, Key::kUp},
+                            {SDLK_DOWN, Key::kDown}};
+        for (const auto& m : kChooserKeys)
+          if (m.sym == k) c_.ChooserKey(m.key);
+        break;
+      }
       if (k == SDLK_F12) {
         c_.Refresh();
         Screenshot();
       } else if (Ctrl() && k == SDLK_z) {
         c_.KeyPress(shift ? Key::kRedo : Key::kUndo);
       } else if (Ctrl() && k == SDLK_s) {
-        c_.KeyPress(Key::kSave);
+        c_.RunCommand(shift ? Command::kSaveAs : Command::kSave);
+      } else if (Ctrl() && k == SDLK_o) {
+        c_.RunCommand(Command::kOpen);
+      } else if (Ctrl() && k == SDLK_l) {
+        c_.RunCommand(Command::kLibrary);
       } else if (Ctrl() && k == SDLK_q) {
         quit_ = true;
       } else if (k == SDLK_ESCAPE) {
@@ -192,6 +221,7 @@ void Window::Run() {
         HandleDesktopEvent(e);
       } while (!quit_ && SDL_PollEvent(&e));
     }
+    if (library_ = c_.TakeLibraryRequest(); !library_.empty()) return;
     // The host's clock follows real time: 60 ticks a second.
     const auto due = static_cast<std::int64_t>((SDL_GetTicks64() - start) * 60 / 1000);
     c_.Refresh();
@@ -341,15 +371,50 @@ int RunGui(const GuiOptions& options) {
       std::fprintf(stderr, "velm-host gui: cannot open the window (%s)\n", error.c_str());
       status = 2;
     } else {
-      hostsim::DialogManager& dialogs = session->host().dialogs();
-      dialogs.SetInteractiveRunner([&window](hostsim::Dialog& d) { window.RunModal(d); });
+      std::string library = options.library;
+      session->host().dialogs().SetInteractiveRunner(
+          [&window](hostsim::Dialog& d) { window.RunModal(d); });
       session->StartApplication();
-      window.Run();
-      dialogs.SetInteractiveRunner(nullptr);
+      while (true) {
+        window.Run();
+        if (window.closed()) break;
+        // Another library: the plug-in is shut down and started anew on it (one session at
+        // a time), the document carried over; when the folder cannot be used, the old one
+        // is opened again.
+        const nlohmann::json scene = hostsim::WriteScene(session->document());
+        std::string tried = window.library();
+        session.reset();
+        session = velmsession::PluginSession::Open(tried, false, &error, options.driveC);
+        if (!session) {
+          const std::string why = error;
+          session = velmsession::PluginSession::Open(library, false, &error, options.driveC);
+          if (!session) {
+            std::fprintf(stderr, "velm-host gui: %s\n", error.c_str());
+            status = 1;
+            break;
+          }
+          controller.Rebind(*session);
+          controller.Refuse("cannot use " + tried + " as the library: " + why);
+        } else {
+          library = tried;
+          controller.Rebind(*session);
+          controller.Tell("library " + library);
+        }
+        hostsim::OpenScene(session->host(), scene, &error);
+        controller.WatchLibrary(library);
+        session->host().dialogs().SetInteractiveRunner(
+            [&window](hostsim::Dialog& d) { window.RunModal(d); });
+        session->StartApplication();
+      }
+      if (session) session->host().dialogs().SetInteractiveRunner(nullptr);
     }
   }
   // Closing the window shuts the plug-in down as the host does (its preferences and the
   // palette's state are written).
+  if (!session) {
+    SDL_Quit();
+    return status;
+  }
   const int failures = session->hostFailures();
   session.reset();
   SDL_Quit();
