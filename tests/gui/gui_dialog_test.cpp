@@ -3,6 +3,8 @@
 // texts, and the palette drawn anew after the record dialog renamed a record.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -145,6 +147,23 @@ TEST(GuiPalette, TheListShowsTheNewNameAfterTheRecordDialog) {
   gui.c->Refresh();
   EXPECT_NE(row(), before);
   EXPECT_EQ(gui.session->RecordCount("g"), 1);
+}
+
+// Another program changing the library (a record renamed with velm edit) has the palette
+// drawn anew at the next look, about a second later; an unchanged library does not.
+TEST(GuiPalette, AChangedLibraryRedrawsThePalette) {
+  Gui gui;
+  gui.c->WatchLibrary(gui.library.path().string());
+  gui.c->Advance(60);
+  gui.c->Refresh();
+  gui.c->Advance(60);
+  EXPECT_FALSE(gui.palette().dirty);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(gui.library.path()))
+    if (entry.is_regular_file())
+      std::filesystem::last_write_time(
+          entry.path(), std::filesystem::last_write_time(entry.path()) + std::chrono::seconds(5));
+  gui.c->Advance(60);
+  EXPECT_TRUE(gui.palette().dirty);
 }
 
 TEST(GuiDialog, TheOriginSelectorIsChosenByClicksAndARefusedValueIsShown) {

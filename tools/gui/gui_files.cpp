@@ -290,6 +290,10 @@ void Controller::RunCommand(Command command) {
     start += '/';
   chooser_.path = start;
   chooser_.open = true;
+  static const char* const kAsk[] = {"open: type the file's path", "",
+                                     "save as: type the file's path",
+                                     "library: type the folder's path"};
+  status_ = kAsk[static_cast<int>(command)];
   chooser_.selected = -1;
   ListChooser();
   needsRepaint_ = true;
