@@ -28,15 +28,21 @@ struct Gui {
   std::unique_ptr<velmgui::Controller> c;
   std::function<void(hostsim::Dialog&)> runner;
 
-  explicit Gui(std::int16_t view = 1) {
+  explicit Gui(std::int16_t view = 1, int records = 1) {
     std::string error;
     {
       auto s = velmsession::PluginSession::Open(library.path(), false, &error);
       EXPECT_TRUE(s) << error;
-      EXPECT_TRUE(s->OpenScene(VELM_SOURCE_DIR "/demo/canvas.json", &error)) << error;
-      s->document().Select(s->document().FindById("frame"), true);
-      std::int32_t number = 0, objects = 0;
-      EXPECT_TRUE(s->Capture("g", {"r", "", ""}, &number, &objects, &error)) << error;
+      EXPECT_TRUE(s->OpenScene(VELM_SOURCE_DIR "/demo/sample.json", &error)) << error;
+      const char* const ids[] = {"sun", "lozenge", "tiles", "badge", "wave"};
+      for (int k = 0; k < records; ++k) {
+        s->document().DeselectAll();
+        s->document().Select(s->document().FindById(ids[k % 5]), true);
+        std::int32_t number = 0, objects = 0;
+        EXPECT_TRUE(s->Capture("g", {k == 0 ? "r" : "r" + std::to_string(k), "", ""}, &number,
+                               &objects, &error))
+            << error;
+      }
     }
     session = velmsession::PluginSession::Open(library.path(), false, &error);
     EXPECT_TRUE(session) << error;
@@ -164,6 +170,37 @@ TEST(GuiPalette, AChangedLibraryRedrawsThePalette) {
           entry.path(), std::filesystem::last_write_time(entry.path()) + std::chrono::seconds(5));
   gui.c->Advance(60);
   EXPECT_TRUE(gui.palette().dirty);
+}
+
+// The hover label shown over the list, then the list scrolled by the wheel and the cursor
+// taken away: the screen is what a fresh drawing of the palette gives, with no piece of
+// the label or of the icons it covered before the scroll.
+TEST(GuiPalette, TheHoverLabelLeavesNoDebrisWhenTheListScrolls) {
+  Gui gui(1, 30);
+  host::Rect e{};
+  ASSERT_TRUE(gui.palette().EntryScreenRect(velm::kRecordListItem, 6, &e));
+  const host::Point over{(e.left + e.right) / 2, (e.top + e.bottom) / 2};
+  gui.c->Refresh();
+  gui.c->MouseMove({over, false, false, 0}, false);
+  gui.c->Advance(31);  // the label shows
+  gui.c->Wheel({over, false, false, 0}, -1);
+  gui.c->Refresh();
+  gui.c->Advance(31);  // another record under the cursor: its label
+  gui.c->MouseMove({{900, 700}, false, false, 0}, false);
+  gui.c->Advance(31);  // the label goes
+  gui.c->Refresh();
+  const host::Rect b = gui.palette().screenBounds();
+  auto pixels = [&] {
+    std::vector<std::uint32_t> p;
+    for (int y = b.top; y < b.bottom + 20; ++y)
+      for (int x = b.left; x < b.right; ++x)
+        p.push_back(gui.screen().Pixel(x, y));
+    return p;
+  };
+  const auto shown = pixels();
+  gui.palette().dirty = true;
+  gui.c->Refresh();
+  EXPECT_TRUE(shown == pixels());
 }
 
 TEST(GuiDialog, TheOriginSelectorIsChosenByClicksAndARefusedValueIsShown) {

@@ -220,7 +220,7 @@ void Controller::PaletteMouseDown(hostsim::Dialog& d, const Input& in) {
     const host::Rect r = d.ItemScreenRect(item);
     if (!item.visible() || item.flyout() || !Inside(r, in.p)) continue;
     if (!item.enabled()) {
-      Beep("disabled");
+      Beep("that is disabled now");
       return;
     }
     if (item.kind() == velm::res::ItemKind::kList) {

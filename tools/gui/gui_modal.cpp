@@ -109,7 +109,7 @@ void Controller::ModalMouseDown(hostsim::Dialog& d, const Input& in) {
     using velm::res::ItemKind;
     if (item.kind() == ItemKind::kFrame || item.kind() == ItemKind::kText) continue;
     if (!item.enabled()) {
-      Beep("disabled");
+      Beep("that is disabled now");
       return;
     }
     const bool onArrow = in.p.h >= r.right - kPopupArrowWidth;
