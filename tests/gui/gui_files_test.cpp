@@ -104,6 +104,17 @@ TEST(GuiFiles, TheChooserSavesAndOpensTypedPathsAndCompletesNames) {
   EXPECT_FALSE(f.c->choosing());
   EXPECT_NE(f.doc().FindById("frame"), nullptr);
   EXPECT_NE(f.c->TakeStatus().find("opened"), std::string::npos);
+
+  // A library is a folder: a file is refused, a folder asked for once.
+  for (const std::string& path : {dir + "copy.json", dir}) {
+    f.c->RunCommand(Command::kLibrary);
+    f.Type(path);
+    f.c->ChooserKey(Key::kReturn);
+    EXPECT_EQ(f.c->choosing(), path == dir + "copy.json");
+  }
+  f.c->ChooserKey(Key::kEscape);
+  EXPECT_EQ(f.c->TakeLibraryRequest(), f.folder.path().string());
+  EXPECT_EQ(f.c->TakeLibraryRequest(), "");
 }
 
 }  // namespace

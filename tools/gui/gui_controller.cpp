@@ -459,7 +459,7 @@ void Controller::Save() {
   hostsim::Document* doc = host().document();
   std::string error;
   if (scenePath_.empty()) {
-    Beep("no file to save to (give --scene or --save-as)");
+    Beep("no scene file to save to: Save As (Ctrl+Shift+S) names one");
   } else if (!doc || !hostsim::WriteSceneFile(*doc, scenePath_, &error)) {
     Beep("cannot save " + scenePath_ + ": " + error);
   } else {
