@@ -161,7 +161,8 @@ void PaintEdit(Bitmap* screen, Dialog& dialog, Item& item) {
       DrawDialogText(d, text.substr(a, b - a), {xa, baseline});
     }
     if (st.focused && static_cast<std::int32_t>(k) == LineOf(e, st.caret)) {
-      const int x = e.left + DialogTextWidth(d, text.substr(line.begin, st.caret - line.begin));
+      const std::size_t caret = std::max(st.caret, line.begin);
+      const int x = e.left + DialogTextWidth(d, text.substr(line.begin, caret - line.begin));
       d->color = 0;
       FillDrawerRect(d, {x, baseline - 11, x + 1, baseline + 3});
     }

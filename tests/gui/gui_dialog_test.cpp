@@ -80,6 +80,7 @@ TEST(GuiDialog, TheCaretMovesSelectsAndEditsByCharacter) {
     gui.c->ModalText(d, "X");  // replaces the selected "b"
     seen += text() + "|";
     gui.c->ModalKey(d, Key::kHome);
+    gui.c->ModalKey(d, Key::kBackspace);  // nothing before the caret
     gui.c->ModalKey(d, Key::kDelete);
     gui.c->ModalKey(d, Key::kEnd);
     gui.c->ModalKey(d, Key::kBackspace);

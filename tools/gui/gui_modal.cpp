@@ -173,7 +173,7 @@ void Controller::ModalKey(hostsim::Dialog& d, Key key, bool shift, bool ctrl) {
         // CR LF goes as one.
         std::size_t from = std::min(other, caret), to = std::max(other, caret);
         if (from > 0 && text[from] == '\n' && text[from - 1] == '\r') --from;
-        if (to < text.size() && text[to - 1] == '\r' && text[to] == '\n') ++to;
+        if (to > 0 && to < text.size() && text[to - 1] == '\r' && text[to] == '\n') ++to;
         if (from == to) break;
         item->edit().anchor = from;
         item->edit().caret = to;
