@@ -2,9 +2,9 @@
 # velm-host gui in a real X server (Xvfb), driven by xdotool: a scene opened with Ctrl+O
 # and a typed path, all its art selected with a rubber band and added as a record, the
 # record dragged back onto the document, the palette sized by its corner, the origin
-# chosen in the settings dialog by a click, the document saved with Ctrl+Shift+S. Then the
-# saved scene, the library and the settings kept on drive C: are checked. Every wait polls
-# for what the step leads to. Exit 77 (skipped) without Xvfb/xdotool.
+# chosen in the settings dialog by a click, the document saved with Ctrl+Shift+S, another
+# library chosen with Ctrl+L. Then the saved scene, the library and the settings kept on
+# drive C: are checked. Every wait polls for what the step leads to. Exit 77 (skipped) without Xvfb/xdotool.
 # Usage: gui_window_test.sh VELM_HOST VELM SOURCE_DIR WORK_DIR
 set -euo pipefail
 host=$1 velm=$2 src=$3 work=$4
@@ -84,6 +84,12 @@ xdotool key --delay 5 $(printf 'BackSpace %.0s' $(seq 120))
 xdotool type --delay 10 "$work/saved.json"
 xdotool key Return
 until_true test -s "$work/saved.json" || fail "the document was not saved"
+# Ctrl+L: the plug-in starts anew on another library folder, the document kept.
+ask ctrl+l "library: type" || fail "Ctrl+L opened no chooser"
+xdotool key --delay 5 $(printf 'BackSpace %.0s' $(seq 120))
+xdotool type --delay 10 "$work/lib2"
+xdotool key Return
+until_true logged "library $work/lib2" || fail "the library was not changed"
 closed=""
 for _ in $(seq 20); do
   xdotool key ctrl+q
