@@ -103,10 +103,8 @@ void DrawLine(host::DrawerRef ref, const host::Point* from, const host::Point* t
   }
 }
 
-void DrawText(host::DrawerRef ref, const char* text, const host::Point* at) {
-  if (DrawerFails("DrawText")) return;
-  Drawer* d = DrawerFrom(ref);
-  if (!d || !text || !at) return;
+// Draws `text` (Shift-JIS) on its baseline at `at`, its advances narrowed by `xScale`.
+void ShowText(Drawer* d, const char* text, const host::Point* at, double xScale) {
   DeviceContext* dc = d->context;
   dc->target->BeginCairo();
   cairo_t* cr = cairo_create(dc->target->surface());
@@ -117,10 +115,19 @@ void DrawText(host::DrawerRef ref, const char* text, const host::Point* at) {
   SetUpDialogFont(cr);
   cairo_set_source_rgb(cr, ((d->color >> 16) & 0xFF) / 255.0, ((d->color >> 8) & 0xFF) / 255.0,
                        (d->color & 0xFF) / 255.0);
-  cairo_move_to(cr, at->h, at->v);
+  cairo_translate(cr, at->h, at->v);
+  cairo_scale(cr, xScale, 1);
+  cairo_move_to(cr, 0, 0);
   cairo_show_text(cr, ToUtf8(text).c_str());
   cairo_destroy(cr);
   dc->target->EndCairo();
+}
+
+void DrawText(host::DrawerRef ref, const char* text, const host::Point* at) {
+  if (DrawerFails("DrawText")) return;
+  Drawer* d = DrawerFrom(ref);
+  if (!d || !text || !at) return;
+  ShowText(d, text, at, 1);
 }
 
 std::int32_t GetTextWidth(host::DrawerRef ref, const char* text) {
@@ -218,6 +225,78 @@ void DrawDialogText(Drawer* drawer, const std::string& sjis, host::Point at) {
 
 std::int32_t DialogTextWidth(Drawer* drawer, const std::string& sjis) {
   return GetTextWidth(drawer->ref(), sjis.c_str());
+}
+
+void DrawDialogTextFitted(Drawer* drawer, const std::string& sjis, host::Point at,
+                          std::int32_t width) {
+  const std::int32_t natural = DialogTextWidth(drawer, sjis);
+  // The stand-in font runs wider than the host's 9-point dialog font in digits and
+  // punctuation: a line the host's font fits is narrowed to fit, never below 3/4.
+  const double scale =
+      natural > width && width > 0 ? std::max(0.75, static_cast<double>(width) / natural) : 1.0;
+  ShowText(drawer, sjis.c_str(), &at, scale);
+}
+
+namespace {
+
+bool IsLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+}  // namespace
+
+std::size_t NextSjisChar(const std::string& sjis, std::size_t at) {
+  if (at >= sjis.size()) return sjis.size();
+  return at + (IsLeadByte(static_cast<unsigned char>(sjis[at])) && at + 1 < sjis.size() ? 2 : 1);
+}
+
+std::size_t PreviousSjisChar(const std::string& sjis, std::size_t at) {
+  std::size_t i = 0, last = 0;
+  while (i < at && i < sjis.size()) {
+    last = i;
+    i = NextSjisChar(sjis, i);
+  }
+  return last;
+}
+
+std::vector<TextLine> LayOutDialogText(Drawer* drawer, const std::string& sjis,
+                                       std::int32_t width) {
+  std::vector<TextLine> lines;
+  std::size_t start = 0;
+  while (true) {
+    // The paragraph up to the next line break.
+    std::size_t end = start;
+    while (end < sjis.size() && sjis[end] != '\r' && sjis[end] != '\n')
+      ++end;
+    // Greedy lines: a line too wide breaks after its last blank, else between two
+    // characters of which one is double-byte, else (one long word) at the edge.
+    std::size_t line = start;
+    while (true) {
+      std::size_t breakAt = line, i = line;
+      bool wrapped = false;
+      while (i < end) {
+        const std::size_t next = NextSjisChar(sjis, i);
+        const bool wide = next - i == 2;
+        if (wide && i > line) breakAt = std::max(breakAt, i);
+        if (DialogTextWidth(drawer, sjis.substr(line, next - line)) > width && i > line) {
+          const std::size_t at = breakAt > line ? breakAt : i;
+          lines.push_back({line, at});
+          line = at;
+          while (line < end && sjis[line] == ' ')
+            ++line;
+          wrapped = true;
+          break;
+        }
+        if (sjis[i] == ' ' || wide) breakAt = next;
+        i = next;
+      }
+      if (!wrapped) break;
+    }
+    lines.push_back({line, end});
+    if (end >= sjis.size()) break;
+    start = end + (sjis[end] == '\r' && end + 1 < sjis.size() && sjis[end + 1] == '\n' ? 2 : 1);
+  }
+  return lines;
 }
 
 Drawer* NewDrawer(Bitmap* target, host::Point origin, const host::Rect& clip) {

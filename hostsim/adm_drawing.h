@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/adm.h"
 #include "hostsim/desktop.h"
@@ -39,6 +40,22 @@ std::size_t liveImages();
 void FillDrawerRect(Drawer* drawer, const host::Rect& rect);
 void DrawDialogText(Drawer* drawer, const std::string& sjis, host::Point at);
 std::int32_t DialogTextWidth(Drawer* drawer, const std::string& sjis);
+// The same text narrowed (to 3/4 at most) where it is wider than `width` pixels.
+void DrawDialogTextFitted(Drawer* drawer, const std::string& sjis, host::Point at,
+                          std::int32_t width);
+// The lines of the dialog font between two baselines.
+inline constexpr std::int32_t kDialogLineHeight = 14;
+// One line of a laid-out text: its bytes [begin, end).
+struct TextLine {
+  std::size_t begin = 0, end = 0;
+};
+// Lays Shift-JIS `sjis` out in lines no wider than `width` pixels: CR LF (or a lone CR or
+// LF) ends a line; a line too wide breaks after its last blank, or between any two
+// characters where Japanese meets (a word too long for a line is broken at the edge).
+std::vector<TextLine> LayOutDialogText(Drawer* drawer, const std::string& sjis, std::int32_t width);
+// The byte after the Shift-JIS character at `at`, and the start of the one before `at`.
+std::size_t NextSjisChar(const std::string& sjis, std::size_t at);
+std::size_t PreviousSjisChar(const std::string& sjis, std::size_t at);
 
 // The colours of the dialog manager's palette (AdmColor), 0x00RRGGBB.
 std::uint32_t AdmPaletteColor(std::int32_t code);

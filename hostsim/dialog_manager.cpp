@@ -33,6 +33,10 @@ bool Item::TakesTyping() const {
          kind_ == velm::res::ItemKind::kEditablePopup;
 }
 
+bool Item::multiLine() const {
+  return kind_ == velm::res::ItemKind::kEdit && bounds_.bottom - bounds_.top >= 34;
+}
+
 Entry* Item::InsertEntry(std::int32_t index) {
   if (index < 0 || index > static_cast<std::int32_t>(entries_.size()))
     index = static_cast<std::int32_t>(entries_.size());
@@ -428,7 +432,12 @@ host::Boolean ItemIsEnabled(host::ItemRef item) {
 }
 
 void SelectAllText(host::ItemRef item) {
-  if (item) Item::From(item)->SetTextSelected(true);
+  if (!item) return;
+  // The whole text selected, the caret at its end.
+  Item* it = Item::From(item);
+  it->SetTextSelected(true);
+  it->edit().anchor = 0;
+  it->edit().caret = it->text().size();
 }
 
 void SetBooleanValue(host::ItemRef item, host::Boolean value) {

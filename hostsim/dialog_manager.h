@@ -138,6 +138,19 @@ class Item {
   // Times the item was moved or sized since it was made.
   int boundsChanges() const { return boundsChanges_; }
 
+  // Texts typed on the screen: the caret and the other end of the selection (byte offsets
+  // into the text, at character starts), whether the item has the keyboard focus, and how
+  // far its text is scrolled (pixels across a line; lines down a box of several lines).
+  struct EditState {
+    std::size_t caret = 0, anchor = 0;
+    bool focused = false;
+    std::int32_t scroll = 0;
+  };
+  EditState& edit() { return edit_; }
+  const EditState& edit() const { return edit_; }
+  // An edit text tall enough for several lines (a comment box): Return breaks its line.
+  bool multiLine() const;
+
  private:
   Dialog* dialog_;
   std::int32_t id_;
@@ -170,6 +183,7 @@ class Item {
   host::EntryTrackProc entryTrack_ = nullptr;
   std::int32_t scrollRow_ = 0;
   int boundsChanges_ = 0;
+  EditState edit_;
 };
 
 class Dialog {
@@ -350,6 +364,10 @@ void InstallDialogSuites(host::AdmBasicSuite& basic, host::AdmDialogSuite& dialo
 void InstallPaletteSuites(host::AdmDialogSuite& dialog, host::AdmItemSuite& item,
                           host::AdmListSuite& list, host::AdmEntrySuite& entry,
                           host::AdmNotifierSuite& notifier, host::AdmDialogGroupSuite& group);
+
+// Where a click at screen point `p` puts the caret in edit text `item` of `dialog` as it
+// was last drawn: the byte offset of the nearest character boundary.
+std::size_t EditOffsetAt(Dialog& dialog, const Item& item, host::Point p);
 
 // A notification the dialog manager sends to an item's notification procedure.
 struct AdmNotifier {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "hostsim/scene.h"
@@ -17,6 +19,8 @@ constexpr int kTitleBarHeight = 15;  // the dialog manager's title bars
 constexpr int kArrowWidth = 16;      // the flyout arrow at the title bar's right end
 constexpr int kPopupArrowWidth = 14;
 constexpr int kBandThreshold = 3;
+constexpr int kGripSize = 10;  // the sizing corner of a palette
+constexpr char kPaletteTimer[] = "VE-LM_timer";
 constexpr char kSelectionChanged[] = "AI Art Selection Changed Notifier";
 
 bool Inside(const host::Rect& r, host::Point p) {
@@ -90,15 +94,22 @@ std::string DropLastSjisChar(const std::string& sjis) {
 }
 
 Controller::Controller(velmsession::PluginSession& session, std::string scenePath)
-    : session_(session), scenePath_(std::move(scenePath)) {}
+    : session_(&session), scenePath_(std::move(scenePath)) {}
 
 std::string Controller::TakeStatus() {
+  if (!status_.empty()) {
+    message_ = status_;
+    messageIsError_ = statusIsError_;
+    needsRepaint_ = true;
+  }
+  statusIsError_ = false;
   return std::exchange(status_, {});
 }
 
 void Controller::Beep(const std::string& why) {
   host().Beep();
   status_ = why;
+  statusIsError_ = true;
 }
 
 bool Controller::InDocumentWindow(host::Point p) {
@@ -170,10 +181,15 @@ void Controller::SelectionChanged() {
 
 void Controller::MouseDown(const Input& in) {
   host().desktop().SetCursorPosition(in.p);
+  if (chooser_.open) {
+    ChooserClick(in.p);
+    return;
+  }
   if (dropDown_.dialog) {
     DropDownClick(in.p);
     return;
   }
+  if (MenuClick(in.p)) return;
   if (hostsim::Dialog* d = host().dialogs().FloatingAt(in.p)) {
     PaletteMouseDown(*d, in);
   } else if (InDocumentWindow(in.p)) {
@@ -183,6 +199,12 @@ void Controller::MouseDown(const Input& in) {
 
 void Controller::PaletteMouseDown(hostsim::Dialog& d, const Input& in) {
   const host::Rect& b = d.screenBounds();
+  if (in.p.h >= b.right - kGripSize && in.p.v >= b.bottom - kGripSize) {
+    // The lower right corner sizes the palette, within its limits.
+    resizing_ = &d;
+    moveOffset_ = {b.right - in.p.h, b.bottom - in.p.v};
+    return;
+  }
   if (in.p.v < b.top) {  // the title bar: its arrow opens the flyout menu, the rest moves
     hostsim::Item* menu = d.FindItem(host::kAdmFlyoutMenuItemId);
     if (menu && menu->visible() && in.p.h >= b.right - kArrowWidth) {
@@ -198,7 +220,7 @@ void Controller::PaletteMouseDown(hostsim::Dialog& d, const Input& in) {
     const host::Rect r = d.ItemScreenRect(item);
     if (!item.visible() || item.flyout() || !Inside(r, in.p)) continue;
     if (!item.enabled()) {
-      Beep("disabled");
+      Beep("that is disabled now");
       return;
     }
     if (item.kind() == velm::res::ItemKind::kList) {
@@ -206,6 +228,7 @@ void Controller::PaletteMouseDown(hostsim::Dialog& d, const Input& in) {
         // The scroll bar: a click above the middle of the list pages up, below it down.
         const std::int32_t page =
             std::max<std::int32_t>(1, (r.bottom - r.top) / item.entryHeight());
+        TakeDownHoverLabel();
         d.ScrollList(item.id(), in.p.v < (r.top + r.bottom) / 2 ? -page : page);
         needsRepaint_ = true;
         return;
@@ -214,8 +237,13 @@ void Controller::PaletteMouseDown(hostsim::Dialog& d, const Input& in) {
         host::Rect e{};
         if (!d.EntryScreenRect(item.id(), i, &e) || !Inside(e, in.p)) continue;
         tracking_ = {&d, item.id(), i, e};
+        const int modals = modals_;
         d.TrackEntry(item.id(), i, host::kTrackMouseDown, {in.p.h - e.left, in.p.v - e.top},
                      in.time);
+        // A double click opened the record dialog: the press ended there (its release went
+        // to the dialog), and the list may have changed under it.
+        if (modals_ != modals || !host().dialogs().IsFloating(&d)) tracking_ = {};
+        needsRepaint_ = true;
         return;
       }
       return;
@@ -331,6 +359,10 @@ void Controller::MouseMove(const Input& in, bool held) {
     tracking_.dialog->TrackEntry(tracking_.item, tracking_.entry, host::kTrackMouseMovedDown,
                                  {in.p.h - tracking_.rect.left, in.p.v - tracking_.rect.top},
                                  in.time);
+  } else if (resizing_ && host().dialogs().IsFloating(resizing_)) {
+    const host::Rect& b = resizing_->screenBounds();
+    resizing_->SetScreenBounds({b.left, b.top, in.p.h + moveOffset_.h, in.p.v + moveOffset_.v});
+    needsRepaint_ = true;
   } else if (moving_ && host().dialogs().IsFloating(moving_)) {
     const host::Rect& b = moving_->screenBounds();
     const int left = in.p.h - moveOffset_.h, top = in.p.v - moveOffset_.v;
@@ -368,6 +400,11 @@ void Controller::MouseUp(const Input& in) {
     needsRepaint_ = true;
   } else if (moving_) {
     moving_ = nullptr;
+  } else if (resizing_) {
+    // The plug-in lays its items out for the new size at its next tick: at once.
+    resizing_ = nullptr;
+    host().SendTimerTick(kPaletteTimer);
+    needsRepaint_ = true;
   } else if (banding_) {
     FinishBand(in);
   }
@@ -392,6 +429,7 @@ void Controller::Wheel(const Input& in, int steps) {
   if (hostsim::Dialog* d = host().dialogs().FloatingAt(in.p)) {
     // Over a palette's list, the wheel scrolls the list (three rows a notch, as usual).
     if (hostsim::Item* list = ListAt(*d, in.p); list && steps != 0) {
+      TakeDownHoverLabel();
       d->ScrollList(list->id(), -3 * steps);
       needsRepaint_ = true;
     }
@@ -421,7 +459,7 @@ void Controller::Save() {
   hostsim::Document* doc = host().document();
   std::string error;
   if (scenePath_.empty()) {
-    Beep("no file to save to (give --scene or --save-as)");
+    Beep("no scene file to save to: Save As (Ctrl+Shift+S) names one");
   } else if (!doc || !hostsim::WriteSceneFile(*doc, scenePath_, &error)) {
     Beep("cannot save " + scenePath_ + ": " + error);
   } else {
@@ -466,7 +504,55 @@ void Controller::CancelDrag() {
 }
 
 void Controller::Advance(std::int64_t ticks) {
-  if (ticks > 0 && !tracking_.dialog) host().AdvanceClock(ticks);
+  if (ticks <= 0 || tracking_.dialog) return;
+  host().AdvanceClock(ticks);
+  // The label shows while the cursor is over a list, and goes at the first tick after.
+  if (CursorOverList()) {
+    labelMayShow_ = true;
+    ticksOffList_ = 0;
+  } else if ((ticksOffList_ += ticks) > 2 * 30) {
+    labelMayShow_ = false;
+  }
+  if (library_.empty() || (ticksSinceLook_ += ticks) < 60) return;
+  ticksSinceLook_ = 0;
+  std::string seen;
+  std::error_code ec;
+  for (const std::filesystem::path& folder :
+       {std::filesystem::path(library_), std::filesystem::path(library_) / "VELM"}) {
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+      const auto time = std::filesystem::last_write_time(it->path(), ec);
+      const auto size = it->is_regular_file(ec) ? std::filesystem::file_size(it->path(), ec) : 0;
+      seen += it->path().filename().string() + ':' +
+              std::to_string(time.time_since_epoch().count()) + ':' + std::to_string(size) + '\n';
+    }
+  }
+  if (seen != librarySeen_ && !librarySeen_.empty()) {
+    for (const auto& d : host().dialogs().floating())
+      d->dirty = true;
+  }
+  librarySeen_ = std::move(seen);
+}
+
+void Controller::WatchLibrary(std::string folder) {
+  library_ = std::move(folder);
+  librarySeen_.clear();
+  ticksSinceLook_ = 60;
+}
+
+bool Controller::CursorOverList() {
+  const host::Point p = host().desktop().cursor();
+  hostsim::Dialog* d = host().dialogs().FloatingAt(p);
+  return d && ListAt(*d, p);
+}
+
+void Controller::TakeDownHoverLabel() {
+  if (!labelMayShow_) return;
+  labelMayShow_ = false;
+  const host::Point cursor = host().desktop().cursor();
+  host().desktop().SetCursorPosition({0, 0});
+  host().SendTimerTick(kPaletteTimer);
+  host().desktop().SetCursorPosition(cursor);
 }
 
 void Controller::Refresh() {
@@ -475,6 +561,7 @@ void Controller::Refresh() {
   if (dropDown_.dialog && !host().dialogs().IsFloating(dropDown_.dialog))
     dropDown_.dialog = nullptr;
   if (!needsRepaint_ && !host().dialogs().AnyDirty()) return;
+  TakeDownHoverLabel();
   needsRepaint_ = false;
   host().desktop().Repaint(host().document());
   DrawSelection();
@@ -485,117 +572,7 @@ void Controller::Refresh() {
                        std::max(bandFrom_.h, bandTo_.h) + 1, std::max(bandFrom_.v, bandTo_.v) + 1};
     Outline(screen(), r, 0x3050C0);
   }
-}
-
-// ---- Modal dialogs ----
-
-void Controller::BeginModal(hostsim::Dialog& d) {
-  focus_ = 0;
-  for (const auto& item : d.items())
-    if (item->visible() && item->enabled() && item->TakesTyping()) {
-      focus_ = item->id();
-      break;
-    }
-  replace_ = true;
-  dropDown_.dialog = nullptr;
-  banding_ = false;
-  moving_ = nullptr;
-}
-
-void Controller::ModalMouseDown(hostsim::Dialog& d, const Input& in) {
-  host().desktop().SetCursorPosition(in.p);
-  for (const auto& owned : d.items()) {
-    hostsim::Item& item = *owned;
-    const host::Rect r = d.ItemScreenRect(item);
-    if (!item.visible() || item.flyout() || !Inside(r, in.p)) continue;
-    using velm::res::ItemKind;
-    if (item.kind() == ItemKind::kFrame || item.kind() == ItemKind::kText) continue;
-    if (!item.enabled()) {
-      Beep("disabled");
-      return;
-    }
-    const bool onArrow = in.p.h >= r.right - kPopupArrowWidth;
-    if (item.IsPopup() && (!item.TakesTyping() || onArrow)) {
-      // Chooses the next entry, round to the first.
-      const auto count = static_cast<std::int32_t>(item.entries().size());
-      if (count > 0) d.Choose(item.id(), (d.SelectedIndex(item.id()) + 1) % count);
-    } else if (item.TakesTyping()) {
-      focus_ = item.id();
-      replace_ = false;
-    } else if (item.kind() == ItemKind::kCheckBox) {
-      item.SetOn(!item.on());
-      hostsim::NotifyUserChanged(&item);
-    } else if (item.kind() == ItemKind::kRadio) {
-      item.SetOn(true);
-      hostsim::NotifyUserChanged(&item);
-    } else if (item.kind() == ItemKind::kButton) {
-      d.Press(item.id());
-    } else if (item.trackProc()) {
-      d.Click(item.id(), {in.p.h - r.left, in.p.v - r.top});
-    }
-    return;
-  }
-}
-
-void Controller::ModalKey(hostsim::Dialog& d, Key key) {
-  switch (key) {
-    case Key::kReturn:
-      d.PressReturn();
-      break;
-    case Key::kEscape:
-      d.PressEscape();
-      break;
-    case Key::kBackspace:
-      if (hostsim::Item* item = d.FindItem(focus_); item && item->TakesTyping()) {
-        d.Type(focus_, replace_ ? std::string() : DropLastSjisChar(item->text()));
-        replace_ = false;
-      }
-      break;
-    case Key::kTab: {
-      std::vector<std::int32_t> typing;
-      for (const auto& item : d.items())
-        if (item->visible() && item->enabled() && item->TakesTyping()) typing.push_back(item->id());
-      if (typing.empty()) break;
-      auto it = std::find(typing.begin(), typing.end(), focus_);
-      focus_ = (it == typing.end() || it + 1 == typing.end()) ? typing.front() : *(it + 1);
-      replace_ = true;
-      break;
-    }
-    default:
-      break;
-  }
-}
-
-void Controller::ModalText(hostsim::Dialog& d, const std::string& utf8) {
-  hostsim::Item* item = d.FindItem(focus_);
-  if (!item || !item->TakesTyping() || !item->enabled()) {
-    Beep("nothing here takes typing");
-    return;
-  }
-  const std::string sjis = hostsim::ToSjis(utf8);
-  if (hostsim::ToUtf8(sjis) != velm::platform::ToWindowsForms(utf8)) {
-    Beep("\"" + utf8 + "\" cannot be written in Shift-JIS");
-    return;
-  }
-  const std::string text = (replace_ ? std::string() : item->text()) + sjis;
-  if (item->maxTextLength() > 0 && text.size() > static_cast<std::size_t>(item->maxTextLength())) {
-    Beep("the text is full");
-    return;
-  }
-  d.Type(focus_, text);
-  replace_ = false;
-}
-
-void Controller::PaintModal(hostsim::Dialog& d) {
-  host().desktop().Repaint(host().document());
-  DrawSelection();
-  host().dialogs().PaintFloating(&screen());
-  host().dialogs().PaintModal(&screen(), d);
-  if (hostsim::Item* item = d.FindItem(focus_)) {
-    const host::Rect r = d.ItemScreenRect(*item);
-    Outline(screen(), {r.left - 2, r.top - 2, r.right + 2, r.bottom + 2}, 0x3050C0);
-  }
-  needsRepaint_ = true;
+  DrawChrome();
 }
 
 }  // namespace velmgui

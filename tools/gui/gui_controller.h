@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "hostsim/dialog_manager.h"
 #include "hostsim/host.h"
 #include "plugin_session.h"
@@ -25,14 +27,32 @@ struct Input {
   std::uint32_t time = 0;
 };
 
-enum class Key { kReturn, kEscape, kBackspace, kTab, kUndo, kRedo, kSave };
+enum class Key {
+  kReturn,
+  kEscape,
+  kBackspace,
+  kDelete,
+  kTab,
+  kLeft,
+  kRight,
+  kUp,
+  kDown,
+  kHome,
+  kEnd,
+  kUndo,
+  kRedo,
+  kSave
+};
+
+// The window's menu commands.
+enum class Command { kOpen, kSave, kSaveAs, kLibrary };
 
 class Controller {
  public:
   // `scenePath`: where Ctrl+S writes the document (empty: saving is refused).
   Controller(velmsession::PluginSession& session, std::string scenePath);
 
-  hostsim::Host& host() { return session_.host(); }
+  hostsim::Host& host() { return session_->host(); }
   hostsim::Bitmap& screen() { return host().desktop().screen(); }
 
   // ---- The desktop (palettes and the document window) ----
@@ -44,25 +64,69 @@ class Controller {
   void Wheel(const Input& in, int steps);
   // Escape cancels a drag from the palette (nothing is placed) or closes a drop-down list.
   void KeyPress(Key key);
-  // Lets `ticks` host ticks (1/60 s) pass, unless an entry is being tracked.
+  // Lets `ticks` host ticks (1/60 s) pass, unless an entry is being tracked. About once a
+  // second the watched library folder is looked at: when another program changed it, the
+  // palettes are drawn anew (their entries are read from the files as they are drawn).
   void Advance(std::int64_t ticks);
+  void WatchLibrary(std::string folder);
   // Brings the screen up to date: repaints what changed, then draws the open drop-down
   // list and the rubber band.
   void Refresh();
 
-  // ---- A modal dialog (the nested event loop) ----
+  // ---- A modal dialog (the nested event loop, gui_modal.cpp) ----
   void BeginModal(hostsim::Dialog& d);
+  // After the dialog has closed: the palettes are drawn anew.
+  void EndModal();
+  // A click puts the caret into an edit text (Shift extends the selection), presses a
+  // button, turns a check box or radio button, or goes to the item's tracker.
   void ModalMouseDown(hostsim::Dialog& d, const Input& in);
-  void ModalKey(hostsim::Dialog& d, Key key);
-  // Typed text (UTF-8) goes into the focused item in Shift-JIS; what Shift-JIS cannot
-  // hold, or what passes the item's limit, is refused with a beep.
+  // Keys: Return presses the default button (in a box of several lines it breaks the
+  // line, Ctrl+Return presses), Escape the cancel button; Left, Right, Home, End (Up and
+  // Down in a box of several lines) move the caret, with Shift the selection's end;
+  // Backspace and Delete take the selection or the character before or after the caret;
+  // Tab moves the focus.
+  void ModalKey(hostsim::Dialog& d, Key key, bool shift = false, bool ctrl = false);
+  // Typed text (UTF-8) replaces the focused item's selection in Shift-JIS; what Shift-JIS
+  // cannot hold, or what passes the item's limit, is refused with a beep.
   void ModalText(hostsim::Dialog& d, const std::string& utf8);
-  // Draws the desktop with the dialog on top and the focused item framed.
+  // Draws the desktop with the dialog on top, the focused item framed, and an item whose
+  // value the plug-in refused framed in red.
   void PaintModal(hostsim::Dialog& d);
   std::int32_t focusedItem() const { return focus_; }
+  // The item whose value the plug-in refused last (0: none).
+  std::int32_t invalidItem() const { return invalid_; }
 
-  // The last thing worth telling the person (saved, refused, ...); cleared by reading.
+  // The last thing worth telling the person (saved, refused, ...); cleared by reading, and
+  // shown in the message strip above the workspace until the next.
   std::string TakeStatus();
+
+  // ---- Files (gui_files.cpp) ----
+  // Ctrl+S saves; the others open the chooser for a typed path.
+  void RunCommand(Command command);
+  // Opens a scene or SVG document in place of the current one; false (told in the message
+  // strip) when it cannot be read, the current document then unchanged.
+  bool OpenDocument(const std::string& path);
+  // A file dropped onto the window: opened when the document holds no art, else its art
+  // is added on top of the current layer, selected (named paint and ids that clash are
+  // renamed), the view kept.
+  bool DropFile(const std::string& path);
+  // Saves by the file's extension: ".json" a scene, ".svg" SVG, else a picture.
+  bool SaveAs(const std::string& path);
+  // The library folder chosen with Ctrl+L (taken once), for the window to restart the
+  // plug-in's session on; then the controller goes on with the new session.
+  std::string TakeLibraryRequest();
+  void Rebind(velmsession::PluginSession& session);
+  // Tells the person something in the message strip, as information or as a refusal.
+  void Tell(const std::string& what) { status_ = what; }
+  void Refuse(const std::string& why) { Beep(why); }
+  bool choosing() const { return chooser_.open; }
+  // The chooser: typed text, keys (Up/Down choose an entry, Tab completes, Return enters
+  // a folder or takes the path, Escape cancels, Backspace), and clicks (false outside
+  // it, which closes it).
+  void ChooserText(const std::string& utf8);
+  void ChooserKey(Key key);
+  bool ChooserClick(host::Point p);
+  const std::string& chooserPath() const { return chooser_.path; }
   bool tracking() const { return tracking_.dialog != nullptr; }
 
  private:
@@ -96,24 +160,64 @@ class Controller {
   void Beep(const std::string& why);
   void Save();
 
-  velmsession::PluginSession& session_;
+  velmsession::PluginSession* session_;
   std::string scenePath_;
   std::string status_;
+  bool statusIsError_ = false;
+  std::string message_;
+  bool messageIsError_ = false;
+  std::string libraryRequest_;
+  struct Chooser {
+    bool open = false;
+    Command purpose = Command::kOpen;
+    std::string path;  // UTF-8, as typed
+    std::vector<std::string> entries;
+    std::int32_t selected = -1;
+    std::int32_t first = 0;  // the first entry shown
+  };
+  Chooser chooser_;
+  void ListChooser();
+  void AcceptChooser(std::string path);
+  bool MenuClick(host::Point p);
+  // The menu bar, the message strip and the chooser.
+  void DrawChrome();
   bool needsRepaint_ = true;
   Tracking tracking_;
   std::uint32_t lastTime_ = 0;  // of the last mouse move
   DropDown dropDown_;
-  // A palette moved by its title bar: the offset of the press from its corner.
+  // A palette moved by its title bar: the offset of the press from its corner; or sized
+  // by its lower right corner: the offset of the press from that corner.
   hostsim::Dialog* moving_ = nullptr;
   host::Point moveOffset_{0, 0};
+  hostsim::Dialog* resizing_ = nullptr;
+  // The plug-in's hover label may be on the screen (it saved what lies under it).
+  bool labelMayShow_ = false;
+  std::int64_t ticksOffList_ = 0;
+  // Takes the hover label off the screen before the palette is drawn anew: a timer tick
+  // with the cursor away from the list lets the plug-in put back what lay under it.
+  void TakeDownHoverLabel();
+  bool CursorOverList();
+  // The watched library folder and what it looked like last.
+  std::string library_;
+  std::string librarySeen_;
+  std::int64_t ticksSinceLook_ = 0;
   // The rubber band on the document window, from its press to the cursor.
   bool banding_ = false;
   bool bandShift_ = false;
   host::Point bandFrom_{0, 0};
   host::Point bandTo_{0, 0};
-  // The focused item of the modal dialog and whether the next typing replaces its text.
+  // The focused item of the modal dialog, and the one whose value was refused.
   std::int32_t focus_ = 0;
-  bool replace_ = false;
+  std::int32_t invalid_ = 0;
+  // Modal dialogs begun so far: a press that opened one has ended in it.
+  int modals_ = 0;
+  void Focus(hostsim::Dialog& d, std::int32_t itemId, bool selectAll);
+  // Presses a button of the modal dialog and notices when the plug-in refuses a value.
+  void PressChecked(hostsim::Dialog& d, std::int32_t itemId);
+  void MoveCaret(hostsim::Item& item, std::size_t to, bool extend);
+  // Replaces the focused item's selection with `sjis`; false (with a beep) when the item
+  // takes no typing or the text would pass its limit.
+  bool Insert(hostsim::Dialog& d, const std::string& sjis);
 };
 
 // The art of the document's visible, unlocked layers whose bounds (artwork coordinates)
@@ -122,6 +226,10 @@ std::vector<hostsim::Art*> ArtAt(hostsim::Document& doc, host::RealPoint p);
 // The same art whose bounds meet the rectangle between `a` and `b`.
 std::vector<hostsim::Art*> ArtTouching(hostsim::Document& doc, host::RealPoint a,
                                        host::RealPoint b);
+// The scene `added` merged into `current`: its art on top of the current layer, selected,
+// the rest deselected; its gradients, patterns and custom colours whose names clash
+// renamed ("name 2"), and so are clashing ids.
+nlohmann::json MergeScenes(nlohmann::json current, nlohmann::json added);
 // Removes the last character of a Shift-JIS text (one or two bytes).
 std::string DropLastSjisChar(const std::string& sjis);
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gui_controller.h"
+#include "hostsim/scene.h"
 #include "plugin_session.h"
 
 #ifdef VELM_HAVE_SDL2
@@ -42,8 +43,10 @@ class Window {
     if (window_) SDL_DestroyWindow(window_);
   }
   bool Open(std::string* error);
-  // Runs until the window is closed.
+  // Runs until the window is closed, or another library folder is chosen (library()).
   void Run();
+  std::string library() const { return library_; }
+  bool closed() const { return quit_; }
   // The nested event loop of a modal dialog: until the dialog ends.
   void RunModal(hostsim::Dialog& d);
 
@@ -63,6 +66,7 @@ class Window {
   SDL_Texture* texture_ = nullptr;
   std::vector<std::uint32_t> shown_;
   bool quit_ = false;
+  std::string library_;
 };
 
 bool Window::Open(std::string* error) {
@@ -159,16 +163,41 @@ void Window::HandleDesktopEvent(const SDL_Event& e) {
                e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y);
       break;
     }
+    case SDL_TEXTINPUT:
+      if (c_.choosing()) c_.ChooserText(e.text.text);
+      break;
+    case SDL_DROPFILE:
+      if (e.drop.file) {
+        c_.DropFile(e.drop.file);
+        SDL_free(e.drop.file);
+      }
+      break;
     case SDL_KEYDOWN: {
       const SDL_Keycode k = e.key.keysym.sym;
       const bool shift = (e.key.keysym.mod & KMOD_SHIFT) != 0;
+      if (c_.choosing()) {
+        static const struct {
+          SDL_Keycode sym;
+          Key key;
+        } kChooserKeys[] = {{SDLK_RETURN, Key::kReturn}, {SDLK_KP_ENTER, Key::kReturn},
+                            {SDLK_ESCAPE, Key::kEscape}, {SDLK_BACKSPACE, Key::kBackspace},
+                            {SDLK_TAB, Key::kTab},       {SDLK_UP, Key::kUp},
+                            {SDLK_DOWN, Key::kDown}};
+        for (const auto& m : kChooserKeys)
+          if (m.sym == k) c_.ChooserKey(m.key);
+        break;
+      }
       if (k == SDLK_F12) {
         c_.Refresh();
         Screenshot();
       } else if (Ctrl() && k == SDLK_z) {
         c_.KeyPress(shift ? Key::kRedo : Key::kUndo);
       } else if (Ctrl() && k == SDLK_s) {
-        c_.KeyPress(Key::kSave);
+        c_.RunCommand(shift ? Command::kSaveAs : Command::kSave);
+      } else if (Ctrl() && k == SDLK_o) {
+        c_.RunCommand(Command::kOpen);
+      } else if (Ctrl() && k == SDLK_l) {
+        c_.RunCommand(Command::kLibrary);
       } else if (Ctrl() && k == SDLK_q) {
         quit_ = true;
       } else if (k == SDLK_ESCAPE) {
@@ -192,6 +221,7 @@ void Window::Run() {
         HandleDesktopEvent(e);
       } while (!quit_ && SDL_PollEvent(&e));
     }
+    if (library_ = c_.TakeLibraryRequest(); !library_.empty()) return;
     // The host's clock follows real time: 60 ticks a second.
     const auto due = static_cast<std::int64_t>((SDL_GetTicks64() - start) * 60 / 1000);
     c_.Refresh();
@@ -230,20 +260,43 @@ void Window::RunModal(hostsim::Dialog& d) {
       case SDL_TEXTINPUT:
         c_.ModalText(d, e.text.text);
         break;
-      case SDL_KEYDOWN:
+      case SDL_KEYDOWN: {
+        const bool shift = (e.key.keysym.mod & KMOD_SHIFT) != 0;
+        const bool ctrl = (e.key.keysym.mod & KMOD_CTRL) != 0;
         switch (e.key.keysym.sym) {
           case SDLK_RETURN:
           case SDLK_KP_ENTER:
-            c_.ModalKey(d, Key::kReturn);
+            c_.ModalKey(d, Key::kReturn, shift, ctrl);
             break;
           case SDLK_ESCAPE:
             c_.ModalKey(d, Key::kEscape);
             break;
           case SDLK_BACKSPACE:
-            c_.ModalKey(d, Key::kBackspace);
+            c_.ModalKey(d, Key::kBackspace, shift, ctrl);
+            break;
+          case SDLK_DELETE:
+            c_.ModalKey(d, Key::kDelete, shift, ctrl);
+            break;
+          case SDLK_LEFT:
+            c_.ModalKey(d, Key::kLeft, shift, ctrl);
+            break;
+          case SDLK_RIGHT:
+            c_.ModalKey(d, Key::kRight, shift, ctrl);
+            break;
+          case SDLK_UP:
+            c_.ModalKey(d, Key::kUp, shift, ctrl);
+            break;
+          case SDLK_DOWN:
+            c_.ModalKey(d, Key::kDown, shift, ctrl);
+            break;
+          case SDLK_HOME:
+            c_.ModalKey(d, Key::kHome, shift, ctrl);
+            break;
+          case SDLK_END:
+            c_.ModalKey(d, Key::kEnd, shift, ctrl);
             break;
           case SDLK_TAB:
-            c_.ModalKey(d, Key::kTab);
+            c_.ModalKey(d, Key::kTab, shift, ctrl);
             break;
           case SDLK_F12:
             Screenshot();
@@ -252,6 +305,7 @@ void Window::RunModal(hostsim::Dialog& d) {
             break;
         }
         break;
+      }
       default:
         break;
     }
@@ -261,6 +315,7 @@ void Window::RunModal(hostsim::Dialog& d) {
       Present(false);
     }
   }
+  c_.EndModal();
 }
 
 // Whether SDL's video driver puts windows on a screen. Without a display SDL may fall
@@ -310,20 +365,56 @@ int RunGui(const GuiOptions& options) {
   int status = 0;
   {
     Controller controller(*session, options.saveAs.empty() ? options.scene : options.saveAs);
+    controller.WatchLibrary(options.library);
     Window window(controller, options);
     if (!window.Open(&error)) {
       std::fprintf(stderr, "velm-host gui: cannot open the window (%s)\n", error.c_str());
       status = 2;
     } else {
-      hostsim::DialogManager& dialogs = session->host().dialogs();
-      dialogs.SetInteractiveRunner([&window](hostsim::Dialog& d) { window.RunModal(d); });
+      std::string library = options.library;
+      session->host().dialogs().SetInteractiveRunner(
+          [&window](hostsim::Dialog& d) { window.RunModal(d); });
       session->StartApplication();
-      window.Run();
-      dialogs.SetInteractiveRunner(nullptr);
+      while (true) {
+        window.Run();
+        if (window.closed()) break;
+        // Another library: the plug-in is shut down and started anew on it (one session at
+        // a time), the document carried over; when the folder cannot be used, the old one
+        // is opened again.
+        const nlohmann::json scene = hostsim::WriteScene(session->document());
+        std::string tried = window.library();
+        session.reset();
+        session = velmsession::PluginSession::Open(tried, false, &error, options.driveC);
+        if (!session) {
+          const std::string why = error;
+          session = velmsession::PluginSession::Open(library, false, &error, options.driveC);
+          if (!session) {
+            std::fprintf(stderr, "velm-host gui: %s\n", error.c_str());
+            status = 1;
+            break;
+          }
+          controller.Rebind(*session);
+          controller.Refuse("cannot use " + tried + " as the library: " + why);
+        } else {
+          library = tried;
+          controller.Rebind(*session);
+          controller.Tell("library " + library);
+        }
+        hostsim::OpenScene(session->host(), scene, &error);
+        controller.WatchLibrary(library);
+        session->host().dialogs().SetInteractiveRunner(
+            [&window](hostsim::Dialog& d) { window.RunModal(d); });
+        session->StartApplication();
+      }
+      if (session) session->host().dialogs().SetInteractiveRunner(nullptr);
     }
   }
   // Closing the window shuts the plug-in down as the host does (its preferences and the
   // palette's state are written).
+  if (!session) {
+    SDL_Quit();
+    return status;
+  }
   const int failures = session->hostFailures();
   session.reset();
   SDL_Quit();

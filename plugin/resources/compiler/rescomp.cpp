@@ -6,7 +6,8 @@
 //                                    (.ico), picture (.bmp) and property-list files it
 //                                    names; plugin/resources/README.md describes them
 //
-// Source format, one statement per line ('#' starts a comment line):
+// Source format, one statement per line ('#' starts a comment line, except for an
+// image's rows of pixels):
 //   strings ID            then one "quoted text" per line, then end
 //   dialog ID "title" L T R B [font "face" POINTS]
 //     item ID KIND L T R B "text" [PICTURE] [right]
@@ -195,11 +196,12 @@ void Parse(const std::string& path) {
   gFile = path;
   gLine = 0;
   std::string line;
-  auto next = [&](std::string& l) {
+  // Within an image a row may begin with '#' (a black pixel): no comment there.
+  auto next = [&](std::string& l, bool pixelRows = false) {
     while (std::getline(in, l)) {
       ++gLine;
       const size_t first = l.find_first_not_of(' ');
-      if (first == std::string::npos || l[first] == '#') continue;
+      if (first == std::string::npos || (l[first] == '#' && !pixelRows)) continue;
       l = l.substr(first);
       while (!l.empty() && (l.back() == ' ' || l.back() == '\r'))
         l.pop_back();
@@ -272,7 +274,7 @@ void Parse(const std::string& path) {
       std::map<char, unsigned> colors;
       std::string l;
       while (true) {
-        if (!next(l)) Fail("missing end");
+        if (!next(l, true)) Fail("missing end");
         if (l == "end") break;
         if (l.rfind("color ", 0) == 0 && l.size() == 14) {
           colors[l[6]] = 0xFF000000u | static_cast<unsigned>(std::stoul(l.substr(8), nullptr, 16));
