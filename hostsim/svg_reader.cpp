@@ -220,7 +220,11 @@ void Reader::Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const
   Matrix m = ctm;
   if (HasAttr(n, "transform") && name != "svg") {
     Matrix t;
-    if (!ParseTransformList(Attr(n, "transform"), &t)) Note(n, "transform not valid: left out");
+    if (!ParseTransformList(Attr(n, "transform"), &t)) {
+      // Out of range or damaged: where the element would go is not known.
+      Note(n, "transform not valid: the element is left out");
+      return;
+    }
     m = Multiply(ctm, t);
   }
   if (!FiniteMatrix(m)) {
