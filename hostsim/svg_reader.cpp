@@ -11,8 +11,8 @@ constexpr const char* kSvgNamespace = "http://www.w3.org/2000/svg";
 constexpr const char* kXlinkNamespace = "http://www.w3.org/1999/xlink";
 // Past these the rest of a document is left out (and reported): a guard against documents
 // that multiply their art through uses.
-constexpr std::size_t kMaxObjects = 200000;
-constexpr std::size_t kMaxSegments = 4000000;
+constexpr std::size_t kMaxObjects = 50000;
+constexpr std::size_t kMaxSegments = 1000000;
 constexpr int kMaxUseDepth = 64;
 
 void SetOpacity(Json* art, double opacity) {

@@ -227,6 +227,8 @@ TEST(SvgReaderInput, DamagedPartsAreLeftOutAndReported) {
         "numbers.svg:5: path data not valid at offset 5: nothing drawn",
         "numbers.svg:6: path data not valid at offset 13: kept up to there",
         "numbers.svg:7: transform not valid: the element is left out"}},
+      // Uses that multiply: drawn up to the document's limit, the rest left out.
+      {"use-bomb.svg", 1, {"use-bomb.svg:1: more than 50000 objects"}},
   };
   for (const Case& c : cases) {
     hostsim::SvgDocument d;
