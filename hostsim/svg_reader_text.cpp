@@ -168,20 +168,20 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
         }
         if (text.empty() || !st.visible || !st.display) continue;
         const bool japanese = Japanese(text);
-        const std::string font = HostFont(st.fontFamily, japanese);
-        std::string held;
-        if (!Encodable(text, font.rfind("IPA", 0) == 0, &held)) {
-          if (!Japanese(text) && Encodable(text, true, &held)) {
+        std::string font = HostFont(st.fontFamily, japanese);
+        const bool ipa = font.rfind("IPA", 0) == 0;
+        std::string held, inJis;
+        if (!Encodable(text, ipa, &held)) {
+          if (!ipa && Encodable(text, true, &inJis)) {
             // Characters code page 1252 lacks that Shift-JIS holds: the IPA font sets them.
+            font = "IPAGothic";
+            held = inJis;
           } else {
             Note(c->parent, "characters the host's fonts cannot hold: set as \"?\"");
             Drop("characters out of the fonts");
           }
         }
-        const bool ipa = font.rfind("IPA", 0) == 0 || held != text || Japanese(held);
-        Json run = {{"text", held},
-                    {"font", ipa && font.rfind("IPA", 0) != 0 ? "IPAGothic" : font},
-                    {"size", st.fontSize * scale}};
+        Json run = {{"text", held}, {"font", font}, {"size", st.fontSize * scale}};
         double alpha = st.fillOpacity;
         Json fill = PaintJson(st.fill, st, Geometry{}, ctm, c->parent, &alpha);
         if (fill.is_object()) {

@@ -134,6 +134,16 @@ TEST(SvgReaderInput, TextInTheHostsFonts) {
   EXPECT_EQ(end["runs"][0]["font"], "Courier");
   EXPECT_LT(end["at"][0].get<double>(), 95);
   EXPECT_EQ(d.report.dropped.at("per-character positions"), 1);
+  // Characters only Shift-JIS holds go to the IPA font; what no font holds becomes "?".
+  struct Case {
+    std::string text, font, held;
+  } cases[] = {
+      {"café", "Helvetica", "café"}, {"★ x", "IPAGothic", "★ x"}, {"é★", "Helvetica", "é?"}};
+  for (const Case& c : cases) {
+    const auto t = Read("<text font-family=\"sans-serif\">" + c.text + "</text>");
+    EXPECT_EQ(Art(t)["runs"][0]["font"], c.font) << c.text;
+    EXPECT_EQ(Art(t)["runs"][0]["text"], c.held) << c.text;
+  }
 }
 
 TEST(SvgReaderInput, PicturesFromDataUrisAndBesideTheFile) {
