@@ -325,7 +325,7 @@ void Reader::Use(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport
   Json group = {{"type", "group"}, {"children", std::move(children)}};
   SetOpacity(&group, s.opacity);
   PrivateKeys(n, &group);
-  Effects(n, s, m, vp, nullptr, &group);
+  Effects(n, s, ctm, vp, nullptr, &group);  // before the use's x and y
   if (!group.is_null()) out->push_back(std::move(group));
 }
 

@@ -190,6 +190,8 @@ TEST(SvgReaderInput, CompressedDocumentsExpandWithinALimit) {
   EXPECT_EQ(error, "bomb.svgz:1: the compressed document expands past 64 MiB: not read");
   EXPECT_FALSE(hostsim::ReadSvgText(bomb.substr(0, 100), "cut.svgz", &d, &error));
   EXPECT_EQ(error, "cut.svgz:1: the compressed document is damaged");
+  EXPECT_FALSE(hostsim::ReadSvgText(gzip(gzip(kRoot + "</svg>")), "twice.svgz", &d, &error));
+  EXPECT_EQ(error, "twice.svgz:1: compressed twice: not read");
 }
 
 TEST(SvgReaderInput, HostileDocumentsAreRefusedWithTheirFileAndLine) {
