@@ -161,6 +161,19 @@ TEST(SvgReaderInput, PicturesFromDataUrisAndBesideTheFile) {
   EXPECT_EQ(r["pixels"], "ffff00007f0000ff");
   EXPECT_EQ(r["matrix"], json({10.0, 0.0, 0.0, -10.0, 10.0, 90.0}));
   EXPECT_EQ(d.report.dropped.at("image"), 2);
+  // A JPEG beside the document; a missing file and an absolute path are reported.
+  hostsim::SvgDocument beside;
+  std::string error;
+  ASSERT_TRUE(hostsim::ReadSvgFile(kData + "picture-beside.svg", &beside, &error)) << error;
+  const json& jpeg = Art(beside);
+  EXPECT_EQ(jpeg["colorSpace"], "rgb");
+  EXPECT_EQ(jpeg["width"], 4);
+  EXPECT_EQ(jpeg["matrix"], json({2.0 * 0.75, 0.0, 0.0, -2.0 * 0.75, 0.0, 3.0}));
+  const std::string pixels = jpeg["pixels"];
+  EXPECT_EQ(pixels.size(), 4u * 2 * 3 * 2);
+  EXPECT_GT(std::stoi(pixels.substr(0, 2), nullptr, 16), 240);  // red
+  EXPECT_LT(std::stoi(pixels.substr(2, 2), nullptr, 16), 16);
+  EXPECT_EQ(beside.report.dropped.at("image"), 2);
 }
 
 TEST(SvgReaderInput, CompressedDocumentsExpandWithinALimit) {
