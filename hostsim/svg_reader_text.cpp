@@ -183,11 +183,17 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
         }
         Json run = {{"text", held}, {"font", font}, {"size", st.fontSize * scale}};
         double alpha = st.fillOpacity;
-        Json fill = PaintJson(st.fill, st, Geometry{}, ctm, c->parent, &alpha);
-        if (fill.is_object()) {
-          Drop("gradient on text");
-          Note(c->parent, "a gradient on text: painted black");
-          fill = "#000000";
+        Json fill;
+        if (st.fill.kind == Paint::kUrl) {
+          // Text runs hold plain colours: a paint server's fallback colour, else black.
+          Drop("paint server on text");
+          Paint plain(st.fill.hasFallback ? st.fill.fallback : Paint::kColor);
+          std::copy(st.fill.fallbackRgb, st.fill.fallbackRgb + 3, plain.rgb);
+          if (!st.fill.hasFallback) plain.rgb[0] = plain.rgb[1] = plain.rgb[2] = 0;
+          Note(c->parent, "a gradient or pattern on text: painted in a plain colour");
+          fill = PaintJson(plain, st, Geometry{}, ctm, c->parent, &alpha);
+        } else {
+          fill = PaintJson(st.fill, st, Geometry{}, ctm, c->parent, &alpha);
         }
         run["fill"] = fill;
         if (st.stroke.kind != Paint::kNone) {

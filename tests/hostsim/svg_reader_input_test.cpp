@@ -139,6 +139,9 @@ TEST(SvgReaderInput, TextInTheHostsFonts) {
     std::string text, font, held;
   } cases[] = {
       {"café", "Helvetica", "café"}, {"★ x", "IPAGothic", "★ x"}, {"é★", "Helvetica", "é?"}};
+  const auto g = Read("<linearGradient id=\"g\"/><text fill=\"url(#g) #00f\">a</text>");
+  EXPECT_EQ(Art(g)["runs"][0]["fill"], "#0000ff");
+  EXPECT_EQ(g.report.dropped.at("paint server on text"), 1);
   for (const Case& c : cases) {
     const auto t = Read("<text font-family=\"sans-serif\">" + c.text + "</text>");
     EXPECT_EQ(Art(t)["runs"][0]["font"], c.font) << c.text;
