@@ -140,13 +140,22 @@ bool Reader::CheckedKeys(xmlNodePtr n, Json* keys) {
 
 void Reader::PrivateKeys(xmlNodePtr n, Json* art) {
   Json keys;
-  if (!CheckedKeys(n, &keys)) return;
-  if (keys.contains("type")) {
-    *art = std::move(keys);
+  if (CheckedKeys(n, &keys)) {
+    if (keys.contains("type"))
+      *art = std::move(keys);
+    else
+      for (auto& [key, value] : keys.items())
+        (*art)[key] = value;
+  }
+  // The element's id names its art (the first art drawn from it: uses draw it again).
+  if (!art->is_object()) return;
+  if (art->contains("id")) {
+    if (!(*art)["id"].is_string() || !artIds_.insert((*art)["id"].get<std::string>()).second)
+      art->erase("id");
     return;
   }
-  for (auto& [key, value] : keys.items())
-    (*art)[key] = value;
+  const std::string id = Attr(n, "id");
+  if (!id.empty() && artIds_.insert(id).second) (*art)["id"] = id;
 }
 
 Matrix Reader::ViewBoxTransform(xmlNodePtr n, double x, double y, double w, double h,
@@ -456,6 +465,7 @@ void Reader::Symbols(SvgDocument* out) {
       if (Named(c, "desc") && sym.desc.empty()) sym.desc = Trim(OwnText(c));
     }
     report_ = &sym.report;
+    artIds_.clear();  // a scene of its own
     const Style s = StyleOf(n);
     Viewport vp = rootViewport_;
     std::vector<double> box;
