@@ -14,6 +14,7 @@ constexpr const char* kXlinkNamespace = "http://www.w3.org/1999/xlink";
 constexpr std::size_t kMaxObjects = 50000;
 constexpr std::size_t kMaxSegments = 1000000;
 constexpr int kMaxUseDepth = 64;
+constexpr int kMaxDepth = 512;
 
 void SetOpacity(Json* art, double opacity) {
   if (opacity < 1) (*art)["blend"] = {{"opacity", std::clamp(opacity, 0.0, 1.0)}};
@@ -195,6 +196,18 @@ void Reader::Children(xmlNodePtr parent, const Style& style, const Matrix& ctm, 
 void Reader::Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const Viewport& vp,
                      Json* out) {
   if (!IsSvg(n) || overBudget_) return;  // other namespaces' elements are not drawn
+  // Uses of deeply nested elements nest further than the document itself: bounded, so the
+  // reader's recursion stays within its stack.
+  struct Depth {
+    int& d;
+    ~Depth() { --d; }
+  } depth{++depth_};
+  if (depth_ > kMaxDepth) {
+    if (depth_ == kMaxDepth + 1)
+      Note(n,
+           "nested more than " + std::to_string(kMaxDepth) + " levels deep through uses: left out");
+    return;
+  }
   const std::string name = reinterpret_cast<const char*>(n->name);
   static const std::set<std::string> kNotDrawn = {"defs",
                                                   "symbol",

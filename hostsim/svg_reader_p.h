@@ -212,6 +212,7 @@ class Reader {
   std::size_t segments_ = 0, objects_ = 0;
   bool overBudget_ = false;
   int useDepth_ = 0;
+  int depth_ = 0;      // elements being read, one inside the other
   int symbolUse_ = 0;  // inside a use of a symbol
   bool drawsOther_ = false;
 };

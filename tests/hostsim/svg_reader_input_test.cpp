@@ -233,6 +233,23 @@ TEST(SvgReaderInput, HostileDocumentsAreRefusedWithTheirFileAndLine) {
   EXPECT_FALSE(hostsim::ReadSvgText(deep, "deep.svg", &d, &error));
   EXPECT_EQ(error.rfind("deep.svg:1: ", 0), 0u) << error;
   EXPECT_NE(error.find("depth"), std::string::npos) << error;
+  // Uses of deep groups holding uses of deep groups: bounded, the rest left out.
+  std::string uses = kRoot;
+  for (int i = 0; i < 40; ++i)
+    uses += "<g id=\"n" + std::to_string(i) + "\">" + std::string(199 * 3, ' ') + "<use href=\"#n" +
+            std::to_string(i + 1) + "\"/></g>";
+  for (std::size_t at; (at = uses.find(std::string(199 * 3, ' '))) != std::string::npos;) {
+    std::string open, close;
+    for (int k = 0; k < 199; ++k)
+      open += "<g>", close += "</g>";
+    uses.replace(at, 199 * 3, open);
+    uses.insert(uses.find("/>", at + open.size()) + 2, close);
+  }
+  ASSERT_TRUE(hostsim::ReadSvgText(uses + "</svg>", "uses.svg", &d, &error)) << error;
+  ASSERT_FALSE(d.report.notes.empty());
+  EXPECT_NE(d.report.notes[0].find("nested more than 512 levels deep through uses"),
+            std::string::npos)
+      << d.report.notes[0];
   EXPECT_FALSE(hostsim::ReadSvgText("<html/>", "page.svg", &d, &error));
   EXPECT_EQ(error, "page.svg:1: not an SVG document (its root element is not <svg>)");
 }
