@@ -11,9 +11,10 @@ constexpr const char* kSvgNamespace = "http://www.w3.org/2000/svg";
 constexpr const char* kXlinkNamespace = "http://www.w3.org/1999/xlink";
 // Past these the rest of a document is left out (and reported): a guard against documents
 // that multiply their art through uses.
-constexpr std::size_t kMaxObjects = 200000;
-constexpr std::size_t kMaxSegments = 4000000;
+constexpr std::size_t kMaxObjects = 50000;
+constexpr std::size_t kMaxSegments = 1000000;
 constexpr int kMaxUseDepth = 64;
+constexpr int kMaxDepth = 512;
 
 void SetOpacity(Json* art, double opacity) {
   if (opacity < 1) (*art)["blend"] = {{"opacity", std::clamp(opacity, 0.0, 1.0)}};
@@ -140,13 +141,22 @@ bool Reader::CheckedKeys(xmlNodePtr n, Json* keys) {
 
 void Reader::PrivateKeys(xmlNodePtr n, Json* art) {
   Json keys;
-  if (!CheckedKeys(n, &keys)) return;
-  if (keys.contains("type")) {
-    *art = std::move(keys);
+  if (CheckedKeys(n, &keys)) {
+    if (keys.contains("type"))
+      *art = std::move(keys);
+    else
+      for (auto& [key, value] : keys.items())
+        (*art)[key] = value;
+  }
+  // The element's id names its art (the first art drawn from it: uses draw it again).
+  if (!art->is_object()) return;
+  if (art->contains("id")) {
+    if (!(*art)["id"].is_string() || !artIds_.insert((*art)["id"].get<std::string>()).second)
+      art->erase("id");
     return;
   }
-  for (auto& [key, value] : keys.items())
-    (*art)[key] = value;
+  const std::string id = Attr(n, "id");
+  if (!id.empty() && artIds_.insert(id).second) (*art)["id"] = id;
 }
 
 Matrix Reader::ViewBoxTransform(xmlNodePtr n, double x, double y, double w, double h,
@@ -186,6 +196,18 @@ void Reader::Children(xmlNodePtr parent, const Style& style, const Matrix& ctm, 
 void Reader::Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const Viewport& vp,
                      Json* out) {
   if (!IsSvg(n) || overBudget_) return;  // other namespaces' elements are not drawn
+  // Uses of deeply nested elements nest further than the document itself: bounded, so the
+  // reader's recursion stays within its stack.
+  struct Depth {
+    int& d;
+    ~Depth() { --d; }
+  } depth{++depth_};
+  if (depth_ > kMaxDepth) {
+    if (depth_ == kMaxDepth + 1)
+      Note(n,
+           "nested more than " + std::to_string(kMaxDepth) + " levels deep through uses: left out");
+    return;
+  }
   const std::string name = reinterpret_cast<const char*>(n->name);
   static const std::set<std::string> kNotDrawn = {"defs",
                                                   "symbol",
@@ -220,7 +242,11 @@ void Reader::Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const
   Matrix m = ctm;
   if (HasAttr(n, "transform") && name != "svg") {
     Matrix t;
-    if (!ParseTransformList(Attr(n, "transform"), &t)) Note(n, "transform not valid: left out");
+    if (!ParseTransformList(Attr(n, "transform"), &t)) {
+      // Out of range or damaged: where the element would go is not known.
+      Note(n, "transform not valid: the element is left out");
+      return;
+    }
     m = Multiply(ctm, t);
   }
   if (!FiniteMatrix(m)) {
@@ -321,7 +347,7 @@ void Reader::Use(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport
   Json group = {{"type", "group"}, {"children", std::move(children)}};
   SetOpacity(&group, s.opacity);
   PrivateKeys(n, &group);
-  Effects(n, s, m, vp, nullptr, &group);
+  Effects(n, s, ctm, vp, nullptr, &group);  // before the use's x and y
   if (!group.is_null()) out->push_back(std::move(group));
 }
 
@@ -454,6 +480,7 @@ void Reader::Symbols(SvgDocument* out) {
       if (Named(c, "desc") && sym.desc.empty()) sym.desc = Trim(OwnText(c));
     }
     report_ = &sym.report;
+    artIds_.clear();  // a scene of its own
     const Style s = StyleOf(n);
     Viewport vp = rootViewport_;
     std::vector<double> box;

@@ -1,4 +1,5 @@
 // Reading SVG shapes into art: geometry, paint and opacity, clipping paths.
+#include <algorithm>
 #include <cmath>
 
 #include "hostsim/svg_reader_p.h"
@@ -24,6 +25,10 @@ bool Finite(const Geometry& g) {
 bool Reader::ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geometry* g) {
   const std::string name = reinterpret_cast<const char*>(n->name);
   bool ok = true;
+  auto Invalid = [&](bool good) {
+    if (!good) Note(n, "a length out of range or not valid: left out");
+    return false;
+  };
   auto len = [&](const char* attr, int axis, double fallback = 0) {
     bool good = true;
     const double v = LengthAttr(n, attr, fallback, s, vp, axis, &good);
@@ -32,7 +37,12 @@ bool Reader::ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geo
   };
   if (name == "path") {
     std::size_t errorAt = 0;
-    if (!PathGeometry(Attr(n, "d"), g, &errorAt))
+    const bool good = PathGeometry(Attr(n, "d"), g, &errorAt);
+    // A lone move draws nothing.
+    g->erase(
+        std::remove_if(g->begin(), g->end(), [](const Subpath& p) { return p.segs.size() < 2; }),
+        g->end());
+    if (!good)
       Note(n, "path data not valid at offset " + std::to_string(errorAt) +
                   (g->empty() ? ": nothing drawn" : ": kept up to there"));
   } else if (name == "rect") {
@@ -44,13 +54,13 @@ bool Reader::ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geo
       rx = ry;
     else if (ry < 0)
       ry = rx;
-    if (w <= 0 || h <= 0) return false;
+    if (!ok || w <= 0 || h <= 0) return Invalid(ok);
     *g = RectGeometry(x, y, w, h, std::min(rx, w / 2), std::min(ry, h / 2));
   } else if (name == "circle" || name == "ellipse") {
     const double cx = len("cx", 0), cy = len("cy", 1);
     const double rx = name == "circle" ? len("r", 2) : len("rx", 0);
     const double ry = name == "circle" ? rx : len("ry", 1);
-    if (rx <= 0 || ry <= 0) return false;
+    if (!ok || rx <= 0 || ry <= 0) return Invalid(ok);
     *g = EllipseGeometry(cx, cy, rx, ry);
   } else if (name == "line") {
     *g = PolyGeometry({len("x1", 0), len("y1", 1), len("x2", 0), len("y2", 1)}, false);
@@ -83,6 +93,16 @@ Json Reader::StrokeJson(const Style& s, const Matrix& ctm, xmlNodePtr at, Json c
   const double scale = std::sqrt(std::fabs(ctm.a * ctm.d - ctm.b * ctm.c));
   const double width = s.strokeWidth * scale;
   if (!(width > 0) || !std::isfinite(width)) return nullptr;
+  // A stroke keeps one width: under a scale that differs by direction, SVG's stroke is
+  // thicker one way than the other.
+  const double t = ctm.a * ctm.a + ctm.b * ctm.b + ctm.c * ctm.c + ctm.d * ctm.d;
+  const double det = ctm.a * ctm.d - ctm.b * ctm.c;
+  const double root = std::sqrt(std::max(0.0, t * t - 4 * det * det));
+  const double big = std::sqrt((t + root) / 2), small = std::sqrt(std::max(0.0, (t - root) / 2));
+  if (big > small * 1.01) {
+    Drop("stroke under an uneven scale");
+    Note(at, "a stroke under a scale that differs by direction: one width used");
+  }
   static const char* const kCaps[] = {"butt", "round", "projecting"};
   static const char* const kJoins[] = {"miter", "round", "bevel"};
   Json j = {{"color", std::move(color)},
@@ -113,6 +133,7 @@ Json Reader::StrokeJson(const Style& s, const Matrix& ctm, xmlNodePtr at, Json c
 void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out) {
   Geometry user;
   if (!ShapeGeometry(n, s, vp, &user)) return;
+  if (user.empty()) return;
   if (!Budget(SegmentCount(user), n)) return;
   for (Subpath& p : user)
     if (p.segs.size() > 32000) {

@@ -76,6 +76,12 @@ bool ReadSvgText(const std::string& text, const std::string& file, SvgDocument* 
       static_cast<unsigned char>(text[1]) == 0x8b) {
     std::string expanded;
     if (!Gunzip(text, file, &expanded, error)) return false;
+    if (expanded.size() >= 2 && static_cast<unsigned char>(expanded[0]) == 0x1f &&
+        static_cast<unsigned char>(expanded[1]) == 0x8b) {
+      // One level only: a file that expands to itself would never end.
+      *error = file + ":1: compressed twice: not read";
+      return false;
+    }
     return ReadSvgText(expanded, file, out, error);
   }
   if (text.size() > static_cast<std::size_t>(INT32_MAX)) {

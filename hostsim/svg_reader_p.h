@@ -203,7 +203,8 @@ class Reader {
   std::map<xmlNodePtr, std::string> gradientOf_;  // gradient element → scene name
   Json documentKeys_ = Json::object();
   std::set<xmlNodePtr> activeUses_;
-  double height_ = 0;  // the artboard's height in points
+  std::set<std::string> artIds_;  // the scene ids given so far
+  double height_ = 0;             // the artboard's height in points
   double width_ = 0;
   Matrix root_;  // root user space → points (y down)
   Viewport rootViewport_;
@@ -211,6 +212,7 @@ class Reader {
   std::size_t segments_ = 0, objects_ = 0;
   bool overBudget_ = false;
   int useDepth_ = 0;
+  int depth_ = 0;      // elements being read, one inside the other
   int symbolUse_ = 0;  // inside a use of a symbol
   bool drawsOther_ = false;
 };

@@ -168,26 +168,32 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
         }
         if (text.empty() || !st.visible || !st.display) continue;
         const bool japanese = Japanese(text);
-        const std::string font = HostFont(st.fontFamily, japanese);
-        std::string held;
-        if (!Encodable(text, font.rfind("IPA", 0) == 0, &held)) {
-          if (!Japanese(text) && Encodable(text, true, &held)) {
+        std::string font = HostFont(st.fontFamily, japanese);
+        const bool ipa = font.rfind("IPA", 0) == 0;
+        std::string held, inJis;
+        if (!Encodable(text, ipa, &held)) {
+          if (!ipa && Encodable(text, true, &inJis)) {
             // Characters code page 1252 lacks that Shift-JIS holds: the IPA font sets them.
+            font = "IPAGothic";
+            held = inJis;
           } else {
             Note(c->parent, "characters the host's fonts cannot hold: set as \"?\"");
             Drop("characters out of the fonts");
           }
         }
-        const bool ipa = font.rfind("IPA", 0) == 0 || held != text || Japanese(held);
-        Json run = {{"text", held},
-                    {"font", ipa && font.rfind("IPA", 0) != 0 ? "IPAGothic" : font},
-                    {"size", st.fontSize * scale}};
+        Json run = {{"text", held}, {"font", font}, {"size", st.fontSize * scale}};
         double alpha = st.fillOpacity;
-        Json fill = PaintJson(st.fill, st, Geometry{}, ctm, c->parent, &alpha);
-        if (fill.is_object()) {
-          Drop("gradient on text");
-          Note(c->parent, "a gradient on text: painted black");
-          fill = "#000000";
+        Json fill;
+        if (st.fill.kind == Paint::kUrl) {
+          // Text runs hold plain colours: a paint server's fallback colour, else black.
+          Drop("paint server on text");
+          Paint plain(st.fill.hasFallback ? st.fill.fallback : Paint::kColor);
+          std::copy(st.fill.fallbackRgb, st.fill.fallbackRgb + 3, plain.rgb);
+          if (!st.fill.hasFallback) plain.rgb[0] = plain.rgb[1] = plain.rgb[2] = 0;
+          Note(c->parent, "a gradient or pattern on text: painted in a plain colour");
+          fill = PaintJson(plain, st, Geometry{}, ctm, c->parent, &alpha);
+        } else {
+          fill = PaintJson(st.fill, st, Geometry{}, ctm, c->parent, &alpha);
         }
         run["fill"] = fill;
         if (st.stroke.kind != Paint::kNone) {

@@ -15,8 +15,10 @@ rm -rf "$seeds"
 
 status=0
 for target in group_read_fuzz art_load_fuzz index_match_fuzz prefs_fuzz scene_fuzz \
-              record_walk_fuzz lzss_decode_fuzz record_convert_fuzz; do
+              record_walk_fuzz lzss_decode_fuzz record_convert_fuzz svg_reader_fuzz; do
   mkdir -p "$corpus/$target" "$findings/$target" "$seeds/$target"
+  # The SVG reader starts from the tests' own documents.
+  [ "$target" = svg_reader_fuzz ] && cp "$source_dir"/tests/data/svg/*.svg "$seeds/$target/"
   log=$build/fuzz-$target.log
   # New inputs go to the corpus (first folder); the seeds are read only.
   if "$build/fuzz/$target" -max_total_time="$seconds" -max_len=300000 -rss_limit_mb=4096 \

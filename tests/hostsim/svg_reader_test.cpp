@@ -83,6 +83,7 @@ TEST(SvgReader, TransformsNestAndApplyToGeometryAndStrokeWidth) {
       "<defs><path id=\"p\" d=\"M1 2 h1\" stroke=\"red\" stroke-width=\"3\"/></defs>"
       "<g transform=\"translate(100,0) scale(2)\"><use xlink:href=\"#p\" x=\"5\"/></g>");
   const json& path = Art(doc)["children"][0]["children"][0];
+  EXPECT_EQ(path["id"], "p");  // the element's id names its art
   const auto a = Anchors(path);
   EXPECT_DOUBLE_EQ(a[0].first, 112);
   EXPECT_DOUBLE_EQ(a[0].second, 96);
@@ -239,6 +240,10 @@ TEST(SvgReader, PrivateKeysApplyOnlyWhileTheCheckMatches) {
                 check + "\"/>");
   };
   const auto same = doc("#ff0000", R"({"fill": {"cmyk": [0, 1, 1, 0]}})");
+  // Drawn twice through uses, an element's id names its first art only.
+  const auto twice = Read("<rect id=\"r\" width=\"1\" height=\"1\"/><use href=\"#r\"/>");
+  EXPECT_EQ(Art(twice, 1)["id"], "r");
+  EXPECT_FALSE(Art(twice, 0)["children"][0].contains("id"));
   EXPECT_EQ(Art(same)["fill"], json({{"cmyk", {0, 1, 1, 0}}}));
   EXPECT_TRUE(same.report.notes.empty());
   const auto whole = doc("#ff0000", R"({"type": "placed", "bounds": [0, 10, 10, 0]})");

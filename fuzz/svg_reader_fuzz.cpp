@@ -1,0 +1,24 @@
+// Any bytes as an SVG document. What reads must be a scene the host opens; a refusal
+// always says why.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "hostsim/document.h"
+#include "hostsim/scene.h"
+#include "hostsim/svg.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > (1u << 18)) return 0;
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  hostsim::SvgDocument svg;
+  std::string error;
+  if (!hostsim::ReadSvgText(text, "fuzz.svg", &svg, &error)) {
+    if (error.empty()) std::abort();
+    return 0;
+  }
+  if (!hostsim::ReadScene(svg.scene, "fuzz.svg", &error)) std::abort();
+  for (const hostsim::SvgSymbol& symbol : svg.symbols)
+    if (!hostsim::ReadScene(symbol.scene, "fuzz.svg", &error)) std::abort();
+  return 0;
+}
