@@ -19,13 +19,14 @@ constexpr int kRingMask = kRingSize - 1;
 constexpr int kFirstWrite = kRingSize - kLongestMatch;  // 4078
 
 // The ring (with a mirror of its first 17 bytes behind it, so that comparisons run past
-// the end), the match finder's trees and the last match found. kid[p][0] and kid[p][1]
-// are the smaller and the greater-or-equal child of ring position p, next to each other
-// so that one cache line holds both; 256 root slots, one per first byte, sit at 4097 …
-// 4352 (only their greater child is used). parent[p] is kNil for a position not in a tree.
+// the end), the match finder's trees and the last match found. kid[0][p] and kid[1][p]
+// are the smaller and the greater-or-equal child of ring position p, in two arrays: a walk
+// along a chain (which a smooth gradient makes) reads only one of them, half the memory;
+// 256 root slots, one per first byte, sit at 4097 … 4352 (only their greater child is
+// used). parent[p] is kNil for a position not in a tree.
 struct CoderState {
   std::uint8_t ring[kRingSize + kLongestMatch - 1];
-  int kid[kRingSize + 257][2];
+  int kid[2][kRingSize + 257];
   int parent[kRingSize + 1];
   int matchPosition;
   int matchLength;
@@ -36,7 +37,7 @@ CoderState gCoder;
 
 void InitTrees(CoderState& c) {
   for (int i = kRingSize + 1; i <= kRingSize + 256; ++i)
-    c.kid[i][1] = kNil;
+    c.kid[1][i] = kNil;
   for (int i = 0; i < kRingSize; ++i)
     c.parent[i] = kNil;
 }
@@ -44,15 +45,15 @@ void InitTrees(CoderState& c) {
 // r takes over p's place in the tree (its string is p's).
 void ReplaceNode(CoderState& c, int p, int r) {
   c.parent[r] = c.parent[p];
-  c.kid[r][0] = c.kid[p][0];
-  c.kid[r][1] = c.kid[p][1];
-  c.parent[c.kid[p][0]] = r;
-  c.parent[c.kid[p][1]] = r;
+  c.kid[0][r] = c.kid[0][p];
+  c.kid[1][r] = c.kid[1][p];
+  c.parent[c.kid[0][p]] = r;
+  c.parent[c.kid[1][p]] = r;
   const int up = c.parent[p];
-  if (c.kid[up][1] == p) {
-    c.kid[up][1] = r;
+  if (c.kid[1][up] == p) {
+    c.kid[1][up] = r;
   } else {
-    c.kid[up][0] = r;
+    c.kid[0][up] = r;
   }
   c.parent[p] = kNil;
 }
@@ -80,21 +81,21 @@ std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
 // the same tree. The walk notes whether its direction turned at more than a quarter of
 // its nodes (`turning`), which tells the two kinds of data apart.
 template <bool kFlat>
-[[gnu::noinline]] void Walk(CoderState& c, int r) {
+void Walk(CoderState& c, int r) {
   const std::uint8_t* key = &c.ring[r];
   const std::uint64_t key1 = LoadBigEndian64(key + 1);
   const std::uint64_t key9 = LoadBigEndian64(key + 9);
   int greater = 1;  // the last comparison's result was greater or equal
   int p = kRingSize + 1 + key[0];
-  int next = c.kid[p][1];
-  c.kid[r][0] = c.kid[r][1] = kNil;
+  int next = c.kid[1][p];
+  c.kid[0][r] = c.kid[1][r] = kNil;
   int best = 0;
   int position = c.matchPosition;
   int steps = 0;
   int turns = 0;
   for (;;) {
     if (next == kNil) {
-      c.kid[p][greater] = r;
+      c.kid[greater][p] = r;
       c.parent[r] = p;
       c.matchPosition = position;
       c.matchLength = best;
@@ -107,8 +108,8 @@ template <bool kFlat>
     int smaller = kNil;
     int larger = kNil;
     if constexpr (kFlat) {
-      smaller = c.kid[p][0];
-      larger = c.kid[p][1];
+      smaller = c.kid[0][p];
+      larger = c.kid[1][p];
     }
     const std::uint8_t* candidate = &c.ring[p];
     int i;
@@ -137,9 +138,9 @@ template <bool kFlat>
     if constexpr (kFlat) {
       next = smaller ^ ((smaller ^ larger) & -greater);
     } else if (greater) {
-      next = c.kid[p][1];
+      next = c.kid[1][p];
     } else {
-      next = c.kid[p][0];
+      next = c.kid[0][p];
     }
   }
   c.matchPosition = position;
@@ -162,28 +163,28 @@ void InsertNode(CoderState& c, int r) {
 void DeleteNode(CoderState& c, int p) {
   if (c.parent[p] == kNil) return;
   int q;
-  if (c.kid[p][1] == kNil) {
-    q = c.kid[p][0];
-  } else if (c.kid[p][0] == kNil) {
-    q = c.kid[p][1];
+  if (c.kid[1][p] == kNil) {
+    q = c.kid[0][p];
+  } else if (c.kid[0][p] == kNil) {
+    q = c.kid[1][p];
   } else {
     // Splice in the rightmost node of the left subtree.
-    q = c.kid[p][0];
-    if (c.kid[q][1] != kNil) {
+    q = c.kid[0][p];
+    if (c.kid[1][q] != kNil) {
       do {
-        q = c.kid[q][1];
-      } while (c.kid[q][1] != kNil);
-      c.kid[c.parent[q]][1] = c.kid[q][0];
-      c.parent[c.kid[q][0]] = c.parent[q];
-      c.kid[q][0] = c.kid[p][0];
-      c.parent[c.kid[p][0]] = q;
+        q = c.kid[1][q];
+      } while (c.kid[1][q] != kNil);
+      c.kid[1][c.parent[q]] = c.kid[0][q];
+      c.parent[c.kid[0][q]] = c.parent[q];
+      c.kid[0][q] = c.kid[0][p];
+      c.parent[c.kid[0][p]] = q;
     }
-    c.kid[q][1] = c.kid[p][1];
-    c.parent[c.kid[p][1]] = q;
+    c.kid[1][q] = c.kid[1][p];
+    c.parent[c.kid[1][p]] = q;
   }
   c.parent[q] = c.parent[p];
   const int up = c.parent[p];
-  c.kid[up][c.kid[up][1] == p ? 1 : 0] = q;
+  c.kid[c.kid[1][up] == p ? 1 : 0][up] = q;
   c.parent[p] = kNil;
 }
 
@@ -628,7 +629,7 @@ std::int64_t LzssDecode(const std::uint8_t* input, std::uint32_t inputLength, os
   }
   if (room.failed()) return -1;
   const std::uint32_t length = DecodeStream(input, inputLength, room);
-  return room.failed() ? -1 : length;
+  return room.failed() ? -1 : std::int64_t{length};
 }
 
 std::int32_t CompressRecord(os::MemHandle& record) {
