@@ -1,5 +1,5 @@
 // Capturing a selection: the whole capture (measuring, thumbnail, art tree, pattern
-// definitions) of 100, 1,000 and 10,000 selected paths, reported per object so that its
+// definitions) of 100, 1,000, 10,000 and 100,000 selected paths, reported per object so that its
 // growth with the selection shows; and the thumbnail alone.
 #include <benchmark/benchmark.h>
 
@@ -45,7 +45,12 @@ void CaptureSelectedPaths(benchmark::State& state, bool warmUp) {
 void BM_CaptureSelectedPaths(benchmark::State& state) {
   CaptureSelectedPaths(state, false);
 }
-BENCHMARK(BM_CaptureSelectedPaths)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaptureSelectedPaths)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
 
 // The same with freed memory kept by the C library instead of given back to the system,
 // after one capture to warm it: large record blocks then come back without the system's

@@ -1,4 +1,4 @@
-// LZSS coding speed on the kinds of data records hold: a 64 KiB thumbnail, a large art
+// LZSS coding speed on the kinds of data records hold: 64 KiB thumbnails, a large art
 // object stream, text, and random bytes (all literals). Every benchmark times the plain
 // byte-by-byte coder (lzss_plain.h) in the same iterations and reports input megabytes
 // per second of both (`MB`, `plain_MB`) and their ratio (`ratio`); encodes also report the
@@ -33,6 +33,24 @@ Bytes ThumbnailLike() {
       p[1] = inside ? static_cast<std::uint8_t>(x * 2) : 255;
       p[2] = inside ? static_cast<std::uint8_t>(y * 2) : 255;
       p[3] = inside ? static_cast<std::uint8_t>(128 + rng() % 8) : 255;
+    }
+  }
+  return pixels;
+}
+
+// 128 x 128 pixels of 0, r, g, b: one smooth gradient over the whole picture, as a
+// gradient-filled shape gives. Every pixel differs from its neighbours, so nearly every
+// item is a literal or a short match, and all the strings that start at a pixel's zero
+// byte hang in one tree that degenerates into long chains.
+Bytes GradientThumbnail() {
+  Bytes pixels(65536);
+  for (int y = 0; y < 128; ++y) {
+    for (int x = 0; x < 128; ++x) {
+      std::uint8_t* p = &pixels[(y * 128 + x) * 4];
+      p[0] = 0;
+      p[1] = static_cast<std::uint8_t>(x * 255 / 127);
+      p[2] = static_cast<std::uint8_t>(y * 255 / 127);
+      p[3] = static_cast<std::uint8_t>(255 - (x + y) * 255 / 254);
     }
   }
   return pixels;
@@ -199,6 +217,7 @@ void Decode(benchmark::State& state, const Bytes& input, std::uint32_t granulari
   BENCHMARK(BM_Decode##Name)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 VELM_LZSS_BENCHMARKS(Thumbnail, ThumbnailLike, velm::kListGranule)
+VELM_LZSS_BENCHMARKS(GradientThumbnail, GradientThumbnail, velm::kListGranule)
 VELM_LZSS_BENCHMARKS(Art4MiB, ArtLike, velm::kRecordGranule)
 VELM_LZSS_BENCHMARKS(Text1MiB, TextLike, velm::kRecordGranule)
 VELM_LZSS_BENCHMARKS(Random1MiB, RandomBytes, velm::kRecordGranule)

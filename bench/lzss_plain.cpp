@@ -178,13 +178,25 @@ void PlainLzssEncode(const std::uint8_t* input, std::size_t length,
 
 void PlainLzssDecode(const std::uint8_t* input, std::size_t length,
                      std::vector<std::uint8_t>& out) {
-  out.clear();
+  // The classic decoder's loop, byte by byte through the ring, writing to memory as a
+  // buffered output stream does: the vector is used as a buffer of its current size
+  // (grown when an item might not fit, so that earlier contents are not zero-filled
+  // again) and cut to the output's length at the end.
+  if (out.size() < 4096) out.resize(4096);
+  std::uint8_t* o = out.data();
+  std::uint8_t* end = o + out.size();
   std::uint8_t ring[kN];
   std::memset(ring, 0, sizeof ring);
   int r = kN - kF;
   unsigned flags = 0;
   std::size_t in = 0;
   for (;;) {
+    if (end - o < kF) {
+      const std::size_t at = static_cast<std::size_t>(o - out.data());
+      out.resize(out.size() * 2);
+      o = out.data() + at;
+      end = out.data() + out.size();
+    }
     flags >>= 1;
     if ((flags & 256) == 0) {
       if (in >= length) break;
@@ -193,7 +205,7 @@ void PlainLzssDecode(const std::uint8_t* input, std::size_t length,
     if (flags & 1) {
       if (in >= length) break;
       const std::uint8_t c = input[in++];
-      out.push_back(c);
+      *o++ = c;
       ring[r++] = c;
       r &= kN - 1;
     } else {
@@ -205,12 +217,13 @@ void PlainLzssDecode(const std::uint8_t* input, std::size_t length,
       j = (j & 0x0F) + kThreshold;
       for (int k = 0; k <= j; k++) {
         const std::uint8_t c = ring[(i + k) & (kN - 1)];
-        out.push_back(c);
+        *o++ = c;
         ring[r++] = c;
         r &= kN - 1;
       }
     }
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
 }  // namespace velmbench

@@ -12,8 +12,8 @@ namespace velmbench {
 // Codes `length` bytes; `out` is cleared first.
 void PlainLzssEncode(const std::uint8_t* input, std::size_t length, std::vector<std::uint8_t>& out);
 
-// Expands `length` coded bytes; `out` is cleared first. A stream cut inside an item ends
-// before that item.
+// Expands `length` coded bytes; `out` is replaced by the output (its storage is reused). A stream
+// cut inside an item ends before that item.
 void PlainLzssDecode(const std::uint8_t* input, std::size_t length, std::vector<std::uint8_t>& out);
 
 }  // namespace velmbench

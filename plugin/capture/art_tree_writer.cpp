@@ -98,8 +98,12 @@ template <class Writer>
 host::Err CaptureObject(host::ArtHandle art, host::RealPoint origin, std::uint32_t startSize,
                         Writer writer, const std::uint8_t* head = nullptr,
                         std::uint32_t headSize = 0) {
+  // The first block only in small steps: a block of whole list granules (128 KiB) per
+  // object is, once the C library keeps freed blocks of that size, 128 KiB cleared for
+  // every path of a few kilobytes. A writer that needs more grows it as before.
+  constexpr std::uint32_t kFirstObjectGranule = 8192;
   os::MemHandle object = nullptr;
-  if (!GrowObject(object, startSize)) return -1;
+  if (!GrowObject(object, startSize, kFirstObjectGranule)) return -1;
   if (head) std::memcpy(object, head, headSize);
   const host::Err status = writer(art, object, origin);
   if (status != -1) StopCapture(status);

@@ -19,23 +19,25 @@ constexpr int kRingMask = kRingSize - 1;
 constexpr int kFirstWrite = kRingSize - kLongestMatch;  // 4078
 
 // The ring (with a mirror of its first 17 bytes behind it, so that comparisons run past
-// the end), the match finder's trees and the last match found. kid[p][0] and kid[p][1]
-// are the smaller and the greater-or-equal child of ring position p, next to each other
-// so that one cache line holds both; 256 root slots, one per first byte, sit at 4097 …
-// 4352 (only their greater child is used). parent[p] is kNil for a position not in a tree.
+// the end), the match finder's trees and the last match found. kid[0][p] and kid[1][p]
+// are the smaller and the greater-or-equal child of ring position p, in two arrays: a walk
+// along a chain (which a smooth gradient makes) reads only one of them, half the memory;
+// 256 root slots, one per first byte, sit at 4097 … 4352 (only their greater child is
+// used). parent[p] is kNil for a position not in a tree.
 struct CoderState {
   std::uint8_t ring[kRingSize + kLongestMatch - 1];
-  int kid[kRingSize + 257][2];
+  int kid[2][kRingSize + 257];
   int parent[kRingSize + 1];
   int matchPosition;
   int matchLength;
+  bool turning;  // the last walk's direction turned often
 };
 
 CoderState gCoder;
 
 void InitTrees(CoderState& c) {
   for (int i = kRingSize + 1; i <= kRingSize + 256; ++i)
-    c.kid[i][1] = kNil;
+    c.kid[1][i] = kNil;
   for (int i = 0; i < kRingSize; ++i)
     c.parent[i] = kNil;
 }
@@ -43,15 +45,15 @@ void InitTrees(CoderState& c) {
 // r takes over p's place in the tree (its string is p's).
 void ReplaceNode(CoderState& c, int p, int r) {
   c.parent[r] = c.parent[p];
-  c.kid[r][0] = c.kid[p][0];
-  c.kid[r][1] = c.kid[p][1];
-  c.parent[c.kid[p][0]] = r;
-  c.parent[c.kid[p][1]] = r;
+  c.kid[0][r] = c.kid[0][p];
+  c.kid[1][r] = c.kid[1][p];
+  c.parent[c.kid[0][p]] = r;
+  c.parent[c.kid[1][p]] = r;
   const int up = c.parent[p];
-  if (c.kid[up][1] == p) {
-    c.kid[up][1] = r;
+  if (c.kid[1][up] == p) {
+    c.kid[1][up] = r;
   } else {
-    c.kid[up][0] = r;
+    c.kid[0][up] = r;
   }
   c.parent[p] = kNil;
 }
@@ -67,12 +69,17 @@ std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
 // Hangs the string at ring position r in the tree of its first byte, recording the
 // longest match met on the way (the first one met of the longest length); a string equal
 // over all 18 bytes takes the old node's place. Bytes 1 … 16 are compared eight at a time
-// as big-endian numbers (their order is the strings' order), byte 17 alone.
+// as big-endian numbers (their order is the strings' order), byte 17 alone; the branching
+// walk first compares byte 1 alone, since where a tree has degenerated into a chain (a
+// smooth gradient: every pixel's string starts with its zero byte and the next one
+// differs) nearly every node differs there and the byte settles it soonest.
 //
 // `kFlat` walks down without a branch on the direction: both children are read as soon
 // as a node is reached and the comparison's result picks one arithmetically. That wins
 // where the directions cannot be predicted (data without structure); the branching walk
-// wins where they can. Both make the same comparisons and leave the same tree.
+// wins where they can, above all along a chain. Both make the same comparisons and leave
+// the same tree. The walk notes whether its direction turned at more than a quarter of
+// its nodes (`turning`), which tells the two kinds of data apart.
 template <bool kFlat>
 void Walk(CoderState& c, int r) {
   const std::uint8_t* key = &c.ring[r];
@@ -80,28 +87,36 @@ void Walk(CoderState& c, int r) {
   const std::uint64_t key9 = LoadBigEndian64(key + 9);
   int greater = 1;  // the last comparison's result was greater or equal
   int p = kRingSize + 1 + key[0];
-  int next = c.kid[p][1];
-  c.kid[r][0] = c.kid[r][1] = kNil;
+  int next = c.kid[1][p];
+  c.kid[0][r] = c.kid[1][r] = kNil;
   int best = 0;
   int position = c.matchPosition;
+  int steps = 0;
+  int turns = 0;
   for (;;) {
     if (next == kNil) {
-      c.kid[p][greater] = r;
+      c.kid[greater][p] = r;
       c.parent[r] = p;
       c.matchPosition = position;
       c.matchLength = best;
+      c.turning = turns * 4 > steps;
       return;
     }
     p = next;
+    ++steps;
+    const int before = greater;
     int smaller = kNil;
     int larger = kNil;
     if constexpr (kFlat) {
-      smaller = c.kid[p][0];
-      larger = c.kid[p][1];
+      smaller = c.kid[0][p];
+      larger = c.kid[1][p];
     }
     const std::uint8_t* candidate = &c.ring[p];
     int i;
-    if (const std::uint64_t word1 = LoadBigEndian64(candidate + 1); word1 != key1) {
+    if (!kFlat && key[1] != candidate[1]) {
+      i = 1;
+      greater = key[1] > candidate[1];
+    } else if (const std::uint64_t word1 = LoadBigEndian64(candidate + 1); word1 != key1) {
       i = 1 + (std::countl_zero(word1 ^ key1) >> 3);
       greater = key1 > word1;
     } else if (const std::uint64_t word9 = LoadBigEndian64(candidate + 9); word9 != key9) {
@@ -119,24 +134,26 @@ void Walk(CoderState& c, int r) {
       position = p;
       best = i;
     }
+    turns += greater ^ before;
     if constexpr (kFlat) {
       next = smaller ^ ((smaller ^ larger) & -greater);
     } else if (greater) {
-      next = c.kid[p][1];
+      next = c.kid[1][p];
     } else {
-      next = c.kid[p][0];
+      next = c.kid[0][p];
     }
   }
   c.matchPosition = position;
   c.matchLength = best;
+  c.turning = turns * 4 > steps;
   ReplaceNode(c, p, r);
 }
 
 // Inserts ring position r. When the last walk found no more than one equal byte (or its
-// byte went out as a literal) the data looks like it has no structure, and the walk
-// without direction branches is the faster.
+// byte went out as a literal) and its direction kept turning, the data looks like it has
+// no structure, and the walk without direction branches is the faster.
 void InsertNode(CoderState& c, int r) {
-  if (c.matchLength <= 1) {
+  if (c.matchLength <= 1 && c.turning) {
     Walk<true>(c, r);
   } else {
     Walk<false>(c, r);
@@ -146,28 +163,28 @@ void InsertNode(CoderState& c, int r) {
 void DeleteNode(CoderState& c, int p) {
   if (c.parent[p] == kNil) return;
   int q;
-  if (c.kid[p][1] == kNil) {
-    q = c.kid[p][0];
-  } else if (c.kid[p][0] == kNil) {
-    q = c.kid[p][1];
+  if (c.kid[1][p] == kNil) {
+    q = c.kid[0][p];
+  } else if (c.kid[0][p] == kNil) {
+    q = c.kid[1][p];
   } else {
     // Splice in the rightmost node of the left subtree.
-    q = c.kid[p][0];
-    if (c.kid[q][1] != kNil) {
+    q = c.kid[0][p];
+    if (c.kid[1][q] != kNil) {
       do {
-        q = c.kid[q][1];
-      } while (c.kid[q][1] != kNil);
-      c.kid[c.parent[q]][1] = c.kid[q][0];
-      c.parent[c.kid[q][0]] = c.parent[q];
-      c.kid[q][0] = c.kid[p][0];
-      c.parent[c.kid[p][0]] = q;
+        q = c.kid[1][q];
+      } while (c.kid[1][q] != kNil);
+      c.kid[1][c.parent[q]] = c.kid[0][q];
+      c.parent[c.kid[0][q]] = c.parent[q];
+      c.kid[0][q] = c.kid[0][p];
+      c.parent[c.kid[0][p]] = q;
     }
-    c.kid[q][1] = c.kid[p][1];
-    c.parent[c.kid[p][1]] = q;
+    c.kid[1][q] = c.kid[1][p];
+    c.parent[c.kid[1][p]] = q;
   }
   c.parent[q] = c.parent[p];
   const int up = c.parent[p];
-  c.kid[up][c.kid[up][1] == p ? 1 : 0] = q;
+  c.kid[c.kid[1][up] == p ? 1 : 0][up] = q;
   c.parent[p] = kNil;
 }
 
@@ -248,6 +265,7 @@ std::int64_t LzssEncode(const std::uint8_t* input, std::uint32_t inputLength, os
   std::memset(c.ring, 0, sizeof c.ring);
   c.matchPosition = 0;
   c.matchLength = 0;
+  c.turning = true;
 
   Sink sink(output, granularity);
   std::uint8_t code[17];  // flag byte and up to eight items of two bytes
@@ -351,15 +369,58 @@ inline std::uint32_t CopyMatch(std::uint8_t* out, std::uint32_t o, int position,
 constexpr std::uint32_t kLongestGroupOutput = 8 * kLongestMatch;
 constexpr std::uint32_t kLongestGroupInput = 16;
 
+// Room a whole group may write: its items and up to 8 bytes more, since matches are
+// copied eight bytes at a time.
+constexpr std::uint32_t kGroupRoom = kLongestGroupOutput + 8;
+
 // Bytes of input a group may read: its items (at most 16 bytes) and up to 7 more, since
 // a run of literals is copied eight bytes at a time.
 constexpr std::uint32_t kGroupInputRead = kLongestGroupInput + 7;
 
+inline void Copy8(std::uint8_t* to, const std::uint8_t* from) {
+  std::memcpy(to, from, 8);
+}
+
+// Copies a match of `length` bytes d bytes back (1 <= d <= o) to out[o...], writing up
+// to eight bytes past it, in eight-byte pieces none of which overlaps its source. A
+// source closer than 8 bytes repeats with period d: its first eight bytes are made from
+// the d bytes before (two four-byte copies where d >= 4, which do not overlap theirs;
+// one repeated number where d is 1 or 2), and the rest copied from D = the least
+// multiple of d of at least 8 bytes back, which holds the same bytes.
+inline void CopyNearMatch(std::uint8_t* out, std::uint32_t o, std::uint32_t d,
+                          std::uint32_t length) {
+  std::uint8_t* to = out + o;
+  std::uint32_t step = d;
+  if (d < 8) {
+    if (d >= 4) {
+      std::memcpy(to, to - d, 4);
+      std::memcpy(to + 4, to + 4 - d, 4);
+    } else if (d == 1) {
+      const std::uint64_t pattern = to[-1] * 0x0101010101010101u;
+      std::memcpy(to, &pattern, 8);
+    } else if (d == 2) {
+      std::uint16_t pair;
+      std::memcpy(&pair, to - 2, 2);
+      const std::uint64_t pattern = pair * 0x0001000100010001u;
+      std::memcpy(to, &pattern, 8);
+    } else {
+      for (int k = 0; k < 8; ++k)
+        to[k] = to[k - 3];
+    }
+    step = d * ((8 + d - 1) / d);
+    if (length <= 8) return;
+    to += 8;
+    length -= 8;
+  }
+  for (std::uint32_t k = 0; k < length; k += 8)
+    Copy8(to + k, to + k - step);
+}
+
 // One whole group of eight items from input[in...] to out[o...], with at least
-// kGroupInputRead bytes of input and kLongestGroupOutput bytes of room: no checks per
-// item. Each run of literals is one eight-byte copy (the bytes past the run are
-// overwritten by the next items or lie in the group's room). Returns the new output
-// length and advances `in`.
+// kGroupInputRead bytes of input and kGroupRoom bytes of room: no checks per item. Each
+// run of literals is one eight-byte copy and each match is copied in eight-byte pieces
+// (the bytes past them are overwritten by the next items or lie in the group's room).
+// Returns the new output length and advances `in`.
 inline std::uint32_t DecodeGroup(const std::uint8_t* input, std::uint32_t& in, std::uint8_t* out,
                                  std::uint32_t o, unsigned flags) {
   for (int items = 8;;) {
@@ -378,16 +439,74 @@ inline std::uint32_t DecodeGroup(const std::uint8_t* input, std::uint32_t& in, s
     const auto length = static_cast<std::uint32_t>((b1 & 0x0F) + kThreshold + 1);
     const int r = static_cast<int>((kFirstWrite + o) & kRingMask);
     const auto d = static_cast<std::uint32_t>(((r - position - 1) & kRingMask) + 1);
-    if (o >= d && d >= kLongestMatch) {
-      // Far enough back not to overlap: one fixed-size copy (the group's room absorbs
-      // the bytes past the match, which later items overwrite).
-      std::memcpy(out + o, out + o - d, kLongestMatch);
-      o += length;
-    } else {
+    if (o < d) {
       o = CopyMatch(out, o, position, length);
+    } else {
+      if (d >= kLongestMatch) {
+        // Far enough back not to overlap: one fixed-size copy.
+        std::memcpy(out + o, out + o - d, kLongestMatch);
+      } else {
+        CopyNearMatch(out, o, d, length);
+      }
+      o += length;
     }
     if (items == 0) return o;
   }
+}
+
+// Where a decode writes: a fixed buffer (the output is cut at its end) or a block that
+// grows when a group might not fit.
+struct FixedRoom {
+  std::uint8_t* out;
+  std::uint32_t capacity;
+  bool Grow(std::uint32_t, const std::uint8_t*, std::uint32_t) { return false; }
+  bool failed() const { return false; }
+};
+
+// Expands the coded stream into `room`; returns the output length. A growable room's
+// Grow(o, rest, restLength) is asked for room for everything from the group at `rest` on,
+// after o output bytes, when fewer than kGroupRoom bytes are left; it returns false when
+// it has none to give (a fixed room: the output is then cut at its end; a failed growth:
+// the room records the failure and the decode stops).
+template <typename Room>
+std::uint32_t DecodeStream(const std::uint8_t* input, std::uint32_t inputLength, Room& room) {
+  // The ring is not kept: output byte j was written at ring position (4078 + j) mod 4096,
+  // so ring position p, read when the next output byte is o, holds output byte o - d with
+  // d = ((4078 + o - p - 1) mod 4096) + 1, or the ring's initial zero when o - d < 0.
+  std::uint32_t in = 0;
+  std::uint32_t o = 0;
+  while (in < inputLength) {
+    if (room.capacity - o < kGroupRoom && !room.Grow(o, input + in, inputLength - in) &&
+        room.failed()) {
+      return o;
+    }
+    std::uint8_t* const out = room.out;
+    const std::uint32_t capacity = room.capacity;
+    unsigned flags = input[in++];
+    if (inputLength - in >= kGroupInputRead && capacity - o >= kGroupRoom) {
+      // A whole group with enough input and room: no checks per item.
+      o = DecodeGroup(input, in, out, o, flags);
+    } else {
+      // Near the end of the input (which may stop inside an item) or of the room.
+      for (int item = 0; item < 8; ++item, flags >>= 1) {
+        if (in >= inputLength) break;
+        if (flags & 1) {
+          if (o == capacity) return o;
+          out[o++] = input[in++];
+        } else {
+          const int b0 = input[in++];
+          if (in >= inputLength) break;
+          const int b1 = input[in++];
+          std::uint32_t length = static_cast<std::uint32_t>((b1 & 0x0F) + kThreshold + 1);
+          if (length > capacity - o) length = capacity - o;
+          o = CopyMatch(out, o, b0 | ((b1 & 0xF0) << 4), length);
+          if (o == capacity) return o;
+        }
+      }
+    }
+    AdvanceBusyCursor();
+  }
+  return o;
 }
 
 }  // namespace
@@ -433,48 +552,84 @@ std::uint64_t LzssDecodedLength(const std::uint8_t* input, std::uint32_t inputLe
 
 std::uint32_t LzssDecodeInto(const std::uint8_t* input, std::uint32_t inputLength,
                              std::uint8_t* out, std::uint32_t capacity) {
-  // The ring is not kept: output byte j was written at ring position (4078 + j) mod 4096,
-  // so ring position p, read when the next output byte is o, holds output byte o - d with
-  // d = ((4078 + o - p - 1) mod 4096) + 1, or the ring's initial zero when o - d < 0.
-  std::uint32_t in = 0;
-  std::uint32_t o = 0;
-  while (in < inputLength) {
-    unsigned flags = input[in++];
-    if (inputLength - in >= kGroupInputRead && capacity - o >= kLongestGroupOutput) {
-      // A whole group with enough input and room: no checks per item.
-      o = DecodeGroup(input, in, out, o, flags);
-    } else {
-      // Near the end of the input (which may stop inside an item) or of the room.
-      for (int item = 0; item < 8; ++item, flags >>= 1) {
-        if (in >= inputLength) break;
-        if (flags & 1) {
-          if (o == capacity) return o;
-          out[o++] = input[in++];
-        } else {
-          const int b0 = input[in++];
-          if (in >= inputLength) break;
-          const int b1 = input[in++];
-          std::uint32_t length = static_cast<std::uint32_t>((b1 & 0x0F) + kThreshold + 1);
-          if (length > capacity - o) length = capacity - o;
-          o = CopyMatch(out, o, b0 | ((b1 & 0xF0) << 4), length);
-          if (o == capacity) return o;
-        }
-      }
-    }
-    AdvanceBusyCursor();
-  }
-  return o;
+  FixedRoom room{out, capacity};
+  return DecodeStream(input, inputLength, room);
 }
+
+namespace {
+
+// A coded stream at least this long is sized by a length pass before it is expanded (the
+// pass costs little beside expanding it, and spares copying megabytes when the block
+// grows); a shorter one (a thumbnail, a small art stream) is expanded straight into a
+// block of its own length in whole granules, which a length pass of the rest enlarges
+// only when it runs out.
+constexpr std::uint32_t kSizedFirst = 128 * 1024;
+
+// The output block of LzssDecode, grown once to the exact length of what is left.
+class GrowingRoom {
+ public:
+  GrowingRoom(os::MemHandle& block, std::uint32_t granularity)
+      : block_(block), granularity_(granularity) {
+    Update();
+  }
+  std::uint8_t* out = nullptr;
+  std::uint32_t capacity = 0;
+
+  bool Grow(std::uint32_t o, const std::uint8_t* rest, std::uint32_t restLength) {
+    if (sized_ || failed_) return false;
+    sized_ = true;
+    const std::uint64_t exact = o + LzssDecodedLength(rest, restLength);
+    if (exact > 0xFFFFFFFFu) return Fail();
+    if (exact <= capacity) return false;  // the end is decoded item by item
+    const std::uint64_t wanted = exact + kGroupRoom;
+    if (!GrowBlock(block_, static_cast<std::uint32_t>(wanted > 0xFFFFFFFFu ? exact : wanted),
+                   granularity_)) {
+      return Fail();
+    }
+    Update();
+    return true;
+  }
+  // A first block of at least `length` bytes.
+  void Reserve(std::uint32_t length) {
+    if (capacity >= length) return;
+    if (!GrowBlock(block_, length, granularity_)) {
+      Fail();
+      return;
+    }
+    Update();
+  }
+  bool failed() const { return failed_; }
+
+ private:
+  bool Fail() {
+    failed_ = true;
+    return false;
+  }
+  void Update() {
+    out = block_;
+    capacity = block_ ? os::MemSize(block_) : 0;
+  }
+
+  os::MemHandle& block_;
+  std::uint32_t granularity_;
+  bool sized_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace
 
 std::int64_t LzssDecode(const std::uint8_t* input, std::uint32_t inputLength, os::MemHandle& output,
                         std::uint32_t granularity) {
-  // Sizing the output once from the coded stream keeps a long stream from being copied
-  // again at every granule it grows by.
-  const std::uint64_t expected = LzssDecodedLength(input, inputLength);
-  Sink sink(output, granularity);
-  if (expected > 0xFFFFFFFFu || !sink.Reserve(static_cast<std::uint32_t>(expected))) return -1;
-  if (expected == 0) return 0;
-  return LzssDecodeInto(input, inputLength, sink.data(), static_cast<std::uint32_t>(expected));
+  if (inputLength == 0) return 0;
+  GrowingRoom room(output, granularity);
+  if (inputLength >= kSizedFirst) {
+    room.Grow(0, input, inputLength);
+  } else {
+    room.Reserve(inputLength);
+  }
+  if (room.failed()) return -1;
+  const std::uint32_t length = DecodeStream(input, inputLength, room);
+  return room.failed() ? -1 : std::int64_t{length};
 }
 
 std::int32_t CompressRecord(os::MemHandle& record) {

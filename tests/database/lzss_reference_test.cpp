@@ -94,8 +94,6 @@ TEST(LzssDecoder, MatchesThePlainRingDecoderOnCodedDataCutAnywhere) {
   }
 }
 
-}  // namespace
-
 TEST(LzssDecoder, SizesAndCapacityCutsMatchThePlainRingDecoder) {
   // The sizing pass must count exactly what the decoder produces, and a decode into a
   // room of fixed capacity gives the first bytes of the whole output and writes nothing
@@ -124,3 +122,65 @@ TEST(LzssDecoder, SizesAndCapacityCutsMatchThePlainRingDecoder) {
     }
   }
 }
+
+// A coded stream written item by item: literals, and matches given by how far back they
+// copy from (1 … 4096) and their length (3 … 18).
+class StreamWriter {
+ public:
+  void Literal(std::uint8_t byte) {
+    Flag(true);
+    bytes_.push_back(byte);
+    ++produced_;
+  }
+  void Match(int distance, int length) {
+    Flag(false);
+    const int position = (4078 + produced_ - distance) & 4095;
+    bytes_.push_back(static_cast<std::uint8_t>(position));
+    bytes_.push_back(static_cast<std::uint8_t>(((position >> 4) & 0xF0) | (length - 3)));
+    produced_ += length;
+  }
+  const Bytes& bytes() const { return bytes_; }
+
+ private:
+  void Flag(bool literal) {
+    if (items_ % 8 == 0) {
+      flagAt_ = bytes_.size();
+      bytes_.push_back(0);
+    }
+    if (literal) bytes_[flagAt_] |= static_cast<std::uint8_t>(1u << (items_ % 8));
+    ++items_;
+  }
+  Bytes bytes_;
+  std::size_t flagAt_ = 0;
+  int items_ = 0;
+  int produced_ = 0;
+};
+
+TEST(LzssDecoder, NearMatchesOfEveryDistanceAndLengthMatchThePlainRingDecoder) {
+  // Matches that overlap what they write (distances 1 … 19) of every length, each after
+  // a few distinct literals so that their source is not uniform, falling at every place
+  // in a group; and enough of them that the output outgrows a small first block.
+  for (int distance = 1; distance < 20; ++distance) {
+    StreamWriter writer;
+    for (int k = 0; k < 20; ++k)
+      writer.Literal(static_cast<std::uint8_t>(k * 37 + distance));
+    for (int length = 3; length <= 18; ++length) {
+      for (int literals = 0; literals < 8; ++literals) {
+        for (int k = 0; k < literals; ++k)
+          writer.Literal(static_cast<std::uint8_t>(length * 11 + k));
+        writer.Match(distance, length);
+        writer.Match(distance, 21 - length);
+      }
+    }
+    const Bytes& in = writer.bytes();
+    const Bytes whole = ReferenceDecode(in);
+    ASSERT_EQ(Decode(in), whole) << "distance " << distance;
+    velm::os::MemHandle block = nullptr;
+    ASSERT_EQ(velm::LzssDecode(in.data(), static_cast<std::uint32_t>(in.size()), block, 64),
+              static_cast<std::int64_t>(whole.size()));
+    EXPECT_TRUE(std::equal(whole.begin(), whole.end(), block)) << "distance " << distance;
+    velm::ReleaseBlock(block);
+  }
+}
+
+}  // namespace

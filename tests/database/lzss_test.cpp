@@ -215,12 +215,22 @@ TEST_F(LzssRoundTrip, OutOfMemoryIsAFailure) {
     EXPECT_EQ(out, nullptr);
   }
   {
-    // The output is sized once from the coded stream: three granules, one allocation.
+    // A long stream is sized once from the coded stream: three granules, one allocation.
     AllocationFailure fail(1);
     os::MemHandle out = nullptr;
     EXPECT_EQ(LzssDecode(coded.data(), static_cast<std::uint32_t>(coded.size()), out, kListGranule),
               300000);
     EXPECT_EQ(os::MemSize(out), 3 * kListGranule);
+    ReleaseBlock(out);
+  }
+  {
+    // A short stream that outgrows its first block fails when the block cannot grow.
+    const Bytes zeros = Encode(Bytes(400000, 0));
+    ASSERT_LT(zeros.size(), 131072u);
+    AllocationFailure fail(1);
+    os::MemHandle out = nullptr;
+    EXPECT_EQ(LzssDecode(zeros.data(), static_cast<std::uint32_t>(zeros.size()), out, kListGranule),
+              -1);
     ReleaseBlock(out);
   }
 }
