@@ -419,7 +419,9 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
     }
     return err;
   };
-  if (!GrowBlock(block, blockSize, kRecordGranule)) {
+  // A header or a header and thumbnail is read into a block of list granules: a record's
+  // granule is 2 MiB, all cleared, which a listing of thousands of headers would pay each time.
+  if (!GrowBlock(block, blockSize, mode == kReadWholeRecord ? kRecordGranule : kListGranule)) {
     os::FileClose(file);
     return host::kOutOfMemoryErr;
   }

@@ -117,9 +117,14 @@ bool VelmAddItemRIHList(os::MemHandle& list, const char* group, std::int32_t rec
 
   const std::int16_t mode = gGlobals ? gGlobals->sortMode : kSortByName;
   RIHItem* items = RIHItems(list);
-  std::int32_t position = 0;
-  while (position < count && CompareRIHItems(items[position], added, mode) <= 0)
-    ++position;
+  // The list is kept in order (a change of sort mode sorts it anew), so the new item's
+  // place, after every item that does not sort after it, is found by halving.
+  const std::int32_t position =
+      static_cast<std::int32_t>(std::upper_bound(items, items + count, added,
+                                                 [mode](const RIHItem& value, const RIHItem& item) {
+                                                   return CompareRIHItems(item, value, mode) > 0;
+                                                 }) -
+                                items);
   std::memmove(items + position + 1, items + position,
                static_cast<std::size_t>(count - position) * sizeof(RIHItem));
   items[position] = added;

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "velm/velm_fixture.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -137,6 +139,57 @@ TEST_F(ImportTest, WhatCannotBeImportedIsSkippedWithItsReasonAndTheRestKept) {
   }
   std::string out;
   EXPECT_EQ(Velm("import '" + Library() + "'", &out), 2);  // no library after the files
+}
+
+// The coded art streams of a group file's records, in order.
+std::vector<std::string> ArtStreams(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  const std::string data = bytes.str();
+  std::vector<std::string> streams;
+  for (const velmtest::Span& span : velmtest::RecordSpans(data)) {
+    const std::uint32_t thumbnail = velmtest::GetBE32(data, span.offset + 416);
+    const std::uint32_t art = velmtest::GetBE32(data, span.offset + 420);
+    streams.push_back(data.substr(span.offset + 424 + thumbnail, art));
+  }
+  return streams;
+}
+
+TEST_F(ImportTest, AnExportedSymbolSetImportsBackToTheSameArtStreams) {
+  const std::string set = Write(
+      "art.svg",
+      "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink'>"
+      "<defs><linearGradient id='g' x1='0' x2='1'><stop offset='0' stop-color='#f80'/>"
+      "<stop offset='1' stop-color='#08f'/></linearGradient>"
+      "<clipPath id='c'><circle cx='10' cy='10' r='8'/></clipPath>"
+      "<symbol id='gradient'><rect x='1.5' y='2.25' width='30' height='12' "
+      "fill='url(#g)'/></symbol>"
+      "<symbol id='stroke'><path d='M0 0 C10 20 20 -5 30 10 A5 5 0 0 1 40 10' fill='none' "
+      "stroke='#123456' stroke-width='2.5' stroke-dasharray='4 2' stroke-linecap='round'/></symbol>"
+      "<symbol id='clip'><g clip-path='url(#c)'><rect width='20' height='20' fill='green'/>"
+      "<rect x='10' width='10' height='10' fill='navy'/></g></symbol>"
+      "<symbol id='holes'><path fill-rule='evenodd' d='M0 0h20v20h-20z M5 5h10v10h-10z'/></symbol>"
+      "<symbol id='text'><text x='2' y='14' font-size='12' fill='#c00'>配置 abc</text></symbol>"
+      "</defs></svg>");
+  ASSERT_EQ(VelmJson("import '" + set + "' '" + Library() + "' --group src", 0)["records"].size(),
+            5u);
+  std::string out;
+  const std::string exported = (root_ / "exported.svg").string();
+  ASSERT_EQ(Velm("export '" + Library() + "' --group src --symbols -o '" + exported + "'", &out), 0)
+      << out;
+  const std::string again = (root_ / "again").string();
+  const json back = VelmJson("import '" + exported + "' '" + again + "' --group src", 0);
+  ASSERT_EQ(back["records"].size(), 5u) << back.dump();
+
+  const std::vector<std::string> before = ArtStreams(fs::path(Library()) / "src.VEL");
+  const std::vector<std::string> after = ArtStreams(fs::path(again) / "src.VEL");
+  ASSERT_EQ(before.size(), after.size());
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    EXPECT_FALSE(before[i].empty());
+    EXPECT_TRUE(before[i] == after[i])
+        << "record " << i << " (" << back["records"][i]["name"] << ") differs";
+  }
 }
 
 }  // namespace
