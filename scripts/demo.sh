@@ -19,6 +19,12 @@
 #   actions-recorded.png, actions-replayed.png, actions.txt
 #                   a piece of work recorded as host actions (actions.txt lists the
 #                   events) and played back into a fresh library and document
+#   palette-icons-imported.png
+#                   the palette on the group アイコン: installed SVG icons brought in by
+#                   velm import
+#   icons-symbols.svg, icons-symbols.png
+#                   that group written back as one SVG symbol set (velm export --symbols)
+#                   and the reference renderer's drawing of it
 set -euo pipefail
 
 build=${1:-build}
@@ -131,6 +137,25 @@ fi
 echo "The replayed library and document are the same as the recorded ones."
 
 echo
+echo "== SVG artwork in and out"
+# A few dozen of the icons the system has installed become records of the group アイコン
+# (each file captured by the plug-in as the add button does); the palette shows them, and
+# the group goes out again as one symbol set any SVG editor opens.
+icons=/usr/share/bootstrap-icons/svg
+files=()
+for name in alarm bag bell bookmark brush calendar camera chat cloud cup gear gift globe \
+  heart house image key lamp lightning magic map moon music-note palette pencil pin printer \
+  puzzle scissors star sun trash tree truck umbrella; do
+  files+=("$icons/$name.svg")
+done
+"$velm" import "${files[@]}" "$out/library" --group アイコン --kind アイコン
+"$host" session "$here/demo/icons-session.txt" --library "$out/library" \
+  --scene "$canvas" --out "$out" >/dev/null
+"$velm" export "$out/library" --group アイコン --symbols -o "$out/icons-symbols.svg"
+rsvg-convert --zoom 3 "$out/icons-symbols.svg" -o "$out/icons-symbols.png"
+
+echo
 echo "Pictures: $out/before.png, $out/drag-screen.png, $out/after.png, $out/thumbnails.png," \
   "$out/export-sun.png, $out/palette-*.png, $out/dialog-*.png, $out/workday.png," \
-  "$out/actions-recorded.png, $out/actions-replayed.png"
+  "$out/actions-recorded.png, $out/actions-replayed.png, $out/palette-icons-imported.png," \
+  "$out/icons-symbols.svg, $out/icons-symbols.png"
