@@ -11,18 +11,8 @@
 #include "hostsim/text_layout.h"
 
 namespace hostsim {
-namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-using render::ToCairo;
-
-struct Rgb {
-  double r = 0, g = 0, b = 0;
-};
-
-// The colour a plain colour kind draws as; false for kinds that are not plain colours.
-bool PlainColor(const Document& document, const host::Color& c, Rgb* out) {
+bool PlainColor(const Document& document, const host::Color& c, PlainRgb* out) {
   switch (c.kind) {
     case host::kGrayColor:
       *out = {1 - c.c.gray.gray, 1 - c.c.gray.gray, 1 - c.c.gray.gray};
@@ -38,7 +28,7 @@ bool PlainColor(const Document& document, const host::Color& c, Rgb* out) {
       return true;
     case host::kCustomColor: {
       const CustomColor* custom = document.CustomColorFrom(c.c.custom.color);
-      Rgb full{0, 0, 0};
+      PlainRgb full{0, 0, 0};
       if (custom) {
         const host::CustomColorDefinition& d = custom->definition;
         host::Color base{};
@@ -62,6 +52,14 @@ bool PlainColor(const Document& document, const host::Color& c, Rgb* out) {
       return false;
   }
 }
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+using render::ToCairo;
+
+using Rgb = PlainRgb;
 
 void Clamp(Rgb* c) {
   c->r = std::clamp(c->r, 0.0, 1.0);

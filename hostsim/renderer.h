@@ -23,6 +23,13 @@ struct RenderOptions {
   double scale = 1.0;
 };
 
+// sRGB components 0 … 1 of a plain colour kind (gray, process, RGB, custom) as the
+// renderer draws it; false for kinds that are not plain colours (gradients, patterns).
+struct PlainRgb {
+  double r = 0, g = 0, b = 0;
+};
+bool PlainColor(const Document& document, const host::Color& color, PlainRgb* out);
+
 // Draws `art` (with its children) onto `cr`, whose user space must be artwork
 // coordinates. Text smaller than `greekThreshold` device pixels is drawn as grey bars.
 void PaintArt(cairo_t* cr, Document& document, Art* art, double greekThreshold = 0);

@@ -147,47 +147,6 @@ std::string Element::Open(bool empty) const {
   return out;
 }
 
-bool PlainRgb(const Document& document, const host::Color& c, Rgb* out) {
-  switch (c.kind) {
-    case host::kGrayColor:
-      *out = {1 - c.c.gray.gray, 1 - c.c.gray.gray, 1 - c.c.gray.gray};
-      return true;
-    case host::kProcessColor: {
-      const host::ProcessColor& p = c.c.process;
-      *out = {(1 - p.cyan) * (1 - p.black), (1 - p.magenta) * (1 - p.black),
-              (1 - p.yellow) * (1 - p.black)};
-      return true;
-    }
-    case host::kRgbColor:
-      *out = {c.c.rgb.red, c.c.rgb.green, c.c.rgb.blue};
-      return true;
-    case host::kCustomColor: {
-      const CustomColor* custom = document.CustomColorFrom(c.c.custom.color);
-      Rgb full{0, 0, 0};
-      if (custom) {
-        const host::CustomColorDefinition& d = custom->definition;
-        host::Color base{};
-        if (d.kind == host::kCustomProcessDefinition) {
-          base.kind = host::kProcessColor;
-          base.c.process = d.c.process;
-        } else {
-          base.kind = host::kRgbColor;
-          base.c.rgb = d.kind == host::kCustomRgbDefinition
-                           ? d.c.rgb
-                           : host::RgbColor{d.c.other[0], d.c.other[1], d.c.other[2]};
-        }
-        PlainRgb(document, base, &full);
-        const double tint = std::clamp(static_cast<double>(c.c.custom.tint), 0.0, 1.0);
-        full = {1 - tint * (1 - full.r), 1 - tint * (1 - full.g), 1 - tint * (1 - full.b)};
-      }
-      *out = full;
-      return true;
-    }
-    default:
-      return false;
-  }
-}
-
 std::string HexColor(const Rgb& rgb) {
   auto byte = [](double v) {
     return static_cast<unsigned>(
@@ -289,7 +248,7 @@ void ArtWriter::Common(const Art* art, Element* element) const {
 
 bool ArtWriter::Paint(const host::Color& color, const char* name, Element* element) {
   Rgb rgb;
-  if (PlainRgb(doc_, color, &rgb)) {
+  if (PlainColor(doc_, color, &rgb)) {
     element->Set(name, HexColor(rgb));
     return color.kind == host::kRgbColor && ExactByte(color.c.rgb.red) &&
            ExactByte(color.c.rgb.green) && ExactByte(color.c.rgb.blue);
@@ -374,13 +333,13 @@ std::string ArtWriter::GradientDef(const host::GradientStyle& g) {
   };
   for (std::size_t i = 0; i < stops.size(); ++i) {
     Rgb a;
-    if (!PlainRgb(doc_, stops[i].color, &a)) a = {};
+    if (!PlainColor(doc_, stops[i].color, &a)) a = {};
     const double at = stops[i].rampPoint / 100.0;
     stop(at, a);
     // A mid point other than halfway: the even mix of the two colours lies there.
     if (i + 1 < stops.size() && stops[i].midPoint != 50.0f) {
       Rgb b;
-      if (!PlainRgb(doc_, stops[i + 1].color, &b)) b = {};
+      if (!PlainColor(doc_, stops[i + 1].color, &b)) b = {};
       const double next = stops[i + 1].rampPoint / 100.0;
       stop(at + (next - at) * stops[i].midPoint / 100.0,
            {(a.r + b.r) / 2, (a.g + b.g) / 2, (a.b + b.b) / 2});

@@ -90,9 +90,9 @@ void ArtWriter::WriteText(Art* art, std::string* out) {
       e->Set("font-weight", std::to_string(a.font.weight / 100 * 100));
     Rgb rgb;
     e->Set("fill",
-           a.paint.fillPaint && PlainRgb(doc_, a.paint.fill.color, &rgb) ? HexColor(rgb) : "none");
+           a.paint.fillPaint && PlainColor(doc_, a.paint.fill.color, &rgb) ? HexColor(rgb) : "none");
     if (a.paint.strokePaint && a.paint.stroke.width > 0 &&
-        PlainRgb(doc_, a.paint.stroke.color, &rgb))
+        PlainColor(doc_, a.paint.stroke.color, &rgb))
       e->Set("stroke", HexColor(rgb)).Set("stroke-width", Num(a.paint.stroke.width));
   };
   Element t("text");

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "hostsim/document.h"
+#include "hostsim/renderer.h"
 
 namespace hostsim::svg_out {
 
@@ -63,12 +64,8 @@ class Element {
   std::string text_;
 };
 
-// sRGB components 0 … 1 of a plain colour as the renderer draws it; false for gradients,
-// patterns and none.
-struct Rgb {
-  double r = 0, g = 0, b = 0;
-};
-bool PlainRgb(const Document& document, const host::Color& color, Rgb* out);
+// sRGB components 0 … 1 of a plain colour, as the renderer draws it (PlainColor).
+using Rgb = hostsim::PlainRgb;
 std::string HexColor(const Rgb& rgb);
 
 // Writes art of one document. The scene of the document (WriteScene) gives every art

@@ -482,8 +482,12 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
 
   Record* record = RecordHeader(g->currentRecord);
   if (index < 0) {
+    // Where the records end: from what is kept of the group when it is still what the
+    // file holds, so that appending record after record does not walk the group each time.
+    char path[kPathSize], base[kPathSize];
+    const bool named = GetBaseFolder(base) == host::kNoErr && GroupFilePath(base, group, path);
     std::int64_t end = 0;
-    if (!WalkRecords(file, count, &end)) {
+    if (!(named ? FindRecordsEnd(file, path, count, &end) : WalkRecords(file, count, &end))) {
       os::FileClose(file);
       return kDamagedGroupErr;
     }
@@ -519,6 +523,7 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
     }
     // The record is on the disk: a failing close changes nothing of that.
     os::FileClose(file);
+    if (named) NoteRecordAppended(path, count, end, length);
     g->currentRecordIndex = count;
     if (g->RIHList) {
       VelmAddItemRIHList(g->RIHList, group, count, record->name, record->kind,

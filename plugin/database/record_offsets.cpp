@@ -103,6 +103,40 @@ bool FindRecordOffset(os::FileHandle file, const char* path, std::int32_t count,
   return false;
 }
 
+bool FindRecordsEnd(os::FileHandle file, const char* path, std::int32_t count, std::int64_t* end) {
+  if (count == 0) {
+    *end = 4;
+    return true;
+  }
+  // Finding the last record walks to its end and checks its length against it.
+  std::int64_t last = 0;
+  if (!FindRecordOffset(file, path, count, count - 1, &last)) return false;
+  if (gKept.known <= count) return false;
+  *end = gKept.offsets()[count];
+  return true;
+}
+
+void NoteRecordAppended(const char* path, std::int32_t count, std::int64_t end,
+                        std::uint32_t length) {
+  os::FileStamp stamp{};
+  const bool extends =
+      gKept.block && std::strncmp(gKept.path, path, sizeof gKept.path) == 0 &&
+      gKept.count == count && gKept.known == count + 1 && gKept.offsets()[count] == end &&
+      os::FileGetStamp(path, &stamp) &&
+      GrowBlock(gKept.block, static_cast<std::uint32_t>((count + 2) * sizeof(std::int64_t)),
+                kOffsetGranule);
+  if (!extends) {
+    gKept.count = -1;  // walked again when next asked
+    return;
+  }
+  gKept.offsets()[count + 1] = end + length;
+  gKept.known = count + 2;
+  gKept.count = count + 1;
+  gKept.stamp = stamp;
+  // The lock, released as the write returns, counts one more write of this program.
+  gKept.generation = GroupWriteGeneration() + 1;
+}
+
 void ForgetRecordOffsets() {
   ReleaseBlock(gKept.block);
   gKept = KeptOffsets{};

@@ -20,6 +20,17 @@ namespace velm {
 bool FindRecordOffset(os::FileHandle file, const char* path, std::int32_t count, std::int32_t index,
                       std::int64_t* offset);
 
+// Where the `count` records of the open group file `file` at `path` end (4 for none):
+// what an append needs. False when a record has an impossible length or runs past the
+// end of the file.
+bool FindRecordsEnd(os::FileHandle file, const char* path, std::int32_t count, std::int64_t* end);
+
+// This program appended a record of `length` bytes at `end`, where the `count` records
+// before it ended, under the group's lock, which is still held: what is kept of the group
+// grows by it instead of being walked again. Call it after the append is on the disk.
+void NoteRecordAppended(const char* path, std::int32_t count, std::int64_t end,
+                        std::uint32_t length);
+
 // Drops what is kept (its memory too).
 void ForgetRecordOffsets();
 

@@ -112,3 +112,22 @@ TEST_F(RecordOffsetsTest, ARewriteOfTheSameSizeAndTimeIsSeen) {
 }
 
 }  // namespace
+
+TEST_F(RecordOffsetsTest, AppendsKeepTheOffsetsAndAnotherProgramsAppendIsSeen) {
+  for (int i = 0; i < 3; ++i)
+    Append("g", "r" + std::to_string(i));  // the later appends go by the kept offsets
+  ExpectSameAsTheWalk("appended");
+  Append("g", "r3");
+  // Another program appends a copy of record 0 and counts it.
+  std::string bytes = FileBytes(GroupFile("g"));
+  const std::uint32_t first =
+      (static_cast<std::uint8_t>(bytes[8]) << 24) | (static_cast<std::uint8_t>(bytes[9]) << 16) |
+      (static_cast<std::uint8_t>(bytes[10]) << 8) | static_cast<std::uint8_t>(bytes[11]);
+  bytes += bytes.substr(4, first);
+  bytes[3] = 5;
+  WriteFileBytes(GroupFile("g"), bytes);
+  Append("g", "r5");
+  EXPECT_EQ(velm::GroupRecordCount("g"), 6);
+  ExpectSameAsTheWalk("after another program's append");
+  EXPECT_NE(Read(5, true).find("r5"), std::string::npos);
+}
