@@ -23,8 +23,9 @@ struct Comparison {
 
 inline constexpr int kChannelTolerance = 40;  // of 255
 
-// Compares two ARGB32 or RGB24 images of the same size; false (with a reason) when the
-// sizes differ or an image is not usable.
+// Compares two ARGB32 or RGB24 images of the same size (a pixel more or less a side is
+// compared over the common part); false (with a reason) when the sizes differ more or an
+// image is not usable.
 bool ComparePictures(cairo_surface_t* a, cairo_surface_t* b, Comparison* result,
                      std::string* error);
 
