@@ -303,7 +303,53 @@ void Reader::Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const
   SetOpacity(&group, s.opacity);
   PrivateKeys(n, &group);
   Effects(n, s, m, vp, nullptr, &group);
+  // A layer this program wrote: a group of the root named by velm:layer.
+  if (xmlChar* layer = n->parent == xmlDocGetRootElement(doc_) && group.is_object()
+                           ? xmlGetNsProp(n, BAD_CAST "layer", BAD_CAST kVelmSvgNamespace)
+                           : nullptr) {
+    const auto flag = [n](const char* attr) {
+      xmlChar* v = xmlGetNsProp(n, BAD_CAST attr, BAD_CAST kVelmSvgNamespace);
+      const std::string text = v ? reinterpret_cast<const char*>(v) : "";
+      if (v) xmlFree(v);
+      return text;
+    };
+    group[kLayerMark] = {{"name", reinterpret_cast<const char*>(layer)},
+                         {"locked", flag("locked") == "true"},
+                         {"current", flag("current") == "true"}};
+    xmlFree(layer);
+  }
   if (!group.is_null()) out->push_back(std::move(group));
+}
+
+// The layers this program wrote, when every top-level group is one; otherwise one layer
+// holding all of the art.
+Json Reader::Layers(Json art) {
+  bool layers = !art.empty();
+  for (const Json& a : art)
+    layers = layers && a.is_object() && a.contains(kLayerMark);
+  if (!layers) {
+    // The marks go wherever they are (a group around the layers keeps them inside).
+    std::vector<Json*> stack = {&art};
+    while (!stack.empty()) {
+      Json* node = stack.back();
+      stack.pop_back();
+      if (node->is_object()) {
+        node->erase(kLayerMark);
+        if (node->contains("children")) stack.push_back(&(*node)["children"]);
+      } else if (node->is_array()) {
+        for (Json& child : *node)
+          stack.push_back(&child);
+      }
+    }
+    return Json::array({{{"name", "Layer 1"}, {"art", std::move(art)}}});
+  }
+  Json out = Json::array();
+  for (Json& a : art) {
+    Json layer = a.at(kLayerMark);
+    layer["art"] = std::move(a["children"]);
+    out.push_back(std::move(layer));
+  }
+  return out;
 }
 
 void Reader::Use(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out) {
@@ -452,7 +498,7 @@ bool Reader::Read(SvgDocument* out, std::string* error) {
   out->symbolSet = !out->symbols.empty() && !drawsOther_;
   out->width = width_;
   out->height = height_;
-  out->scene = {{"layers", {{{"name", "Layer 1"}, {"art", std::move(art)}}}}};
+  out->scene = {{"layers", Layers(std::move(art))}};
   Finish(&out->scene);
   for (SvgSymbol& sym : out->symbols)
     Finish(&sym.scene);

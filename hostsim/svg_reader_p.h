@@ -129,6 +129,9 @@ class Reader {
  private:
   // svg_reader.cpp: structure.
   void IndexIds(xmlNodePtr n);
+  // Marks a top-level group that was a layer (see Layers); never written to a scene.
+  static constexpr const char* kLayerMark = "\x01layer";
+  Json Layers(Json art);
   void Children(xmlNodePtr parent, const Style& style, const Matrix& ctm, const Viewport& vp,
                 Json* out);
   void Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const Viewport& vp, Json* out);

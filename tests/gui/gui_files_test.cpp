@@ -117,4 +117,38 @@ TEST(GuiFiles, TheChooserSavesAndOpensTypedPathsAndCompletesNames) {
   EXPECT_EQ(f.c->TakeLibraryRequest(), "");
 }
 
+TEST(GuiFiles, AnSvgDocumentIsSavedOpenedAndDroppedAndItsArtAddedToTheLibrary) {
+  Files f(VELM_SOURCE_DIR "/demo/canvas.json");
+  const std::string dir = f.folder.path().string() + "/";
+  // The canvas saved as SVG and opened again: the same art.
+  const std::size_t canvasArt = f.ArtCount();
+  f.c->RunCommand(Command::kSaveAs);
+  f.Type(dir + "canvas.svg");
+  f.c->ChooserKey(Key::kReturn);
+  f.c->RunCommand(Command::kOpen);
+  f.Type(dir + "canvas.svg");
+  f.c->ChooserKey(Key::kReturn);
+  ASSERT_NE(f.c->TakeStatus().find("opened"), std::string::npos);
+  EXPECT_EQ(f.ArtCount(), canvasArt);
+
+  // An icon dropped onto it comes in selected, ready for the add button.
+  const std::filesystem::path icon = f.folder.path() / "star.svg";
+  std::ofstream(icon) << "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'>"
+                         "<path id='star' d='M8 0 10 6 16 6 11 10 13 16 8 12 3 16 5 10 0 6 6 6z'/>"
+                         "</svg>";
+  f.doc().DeselectAll();
+  ASSERT_TRUE(f.c->DropFile(icon.string())) << f.c->TakeStatus();
+  EXPECT_EQ(f.ArtCount(), canvasArt + 1);
+  hostsim::Art* star = f.doc().FindById("star");
+  ASSERT_NE(star, nullptr);
+  EXPECT_TRUE(star->attributes & host::kArtSelected);
+  std::string error;
+  std::int32_t record = -1, objects = 0;
+  ASSERT_TRUE(f.session->Capture("icons", {"star", "", ""}, &record, &objects, &error)) << error;
+  EXPECT_EQ(objects, 1);
+  velmsession::PlaceResult placed;
+  ASSERT_TRUE(f.session->Place("icons", record, {}, &placed, &error)) << error;
+  EXPECT_EQ(f.ArtCount(), canvasArt + 2);
+}
+
 }  // namespace

@@ -165,7 +165,8 @@ json MergeScenes(json current, json added) {
   }
   std::set<std::string> ids;
   CollectIds(current["layers"], ids);
-  CollectIds(current["patterns"], ids);
+  // (Looked up without operator[], which would add a null list the scene reader refuses.)
+  if (current.contains("patterns")) CollectIds(current.at("patterns"), ids);
   std::map<std::string, std::string> idNames;
   std::set<std::string> addedIds;
   CollectIds(added["layers"], addedIds);
@@ -175,10 +176,11 @@ json MergeScenes(json current, json added) {
       ids.insert(idNames[id]);
     }
   if (!idNames.empty()) Rename(added["layers"], "id", idNames);
-  for (const json& g : added.value("pluginGroups", json::array()))
-    if (std::find(current["pluginGroups"].begin(), current["pluginGroups"].end(), g) ==
-        current["pluginGroups"].end())
+  for (const json& g : added.value("pluginGroups", json::array())) {
+    const json groups = current.value("pluginGroups", json::array());
+    if (std::find(groups.begin(), groups.end(), g) == groups.end())
       current["pluginGroups"].push_back(g);
+  }
   // The added art goes on top of the current layer, selected; nothing else is.
   Deselect(current["layers"]);
   json* target = &current["layers"][0];
