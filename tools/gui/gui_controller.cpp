@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "hostsim/scene.h"
+#include "hostsim/text_layout.h"
 #include "platform/sjis_forms.h"
 
 namespace velmgui {
@@ -35,6 +36,7 @@ void Outline(hostsim::Bitmap& screen, const host::Rect& r, std::uint32_t rgb) {
 }
 
 void Label(hostsim::Bitmap& screen, int x, int y, const std::string& sjis, std::uint32_t rgb) {
+  hostsim::PrepareFonts();  // the font caches are emptied at exit
   screen.BeginCairo();
   cairo_t* cr = cairo_create(screen.surface());
   cairo_select_font_face(cr, "IPAGothic", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);

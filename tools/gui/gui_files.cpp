@@ -12,6 +12,7 @@
 
 #include "gui_controller.h"
 #include "hostsim/scene.h"
+#include "hostsim/text_layout.h"
 
 namespace velmgui {
 
@@ -53,6 +54,7 @@ void Frame(hostsim::Bitmap& screen, const host::Rect& r, std::uint32_t rgb) {
 // UTF-8 text with its top-left corner near (x, y), clipped to `clip`.
 void Text(hostsim::Bitmap& screen, int x, int y, const std::string& utf8, std::uint32_t rgb,
           const host::Rect& clip) {
+  hostsim::PrepareFonts();  // the font caches are emptied at exit
   screen.BeginCairo();
   cairo_t* cr = cairo_create(screen.surface());
   cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
