@@ -111,9 +111,10 @@ class GroupWorld {
 };
 
 // One redraw of the palette over the group, with a palette small enough that fewer than
-// 100 icons show, so that every size of group draws the same icons: warm (thumbnails kept
-// from the redraw before) or cold (each shown record read and its thumbnail expanded).
-void RedrawOverGroup(benchmark::State& state, bool cold) {
+// 100 icons show, so that every size of group draws as many icons: warm (thumbnails kept
+// from the redraw before) or cold (each shown record read and its thumbnail expanded);
+// the first icons of the group, or with the list scrolled to its end (`atEnd`).
+void RedrawOverGroup(benchmark::State& state, bool cold, bool atEnd = false) {
   const int records = static_cast<int>(state.range(0));
   GroupWorld world(records);
   if (!world.ready()) {
@@ -130,6 +131,10 @@ void RedrawOverGroup(benchmark::State& state, bool cold) {
   }
   palette->SetScreenBounds({100, 100, 420, 360});
   velm::LayoutPalette(g->palette);
+  if (atEnd && !palette->ScrollList(velm::kRecordListItem, records)) {
+    state.SkipWithError("the list does not scroll");
+    return;
+  }
   hostsim::Host& host = world.bench().session().host();
   host.dialogs().PaintFloating(&host.desktop().screen());  // warms the cache
   for (auto _ : state) {
@@ -146,6 +151,10 @@ void BM_RedrawPaletteOverGroupCold(benchmark::State& state) {
 }
 BENCHMARK(BM_RedrawPaletteOverGroup)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawPaletteOverGroupCold)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
+void BM_RedrawPaletteAtGroupEndCold(benchmark::State& state) {
+  RedrawOverGroup(state, true, true);
+}
+BENCHMARK(BM_RedrawPaletteAtGroupEndCold)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // The search's scan of the group as the search dialog runs it: every record's header read
 // by its number and matched against a name pattern (every record matches), the matches

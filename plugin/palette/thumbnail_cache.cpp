@@ -4,6 +4,7 @@
 #include <new>
 
 #include "database/group_file.h"
+#include "database/record_offsets.h"
 #include "platform/memory.h"
 #include "platform/os.h"
 
@@ -53,8 +54,9 @@ bool ReadAt(os::FileHandle file, std::int64_t at, void* buffer, std::uint32_t co
 }
 
 // Where record `number` starts, walked to by the records' lengths; -1 when the walk meets
-// a length that cannot be (the record store then reads nothing either).
-std::int64_t RecordOffset(os::FileHandle file, std::int32_t number) {
+// a length that cannot be (the record store then reads nothing either). The offsets the
+// store keeps answer first; the walk decides only when they cannot be had.
+std::int64_t WalkToRecord(os::FileHandle file, std::int32_t number) {
   std::int64_t size = 0;
   if (!os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size)) return -1;
   std::int64_t at = 4;
@@ -152,8 +154,10 @@ const CachedThumbnail* CachedRecordThumbnail(const char* group, std::int32_t num
     entry->lastUse = ++gCache.clock;
     return entry->data;
   }
-  const std::int64_t offset =
-      static_cast<std::uint32_t>(number) < count ? RecordOffset(handle, number) : -1;
+  std::int64_t offset = -1;
+  if (static_cast<std::uint32_t>(number) < count &&
+      !FindRecordOffset(handle, path, static_cast<std::int32_t>(count), number, &offset))
+    offset = WalkToRecord(handle, number);
   const bool located = offset >= 0 && ReadAt(handle, offset, header, kStoredHeaderBytes);
   os::FileClose(handle);
   if (!located) return nullptr;

@@ -98,6 +98,32 @@ TEST_F(ThumbnailCacheTest, EveryChangeOfTheGroupFileIsSeen) {
   }
 }
 
+// A record whose length cannot be ends what can be drawn, as it ends what the store reads:
+// the records before it are drawn, it and those after are not.
+TEST_F(ThumbnailCacheTest, ADamagedLengthEndsTheGroupAsForTheStore) {
+  const std::string intact = FileBytes(GroupFile("絵"));
+  std::uint32_t first = 0;
+  for (int i = 0; i < 4; ++i)
+    first = first << 8 | static_cast<std::uint8_t>(intact[8 + i]);
+  const struct {
+    const char* damage;
+    std::uint32_t length;  // of the second record
+  } cases[] = {{"shorter than a header", 100}, {"past the end of the file", 0x7FFFFFF0u}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.damage);
+    std::string bytes = intact;
+    for (int i = 0; i < 4; ++i)
+      bytes[4 + first + 4 + i] = static_cast<char>(c.length >> (24 - 8 * i));
+    WriteFileBytes(GroupFile("絵"), bytes);
+    EXPECT_EQ(NameOf(0), "one");
+    EXPECT_EQ(NameOf(1), "<none>");
+    EXPECT_NE(velm::VelmReadRecord(Sjis("絵").c_str(), 1, nullptr, velm::kReadHeaderOnly, true),
+              host::kNoErr);
+    WriteFileBytes(GroupFile("絵"), intact);
+    EXPECT_EQ(NameOf(1), "two");
+  }
+}
+
 TEST_F(ThumbnailCacheTest, HoldsABoundedNumberOfRecords) {
   // A group of many copies of one record, written as another program would.
   const std::string bytes = FileBytes(GroupFile("絵"));
