@@ -49,19 +49,21 @@ std::vector<fs::path> SetFiles(const std::string& folder, std::size_t sample) {
   return chosen;
 }
 
-// Runs the reference renderer on `svg`, `width` x `height` pixels; false when it fails.
-bool Reference(const std::string& svg, int width, int height, const std::string& png,
-               std::string* error) {
+// Runs the reference renderer on `svg` at `zoom` pixels per CSS pixel (0.75 point), the
+// host's scale: whole pixels asked for by width and height would stretch a page whose
+// side does not come out whole; false when it fails.
+bool Reference(const std::string& svg, double zoom, const std::string& png, std::string* error) {
   const pid_t child = fork();
   if (child < 0) {
     *error = "cannot start rsvg-convert";
     return false;
   }
   if (child == 0) {
-    const std::string w = std::to_string(width), h = std::to_string(height);
+    char z[32];
+    std::snprintf(z, sizeof z, "%.9g", zoom);
     std::freopen("/dev/null", "w", stderr);
-    execlp("rsvg-convert", "rsvg-convert", "-w", w.c_str(), "-h", h.c_str(), "-o", png.c_str(),
-           svg.c_str(), static_cast<char*>(nullptr));
+    execlp("rsvg-convert", "rsvg-convert", "-z", z, "-o", png.c_str(), svg.c_str(),
+           static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;
@@ -166,11 +168,9 @@ void CheckRecords(velmsession::PluginSession& session, const std::string& group,
   // Both drawings `options.size` pixels along the artboard's longer side.
   const double width = svg.width, height = svg.height;
   const double scale = options.size / std::max(width, height);
-  const int pixelsWide = static_cast<int>(std::lround(width * scale));
-  const int pixelsHigh = static_cast<int>(std::lround(height * scale));
   const std::string stem = std::to_string(numbers[0]);
   const std::string referencePng = (work / (stem + "-reference.png")).string();
-  if (!Reference(file.string(), pixelsWide, pixelsHigh, referencePng, &error)) {
+  if (!Reference(file.string(), scale * 0.75, referencePng, &error)) {
     result->compareError = error;
     return;
   }
@@ -181,7 +181,7 @@ void CheckRecords(velmsession::PluginSession& session, const std::string& group,
   const std::string exportedPng = (work / (stem + "-exported.png")).string();
   if (!hostsim::WriteTextFileAtomically(
           exportedSvg, hostsim::WriteSvg(session.document(), width, height), &error) ||
-      !Reference(exportedSvg, pixelsWide, pixelsHigh, exportedPng, &error)) {
+      !Reference(exportedSvg, scale * 0.75, exportedPng, &error)) {
     result->compareError = error;
     return;
   }
