@@ -108,7 +108,8 @@ class Controller {
   bool OpenDocument(const std::string& path);
   // A file dropped onto the window: opened when the document holds no art, else its art
   // is added on top of the current layer, selected (named paint and ids that clash are
-  // renamed), the view kept.
+  // renamed), as one step that Undo takes back whole; the rest of the document and the
+  // view are kept. A file that cannot be read changes nothing (told in the message strip).
   bool DropFile(const std::string& path);
   // Saves by the file's extension: ".json" a scene, ".svg" SVG, else a picture.
   bool SaveAs(const std::string& path);
