@@ -304,6 +304,14 @@ class Document {
   Art* FindById(const std::string& id) const;
   // Every live art, in creation order.
   std::vector<Art*> LiveArt() const;
+  // Moves the art of `from`'s layers (topmost first) onto the top of `into`, as a change of
+  // the step in progress. The paint resources of `from` stand, in order, for this
+  // document's own of the same kind; those beyond them move over with the art (and so does
+  // the art of such patterns), and undoing the step takes them away again (redoing brings
+  // them back; meanwhile their handles are refused). `from` is to be thrown away
+  // afterwards. False, with nothing changed, when `into` is not a layer of this document
+  // or `from` holds fewer resources of a kind than this document.
+  bool TakeArt(Document& from, Layer* into);
 
   // Selects or deselects the art and everything inside it.
   void Select(Art* art, bool selected);
@@ -386,17 +394,28 @@ class Document {
     Layer* current = nullptr;
     std::size_t artCount = 0;
   };
+  // Paint resources a step brought in from another document, in the order they were added.
+  struct Paint {
+    std::vector<Gradient*> gradients;
+    std::vector<Pattern*> patterns;
+    std::vector<CustomColor*> customColors;
+    std::vector<PluginGroup*> pluginGroups;
+  };
   struct Step {
     std::shared_ptr<Snapshot> before;
     std::shared_ptr<Snapshot> after;
     std::string undoText;
     std::string redoText;
+    Paint paint;
   };
   // Where art of `type` would go; `art` (may be null) must not end up inside itself.
   host::Err CheckInsert(const Art* art, std::int32_t type, std::int32_t paintOrder, Art* prep,
                         Art** container) const;
   std::shared_ptr<Snapshot> Capture() const;
   void Restore(const Snapshot& snapshot);
+  // Takes the step's paint out of the document's lists, or puts it back.
+  void Withdraw(const Paint& paint);
+  void Reinstate(const Paint& paint);
   void Kill(Art* art);
   Art* CopyInto(const Art* source, Art* parent);
 
@@ -410,6 +429,11 @@ class Document {
   std::vector<std::unique_ptr<Pattern>> patterns_;
   std::vector<std::unique_ptr<CustomColor>> customColors_;
   std::vector<std::unique_ptr<PluginGroup>> pluginGroups_;
+  // Resources taken away by undoing the step that brought them in (redo brings them back).
+  std::vector<std::unique_ptr<Gradient>> undoneGradients_;
+  std::vector<std::unique_ptr<Pattern>> undonePatterns_;
+  std::vector<std::unique_ptr<CustomColor>> undoneCustomColors_;
+  std::vector<std::unique_ptr<PluginGroup>> undonePluginGroups_;
   std::vector<std::unique_ptr<View>> views_;
 
   std::deque<MeshVertexRef> vertexRefs_;
@@ -425,6 +449,7 @@ class Document {
   std::shared_ptr<Snapshot> stepBefore_;
   std::string stepUndo_;
   std::string stepRedo_;
+  Paint stepPaint_;
   std::vector<Step> undo_;
   std::vector<Step> redo_;
 };

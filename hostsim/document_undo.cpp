@@ -1,11 +1,28 @@
 // The document's undo steps: snapshots of its art and layers, undo and redo.
 #include "hostsim/document.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace hostsim {
+namespace {
+
+// Moves the resources `which` from the list `from` to the end of `to`, in that order.
+template <class T>
+void MoveOver(const std::vector<T*>& which, std::vector<std::unique_ptr<T>>& from,
+              std::vector<std::unique_ptr<T>>& to) {
+  for (T* r : which) {
+    auto it = std::find_if(from.begin(), from.end(), [r](const auto& p) { return p.get() == r; });
+    if (it == from.end()) continue;
+    to.push_back(std::move(*it));
+    from.erase(it);
+  }
+}
+
+}  // namespace
 
 // ---- Undo ----
 
@@ -39,14 +56,29 @@ void Document::Changing() {
   if (!stepBefore_) stepBefore_ = Capture();
 }
 
+void Document::Withdraw(const Paint& paint) {
+  MoveOver(paint.gradients, gradients_, undoneGradients_);
+  MoveOver(paint.patterns, patterns_, undonePatterns_);
+  MoveOver(paint.customColors, customColors_, undoneCustomColors_);
+  MoveOver(paint.pluginGroups, pluginGroups_, undonePluginGroups_);
+}
+
+void Document::Reinstate(const Paint& paint) {
+  MoveOver(paint.gradients, undoneGradients_, gradients_);
+  MoveOver(paint.patterns, undonePatterns_, patterns_);
+  MoveOver(paint.customColors, undoneCustomColors_, customColors_);
+  MoveOver(paint.pluginGroups, undonePluginGroups_, pluginGroups_);
+}
+
 void Document::BeginUndoStep() {
   if (stepBefore_) {
-    undo_.push_back({stepBefore_, Capture(), stepUndo_, stepRedo_});
+    undo_.push_back({stepBefore_, Capture(), stepUndo_, stepRedo_, std::move(stepPaint_)});
     redo_.clear();
   }
   stepBefore_.reset();
   stepUndo_.clear();
   stepRedo_.clear();
+  stepPaint_ = {};
 }
 
 void Document::SetUndoTexts(std::string undo, std::string redo) {
@@ -60,6 +92,7 @@ bool Document::Undo() {
   Step step = std::move(undo_.back());
   undo_.pop_back();
   Restore(*step.before);
+  Withdraw(step.paint);
   redo_.push_back(std::move(step));
   return true;
 }
@@ -69,6 +102,7 @@ bool Document::Redo() {
   Step step = std::move(redo_.back());
   redo_.pop_back();
   Restore(*step.after);
+  Reinstate(step.paint);
   undo_.push_back(std::move(step));
   return true;
 }
@@ -90,6 +124,7 @@ void Document::ClearUndo() {
   stepBefore_.reset();
   stepUndo_.clear();
   stepRedo_.clear();
+  stepPaint_ = {};
   undo_.clear();
   redo_.clear();
 }

@@ -1,6 +1,6 @@
 // velm-host gui's modal dialogs and palette over a real plug-in session: editing with a
-// caret, a refused value shown, the origin selector chosen by clicks, wrapped message
-// texts, and the palette drawn anew after the record dialog renamed a record.
+// caret, a refused value shown, the origin selector chosen by clicks, a popup's list,
+// wrapped message texts, and the palette drawn anew after the record dialog renamed a record.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -222,6 +222,36 @@ TEST(GuiDialog, TheOriginSelectorIsChosenByClicksAndARefusedValueIsShown) {
   EXPECT_EQ(refused, 9);
   EXPECT_GT(gui.session->host().beepCount(), beeps);
   EXPECT_EQ(velm::gGlobals->originMode, 2 * 3 + 1);
+}
+
+// The settings dialog's spacing popup opens its list on its arrow: Escape and a click
+// beside it close it unchanged, a separator keeps it open, a click on an entry chooses it.
+TEST(GuiDialog, APopupOpensItsListAndAClickedEntryIsChosen) {
+  Gui gui;
+  const auto intersections = velm::gGlobals->flUseFcrs;
+  gui.runner = [&](hostsim::Dialog& d) {
+    const host::Rect r = d.ItemScreenRect(*d.FindItem(10));
+    ASSERT_LT(r.bottom + 10 * 16 + 2, hostsim::Desktop::kScreenHeight);  // the list opens below
+    const std::string start = d.TextOf(10);
+    auto click = [&](host::Point p) { gui.c->ModalMouseDown(d, {p, false, false, 0}); };
+    auto row = [&](int k) { return host::Point{r.left + 10, r.bottom + 1 + 16 * k + 8}; };
+    const host::Point arrow{r.right - 4, (r.top + r.bottom) / 2};
+    click(arrow);
+    gui.c->ModalKey(d, Key::kEscape);
+    EXPECT_FALSE(d.ended());
+    click(arrow);
+    click({r.left - 100, r.top + 4});  // over the intersection check box
+    EXPECT_EQ(d.TextOf(10), start);
+    click(arrow);
+    gui.c->PaintModal(d);
+    click(row(2));  // "-"
+    click(row(7));
+    EXPECT_EQ(d.TextOf(10), "20");
+    gui.c->ModalKey(d, Key::kReturn);
+  };
+  ASSERT_TRUE(gui.palette().ChooseFlyout(velm::kFlyoutSettings));
+  EXPECT_EQ(velm::gGlobals->flGrHeight, 20.0f);
+  EXPECT_EQ(velm::gGlobals->flUseFcrs, intersections);
 }
 
 // The group removal's question: its CR LF breaks the line, and the second line is drawn

@@ -1,5 +1,6 @@
 // velm-host gui's files: a file dropped onto a document adds its art, selected, with
-// clashing names renamed; the chooser opens and saves by typed paths and completes them.
+// clashing names renamed, as one undoable step; the chooser opens and saves by typed paths and
+// completes them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -74,6 +75,53 @@ TEST(GuiFiles, ADroppedSceneIsAddedSelectedWithClashingNamesRenamed) {
   EXPECT_FALSE(f.c->DropFile(bad.string()));
   EXPECT_NE(f.c->TakeStatus().find("bad.json"), std::string::npos);
   EXPECT_EQ(f.ArtCount(), 2 * before);
+}
+
+// A drop onto a document with art is one step: Undo gives back the document as it was
+// (the paint the drop brought in goes too), Redo what the merge gives; a drop that fails
+// changes nothing and adds no step.
+TEST(GuiFiles, ADropIsOneUndoableStepAndAFailedDropChangesNothing) {
+  Files f(VELM_SOURCE_DIR "/tests/data/scenes/reference.json");
+  f.doc().views().front()->zoom = 2;
+  std::string error;
+  nlohmann::json dropped;
+  ASSERT_TRUE(hostsim::LoadSceneJson(VELM_SOURCE_DIR "/tests/data/scenes/reference.json", &dropped,
+                                     &error));
+  // New definitions of "sunset", "Spot Orange" and "checks" come in renamed; "glow" and
+  // the plug-in group are the document's own.
+  dropped["gradients"][0]["type"] = "radial";
+  dropped["customColors"][0]["process"][1] = 0.6;
+  dropped["patterns"][0]["art"][1]["fill"] = "#00ffff";
+  const std::filesystem::path drop = f.folder.path() / "drop.json";
+  std::ofstream(drop) << dropped.dump();
+  const nlohmann::json before = hostsim::WriteScene(f.doc());
+  const auto read = hostsim::ReadScene(dropped, "drop", &error);
+  ASSERT_TRUE(read) << error;
+  const nlohmann::json merged = velmgui::MergeScenes(before, hostsim::WriteScene(*read));
+  ASSERT_EQ(merged["gradients"].size(), 3u);
+
+  ASSERT_TRUE(f.c->DropFile(drop.string())) << f.c->TakeStatus();
+  EXPECT_EQ(hostsim::WriteScene(f.doc()), merged);
+  EXPECT_EQ(f.doc().undoText(), "Undo Drop");
+  f.c->Refresh();  // the moved art draws with the document's paint
+  f.c->KeyPress(Key::kUndo);
+  EXPECT_EQ(hostsim::WriteScene(f.doc()), before);
+  EXPECT_EQ(f.doc().redoText(), "Redo Drop");
+  f.c->KeyPress(Key::kRedo);
+  EXPECT_EQ(hostsim::WriteScene(f.doc()), merged);
+  EXPECT_EQ(f.doc().views().front()->zoom, 2);
+
+  const std::filesystem::path damaged = f.folder.path() / "damaged.json";
+  std::ofstream(damaged) << R"({"layers": [{"art": [{"type": "path", "points": 3}]}]})";
+  const std::size_t steps = f.doc().undoDepth();
+  for (const std::filesystem::path& bad : {damaged, f.folder.path() / "missing.json"}) {
+    EXPECT_FALSE(f.c->DropFile(bad.string()));
+    EXPECT_NE(f.c->TakeStatus().find(bad.filename().string()), std::string::npos);
+    EXPECT_EQ(hostsim::WriteScene(f.doc()), merged) << bad;
+    EXPECT_EQ(f.doc().undoDepth(), steps) << bad;
+  }
+  f.c->KeyPress(Key::kUndo);
+  EXPECT_EQ(hostsim::WriteScene(f.doc()), before);
 }
 
 TEST(GuiFiles, TheChooserSavesAndOpensTypedPathsAndCompletesNames) {

@@ -476,6 +476,8 @@ void Controller::KeyPress(Key key) {
     case Key::kRedo:
       if (!doc || !(key == Key::kUndo ? doc->Undo() : doc->Redo()))
         Beep(key == Key::kUndo ? "nothing to undo" : "nothing to redo");
+      else
+        SelectionChanged();  // the step may have selected or deselected art
       needsRepaint_ = true;
       break;
     case Key::kSave:

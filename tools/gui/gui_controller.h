@@ -78,13 +78,15 @@ class Controller {
   // After the dialog has closed: the palettes are drawn anew.
   void EndModal();
   // A click puts the caret into an edit text (Shift extends the selection), presses a
-  // button, turns a check box or radio button, or goes to the item's tracker.
+  // button, turns a check box or radio button, opens a popup's list (of an edit popup: a
+  // click on its arrow), or goes to the item's tracker. With the list open a click on an
+  // entry chooses it, and a click elsewhere, a key or typing closes it unchanged.
   void ModalMouseDown(hostsim::Dialog& d, const Input& in);
   // Keys: Return presses the default button (in a box of several lines it breaks the
   // line, Ctrl+Return presses), Escape the cancel button; Left, Right, Home, End (Up and
   // Down in a box of several lines) move the caret, with Shift the selection's end;
   // Backspace and Delete take the selection or the character before or after the caret;
-  // Tab moves the focus.
+  // Tab moves the focus. A popup's open list closes first (Escape then does nothing else).
   void ModalKey(hostsim::Dialog& d, Key key, bool shift = false, bool ctrl = false);
   // Typed text (UTF-8) replaces the focused item's selection in Shift-JIS; what Shift-JIS
   // cannot hold, or what passes the item's limit, is refused with a beep.
@@ -108,7 +110,8 @@ class Controller {
   bool OpenDocument(const std::string& path);
   // A file dropped onto the window: opened when the document holds no art, else its art
   // is added on top of the current layer, selected (named paint and ids that clash are
-  // renamed), the view kept.
+  // renamed), as one step that Undo takes back whole; the rest of the document and the
+  // view are kept. A file that cannot be read changes nothing (told in the message strip).
   bool DropFile(const std::string& path);
   // Saves by the file's extension: ".json" a scene, ".svg" SVG, else a picture.
   bool SaveAs(const std::string& path);
@@ -212,6 +215,8 @@ class Controller {
   // Modal dialogs begun so far: a press that opened one has ended in it.
   int modals_ = 0;
   void Focus(hostsim::Dialog& d, std::int32_t itemId, bool selectAll);
+  // A click on the modal dialog with its popup's list open.
+  void ModalListClick(hostsim::Dialog& d, host::Point p);
   // Presses a button of the modal dialog and notices when the plug-in refuses a value.
   void PressChecked(hostsim::Dialog& d, std::int32_t itemId);
   void MoveCaret(hostsim::Item& item, std::size_t to, bool extend);

@@ -9,6 +9,8 @@
 #include <memory>
 #include <set>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "gui_controller.h"
 #include "hostsim/scene.h"
@@ -235,18 +237,47 @@ bool Controller::DropFile(const std::string& path) {
     Beep(error);
     return false;
   }
-  json merged;
+  std::unique_ptr<hostsim::Document> part;
+  std::size_t target = 0;
   try {
-    merged = MergeScenes(current, hostsim::WriteScene(*read));
+    const json written = hostsim::WriteScene(*read);
+    const json merged = MergeScenes(current, written);
+    // The dropped art as the merge put it (on top of the target layer, renamed where its
+    // names clash), read with the merged paint into a document of its own.
+    std::size_t count = 0;
+    for (const json& layer : written["layers"])
+      if (layer.contains("art") && layer["art"].is_array()) count += layer["art"].size();
+    for (std::size_t i = 0; i < merged["layers"].size(); ++i)
+      if (merged["layers"][i].value("current", false)) target = i;
+    const json& art = merged["layers"][target]["art"];
+    json layer = json::object();
+    layer["art"] =
+        json(art.begin(), art.begin() + static_cast<std::ptrdiff_t>(std::min(count, art.size())));
+    json piece = merged;
+    piece["layers"] = json::array();
+    piece["layers"].push_back(std::move(layer));
+    part = hostsim::ReadScene(piece, path, &error);
   } catch (const json::exception& e) {
-    Beep(path + ": " + e.what());
+    error = path + ": " + e.what();
+  }
+  if (!part || target >= doc->layers().size()) {
+    Beep(error.empty() ? path + ": the document's layers changed" : error);
     return false;
   }
-  // One undoable step would need the document's own undo; the view stays as it was.
-  if (!hostsim::OpenScene(host(), merged, &error)) {
-    Beep(path + ": " + error);
+  // One undoable step: the dropped art selected on top of the layer, nothing else selected.
+  hostsim::Layer* into = doc->layers()[target];
+  doc->BeginUndoStep();
+  std::vector<hostsim::Art*> before;
+  for (hostsim::Layer* layer : doc->layers())
+    before.insert(before.end(), layer->group->children.begin(), layer->group->children.end());
+  if (!doc->TakeArt(*part, into)) {
+    Beep(path + ": its paint does not fit the document's");
     return false;
   }
+  for (hostsim::Art* art : before)
+    doc->Select(art, false);
+  doc->SetUndoTexts("Undo Drop", "Redo Drop");
+  doc->BeginUndoStep();
   status_ = "added the art of " + path + " (selected)";
   SelectionChanged();
   return true;

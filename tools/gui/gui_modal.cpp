@@ -1,6 +1,6 @@
-// The person at the screen in a modal dialog: the focus and clicks on its items, typing
-// with a caret and a selection in edit texts, Return and Escape, and the sign of a value
-// the plug-in refused.
+// The person at the screen in a modal dialog: the focus and clicks on its items (a
+// popup's list opened), typing with a caret and a selection in edit texts, Return and
+// Escape, and the sign of a value the plug-in refused.
 #include <algorithm>
 
 #include "gui_controller.h"
@@ -75,6 +75,7 @@ void Controller::BeginModal(hostsim::Dialog& d) {
 }
 
 void Controller::EndModal() {
+  dropDown_.dialog = nullptr;
   // What the dialog covered, and whatever it changed, is drawn anew.
   for (const auto& d : host().dialogs().floating())
     d->dirty = true;
@@ -100,8 +101,28 @@ void Controller::PressChecked(hostsim::Dialog& d, std::int32_t itemId) {
     }
 }
 
+void Controller::ModalListClick(hostsim::Dialog& d, host::Point p) {
+  hostsim::Item* item = d.FindItem(dropDown_.item);
+  if (item && Inside(dropDown_.rect, p)) {
+    const std::int32_t index = (p.v - dropDown_.rect.top - 1) / dropDown_.rowHeight;
+    if (index >= 0 && index < static_cast<std::int32_t>(item->entries().size())) {
+      const hostsim::Entry& entry = *item->entries()[static_cast<std::size_t>(index)];
+      if (entry.separator || !entry.enabled) return;  // the list stays open
+      dropDown_.dialog = nullptr;
+      d.Choose(item->id(), index);
+      if (item->TakesTyping()) Focus(d, item->id(), true);
+      return;
+    }
+  }
+  dropDown_.dialog = nullptr;
+}
+
 void Controller::ModalMouseDown(hostsim::Dialog& d, const Input& in) {
   host().desktop().SetCursorPosition(in.p);
+  if (dropDown_.dialog == &d) {
+    ModalListClick(d, in.p);
+    return;
+  }
   for (const auto& owned : d.items()) {
     hostsim::Item& item = *owned;
     const host::Rect r = d.ItemScreenRect(item);
@@ -114,10 +135,8 @@ void Controller::ModalMouseDown(hostsim::Dialog& d, const Input& in) {
     }
     const bool onArrow = in.p.h >= r.right - kPopupArrowWidth;
     if (item.IsPopup() && (!item.TakesTyping() || onArrow)) {
-      // Chooses the next entry, round to the first.
-      const auto count = static_cast<std::int32_t>(item.entries().size());
-      if (count > 0) d.Choose(item.id(), (d.SelectedIndex(item.id()) + 1) % count);
       if (item.TakesTyping()) Focus(d, item.id(), true);
+      OpenDropDown(d, item.id(), {r.left, r.bottom});
     } else if (item.TakesTyping()) {
       Focus(d, item.id(), false);
       item.edit().caret = hostsim::EditOffsetAt(d, item, in.p);
@@ -146,6 +165,11 @@ void Controller::MoveCaret(hostsim::Item& item, std::size_t to, bool extend) {
 }
 
 void Controller::ModalKey(hostsim::Dialog& d, Key key, bool shift, bool ctrl) {
+  // An open list closes; Escape does nothing else then.
+  if (dropDown_.dialog == &d) {
+    dropDown_.dialog = nullptr;
+    if (key == Key::kEscape) return;
+  }
   hostsim::Item* item = d.FindItem(focus_);
   if (item && !Typable(*item)) item = nullptr;
   const std::string text = item ? item->text() : std::string();
@@ -267,6 +291,7 @@ bool Controller::Insert(hostsim::Dialog& d, const std::string& sjis) {
 }
 
 void Controller::ModalText(hostsim::Dialog& d, const std::string& utf8) {
+  if (dropDown_.dialog == &d) dropDown_.dialog = nullptr;
   const std::string sjis = hostsim::ToSjis(utf8);
   if (hostsim::ToUtf8(sjis) != velm::platform::ToWindowsForms(utf8)) {
     Beep("\"" + utf8 + "\" cannot be written in Shift-JIS");
@@ -290,6 +315,7 @@ void Controller::PaintModal(hostsim::Dialog& d) {
     Frame(screen(), {r.left - 2, r.top - 2, r.right + 2, r.bottom + 2}, kInvalidColour);
     Frame(screen(), {r.left - 3, r.top - 3, r.right + 3, r.bottom + 3}, kInvalidColour);
   }
+  if (dropDown_.dialog == &d) DrawDropDown();
   needsRepaint_ = true;
 }
 
