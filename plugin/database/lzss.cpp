@@ -1,5 +1,6 @@
 #include "database/lzss.h"
 
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -18,19 +19,59 @@ constexpr int kNil = kRingSize;    // empty tree link
 constexpr int kRingMask = kRingSize - 1;
 constexpr int kFirstWrite = kRingSize - kLongestMatch;  // 4078
 
+// The last walk down each tree, so that the next walk down the same tree can start
+// where it leaves that walk's way: where a tree has degenerated into a chain (a smooth
+// gradient), consecutive strings that start with the same byte take the same way for
+// most of their walks, and finding where they part takes a few comparisons instead of a
+// dependent read per node. Step j holds the node the walk met j-th, the nearest nodes
+// above it where the walk went to the greater (`low`) and to the smaller (`high`) child,
+// kNil where there is none, and how often the direction turned before it. A key lies
+// strictly between the strings of step j's `low` and `high` exactly when its walk meets
+// step j's node (the intervals shrink step by step). Each step's node is the child of
+// the step before it, and the root's greater child the first; the last step's children
+// are read afresh. A node that leaves the tree or takes another's place cuts the path
+// before it. Slots are shared by first bytes 64 apart; `tree` says whose path a slot
+// holds.
+constexpr int kPathSlots = 64;
+constexpr int kPathLength = 256;
+constexpr int kLongWalk = 16;
+// Paths are kept while walks meet at least kFollowUntil nodes on average, from an average
+// of kFollowFrom on, counted over spans of at least kFollowSpan input bytes.
+constexpr std::uint32_t kFollowFrom = 16;
+constexpr std::uint32_t kFollowUntil = 12;
+constexpr std::uint32_t kFollowSpan = 256;
+
+struct Step {
+  std::uint16_t node;
+  std::uint16_t low;
+  std::uint16_t high;
+  std::uint16_t turns;
+};
+
+struct Path {
+  int length;
+  Step step[kPathLength];
+};
+
 // The ring (with a mirror of its first 17 bytes behind it, so that comparisons run past
 // the end), the match finder's trees and the last match found. kid[0][p] and kid[1][p]
 // are the smaller and the greater-or-equal child of ring position p, in two arrays: a walk
 // along a chain (which a smooth gradient makes) reads only one of them, half the memory;
 // 256 root slots, one per first byte, sit at 4097 … 4352 (only their greater child is
-// used). parent[p] is kNil for a position not in a tree.
+// used). parent[p] is kNil for a position not in a tree. pathDepth[p] is p's step in its
+// tree's path, if the path's step there is p.
 struct CoderState {
   std::uint8_t ring[kRingSize + kLongestMatch - 1];
   int kid[2][kRingSize + 257];
   int parent[kRingSize + 1];
   int matchPosition;
   int matchLength;
-  bool turning;  // the last walk's direction turned often
+  bool turning;                       // the last walk's direction turned often
+  bool following;                     // walks follow their trees' paths
+  std::uint32_t walkSteps;            // the nodes walks met since the span began
+  std::int16_t pathTree[kPathSlots];  // the tree whose path a slot holds, or -1
+  Path paths[kPathSlots];
+  std::uint16_t pathDepth[kRingSize];
 };
 
 CoderState gCoder;
@@ -40,10 +81,24 @@ void InitTrees(CoderState& c) {
     c.kid[1][i] = kNil;
   for (int i = 0; i < kRingSize; ++i)
     c.parent[i] = kNil;
+  c.following = false;
+  c.walkSteps = 0;
+}
+
+// Cuts the path of p's tree before p, which is about to leave its place (the node above
+// it gets another child).
+[[gnu::noinline]] void CutPathAt(CoderState& c, int p) {
+  const int tree = c.ring[p];
+  const int slot = tree & (kPathSlots - 1);
+  if (c.pathTree[slot] != tree) return;
+  Path& path = c.paths[slot];
+  const int depth = c.pathDepth[p];
+  if (depth < path.length && path.step[depth].node == p) path.length = depth;
 }
 
 // r takes over p's place in the tree (its string is p's).
-void ReplaceNode(CoderState& c, int p, int r) {
+[[gnu::always_inline]] inline void ReplaceNode(CoderState& c, int p, int r) {
+  if (c.following) CutPathAt(c, p);
   c.parent[r] = c.parent[p];
   c.kid[0][r] = c.kid[0][p];
   c.kid[1][r] = c.kid[1][p];
@@ -66,6 +121,25 @@ std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
          static_cast<std::uint64_t>(p[6]) << 8 | static_cast<std::uint64_t>(p[7]);
 }
 
+// Compares bytes 1 … 17 of the key (bytes 1 … 8 and 9 … 16 as numbers) with the
+// candidate's: the index of the first that differs, or kLongestMatch where none does, and
+// whether the key's is the greater.
+struct Order {
+  int equal;
+  int greater;
+};
+
+inline Order Compare(const std::uint8_t* key, std::uint64_t key1, std::uint64_t key9,
+                     const std::uint8_t* candidate) {
+  if (const std::uint64_t word1 = LoadBigEndian64(candidate + 1); word1 != key1)
+    return {1 + (std::countl_zero(word1 ^ key1) >> 3), key1 > word1};
+  if (const std::uint64_t word9 = LoadBigEndian64(candidate + 9); word9 != key9)
+    return {9 + (std::countl_zero(word9 ^ key9) >> 3), key9 > word9};
+  const int last = kLongestMatch - 1;
+  if (key[last] != candidate[last]) return {last, key[last] > candidate[last]};
+  return {kLongestMatch, 0};
+}
+
 // Hangs the string at ring position r in the tree of its first byte, recording the
 // longest match met on the way (the first one met of the longest length); a string equal
 // over all 18 bytes takes the old node's place. Bytes 1 … 16 are compared eight at a time
@@ -74,36 +148,128 @@ std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
 // smooth gradient: every pixel's string starts with its zero byte and the next one
 // differs) nearly every node differs there and the byte settles it soonest.
 //
+// The walk starts at the deepest step of the tree's last walk that it also meets (see
+// Path). The nodes above it are never read: every one of them lies outside that step's
+// interval, so none is longer equal to the key than the interval's two ends, and where
+// the longest match is that long the path is searched from the top for the first one.
+//
 // `kFlat` walks down without a branch on the direction: both children are read as soon
 // as a node is reached and the comparison's result picks one arithmetically. That wins
 // where the directions cannot be predicted (data without structure); the branching walk
 // wins where they can, above all along a chain. Both make the same comparisons and leave
 // the same tree. The walk notes whether its direction turned at more than a quarter of
 // its nodes (`turning`), which tells the two kinds of data apart.
-template <bool kFlat>
-void Walk(CoderState& c, int r) {
+template <bool kFlat, bool kPath>
+[[gnu::always_inline]] inline void Walk(CoderState& c, int r, Path& path) {
   const std::uint8_t* key = &c.ring[r];
   const std::uint64_t key1 = LoadBigEndian64(key + 1);
   const std::uint64_t key9 = LoadBigEndian64(key + 9);
-  int greater = 1;  // the last comparison's result was greater or equal
-  int p = kRingSize + 1 + key[0];
-  int next = c.kid[1][p];
+  const int root = kRingSize + 1 + key[0];
+
+  // Whether the key lies strictly inside step j's interval.
+  auto inside = [&](int j) {
+    const Step& step = path.step[j];
+    if (step.low != kNil) {
+      const Order order = Compare(key, key1, key9, &c.ring[step.low]);
+      if (order.equal == kLongestMatch || !order.greater) return false;
+    }
+    if (step.high != kNil) {
+      const Order order = Compare(key, key1, key9, &c.ring[step.high]);
+      if (order.equal == kLongestMatch || order.greater) return false;
+    }
+    return true;
+  };
+  int depth = 0;  // the step of the node the walk meets next
+  if (const int known = path.length; kPath && known > 1) {
+    // From the last step up in growing strides, then halving the gap.
+    int in = 0;
+    int out = known;
+    for (int stride = 1; stride < known; stride *= 2) {
+      if (inside(known - stride)) {
+        in = known - stride;
+        break;
+      }
+      out = known - stride;
+    }
+    while (out - in > 1) {
+      const int middle = in + (out - in) / 2;
+      if (inside(middle)) {
+        in = middle;
+      } else {
+        out = middle;
+      }
+    }
+    depth = in;
+  }
+
+  int p = root;
+  int next = c.kid[1][root];
   c.kid[0][r] = c.kid[1][r] = kNil;
-  int best = 0;
-  int position = c.matchPosition;
-  int steps = 0;
+  int greater = 1;  // the last comparison's result was greater or equal
+  int low = kNil;
+  int high = kNil;
   int turns = 0;
+  int best = 0;
+  int prefixBest = -1;  // the longest match above the starting step, if any
+  int position = c.matchPosition;
+  if (depth > 0) {
+    const Step& step = path.step[depth];
+    p = path.step[depth - 1].node;
+    next = step.node;
+    low = step.low;
+    high = step.high;
+    greater = low == p;
+    turns = step.turns;
+    for (const int end : std::array<int, 2>{low, high}) {
+      if (end == kNil) continue;
+      const int equal = Compare(key, key1, key9, &c.ring[end]).equal;
+      if (equal > best) {
+        best = equal;
+        position = end;
+      }
+    }
+    prefixBest = best;
+  }
+  int steps = depth;
+
   for (;;) {
     if (next == kNil) {
       c.kid[greater][p] = r;
       c.parent[r] = p;
+      if constexpr (kPath) {
+        if (depth < kPathLength) {
+          path.step[depth] = {static_cast<std::uint16_t>(r), static_cast<std::uint16_t>(low),
+                              static_cast<std::uint16_t>(high), static_cast<std::uint16_t>(turns)};
+          c.pathDepth[r] = static_cast<std::uint16_t>(depth++);
+        }
+        path.length = depth < kPathLength ? depth : kPathLength;
+        if (best == prefixBest && best > kThreshold) {
+          // The longest match lies above the starting step: the first one met.
+          for (int j = 0;; ++j) {
+            const int node = path.step[j].node;
+            if (Compare(key, key1, key9, &c.ring[node]).equal == best) {
+              position = node;
+              break;
+            }
+          }
+        }
+      }
       c.matchPosition = position;
       c.matchLength = best;
       c.turning = turns * 4 > steps;
+      c.walkSteps += static_cast<std::uint32_t>(steps);
       return;
     }
     p = next;
     ++steps;
+    if constexpr (kPath) {
+      if (depth < kPathLength) {
+        path.step[depth] = {static_cast<std::uint16_t>(p), static_cast<std::uint16_t>(low),
+                            static_cast<std::uint16_t>(high), static_cast<std::uint16_t>(turns)};
+        c.pathDepth[p] = static_cast<std::uint16_t>(depth);
+      }
+      ++depth;
+    }
     const int before = greater;
     int smaller = kNil;
     int larger = kNil;
@@ -126,8 +292,6 @@ void Walk(CoderState& c, int r) {
       i = kLongestMatch - 1;
       greater = key[i] > candidate[i];
     } else {
-      position = p;
-      best = kLongestMatch;
       break;
     }
     if (i > best) {
@@ -135,6 +299,13 @@ void Walk(CoderState& c, int r) {
       best = i;
     }
     turns += greater ^ before;
+    if constexpr (kPath) {
+      if (greater) {
+        low = p;
+      } else {
+        high = p;
+      }
+    }
     if constexpr (kFlat) {
       next = smaller ^ ((smaller ^ larger) & -greater);
     } else if (greater) {
@@ -143,25 +314,77 @@ void Walk(CoderState& c, int r) {
       next = c.kid[0][p];
     }
   }
-  c.matchPosition = position;
-  c.matchLength = best;
+  // Equal over all 18 bytes: r takes p's place, and p's step.
+  c.matchPosition = p;
+  c.matchLength = kLongestMatch;
   c.turning = turns * 4 > steps;
+  c.walkSteps += static_cast<std::uint32_t>(steps);
   ReplaceNode(c, p, r);
+  if constexpr (kPath) {
+    --depth;
+    if (depth < kPathLength) {
+      path.step[depth].node = static_cast<std::uint16_t>(r);
+      c.pathDepth[r] = static_cast<std::uint16_t>(depth++);
+    }
+    path.length = depth < kPathLength ? depth : kPathLength;
+  }
 }
 
 // Inserts ring position r. When the last walk found no more than one equal byte (or its
 // byte went out as a literal) and its direction kept turning, the data looks like it has
 // no structure, and the walk without direction branches is the faster.
+//
+// While the walks are long on average (`following`), a tree's walks follow its path (see
+// Path) as long as they stay long; a walk that is not followed, or not long, is not noted
+// down. Where walks are short (text, random bytes) no path is kept at all.
+void InsertAlongPaths(CoderState& c, int r, bool flat);
+
 void InsertNode(CoderState& c, int r) {
-  if (c.matchLength <= 1 && c.turning) {
-    Walk<true>(c, r);
+  Path& none = c.paths[0];
+  if (c.following) {
+    InsertAlongPaths(c, r, c.matchLength <= 1 && c.turning);
+  } else if (c.matchLength <= 1 && c.turning) {
+    Walk<true, false>(c, r, none);
   } else {
-    Walk<false>(c, r);
+    Walk<false, false>(c, r, none);
   }
 }
 
-void DeleteNode(CoderState& c, int p) {
+// Decides at the end of a span of `bytes` input bytes whether walks follow paths.
+void ChooseFollowing(CoderState& c, std::uint32_t bytes) {
+  const bool follow = c.walkSteps >= (c.following ? kFollowUntil : kFollowFrom) * bytes;
+  if (follow && !c.following) {
+    for (std::int16_t& tree : c.pathTree)
+      tree = -1;
+  }
+  c.following = follow;
+  c.walkSteps = 0;
+}
+
+[[gnu::noinline]] void InsertAlongPaths(CoderState& c, int r, bool flat) {
+  const int tree = c.ring[r];
+  const int slot = tree & (kPathSlots - 1);
+  Path& path = c.paths[slot];
+  const bool follow = c.pathTree[slot] == tree;
+  const std::uint32_t before = c.walkSteps;
+  if (follow) {
+    flat ? Walk<true, true>(c, r, path) : Walk<false, true>(c, r, path);
+  } else {
+    flat ? Walk<true, false>(c, r, path) : Walk<false, false>(c, r, path);
+  }
+  if (c.walkSteps - before >= kLongWalk) {
+    if (!follow) {
+      c.pathTree[slot] = static_cast<std::int16_t>(tree);
+      path.length = 0;
+    }
+  } else if (follow) {
+    c.pathTree[slot] = -1;
+  }
+}
+
+[[gnu::noinline]] void DeleteNode(CoderState& c, int p) {
   if (c.parent[p] == kNil) return;
+  if (c.following) CutPathAt(c, p);
   int q;
   if (c.kid[1][p] == kNil) {
     q = c.kid[0][p];
@@ -275,6 +498,7 @@ std::int64_t LzssEncode(const std::uint8_t* input, std::uint32_t inputLength, os
   int s = 0;
   int r = kFirstWrite;
   std::uint32_t in = 0;
+  std::uint32_t spanStart = 0;  // where the span of ChooseFollowing began
 
   int len = 0;
   while (len < kLongestMatch && in < inputLength)
@@ -301,6 +525,10 @@ std::int64_t LzssEncode(const std::uint8_t* input, std::uint32_t inputLength, os
       code[0] = 0;
       codeLength = 1;
       mask = 1;
+      if (in - spanStart >= kFollowSpan) {
+        ChooseFollowing(c, in - spanStart);
+        spanStart = in;
+      }
     }
     const int consumed = c.matchLength;
     if (consumed == kLongestMatch && len == kLongestMatch && inputLength - in >= kLongestMatch) {

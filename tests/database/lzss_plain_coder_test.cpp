@@ -110,4 +110,51 @@ TEST(LzssPlainCoder, RepetitionsCodeToThePlainTreeCodersBytes) {
   }
 }
 
+// Pictures whose trees degenerate into long chains and zigzags (every pixel's string starts
+// with the same byte): walks that start part of the way down, where the last walk down the
+// same tree left off, must meet the same match and leave the same tree.
+Bytes Pixels(int kind, int width, std::size_t size, std::mt19937& rng) {
+  Bytes in(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    const auto pixel = static_cast<int>(i / 4);
+    const int x = pixel % width;
+    const int y = pixel / width;
+    const auto k = static_cast<int>(i % 4);
+    int value = 0;
+    switch (kind) {
+      case 0:  // a smooth gradient: 0, r, g, b
+        value = k == 0 ? 0 : k == 1 ? x * 255 / (width - 1) : k == 2 ? y * 2 : 255 - x - y;
+        break;
+      case 1:  // a counter that only grows: one chain far longer than a remembered walk
+        value = k == 0 ? 0 : k == 1 ? pixel >> 8 : k == 2 ? pixel & 0xFF : 7;
+        break;
+      case 2:  // one that only shrinks
+        value = k == 0 ? 9 : k == 1 ? 255 - (pixel >> 8) : k == 2 ? 255 - (pixel & 0xFF) : 7;
+        break;
+      default:  // a gradient broken by noise, runs and repeated rows
+        value = k == 0 ? 0 : (x * (k + 1) + y) & 0xFF;
+        if (rng() % 64 == 0) value = static_cast<int>(rng() & 0xFF);
+        if (y % 5 == 2 && x > width / 2) value = 0;
+        break;
+    }
+    in[i] = static_cast<std::uint8_t>(value);
+  }
+  return in;
+}
+
+TEST(LzssPlainCoder, ChainedTreesCodeToThePlainTreeCodersBytes) {
+  std::mt19937 rng(11);
+  for (int kind = 0; kind < 4; ++kind) {
+    for (const int width : {7, 64, 128, 300}) {
+      for (const std::size_t size : {4000u, 65536u, 200003u}) {
+        const Bytes in = Pixels(kind, width, size, rng);
+        std::vector<std::uint8_t> plain;
+        velmbench::PlainLzssEncode(in.data(), in.size(), plain);
+        ASSERT_EQ(Encode(in), plain)
+            << "kind " << kind << ", width " << width << ", " << size << " bytes";
+      }
+    }
+  }
+}
+
 }  // namespace
