@@ -237,8 +237,41 @@ void Reader::Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const
                                                   "altGlyphDef"};
   if (kNotDrawn.count(name)) return;
   vp_ = vp;
-  const Style s = Compute(n, parent);
-  if (!s.display) return;
+  Style s = Compute(n, parent);
+  if (s.display) {
+    Draw(n, name, s, ctm, vp, out);
+    return;
+  }
+  // Not displayed: left out, unless this program hid it (a hidden layer or hidden art),
+  // which is read as it was, hidden.
+  if (!OwnHidden(n)) return;
+  s.display = true;
+  const std::size_t before = out->size();
+  Draw(n, name, s, ctm, vp, out);
+  for (std::size_t i = before; i < out->size(); ++i) {
+    Json& art = (*out)[i];
+    if (!art.is_object()) continue;
+    if (art.contains(kLayerMark))
+      art[kLayerMark]["visible"] = false;
+    else
+      art["hidden"] = true;
+  }
+}
+
+bool Reader::OwnHidden(xmlNodePtr n) {
+  const auto mark = [n](const char* attr) {
+    xmlChar* v = xmlGetNsProp(n, BAD_CAST attr, BAD_CAST kVelmSvgNamespace);
+    const std::string text = v ? reinterpret_cast<const char*>(v) : "";
+    if (v) xmlFree(v);
+    return text;
+  };
+  if (mark("hidden") == "true") return true;
+  return xmlHasNsProp(n, BAD_CAST "layer", BAD_CAST kVelmSvgNamespace) &&
+         mark("visible") == "false";
+}
+
+void Reader::Draw(xmlNodePtr n, const std::string& name, const Style& s, const Matrix& ctm,
+                  const Viewport& vp, Json* out) {
   Matrix m = ctm;
   if (HasAttr(n, "transform") && name != "svg") {
     Matrix t;
@@ -298,10 +331,18 @@ void Reader::Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const
   } else {
     Children(n, s, m, vp, &children);
   }
-  if (children.empty()) return;
+  // Nothing drawn: nothing to read, unless the keys hold the art whole (hidden art with an
+  // effect is written around copies that are not displayed).
+  const bool empty = children.empty();
+  if (empty && !xmlHasNsProp(n, BAD_CAST "keys", BAD_CAST kVelmSvgNamespace)) return;
   Json group = {{"type", "group"}, {"children", std::move(children)}};
   SetOpacity(&group, s.opacity);
   PrivateKeys(n, &group);
+  if (empty && group.value("type", "") == "group" && group.value("children", Json()).empty()) {
+    if (group.contains("id") && group["id"].is_string())
+      artIds_.erase(group["id"].get<std::string>());
+    return;
+  }
   Effects(n, s, m, vp, nullptr, &group);
   // A layer this program wrote: a group of the root named by velm:layer.
   if (xmlChar* layer = n->parent == xmlDocGetRootElement(doc_) && group.is_object()
@@ -334,6 +375,9 @@ Json Reader::Layers(Json art) {
       Json* node = stack.back();
       stack.pop_back();
       if (node->is_object()) {
+        // A hidden layer's group stays hidden.
+        if (node->contains(kLayerMark) && !(*node)[kLayerMark].value("visible", true))
+          (*node)["hidden"] = true;
         node->erase(kLayerMark);
         if (node->contains("children")) stack.push_back(&(*node)["children"]);
       } else if (node->is_array()) {

@@ -135,6 +135,12 @@ class Reader {
   void Children(xmlNodePtr parent, const Style& style, const Matrix& ctm, const Viewport& vp,
                 Json* out);
   void Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const Viewport& vp, Json* out);
+  // Whether an element that is not displayed is hidden art or a hidden layer this program
+  // wrote (velm:hidden, or velm:layer with velm:visible="false").
+  static bool OwnHidden(xmlNodePtr n);
+  // Reads an element that is drawn, in its computed style `s`.
+  void Draw(xmlNodePtr n, const std::string& name, const Style& s, const Matrix& ctm,
+            const Viewport& vp, Json* out);
   void Use(xmlNodePtr n, const Style& style, const Matrix& ctm, const Viewport& vp, Json* out);
   // The art of a nested viewport (svg, or a symbol drawn through a use) as a group.
   void ViewportContent(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& style, const Matrix& ctm,

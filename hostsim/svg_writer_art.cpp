@@ -138,8 +138,12 @@ std::string Element::Open(bool empty) const {
   for (const auto& [n, v] : attributes_)
     out += " " + n + "=\"" + EscapeXml(v) + "\"";
   if (!keys_.is_null()) {
+    // The digest leaves out the velm: attributes, as a reader does.
+    std::vector<std::pair<std::string, std::string>> digested;
+    for (const auto& a : attributes_)
+      if (a.first.rfind("velm:", 0) != 0) digested.push_back(a);
     out += " velm:keys=\"" + EscapeXml(CompactJson(keys_)) + "\"";
-    out += " velm:check=\"" + SvgAttributeDigest(attributes_, text_) + "\"";
+    out += " velm:check=\"" + SvgAttributeDigest(digested, text_) + "\"";
   }
   // The line break lies inside the tag: text between elements would be part of their
   // parent's own text, which the digest covers.
@@ -241,7 +245,14 @@ void ArtWriter::Common(const Art* art, Element* element) const {
     element->Set("opacity", Num(std::clamp(art->blend.opacity, 0.0f, 1.0f)));
   if (art->blend.mode > 0 && art->blend.mode <= kLastBlendMode)
     element->Set("style", std::string("mix-blend-mode:") + kBlendCss[art->blend.mode]);
-  if (art->attributes & host::kArtHidden) element->Set("display", "none");
+  if (art->attributes & host::kArtHidden) Hide(art, element);
+}
+
+void ArtWriter::Hide(const Art* art, Element* element) const {
+  element->Set("display", "none");
+  // Art of the document (not a copy drawn for it) is marked, so that this program reads
+  // it back as hidden art rather than leaving it out as it leaves out foreign hidden art.
+  if (SceneOf(art)) element->Set("velm:hidden", "true");
 }
 
 // ---- Paint ----
@@ -448,7 +459,7 @@ void ArtWriter::WriteThrough(Art* art, Art* drawn, std::string* out) {
   if (!art->effect.shadow)
     Common(art, &g);
   else if (art->attributes & host::kArtHidden)
-    g.Set("display", "none");  // the copy inside the styled art carries the transparency
+    Hide(art, &g);  // the copy inside the styled art carries the transparency
   g.Keys(Whole(art));
   *out += g.Open(false);
   ++anonymous_;

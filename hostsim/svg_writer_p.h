@@ -102,6 +102,9 @@ class ArtWriter {
   Json Whole(const Art* art) const;
   // Adds the attributes every art shares (hidden, opacity, blend mode).
   void Common(const Art* art, Element* element) const;
+  // Sets display="none" on the element of hidden art, with the mark of hidden art of the
+  // document.
+  void Hide(const Art* art, Element* element) const;
   // The keys of flags and states SVG does not carry; false when the art needs none.
   void FlagKeys(const Art* art, Json* keys) const;
 

@@ -197,12 +197,31 @@ TEST(SvgReader, HiddenArtIsLeftOutAndOrderIsTopmostFirst) {
       "<g display=\"none\"><rect width=\"1\" height=\"1\"/></g>"
       "<g visibility=\"hidden\"><rect width=\"2\" height=\"2\"/>"
       "<rect width=\"3\" height=\"3\" visibility=\"visible\"/></g>"
-      "<rect width=\"4\" height=\"4\" fill=\"blue\"/>");
+      "<rect width=\"4\" height=\"4\" fill=\"blue\"/>"
+      // Not marked as this program's hidden art or hidden layer: left out as well.
+      "<g xmlns:velm=\"urn:x-velm-pro:svg:1\">"
+      "<rect display=\"none\" velm:hidden=\"false\" width=\"5\" height=\"5\"/>"
+      "<g display=\"none\" velm:layer=\"L\"><rect width=\"6\" height=\"6\"/></g>"
+      "<g display=\"none\" velm:visible=\"false\"><rect width=\"7\" height=\"7\"/></g></g>");
   const json& art = d.scene["layers"][0]["art"];
-  ASSERT_EQ(art.size(), 3u);
+  ASSERT_EQ(art.size(), 3u) << art.dump();
   EXPECT_EQ(art[0]["fill"], "#0000ff");
   EXPECT_EQ(art[1]["children"].size(), 1u);
   EXPECT_EQ(Anchors(art[1]["children"][0])[1].first, 3.0);
+}
+
+// A hidden layer among art that is no layer: the one layer holds its group, still hidden.
+TEST(SvgReader, AHiddenLayerOutsideTheLayersStaysHidden) {
+  const auto d = Read(
+      "<g xmlns:velm=\"urn:x-velm-pro:svg:1\" display=\"none\" velm:layer=\"Off\" "
+      "velm:visible=\"false\"><rect width=\"1\" height=\"1\"/></g>"
+      "<rect width=\"2\" height=\"2\"/>");
+  ASSERT_EQ(d.scene["layers"].size(), 1u);
+  ASSERT_EQ(d.scene["layers"][0]["art"].size(), 2u);
+  EXPECT_FALSE(Art(d, 0).contains("hidden"));
+  EXPECT_EQ(Art(d, 1)["type"], "group");
+  EXPECT_EQ(Art(d, 1)["hidden"], true);
+  EXPECT_EQ(Art(d, 1)["children"].size(), 1u);
 }
 
 TEST(SvgReader, SymbolsAreListedWithTitlesAndTheirOwnScenes) {

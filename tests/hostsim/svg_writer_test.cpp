@@ -209,6 +209,47 @@ TEST(SvgWriterTest, TextXmlCannotHoldIsReplacedAndStillSigned) {
   EXPECT_EQ(checked, 2);  // the root and the path
 }
 
+// Hidden layers and hidden art stay in the file not displayed, and this program reads them
+// back as they were: nothing lost, nothing added (effects are written through copies).
+TEST(SvgWriterTest, HiddenLayersAndArtReadBackHidden) {
+  const nlohmann::json shadow = {{"shadow", {3, -3}}, {"color", "#808080"}};
+  nlohmann::json scene =
+      sc::Scene()
+          .Layer("Shown", {sc::Rect(0, 0, 10, 10).Fill("#336699").Id("shown"),
+                           sc::Rect(20, 0, 30, 10).Fill(sc::Gray(0.3)).Hidden().Id("off"),
+                           sc::Rect(40, 0, 50, 10).Set("effect", shadow).Hidden().Id("shade-off"),
+                           sc::Rect(60, 0, 70, 10).Set("effect", shadow).Id("shade")})
+          .Layer("Off", {sc::Rect(0, 20, 10, 30).Id("in-off"),
+                         sc::Group({sc::Rect(20, 20, 30, 30), sc::Rect(40, 20, 50, 30).Hidden()})})
+          .json();
+  scene["layers"][1]["visible"] = false;
+  std::string error;
+  auto document = hostsim::ReadScene(scene, "t", &error);
+  ASSERT_TRUE(document) << error;
+  const std::string svg = hostsim::WriteSvg(*document);
+
+  // Not displayed in the file; marked only where the document's own art is hidden.
+  Xml xml(svg);
+  ASSERT_TRUE(xml.ok());
+  int marked = 0;
+  Xml::Walk(xml.root(), [&](xmlNode* n) {
+    const bool hiddenLayer = Xml::Attr(n, "visible", hostsim::kVelmSvgNamespace) == "false";
+    const bool hiddenArt = Xml::Attr(n, "hidden", hostsim::kVelmSvgNamespace) == "true";
+    if (hiddenLayer || hiddenArt) {
+      EXPECT_EQ(Xml::Attr(n, "display"), "none");
+    }
+    marked += hiddenArt;
+  });
+  EXPECT_EQ(marked, 3);  // "off", "shade-off" and the hidden path in the hidden layer
+
+  hostsim::SvgDocument read;
+  ASSERT_TRUE(hostsim::ReadSvgText(svg, "t.svg", &read, &error)) << error;
+  EXPECT_TRUE(read.report.empty()) << read.report.Lines()[0];
+  auto again = hostsim::ReadScene(read.scene, "t.svg", &error);
+  ASSERT_TRUE(again) << error;
+  EXPECT_EQ(hostsim::WriteScene(*again)["layers"], hostsim::WriteScene(*document)["layers"]);
+}
+
 // rsvg-convert's drawing of the written SVG agrees with the host's own drawing.
 TEST(SvgWriterTest, DrawsAsTheHostDraws) {
   if (std::system("command -v rsvg-convert >/dev/null 2>&1") != 0)
