@@ -332,8 +332,11 @@ void Reader::Draw(xmlNodePtr n, const std::string& name, const Style& s, const M
     Children(n, s, m, vp, &children);
   }
   // Nothing drawn: nothing to read, unless the keys hold the art whole (hidden art with an
-  // effect is written around copies that are not displayed).
-  const bool empty = children.empty();
+  // effect is written around copies that are not displayed) or it is a layer this
+  // program wrote, which stays a layer when empty.
+  const bool layerMark = n->parent == xmlDocGetRootElement(doc_) &&
+                         xmlHasNsProp(n, BAD_CAST "layer", BAD_CAST kVelmSvgNamespace);
+  const bool empty = children.empty() && !layerMark;
   if (empty && !xmlHasNsProp(n, BAD_CAST "keys", BAD_CAST kVelmSvgNamespace)) return;
   Json group = {{"type", "group"}, {"children", std::move(children)}};
   SetOpacity(&group, s.opacity);

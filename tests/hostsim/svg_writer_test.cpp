@@ -211,6 +211,7 @@ TEST(SvgWriterTest, TextXmlCannotHoldIsReplacedAndStillSigned) {
 
 // Hidden layers and hidden art stay in the file not displayed, and this program reads them
 // back as they were: nothing lost, nothing added (effects are written through copies).
+// Empty layers come back too.
 TEST(SvgWriterTest, HiddenLayersAndArtReadBackHidden) {
   const nlohmann::json shadow = {{"shadow", {3, -3}}, {"color", "#808080"}};
   nlohmann::json scene =
@@ -221,8 +222,11 @@ TEST(SvgWriterTest, HiddenLayersAndArtReadBackHidden) {
                            sc::Rect(60, 0, 70, 10).Set("effect", shadow).Id("shade")})
           .Layer("Off", {sc::Rect(0, 20, 10, 30).Id("in-off"),
                          sc::Group({sc::Rect(20, 20, 30, 30), sc::Rect(40, 20, 50, 30).Hidden()})})
+          .Layer("Empty", {})
+          .Layer("Empty and off", {})
           .json();
   scene["layers"][1]["visible"] = false;
+  scene["layers"][3]["visible"] = false;
   std::string error;
   auto document = hostsim::ReadScene(scene, "t", &error);
   ASSERT_TRUE(document) << error;
