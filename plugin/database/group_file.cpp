@@ -77,23 +77,6 @@ std::int64_t FileSize(os::FileHandle file) {
   return os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size) ? size : -1;
 }
 
-// Walks from the first record past `records` records; *offset receives where the next
-// one starts. False when a record length is impossible or runs past the end of the file.
-bool WalkRecords(os::FileHandle file, std::int32_t records, std::int64_t* offset) {
-  const std::int64_t size = FileSize(file);
-  std::int64_t at = 4;
-  for (std::int32_t i = 0; i < records; ++i) {
-    std::uint8_t prefix[8];
-    if (!os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr) || !ReadExactly(file, prefix, 8))
-      return false;
-    const std::uint32_t length = ReadBE32(prefix + 4);
-    if (length < kStoredHeaderSize || at + length > size) return false;
-    at += length;
-  }
-  *offset = at;
-  return true;
-}
-
 // A whole, sound stored record at `at`: its length fits the file and matches its header.
 bool WholeRecordAt(os::FileHandle file, std::int64_t at, std::int64_t size) {
   std::uint8_t header[kStoredHeaderSize];
@@ -365,12 +348,9 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
     os::FileClose(file);
     return host::kNoErr;
   }
-  // The offsets kept from the last walk of this group; the walk from the start decides
-  // whenever they cannot be had (a damaged group, memory running out).
   char path[kPathSize], base[kPathSize];
-  const bool found = GetBaseFolder(base) == host::kNoErr && GroupFilePath(base, group, path) &&
-                     FindRecordOffset(file, path, count, index, &offset);
-  if (!found && !WalkRecords(file, index, &offset)) {
+  const bool named = GetBaseFolder(base) == host::kNoErr && GroupFilePath(base, group, path);
+  if (!LocateRecord(file, named ? path : nullptr, count, index, &offset)) {
     os::FileClose(file);
     return kDamagedGroupErr;
   }

@@ -103,6 +103,25 @@ bool FindRecordOffset(os::FileHandle file, const char* path, std::int32_t count,
   return false;
 }
 
+bool WalkRecords(os::FileHandle file, std::int32_t records, std::int64_t* offset) {
+  std::int64_t size = 0;
+  if (!os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size)) size = -1;  // no record fits
+  std::int64_t at = 4;
+  for (std::int32_t i = 0; i < records; ++i) {
+    const std::uint32_t length = LengthAt(file, at);
+    if (length < kStoredHeaderSize || at + length > size) return false;
+    at += length;
+  }
+  *offset = at;
+  return true;
+}
+
+bool LocateRecord(os::FileHandle file, const char* path, std::int32_t count, std::int32_t index,
+                  std::int64_t* offset) {
+  if (path && FindRecordOffset(file, path, count, index, offset)) return true;
+  return index >= 0 && WalkRecords(file, index, offset);
+}
+
 bool FindRecordsEnd(os::FileHandle file, const char* path, std::int32_t count, std::int64_t* end) {
   if (count == 0) {
     *end = 4;

@@ -20,6 +20,17 @@ namespace velm {
 bool FindRecordOffset(os::FileHandle file, const char* path, std::int32_t count, std::int32_t index,
                       std::int64_t* offset);
 
+// Walks the open group file `file` from its first record past `records` records;
+// *offset receives where the next one starts. False when a record length is impossible
+// (shorter than a stored header) or runs past the end of the file.
+bool WalkRecords(os::FileHandle file, std::int32_t records, std::int64_t* offset);
+
+// Where record `index` (below `count`) of the open group file `file` starts: from the kept
+// offsets (FindRecordOffset) when `path` is given, else, or when they cannot be had (a
+// damaged group, memory running out), by the walk from the start, which decides.
+bool LocateRecord(os::FileHandle file, const char* path, std::int32_t count, std::int32_t index,
+                  std::int64_t* offset);
+
 // Where the `count` records of the open group file `file` at `path` end (4 for none):
 // what an append needs. False when a record has an impossible length or runs past the
 // end of the file.

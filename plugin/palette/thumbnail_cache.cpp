@@ -53,23 +53,6 @@ bool ReadAt(os::FileHandle file, std::int64_t at, void* buffer, std::uint32_t co
          os::FileRead(file, buffer, count, &done) && done == count;
 }
 
-// Where record `number` starts, walked to by the records' lengths; -1 when the walk meets
-// a length that cannot be (the record store then reads nothing either). The offsets the
-// store keeps answer first; the walk decides only when they cannot be had.
-std::int64_t WalkToRecord(os::FileHandle file, std::int32_t number) {
-  std::int64_t size = 0;
-  if (!os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size)) return -1;
-  std::int64_t at = 4;
-  for (std::int32_t i = 0; i < number; ++i) {
-    std::uint8_t prefix[8];
-    if (!ReadAt(file, at, prefix, sizeof prefix)) return -1;
-    const std::uint32_t length = BigEndian32(prefix + 4);
-    if (length < kStoredHeaderBytes || at + length > size) return -1;
-    at += length;
-  }
-  return at;
-}
-
 // Reads and expands the record's header and thumbnail into `out`.
 Outcome Read(const char* group, std::int32_t number, CachedThumbnail* out) {
   os::MemHandle block = nullptr;
@@ -155,10 +138,10 @@ const CachedThumbnail* CachedRecordThumbnail(const char* group, std::int32_t num
     return entry->data;
   }
   std::int64_t offset = -1;
-  if (static_cast<std::uint32_t>(number) < count &&
-      !FindRecordOffset(handle, path, static_cast<std::int32_t>(count), number, &offset))
-    offset = WalkToRecord(handle, number);
-  const bool located = offset >= 0 && ReadAt(handle, offset, header, kStoredHeaderBytes);
+  const bool located =
+      static_cast<std::uint32_t>(number) < count &&
+      LocateRecord(handle, path, static_cast<std::int32_t>(count), number, &offset) &&
+      ReadAt(handle, offset, header, kStoredHeaderBytes);
   os::FileClose(handle);
   if (!located) return nullptr;
 
