@@ -122,6 +122,18 @@ void ExpectPoint(host::FixedPoint stored, double h, double v) {
 
 // ---- Rasters ----
 
+// A raster reaching past the rest of the selection widens the record's bounds (and the
+// origin stays the selection's lower left corner).
+TEST_F(RasterMeshWriterTest, ARasterStickingOutCountsInTheRecordsBounds) {
+  Select(Rectangle(0, 0, 10, 10));
+  Raster(0, 0, 8, 8, hostsim::kRasterArgb, 20, 30);  // spans x 20 … 28, y 22 … 30
+  ASSERT_EQ(Capture(), host::kNoErr);
+  EXPECT_EQ(Header()->bounds.left, 0);
+  EXPECT_EQ(Header()->bounds.bottom, 0);
+  EXPECT_EQ(Header()->bounds.right, Fx(28));
+  EXPECT_EQ(Header()->bounds.top, Fx(30));
+}
+
 TEST_F(RasterMeshWriterTest, A64By64RasterIsFourTilesInRowOrder) {
   hostsim::Art* raster = Raster(0, 0, 64, 64, hostsim::kRasterArgb, 100, 300);
   raster->blend.mode = 2;

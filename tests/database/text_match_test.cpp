@@ -43,6 +43,15 @@ TEST(FindText, CaseFolding) {
   EXPECT_EQ(Find("xxabcyy", "ABC", false, true, false), 2);
   // Only A … Z fold: the bytes just outside the range stay distinct.
   EXPECT_EQ(Find("[@]", "{`}", false, true, false), -1);
+  // Both ends of the range fold, in either direction and after width folding.
+  const std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", lower = "abcdefghijklmnopqrstuvwxyz";
+  for (std::size_t i = 0; i < upper.size(); ++i) {
+    const std::string u(1, upper[i]), l(1, lower[i]);
+    EXPECT_EQ(Find("-" + u, l, false, true, false), 1) << u;
+    EXPECT_EQ(Find("-" + l, u, false, true, false), 1) << u;
+    EXPECT_EQ(Find("-" + u, l, true, true, false), -1) << u;
+  }
+  EXPECT_EQ(Find(Sjis("ＡＺ"), "az", false, false, false), 0);
 }
 
 TEST(FindText, WidthFolding) {

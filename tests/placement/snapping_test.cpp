@@ -271,6 +271,78 @@ TEST_F(Snapping, CrossingsOfCurvesWithoutCircles) {
   EXPECT_FALSE(velm::CrossingOfPieces(Piece(s, e), Piece(a, b), {nan, 50}, 2.0, table, &crossing));
 }
 
+// Horizontal and vertical straight pieces across a curve with no circle: the crossing lies
+// exactly on a chord's end (the S-curve's middle point, (50, 50), is a table point), where
+// the chord's bounding box test must include its edges.
+TEST_F(Snapping, StraightPiecesCrossACurveExactlyAtAChordsEnd) {
+  velm::BezierEntry table[65];
+  velm::BuildBezierTable(table);
+  const host::PathSegment s = Smooth(0, 0, 0, 0, 100, 0);
+  const host::PathSegment e = Smooth(100, 100, 0, 100, 100, 100);
+  ASSERT_FALSE(velm::IsStraightPiece(s, e));
+  GeomPoint centre{};
+  double radius = 0;
+  ASSERT_FALSE(velm::CircleOfPiece(s, e, &centre, &radius));
+  struct Case {
+    const char* line;
+    host::PathSegment a, b;
+  };
+  for (const Case& c : {Case{"horizontal", Corner(0, 50), Corner(100, 50)},
+                        Case{"vertical", Corner(50, 0), Corner(50, 100)}}) {
+    for (const bool lineFirst : {true, false}) {
+      GeomPoint crossing{};
+      const velm::RecordedPiece line = Piece(c.a, c.b), curve = Piece(s, e);
+      ASSERT_TRUE(velm::CrossingOfPieces(lineFirst ? line : curve, lineFirst ? curve : line,
+                                         {50.5, 50.5}, 2.0, table, &crossing))
+          << c.line << (lineFirst ? ", line first" : ", curve first");
+      EXPECT_DOUBLE_EQ(crossing.x, 50.0) << c.line;
+      EXPECT_DOUBLE_EQ(crossing.y, 50.0) << c.line;
+    }
+  }
+}
+
+// A point exactly at the tolerance: the anchor window and the crossings include their
+// edge, a projection onto a straight piece does not.
+TEST_F(Snapping, APointExactlyAtTheToleranceDistance) {
+  view().zoom = 1.0f;  // a tolerance of 2 points
+  ASSERT_EQ(velm::SnapTolerance(), 2.0);
+  RealPoint p{102.0f, 198.0f};
+  EXPECT_TRUE(velm::SnapToAnchor(&p, Corner(100, 200))) << "the anchor window is inclusive";
+  EXPECT_EQ(p.h, 100.0f);
+  p = {102.5f, 200.0f};
+  EXPECT_FALSE(velm::SnapToAnchor(&p, Corner(100, 200)));
+  p = {50.0f, 102.0f};
+  EXPECT_FALSE(velm::SnapToPiece(&p, Corner(0, 100), Corner(100, 100), true))
+      << "the distance to a straight piece is strict";
+  p = {50.0f, 101.5f};
+  EXPECT_TRUE(velm::SnapToPiece(&p, Corner(0, 100), Corner(100, 100), true));
+  EXPECT_EQ(p.v, 100.0f);
+
+  velm::BezierEntry table[65];
+  velm::BuildBezierTable(table);
+  GeomPoint crossing{};
+  // Two lines crossing at (50, 50), the point 3 across and 4 up: 5 away.
+  const velm::RecordedPiece up = Piece(Corner(0, 0), Corner(100, 100));
+  const velm::RecordedPiece down = Piece(Corner(0, 100), Corner(100, 0));
+  EXPECT_TRUE(velm::CrossingOfPieces(up, down, {53, 54}, 5.0, table, &crossing));
+  EXPECT_FALSE(velm::CrossingOfPieces(up, down, {53, 54}, 4.999, table, &crossing));
+  // A line across a curve without a circle: 2 away in x.
+  const velm::RecordedPiece curve =
+      Piece(Smooth(0, 0, 0, 0, 100, 0), Smooth(100, 100, 0, 100, 100, 100));
+  const velm::RecordedPiece level = Piece(Corner(0, 50), Corner(100, 50));
+  EXPECT_TRUE(velm::CrossingOfPieces(level, curve, {52, 50}, 2.0, table, &crossing));
+  EXPECT_FALSE(velm::CrossingOfPieces(level, curve, {52, 50}, 1.999, table, &crossing));
+  // A vertical line across a quarter arc meets its circle at (60, 80): 2 away in y.
+  host::PathSegment as, ae;
+  velmtest::QuarterArcSegments(0, 0, 100, 0, &as, &ae);
+  const velm::RecordedPiece x60 = Piece(Corner(60, 0), Corner(60, 120));
+  ASSERT_TRUE(velm::CrossingOfPieces(x60, Piece(as, ae), {60, 79}, 2.0, table, &crossing));
+  const double exact = crossing.y;
+  EXPECT_TRUE(velm::CrossingOfPieces(x60, Piece(as, ae), {60, exact - 2.0}, 2.0, table, &crossing));
+  EXPECT_FALSE(
+      velm::CrossingOfPieces(x60, Piece(as, ae), {60, exact - 2.001}, 2.0, table, &crossing));
+}
+
 TEST_F(Snapping, ALineAcrossAnArcMeetsItsCircle) {
   velm::BezierEntry table[65];
   velm::BuildBezierTable(table);
