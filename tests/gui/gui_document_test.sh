@@ -26,6 +26,7 @@ until_true() {
   return 1
 }
 logged() { grep -qF -- "$1" "$work/gui.log"; }
+count() { grep -cF -- "$1" "$work/gui.log" || true; }
 title() { xdotool getwindowname "$win" 2> /dev/null; }
 titled() { [[ "$(title)" == $1 ]]; }
 
@@ -67,11 +68,14 @@ edit() {
   for p in "260 260" "400 380" "500 450"; do at $p; done
   xdotool mouseup 1
 }
-# A key, pressed until the window says `what` (the keys reach it once it has the focus).
+# A key, pressed until the window says `what` once more (the keys reach it once it has
+# the focus).
 press() {
+  local before
+  before=$(count "$2")
   for _ in $(seq 20); do
     xdotool key "$1"
-    for _ in $(seq 10); do logged "$2" && return 0; sleep 0.1; done
+    for _ in $(seq 10); do [ "$(count "$2")" -gt "$before" ] && return 0; sleep 0.1; done
   done
   return 1
 }

@@ -221,7 +221,8 @@ class Controller {
   void SaveThen(After after, std::string path);
   // True when the file was written at once (not refused, no question asked).
   bool SaveAsThen(const std::string& path, After after, std::string then);
-  bool WriteDocument(const std::string& path, DocFormat format, bool becomesSource);
+  // (`path` by value: it may be the source's own, which a save replaces.)
+  bool WriteDocument(std::string path, DocFormat format, bool becomesSource);
   void OpenSaveAsChooser(After after, std::string then);
   void AskCreateLibrary(const std::string& path);
   void ResetBaseline();

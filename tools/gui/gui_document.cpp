@@ -270,7 +270,11 @@ bool Controller::LoadDocument(const std::string& path) {
   revertPath_ = path;
   ResetBaseline();
   status_ = "opened " + path;
-  if (!source_.dropped.empty() || source_.partial > 0) status_ += ". " + LossText(source_);
+  if (!source_.dropped.empty() || source_.partial > 0) {
+    DocumentSource read = source_;
+    read.foreign = false;  // told when a save would replace it
+    status_ += ". " + LossText(read);
+  }
   needsRepaint_ = true;
   return true;
 }
@@ -518,7 +522,7 @@ bool Controller::SaveAsThen(const std::string& path, After after, std::string th
   return false;
 }
 
-bool Controller::WriteDocument(const std::string& path, DocFormat format, bool becomesSource) {
+bool Controller::WriteDocument(std::string path, DocFormat format, bool becomesSource) {
   hostsim::Document* doc = host().document();
   std::string error;
   bool written = false;

@@ -193,6 +193,11 @@ void Window::HandleDesktopEvent(const SDL_Event& e) {
     case SDL_KEYDOWN: {
       const SDL_Keycode k = e.key.keysym.sym;
       const bool shift = (e.key.keysym.mod & KMOD_SHIFT) != 0;
+      if (k == SDLK_F12) {  // also over a question or the chooser
+        c_.Refresh();
+        Screenshot();
+        break;
+      }
       if (c_.asking()) {
         HandleQuestionKey(k, shift);
         break;
@@ -209,10 +214,7 @@ void Window::HandleDesktopEvent(const SDL_Event& e) {
           if (m.sym == k) c_.ChooserKey(m.key);
         break;
       }
-      if (k == SDLK_F12) {
-        c_.Refresh();
-        Screenshot();
-      } else if (Ctrl() && k == SDLK_z) {
+      if (Ctrl() && k == SDLK_z) {
         c_.KeyPress(shift ? Key::kRedo : Key::kUndo);
       } else if (Ctrl() && k == SDLK_s) {
         c_.RunCommand(shift ? Command::kSaveAs : Command::kSave);
