@@ -11,6 +11,7 @@ for tool in Xvfb xdotool; do
 done
 
 rm -rf "$work" && mkdir -p "$work"
+export XDG_CONFIG_HOME="$work/config"
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2> /dev/null || true; done; }
 trap cleanup EXIT

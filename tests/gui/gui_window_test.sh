@@ -13,6 +13,7 @@ for tool in Xvfb xdotool; do
 done
 
 rm -rf "$work" && mkdir -p "$work/lib"
+export XDG_CONFIG_HOME="$work/config"
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2> /dev/null || true; done; }
 trap cleanup EXIT
@@ -89,6 +90,9 @@ ask ctrl+l "library: type" || fail "Ctrl+L opened no chooser"
 xdotool key --delay 5 $(printf 'BackSpace %.0s' $(seq 120))
 xdotool type --delay 10 "$work/lib2"
 xdotool key Return
+# A folder that is not there is asked about first: Cancel is the default, Create beside it.
+until_true logged "question: The folder $work/lib2 does not exist" || fail "lib2 was not asked about"
+xdotool key Left Return
 until_true logged "library $work/lib2" || fail "the library was not changed"
 closed=""
 for _ in $(seq 20); do

@@ -95,8 +95,15 @@ std::string DropLastSjisChar(const std::string& sjis) {
   return sjis.substr(0, sjis.empty() ? 0 : last);
 }
 
-Controller::Controller(velmsession::PluginSession& session, std::string scenePath)
-    : session_(&session), scenePath_(std::move(scenePath)) {}
+Controller::Controller(velmsession::PluginSession& session, std::string savePath)
+    : session_(&session) {
+  if (!savePath.empty()) {
+    source_.path = std::move(savePath);
+    source_.format = FormatOf(source_.path);
+    source_.confirmed = false;
+  }
+  ResetBaseline();
+}
 
 std::string Controller::TakeStatus() {
   if (!status_.empty()) {
@@ -183,6 +190,10 @@ void Controller::SelectionChanged() {
 
 void Controller::MouseDown(const Input& in) {
   host().desktop().SetCursorPosition(in.p);
+  if (question_.open) {
+    QuestionClick(in.p);
+    return;
+  }
   if (chooser_.open) {
     ChooserClick(in.p);
     return;
@@ -455,18 +466,6 @@ void Controller::Wheel(const Input& in, int steps) {
       view.origin.v += static_cast<host::Real>(pixels / view.zoom);
   }
   needsRepaint_ = true;
-}
-
-void Controller::Save() {
-  hostsim::Document* doc = host().document();
-  std::string error;
-  if (scenePath_.empty()) {
-    Beep("no scene file to save to: Save As (Ctrl+Shift+S) names one");
-  } else if (!doc || !hostsim::WriteSceneFile(*doc, scenePath_, &error)) {
-    Beep("cannot save " + scenePath_ + ": " + error);
-  } else {
-    status_ = "saved " + scenePath_;
-  }
 }
 
 void Controller::KeyPress(Key key) {

@@ -6,12 +6,16 @@
 // driven by tests as well as by the SDL window (gui_window.cpp).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "gui_document.h"
 #include "hostsim/dialog_manager.h"
 #include "hostsim/host.h"
 #include "plugin_session.h"
@@ -49,8 +53,10 @@ enum class Command { kOpen, kSave, kSaveAs, kLibrary };
 
 class Controller {
  public:
-  // `scenePath`: where Ctrl+S writes the document (empty: saving is refused).
-  Controller(velmsession::PluginSession& session, std::string scenePath);
+  // `savePath`: where Ctrl+S writes the document (empty: it asks for a name), a file named
+  // by the person that this window has not written yet: an existing file there is
+  // replaced only when the person agrees. OpenDocument names the document's own file.
+  Controller(velmsession::PluginSession& session, std::string savePath);
 
   hostsim::Host& host() { return session_->host(); }
   hostsim::Bitmap& screen() { return host().desktop().screen(); }
@@ -105,16 +111,45 @@ class Controller {
   // ---- Files (gui_files.cpp) ----
   // Ctrl+S saves; the others open the chooser for a typed path.
   void RunCommand(Command command);
-  // Opens a scene or SVG document in place of the current one; false (told in the message
-  // strip) when it cannot be read, the current document then unchanged.
+  // Opens a scene or SVG document in place of the current one, without asking about the
+  // current one's changes; false (told in the message strip) when it cannot be read, the
+  // current document then unchanged. The file and its format are remembered for Ctrl+S.
   bool OpenDocument(const std::string& path);
+  // The same before the plug-in has started (the selection is not announced).
+  bool LoadDocument(const std::string& path);
   // A file dropped onto the window: opened when the document holds no art, else its art
   // is added on top of the current layer, selected (named paint and ids that clash are
   // renamed), as one step that Undo takes back whole; the rest of the document and the
   // view are kept. A file that cannot be read changes nothing (told in the message strip).
   bool DropFile(const std::string& path);
-  // Saves by the file's extension: ".json" a scene, ".svg" SVG, else a picture.
+  // Save As: by the file's extension (any case), ".json" a scene, ".svg" SVG (both then the
+  // document's file), ".png" a picture (an export; the document keeps its file). An
+  // existing file is replaced only after a question; false when nothing was written (yet).
   bool SaveAs(const std::string& path);
+
+  // ---- The document (gui_document.cpp) ----
+  const DocumentSource& source() const { return source_; }
+  // Where Ctrl+S writes from now on (--save-as): a file this window has not written yet.
+  void SetSavePath(const std::string& path);
+  // Whether the document differs from what was opened or last saved (undone changes are
+  // none).
+  bool modified();
+  // "• name.svg — VELM-Pro" with changes, "name.svg — VELM-Pro" without.
+  std::string Title();
+  // Ctrl+Q or closing the window: true once the window may close (at once without changes,
+  // else after the question about them was answered; TakeQuit tells when).
+  void RequestQuit();
+  bool TakeQuit() { return std::exchange(quit_, false); }
+  // A question in the window (save / discard / cancel, replace a file, create a folder):
+  // Return presses the focused button (at first the default, the safe one), Escape the
+  // cancelling one, Left/Right/Tab move the focus, a click presses a button.
+  bool asking() const { return question_.open; }
+  void QuestionKey(Key key, bool shift = false);
+  bool QuestionClick(host::Point p);
+  const std::string& questionText() const { return question_.text; }
+  // The buttons' labels, and the one Return presses now.
+  const std::vector<std::string>& questionButtons() const { return question_.buttons; }
+  int questionFocus() const { return question_.focus; }
   // The library folder chosen with Ctrl+L (taken once), for the window to restart the
   // plug-in's session on; then the controller goes on with the new session.
   std::string TakeLibraryRequest();
@@ -130,6 +165,8 @@ class Controller {
   void ChooserKey(Key key);
   bool ChooserClick(host::Point p);
   const std::string& chooserPath() const { return chooser_.path; }
+  // The typed path is selected as a whole (as the chooser opens): typing replaces it.
+  bool chooserPathSelected() const { return chooser_.allSelected; }
   bool tracking() const { return tracking_.dialog != nullptr; }
 
  private:
@@ -163,8 +200,56 @@ class Controller {
   void Beep(const std::string& why);
   void Save();
 
+  // ---- The document (gui_document.cpp) ----
+  // What is done once the current document's changes are saved or discarded.
+  enum class After { kNothing, kQuit, kOpen, kLibrary };
+  struct Question {
+    bool open = false;
+    std::string text;
+    std::vector<std::string> buttons;
+    int focus = 0;   // the button Return presses
+    int cancel = 0;  // the button Escape presses
+    std::function<void(int)> answer;
+  };
+  void Ask(std::string text, std::vector<std::string> buttons, int safe, int cancel,
+           std::function<void(int)> answer);
+  // Does `after` once the document's changes (if any) are saved or discarded.
+  void Guard(After after, std::string path);
+  void Proceed(After after, const std::string& path);
+  // Saves to the document's file, asking first where the file would lose something;
+  // `after` follows a save that succeeded.
+  void SaveThen(After after, std::string path);
+  // True when the file was written at once (not refused, no question asked).
+  bool SaveAsThen(const std::string& path, After after, std::string then);
+  // (`path` by value: it may be the source's own, which a save replaces.)
+  bool WriteDocument(std::string path, DocFormat format, bool becomesSource);
+  void OpenSaveAsChooser(After after, std::string then);
+  void AskCreateLibrary(const std::string& path);
+  void ResetBaseline();
+  // Back to the file's state (its changes discarded); an empty document without a file.
+  void Revert();
+  void DrawQuestion();
+
   velmsession::PluginSession* session_;
-  std::string scenePath_;
+  DocumentSource source_;
+  // The file whose content the document had when opened or last saved (empty: none).
+  std::string revertPath_;
+  std::size_t baseline_ = 0;
+  // The document's undo state when its fingerprint was last taken, and whether it differed.
+  struct Seen {
+    const hostsim::Document* doc = nullptr;
+    std::size_t depth = 0;
+    std::string undo, redo;
+    bool operator==(const Seen& o) const {
+      return doc == o.doc && depth == o.depth && undo == o.undo && redo == o.redo;
+    }
+  };
+  Seen seen_;
+  bool modified_ = false;
+  bool quit_ = false;
+  Question question_;
+  After pendingAfter_ = After::kNothing;
+  std::string pendingPath_;
   std::string status_;
   bool statusIsError_ = false;
   std::string message_;
@@ -174,6 +259,7 @@ class Controller {
     bool open = false;
     Command purpose = Command::kOpen;
     std::string path;  // UTF-8, as typed
+    bool allSelected = false;
     std::vector<std::string> entries;
     std::int32_t selected = -1;
     std::int32_t first = 0;  // the first entry shown

@@ -205,25 +205,15 @@ json MergeScenes(json current, json added) {
 
 // ---- Files ----
 
-bool Controller::OpenDocument(const std::string& path) {
-  std::string error;
-  json scene;
-  if (!hostsim::LoadSceneJson(path, &scene, &error) || !hostsim::OpenScene(host(), scene, &error)) {
-    Beep(error);
-    return false;
-  }
-  // Saving goes back to a scene file; other documents are saved with Save As.
-  scenePath_ = path.size() > 5 && path.compare(path.size() - 5, 5, ".json") == 0 ? path : "";
-  status_ = "opened " + path;
-  SelectionChanged();
-  return true;
-}
-
 bool Controller::DropFile(const std::string& path) {
   hostsim::Document* doc = host().document();
   if (!doc) return OpenDocument(path);
   const json current = hostsim::WriteScene(*doc);
-  if (!AnyArt(current)) return OpenDocument(path);
+  if (!AnyArt(current)) {
+    if (!modified()) return OpenDocument(path);
+    Guard(After::kOpen, path);  // asks first about the document's changes
+    return false;
+  }
   std::string error;
   json added;
   if (!hostsim::LoadSceneJson(path, &added, &error)) {
@@ -283,18 +273,6 @@ bool Controller::DropFile(const std::string& path) {
   return true;
 }
 
-bool Controller::SaveAs(const std::string& path) {
-  hostsim::Document* doc = host().document();
-  std::string error;
-  if (!doc || !hostsim::SaveDocumentFile(*doc, path, &error)) {
-    Beep("cannot save " + path + ": " + (doc ? error : "no document"));
-    return false;
-  }
-  if (path.size() > 5 && path.compare(path.size() - 5, 5, ".json") == 0) scenePath_ = path;
-  status_ = "saved " + path;
-  return true;
-}
-
 void Controller::Rebind(velmsession::PluginSession& session) {
   session_ = &session;
   tracking_ = {};
@@ -302,6 +280,7 @@ void Controller::Rebind(velmsession::PluginSession& session) {
   moving_ = resizing_ = nullptr;
   banding_ = false;
   labelMayShow_ = false;
+  seen_ = {};  // the document is the old one carried over: looked at afresh
   needsRepaint_ = true;
 }
 
@@ -318,12 +297,15 @@ void Controller::RunCommand(Command command) {
     return;
   }
   chooser_.purpose = command;
-  std::string start = command == Command::kLibrary ? library_ : scenePath_;
+  pendingAfter_ = After::kNothing;
+  std::string start = command == Command::kLibrary ? library_ : source_.path;
   std::error_code ec;
   if (start.empty()) start = fs::current_path(ec).string() + "/";
   if (command != Command::kLibrary && fs::is_directory(start, ec) && start.back() != '/')
     start += '/';
   chooser_.path = start;
+  // The path proposed is selected: typing replaces it (Backspace clears it).
+  chooser_.allSelected = true;
   chooser_.open = true;
   static const char* const kAsk[] = {"open: type the file's path", "",
                                      "save as: type the file's path",
@@ -354,22 +336,32 @@ void Controller::ListChooser() {
 }
 
 void Controller::ChooserText(const std::string& utf8) {
+  if (question_.open) return;  // the question above the chooser takes the keys
+  if (std::exchange(chooser_.allSelected, false)) chooser_.path.clear();
   chooser_.path += utf8;
   ListChooser();
   needsRepaint_ = true;
 }
 
 void Controller::ChooserKey(Key key) {
+  if (question_.open) return;
   needsRepaint_ = true;
   const std::size_t slash = chooser_.path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : chooser_.path.substr(0, slash + 1);
   const auto count = static_cast<std::int32_t>(chooser_.entries.size());
+  const bool allSelected = std::exchange(chooser_.allSelected, false);
   switch (key) {
     case Key::kEscape:
       chooser_.open = false;
+      if (pendingAfter_ != After::kNothing) status_ = "cancelled: nothing was saved";
+      pendingAfter_ = After::kNothing;
       return;
     case Key::kBackspace:
-      PopUtf8(chooser_.path);
+    case Key::kDelete:
+      if (allSelected)
+        chooser_.path.clear();
+      else if (key == Key::kBackspace)
+        PopUtf8(chooser_.path);
       ListChooser();
       return;
     case Key::kUp:
@@ -418,22 +410,26 @@ void Controller::AcceptChooser(std::string path) {
   bool done = false;
   switch (chooser_.purpose) {
     case Command::kOpen:
-      done = OpenDocument(path);
+      // Asks first about the document's changes; the chooser closes once it is open.
+      Guard(After::kOpen, path);
       break;
     case Command::kSaveAs:
       if (fs::is_directory(path, ec)) {
         Beep(path + " is a folder: type a file name ending in .json, .svg or .png");
         break;
       }
-      done = SaveAs(path);
+      // A question (replace the file?) leaves the chooser open beneath it.
+      done = SaveAsThen(path, pendingAfter_, pendingPath_);
       break;
     case Command::kLibrary:
       if (fs::exists(path, ec) && !fs::is_directory(path, ec)) {
         Beep(path + " is not a folder");
         break;
       }
-      libraryRequest_ = path;
-      done = true;
+      if (!fs::exists(path, ec))
+        AskCreateLibrary(path);
+      else
+        Guard(After::kLibrary, path);
       break;
     default:
       break;
@@ -477,7 +473,10 @@ void Controller::DrawChrome() {
   const host::Rect strip{0, kMenuHeight, bar.right, kStripBottom};
   s.Fill(strip, kFace);
   Text(s, 8, kMenuHeight + 3, message_, messageIsError_ ? kError : kInk, strip);
-  if (!chooser_.open) return;
+  if (!chooser_.open) {
+    DrawQuestion();
+    return;
+  }
   const char* titles[] = {"Open a scene (.json) or SVG document (.svg, .svgz)", "",
                           "Save as a scene (.json), SVG (.svg) or picture (.png)",
                           "Choose the library folder"};
@@ -488,7 +487,13 @@ void Controller::DrawChrome() {
   const host::Rect field{c.left + 8, c.top + 28, c.right - 8, c.top + 48};
   s.Fill(field, kPaper);
   Frame(s, field, 0x808080);
-  Text(s, field.left + 4, field.top + 3, chooser_.path + "|", kInk, field);
+  if (chooser_.allSelected && !chooser_.path.empty()) {
+    // The selected path: white on the selection colour, the caret after it.
+    s.Fill({field.left + 2, field.top + 2, field.right - 2, field.bottom - 2}, 0x316AC5);
+    Text(s, field.left + 4, field.top + 3, chooser_.path, kPaper, field);
+  } else {
+    Text(s, field.left + 4, field.top + 3, chooser_.path + "|", kInk, field);
+  }
   const host::Rect list{c.left + 8, c.top + 54, c.right - 8, c.bottom - 20};
   s.Fill(list, kPaper);
   Frame(s, list, 0x808080);
@@ -502,6 +507,7 @@ void Controller::DrawChrome() {
   Text(s, c.left + 8, c.bottom - 18,
        "Up/Down choose, Tab completes, Return opens a folder or takes the file, Escape cancels",
        0x404040, c);
+  DrawQuestion();
 }
 
 }  // namespace velmgui

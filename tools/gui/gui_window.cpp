@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "gui_controller.h"
+#include "gui_settings.h"
 #include "hostsim/scene.h"
 #include "plugin_session.h"
 
@@ -57,6 +59,7 @@ class Window {
   void Present(bool force);
   void Screenshot();
   void ShowStatus();
+  void HandleQuestionKey(SDL_Keycode key, bool shift);
 
   Controller& c_;
   const GuiOptions& options_;
@@ -66,11 +69,15 @@ class Window {
   SDL_Texture* texture_ = nullptr;
   std::vector<std::uint32_t> shown_;
   bool quit_ = false;
+  // The window was closed during a modal dialog: asked about once the dialog has ended.
+  bool closeRequested_ = false;
+  std::string title_;
   std::string library_;
 };
 
 bool Window::Open(std::string* error) {
-  window_ = SDL_CreateWindow("VELM-Pro - velm-host", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+  title_ = c_.Title();
+  window_ = SDL_CreateWindow(title_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                              kWidth * zoom_, kHeight * zoom_, 0);
   if (window_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
   if (renderer_)
@@ -133,13 +140,24 @@ void Window::ShowStatus() {
   if (status.empty()) return;
   std::printf("velm-host gui: %s\n", status.c_str());
   std::fflush(stdout);
-  SDL_SetWindowTitle(window_, ("VELM-Pro - velm-host: " + status).c_str());
+}
+
+void Window::HandleQuestionKey(SDL_Keycode key, bool shift) {
+  static const struct {
+    SDL_Keycode sym;
+    Key key;
+  } kQuestionKeys[] = {{SDLK_RETURN, Key::kReturn}, {SDLK_KP_ENTER, Key::kReturn},
+                       {SDLK_ESCAPE, Key::kEscape}, {SDLK_TAB, Key::kTab},
+                       {SDLK_LEFT, Key::kLeft},     {SDLK_RIGHT, Key::kRight},
+                       {SDLK_UP, Key::kUp},         {SDLK_DOWN, Key::kDown}};
+  for (const auto& m : kQuestionKeys)
+    if (m.sym == key) c_.QuestionKey(m.key, shift);
 }
 
 void Window::HandleDesktopEvent(const SDL_Event& e) {
   switch (e.type) {
     case SDL_QUIT:
-      quit_ = true;
+      c_.RequestQuit();  // asks first when the document has changes
       break;
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED) Present(true);
@@ -164,7 +182,7 @@ void Window::HandleDesktopEvent(const SDL_Event& e) {
       break;
     }
     case SDL_TEXTINPUT:
-      if (c_.choosing()) c_.ChooserText(e.text.text);
+      if (c_.choosing() && !c_.asking()) c_.ChooserText(e.text.text);
       break;
     case SDL_DROPFILE:
       if (e.drop.file) {
@@ -175,22 +193,28 @@ void Window::HandleDesktopEvent(const SDL_Event& e) {
     case SDL_KEYDOWN: {
       const SDL_Keycode k = e.key.keysym.sym;
       const bool shift = (e.key.keysym.mod & KMOD_SHIFT) != 0;
+      if (k == SDLK_F12) {  // also over a question or the chooser
+        c_.Refresh();
+        Screenshot();
+        break;
+      }
+      if (c_.asking()) {
+        HandleQuestionKey(k, shift);
+        break;
+      }
       if (c_.choosing()) {
         static const struct {
           SDL_Keycode sym;
           Key key;
         } kChooserKeys[] = {{SDLK_RETURN, Key::kReturn}, {SDLK_KP_ENTER, Key::kReturn},
                             {SDLK_ESCAPE, Key::kEscape}, {SDLK_BACKSPACE, Key::kBackspace},
-                            {SDLK_TAB, Key::kTab},       {SDLK_UP, Key::kUp},
-                            {SDLK_DOWN, Key::kDown}};
+                            {SDLK_DELETE, Key::kDelete}, {SDLK_TAB, Key::kTab},
+                            {SDLK_UP, Key::kUp},         {SDLK_DOWN, Key::kDown}};
         for (const auto& m : kChooserKeys)
           if (m.sym == k) c_.ChooserKey(m.key);
         break;
       }
-      if (k == SDLK_F12) {
-        c_.Refresh();
-        Screenshot();
-      } else if (Ctrl() && k == SDLK_z) {
+      if (Ctrl() && k == SDLK_z) {
         c_.KeyPress(shift ? Key::kRedo : Key::kUndo);
       } else if (Ctrl() && k == SDLK_s) {
         c_.RunCommand(shift ? Command::kSaveAs : Command::kSave);
@@ -199,7 +223,7 @@ void Window::HandleDesktopEvent(const SDL_Event& e) {
       } else if (Ctrl() && k == SDLK_l) {
         c_.RunCommand(Command::kLibrary);
       } else if (Ctrl() && k == SDLK_q) {
-        quit_ = true;
+        c_.RequestQuit();
       } else if (k == SDLK_ESCAPE) {
         c_.KeyPress(Key::kEscape);
       }
@@ -221,6 +245,8 @@ void Window::Run() {
         HandleDesktopEvent(e);
       } while (!quit_ && SDL_PollEvent(&e));
     }
+    if (std::exchange(closeRequested_, false)) c_.RequestQuit();
+    if (c_.TakeQuit()) quit_ = true;
     if (library_ = c_.TakeLibraryRequest(); !library_.empty()) return;
     // The host's clock follows real time: 60 ticks a second.
     const auto due = static_cast<std::int64_t>((SDL_GetTicks64() - start) * 60 / 1000);
@@ -229,6 +255,10 @@ void Window::Run() {
     ticksDone = due;
     c_.Refresh();
     ShowStatus();
+    if (const std::string title = c_.Title(); title != title_) {
+      title_ = title;
+      SDL_SetWindowTitle(window_, title_.c_str());
+    }
     Present(false);
   }
 }
@@ -242,8 +272,8 @@ void Window::RunModal(hostsim::Dialog& d) {
     if (!SDL_WaitEventTimeout(&e, 50)) continue;
     switch (e.type) {
       case SDL_QUIT:
-        // Closing the window cancels the dialog, then ends the session.
-        quit_ = true;
+        // Closing the window cancels the dialog, then asks about the document's changes.
+        closeRequested_ = true;
         d.PressEscape();
         if (!d.ended()) d.End(-1, true);
         break;
@@ -352,26 +382,41 @@ int RunGui(const GuiOptions& options) {
     SDL_Quit();
     return 2;
   }
-  std::string error;
+  std::string error, note;
+  const std::string startLibrary = StartLibrary(options.library, options.settings, &note);
+  if (!note.empty()) std::printf("velm-host gui: %s\n", note.c_str());
   std::unique_ptr<velmsession::PluginSession> session =
-      velmsession::PluginSession::Open(options.library, false, &error, options.driveC);
-  if (session && !options.scene.empty() && !session->OpenScene(options.scene, &error))
-    session.reset();
+      velmsession::PluginSession::Open(startLibrary, false, &error, options.driveC);
   if (!session) {
     std::fprintf(stderr, "velm-host gui: %s\n", error.c_str());
     SDL_Quit();
     return 1;
   }
+  // The library in use is the one the next start takes.
+  const auto remember = [&options](const std::string& library) {
+    std::string why;
+    if (!options.settings.empty() && !RememberLibrary(options.settings, library, &why))
+      std::fprintf(stderr, "velm-host gui: %s\n", why.c_str());
+  };
+  remember(startLibrary);
   int status = 0;
   {
-    Controller controller(*session, options.saveAs.empty() ? options.scene : options.saveAs);
-    controller.WatchLibrary(options.library);
+    Controller controller(*session, "");
+    if (!options.scene.empty() && !controller.LoadDocument(options.scene)) {
+      std::fprintf(stderr, "velm-host gui: %s\n", controller.TakeStatus().c_str());
+      session.reset();
+      SDL_Quit();
+      return 1;
+    }
+    if (!options.saveAs.empty()) controller.SetSavePath(options.saveAs);
+    if (!note.empty()) controller.Tell(note);
+    controller.WatchLibrary(startLibrary);
     Window window(controller, options);
     if (!window.Open(&error)) {
       std::fprintf(stderr, "velm-host gui: cannot open the window (%s)\n", error.c_str());
       status = 2;
     } else {
-      std::string library = options.library;
+      std::string library = startLibrary;
       session->host().dialogs().SetInteractiveRunner(
           [&window](hostsim::Dialog& d) { window.RunModal(d); });
       session->StartApplication();
@@ -397,6 +442,7 @@ int RunGui(const GuiOptions& options) {
           controller.Refuse("cannot use " + tried + " as the library: " + why);
         } else {
           library = tried;
+          remember(library);
           controller.Rebind(*session);
           controller.Tell("library " + library);
         }

@@ -7,7 +7,9 @@
 namespace velmgui {
 
 struct GuiOptions {
-  std::string library;     // the library folder (created when missing)
+  // The library folder (created when missing); empty: the one chosen last (kept in
+  // `settings`), else ./library.
+  std::string library;
   std::string scene;       // opened as the document at the start (may be empty)
   std::string saveAs;      // where Ctrl+S saves (empty: the scene's own file)
   std::string screenshot;  // where F12 writes the screen (PNG)
@@ -15,6 +17,8 @@ struct GuiOptions {
   // The host's drive C: (its settings, the palette's place and preferences), kept from one
   // run to the next; empty: a temporary one.
   std::string driveC;
+  // The window's settings file (the library chosen last); empty: nothing is kept.
+  std::string settings;
 };
 
 // Where the window keeps its drive C: unless told: "$XDG_DATA_HOME/velm-host", else

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "gui_settings.h"
 #include "gui_window.h"
 #include "hostsim/host.h"
 #include "hostsim/renderer.h"
@@ -353,13 +354,14 @@ int main(int argc, char** argv) {
   velmgui::GuiOptions gui;
   CLI::App* guiCommand =
       app.add_subcommand("gui", "the host's screen in a window, for a person to use the palette");
-  gui.library = "library";
   guiCommand->add_option("--library", gui.library,
-                         "the library folder (created when missing; default ./library)");
+                         "the library folder (created when missing; default: the one chosen "
+                         "last, else ./library)");
   guiCommand->add_option("--scene", gui.scene, "a scene opened as the document");
   guiCommand->add_option("--save-as", gui.saveAs, "where Ctrl+S saves (default: the scene)");
   guiCommand->add_option("--screenshot", gui.screenshot, "where F12 saves the screen (PNG)");
   gui.driveC = velmgui::DefaultDriveC();
+  gui.settings = velmgui::DefaultSettingsFile();
   guiCommand->add_option("--drive-c", gui.driveC,
                          "the host's drive C: (settings kept between runs; default "
                          "$XDG_DATA_HOME/velm-host)");
