@@ -21,6 +21,7 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "database/record_move.h"
+#include "database/writer_mark.h"
 #include "frame/globals.h"
 #include "platform/memory.h"
 
@@ -78,7 +79,7 @@ int WaitFor(pid_t process) {
 
 // The mover held right after its append signals on this pipe and waits to be killed.
 int gHeldSignal = -1;
-void HoldTheMove() {
+[[noreturn]] void HoldTheMove() {
   const char held = 'h';
   if (write(gHeldSignal, &held, 1) != 1) _exit(3);
   for (;;)
@@ -399,6 +400,56 @@ TEST_F(RecordMoveTest, AJournalOfTheOlderFormIsJudgedByItsProcess) {
     ASSERT_EQ(Journals().size(), 1u);
     EXPECT_EQ(Journals()[0].running, running) << "process " << process;
   }
+}
+
+// A removal's scratch file being written in another namespace (another machine) is left
+// alone by a removal here; once its writer is killed, the next removal deletes it.
+TEST_F(RecordMoveTest, AScratchFileBeingWrittenElsewhereIsLeftAlone) {
+  Reset();
+  int held[2];
+  ASSERT_EQ(pipe(held), 0);
+  const pid_t writer = StartInNamespace([&] {
+    close(held[0]);
+    // Process 3: no process of that id runs where the removals below do.
+    const pid_t worker = fork();
+    if (worker != 0) return WaitFor(worker);
+    velm::WriterMark mark;
+    if (!mark.Take()) _exit(2);
+    WriteFileBytes(
+        DatabaseFolder() / ("VELM-" + std::to_string(getpid()) + "-" + mark.Text() + ".TMP"),
+        "half a group");
+    gHeldSignal = held[1];
+    HoldTheMove();
+  });
+  close(held[1]);
+  char signal = 0;
+  const bool wasHeld = read(held[0], &signal, 1) == 1;
+  close(held[0]);
+  if (!wasHeld && WaitFor(writer) == kNoNamespace)
+    GTEST_SKIP() << "no process-id namespace can be made here (unshare refused)";
+  ASSERT_TRUE(wasHeld);
+  auto scratchFiles = [&] {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(DatabaseFolder()))
+      if (entry.path().extension() == ".TMP") names.push_back(entry.path().filename());
+    return names;
+  };
+  const std::vector<std::string> written = scratchFiles();
+  ASSERT_EQ(written.size(), 1u);
+  auto removeElsewhere = [&] {
+    return WaitFor(StartInNamespace([] { return velm::RemoveGroupRecord("g", 0) == 0 ? 0 : 1; }));
+  };
+  EXPECT_EQ(removeElsewhere(), 0);
+  EXPECT_EQ(scratchFiles(), written) << "a scratch file being written was deleted";
+
+  kill(writer, SIGKILL);
+  WaitFor(writer);
+  for (int i = 0;
+       i < 1000 && velm::WriterOfFile(written[0].c_str(), 5) != velm::WriterState::kEnded; ++i)
+    usleep(10000);
+  EXPECT_EQ(removeElsewhere(), 0);
+  EXPECT_TRUE(scratchFiles().empty());
+  EXPECT_EQ(StampsOf("g"), (Stamps{1002}));
 }
 
 }  // namespace
