@@ -10,6 +10,7 @@
 #include "database/record_offsets.h"
 #include "database/record_time.h"
 #include "database/text_match.h"
+#include "database/writer_mark.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
@@ -583,11 +584,13 @@ static host::Err RemoveRecordChecked(const char* group, std::int32_t index,
   char folder[kPathSize], groupPath[kPathSize], tempPath[kPathSize];
   if (!DatabaseFolderPath(base, folder)) return -1;
   if (!GroupFilePath(base, group, groupPath)) return kBadGroupNameErr;
-  // A scratch name no other writer takes: this process's id and a counter.
-  static std::uint32_t sTempCounter = 0;
-  char digits[32];
-  std::snprintf(digits, sizeof digits, "\\VELM-%u-%u.TMP", static_cast<unsigned>(os::ProcessId()),
-                static_cast<unsigned>(++sTempCounter));
+  // A scratch name no other writer takes, on any machine: this process's id and a mark
+  // whose lock is held until the scratch file is gone (database/writer_mark.h).
+  WriterMark mark;
+  if (!mark.Take()) return kGroupWriteErr;
+  char digits[48];
+  std::snprintf(digits, sizeof digits, "\\VELM-%u-%s.TMP", static_cast<unsigned>(os::ProcessId()),
+                mark.Text());
   std::size_t tempLength = 0;
   tempPath[0] = '\0';
   if (!AppendPath(tempPath, tempLength, folder) || !AppendPath(tempPath, tempLength, digits))

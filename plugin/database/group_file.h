@@ -2,7 +2,8 @@
 // database folder beside the host application:
 //   <base folder>\VELM\<group>.VEL      a 4-byte big-endian count, then the records in
 //                                       stored form, back to back
-//   <base folder>\VELM\VELM-<process>-<n>.TMP   scratch file of a removal
+//   <base folder>\VELM\VELM-<process>-<mark>.TMP   scratch file of a removal
+//                                       (database/writer_mark.h)
 //   <base folder>\VELM\VELM.LCK         lock file: every write of a group holds an
 //                                       exclusive lock on one byte of it
 // Record numbers are positions in the file, from 0. The search-results group has no
@@ -145,8 +146,9 @@ host::Err CreateGroupFile(const char* group);
 // base folder lookup's error.
 host::Err RemoveGroupFile(const char* group);
 
-// Deletes the files in the database `folder` matching `pattern` ("VELM-*.TMP": a
-// process id where the star is) that processes no longer running left behind.
+// Deletes the files in `folder` matching `pattern` ("VELM-*.TMP": a process id and a
+// writer's mark where the star is) that writers no longer running left behind
+// (database/writer_mark.h).
 void RemoveDeadScratchFiles(const char* folder, const char* pattern);
 
 }  // namespace velm

@@ -5,6 +5,7 @@
 #include "database/group_file.h"
 #include "database/group_file_p.h"
 #include "database/record.h"
+#include "database/writer_mark.h"
 
 namespace velm {
 
@@ -31,16 +32,7 @@ void RemoveDeadScratchFiles(const char* folder, const char* pattern) {
   char dead[16][260];
   std::size_t deadCount = 0;
   do {
-    if (data.isFolder || std::strlen(data.name) <= prefix) continue;
-    // "<prefix><process id>" and then anything but a digit.
-    const char* digits = data.name + prefix;
-    std::uint64_t id = 0;
-    std::size_t n = 0;
-    while (n < 10 && digits[n] >= '0' && digits[n] <= '9')
-      id = id * 10 + static_cast<std::uint64_t>(digits[n++] - '0');
-    if (n == 0 || (digits[n] >= '0' && digits[n] <= '9') || id > 0xffffffffu) continue;
-    const auto process = static_cast<std::uint32_t>(id);
-    if (process == os::ProcessId() || os::ProcessExists(process)) continue;
+    if (data.isFolder || WriterOfFile(data.name, prefix) != WriterState::kEnded) continue;
     std::memcpy(dead[deadCount++], data.name, sizeof data.name);
   } while (deadCount < 16 && os::FindNext(find, &data));
   os::FindEnd(find);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "database/writer_mark.h"
 #include "frame/globals.h"
 #include "frame/trace.h"
 #include "platform/memory.h"
@@ -62,15 +63,16 @@ bool Decode(const std::uint8_t (&bytes)[kJournalSize], InterruptedMove* move) {
          move->sourceNumber >= 0;
 }
 
-// Writes the journal of a move to a new file of this process; false when it is not on
-// the disk (nothing is left behind then).
-bool WriteJournal(InterruptedMove* move) {
+void (*gAppendedHook)() = nullptr;
+
+// Writes the journal of a move to a new file named with the mover's `mark`; false when it
+// is not on the disk (nothing is left behind then).
+bool WriteJournal(InterruptedMove* move, const WriterMark& mark) {
   char folder[kPathSize];
   if (!DatabaseFolder(folder)) return false;
-  static std::uint32_t sCounter = 0;
   char name[64];
-  std::snprintf(name, sizeof name, "\\VELM-%u-%u.MOV", static_cast<unsigned>(move->process),
-                static_cast<unsigned>(++sCounter));
+  std::snprintf(name, sizeof name, "\\VELM-%u-%s.MOV", static_cast<unsigned>(move->process),
+                mark.Text());
   if (!Join(move->path, folder, name)) return false;
   os::FolderCreate(folder, nullptr);
   std::uint8_t bytes[kJournalSize];
@@ -159,7 +161,10 @@ host::Err MoveGroupRecord(const char* source, std::int32_t index, const char* ex
         (expectedName && std::strncmp(move.original.name, expectedName, sizeof move.original.name)))
       return kRecordMovedErr;
   }
-  if (!WriteJournal(&move)) return kGroupWriteErr;
+  // The mark is held until the move is done: till then the journal is one of a move under
+  // way, for every machine that shares the folder.
+  WriterMark mark;
+  if (!mark.Take() || !WriteJournal(&move, mark)) return kGroupWriteErr;
 
   host::Err err = WriteGroupRecord(target, -1);
   if (err != host::kNoErr) {
@@ -167,6 +172,7 @@ host::Err MoveGroupRecord(const char* source, std::int32_t index, const char* ex
     return err;
   }
   *newNumber = g->currentRecordIndex;
+  if (gAppendedHook) gAppendedHook();
 
   bool removed = false;
   err = RemoveKeepingCurrent(source, index, move.original, &removed);
@@ -215,6 +221,7 @@ host::Err ListMoveJournals(MoveVisitor visit, void* context, std::int32_t* unrea
       if (unreadable) ++*unreadable;
       continue;
     }
+    move.running = WriterOfFile(data.name, 5 /* "VELM-" */) != WriterState::kEnded;
     more = visit(move, context);
   } while (more && os::FindNext(find, &data));
   os::FindEnd(find);
@@ -244,6 +251,10 @@ host::Err FinishInterruptedMove(const InterruptedMove& move, MoveRepair* what) {
   }
   os::FileDelete(move.path);
   return host::kNoErr;
+}
+
+void SetMoveAppendedHook(void (*hook)()) {
+  gAppendedHook = hook;
 }
 
 }  // namespace velm

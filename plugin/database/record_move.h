@@ -1,9 +1,12 @@
 // Moves of a record from one group to another, all or nothing as a user sees it. A move
 // appends the record to its new group and then removes it from the old one; while it
 // does, a journal in the database folder names both places:
-//   <base folder>\VELM\VELM-<process>-<n>.MOV
+//   <base folder>\VELM\VELM-<process>-<mark>.MOV
 // so that a move cut short by a crash is seen (velm verify) and can be finished (velm
-// repair) instead of leaving the record silently in both groups.
+// repair) instead of leaving the record silently in both groups. The mover holds its
+// mark's lock for as long as the move runs (database/writer_mark.h): a journal whose mark
+// is free is one of a move cut short, on whichever machine that ran. Journals of the
+// older form (VELM-<process>-<n>.MOV) are still read, their mover judged by its process.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +33,8 @@ host::Err MoveGroupRecord(const char* source, std::int32_t index, const char* ex
 // What the journal of a move cut short says.
 struct InterruptedMove {
   char path[kPathSize];       // the journal file
-  std::uint32_t process = 0;  // the process that moved
+  std::uint32_t process = 0;  // the process that moved (its id on its machine)
+  bool running = false;       // the mover still runs, or cannot be asked: a move under way
   char source[kGroupNameSize];
   char target[kGroupNameSize];
   std::int32_t sourceNumber = 0;
@@ -39,8 +43,8 @@ struct InterruptedMove {
 };
 
 // Calls `visit` with each readable move journal of the database folder; `unreadable`
-// counts those that are not journals of this form (damaged). A journal of a process still
-// running is a move under way.
+// counts those that are not journals of this form (damaged). A journal whose mover still
+// runs is a move under way (`running`): it is not to be finished.
 using MoveVisitor = bool (*)(const InterruptedMove& move, void* context);
 host::Err ListMoveJournals(MoveVisitor visit, void* context, std::int32_t* unreadable);
 
@@ -54,5 +58,9 @@ enum class MoveRepair {
 // Finishes the move `move` describes and deletes its journal (unless kFailed). Returns 0,
 // or the status of the removal that failed.
 host::Err FinishInterruptedMove(const InterruptedMove& move, MoveRepair* what);
+
+// For tests: called in a move right after the record was appended to its new group (a
+// test holds the move there). Null: nothing is called.
+void SetMoveAppendedHook(void (*hook)());
 
 }  // namespace velm

@@ -44,6 +44,12 @@ bool FileFlush(FileHandle file);
 // false when it could not be taken in that time.
 bool FileLock(FileHandle file, std::uint64_t offset, std::uint64_t length, std::uint32_t waitMs);
 bool FileUnlock(FileHandle file, std::uint64_t offset, std::uint64_t length);
+// Whether an exclusive lock (FileLock) is held on a byte of the range through another
+// handle: of this process or another, on this machine or another sharing the file. Asks
+// without taking a lock; the file may be open for reading only. kUnknown when the system
+// cannot tell (a file system without locks).
+enum class LockState : std::uint8_t { kFree, kHeld, kUnknown };
+LockState FileLockState(FileHandle file, std::uint64_t offset, std::uint64_t length);
 // Cuts the file (or extends it with zero bytes) to `size` bytes.
 bool FileSetSize(FileHandle file, std::int64_t size);
 
@@ -107,11 +113,13 @@ bool SystemTimeToTicks(const SystemTime* time, std::uint64_t* ticks);
 bool TicksToSystemTime(std::uint64_t ticks, SystemTime* time);
 // Milliseconds since some fixed moment, wrapping at 2^32.
 std::uint32_t TickCount();
-// This process's id (names of scratch files that no other process may take).
+// This process's id on this machine.
 std::uint32_t ProcessId();
-// Whether a process of that id is running (the scratch files of one that is not are
-// left-overs of a crash).
+// Whether a process of that id is running on this machine.
 bool ProcessExists(std::uint32_t id);
+// Fills `buffer` with `count` bytes from the system's cryptographic random source (names
+// no other writer takes, whatever machine it runs on); false when it cannot be read.
+bool RandomBytes(void* buffer, std::uint32_t count);
 
 // ---- Fault injection for tests ----
 //
@@ -144,7 +152,7 @@ enum class FileOp : std::uint8_t {
   kSetSize,
   kDelete,
   kRename,
-  kLock,  // FileLock and FileUnlock
+  kLock,  // FileLock, FileUnlock and FileLockState
   kFolder,
 };
 inline constexpr int kFileOpKinds = 11;

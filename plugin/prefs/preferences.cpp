@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "database/group_file.h"
+#include "database/writer_mark.h"
 #include "frame/globals.h"
 #include "frame/trace.h"
 #include "platform/memory.h"
@@ -20,10 +21,13 @@ namespace {
 
 constexpr char kPrefsFolder[] = "\\Prefs";
 constexpr char kPrefsFile[] = "\\Prefs\\VELM-Pro.ini";
-// The new contents are written to "VELM-Pro.ini.<process id>.new" first and then put in
-// the file's place in one step, so that a write that fails half-way never costs the
-// settings already stored, and two hosts writing at once never write into one scratch file.
-constexpr char kPrefsScratchFormat[] = "\\Prefs\\VELM-Pro.ini.%u.new";
+// The new contents are written to "VELM-Pro.ini.<process id>-<mark>.new" first and then
+// put in the file's place in one step, so that a write that fails half-way never costs the
+// settings already stored, and two hosts writing at once, on one machine or several
+// sharing the folder, never write into one scratch file (database/writer_mark.h). Where no
+// mark can be had (no lock file can be made), the older name without one is used.
+constexpr char kPrefsScratchFormat[] = "\\Prefs\\VELM-Pro.ini.%u-%s.new";
+constexpr char kPrefsUnmarkedScratchFormat[] = "\\Prefs\\VELM-Pro.ini.%u.new";
 // The longest cleaned line that is parsed; the rest of a line is dropped. As long as the
 // longest line written (a key and a 255-byte search text of doubled quotes, quoted), so
 // that every setting written reads back whole; the fields themselves hold 255 and 63 bytes.
@@ -326,9 +330,14 @@ void WritePreferences() {
   Trace("WritePreferences_START\r\n");
   const Globals* g = gGlobals;
   char path[kPathSize], scratch[kPathSize];
-  char scratchName[48];
-  std::snprintf(scratchName, sizeof scratchName, kPrefsScratchFormat,
-                static_cast<unsigned>(os::ProcessId()));
+  char scratchName[64];
+  WriterMark mark;
+  const auto process = static_cast<unsigned>(os::ProcessId());
+  if (mark.Take()) {
+    std::snprintf(scratchName, sizeof scratchName, kPrefsScratchFormat, process, mark.Text());
+  } else {
+    std::snprintf(scratchName, sizeof scratchName, kPrefsUnmarkedScratchFormat, process);
+  }
   if (!g || !PathOf(kPrefsFile, path) || !PathOf(scratchName, scratch)) return;
   CreatePrefsFolder();
   char text[4096];

@@ -1,6 +1,9 @@
 // The POSIX platform layer: Windows-style Shift-JIS paths on a mapped drive, files,
 // folders, enumeration, memory blocks and calendar conversions.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -120,6 +123,68 @@ TEST_F(PlatformTest, RenameDeleteAndEnumerate) {
   EXPECT_FALSE(std::filesystem::exists(drive_.path() / "VELM" / "VELM.TMP"));
   EXPECT_TRUE(os::FileDelete("C:\\VELM\\a.VEL"));
   EXPECT_FALSE(os::FileDelete("C:\\VELM\\a.VEL"));
+}
+
+// A lock is seen through any other handle, one open for reading too, and from another
+// process; asking changes nothing of it, and it ends with the process that held it.
+TEST_F(PlatformTest, LockStateSeesLocksOfOtherHandlesAndProcesses) {
+  ASSERT_TRUE(os::FolderCreate("C:\\L", nullptr));
+  const char* path = "C:\\L\\VELM.LCK";
+  const os::FileHandle holder =
+      os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
+  const os::FileHandle reader =
+      os::FileOpen(path, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
+  ASSERT_NE(holder, os::kInvalidFile);
+  ASSERT_NE(reader, os::kInvalidFile);
+  constexpr std::uint64_t kByte = 0x100000 + 77;  // beyond the file's end
+  EXPECT_EQ(os::FileLockState(reader, kByte, 1), os::LockState::kFree);
+  ASSERT_TRUE(os::FileLock(holder, kByte, 1, 0));
+  EXPECT_EQ(os::FileLockState(reader, kByte, 1), os::LockState::kHeld);
+  EXPECT_EQ(os::FileLockState(reader, kByte - 1, 3), os::LockState::kHeld) << "a range over it";
+  EXPECT_EQ(os::FileLockState(reader, kByte + 1, 1), os::LockState::kFree) << "the next byte";
+  const os::FileHandle other =
+      os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
+  EXPECT_FALSE(os::FileLock(other, kByte, 1, 0)) << "asking dropped nothing";
+  os::FileClose(other);
+  ASSERT_TRUE(os::FileUnlock(holder, kByte, 1));
+  EXPECT_EQ(os::FileLockState(reader, kByte, 1), os::LockState::kFree);
+
+  // Another process holds it until it ends (killed, as a crash would).
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const os::FileHandle own =
+        os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
+    const char ok = own != os::kInvalidFile && os::FileLock(own, kByte, 1, 0) ? 'y' : 'n';
+    if (write(ready[1], &ok, 1) != 1) _exit(1);
+    pause();
+    _exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(read(ready[0], &ok, 1), 1);
+  EXPECT_EQ(ok, 'y');
+  EXPECT_EQ(os::FileLockState(holder, kByte, 1), os::LockState::kHeld);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(os::FileLockState(holder, kByte, 1), os::LockState::kFree);
+  close(ready[0]);
+  close(ready[1]);
+  EXPECT_EQ(os::FileLockState(os::kInvalidFile, kByte, 1), os::LockState::kUnknown);
+  os::FileClose(reader);
+  os::FileClose(holder);
+}
+
+TEST(RandomBytes, DrawsDiffer) {
+  std::set<std::string> draws;
+  for (int i = 0; i < 16; ++i) {
+    std::string bytes(16, '\0');
+    ASSERT_TRUE(os::RandomBytes(bytes.data(), 16));
+    draws.insert(bytes);
+  }
+  EXPECT_EQ(draws.size(), 16u);
+  EXPECT_EQ(draws.count(std::string(16, '\0')), 0u);
 }
 
 // The JIS forms become the Windows forms that Shift-JIS reads back as; everything else,

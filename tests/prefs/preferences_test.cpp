@@ -30,10 +30,6 @@ class PreferencesTest : public StoreTest {
   fs::path PrefsFile() const {
     return drive_.path() / "Program Files" / "VELM Host" / "Prefs" / "VELM-Pro.ini";
   }
-  // Where this process writes new contents first.
-  std::string Scratch() const {
-    return PrefsFile().string() + "." + std::to_string(velm::os::ProcessId()) + ".new";
-  }
   void WritePrefs(const std::string& text) {
     fs::create_directories(PrefsFile().parent_path());
     WriteFileBytes(PrefsFile(), text);
@@ -281,13 +277,19 @@ TEST_F(PreferencesTest, SearchTextsWithQuotesSurviveARestart) {
 
 TEST_F(PreferencesTest, AFailedWriteKeepsTheSettingsAlreadyStored) {
   WritePrefs("toolMode = 2\r\n");
-  // The new contents cannot be created (a folder stands where they would go).
-  fs::create_directories(Scratch());
-  velm::gGlobals->toolMode = 3;
-  velm::WritePreferences();
-  EXPECT_EQ(FileBytes(PrefsFile()), "toolMode = 2\r\n");
-
-  fs::remove_all(Scratch());
+  // The new contents cannot be created, or are written only in part.
+  for (const os::FileOp failing : {os::FileOp::kOpen, os::FileOp::kWrite}) {
+    os::FileFaults faults;
+    faults.anyKind = false;
+    faults.kind = failing;
+    faults.failAt = failing == os::FileOp::kOpen ? 2 : 1;  // the first open is the lock file's
+    os::TestOverrides().fileFaults = &faults;
+    velm::gGlobals->toolMode = 3;
+    velm::WritePreferences();
+    os::TestOverrides().fileFaults = nullptr;
+    EXPECT_TRUE(faults.injected);
+    EXPECT_EQ(FileBytes(PrefsFile()), "toolMode = 2\r\n");
+  }
   velm::WritePreferences();
   EXPECT_EQ(Read(FileBytes(PrefsFile())).toolMode, 3);
 }

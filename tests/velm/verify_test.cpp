@@ -1,7 +1,10 @@
 // velm verify on sound libraries and on hand-damaged copies of their group files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -390,6 +393,38 @@ TEST_F(VerifyTest, ScratchFilesLeftByAnInterruptedWriteAreNotes) {
   EXPECT_EQ(text.code, 0);
   EXPECT_NE(text.out.find("VELM-4242-7.TMP note: a scratch file"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("0 problems, 1 warning"), std::string::npos) << text.out;
+}
+
+// A scratch file whose writer still runs (it holds its mark's byte of VELM.LCK, as a
+// writer on another machine would) is in use, not left over.
+TEST_F(VerifyTest, AScratchFileWhoseWriterRunsIsNoNote) {
+  const std::string name = "VELM-999999-0123456789abcdef.TMP";
+  WriteFileBytes(DatabaseFolder() / name, original_);
+  int held[2];
+  ASSERT_EQ(pipe(held), 0);
+  const pid_t writer = fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    const int lock = ::open((DatabaseFolder() / "VELM.LCK").c_str(), O_RDWR | O_CREAT, 0600);
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = 0x100000 + 0xbcdef;  // the mark's last five digits
+    range.l_len = 1;
+    const char ok = lock >= 0 && ::fcntl(lock, F_OFD_SETLK, &range) == 0 ? 'y' : 'n';
+    if (write(held[1], &ok, 1) != 1) _exit(1);
+    pause();
+    _exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(read(held[0], &ok, 1), 1);
+  ASSERT_EQ(ok, 'y');
+  EXPECT_EQ(RunJson({"verify", Folder()})["scratchFiles"], json::array());
+  kill(writer, SIGKILL);
+  waitpid(writer, nullptr, 0);
+  close(held[0]);
+  close(held[1]);
+  EXPECT_EQ(RunJson({"verify", Folder()})["scratchFiles"], json::array({name}));
 }
 
 TEST_F(VerifyTest, RandomDamageNeverBreaksAnyCommand) {

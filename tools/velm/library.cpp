@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "database/group_file.h"
+#include "database/writer_mark.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "host/ai_document.h"
@@ -94,6 +95,16 @@ bool HoldsGroupFiles(const fs::path& folder) {
     if (IsGroupFileName(entry.path().filename().string()) && !entry.is_directory(ec)) return true;
   }
   return false;
+}
+
+// True for a scratch file whose writer still runs, on this machine or another sharing the
+// folder: one being written, not left over. Names of the older form are all listed.
+bool ScratchFileInUse(const std::string& name) {
+  std::uint32_t process = 0;
+  bool marked = false;
+  char mark[velm::kMarkDigits + 1];
+  return velm::ParseWriterName(name.c_str(), 5, &process, &marked, mark) && marked &&
+         velm::WriterOfFile(name.c_str(), 5) == velm::WriterState::kRunning;
 }
 
 }  // namespace
@@ -266,7 +277,8 @@ std::vector<std::string> Library::ScratchFiles() const {
   for (const fs::directory_entry& entry : fs::directory_iterator(folder_, ec)) {
     const std::string name = entry.path().filename().string();
     if (name.size() > 9 && name.compare(0, 5, "VELM-") == 0 &&
-        name.compare(name.size() - 4, 4, ".TMP") == 0 && !entry.is_directory(ec))
+        name.compare(name.size() - 4, 4, ".TMP") == 0 && !entry.is_directory(ec) &&
+        !ScratchFileInUse(name))
       names.push_back(name);
   }
   std::sort(names.begin(), names.end());

@@ -49,7 +49,8 @@ class Library {
   // because their names have no Shift-JIS form (UTF-8 names).
   std::vector<std::string> UnreadableGroupFiles() const;
   // Scratch files the plug-in's writers left in the folder when they were interrupted
-  // ("VELM-<process>-<n>.TMP", a removal's copy), sorted; none for a single file.
+  // ("VELM-<process>-<mark>.TMP", a removal's copy; not those of a writer that still runs),
+  // sorted; none for a single file.
   std::vector<std::string> ScratchFiles() const;
 
   // The count word of the group's file (0 when it is missing or short).

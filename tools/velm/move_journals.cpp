@@ -26,7 +26,7 @@ MoveJournalNote NoteOf(const velm::InterruptedMove& move) {
   note.target = Field(move.target, sizeof move.target);
   note.number = move.sourceNumber;
   note.name = Field(move.original.name, sizeof move.original.name);
-  note.running = velm::os::ProcessExists(move.process) && move.process != velm::os::ProcessId();
+  note.running = move.running;
   return note;
 }
 
@@ -60,9 +60,7 @@ bool FinishMovesOf(const std::string& group, std::ostream& out, std::ostream& er
       [](const velm::InterruptedMove& move, void* c) {
         auto* ctx = static_cast<Context*>(c);
         const bool names = ctx->group == move.source || ctx->group == move.target;
-        if (names &&
-            !(velm::os::ProcessExists(move.process) && move.process != velm::os::ProcessId()))
-          ctx->moves.push_back(move);
+        if (names && !move.running) ctx->moves.push_back(move);
         return true;
       },
       &context, nullptr);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <signal.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -480,6 +481,27 @@ bool FileUnlock(FileHandle file, std::uint64_t offset, std::uint64_t length) {
 #endif
 }
 
+LockState FileLockState(FileHandle file, std::uint64_t offset, std::uint64_t length) {
+  if (file == kInvalidFile || length == 0 || offset > INT64_MAX - length)
+    return LockState::kUnknown;
+  if (Injecting() && Count(FileOp::kLock) != Verdict::kGo) return LockState::kUnknown;
+  // A shared lock is asked for: only an exclusive one stands in its way. Asked, not taken,
+  // so that nothing of this process's own locks changes.
+  struct flock lock {};
+  lock.l_type = F_RDLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = static_cast<off_t>(length);
+#ifdef F_OFD_GETLK
+  const int command = F_OFD_GETLK;
+#else
+  const int command = F_GETLK;
+#endif
+  while (::fcntl(static_cast<int>(file), command, &lock) != 0)
+    if (errno != EINTR) return LockState::kUnknown;
+  return lock.l_type == F_UNLCK ? LockState::kFree : LockState::kHeld;
+}
+
 bool FileSetSize(FileHandle file, std::int64_t size) {
   if (file == kInvalidFile || size < 0) return false;
   if (Injecting() && Count(FileOp::kSetSize) != Verdict::kGo) return false;
@@ -528,6 +550,18 @@ bool RenameMapped(std::string a, std::string b, bool replace);
 bool ProcessExists(std::uint32_t id) {
   if (id == 0 || id > 0x7fffffffu) return false;
   return ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+}
+
+bool RandomBytes(void* buffer, std::uint32_t count) {
+  auto* bytes = static_cast<std::uint8_t*>(buffer);
+  while (count > 0) {
+    const ssize_t n = ::getrandom(bytes, count, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes += n;
+    count -= static_cast<std::uint32_t>(n);
+  }
+  return true;
 }
 
 bool FileRename(const char* from, const char* to, bool replace) {

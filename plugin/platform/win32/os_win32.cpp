@@ -1,6 +1,8 @@
 // The platform layer on Windows: the wide-character kernel calls, with the plug-in's
 // Shift-JIS names converted explicitly through code page 932.
 #include <windows.h>
+// After windows.h: RtlGenRandom (advapi32).
+#include <ntsecapi.h>
 
 #include <cstring>
 #include <cwchar>
@@ -211,6 +213,25 @@ bool FileUnlock(FileHandle file, std::uint64_t offset, std::uint64_t length) {
                       static_cast<DWORD>(length >> 32), &at) != 0;
 }
 
+LockState FileLockState(FileHandle file, std::uint64_t offset, std::uint64_t length) {
+  if (file == kInvalidFile || length == 0) return LockState::kUnknown;
+  // There is no asking without taking: a shared lock is taken and given back at once. Only
+  // an exclusive lock stands in its way; locks belong to their handle, so one of this
+  // process taken through another handle counts too.
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  if (LockFileEx(ToHandle(file), LOCKFILE_FAIL_IMMEDIATELY, 0, static_cast<DWORD>(length),
+                 static_cast<DWORD>(length >> 32), &at)) {
+    UnlockFileEx(ToHandle(file), 0, static_cast<DWORD>(length), static_cast<DWORD>(length >> 32),
+                 &at);
+    return LockState::kFree;
+  }
+  const DWORD error = GetLastError();
+  return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? LockState::kHeld
+                                                                    : LockState::kUnknown;
+}
+
 bool FileSetSize(FileHandle file, std::int64_t size) {
   if (file == kInvalidFile || size < 0) return false;
   LARGE_INTEGER to;
@@ -410,6 +431,10 @@ bool ProcessExists(std::uint32_t id) {
   const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
   CloseHandle(process);
   return running;
+}
+
+bool RandomBytes(void* buffer, std::uint32_t count) {
+  return count == 0 || RtlGenRandom(buffer, count) != FALSE;
 }
 
 std::uint32_t TickCount() {
