@@ -111,6 +111,47 @@ TEST_F(RecordOffsetsTest, ARewriteOfTheSameSizeAndTimeIsSeen) {
   EXPECT_NE(cold[0].find("long"), std::string::npos);
 }
 
+// Another program rewrites the group behind the kept offsets, keeping the file's size,
+// time and count word, but its last record now ends where the rest of an interrupted
+// append begins: an append must find that end by walking again, and cut the rest off.
+TEST_F(RecordOffsetsTest, AnAppendAfterARewriteThatMovedTheLastRecordWalksAgain) {
+  SetCurrentRecord(MakeRecord("short", "", "", 2000, 3));  // a thumbnail that codes shorter
+  ASSERT_EQ(velm::WriteGroupRecord("g", -1), 0);
+  Append("g", "long");
+  Append("g", "last");
+  const std::string before = FileBytes(GroupFile("g"));
+  for (std::int32_t i = 0; i < 3; ++i)
+    Read(i, false);  // the offsets are kept now
+
+  struct stat old {};
+  ASSERT_EQ(::stat(GroupFile("g").c_str(), &old), 0);
+  const auto lengthAt = [](const std::string& bytes, std::size_t at) {
+    std::uint32_t v = 0;
+    for (std::size_t k = 0; k < 4; ++k)
+      v = (v << 8) | static_cast<std::uint8_t>(bytes[at + 4 + k]);
+    return std::size_t{v};
+  };
+  const std::size_t shortOne = lengthAt(before, 4), longOne = lengthAt(before, 4 + shortOne);
+  ASSERT_LT(shortOne, longOne);
+  // Records short, last, short, then the first bytes of the long one: the same size.
+  const std::string shortBytes = before.substr(4, shortOne);
+  const std::string lastBytes = before.substr(4 + shortOne + longOne);
+  const std::string rewritten = before.substr(0, 4) + shortBytes + lastBytes + shortBytes +
+                                before.substr(4 + shortOne, longOne - shortOne);
+  ASSERT_EQ(rewritten.size(), before.size());
+  WriteFileBytes(GroupFile("g"), rewritten);
+  const timespec times[2] = {old.st_atim, old.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, GroupFile("g").c_str(), times, 0), 0);
+
+  Append("g", "new");
+  const std::size_t end = rewritten.size() - (longOne - shortOne);
+  const std::string after = FileBytes(GroupFile("g"));
+  EXPECT_EQ(after.substr(4, end - 4), rewritten.substr(4, end - 4));
+  EXPECT_EQ(after.size(), end + lengthAt(after, end)) << "the new record ends the file";
+  EXPECT_NE(Read(3, true).find("new"), std::string::npos);
+  ExpectSameAsTheWalk("after the rewrite and the append");
+}
+
 }  // namespace
 
 TEST_F(RecordOffsetsTest, AppendsKeepTheOffsetsAndAnotherProgramsAppendIsSeen) {

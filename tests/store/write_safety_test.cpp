@@ -72,6 +72,31 @@ TEST_F(WriteSafetyTest, TheRestOfAnInterruptedAppendIsCutByTheNextWrite) {
   }
 }
 
+// The rest of an interrupted append longer than the record appended next: what the new
+// record does not overwrite is cut off too.
+TEST_F(WriteSafetyTest, ALeftoverLongerThanTheNewRecordIsCutOff) {
+  Append("t", "r0");
+  Append("t", "long");
+  const std::string whole = FileBytes(GroupFile("t"));
+  const auto lengthAt = [](const std::string& bytes, std::size_t at) {
+    std::uint32_t v = 0;
+    for (std::size_t k = 4; k < 8; ++k)
+      v = (v << 8) | static_cast<std::uint8_t>(bytes[at + k]);
+    return std::size_t{v};
+  };
+  const std::size_t end = 4 + lengthAt(whole, 4);
+  // The long record's append killed one byte before its end: the count is still 1.
+  std::string interrupted = whole.substr(0, whole.size() - 1);
+  interrupted[3] = 1;
+  WriteFileBytes(GroupFile("t"), interrupted);
+  SetCurrentRecord(MakeRecord("r2", "", "", 2000, 3));  // a thumbnail that codes shorter
+  ASSERT_EQ(velm::WriteGroupRecord("t", -1), 0);
+  const std::string after = FileBytes(GroupFile("t"));
+  ASSERT_LT(lengthAt(after, end), interrupted.size() - end) << "the leftover must be longer";
+  EXPECT_EQ(after.size(), end + lengthAt(after, end)) << "no byte of the leftover is left";
+  EXPECT_EQ(Names("t"), (std::vector<std::string>{"r0", "r2"}));
+}
+
 TEST_F(WriteSafetyTest, ASecondWriterWaitsABoundedTimeThenGetsAClearError) {
   Append("l", "r0");
   const std::string before = FileBytes(GroupFile("l"));

@@ -102,6 +102,44 @@ TEST_F(LsTest, ListsWhatPrecedesDamageAndFailsOnTheRest) {
   EXPECT_EQ(j["groups"][0]["records"].size(), 1u);
 }
 
+// A record whose thumbnail length is damaged (velm repair keeps it: its length still leads
+// to the next record) is listed marked damaged among the others, and velm rm removes it.
+TEST_F(LsTest, ADamagedRecordIsListedMarkedAndCanBeRemoved) {
+  Append("図形", "三角", "基本", 1000);
+  std::string file = FileBytes(GroupFile("図形"));
+  const std::vector<Span> spans = RecordSpans(file);
+  PutBE32(file, spans[1].offset + 416, GetBE32(file, spans[1].offset + 416) + 1);
+  WriteFileBytes(GroupFile("図形"), file);
+
+  const json j = RunJson({"ls", Folder()}, 1);
+  const json& records = j["groups"][1]["records"];
+  ASSERT_EQ(records.size(), 3u) << j.dump();
+  EXPECT_FALSE(records[0].contains("damaged"));
+  EXPECT_EQ(records[1]["name"], "四角");
+  EXPECT_EQ(records[1]["created"]["raw"], kEnd1999);
+  EXPECT_EQ(records[1]["storedSize"], spans[1].length);
+  EXPECT_NE(records[1]["damaged"].get<std::string>().find("not recordLength"), std::string::npos)
+      << records[1];
+  EXPECT_EQ(records[2]["name"], "三角");
+  EXPECT_FALSE(records[2].contains("damaged"));
+  EXPECT_NE(j["groups"][1]["error"].get<std::string>().find("record 1 is damaged"),
+            std::string::npos);
+  const RunResult text = Run({"ls", Folder(), "--group", "図形"});
+  EXPECT_EQ(text.code, 1);
+  EXPECT_NE(text.out.find("  1\t四角\t基本\t99/12/31 23:59"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("\tdamaged\n"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("  2\t三角"), std::string::npos) << text.out;
+
+  const RunResult removed = Run({"rm", FileOf("図形"), "1"});
+  EXPECT_EQ(removed.code, 0) << removed.err;
+  EXPECT_NE(removed.out.find("removed record 1 \"四角\""), std::string::npos) << removed.out;
+  EXPECT_EQ(FileBytes(GroupFile("図形")).substr(4),
+            file.substr(spans[0].offset, spans[0].length) + file.substr(spans[2].offset));
+  const json after = RunJson({"ls", FileOf("図形")}, 0);
+  ASSERT_EQ(after["groups"][0]["records"].size(), 2u);
+  EXPECT_EQ(after["groups"][0]["records"][1]["name"], "三角");
+}
+
 // Bytes after the counted records: a note when they are no whole record (an interrupted
 // append), a problem when they are one (a count word that hides it).
 TEST_F(LsTest, AnInterruptedAppendIsANoteAndAHiddenRecordAProblem) {

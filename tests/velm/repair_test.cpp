@@ -66,7 +66,10 @@ TEST_F(RepairTest, DamageIsRepairedAfterABackupAndTheResultVerifies) {
        {0, 1, 2},
        "dropped 500 bytes at file offset " + std::to_string(original_.size())},
       {"record behind the count and a tail", low + tail, {0, 1, 2}, "behind the count word"},
-      {"record length broken", broken, {0, 1}, "recordLength 100 is below 426"},
+      {"record length broken",
+       broken,
+       {0, 1, 2},
+       "its recordLength 100 is set to " + std::to_string(spans_[2].length)},
   };
   for (const Case& c : cases) {
     fs::remove_all(copy_.path());
@@ -103,6 +106,81 @@ TEST_F(RepairTest, ADamagedCodedLengthLosesNoOtherRecord) {
     EXPECT_EQ(r.code, 1) << at << ": " << r.out;
     EXPECT_NE(r.out.find("still damaged (kept as it is): record 1"), std::string::npos) << at;
   }
+}
+
+// Every byte of a record's length word damaged in turn: the record's parts still give its
+// length, so every record comes back as it was stored.
+TEST_F(RepairTest, ADamagedRecordLengthIsSetFromItsParts) {
+  for (int record = 0; record < 3; ++record) {
+    for (std::size_t at = 4; at < 8; ++at) {
+      for (const unsigned flip : {0x01u, 0xFFu}) {
+        std::string damaged = original_;
+        damaged[spans_[record].offset + at] = static_cast<char>(
+            static_cast<unsigned char>(damaged[spans_[record].offset + at]) ^ flip);
+        fs::remove_all(copy_.path());
+        fs::create_directories(copy_.path());
+        WriteFileBytes(file_, damaged);
+        const RunResult r = Run({"repair", file_.string()});
+        const std::string what = "record " + std::to_string(record) + " byte " +
+                                 std::to_string(at) + " ^ " + std::to_string(flip);
+        EXPECT_EQ(r.code, 0) << what << ": " << r.out << r.err;
+        EXPECT_EQ(FileBytes(file_), original_) << what << ": " << r.out;
+        EXPECT_NE(r.out.find("is set to " + std::to_string(spans_[record].length) +
+                             ", the length of its header, thumbnail and art"),
+                  std::string::npos)
+            << what << ": " << r.out;
+      }
+    }
+  }
+}
+
+// A length word damaged together with the record's parts: nothing tells where the record
+// ends but the next whole record, so the bytes up to it are kept as they are (exit status
+// 1) and no record after them is lost; at the end of the file they run to its end.
+TEST_F(RepairTest, LengthsThatLeadNowhereKeepTheRecordsAfterThem) {
+  for (int record = 0; record < 3; ++record) {
+    std::string damaged = original_;
+    const std::size_t at = spans_[record].offset;
+    PutBE32(damaged, at + 4, 0x00FFFFFFu);
+    PutBE32(damaged, at + 416, GetBE32(damaged, at + 416) + 3);
+    fs::remove_all(copy_.path());
+    fs::create_directories(copy_.path());
+    WriteFileBytes(file_, damaged);
+    const RunResult r = Run({"repair", file_.string()});
+    EXPECT_EQ(r.code, 1) << record << ": " << r.out << r.err;
+    EXPECT_NE(r.out.find("still damaged (kept as it is): record " + std::to_string(record)),
+              std::string::npos)
+        << record << ": " << r.out;
+    EXPECT_NE(r.out.find("kept 3 records, dropped 0 bytes"), std::string::npos) << r.out;
+    // The damaged record as it was, its length word what it spans: the file walks again.
+    std::string expected = damaged;
+    PutBE32(expected, at + 4, static_cast<std::uint32_t>(spans_[record].length));
+    EXPECT_EQ(FileBytes(file_), expected) << record;
+  }
+}
+
+// A group file that cannot be written is never replaced by a repaired copy.
+TEST_F(RepairTest, AReadOnlyGroupFileIsLeftAlone) {
+  const std::string damaged = original_ + "tail";
+  WriteFileBytes(file_, damaged);
+  fs::permissions(file_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  RunResult r = Run({"repair", file_.string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(file_.string() + " is read-only; nothing was changed"), std::string::npos)
+      << r.err << r.out;
+  EXPECT_EQ(FileBytes(file_), damaged);
+  EXPECT_EQ(fs::status(file_).permissions(),
+            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_FALSE(fs::exists(copy_.path() / "g.VEL.bak"));
+
+  fs::permissions(file_, fs::perms::owner_read | fs::perms::owner_write);
+  if (!SetUnwritable(file_, true)) GTEST_SKIP() << "no immutable files here";
+  r = Run({"repair", file_.string()});
+  SetUnwritable(file_, false);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("is read-only"), std::string::npos) << r.err << r.out;
+  EXPECT_EQ(FileBytes(file_), damaged);
+  EXPECT_FALSE(fs::exists(copy_.path() / "g.VEL.bak"));
 }
 
 // A record the plug-in cannot read, among sound ones, is no reason to drop it or any other:

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "platform/os.h"
@@ -267,6 +268,43 @@ TEST_F(VerifyTest, EveryRuleOfTheFormatIsChecked) {
     }
     EXPECT_NE(problems[0]["message"].get<std::string>().find(c.message), std::string::npos)
         << c.what << ": " << problems[0]["message"];
+  }
+}
+
+// A raster object is exactly its 92-byte fixed part and its 4096-byte tiles.
+TEST_F(VerifyTest, ARasterObjectIsExactlyAsLongAsItsTiles) {
+  os::MemHandle record = MakeRecord("raster", "", "", 1000, 1);
+  AppendObject(record, RasterObjectBytes(2));
+  Store("r", record);
+  const std::string sound = FileBytes(GroupFile("r"));
+  // (The made-up raster is one the stand-in host does not take: only its layout counts.)
+  for (const json& p : VerifyCopy(sound)["problems"])
+    EXPECT_NE(p["place"], "art") << p;
+  struct Case {
+    const char* what;
+    std::function<void(Bytes&)> edit;
+    std::string message;
+  } cases[] = {
+      {"longer",
+       [](Bytes& a) {
+         a.insert(a.end(), 4, 7);
+         a[7] = static_cast<std::uint8_t>(a[7] + 4);
+       },
+       "object 0: raster object is 8288 bytes, but 2 tiles make 8284"},
+      {"shorter",
+       [](Bytes& a) {
+         a.resize(a.size() - 4);
+         a[7] = static_cast<std::uint8_t>(a[7] - 4);
+       },
+       "object 0: tile count 2 does not fit the object's 8280 bytes"},
+  };
+  for (const Case& c : cases) {
+    const json j = VerifyCopy(EditArt(sound, 0, c.edit));
+    const std::vector<json> problems = ProblemsOf(j, 0);
+    ASSERT_EQ(problems.size(), 1u) << c.what << ": " << j["problems"].dump(1);
+    EXPECT_EQ(problems[0]["place"], "art") << c.what;
+    EXPECT_NE(problems[0]["message"].get<std::string>().find(c.message), std::string::npos)
+        << c.what << ": " << j["problems"].dump(1);
   }
 }
 

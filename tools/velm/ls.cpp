@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include "command_support.h"
@@ -68,6 +69,42 @@ CountCheck CheckCount(const std::filesystem::path& file) {
                   "write or by velm repair"};
 }
 
+// What a listing shows of one record.
+struct ListedHeader {
+  std::string name, kind;  // Shift-JIS
+  std::uint32_t created = 0, modified = 0;
+  std::int32_t width = 0, height = 0;  // 16.16 fixed
+  std::int32_t objects = 0;
+  std::int32_t storedSize = 0;
+  std::string damage;  // why the plug-in refuses it; empty for a sound record
+};
+
+// Record `number` of a group file as stored, when the records' length words lead to it
+// but the plug-in refuses it (its coded parts disagree with its length, say): the first
+// problem verify finds in it says why. None when it cannot be located.
+std::optional<ListedHeader> DamagedRecord(const std::filesystem::path& file, std::int32_t number) {
+  const std::optional<std::uint64_t> at = LocateRecord(file, number);
+  if (!at) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  std::vector<std::uint8_t> header(kStoredHeaderSize);
+  in.seekg(static_cast<std::streamoff>(*at));
+  if (!in.read(reinterpret_cast<char*>(header.data()), kStoredHeaderSize)) return std::nullopt;
+  const std::uint32_t length = BigEndian32(header.data() + 4);
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(file, ec);
+  if (ec || length < kStoredHeaderSize || *at + length > size) return std::nullopt;
+  std::vector<std::uint8_t> bytes(length);
+  in.seekg(static_cast<std::streamoff>(*at));
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), length)) return std::nullopt;
+  const RecordInspection inspection = InspectStoredRecord(bytes.data(), length, number, *at);
+  const StoredHeader& h = inspection.header;
+  ListedHeader listed{h.name,        h.kind,         h.created,
+                      h.modified,    h.boundsRight,  h.boundsTop,
+                      h.objectCount, h.recordLength, "the plug-in cannot read it"};
+  if (!inspection.problems.empty()) listed.damage = inspection.problems.front().message;
+  return listed;
+}
+
 }  // namespace
 
 int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
@@ -107,9 +144,33 @@ int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
       if (count > 0) out << "  #\tname\tkind\tcreated\tmodified\twidth × height\tobjects\tstored\n";
     }
     for (std::int32_t i = 0; i < count; ++i) {
+      ListedHeader listed;
       velm::os::MemHandle block = nullptr;
       const host::Err read = library.Read(group, i, velm::kReadHeaderOnly, true, &block);
-      if (read != host::kNoErr || !block) {
+      if (read == host::kNoErr && block) {
+        const velm::Record* header = velm::RecordHeader(block);
+        listed = {FieldText(header->name, sizeof header->name),
+                  FieldText(header->kind, sizeof header->kind),
+                  header->created,
+                  header->modified,
+                  header->bounds.right,
+                  header->bounds.top,
+                  header->objectCount,
+                  header->recordLength,
+                  {}};
+      } else if (std::optional<ListedHeader> stored = DamagedRecord(library.GroupFile(group), i)) {
+        // The plug-in refuses it, but its length still leads past it: it is listed as
+        // stored, marked damaged, and the records after it as they are.
+        listed = std::move(*stored);
+        const std::string why = "record " + std::to_string(i) + " is damaged: " + listed.damage +
+                                " (see velm verify; velm rm removes it)";
+        if (options.json) {
+          if (!g.contains("error")) g["error"] = why;
+        } else {
+          err << "velm: " << groupName << ": " << why << "\n";
+        }
+        status = kExitProblems;
+      } else {
         // Later records cannot be located either.
         const std::string why = "record " + std::to_string(i) +
                                 " and those after it cannot be read" +
@@ -122,28 +183,28 @@ int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
         status = kExitProblems;
         break;
       }
-      const velm::Record* header = velm::RecordHeader(block);
-      const double width = FixedToPoints(header->bounds.right);
-      const double height = FixedToPoints(header->bounds.top);
-      const std::string name = SjisToUtf8(FieldText(header->name, sizeof header->name));
-      const std::string kind = SjisToUtf8(FieldText(header->kind, sizeof header->kind));
+      const double width = FixedToPoints(listed.width);
+      const double height = FixedToPoints(listed.height);
+      const std::string name = SjisToUtf8(listed.name);
+      const std::string kind = SjisToUtf8(listed.kind);
       if (options.json) {
         Json r = Json::object();
         r["number"] = i;
         r["name"] = name;
         r["kind"] = kind;
-        r["created"] = DateJson(header->created);
-        r["modified"] = DateJson(header->modified);
+        r["created"] = DateJson(listed.created);
+        r["modified"] = DateJson(listed.modified);
         r["width"] = width;
         r["height"] = height;
-        r["objects"] = header->objectCount;
-        r["storedSize"] = header->recordLength;
+        r["objects"] = listed.objects;
+        r["storedSize"] = listed.storedSize;
+        if (!listed.damage.empty()) r["damaged"] = listed.damage;
         records.push_back(std::move(r));
       } else {
-        out << "  " << i << "\t" << name << "\t" << kind << "\t" << FormatDate(header->created)
-            << "\t" << FormatDate(header->modified) << "\t" << FormatPoints(width) << " × "
-            << FormatPoints(height) << " pt\t" << header->objectCount << "\t"
-            << header->recordLength << "\n";
+        out << "  " << i << "\t" << name << "\t" << kind << "\t" << FormatDate(listed.created)
+            << "\t" << FormatDate(listed.modified) << "\t" << FormatPoints(width) << " × "
+            << FormatPoints(height) << " pt\t" << listed.objects << "\t" << listed.storedSize
+            << (listed.damage.empty() ? "" : "\tdamaged") << "\n";
       }
     }
     g["records"] = std::move(records);

@@ -1,8 +1,11 @@
 // velm rm, velm edit and velm cp: records removed, changed, moved and copied through the
 // plug-in's own record store. A move or copy appends first; a record leaves its group
 // only once its copy is in place.
+#include <cstddef>
 #include <cstring>
+#include <fstream>
 #include <iterator>
+#include <sstream>
 #include <vector>
 
 #include "command_support.h"
@@ -12,6 +15,7 @@
 #include "database/record.h"
 #include "database/record_move.h"
 #include "frame/globals.h"
+#include "group_scan.h"
 #include "platform/memory.h"
 #include "sjis_text.h"
 #include "write_support.h"
@@ -52,11 +56,6 @@ bool ReadStored(GroupFileTarget& target, std::int32_t number, std::ostream& err)
   return true;
 }
 
-std::string RecordName(const velm::os::MemHandle record) {
-  const velm::Record* header = velm::RecordHeader(record);
-  return SjisToUtf8(FieldText(header->name, sizeof header->name));
-}
-
 // Appends the current record (in stored form) to `group`; the write's status says
 // whether it arrived.
 bool AppendStored(const Library&, const std::string& group) {
@@ -69,6 +68,20 @@ std::string StoredName() {
   const velm::Record* header = velm::RecordHeader(velm::gGlobals->currentRecord);
   const void* end = std::memchr(header->name, '\0', sizeof header->name);
   return std::string(header->name, end ? static_cast<const char*>(end) : std::end(header->name));
+}
+
+// The name field of record `number` as stored, read straight from the group file; none
+// when the records' length words do not lead to it.
+std::optional<std::string> StoredNameInFile(const GroupFileTarget& target, std::int32_t number) {
+  const std::filesystem::path file = target.library->GroupFile(target.group);
+  const std::optional<std::uint64_t> at = LocateRecord(file, number);
+  if (!at) return std::nullopt;
+  char field[sizeof velm::Record::name] = {};
+  std::ifstream in(file, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(*at + offsetof(velm::Record, name)));
+  if (!in.read(field, sizeof field)) return std::nullopt;
+  const void* end = std::memchr(field, '\0', sizeof field);
+  return std::string(field, end ? static_cast<const char*>(end) - field : sizeof field);
 }
 
 // Removes record `number` of `group` if it is still the one named `storedName`.
@@ -93,10 +106,19 @@ int CommandRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
   if (!target) return status;
   const std::optional<std::int32_t> number = RecordOf(*target, options.record, err, &status);
   if (!number) return status;
-  if (!ReadStored(*target, *number, err)) return kExitProblems;
-  const std::string name = RecordName(velm::gGlobals->currentRecord);
+  // A record the plug-in refuses to read (its coded parts disagree with its length) is
+  // removed all the same when its length leads past it: the name is taken from the file.
+  std::optional<std::string> storedName;
+  std::ostringstream unread;
+  if (ReadStored(*target, *number, unread)) {
+    storedName = StoredName();
+  } else if (!(storedName = StoredNameInFile(*target, *number))) {
+    err << unread.str();
+    return kExitProblems;
+  }
+  const std::string name = SjisToUtf8(*storedName);
   const std::string group = SjisToUtf8(target->group);
-  if (!Remove(target->group, *number, StoredName())) {
+  if (!Remove(target->group, *number, *storedName)) {
     err << "velm: record " << *number << " of " << group
         << " could not be removed; the file is as it was\n";
     return kExitProblems;

@@ -1,10 +1,14 @@
 // velm repair: rewrites a damaged group file so that it holds every record its walk by
 // the records' lengths finds, in file order (whole records behind a damaged count word
 // included; one the plug-in cannot read kept as it is and listed), under a count word that
-// agrees with them, and nothing after them. The group's write
-// lock is held from the first read to the rename; the old file is first copied to a
-// backup beside it that replaces nothing, and the new one replaces it in one rename.
+// agrees with them, and nothing after them. A damaged length word is set from the record's
+// parts; bytes whose lengths lead nowhere are kept up to the next whole record, never
+// dropped with it. The group's write lock is held from the first read to the rename; the
+// old file is first copied to a backup beside it that replaces nothing, and the new one
+// replaces it in one rename. A read-only group file is left alone.
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "command_support.h"
@@ -22,6 +26,7 @@ namespace velmtool {
 namespace {
 
 namespace os = velm::os;
+namespace fs = std::filesystem;
 
 constexpr std::uint32_t kChunk = 1u << 20;
 constexpr int kBackupNames = 100;
@@ -102,9 +107,10 @@ class WriteLock {
 };
 
 struct KeptRecord {
-  std::int32_t position = 0;  // among the records found in the file, before any was dropped
   std::uint64_t offset = 0;
-  std::uint32_t length = 0;
+  std::uint32_t length = 0;           // its extent in the file, the length word it is written with
+  std::uint32_t storedWord = 0;       // the length word found in the file
+  bool lengthFromParts = false;       // `length` is what its parts add up to
   std::string name;                   // UTF-8
   std::vector<std::string> problems;  // what verify still finds in it
 };
@@ -131,6 +137,18 @@ bool PlugInReads(const std::uint8_t* stored, std::uint32_t length) {
   return read;
 }
 
+void PutBigEndian32(std::uint8_t* p, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i)
+    p[i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}
+
+// The record's bytes as repair writes them: with `length` in its length word.
+std::vector<std::uint8_t> WithLength(const std::uint8_t* bytes, std::uint32_t length) {
+  std::vector<std::uint8_t> record(bytes, bytes + length);
+  PutBigEndian32(record.data() + 4, length);
+  return record;
+}
+
 // Why the bytes at `at` cannot be walked as a record: its length word does not lie in
 // the file or does not reach past its own header.
 std::string NotWalkable(const std::uint8_t* bytes, std::uint64_t left) {
@@ -143,10 +161,78 @@ std::string NotWalkable(const std::uint8_t* bytes, std::uint64_t left) {
   return {};
 }
 
+// A walk of the file may go on at `at`: the file ends there or a whole record starts there.
+bool WalkGoesOn(const std::vector<std::uint8_t>& file, std::uint64_t at) {
+  return at == file.size() ||
+         (at < file.size() && WholeRecordAt(file.data() + at, file.size() - at));
+}
+
+// The first offset from `from` on where a whole record starts; none when there is none.
+std::optional<std::uint64_t> NextWholeRecord(const std::vector<std::uint8_t>& file,
+                                             std::uint64_t from) {
+  for (std::uint64_t at = from; at + kStoredHeaderSize <= file.size(); ++at)
+    if (WholeRecordAt(file.data() + at, file.size() - at)) return at;
+  return std::nullopt;
+}
+
+// How far the record at `at` reaches. Its length word and its parts' lengths (426 +
+// thumbnail + art) agree in a sound record; when one byte of either is damaged, the one
+// after which the walk goes on is taken (the parts first: two fields agree with each
+// other there), or the parts when the record is sound with them. Otherwise the record
+// runs up to the next whole record in the file, so that no sound record after it is
+// lost. 0 when nothing at `at` can be a record.
+struct Extent {
+  std::uint64_t length = 0;
+  bool fromParts = false;  // the length word was wrong and the parts were right
+  std::string damage;      // why the extent is a guess: the record is kept as it is
+};
+
+Extent RecordExtent(const std::vector<std::uint8_t>& file, std::uint64_t at) {
+  const std::uint64_t left = file.size() - at;
+  if (left < kStoredHeaderSize) return {};
+  const std::uint8_t* bytes = file.data() + at;
+  const StoredHeader h = ParseStoredHeader(bytes);
+  const std::uint64_t word = static_cast<std::uint32_t>(h.recordLength);
+  const std::uint64_t parts =
+      h.thumbnailLength == 0
+          ? 0
+          : std::uint64_t{kStoredHeaderSize} + h.thumbnailLength + std::uint64_t{h.artLength};
+  auto fits = [&](std::uint64_t n) { return n >= kStoredHeaderSize && n <= left; };
+  if (fits(word) && word == parts) return {word, false, {}};
+  if (fits(parts)) {
+    if (WalkGoesOn(file, at + parts)) return {parts, true, {}};
+    const std::vector<std::uint8_t> mended = WithLength(bytes, static_cast<std::uint32_t>(parts));
+    if (InspectStoredRecord(mended.data(), parts, 0, at).problems.empty() &&
+        PlugInReads(mended.data(), static_cast<std::uint32_t>(parts)))
+      return {parts, true, {}};
+  }
+  if (fits(word) && WalkGoesOn(file, at + word)) return {word, false, {}};
+  const std::string lengths =
+      "its recordLength " + std::to_string(h.recordLength) +
+      " and its parts (426 + thumbnailLength + artLength: " + std::to_string(parts) + ") disagree";
+  if (const std::optional<std::uint64_t> next = NextWholeRecord(file, at + 1)) {
+    if (*next - at < kStoredHeaderSize) return {*next - at, false, {}};  // too short: dropped
+    return {*next - at, false,
+            lengths +
+                " and neither leads to the next record: kept whole up to "
+                "the record at file offset " +
+                std::to_string(*next)};
+  }
+  if (fits(word)) return {word, false, {}};
+  // Lengths that disagree are damage, not the cut-off rest of an append (whose header is
+  // whole): what follows may still be its art.
+  if (word != parts)
+    return {left, false,
+            lengths + " and neither leads anywhere: kept whole to the end of the file"};
+  return {};
+}
+
 // Every record, walking the file by the records' own lengths (the count word is not
 // trusted). A record the plug-in cannot read is kept as it is and listed with its damage:
-// its length still leads to the next one, whatever else in it is damaged. Only bytes
-// whose length word leads nowhere end the walk, and are dropped.
+// its length still leads to the next one, whatever else in it is damaged. A damaged
+// length word is set from the record's parts where they lead on; bytes that cannot be
+// told apart are kept up to the next whole record. Only what holds no record is dropped:
+// the cut-off rest of an interrupted append, bytes too short to be a record.
 RepairPlan PlanRepair(const std::vector<std::uint8_t>& file) {
   RepairPlan plan;
   const std::uint64_t size = file.size();
@@ -156,22 +242,36 @@ RepairPlan PlanRepair(const std::vector<std::uint8_t>& file) {
   }
   plan.countWord = static_cast<std::int32_t>(BigEndian32(file.data()));
   std::uint64_t at = 4;
-  for (std::int32_t position = 0; at < size; ++position) {
+  while (at < size) {
     const std::uint8_t* bytes = file.data() + at;
     const std::uint64_t left = size - at;
-    if (std::string why = NotWalkable(bytes, left); !why.empty()) {
-      plan.dropped.push_back({at, left, std::move(why)});
+    const Extent extent = RecordExtent(file, at);
+    if (extent.length == 0) {
+      plan.dropped.push_back({at, left, NotWalkable(bytes, left)});
       break;
     }
-    const auto length = static_cast<std::uint32_t>(BigEndian32(bytes + 4));
+    if (extent.length < kStoredHeaderSize) {
+      plan.dropped.push_back({at, extent.length,
+                              "too short for a record, before the record at file offset " +
+                                  std::to_string(at + extent.length)});
+      at += extent.length;
+      continue;
+    }
+    const auto length = static_cast<std::uint32_t>(extent.length);
     const auto number = static_cast<std::int32_t>(plan.kept.size());
-    const RecordInspection inspection = InspectStoredRecord(bytes, length, number, at);
-    KeptRecord kept{position, at, length, SjisToUtf8(inspection.header.name), {}};
+    // Inspected as it will be written, with its length word set to its extent.
+    const std::vector<std::uint8_t> record = WithLength(bytes, length);
+    const RecordInspection inspection = InspectStoredRecord(record.data(), length, number, at);
+    KeptRecord kept{
+        at, length, BigEndian32(bytes + 4), extent.fromParts, SjisToUtf8(inspection.header.name),
+        {}};
+    if (!extent.damage.empty())
+      kept.problems.push_back(DescribeProblem({number, Place::kFile, at, extent.damage}));
     for (const Problem& p : inspection.problems)
       kept.problems.push_back(DescribeProblem(p));
     // A record the plug-in cannot read is kept as it is all the same: most of its bytes
     // may be sound, and only its author can tell what to do with it.
-    if (!PlugInReads(bytes, length) && kept.problems.empty())
+    if (!PlugInReads(record.data(), length) && kept.problems.empty())
       kept.problems.push_back(DescribeProblem(
           {number, Place::kFile, at, "the plug-in cannot read it (it shows as unreadable)"}));
     plan.kept.push_back(std::move(kept));
@@ -206,12 +306,13 @@ void CheckKeptPlacement(const std::string& path, RepairPlan* plan) {
 std::vector<std::uint8_t> RepairedFile(const std::vector<std::uint8_t>& file,
                                        const RepairPlan& plan) {
   std::vector<std::uint8_t> bytes(4);
-  const auto count = static_cast<std::uint32_t>(plan.kept.size());
-  for (int i = 0; i < 4; ++i)
-    bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(count >> (24 - 8 * i));
-  for (const KeptRecord& r : plan.kept)
+  PutBigEndian32(bytes.data(), static_cast<std::uint32_t>(plan.kept.size()));
+  for (const KeptRecord& r : plan.kept) {
+    const std::size_t start = bytes.size();
     bytes.insert(bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(r.offset),
                  file.begin() + static_cast<std::ptrdiff_t>(r.offset + r.length));
+    PutBigEndian32(bytes.data() + start + 4, r.length);
+  }
   return bytes;
 }
 
@@ -245,6 +346,21 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
     return kExitProblems;
   }
 
+  // A group file that cannot be written (read-only or immutable) is never changed: not
+  // replaced either, though the folder would let a new file be renamed over it.
+  std::error_code ec;
+  const fs::perms mode = fs::status(options.target, ec).permissions();
+  const os::FileHandle writable =
+      os::FileOpen(groupPath, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
+  if (writable != os::kInvalidFile) os::FileClose(writable);
+  if (ec || writable == os::kInvalidFile ||
+      (mode & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) ==
+          fs::perms::none) {
+    err << "velm: " << options.target
+        << " is read-only; nothing was changed (make it writable to repair it)\n";
+    return kExitProblems;
+  }
+
   // A move this group took part in and a crash cut short is finished first: the record
   // leaves the group it was moved from (or stays, if its copy never arrived).
   if (!FinishMovesOf(target->group, out, err)) status = kExitProblems;
@@ -269,14 +385,26 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
   RepairPlan plan = PlanRepair(file);
   CheckKeptPlacement(options.target, &plan);
   const auto keptCount = static_cast<std::int32_t>(plan.kept.size());
-  const bool needed = !plan.dropped.empty() || (!file.empty() && plan.countWord != keptCount);
+  std::size_t lengthsSet = 0;
+  for (const KeptRecord& r : plan.kept)
+    if (r.length != r.storedWord) ++lengthsSet;
+  const bool needed =
+      !plan.dropped.empty() || lengthsSet > 0 || (!file.empty() && plan.countWord != keptCount);
   std::size_t problemRecords = 0;
   for (std::size_t i = 0; i < plan.kept.size(); ++i) {
     const KeptRecord& r = plan.kept[i];
     if (needed) {
       out << "kept record " << i << " \"" << r.name << "\" (" << r.length
           << " bytes at file offset " << r.offset
-          << (r.position >= plan.countWord ? ", behind the count word" : "") << ")\n";
+          << (static_cast<std::int32_t>(i) >= plan.countWord ? ", behind the count word" : "")
+          << ")\n";
+    }
+    if (r.length != r.storedWord) {
+      out << "  its recordLength " << static_cast<std::int32_t>(r.storedWord) << " is set to "
+          << r.length
+          << (r.lengthFromParts ? ", the length of its header, thumbnail and art"
+                                : ", where the next record starts")
+          << "\n";
     }
     if (!r.problems.empty()) ++problemRecords;
     for (const std::string& p : r.problems)
@@ -318,6 +446,9 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
   out << "repaired " << group << ": kept " << keptCount << (keptCount == 1 ? " record" : " records")
       << ", dropped " << droppedBytes << (droppedBytes == 1 ? " byte" : " bytes")
       << "; count word was " << plan.countWord << ", now " << keptCount
+      << (lengthsSet == 0 ? std::string()
+                          : "; " + std::to_string(lengthsSet) +
+                                (lengthsSet == 1 ? " record length set" : " record lengths set"))
       << "; backup: " << FileName(backup) << mended << "\n";
   return problemRecords == 0 ? status : kExitProblems;
 }
