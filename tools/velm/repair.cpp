@@ -15,6 +15,7 @@
 #include "commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
+#include "database/writer_mark.h"
 #include "group_scan.h"
 #include "move_journals.h"
 #include "placement_check.h"
@@ -433,9 +434,17 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
         << " could be written beside it; nothing was changed\n";
     return kExitProblems;
   }
-  const std::string temp =
-      std::string(folder) + "\\VELM-" + std::to_string(os::ProcessId()) + "-repair.TMP";
-  os::FileDelete(temp.c_str());  // a leftover of an earlier run of this process id
+  // The repaired file is written under a scratch name no other writer can make, on this
+  // machine or another sharing the folder; its lock tells them it is still being written.
+  velm::WriterMark mark;
+  if (!mark.Take()) {
+    err << "velm: " << options.target
+        << ": no scratch file could be made beside it; nothing was changed (backup: "
+        << FileName(backup) << ")\n";
+    return kExitProblems;
+  }
+  const std::string temp = std::string(folder) + "\\VELM-" + std::to_string(os::ProcessId()) + "-" +
+                           mark.Text() + ".TMP";
   if (!WriteNewFile(temp.c_str(), RepairedFile(file, plan)) ||
       !os::FileRename(temp.c_str(), groupPath, true)) {
     os::FileDelete(temp.c_str());
