@@ -3,6 +3,7 @@
 #include "hostsim/action_manager.h"
 
 #include "hostsim/byte_escape.h"
+#include "hostsim/file_output.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -165,34 +166,26 @@ host::Err ActionManager::StartRecording() {
 bool ActionManager::WriteSet(const std::string& path, const std::vector<RecordedEvent>& events) {
   std::error_code ec;
   if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path(), ec);
-  // Written beside the file and renamed over it, so a failed write leaves the old file.
-  const std::string temp = path + ".new";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << kSetHeader << '\n';
-    for (const RecordedEvent& e : events) {
-      out << "event\t" << Escape(e.name) << '\t' << e.dialogStatus << '\n';
-      for (const ActionValue& v : e.values.values) {
-        out << (v.type == host::kActionTypeReal      ? "real"
-                : v.type == host::kActionTypeInteger ? "integer"
-                                                     : "string")
-            << '\t' << Escape(KeyText(v.key)) << '\t';
-        if (v.type == host::kActionTypeReal) {
-          out << RealText(v.real);
-        } else if (v.type == host::kActionTypeInteger) {
-          out << v.integer;
-        } else {
-          out << Escape(v.text);
-        }
-        out << '\n';
+  std::ostringstream out;
+  out << kSetHeader << '\n';
+  for (const RecordedEvent& e : events) {
+    out << "event\t" << Escape(e.name) << '\t' << e.dialogStatus << '\n';
+    for (const ActionValue& v : e.values.values) {
+      out << (v.type == host::kActionTypeReal      ? "real"
+              : v.type == host::kActionTypeInteger ? "integer"
+                                                   : "string")
+          << '\t' << Escape(KeyText(v.key)) << '\t';
+      if (v.type == host::kActionTypeReal) {
+        out << RealText(v.real);
+      } else if (v.type == host::kActionTypeInteger) {
+        out << v.integer;
+      } else {
+        out << Escape(v.text);
       }
+      out << '\n';
     }
-    out.flush();
-    if (!out) return false;
   }
-  fs::rename(temp, path, ec);
-  return !ec;
+  return WriteFileAtomically(path, out.str(), nullptr);
 }
 
 bool ActionManager::ReadSet(const std::string& path, std::vector<RecordedEvent>* events) {

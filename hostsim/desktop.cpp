@@ -7,6 +7,7 @@
 
 #include "hostsim/adm_drawing.h"
 #include "hostsim/document.h"
+#include "hostsim/file_output.h"
 #include "hostsim/host.h"
 #include "hostsim/renderer.h"
 #include "hostsim/text_layout.h"
@@ -65,8 +66,8 @@ void Bitmap::EndCairo() {
   cairo_surface_mark_dirty(surface_);
 }
 
-bool Bitmap::WritePng(const std::string& path) const {
-  return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
+bool Bitmap::WritePng(const std::string& path, std::string* error) const {
+  return WritePngFile(surface_, path, error);
 }
 
 // ---- Desktop ----

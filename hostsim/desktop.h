@@ -43,7 +43,9 @@ class Bitmap {
   cairo_surface_t* surface() { return surface_; }
   void BeginCairo();
   void EndCairo();
-  bool WritePng(const std::string& path) const;
+  // Written with WriteFileAtomically (hostsim/file_output.h); false with a message in
+  // *error (when given) when it cannot be.
+  bool WritePng(const std::string& path, std::string* error = nullptr) const;
 
  private:
   int width_;

@@ -1,6 +1,7 @@
 #include "hostsim/host_preferences.h"
 
 #include "hostsim/byte_escape.h"
+#include "hostsim/file_output.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -159,20 +160,12 @@ bool HostPreferences::Write() const {
   if (path_.empty()) return true;
   std::error_code ec;
   fs::create_directories(fs::path(path_).parent_path(), ec);
-  // Written beside the file and renamed over it, so a failed write leaves the old file.
-  const std::string temp = path_ + ".new";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << kHeader << '\n';
-    for (const auto& [key, value] : values_)
-      out << KindName(value.kind) << '\t' << Escape(key.first) << '\t' << Escape(key.second) << '\t'
-          << FormatValue(value) << '\n';
-    out.flush();
-    if (!out) return false;
-  }
-  fs::rename(temp, path_, ec);
-  return !ec;
+  std::ostringstream out;
+  out << kHeader << '\n';
+  for (const auto& [key, value] : values_)
+    out << KindName(value.kind) << '\t' << Escape(key.first) << '\t' << Escape(key.second) << '\t'
+        << FormatValue(value) << '\n';
+  return WriteFileAtomically(path_, out.str(), nullptr);
 }
 
 }  // namespace hostsim

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "hostsim/file_output.h"
 #include "hostsim/renderer.h"
 #include "hostsim/renderer_p.h"
 #include "hostsim/suite_impl.h"
@@ -20,6 +21,11 @@ void PaintLayers(cairo_t* cr, Document& document) {
   const std::vector<Layer*>& layers = document.layers();
   for (auto it = layers.rbegin(); it != layers.rend(); ++it)
     if ((*it)->visible) PaintArt(cr, document, (*it)->group);
+}
+
+cairo_status_t AppendText(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
 }
 
 }  // namespace
@@ -107,14 +113,12 @@ bool RenderDocumentToFile(Document& document, const std::string& path, const Ren
     RenderOptions fixed = options;
     fixed.area = area;
     std::unique_ptr<Bitmap> picture = RenderDocument(document, fixed);
-    if (!picture->WritePng(path)) {
-      if (error) *error = "cannot write " + path;
-      return false;
-    }
-    return true;
+    return picture->WritePng(path, error);
   }
   if (endsWith(".svg")) {
-    cairo_surface_t* surface = cairo_svg_surface_create(path.c_str(), w, h);
+    // Drawn into memory, then written as any output is: never into the file in place.
+    std::string text;
+    cairo_surface_t* surface = cairo_svg_surface_create_for_stream(AppendText, &text, w, h);
     cairo_t* cr = cairo_create(surface);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
@@ -128,7 +132,7 @@ bool RenderDocumentToFile(Document& document, const std::string& path, const Ren
       if (error) *error = "cannot write " + path + ": " + cairo_status_to_string(status);
       return false;
     }
-    return true;
+    return WriteFileAtomically(path, text, error);
   }
   if (error) *error = path + ": the picture must be a .png or .svg file";
   return false;

@@ -31,6 +31,7 @@ std::unique_ptr<Document> ReadSceneFile(const std::string& path, std::string* er
                                         std::vector<std::string>* warnings);
 // The document as a scene (reading it back gives the same document).
 nlohmann::json WriteScene(Document& document);
+// Written with WriteFileAtomically (hostsim/file_output.h).
 bool WriteSceneFile(Document& document, const std::string& path, std::string* error);
 // Makes the scene the host's open document and shows it in the document window; the
 // host's document is left alone when the scene is not valid.

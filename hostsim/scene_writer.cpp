@@ -7,11 +7,11 @@
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 
+#include "hostsim/file_output.h"
 #include "hostsim/host.h"
 #include "hostsim/renderer.h"
 #include "hostsim/scene_format_p.h"
@@ -398,14 +398,7 @@ nlohmann::json WriteScene(Document& document) {
 }
 
 bool WriteSceneFile(Document& document, const std::string& path, std::string* error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << WriteScene(document).dump(2) << "\n";
-  out.close();
-  if (!out) {
-    if (error) *error = path + ": cannot be written";
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(path, WriteScene(document).dump(2) + "\n", error);
 }
 
 bool SaveDocumentFile(Document& document, const std::string& path, std::string* error) {

@@ -3,15 +3,12 @@
 // svg_writer_media.cpp).
 #include "hostsim/svg_writer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
+#include "hostsim/file_output.h"
 #include "hostsim/renderer.h"
 #include "hostsim/scene.h"
 #include "hostsim/svg_writer_p.h"
@@ -93,35 +90,8 @@ std::string WriteSvg(Document& document, double width, double height) {
   return out;
 }
 
-bool WriteTextFileAtomically(const std::string& path, const std::string& text, std::string* error) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path temp = target.parent_path() / ("." + target.filename().string() + ".tmp-" +
-                                                std::to_string(static_cast<long>(getpid())));
-  {
-    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    if (!file) {
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      if (error) *error = path + ": cannot be written";
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    if (error) *error = path + ": cannot be written (" + ec.message() + ")";
-    return false;
-  }
-  return true;
-}
-
 bool WriteSvgFile(Document& document, const std::string& path, std::string* error) {
-  return WriteTextFileAtomically(path, WriteSvg(document), error);
+  return WriteFileAtomically(path, WriteSvg(document), error);
 }
 
 std::string SvgSymbolId(std::size_t index, const std::string& name) {

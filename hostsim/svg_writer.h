@@ -21,8 +21,8 @@ std::string WriteSvg(Document& document);
 // origin), as a comparison with another drawing of a known page needs.
 std::string WriteSvg(Document& document, double width, double height);
 
-// Writes WriteSvg's text to `path` through a temporary file beside it, renamed over the
-// file only when it is complete; false with a message when it cannot.
+// Writes WriteSvg's text to `path` with WriteFileAtomically (hostsim/file_output.h); false
+// with a message when it cannot.
 bool WriteSvgFile(Document& document, const std::string& path, std::string* error);
 
 // One item of a symbol set: art of the document (any art, usually the top-level objects a
@@ -45,8 +45,5 @@ std::string SvgSymbolId(std::size_t index, const std::string& name);
 // `title` (UTF-8) becomes the root's <title> when not empty.
 std::string WriteSvgSymbolSet(Document& document, const std::vector<SvgSymbolItem>& items,
                               const std::string& title);
-
-// Writes text to `path` as WriteSvgFile does.
-bool WriteTextFileAtomically(const std::string& path, const std::string& text, std::string* error);
 
 }  // namespace hostsim

@@ -28,6 +28,7 @@
 
 #include "commands.h"
 #include "corpus_run.h"
+#include "hostsim/file_output.h"
 #include "picture_compare.h"
 
 namespace fs = std::filesystem;
@@ -68,10 +69,9 @@ int main(int argc, char** argv) {
   const std::string tables = velmcorpus::FormatReport(results);
   std::cout << tables;
   if (!report.empty()) {
-    std::ofstream out(report, std::ios::binary | std::ios::trunc);
-    out << tables;
-    if (!out) {
-      std::cerr << "velm-corpus: " << report << " cannot be written\n";
+    std::string error;
+    if (!hostsim::WriteFileAtomically(report, tables, &error)) {
+      std::cerr << "velm-corpus: " << error << "\n";
       return 2;
     }
   }

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <ostream>
 
+#include "hostsim/file_output.h"
+
 namespace velmsession {
 namespace fs = std::filesystem;
 
@@ -68,9 +70,10 @@ StepResult ActionStep(hostsim::Host& host, const std::vector<std::string>& w, co
     const fs::path path = Under(out, w[1]);
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << actions.Describe(actions.recorded());
-    if (!file.flush()) return failed("cannot write " + path.string());
+    std::string problem;
+    if (!hostsim::WriteFileAtomically(path.string(), actions.Describe(actions.recorded()),
+                                      &problem))
+      return failed(problem);
     log << "  events listed in " << path.string() << "\n";
     return StepResult::kDone;
   }

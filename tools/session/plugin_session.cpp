@@ -503,10 +503,7 @@ bool PluginSession::Drag(const std::string& group, std::int32_t record,
   result->outlineShown = g->previewShown != 0;
   result->snapKind = g->lastSnapKind;
   result->cursor = host_->currentCursor();
-  if (!screenshot.empty() && !desktop.screen().WritePng(screenshot)) {
-    *error = "cannot write " + screenshot;
-    return false;
-  }
+  if (!screenshot.empty() && !desktop.screen().WritePng(screenshot, error)) return false;
   // Off the document: the outline goes, and the art is dropped at the last snapped point.
   velm::VelmDrawArt(velm::kEraseCoordinate, velm::kEraseCoordinate, sjisGroup.c_str(), record);
   result->erased = g->previewShown == 0;

@@ -178,10 +178,7 @@ bool Runner::Screenshot(const std::string& file, std::string* error) {
   const fs::path path = Out(file);
   std::error_code ec;
   fs::create_directories(path.parent_path(), ec);
-  if (!host().desktop().screen().WritePng(path.string())) {
-    *error = "cannot write " + path.string();
-    return false;
-  }
+  if (!host().desktop().screen().WritePng(path.string(), error)) return false;
   log_ << "  screen saved as " << path.string() << "\n";
   return true;
 }

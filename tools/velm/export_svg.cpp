@@ -10,6 +10,7 @@
 #include "command_support.h"
 #include "commands.h"
 #include "group_scan.h"
+#include "hostsim/file_output.h"
 #include "hostsim/svg_writer.h"
 #include "sjis_text.h"
 
@@ -81,8 +82,8 @@ int ExportSymbolSet(velmsession::PluginSession& session, const std::string& grou
     status = kExitProblems;
   }
   std::string error;
-  if (!hostsim::WriteTextFileAtomically(output, hostsim::WriteSvgSymbolSet(document, items, group),
-                                        &error)) {
+  if (!hostsim::WriteFileAtomically(output, hostsim::WriteSvgSymbolSet(document, items, group),
+                                    &error)) {
     err << "velm: " << error << "\n";
     return kExitProblems;
   }

@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "database/lzss.h"
+#include "hostsim/file_output.h"
 #include "platform/memory.h"
 #include "record_walk.h"
 
@@ -21,27 +22,6 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
   if (!in) return false;
   bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
-}
-
-// Writes to a temporary file beside `path` and renames it, so that a failed write never
-// leaves a half-written output in place of an existing file.
-bool WriteWholeFile(const std::string& path, const std::uint8_t* bytes, std::size_t size) {
-  const std::string temp = path + ".velm-tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
-    out.close();
-    if (!out) {
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -71,8 +51,12 @@ int CommandLzss(const LzssOptions& options, std::ostream& out, std::ostream& err
     err << "velm: out of memory while " << (encode ? "encoding " : "decoding ") << options.input
         << "\n";
     status = kExitProblems;
-  } else if (!WriteWholeFile(options.output, output, static_cast<std::size_t>(length))) {
-    err << "velm: cannot write " << options.output << "\n";
+  } else if (std::string error; !hostsim::WriteFileAtomically(
+                 options.output,
+                 std::string_view(reinterpret_cast<const char*>(output),
+                                  static_cast<std::size_t>(length)),
+                 &error)) {
+    err << "velm: " << error << "\n";
     status = kExitProblems;
   } else {
     out << options.input << ": " << input.size() << " bytes " << (encode ? "encoded" : "decoded")

@@ -13,6 +13,7 @@
 #include "commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
+#include "hostsim/file_output.h"
 #include "hostsim/text_layout.h"
 #include "sjis_text.h"
 #include "thumbnail_image.h"
@@ -104,10 +105,11 @@ bool WritePage(Library& library, const std::vector<Cell>& cells, int columns,
     CentredText(cr, caption, x + kCellWidth / 2.0, y + kThumbnailSide + 36, kCellWidth - 8);
   }
   cairo_destroy(cr);
-  const cairo_status_t written = cairo_surface_write_to_png(sheet, path.c_str());
+  std::string error;
+  const bool written = hostsim::WritePngFile(sheet, path, &error);
   cairo_surface_destroy(sheet);
-  if (written != CAIRO_STATUS_SUCCESS) {
-    err << "velm: cannot write " << path << ": " << cairo_status_to_string(written) << "\n";
+  if (!written) {
+    err << "velm: " << error << "\n";
     return false;
   }
   return true;

@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
+#include "hostsim/file_output.h"
 #include "sjis_text.h"
 #include "thumbnail_image.h"
 
@@ -12,12 +13,11 @@ namespace velmtool {
 namespace {
 
 // Writes the stored pixels as a PNG.
-cairo_status_t WriteThumbnailPng(const std::uint8_t* pixels, const std::string& path) {
+bool WriteThumbnailPng(const std::uint8_t* pixels, const std::string& path, std::string* error) {
   cairo_surface_t* surface = ThumbnailSurface(pixels);
-  cairo_status_t status = cairo_surface_status(surface);
-  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_write_to_png(surface, path.c_str());
+  const bool written = hostsim::WritePngFile(surface, path, error);
   cairo_surface_destroy(surface);
-  return status;
+  return written;
 }
 
 }  // namespace
@@ -47,10 +47,9 @@ int CommandThumb(const ThumbOptions& options, std::ostream& out, std::ostream& e
         << " cannot be read (damaged file: see velm verify)\n";
     return kExitProblems;
   }
-  const cairo_status_t written = WriteThumbnailPng(block + velm::kThumbnailOffset, options.output);
-  if (written != CAIRO_STATUS_SUCCESS) {
-    err << "velm: cannot write " << options.output << ": " << cairo_status_to_string(written)
-        << "\n";
+  std::string error;
+  if (!WriteThumbnailPng(block + velm::kThumbnailOffset, options.output, &error)) {
+    err << "velm: " << error << "\n";
     return kExitProblems;
   }
   out << "wrote " << options.output << " (record " << *number << " of " << groupName << ", "

@@ -1,0 +1,205 @@
+// Documents and pictures written over the user's files: a failed write (a full disk) leaves
+// the old file as it was, the file keeps its permissions, a link stays a link, a read-only
+// file is refused, and nothing is left beside the file.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <fstream>
+#include <functional>
+
+#include "hostsim/file_output.h"
+#include "hostsim/renderer.h"
+#include "hostsim/scene.h"
+#include "hostsim/svg_writer.h"
+#include "tests/hostsim/document_fixture.h"
+
+namespace velmtest {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Writer {
+  const char* name;
+  const char* extension;
+  std::function<bool(hostsim::Document&, const std::string&, std::string*)> write;
+};
+
+const Writer kWriters[] = {
+    {"scene", ".json", hostsim::WriteSceneFile},
+    {"svg", ".svg", hostsim::WriteSvgFile},
+    {"png", ".png",
+     [](hostsim::Document& d, const std::string& path, std::string* error) {
+       return hostsim::RenderDocumentToFile(d, path, hostsim::RenderOptions{}, error);
+     }},
+    {"svg picture", ".svg",
+     [](hostsim::Document& d, const std::string& path, std::string* error) {
+       return hostsim::RenderDocumentToFile(d, path, hostsim::RenderOptions{}, error);
+     }},
+};
+
+// What an unprivileged user may do: the superuser runs the child as nobody.
+constexpr uid_t kNobody = 65534;
+
+class FileOutputTest : public DocumentTest {
+ protected:
+  void SetUp() override {
+    DocumentTest::SetUp();
+    std::string error;
+    ASSERT_TRUE(hostsim::OpenSceneFile(
+        host(), std::string(VELM_TEST_DATA) + "/scenes/reference.json", &error))
+        << error;
+    // A folder anyone may write in, so that a child running as another user can.
+    folder_ = drive_.path() / "out";
+    fs::create_directories(folder_ / "sub");
+    for (const fs::path& f : {folder_, folder_ / "sub"})
+      fs::permissions(f, fs::perms::all);
+  }
+
+  static std::string Bytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  static void Put(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  static unsigned Mode(const fs::path& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+  }
+  // Every name in the output folders, to see that no temporary file is left.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(folder_))
+      names.push_back(e.path().lexically_relative(folder_).string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  // Runs the writer in a child process, its files limited to `fileLimit` bytes and writes
+  // past it failing with EFBIG as on a full disk, and `asUser` as an ordinary user (nobody
+  // when this is the superuser). The child's answer: 0 written, 1 refused with a message
+  // that names the file and holds `expected`, 2 refused otherwise.
+  int InChild(const Writer& w, const fs::path& path, rlim_t fileLimit, bool asUser,
+              const char* expected) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      std::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{fileLimit, fileLimit};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(3);
+      if (asUser && ::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+        ::_exit(3);
+      std::string error;
+      if (w.write(doc(), path.string(), &error)) ::_exit(0);
+      const bool named = error.find(path.string()) != std::string::npos;
+      ::_exit(named && error.find(expected) != std::string::npos ? 1 : 2);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  fs::path folder_;
+};
+
+TEST_F(FileOutputTest, AFailedWriteLeavesTheOldFileOrNoFile) {
+  for (const Writer& w : kWriters) {
+    for (bool existing : {true, false}) {
+      SCOPED_TRACE(std::string(w.name) + (existing ? " over a file" : " as a new file"));
+      const fs::path target = folder_ / (std::string("doc") + w.extension);
+      std::string error;
+      if (existing) {
+        ASSERT_TRUE(w.write(doc(), target.string(), &error)) << error;
+        ASSERT_GT(Bytes(target).size(), 100u);
+      }
+      const std::string before = existing ? Bytes(target) : "";
+      EXPECT_EQ(InChild(w, target, 100, false, "cannot write"), 1);
+      EXPECT_EQ(fs::exists(target), existing);
+      EXPECT_EQ(existing ? Bytes(target) : "", before);
+      EXPECT_EQ(Names().size(), 1u + existing) << "nothing but the file and sub/";
+      fs::remove(target);
+    }
+  }
+}
+
+TEST_F(FileOutputTest, TheFileKeepsItsModeAndALinkStaysALink) {
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  for (const Writer& w : kWriters) {
+    SCOPED_TRACE(w.name);
+    const std::string ext = w.extension;
+    // As written to a new file, for comparison: the mode a new file gets.
+    const fs::path fresh = folder_ / ("fresh" + ext);
+    std::string error;
+    ASSERT_TRUE(w.write(doc(), fresh.string(), &error)) << error;
+    EXPECT_EQ(Mode(fresh), 0666u & ~mask);
+    const std::string expected = Bytes(fresh);
+
+    const fs::path plain = folder_ / ("plain" + ext), real = folder_ / "sub" / ("real" + ext),
+                   link = folder_ / ("link" + ext);
+    for (const fs::path& p : {plain, real}) {
+      Put(p, "old");
+      ASSERT_EQ(::chmod(p.c_str(), 0640), 0);
+    }
+    fs::create_symlink(fs::path("sub") / ("real" + ext), link);
+    for (const fs::path& p : {plain, link}) {
+      ASSERT_TRUE(w.write(doc(), p.string(), &error)) << error;
+      // What the writer writes (Cairo's SVG numbers its elements anew each time).
+      EXPECT_EQ(Bytes(p).substr(0, 64), expected.substr(0, 64)) << p;
+      EXPECT_GT(Bytes(p).size(), 100u) << p;
+    }
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Mode(plain), 0640u);
+    EXPECT_EQ(Mode(real), 0640u);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"fresh" + ext, "link" + ext, "plain" + ext, "sub",
+                                                 "sub/real" + ext}));
+    for (const fs::path& p : {fresh, plain, real, link})
+      fs::remove(p);
+  }
+}
+
+TEST_F(FileOutputTest, AReadOnlyFileIsRefusedAndLeftAlone) {
+  for (const Writer& w : kWriters) {
+    for (bool throughLink : {false, true}) {
+      SCOPED_TRACE(std::string(w.name) + (throughLink ? " through a link" : ""));
+      const std::string ext = w.extension;
+      const fs::path file = folder_ / ("locked" + ext), link = folder_ / ("link" + ext);
+      Put(file, "old");
+      ASSERT_EQ(::chown(file.c_str(), ::geteuid() == 0 ? kNobody : ::geteuid(), -1), 0);
+      ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+      if (throughLink) fs::create_symlink(file.filename(), link);
+      EXPECT_EQ(InChild(w, throughLink ? link : file, RLIM_INFINITY, true, "is read-only"), 1);
+      EXPECT_EQ(Bytes(file), "old");
+      EXPECT_EQ(Mode(file), 0444u);
+      EXPECT_EQ(Names().size(), 2u + throughLink);
+      fs::remove(file);
+      fs::remove(link);
+    }
+  }
+}
+
+TEST_F(FileOutputTest, APipeIsWrittenStraightAndAFolderIsRefused) {
+  const fs::path pipe = folder_ / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  std::string error;
+  EXPECT_TRUE(hostsim::WriteFileAtomically(pipe.string(), "through", &error)) << error;
+  char got[16] = {};
+  EXPECT_EQ(::read(reader, got, sizeof got), 7);
+  EXPECT_STREQ(got, "through");
+  ::close(reader);
+  EXPECT_TRUE(fs::is_fifo(pipe));
+
+  EXPECT_FALSE(hostsim::WriteFileAtomically((folder_ / "sub").string(), "x", &error));
+  EXPECT_NE(error.find("is a folder"), std::string::npos) << error;
+  EXPECT_TRUE(fs::is_directory(folder_ / "sub"));
+}
+
+}  // namespace
+}  // namespace velmtest
