@@ -11,6 +11,17 @@
 #include <filesystem>
 
 namespace hostsim {
+
+bool HasExtension(std::string_view path, std::string_view extension) {
+  if (path.size() < extension.size()) return false;
+  const std::string_view tail = path.substr(path.size() - extension.size());
+  for (std::size_t i = 0; i < tail.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (lower(tail[i]) != lower(extension[i])) return false;
+  }
+  return true;
+}
+
 namespace {
 
 namespace fs = std::filesystem;

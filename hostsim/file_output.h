@@ -20,6 +20,9 @@ namespace hostsim {
 // left beside the file and *error (when given) names the file and the reason.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
 
+// Whether the file name ends in `extension` (".svg"), in any case: "A.SVG" is an SVG file.
+bool HasExtension(std::string_view path, std::string_view extension);
+
 // The surface as PNG bytes.
 bool EncodePng(cairo_surface_t* surface, std::string* bytes);
 

@@ -94,14 +94,7 @@ std::unique_ptr<Bitmap> RenderDocument(Document& document, const RenderOptions& 
 
 bool RenderDocumentToFile(Document& document, const std::string& path, const RenderOptions& options,
                           std::string* error) {
-  auto endsWith = [&](const char* ext) {
-    const std::size_t n = std::strlen(ext);
-    if (path.size() < n) return false;
-    for (std::size_t i = 0; i < n; ++i)
-      if (std::tolower(static_cast<unsigned char>(path[path.size() - n + i])) != ext[i])
-        return false;
-    return true;
-  };
+  auto endsWith = [&](const char* ext) { return HasExtension(path, ext); };
   const host::RealRect area = options.area ? *options.area : DocumentArea(document);
   int w = 0, h = 0;
   double scale = 1.0;

@@ -402,12 +402,8 @@ bool WriteSceneFile(Document& document, const std::string& path, std::string* er
 }
 
 bool SaveDocumentFile(Document& document, const std::string& path, std::string* error) {
-  const auto endsWith = [&path](const char* tail) {
-    const std::size_t n = std::char_traits<char>::length(tail);
-    return path.size() >= n && path.compare(path.size() - n, n, tail) == 0;
-  };
-  if (endsWith(".json")) return WriteSceneFile(document, path, error);
-  if (endsWith(".svg")) return WriteSvgFile(document, path, error);
+  if (HasExtension(path, ".json")) return WriteSceneFile(document, path, error);
+  if (HasExtension(path, ".svg")) return WriteSvgFile(document, path, error);
   return RenderDocumentToFile(document, path, RenderOptions{}, error);
 }
 

@@ -201,5 +201,23 @@ TEST_F(FileOutputTest, APipeIsWrittenStraightAndAFolderIsRefused) {
   EXPECT_TRUE(fs::is_directory(folder_ / "sub"));
 }
 
+TEST_F(FileOutputTest, ADocumentIsSavedInTheFormatItsNameSaysInAnyCase) {
+  std::string error;
+  const fs::path svg = folder_ / "written.svg", scene = folder_ / "written.json";
+  ASSERT_TRUE(hostsim::WriteSvgFile(doc(), svg.string(), &error)) << error;
+  ASSERT_TRUE(hostsim::WriteSceneFile(doc(), scene.string(), &error)) << error;
+  const struct {
+    const char* name;
+    std::string begins;
+  } kCases[] = {{"a.svg", Bytes(svg).substr(0, 200)},    {"b.SVG", Bytes(svg).substr(0, 200)},
+                {"c.Svg", Bytes(svg).substr(0, 200)},    {"d.JSON", Bytes(scene).substr(0, 200)},
+                {"e.PNG", std::string("\x89PNG\r\n", 6)}};
+  for (const auto& c : kCases) {
+    const fs::path path = folder_ / c.name;
+    ASSERT_TRUE(hostsim::SaveDocumentFile(doc(), path.string(), &error)) << error;
+    EXPECT_EQ(Bytes(path).substr(0, c.begins.size()), c.begins) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace velmtest

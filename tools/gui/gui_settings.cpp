@@ -6,7 +6,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "hostsim/svg_writer.h"
+#include "hostsim/file_output.h"
 
 namespace velmgui {
 
@@ -80,7 +80,7 @@ bool RememberLibrary(const std::string& file, const std::string& folder, std::st
   fs::create_directories(fs::path(file).parent_path(), ec);
   std::ostringstream text;
   text << "# velm-host gui: the library last chosen\n" << kLibraryKey << absolute << "\n";
-  return hostsim::WriteTextFileAtomically(file, text.str(), error);
+  return hostsim::WriteFileAtomically(file, text.str(), error);
 }
 
 std::string StartLibrary(const std::string& given, const std::string& file, std::string* note) {

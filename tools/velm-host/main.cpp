@@ -29,6 +29,7 @@
 
 #include "gui_settings.h"
 #include "gui_window.h"
+#include "hostsim/file_output.h"
 #include "hostsim/host.h"
 #include "hostsim/renderer.h"
 #include "hostsim/scene.h"
@@ -262,7 +263,7 @@ int Render(const std::string& scenePath, const std::string& outPath, double scal
   }
   hostsim::RenderOptions options;
   options.scale = scale;
-  const bool svg = outPath.size() > 4 && outPath.compare(outPath.size() - 4, 4, ".svg") == 0;
+  const bool svg = outPath.size() > 4 && hostsim::HasExtension(outPath, ".svg");
   if (!(svg && !picture ? hostsim::WriteSvgFile(*document, outPath, &error)
                         : hostsim::RenderDocumentToFile(*document, outPath, options, &error))) {
     std::fprintf(stderr, "velm-host: %s\n", error.c_str());

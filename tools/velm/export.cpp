@@ -8,6 +8,7 @@
 #include "command_support.h"
 #include "commands.h"
 #include "export_svg.h"
+#include "hostsim/file_output.h"
 #include "hostsim/renderer.h"
 #include "hostsim/svg_writer.h"
 #include "plugin_session.h"
@@ -16,8 +17,8 @@ namespace velmtool {
 
 int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
   const std::string& output = options.output;
-  const bool png = output.size() > 4 && output.compare(output.size() - 4, 4, ".png") == 0;
-  const bool svg = output.size() > 4 && output.compare(output.size() - 4, 4, ".svg") == 0;
+  const bool png = output.size() > 4 && hostsim::HasExtension(output, ".png");
+  const bool svg = output.size() > 4 && hostsim::HasExtension(output, ".svg");
   std::optional<std::int32_t> number;
   if (options.symbols) {
     if (!options.record.empty()) {
