@@ -53,6 +53,9 @@ bool ParseLengthValue(std::string_view text, bool css, Length* out);
 
 // Numbers separated by commas and/or white space; false on anything else.
 bool ParseNumberList(std::string_view text, std::vector<double>* out);
+// The numbers of the longest leading part of `text` that is such a list, read in one
+// pass; returns where that part ends (text.size() when all of it is one).
+std::size_t ParseNumberListPrefix(std::string_view text, std::vector<double>* out);
 
 struct AspectRatio {
   // 0 none; else 1 + 3 * y + x with x, y 0 min, 1 mid, 2 max.

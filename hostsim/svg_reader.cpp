@@ -88,7 +88,12 @@ void Reader::Note(xmlNodePtr at, const std::string& what) {
 bool Reader::Budget(std::size_t segments, xmlNodePtr at) {
   if (overBudget_) return false;
   segments_ += segments;
-  if (++objects_ > kMaxObjects || segments_ > kMaxSegments) {
+  // An element a use repeats was counted when it was met (see Element).
+  if (at == counted_)
+    counted_ = nullptr;
+  else
+    ++objects_;
+  if (objects_ > kMaxObjects || segments_ > kMaxSegments) {
     overBudget_ = true;
     Drop("art over the document's limit");
     Note(at, "more than " + std::to_string(kMaxObjects) + " objects or " +
@@ -207,6 +212,13 @@ void Reader::Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const
       Note(n,
            "nested more than " + std::to_string(kMaxDepth) + " levels deep through uses: left out");
     return;
+  }
+  // Every element a use repeats counts against the document's limit, drawn or not: uses
+  // of groups of uses multiply even when they draw nothing. Its art is not counted again.
+  counted_ = nullptr;
+  if (useDepth_ > 0) {
+    if (!Budget(0, n)) return;
+    counted_ = n;
   }
   const std::string name = reinterpret_cast<const char*>(n->name);
   static const std::set<std::string> kNotDrawn = {"defs",
@@ -540,6 +552,7 @@ bool Reader::Read(SvgDocument* out, std::string* error) {
   }
   Json keys;
   if (CheckedKeys(root, &keys)) documentKeys_ = std::move(keys);
+  PicturesOverNote();
 
   Symbols(out);
   out->symbolSet = !out->symbols.empty() && !drawsOther_;
@@ -583,6 +596,7 @@ void Reader::Symbols(SvgDocument* out) {
     ++symbolUse_;
     if (s.display) Children(n, s, root_, vp, &art);
     --symbolUse_;
+    PicturesOverNote();
     if (s.opacity < 1 && !art.empty()) {
       Json group = {{"type", "group"}, {"children", std::move(art)}};
       SetOpacity(&group, s.opacity);

@@ -66,16 +66,13 @@ bool Reader::ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geo
     *g = PolyGeometry({len("x1", 0), len("y1", 1), len("x2", 0), len("y2", 1)}, false);
   } else {  // polyline, polygon
     std::vector<double> xy;
-    if (!ParseNumberList(Attr(n, "points"), &xy)) {
-      // As with path data, the points up to the error are drawn.
-      Note(n, "points not valid");
-      std::vector<double> prefix;
-      std::string text = Attr(n, "points");
-      while (!text.empty() && !ParseNumberList(text, &prefix))
-        text.pop_back();
-      xy = prefix;
-    }
+    const std::string points = Attr(n, "points");
+    const std::size_t errorAt = ParseNumberListPrefix(points, &xy);
     if (xy.size() % 2) xy.pop_back();
+    // As with path data, the points up to the error are drawn.
+    if (errorAt != points.size())
+      Note(n, "points not valid at offset " + std::to_string(errorAt) +
+                  (xy.empty() ? ": nothing drawn" : ": kept up to there"));
     *g = PolyGeometry(xy, name == "polygon");
   }
   if (!ok) {

@@ -188,16 +188,22 @@ bool ParseLengthValue(std::string_view text, bool css, Length* out) {
 }
 
 bool ParseNumberList(std::string_view text, std::vector<double>* out) {
+  std::vector<double> v;
+  if (ParseNumberListPrefix(text, &v) != text.size()) return false;
+  *out = std::move(v);
+  return true;
+}
+
+std::size_t ParseNumberListPrefix(std::string_view text, std::vector<double>* out) {
   static const qi::real_parser<
       double, svgpp::detail::number_policies<double, svgpp::tag::source::attribute>>
       number;
   Iterator it = text.data();
   const Iterator end = text.data() + text.size();
-  std::vector<double> v;
-  const bool ok = qi::phrase_parse(it, end, -(number % -qi::lit(',')), Space(), v);
-  if (!ok || it != end) return false;
-  *out = std::move(v);
-  return true;
+  out->clear();
+  // One pass: the list stops before the first number (or separator) that is not one.
+  qi::phrase_parse(it, end, -(number % -qi::lit(',')), Space(), *out);
+  return static_cast<std::size_t>(it - text.data());
 }
 
 bool ParseAspectRatio(std::string_view text, AspectRatio* out) {

@@ -24,6 +24,10 @@ namespace {
 constexpr int kMaxSide = 16384;
 constexpr std::size_t kMaxPixels = 32u << 20;
 constexpr std::size_t kMaxFile = 64u << 20;
+// The pictures of one document together: twice the largest picture. An import holds about
+// 17 bytes a pixel at its peak (the decoded pixels, the scene's copy, the host's raster and
+// the capture's), so a document stays near 1 GiB however many pictures it embeds.
+constexpr std::size_t kMaxDocumentPixels = 2 * kMaxPixels;
 
 struct Picture {
   int width = 0, height = 0;
@@ -59,7 +63,9 @@ bool SizeOk(std::size_t w, std::size_t h) {
   return w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels;
 }
 
-bool DecodePng(const std::string& bytes, Picture* out, std::string* why) {
+// The decoders leave a picture of more than `pixelsLeft` pixels undecoded and set *over.
+bool DecodePng(const std::string& bytes, std::size_t pixelsLeft, Picture* out, std::string* why,
+               bool* over) {
   // The header's size first, so a huge picture is refused before it is expanded.
   if (bytes.size() < 24) return *why = "a damaged PNG", false;
   auto be = [&](std::size_t at) {
@@ -69,6 +75,7 @@ bool DecodePng(const std::string& bytes, Picture* out, std::string* why) {
            std::size_t{static_cast<unsigned char>(bytes[at + 3])};
   };
   if (!SizeOk(be(16), be(20))) return *why = "a PNG larger than the host's rasters", false;
+  if (be(16) * be(20) > pixelsLeft) return *over = true, false;
   struct Source {
     const std::string* bytes;
     std::size_t at;
@@ -117,7 +124,8 @@ struct JpegError {
   std::jmp_buf jump;
 };
 
-bool DecodeJpeg(const std::string& bytes, Picture* out, std::string* why) {
+bool DecodeJpeg(const std::string& bytes, std::size_t pixelsLeft, Picture* out, std::string* why,
+                bool* over) {
   jpeg_decompress_struct info;
   JpegError error;
   info.err = jpeg_std_error(&error.manager);
@@ -139,6 +147,11 @@ bool DecodeJpeg(const std::string& bytes, Picture* out, std::string* why) {
   if (!SizeOk(info.image_width, info.image_height)) {
     jpeg_destroy_decompress(&info);
     *why = "a JPEG larger than the host's rasters";
+    return false;
+  }
+  if (std::size_t{info.image_width} * info.image_height > pixelsLeft) {
+    jpeg_destroy_decompress(&info);
+    *over = true;
     return false;
   }
   info.out_color_space = JCS_RGB;
@@ -192,13 +205,22 @@ void Reader::Image(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
     }
   }
   Picture pic;
+  bool over = false;
   if (why.empty()) {
+    const std::size_t left = kMaxDocumentPixels - pixels_;
     if (bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0)
-      DecodePng(bytes, &pic, &why);
+      DecodePng(bytes, left, &pic, &why, &over);
     else if (bytes.compare(0, 3, "\xFF\xD8\xFF") == 0)
-      DecodeJpeg(bytes, &pic, &why);
+      DecodeJpeg(bytes, left, &pic, &why, &over);
     else
       why = "a picture neither PNG nor JPEG";
+  }
+  if (over) {
+    // Pictures past the document's pixel limit are left out (smaller ones that still fit
+    // are kept) and counted in one note.
+    Drop("picture past the document's pixel limit");
+    if (picturesOver_++ == 0) pictureOverAt_ = n;
+    return;
   }
   if (!why.empty()) {
     Drop("image");
@@ -211,6 +233,7 @@ void Reader::Image(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
   const double h = LengthAttr(n, "height", pic.height, s, vp, 1, &ok);
   if (!ok || !(w > 0) || !(h > 0)) return;
   if (!Budget(1, n)) return;
+  pixels_ += pic.argb.size() / 4;
   drawsOther_ = drawsOther_ || symbolUse_ == 0;
 
   // The picture's pixels fitted into the box as preserveAspectRatio says.
@@ -256,6 +279,13 @@ void Reader::Image(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
   PrivateKeys(n, &art);
   Effects(n, s, ctm, vp, nullptr, &art);
   if (!art.is_null()) out->push_back(std::move(art));
+}
+
+void Reader::PicturesOverNote() {
+  if (picturesOver_ == 0) return;
+  Note(pictureOverAt_, std::to_string(picturesOver_) + " picture(s) past the document's limit of " +
+                           std::to_string(kMaxDocumentPixels >> 20) + " Mi pixels: left out");
+  picturesOver_ = 0;
 }
 
 }  // namespace hostsim::svg_in

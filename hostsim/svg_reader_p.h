@@ -173,6 +173,9 @@ class Reader {
                 xmlNodePtr at, double* opacity);
   void Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out);
   void Image(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out);
+  // Notes how many pictures were left out for the document's pixel limit since the last
+  // such note (one note a report).
+  void PicturesOverNote();
   Json StrokeJson(const Style& s, const Matrix& ctm, xmlNodePtr at, Json color);
   // Wraps `art` in a clipping group when the element has a clip-path; reports masks and
   // filters.
@@ -220,6 +223,10 @@ class Reader {
   Viewport vp_;  // the viewport of the element being read
   std::size_t segments_ = 0, objects_ = 0;
   bool overBudget_ = false;
+  xmlNodePtr counted_ = nullptr;  // an element a use repeats, counted before its art
+  std::size_t pixels_ = 0;        // the pixels of the pictures read so far
+  int picturesOver_ = 0;          // pictures left out for the pixel limit, not yet noted
+  xmlNodePtr pictureOverAt_ = nullptr;
   int useDepth_ = 0;
   int depth_ = 0;      // elements being read, one inside the other
   int symbolUse_ = 0;  // inside a use of a symbol

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -224,37 +225,44 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
   for (const fs::path& file : files) {
     const auto started = std::chrono::steady_clock::now();
     const std::size_t madeBefore = made.size();
-    hostsim::SvgDocument svg;
-    if (!hostsim::ReadSvgFile(file.string(), &svg, &error)) {
-      skipped.push_back({{"file", file.string()}, {"reason", error}});
-    } else {
-      if (svg.symbolSet && svg.symbols.empty()) {
-        skipped.push_back({{"file", file.string()}, {"reason", "the symbol set holds no symbols"}});
-      }
-      for (ImportItem& item : ItemsOf(file, svg, options)) {
-        FitTexts(&item);
-        std::int32_t number = -1, objects = 0;
-        // A fresh document holding the art; nobody looks at the screen, so it is not drawn.
-        std::unique_ptr<hostsim::Document> document =
-            hostsim::ReadScene(*item.scene, item.file, &error);
-        if (!document) {
-          skipped.push_back({{"file", item.file}, {"element", item.element}, {"reason", error}});
-          continue;
+    // Whatever one file needs and cannot get skips that file, not the rest of the import.
+    try {
+      hostsim::SvgDocument svg;
+      if (!hostsim::ReadSvgFile(file.string(), &svg, &error)) {
+        skipped.push_back({{"file", file.string()}, {"reason", error}});
+      } else {
+        if (svg.symbolSet && svg.symbols.empty()) {
+          skipped.push_back(
+              {{"file", file.string()}, {"reason", "the symbol set holds no symbols"}});
         }
-        session->host().SetDocument(std::move(document));
-        SelectAll(session->document());
-        if (!session->Capture(item.group, item.texts, &number, &objects, &error)) {
-          skipped.push_back({{"file", item.file}, {"element", item.element}, {"reason", error}});
-          continue;
+        for (ImportItem& item : ItemsOf(file, svg, options)) {
+          FitTexts(&item);
+          std::int32_t number = -1, objects = 0;
+          // A fresh document holding the art; nobody looks at the screen, so it is not drawn.
+          std::unique_ptr<hostsim::Document> document =
+              hostsim::ReadScene(*item.scene, item.file, &error);
+          if (!document) {
+            skipped.push_back({{"file", item.file}, {"element", item.element}, {"reason", error}});
+            continue;
+          }
+          session->host().SetDocument(std::move(document));
+          SelectAll(session->document());
+          if (!session->Capture(item.group, item.texts, &number, &objects, &error)) {
+            skipped.push_back({{"file", item.file}, {"element", item.element}, {"reason", error}});
+            continue;
+          }
+          made.push_back({{"group", item.group},
+                          {"number", number},
+                          {"name", item.texts.name},
+                          {"file", item.file},
+                          {"element", item.element},
+                          {"objects", objects},
+                          {"warnings", item.warnings}});
         }
-        made.push_back({{"group", item.group},
-                        {"number", number},
-                        {"name", item.texts.name},
-                        {"file", item.file},
-                        {"element", item.element},
-                        {"objects", objects},
-                        {"warnings", item.warnings}});
       }
+    } catch (const std::bad_alloc&) {
+      skipped.push_back(
+          {{"file", file.string()}, {"reason", "not enough memory to read and capture it"}});
     }
     // The file's time (reading and every capture), with each of its records.
     const double seconds =
