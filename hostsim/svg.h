@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +36,10 @@ struct SvgSymbol {
   std::string id;     // the symbol's id
   std::string title;  // its <title>, UTF-8 (empty when it has none)
   std::string desc;   // its <desc>
+  // A record's texts exactly as this program wrote them on the symbol (velm:name,
+  // velm:kind, velm:comment, beside a digest of the title and desc they were written with
+  // in velm:texts); unset when the symbol has none, or its title or desc was edited since.
+  std::optional<std::string> name, kind, comment;
   // A scene of its own: the symbol's art in one layer, all of it selected, with the
   // gradients and patterns it uses. Coordinates are those the symbol's content has in the
   // document's user space, mapped to artwork points as the document's own content is.
@@ -76,9 +81,19 @@ bool ReadSvgFile(const std::string& path, SvgDocument* out, std::string* error);
 // SVG cannot express exactly (colour models, gradient mid points, text attributes, meshes,
 // ...) reads back exactly. An element may carry `velm:keys` (a JSON object of scene keys
 // merged over what is read from the element; a "type" key replaces the element's art
-// whole) and `velm:check` (SvgAttributeDigest of the element's other attributes and its
-// own text, as written). A reader uses `velm:keys` only when `velm:check` still matches,
-// so an element edited in another program is read from its SVG alone.
+// whole) and `velm:check`, a digest of everything the keys stand for. A reader uses
+// `velm:keys` only when `velm:check` still matches, so art edited in another program is
+// read from its SVG alone:
+// - art: "2." and a digest of the element with everything inside it (attributes and text
+//   in order), every definition it refers to (url(#…), href: gradients with their stops,
+//   patterns, clip paths) and theirs in turn, its ancestors' attributes (inherited style,
+//   transforms), the document's style sheets, and the matrix from its parent's user space
+//   to artwork points (so a changed transform above it, or a use drawing it elsewhere,
+//   refuses the keys);
+// - a gradient's definition: "2." and the same without ancestors and matrix;
+// - the root's document keys: SvgAttributeDigest of its other attributes and its own text.
+// A check of art or a definition without "2." (files written before it existed) never
+// matches: such elements are read from their SVG.
 inline constexpr const char* kVelmSvgNamespace = "urn:x-velm-pro:svg:1";
 
 // FNV-1a (64-bit, lower-case hexadecimal) over "name=value;" for each attribute in order
@@ -106,5 +121,17 @@ inline std::string SvgAttributeDigest(
     out[static_cast<std::size_t>(i)] = kHex[hash & 15];
   return out;
 }
+
+// velm:texts of a symbol: the digest of its title and desc as written (their text, as a
+// parser gives it back).
+inline std::string SvgSymbolTextsDigest(const std::string& title, const std::string& desc) {
+  return SvgAttributeDigest({{"title", title}, {"desc", desc}}, "");
+}
+
+// `text` with the velm:check of every element that carries velm:keys set to what it holds
+// now, as the writer signs its files. Each such element must carry velm:check in double
+// quotes; when one does not, or the text is not well-formed, the text comes back as it
+// is (checks that are not signed never match).
+std::string SignSvgKeys(const std::string& text);
 
 }  // namespace hostsim

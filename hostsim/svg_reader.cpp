@@ -121,17 +121,22 @@ bool Reader::CheckedKeys(xmlNodePtr n, Json* keys) {
   xmlChar* c = xmlGetNsProp(n, BAD_CAST "check", BAD_CAST kVelmSvgNamespace);
   const std::string check = c ? reinterpret_cast<const char*>(c) : "";
   if (c) xmlFree(c);
-  std::vector<std::pair<std::string, std::string>> attributes;
-  for (xmlAttrPtr a = n->properties; a; a = a->next) {
-    if (a->ns && xmlStrEqual(a->ns->href, BAD_CAST kVelmSvgNamespace)) continue;
-    std::string name = reinterpret_cast<const char*>(a->name);
-    if (a->ns && a->ns->prefix)
-      name = std::string(reinterpret_cast<const char*>(a->ns->prefix)) + ":" + name;
-    xmlChar* v = xmlNodeListGetString(doc_, a->children, 1);
-    attributes.emplace_back(name, v ? reinterpret_cast<const char*>(v) : "");
-    if (v) xmlFree(v);
+  if (!keysCheck_) keysCheck_ = std::make_unique<svg_check::KeysCheck>(doc_);
+  std::string expected;
+  if (n == xmlDocGetRootElement(doc_)) {
+    // Document settings: they stand for nothing drawn.
+    expected = keysCheck_->Own(n);
+  } else if (check.rfind(svg_check::kVersion, 0) != 0) {
+    Note(n,
+         "velm:check of an earlier form, which does not cover what the keys hold: read "
+         "from its SVG");
+    return false;
+  } else if (Named(n, "linearGradient") || Named(n, "radialGradient")) {
+    expected = keysCheck_->Definition(n);
+  } else if (drawCtm_) {
+    expected = keysCheck_->Art(n, PageMatrix(*drawCtm_));
   }
-  if (SvgAttributeDigest(attributes, OwnText(n)) != check) {
+  if (expected.empty() || check != expected) {
     Note(n, "edited after it was written: read from its SVG");
     return false;
   }
@@ -284,6 +289,13 @@ bool Reader::OwnHidden(xmlNodePtr n) {
 
 void Reader::Draw(xmlNodePtr n, const std::string& name, const Style& s, const Matrix& ctm,
                   const Viewport& vp, Json* out) {
+  // Keys of what is read here hold art where the transform above it put it.
+  struct KeepCtm {
+    const Matrix*& at;
+    const Matrix* saved;
+    ~KeepCtm() { at = saved; }
+  } keep{drawCtm_, drawCtm_};
+  drawCtm_ = &ctm;
   Matrix m = ctm;
   if (HasAttr(n, "transform") && name != "svg") {
     Matrix t;
@@ -581,11 +593,15 @@ void Reader::Symbols(SvgDocument* out) {
   for (xmlNodePtr n : symbols) {
     SvgSymbol sym;
     sym.id = Attr(n, "id");
+    xmlNodePtr title = nullptr, desc = nullptr;
     for (xmlNodePtr c = n->children; c; c = c->next) {
+      if (Named(c, "title") && !title) title = c;
+      if (Named(c, "desc") && !desc) desc = c;
       if (Named(c, "title") && sym.title.empty()) sym.title = Trim(OwnText(c));
       if (Named(c, "desc") && sym.desc.empty()) sym.desc = Trim(OwnText(c));
     }
     report_ = &sym.report;
+    SymbolTexts(n, title, desc, &sym);
     artIds_.clear();  // a scene of its own
     const Style s = StyleOf(n);
     Viewport vp = rootViewport_;
@@ -608,6 +624,24 @@ void Reader::Symbols(SvgDocument* out) {
     out->symbols.push_back(std::move(sym));
   }
   report_ = &out->report;
+}
+
+void Reader::SymbolTexts(xmlNodePtr n, xmlNodePtr title, xmlNodePtr desc, SvgSymbol* sym) {
+  const auto velm = [n](const char* attr) -> std::optional<std::string> {
+    xmlChar* v = xmlGetNsProp(n, BAD_CAST attr, BAD_CAST kVelmSvgNamespace);
+    if (!v) return std::nullopt;
+    std::string text = reinterpret_cast<const char*>(v);
+    xmlFree(v);
+    return text;
+  };
+  const std::optional<std::string> digest = velm("texts");
+  if (!digest) return;
+  // Another program's edit of the title or desc wins over the texts written beside them.
+  if (*digest != SvgSymbolTextsDigest(title ? OwnText(title) : "", desc ? OwnText(desc) : ""))
+    return;
+  sym->name = velm("name");
+  sym->kind = velm("kind");
+  sym->comment = velm("comment");
 }
 
 void Reader::Finish(Json* scene) {

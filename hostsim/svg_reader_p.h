@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "hostsim/svg.h"
+#include "hostsim/svg_check_p.h"
 #include "hostsim/svg_grammar_p.h"
 
 namespace hostsim::svg_in {
@@ -148,8 +151,13 @@ class Reader {
   Matrix ViewBoxTransform(xmlNodePtr n, double x, double y, double w, double h, Viewport* inner);
   // Merges velm:keys over `art` (or replaces it) when velm:check matches.
   void PrivateKeys(xmlNodePtr n, Json* art);
+  // The element's velm:keys when its velm:check matches what they stand for (for art, as
+  // drawn under `drawCtm_`); false (and a note) otherwise.
   bool CheckedKeys(xmlNodePtr n, Json* keys);
   void Symbols(SvgDocument* out);
+  // The record texts velm:name, velm:kind and velm:comment of a symbol, while its first
+  // <title> and <desc> still read as written.
+  void SymbolTexts(xmlNodePtr n, xmlNodePtr title, xmlNodePtr desc, SvgSymbol* sym);
   void Finish(Json* scene);
 
   // svg_reader_style.cpp: styles.
@@ -215,8 +223,10 @@ class Reader {
   std::map<xmlNodePtr, std::string> gradientOf_;  // gradient element → scene name
   Json documentKeys_ = Json::object();
   std::set<xmlNodePtr> activeUses_;
-  std::set<std::string> artIds_;  // the scene ids given so far
-  double height_ = 0;             // the artboard's height in points
+  std::set<std::string> artIds_;                     // the scene ids given so far
+  std::unique_ptr<svg_check::KeysCheck> keysCheck_;  // made when the first keys are met
+  const Matrix* drawCtm_ = nullptr;  // the transform of the parent of the element drawn
+  double height_ = 0;                // the artboard's height in points
   double width_ = 0;
   Matrix root_;  // root user space → points (y down)
   Viewport rootViewport_;

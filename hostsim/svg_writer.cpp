@@ -87,7 +87,7 @@ std::string WriteSvg(Document& document, double width, double height) {
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + root.Open(false);
   if (!writer.defs().empty()) out += "<defs>" + writer.defs() + "</defs>";
   out += body + "</svg>\n";
-  return out;
+  return SignSvgKeys(out);
 }
 
 bool WriteSvgFile(Document& document, const std::string& path, std::string* error) {
@@ -146,6 +146,13 @@ std::string WriteSvgSymbolSet(Document& document, const std::vector<SvgSymbolIte
     Element symbol("symbol");
     symbol.Set("id", id).Set("viewBox", Num(b.left) + " " + Num(height - b.top) + " " +
                                             Num(b.right - b.left) + " " + Num(b.top - b.bottom));
+    // The record's texts, exactly (a reader trims <title> and <desc>), while the title and
+    // desc for people still read as written.
+    symbol.Set("velm:name", items[i].name);
+    if (items[i].kind) symbol.Set("velm:kind", *items[i].kind);
+    if (items[i].comment) symbol.Set("velm:comment", *items[i].comment);
+    symbol.Set("velm:texts", SvgSymbolTextsDigest(svg_out::Sanitize(items[i].name),
+                                                  svg_out::Sanitize(items[i].desc)));
     symbols += symbol.Open(false) + "<title>" + svg_out::EscapeXml(items[i].name) + "</title>";
     if (!items[i].desc.empty()) symbols += "<desc>" + svg_out::EscapeXml(items[i].desc) + "</desc>";
     // No group around the art (it would be read back as one): each object takes the flip.
@@ -170,7 +177,7 @@ std::string WriteSvgSymbolSet(Document& document, const std::vector<SvgSymbolIte
   if (!title.empty()) out += "<title>" + svg_out::EscapeXml(title) + "</title>";
   if (!writer.defs().empty()) out += "<defs>" + writer.defs() + "</defs>";
   out += symbols + uses + "</svg>\n";
-  return out;
+  return SignSvgKeys(out);
 }
 
 }  // namespace hostsim

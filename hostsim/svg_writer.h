@@ -5,6 +5,7 @@
 // gives the same document. hostsim/README.md ("Writing SVG") describes the mapping.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ bool WriteSvgFile(Document& document, const std::string& path, std::string* erro
 struct SvgSymbolItem {
   std::string name;  // UTF-8: the symbol's <title> and the base of its id
   std::string desc;  // UTF-8: the symbol's <desc> (empty: none)
+  // A record's kind and comment (UTF-8), kept exactly on the symbol beside its name (see
+  // SvgSymbol); unset for a symbol that is no record.
+  std::optional<std::string> kind, comment;
   std::vector<Art*> art;
 };
 

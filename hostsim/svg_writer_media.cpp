@@ -89,8 +89,8 @@ void ArtWriter::WriteText(Art* art, std::string* out) {
     if (a.font.weight >= 100 && a.font.weight <= 900 && a.font.weight != 400)
       e->Set("font-weight", std::to_string(a.font.weight / 100 * 100));
     Rgb rgb;
-    e->Set("fill",
-           a.paint.fillPaint && PlainColor(doc_, a.paint.fill.color, &rgb) ? HexColor(rgb) : "none");
+    e->Set("fill", a.paint.fillPaint && PlainColor(doc_, a.paint.fill.color, &rgb) ? HexColor(rgb)
+                                                                                   : "none");
     if (a.paint.strokePaint && a.paint.stroke.width > 0 &&
         PlainColor(doc_, a.paint.stroke.color, &rgb))
       e->Set("stroke", HexColor(rgb)).Set("stroke-width", Num(a.paint.stroke.width));
@@ -146,7 +146,7 @@ void ArtWriter::WriteText(Art* art, std::string* out) {
         }
       }
       Common(art, &t);
-      t.Keys(Whole(art), direct);
+      t.Keys(Whole(art));
       *out += t.Open(false) + body + t.Close();
       return;
     }

@@ -46,10 +46,11 @@ class Element {
     declarations_.emplace_back(name, value);
     return *this;
   }
-  // Private scene keys for the element; `text` is its own direct text, as written.
-  Element& Keys(Json keys, std::string text = {}) {
+  // Private scene keys for the element. Its velm:check is written as a mark that
+  // SignSvgKeys replaces once the document is whole (the check covers what the element
+  // holds and refers to, written after it).
+  Element& Keys(Json keys) {
     keys_ = std::move(keys);
-    text_ = Sanitize(text);
     return *this;
   }
   // "<name a=... velm:keys=... velm:check=...>" (or "/>" when `empty`).
@@ -61,7 +62,6 @@ class Element {
   std::vector<std::pair<std::string, std::string>> declarations_;
   std::vector<std::pair<std::string, std::string>> attributes_;
   Json keys_;
-  std::string text_;
 };
 
 // sRGB components 0 … 1 of a plain colour, as the renderer draws it (PlainColor).

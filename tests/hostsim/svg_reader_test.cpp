@@ -251,12 +251,21 @@ TEST(SvgReader, SymbolsAreListedWithTitlesAndTheirOwnScenes) {
 }
 
 TEST(SvgReader, PrivateKeysApplyOnlyWhileTheCheckMatches) {
-  const std::string check =
-      hostsim::SvgAttributeDigest({{"width", "1"}, {"height", "1"}, {"fill", "#ff0000"}}, "");
+  // Keys signed as the writer signs them; `fill` then edited as another program would.
   auto doc = [&](const std::string& fill, const std::string& keys) {
-    return Read("<rect width=\"1\" height=\"1\" fill=\"" + fill +
-                "\" xmlns:velm=\"urn:x-velm-pro:svg:1\" velm:keys='" + keys + "' velm:check=\"" +
-                check + "\"/>");
+    const std::string signedText = hostsim::SignSvgKeys(
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"200pt\" height=\"100pt\" "
+        "viewBox=\"0 0 200 100\"><rect width=\"1\" height=\"1\" fill=\"#ff0000\" "
+        "xmlns:velm=\"urn:x-velm-pro:svg:1\" velm:keys='" +
+        keys + "' velm:check=\"-\"/></svg>");
+    EXPECT_EQ(signedText.find("velm:check=\"-\""), std::string::npos);
+    hostsim::SvgDocument d;
+    std::string error;
+    const std::size_t at = signedText.find("#ff0000");
+    EXPECT_TRUE(hostsim::ReadSvgText(signedText.substr(0, at) + fill + signedText.substr(at + 7),
+                                     "t.svg", &d, &error))
+        << error;
+    return d;
   };
   const auto same = doc("#ff0000", R"({"fill": {"cmyk": [0, 1, 1, 0]}})");
   // Drawn twice through uses, an element's id names its first art only.
@@ -271,6 +280,13 @@ TEST(SvgReader, PrivateKeysApplyOnlyWhileTheCheckMatches) {
   EXPECT_EQ(Art(edited)["fill"], "#00ff00");
   ASSERT_EQ(edited.report.notes.size(), 1u);
   EXPECT_NE(edited.report.notes[0].find("t.svg:1: edited after it was written"), std::string::npos);
+  // A check of the earlier form (the element's own attributes only) guards nothing more.
+  const auto earlier = Read(
+      "<rect width=\"1\" height=\"1\" fill=\"#ff0000\" xmlns:velm=\"urn:x-velm-pro:svg:1\" "
+      "velm:keys='{\"fill\": {\"cmyk\": [0, 1, 1, 0]}}' velm:check=\"" +
+      hostsim::SvgAttributeDigest({{"width", "1"}, {"height", "1"}, {"fill", "#ff0000"}}, "") +
+      "\"/>");
+  EXPECT_EQ(Art(earlier)["fill"], "#ff0000");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <set>
 
@@ -26,7 +27,8 @@ class ExportSvgTest : public VelmToolTest {
  protected:
   // Captures a red rectangle drawn in the host's document into `group`.
   void StoreRectangle(const std::string& group, const std::string& name, const std::string& kind,
-                      float left, float bottom, float right, float top) {
+                      float left, float bottom, float right, float top,
+                      const std::string& comment = "") {
     hostsim::Document& doc = *host().document();
     doc.DeselectAll();
     hostsim::Art* path = doc.Create(host::kPathArt);
@@ -43,6 +45,8 @@ class ExportSvgTest : public VelmToolTest {
     const std::string sjisName = Sjis(name), sjisKind = Sjis(kind);
     std::memcpy(header->name, sjisName.c_str(), sjisName.size() + 1);
     std::memcpy(header->kind, sjisKind.c_str(), sjisKind.size() + 1);
+    const std::string sjisComment = Sjis(comment);
+    std::memcpy(header->comment, sjisComment.c_str(), sjisComment.size() + 1);
     ASSERT_EQ(velm::WriteGroupRecord(Sjis(group).c_str(), -1), host::kNoErr);
     doc.Dispose(path);
   }
@@ -122,6 +126,52 @@ TEST_F(ExportSvgTest, GroupIsASymbolSetWithUniqueIdsTitlesAndAUseEach) {
   EXPECT_EQ(RunProgram("export '" + FileOf("形") + "' 0 --symbols -o '" + Out("x.svg") + "'"), 2);
   EXPECT_EQ(RunProgram("export '" + FileOf("形") + "' --symbols -o '" + Out("x.png") + "'"), 2);
   EXPECT_FALSE(fs::exists(Out("x.svg")));
+}
+
+// Names, kinds and comments come back exactly from a set exported and imported again: the
+// reader trims titles and descriptions, so the texts travel on the symbols themselves.
+TEST_F(ExportSvgTest, SymbolSetImportsBackWithExactlyTheRecordTexts) {
+  const struct {
+    const char* name;
+    const char* kind;
+    const char* comment;
+  } cases[] = {
+      {"empty comment", "図形", ""},
+      {"trailing spaces ", "kind ", "ends in spaces  "},
+      {"lines", "k", "first line\nsecond line\n"},
+      {" \tleading", "", "\n"},
+      {"日本語の名前", "日本語の種類", "一行目\n二行目 全角　"},
+  };
+  for (const auto& c : cases)
+    StoreRectangle("形", c.name, c.kind, 0, 0, 10, 10, c.comment);
+  std::string output;
+  ASSERT_EQ(
+      RunProgram("export '" + FileOf("形") + "' --symbols -o '" + Out("set.svg") + "'", &output), 0)
+      << output;
+  // The same set as written before the texts were kept on the symbols: only the title and
+  // "kind: …&#10;comment: …" description for people.
+  const std::string legacy = std::regex_replace(
+      FileBytes(Out("set.svg")), std::regex(" velm:(name|kind|comment|texts)=\"[^\"]*\""), "");
+  std::ofstream(Out("legacy.svg"), std::ios::binary) << legacy;
+  for (const char* file : {"set.svg", "legacy.svg"}) {
+    const std::string library = Out(std::string("back-") + file);
+    ASSERT_EQ(RunProgram("import '" + Out(file) + "' '" + library + "' --group back", &output), 0)
+        << output;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+      SCOPED_TRACE(std::string(file) + ": " + cases[i].name);
+      const nlohmann::json shown =
+          RunJson({"show", library, std::to_string(i), "--group", "back"})["header"];
+      const bool exact = std::string(file) == "set.svg";
+      // From the description alone, an empty comment is still empty and the kind kept.
+      if (exact || i == 0) {
+        EXPECT_EQ(shown["kind"], cases[i].kind);
+        EXPECT_EQ(shown["comment"], cases[i].comment);
+      }
+      if (exact) {
+        EXPECT_EQ(shown["name"], cases[i].name);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -67,7 +67,9 @@ int ExportSymbolSet(velmsession::PluginSession& session, const std::string& grou
     } else if (session.Place(group, n, place, &placed, &error)) {
       hostsim::SvgSymbolItem item;
       item.name = SjisToUtf8(header.name);
-      item.desc = SymbolDescription(SjisToUtf8(header.kind), SjisToUtf8(header.comment));
+      item.kind = SjisToUtf8(header.kind);
+      item.comment = SjisToUtf8(header.comment);
+      item.desc = SymbolDescription(*item.kind, *item.comment);
       // The new art, topmost first, as the layers list it.
       for (hostsim::Layer* layer : document.layers())
         for (hostsim::Art* a : layer->group->children)

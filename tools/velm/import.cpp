@@ -167,14 +167,22 @@ std::vector<ImportItem> ItemsOf(const fs::path& file, const hostsim::SvgDocument
                         : !svg.title.empty()  ? svg.title
                                               : stem;
       item.texts.comment = symbol.desc;
-      // A set velm export wrote keeps each record's kind and comment in its description.
-      static const std::string kKind = "kind: ", kComment = "\ncomment: ";
+      // A set velm export wrote keeps each record's texts exactly on its symbol, and for
+      // people (trimmed when read) in its title and description.
+      // (A set written before the texts were kept on the symbol reads back from the
+      // description, whose trailing space the trimming took: "comment:" ends it.)
+      static const std::string kKind = "kind: ", kComment = "\ncomment:";
       const std::size_t split = symbol.desc.find(kComment);
-      if (symbol.desc.rfind(kKind, 0) == 0 && split != std::string::npos &&
-          symbol.desc.find('\n', kKind.size()) == split) {
+      if (symbol.name) item.texts.name = *symbol.name;
+      if (symbol.kind && symbol.comment) {
+        if (options.kind.empty()) item.texts.kind = *symbol.kind;
+        item.texts.comment = *symbol.comment;
+      } else if (symbol.desc.rfind(kKind, 0) == 0 && split != std::string::npos &&
+                 symbol.desc.find('\n', kKind.size()) == split) {
         if (options.kind.empty())
           item.texts.kind = symbol.desc.substr(kKind.size(), split - kKind.size());
-        item.texts.comment = symbol.desc.substr(split + kComment.size());
+        const std::size_t from = split + kComment.size();
+        item.texts.comment = symbol.desc.substr(from + (symbol.desc.compare(from, 1, " ") == 0));
       }
       item.scene = &symbol.scene;
       item.warnings = symbol.report.Lines();
