@@ -143,8 +143,9 @@ host::Err CreateGroupFile(const char* group);
 // Deletes the file of `group` under the group's lock, so that no write of the group can
 // put it back: 0 when it was deleted; kGroupWriteErr when it is not there or cannot be
 // opened for writing or deleted (nothing changed), kGroupBusyErr, kBadGroupNameErr, or the
-// base folder lookup's error.
-host::Err RemoveGroupFile(const char* group);
+// base folder lookup's error. With `onlyWhenEmpty`, a file that holds anything stays
+// (kGroupWriteErr).
+host::Err RemoveGroupFile(const char* group, bool onlyWhenEmpty = false);
 
 // Deletes the files in `folder` matching `pattern` ("VELM-*.TMP": a process id and a
 // writer's mark where the star is) that writers no longer running left behind

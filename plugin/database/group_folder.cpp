@@ -70,7 +70,7 @@ host::Err CreateGroupFile(const char* group) {
   return host::kNoErr;
 }
 
-host::Err RemoveGroupFile(const char* group) {
+host::Err RemoveGroupFile(const char* group, bool onlyWhenEmpty) {
   char base[kPathSize];
   if (host::Err err = GetBaseFolder(base)) return err;
   char folder[kPathSize], path[kPathSize];
@@ -83,7 +83,10 @@ host::Err RemoveGroupFile(const char* group) {
   os::FileHandle file =
       os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
   if (file == os::kInvalidFile) return kGroupWriteErr;
+  std::int64_t size = 0;
+  const bool sized = os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size);
   os::FileClose(file);
+  if (onlyWhenEmpty && (!sized || size != 0)) return kGroupWriteErr;
   if (!os::FileDelete(path)) return kGroupWriteErr;
   return host::kNoErr;
 }

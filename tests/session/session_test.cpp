@@ -82,6 +82,19 @@ TEST_F(SessionTest, ACaptureWithNothingCapturableSelectedIsRefused) {
   }
 }
 
+// A failure the stand-in host reported before a capture belongs to what met it: later
+// captures succeed and say so.
+TEST_F(SessionTest, AnEarlierHostFailureDoesNotFailLaterCaptures) {
+  session_->host().Fail("a failure before the captures");
+  for (std::int32_t expected : {1, 2}) {
+    std::string error;
+    ASSERT_TRUE(session_->OpenScene(sceneFile_, &error)) << error;
+    std::int32_t record = -1, objects = 0;
+    EXPECT_TRUE(session_->Capture("図形", {"四角", "", ""}, &record, &objects, &error)) << error;
+    EXPECT_EQ(record, expected);
+  }
+}
+
 TEST_F(SessionTest, PlacedArtLandsByTheOriginModeAsOneUndoableStep) {
   EXPECT_EQ(session_->RecordCount("図形"), 1);
   struct Case {

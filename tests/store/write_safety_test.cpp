@@ -141,6 +141,12 @@ TEST_F(WriteSafetyTest, GroupsAreMadeAndRemovedOnlyUnderTheirLock) {
   EXPECT_TRUE(std::filesystem::exists(GroupFile("l")));
   EXPECT_FALSE(std::filesystem::exists(GroupFile("m")));
   std::filesystem::remove(DatabaseFolder() / "VELM.LCK");
+  // Where only an empty file may go, one holding records stays.
+  EXPECT_EQ(velm::RemoveGroupFile("l", true), velm::kGroupWriteErr);
+  EXPECT_TRUE(std::filesystem::exists(GroupFile("l")));
+  ASSERT_EQ(velm::CreateGroupFile("m"), host::kNoErr);
+  EXPECT_EQ(velm::RemoveGroupFile("m", true), host::kNoErr);
+  EXPECT_FALSE(std::filesystem::exists(GroupFile("m")));
   EXPECT_EQ(velm::RemoveGroupFile("l"), host::kNoErr);
   EXPECT_EQ(velm::RemoveGroupFile("l"), velm::kGroupWriteErr) << "nothing to remove";
 }

@@ -1,6 +1,7 @@
 // velm import: SVG files and symbol sets become records through the plug-in's own capture.
 // Import starts a plug-in of its own, so the velm program runs as a separate process.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,12 +37,12 @@ class ImportTest : public ::testing::Test {
     std::ofstream(path, std::ios::binary) << text;
     return path.string();
   }
-  // Runs velm; its exit status, with stdout in *out.
-  int Velm(const std::string& arguments, std::string* out) {
+  // Runs velm (after the shell words `before`, if any); its exit status, with stdout in *out.
+  int Velm(const std::string& arguments, std::string* out, const std::string& before = "") {
     const fs::path program =
         fs::path(VELM_MODULE_PATH).parent_path().parent_path() / "tools" / "velm" / "velm";
     const fs::path log = root_ / "out.txt";
-    const int status = std::system(("'" + program.string() + "' " + arguments + " > '" +
+    const int status = std::system((before + " '" + program.string() + "' " + arguments + " > '" +
                                     log.string() + "' 2> '" + (root_ / "err.txt").string() + "'")
                                        .c_str());
     std::ostringstream text;
@@ -49,10 +50,18 @@ class ImportTest : public ::testing::Test {
     *out = text.str();
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  json VelmJson(const std::string& arguments, int expected) {
+  json VelmJson(const std::string& arguments, int expected, const std::string& before = "") {
     std::string out;
-    EXPECT_EQ(Velm(arguments + " --json", &out), expected) << out;
+    EXPECT_EQ(Velm(arguments + " --json", &out, before), expected) << out;
     return json::parse(out, nullptr, false);
+  }
+  // The number of records of each group `velm ls` finds.
+  std::map<std::string, int> Groups() {
+    std::map<std::string, int> counts;
+    const json listed = VelmJson("ls '" + Library() + "'", 0);
+    for (const json& g : listed["groups"])
+      counts[g["name"].get<std::string>()] = g["count"].get<int>();
+    return counts;
   }
   std::string Library() const { return (root_ / "library").string(); }
 
@@ -190,6 +199,120 @@ TEST_F(ImportTest, AnExportedSymbolSetImportsBackToTheSameArtStreams) {
     EXPECT_TRUE(before[i] == after[i])
         << "record " << i << " (" << back["records"][i]["name"] << ") differs";
   }
+}
+
+// The group of a plain file is the name of its folder, "." and ".." included, fitted to
+// what a group name can be (and said so with the record) rather than refused; names that
+// are not UTF-8 come out escaped.
+TEST_F(ImportTest, TheGroupIsTheFoldersNameFittedToWhatAGroupNameCanBe) {
+  const struct {
+    std::string folder;  // below in/, holding a.svg
+    const char* given;   // named on the command line, from inside the folder
+    std::string group;
+    bool fitted;
+  } cases[] = {
+      {"icons", ".", "icons", false},
+      {"pics", "./a.svg", "pics", false},
+      {"a|b", ".", "a_b", true},
+      {"x.VEL", "a.svg", "x_VEL", true},
+      {std::string(70, 'n'), ".", std::string(63, 'n'), true},
+      {"CON", ".", "CON_", true},
+      {"\xff\xfe", ".", "__", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.group);
+    Write(c.folder + "/a.svg", kSquare);
+    const json j = VelmJson("import " + std::string(c.given) + " '" + Library() + "'", 0,
+                            "cd '" + (root_ / "in" / c.folder).string() + "' &&");
+    ASSERT_EQ(j["records"].size(), 1u) << j.dump();
+    EXPECT_EQ(j["records"][0]["group"], c.group);
+    EXPECT_EQ(
+        j["records"][0]["warnings"].dump().find("cannot be used as it is") != std::string::npos,
+        c.fitted)
+        << j.dump();
+    EXPECT_EQ(Groups()[c.group], 1);
+  }
+}
+
+TEST_F(ImportTest, NamesThatAreNotUtf8AreEscapedInTheJsonReport) {
+  Write("\xff/\xfe.svg", kSquare);
+  const json j = VelmJson("import '" + (root_ / "in").string() + "' '" + Library() + "'", 0);
+  ASSERT_EQ(j["records"].size(), 1u) << j.dump();
+  EXPECT_NE(j["records"][0]["file"].get<std::string>().find("/\xEF\xBF\xBD/\xEF\xBF\xBD.svg"),
+            std::string::npos);
+}
+
+// Nothing that looks like an SVG file is left out silently, and a FIFO or a device is
+// never opened (reading one would block or never end).
+TEST_F(ImportTest, WhatAFolderWalkCannotImportIsListedWithItsReason) {
+  const fs::path in = root_ / "in";
+  Write("good.svg", kSquare);
+  Write("other/b.svg", kSquare);
+  fs::create_symlink("nowhere.svg", in / "dangling.svg");
+  fs::create_symlink("loop.svg", in / "loop.svg");
+  fs::create_symlink("/dev/null", in / "device.svg");
+  fs::create_directory_symlink(in / "other", in / "linked");
+  ASSERT_EQ(mkfifo((in / "fifo.svg").c_str(), 0600), 0);
+  const std::map<std::string, std::string> reasons = {
+      {"dangling.svg", "a symbolic link to nothing"},
+      {"device.svg", "a device"},
+      {"fifo.svg", "FIFO"},
+      {"linked", "a symbolic link to a folder"},
+      {"loop.svg", "a loop of symbolic links"}};
+  const json j = VelmJson("import '" + in.string() + "' '" + Library() + "'", 1, "timeout 120");
+  EXPECT_EQ(j["records"].size(), 2u) << j.dump();
+  ASSERT_EQ(j["skipped"].size(), reasons.size()) << j.dump();
+  for (const json& item : j["skipped"]) {
+    const std::string name = fs::path(item["file"].get<std::string>()).filename().string();
+    ASSERT_TRUE(reasons.count(name)) << item;
+    EXPECT_NE(item["reason"].get<std::string>().find(reasons.at(name)), std::string::npos) << item;
+  }
+}
+
+TEST_F(ImportTest, AFolderThatCannotBeReadIsListedWithItsReason) {
+  // Root reads any folder: as root, velm runs without the capabilities that allow it.
+  std::string before;
+  if (geteuid() == 0) {
+    before = "setpriv --bounding-set=-dac_override,-dac_read_search";
+    if (std::system((before + " true 2>/dev/null").c_str()) != 0)
+      GTEST_SKIP() << "running as root, and setpriv cannot drop the capability to read any folder";
+  }
+  Write("good.svg", kSquare);
+  Write("locked/a.svg", kSquare);
+  const fs::path locked = root_ / "in" / "locked";
+  fs::permissions(locked, fs::perms::none);
+  const json j =
+      VelmJson("import '" + (root_ / "in").string() + "' '" + Library() + "'", 1, before);
+  fs::permissions(locked, fs::perms::owner_all);
+  EXPECT_EQ(j["records"].size(), 1u) << j.dump();
+  ASSERT_EQ(j["skipped"].size(), 1u) << j.dump();
+  EXPECT_EQ(j["skipped"][0]["file"], locked.string());
+  EXPECT_NE(j["skipped"][0]["reason"].get<std::string>().find("cannot be read"), std::string::npos);
+}
+
+// A write that fails (here: beyond the file size limit) leaves no group file that was not
+// there before; an empty group the user made stays.
+TEST_F(ImportTest, AFailedImportMakesNoGroupFile) {
+  std::string art =
+      "<svg xmlns='http://www.w3.org/2000/svg'><path fill='none' stroke='red' d='M0 0";
+  unsigned seed = 7;
+  for (int i = 0; i < 4000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    art += " L" + std::to_string(seed % 9973) + " " + std::to_string((seed >> 8) % 9967);
+  }
+  const std::string file = Write("big.svg", art + "'/></svg>");
+  fs::create_directories(Library());
+  std::string out;
+  ASSERT_EQ(Velm("mkgroup '" + Library() + "' kept", &out), 0) << out;
+  for (const char* group : {"new", "kept"}) {
+    SCOPED_TRACE(group);
+    const json j = VelmJson("import '" + file + "' '" + Library() + "' --group " + group, 1,
+                            "trap '' XFSZ; ulimit -f 24;");
+    EXPECT_TRUE(j["records"].empty()) << j.dump();
+    EXPECT_EQ(j["skipped"].size(), 1u) << j.dump();
+  }
+  EXPECT_FALSE(fs::exists(fs::path(Library()) / "new.VEL"));
+  EXPECT_TRUE(fs::exists(fs::path(Library()) / "kept.VEL"));
 }
 
 }  // namespace

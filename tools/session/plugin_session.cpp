@@ -320,6 +320,8 @@ static std::string WriteFailure(host::Err err) {
 
 bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
                             std::int32_t* recordNumber, std::int32_t* objects, std::string* error) {
+  // Only a failure during this capture is its own: an earlier one belongs to what met it.
+  const int failuresBefore = hostFailures_;
   std::string sjisGroup;
   if (!ToSjisField(group, 64, &sjisGroup)) {
     *error = "\"" + group + "\" cannot be a group name";
@@ -374,7 +376,7 @@ bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
     return false;
   }
   *recordNumber = g->currentRecordIndex;
-  if (hostFailures_ != 0) {
+  if (hostFailures_ != failuresBefore) {
     *error = "the stand-in host reported a failure during the capture";
     return false;
   }

@@ -97,7 +97,9 @@ class PluginSession {
 
   // Captures the document's selected art and appends it to `group` (UTF-8) as a new
   // record. On success *recordNumber is its number and *objects its object count;
-  // refused, writing nothing, when no capturable art is selected.
+  // refused, writing nothing, when no capturable art is selected. A failure the stand-in
+  // host reports during the capture fails it, even when the record was written
+  // (*recordNumber says so then); failures reported before it do not.
   bool Capture(const std::string& group, const RecordTexts& texts, std::int32_t* recordNumber,
                std::int32_t* objects, std::string* error);
 

@@ -10,10 +10,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "command_support.h"
 #include "commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
@@ -23,6 +25,7 @@
 #include "hostsim/svg.h"
 #include "plugin_session.h"
 #include "sjis_text.h"
+#include "write_support.h"
 
 namespace velmtool {
 namespace {
@@ -33,7 +36,7 @@ namespace fs = std::filesystem;
 struct ImportItem {
   std::string file;
   std::string element;  // "#id" of the symbol; empty for the whole file
-  std::string group;
+  std::string group;    // --group, else the name it is derived from (fitted before use)
   velmsession::RecordTexts texts;
   const nlohmann::json* scene = nullptr;
   std::vector<std::string> warnings;
@@ -41,6 +44,81 @@ struct ImportItem {
 
 bool HasSvgExtension(const fs::path& path) {
   return hostsim::IsSvgPath(path.string());
+}
+
+// Why `path` cannot be imported as a file; empty when it is a regular file (a symbolic
+// link is followed). Only its status is looked at: a FIFO or a device is never opened,
+// since reading one would block or never end.
+std::string WhyNotAFile(const fs::path& path) {
+  std::error_code ec;
+  const fs::file_status target = fs::status(path, ec);
+  if (ec == std::errc::too_many_symbolic_link_levels) return "a loop of symbolic links";
+  if (target.type() == fs::file_type::not_found) {
+    std::error_code linkEc;
+    return fs::is_symlink(fs::symlink_status(path, linkEc)) ? "a symbolic link to nothing"
+                                                            : "does not exist";
+  }
+  if (ec) return "cannot be read: " + ec.message();
+  switch (target.type()) {
+    case fs::file_type::regular:
+      return {};
+    case fs::file_type::directory:
+      return "a folder";
+    case fs::file_type::fifo:
+      return "a named pipe (FIFO), not a file";
+    case fs::file_type::block:
+    case fs::file_type::character:
+      return "a device, not a file";
+    case fs::file_type::socket:
+      return "a socket, not a file";
+    default:
+      return "not a regular file";
+  }
+}
+
+void Skip(nlohmann::json* skipped, const fs::path& path, const std::string& reason) {
+  skipped->push_back({{"file", path.string()}, {"reason", reason}});
+}
+
+// The .svg and .svgz files of a folder and its subfolders, in name order. What is left
+// out is listed with its reason: a folder that cannot be read, a symbolic link to a folder
+// (not followed, so that no link can lead the walk round in a loop), a link loop, and an
+// SVG name that is no regular file.
+void WalkFolder(const fs::path& folder, std::vector<fs::path>* files, nlohmann::json* skipped) {
+  std::error_code ec;
+  std::vector<fs::path> entries;
+  fs::directory_iterator it(folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+    entries.push_back(it->path());
+  if (ec) Skip(skipped, folder, "the folder cannot be read: " + ec.message());
+  std::sort(entries.begin(), entries.end());
+  for (const fs::path& entry : entries) {
+    std::error_code statusEc;
+    const fs::file_status own = fs::symlink_status(entry, statusEc);
+    if (fs::is_directory(own)) {
+      WalkFolder(entry, files, skipped);
+      continue;
+    }
+    if (fs::is_symlink(own)) {
+      const fs::file_status target = fs::status(entry, statusEc);
+      if (fs::is_directory(target)) {
+        Skip(skipped, entry,
+             "a symbolic link to a folder, not followed (name the folder itself to import it)");
+        continue;
+      }
+      if (statusEc == std::errc::too_many_symbolic_link_levels) {
+        Skip(skipped, entry, "a loop of symbolic links");
+        continue;
+      }
+    }
+    if (!HasSvgExtension(entry)) continue;
+    const std::string why = WhyNotAFile(entry);
+    if (why.empty()) {
+      files->push_back(entry);
+    } else {
+      Skip(skipped, entry, why);
+    }
+  }
 }
 
 // The SVG files named: files as given, folders walked (in name order) for .svg and .svgz.
@@ -51,24 +129,22 @@ void CollectFiles(const std::vector<std::string>& inputs, std::vector<fs::path>*
     std::error_code ec;
     if (fs::is_directory(input, ec)) {
       std::vector<fs::path> found;
-      fs::recursive_directory_iterator it(input, fs::directory_options::skip_permission_denied, ec);
-      for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_regular_file(ec) && HasSvgExtension(it->path())) found.push_back(it->path());
-      }
-      if (ec) skipped->push_back({{"file", input}, {"reason", "cannot be read: " + ec.message()}});
+      WalkFolder(input, &found, skipped);
       std::sort(found.begin(), found.end());
       files->insert(files->end(), found.begin(), found.end());
-    } else if (fs::is_regular_file(input, ec)) {
+    } else if (const std::string why = WhyNotAFile(input); why.empty()) {
       files->push_back(input);
     } else {
-      skipped->push_back({{"file", input}, {"reason", "does not exist"}});
+      Skip(skipped, input, why);
     }
   }
 }
 
-// The name of the folder holding `file`.
+// The name of the folder holding `file`, as the user sees it: "." and ".." stand for the
+// folders they lead to ("/" has no name).
 std::string FolderName(const fs::path& file) {
-  const fs::path folder = fs::absolute(file).parent_path();
+  std::error_code ec;
+  const fs::path folder = fs::absolute(file, ec).lexically_normal().parent_path();
   return folder.filename().string();
 }
 
@@ -101,17 +177,6 @@ void FitTexts(ImportItem* item) {
     }
     *f.text = SjisToUtf8(sjis);
   }
-}
-
-// A group name made from a file or folder name: characters a group name cannot hold
-// become '_'.
-std::string GroupFromName(std::string name) {
-  for (char& c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 ||
-        std::string("\\/:*?\"<>|").find(c) != std::string::npos)
-      c = '_';
-  }
-  return name.empty() ? std::string("_") : name;
 }
 
 void SelectAll(hostsim::Document& document) {
@@ -161,7 +226,7 @@ std::vector<ImportItem> ItemsOf(const fs::path& file, const hostsim::SvgDocument
       ImportItem item;
       item.file = file.string();
       item.element = "#" + symbol.id;
-      item.group = options.group.empty() ? GroupFromName(stem) : options.group;
+      item.group = options.group.empty() ? stem : options.group;
       item.texts.name = !symbol.title.empty() ? symbol.title : symbol.id;
       item.texts.kind = !options.kind.empty() ? options.kind
                         : !svg.title.empty()  ? svg.title
@@ -192,7 +257,7 @@ std::vector<ImportItem> ItemsOf(const fs::path& file, const hostsim::SvgDocument
   }
   ImportItem item;
   item.file = file.string();
-  item.group = options.group.empty() ? GroupFromName(FolderName(file)) : options.group;
+  item.group = options.group.empty() ? FolderName(file) : options.group;
   item.texts.name = !svg.title.empty() ? svg.title : stem;
   item.texts.kind = !options.kind.empty() ? options.kind : stem;
   item.texts.comment = svg.desc;
@@ -200,6 +265,49 @@ std::vector<ImportItem> ItemsOf(const fs::path& file, const hostsim::SvgDocument
   item.warnings = documentWarnings;
   items.push_back(std::move(item));
   return items;
+}
+
+// The group a derived name stands for, fitted to what a group name can be (see
+// FitGroupName); what was changed is said with the first record that goes there.
+void FitGroup(ImportItem* item, std::map<std::string, std::string>* fitted) {
+  const auto [it, first] = fitted->try_emplace(item->group);
+  if (first) {
+    std::vector<std::string> changes;
+    it->second = FitGroupName(item->group, &changes);
+    std::string list;
+    for (const std::string& change : changes)
+      list += (list.empty() ? "" : "; ") + change;
+    if (!changes.empty())
+      item->warnings.push_back("the group name \"" + item->group + "\" cannot be used as it is (" +
+                               list + "): the records go into \"" + it->second + "\"");
+  }
+  item->group = it->second;
+}
+
+// What the import has done to a group: whether its file was there before the first
+// capture into it, and whether a record has gone into it since.
+struct GroupState {
+  bool existed = false;
+  bool written = false;
+};
+
+// Whether anything is there under the name of the group's file; a name without a
+// Shift-JIS form counts as there (it is never removed).
+bool GroupFileThere(const fs::path& library, const std::string& group) {
+  std::string sjis;
+  if (!Utf8ToSjis(group, &sjis)) return true;
+  std::error_code absent;
+  return fs::symlink_status(library / (SjisToUtf8(sjis) + ".VEL"), absent).type() !=
+         fs::file_type::not_found;
+}
+
+// A group file this import made and could write nothing into (the plug-in's write
+// creates the file before it writes) goes again, unless another writer has put
+// something into it meanwhile: the check and the removal hold the group's lock.
+void RemoveIfLeftEmpty(const std::string& group, const GroupState& state) {
+  std::string sjis;
+  if (state.existed || state.written || !Utf8ToSjis(group, &sjis)) return;
+  velm::RemoveGroupFile(sjis.c_str(), true);
 }
 
 }  // namespace
@@ -215,6 +323,7 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
     err << "velm: " << library << " is not a library folder\n";
     return kExitUsage;
   }
+  if (!options.group.empty() && !GroupNameText(options.group, err)) return kExitUsage;
   const std::vector<std::string> inputs(options.paths.begin(), options.paths.end() - 1);
   nlohmann::json made = nlohmann::json::array();
   nlohmann::json skipped = nlohmann::json::array();
@@ -230,6 +339,9 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
   }
   Progress progress(files.size(), !options.json && isatty(STDERR_FILENO));
   std::size_t fileCount = 0;
+  std::map<std::string, std::string> fitted;  // derived group names and what they became
+  std::map<std::string, GroupState> groups;
+  bool faults = false;
   for (const fs::path& file : files) {
     const auto started = std::chrono::steady_clock::now();
     const std::size_t madeBefore = made.size();
@@ -244,6 +356,7 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
               {{"file", file.string()}, {"reason", "the symbol set holds no symbols"}});
         }
         for (ImportItem& item : ItemsOf(file, svg, options)) {
+          if (options.group.empty()) FitGroup(&item, &fitted);
           FitTexts(&item);
           std::int32_t number = -1, objects = 0;
           // A fresh document holding the art; nobody looks at the screen, so it is not drawn.
@@ -255,10 +368,21 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
           }
           session->host().SetDocument(std::move(document));
           SelectAll(session->document());
+          const auto [state, first] = groups.try_emplace(item.group);
+          if (first) state->second.existed = GroupFileThere(library, item.group);
           if (!session->Capture(item.group, item.texts, &number, &objects, &error)) {
-            skipped.push_back({{"file", item.file}, {"element", item.element}, {"reason", error}});
-            continue;
+            if (number < 0) {
+              skipped.push_back(
+                  {{"file", item.file}, {"element", item.element}, {"reason", error}});
+              RemoveIfLeftEmpty(item.group, state->second);
+              continue;
+            }
+            // Written, but the capture met a fault: the record is listed, so that the file
+            // is not imported twice, and the fault is reported with it.
+            item.warnings.push_back(error);
+            faults = true;
           }
+          state->second.written = true;
           made.push_back({{"group", item.group},
                           {"number", number},
                           {"name", item.texts.name},
@@ -281,8 +405,8 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
   }
 
   if (options.json) {
-    out << nlohmann::json{{"library", library}, {"records", made}, {"skipped", skipped}}.dump(2)
-        << "\n";
+    // Names of files and folders need not be UTF-8.
+    WriteJson(out, nlohmann::json{{"library", library}, {"records", made}, {"skipped", skipped}});
   } else {
     for (const nlohmann::json& record : made) {
       for (const auto& warning : record["warnings"]) {
@@ -300,7 +424,7 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
     if (!skipped.empty()) out << "; " << skipped.size() << " skipped";
     out << "\n";
   }
-  return skipped.empty() ? kExitOk : kExitProblems;
+  return skipped.empty() && !faults ? kExitOk : kExitProblems;
 }
 
 }  // namespace velmtool

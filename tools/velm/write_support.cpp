@@ -1,9 +1,11 @@
 #include "write_support.h"
 
+#include <cstring>
 #include <filesystem>
 
 #include "commands.h"
 #include "database/group_file.h"
+#include "database/text_match.h"
 #include "platform/sjis_forms.h"
 #include "sjis_text.h"
 
@@ -35,6 +37,55 @@ std::optional<std::string> GroupNameText(const std::string& utf8, std::ostream& 
     return std::nullopt;
   }
   return sjis;
+}
+
+std::string FitGroupName(const std::string& utf8, std::vector<std::string>* changes) {
+  std::vector<std::string> replaced;
+  std::string sjis = Utf8ToSjisNearest(utf8, &replaced);
+  if (!replaced.empty()) {
+    std::string list;
+    for (const std::string& c : replaced)
+      list += c;
+    changes->push_back("characters Shift-JIS cannot hold replaced: " + list);
+  }
+  bool forbidden = false;
+  for (std::size_t i = 0; i < sjis.size(); ++i) {
+    const auto c = static_cast<unsigned char>(sjis[i]);
+    if (velm::IsShiftJisLeadByte(c) && i + 1 < sjis.size()) {
+      ++i;  // a trail byte may be anything
+    } else if (c < 0x20 || c == 0x7F || std::strchr("\\/:*?\"<>|", c)) {
+      sjis[i] = '_';
+      forbidden = true;
+    }
+  }
+  if (forbidden) changes->push_back("characters a file name cannot hold became '_'");
+  // A '.' is never the second byte of a double-byte character.
+  bool vel = false;
+  for (std::size_t at = sjis.find(".VEL"); at != std::string::npos; at = sjis.find(".VEL", at)) {
+    sjis[at] = '_';
+    vel = true;
+  }
+  if (vel) changes->push_back("\".VEL\" became \"_VEL\"");
+  if (sjis == "." || sjis == "..") {
+    sjis.assign(sjis.size(), '_');
+    changes->push_back("a name of dots only became '_'");
+  }
+  if (sjis.size() > kShortFieldBytes) {
+    sjis = CutSjis(sjis, kShortFieldBytes);
+    changes->push_back("shortened to " + std::to_string(sjis.size()) + " bytes");
+  }
+  if (sjis.empty()) {
+    sjis = "_";
+    changes->push_back("an empty name became '_'");
+  }
+  if (!velm::IsValidGroupName(sjis.c_str())) {
+    // What is left is a device name or the search results' name.
+    sjis.insert(std::strcspn(sjis.c_str(), "."), "_");
+    sjis = CutSjis(sjis, kShortFieldBytes);
+    changes->push_back("a name reserved by the system got a '_'");
+    if (!velm::IsValidGroupName(sjis.c_str())) sjis = "_";
+  }
+  return SjisToUtf8(sjis);
 }
 
 std::optional<GroupFileTarget> OpenGroupFileForWriting(const std::string& path, bool mayBeMissing,

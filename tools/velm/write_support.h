@@ -7,6 +7,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "library.h"
 
@@ -22,6 +23,15 @@ std::optional<std::string> FieldBytes(const std::string& utf8, std::size_t limit
                                       std::ostream& err);
 // A group name as a field text that is also a file name the plug-in accepts.
 std::optional<std::string> GroupNameText(const std::string& utf8, std::ostream& err);
+
+// A group name made from a file or folder name (UTF-8), fitted to what a group name can
+// be rather than refused: a character Shift-JIS cannot hold becomes the nearest it can,
+// one a file name cannot hold (\ / : * ? " < > |, control characters) becomes '_', as
+// does the '.' of ".VEL" and the dots of "." and ".."; a name longer than its field is
+// cut on a character boundary; a Windows device name (CON, COM1, …) and the search
+// results' name get a '_' after their name part; an empty name becomes "_". The same name
+// always gives the same group. Each change is added to *changes, for people.
+std::string FitGroupName(const std::string& utf8, std::vector<std::string>* changes);
 
 // A group file's folder opened as a library, and the file's group.
 struct GroupFileTarget {
