@@ -209,8 +209,10 @@ TEST_F(FileOutputTest, ADocumentIsSavedInTheFormatItsNameSaysInAnyCase) {
   const struct {
     const char* name;
     std::string begins;
-  } kCases[] = {{"a.svg", Bytes(svg).substr(0, 200)},    {"b.SVG", Bytes(svg).substr(0, 200)},
-                {"c.Svg", Bytes(svg).substr(0, 200)},    {"d.JSON", Bytes(scene).substr(0, 200)},
+  } kCases[] = {{"a.svg", Bytes(svg).substr(0, 200)},
+                {"b.SVG", Bytes(svg).substr(0, 200)},
+                {"c.Svg", Bytes(svg).substr(0, 200)},
+                {"d.JSON", Bytes(scene).substr(0, 200)},
                 {"e.PNG", std::string("\x89PNG\r\n", 6)}};
   for (const auto& c : kCases) {
     const fs::path path = folder_ / c.name;

@@ -180,8 +180,8 @@ void CheckRecords(velmsession::PluginSession& session, const std::string& group,
   // The placed art written as SVG over the same page, drawn by the reference renderer.
   const std::string exportedSvg = (work / (stem + "-exported.svg")).string();
   const std::string exportedPng = (work / (stem + "-exported.png")).string();
-  if (!hostsim::WriteFileAtomically(
-          exportedSvg, hostsim::WriteSvg(session.document(), width, height), &error) ||
+  if (!hostsim::WriteFileAtomically(exportedSvg,
+                                    hostsim::WriteSvg(session.document(), width, height), &error) ||
       !Reference(exportedSvg, scale * 0.75, exportedPng, &error)) {
     result->compareError = error;
     return;

@@ -51,11 +51,11 @@ int CommandLzss(const LzssOptions& options, std::ostream& out, std::ostream& err
     err << "velm: out of memory while " << (encode ? "encoding " : "decoding ") << options.input
         << "\n";
     status = kExitProblems;
-  } else if (std::string error; !hostsim::WriteFileAtomically(
-                 options.output,
-                 std::string_view(reinterpret_cast<const char*>(output),
-                                  static_cast<std::size_t>(length)),
-                 &error)) {
+  } else if (std::string error;
+             !hostsim::WriteFileAtomically(options.output,
+                                           std::string_view(reinterpret_cast<const char*>(output),
+                                                            static_cast<std::size_t>(length)),
+                                           &error)) {
     err << "velm: " << error << "\n";
     status = kExitProblems;
   } else {
