@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "gui_controller.h"
+#include "gui_draw.h"
 #include "hostsim/renderer.h"
 #include "hostsim/scene.h"
 #include "hostsim/svg_writer.h"
@@ -64,28 +65,6 @@ bool SameFile(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty()) return false;
   std::error_code ec;
   return fs::equivalent(a, b, ec) && !ec;
-}
-
-void Frame(hostsim::Bitmap& screen, const host::Rect& r, std::uint32_t rgb) {
-  screen.Fill({r.left, r.top, r.right, r.top + 1}, rgb);
-  screen.Fill({r.left, r.bottom - 1, r.right, r.bottom}, rgb);
-  screen.Fill({r.left, r.top, r.left + 1, r.bottom}, rgb);
-  screen.Fill({r.right - 1, r.top, r.right, r.bottom}, rgb);
-}
-
-void Text(hostsim::Bitmap& screen, int x, int y, const std::string& utf8, const host::Rect& clip) {
-  hostsim::PrepareFonts();  // the font caches are emptied at exit
-  screen.BeginCairo();
-  cairo_t* cr = cairo_create(screen.surface());
-  cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
-  cairo_clip(cr);
-  cairo_select_font_face(cr, "IPAGothic", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, 12);
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_move_to(cr, x, y + 12);
-  cairo_show_text(cr, utf8.c_str());
-  cairo_destroy(cr);
-  screen.EndCairo();
 }
 
 // The text in lines of at most kLineChars bytes, broken at spaces (or anywhere in a longer
@@ -354,7 +333,7 @@ void Controller::DrawQuestion() {
   int y = kPanel.top + 10;
   for (const std::string& line : Wrap(question_.text)) {
     if (y > kPanel.bottom - 50) break;
-    Text(s, kPanel.left + 12, y, line, kPanel);
+    Text(s, kPanel.left + 12, y, line, 0x000000, kPanel);
     y += 16;
   }
   for (std::size_t i = 0; i < question_.buttons.size(); ++i) {
@@ -363,7 +342,7 @@ void Controller::DrawQuestion() {
     Frame(s, r, 0x404040);
     if (static_cast<int>(i) == question_.focus)
       Frame(s, {r.left - 2, r.top - 2, r.right + 2, r.bottom + 2}, 0x3050C0);
-    Text(s, r.left + 8, r.top + 4, question_.buttons[i], r);
+    Text(s, r.left + 8, r.top + 4, question_.buttons[i], 0x000000, r);
   }
 }
 

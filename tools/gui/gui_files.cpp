@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gui_controller.h"
+#include "gui_draw.h"
 #include "hostsim/scene.h"
 #include "hostsim/text_layout.h"
 
@@ -45,31 +46,6 @@ constexpr MenuEntry kMenu[] = {{"Open... (Ctrl+O)", Command::kOpen},
                                {"Save As... (Ctrl+Shift+S)", Command::kSaveAs},
                                {"Library... (Ctrl+L)", Command::kLibrary}};
 constexpr int kMenuWidth = 170;
-
-void Frame(hostsim::Bitmap& screen, const host::Rect& r, std::uint32_t rgb) {
-  screen.Fill({r.left, r.top, r.right, r.top + 1}, rgb);
-  screen.Fill({r.left, r.bottom - 1, r.right, r.bottom}, rgb);
-  screen.Fill({r.left, r.top, r.left + 1, r.bottom}, rgb);
-  screen.Fill({r.right - 1, r.top, r.right, r.bottom}, rgb);
-}
-
-// UTF-8 text with its top-left corner near (x, y), clipped to `clip`.
-void Text(hostsim::Bitmap& screen, int x, int y, const std::string& utf8, std::uint32_t rgb,
-          const host::Rect& clip) {
-  hostsim::PrepareFonts();  // the font caches are emptied at exit
-  screen.BeginCairo();
-  cairo_t* cr = cairo_create(screen.surface());
-  cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
-  cairo_clip(cr);
-  cairo_select_font_face(cr, "IPAGothic", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, 12);
-  cairo_set_source_rgb(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0,
-                       (rgb & 0xFF) / 255.0);
-  cairo_move_to(cr, x, y + 12);
-  cairo_show_text(cr, utf8.c_str());
-  cairo_destroy(cr);
-  screen.EndCairo();
-}
 
 bool Inside(const host::Rect& r, host::Point p) {
   return p.h >= r.left && p.h < r.right && p.v >= r.top && p.v < r.bottom;
