@@ -32,6 +32,18 @@ class Win32PlatformTest : public ::testing::Test {
   velmtest::WinTempFolder folder_;
 };
 
+// The system's source is looked up at run time (the module imports no advapi32).
+TEST(Win32Random, DrawsDiffer) {
+  std::set<std::string> draws;
+  for (int i = 0; i < 16; ++i) {
+    std::string bytes(16, '\0');
+    ASSERT_TRUE(os::RandomBytes(bytes.data(), 16));
+    draws.insert(bytes);
+  }
+  EXPECT_EQ(draws.size(), 16u);
+  EXPECT_EQ(draws.count(std::string(16, '\0')), 0u);
+}
+
 TEST(Win32Text, ShiftJisConversionIsExplicitAndStrict) {
   // The tests run with whatever code page the system has; nothing may depend on it.
   RecordProperty("AnsiCodePage", static_cast<int>(GetACP()));

@@ -1,8 +1,6 @@
 // The platform layer on Windows: the wide-character kernel calls, with the plug-in's
 // Shift-JIS names converted explicitly through code page 932.
 #include <windows.h>
-// After windows.h: RtlGenRandom (advapi32).
-#include <ntsecapi.h>
 
 #include <cstring>
 #include <cwchar>
@@ -433,8 +431,53 @@ bool ProcessExists(std::uint32_t id) {
   return running;
 }
 
+// The system's random source lives in advapi32, which the module does not import (the host
+// machine's loader is asked only for kernel32, user32 and gdi32): it is looked up when first
+// needed. Where it cannot be had, the bytes are drawn from what differs between writers:
+// the machine's name, the process and thread, the clocks and a count of the draws.
 bool RandomBytes(void* buffer, std::uint32_t count) {
-  return count == 0 || RtlGenRandom(buffer, count) != FALSE;
+  if (count == 0) return true;
+  using GenRandom = BOOLEAN(WINAPI*)(PVOID, ULONG);
+  static GenRandom genRandom = [] {
+    HMODULE advapi = LoadLibraryW(L"advapi32.dll");
+    return advapi ? reinterpret_cast<GenRandom>(
+                        reinterpret_cast<void*>(GetProcAddress(advapi, "SystemFunction036")))
+                  : nullptr;
+  }();
+  if (genRandom && genRandom(buffer, count)) return true;
+
+  static LONG draws = 0;
+  std::uint64_t state = 14695981039346656037ull;  // FNV-1a over what tells writers apart
+  const auto mix = [&state](const void* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+      state ^= static_cast<const unsigned char*>(data)[i];
+      state *= 1099511628211ull;
+    }
+  };
+  wchar_t machine[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD machineLength = MAX_COMPUTERNAME_LENGTH + 1;
+  if (GetComputerNameW(machine, &machineLength)) mix(machine, machineLength * sizeof(wchar_t));
+  const DWORD ids[] = {GetCurrentProcessId(), GetCurrentThreadId(), GetTickCount(),
+                       static_cast<DWORD>(InterlockedIncrement(&draws))};
+  mix(ids, sizeof ids);
+  LARGE_INTEGER counter{};
+  QueryPerformanceCounter(&counter);
+  mix(&counter, sizeof counter);
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  mix(&now, sizeof now);
+  const void* stack = &now;
+  mix(&stack, sizeof stack);
+  auto* out = static_cast<unsigned char*>(buffer);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    // SplitMix64 spreads the digest over as many bytes as are asked for.
+    state += 0x9E3779B97F4A7C15ull;
+    std::uint64_t z = state;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    out[i] = static_cast<unsigned char>(z ^ (z >> 31));
+  }
+  return true;
 }
 
 std::uint32_t TickCount() {
