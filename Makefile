@@ -36,8 +36,11 @@ demo: build
 
 # Real artwork: every icon and flag the packages install, imported, placed back and
 # exported, each drawing compared with the reference renderer's (table: corpus-report.md).
+# SVG_SUITE=DIR (the public SVG test suite unpacked, or its .tar.xz archive, unpacked into
+# build/corpus) measures the suite as well, rsvg-convert beside it as the control.
 corpus: build
-	./build/tools/corpus/velm-corpus --report corpus-report.md \
+	./build/tools/corpus/velm-corpus --report corpus-report.md --work build/corpus \
+	    $(if $(SVG_SUITE),--suite $(SVG_SUITE)) \
 	    bootstrap-icons=/usr/share/bootstrap-icons/svg \
 	    flags-4x3=/usr/share/iso-flags-svg/country-4x3 \
 	    flags-squared=/usr/share/iso-flags-svg/country-squared

@@ -50,4 +50,47 @@ TEST(PictureCompare, InkDifferencesAndSizesAreJudgedAsTheCorpusCheckSays) {
   }
 }
 
+// The suite's comparison forgives what a person does not see and fails what they do:
+// every calibration case is judged as a person would judge it.
+TEST(PictureCompare, TheForgivingComparisonJudgesAsAPersonWould) {
+  for (const velmcorpus::Calibration& c : velmcorpus::Calibrate()) {
+    EXPECT_EQ(c.share <= velmcorpus::kAlikeShare, c.sameToAPerson)
+        << c.change << ": " << 100 * c.share << " % of the ink differs";
+  }
+}
+
+// One pixel of ink is judged against the other drawing's neighbourhood, and the border
+// is left out.
+TEST(PictureCompare, APixelIsJudgedAgainstItsNeighbourhood) {
+  const auto picture = [](int x, int y, std::uint32_t ink) {
+    cairo_surface_t* s = Image(12, 12, 0xFFFFFF);
+    reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(s) +
+                                     y * cairo_image_surface_get_stride(s))[x] = ink;
+    cairo_surface_mark_dirty(s);
+    return s;
+  };
+  const struct {
+    int ax, ay, bx, by;
+    std::uint32_t inkB;
+    std::size_t ink, differing;
+  } cases[] = {
+      {5, 5, 6, 6, 0x000000, 2, 0},  // a pixel apart: within each other's neighbourhood
+      {5, 5, 7, 5, 0x000000, 2, 2},  // two pixels apart: both differ
+      {5, 5, 5, 5, 0x303030, 1, 0},  // darker by 48: within the tolerance
+      {5, 5, 5, 5, 0x313131, 1, 1},  // by 49: differs
+      {1, 1, 1, 1, 0xFFFFFF, 0, 0},  // in the border: left out
+  };
+  for (const auto& c : cases) {
+    cairo_surface_t* a = picture(c.ax, c.ay, 0x000000);
+    cairo_surface_t* b = picture(c.bx, c.by, c.inkB);
+    velmcorpus::Comparison result;
+    std::string error;
+    ASSERT_TRUE(velmcorpus::CompareForgiving(a, b, &result, &error)) << error;
+    EXPECT_EQ(result.ink, c.ink) << c.ax << "," << c.ay << " / " << c.bx << "," << c.by;
+    EXPECT_EQ(result.differing, c.differing) << c.ax << "," << c.ay << " / " << c.bx << "," << c.by;
+    cairo_surface_destroy(a);
+    cairo_surface_destroy(b);
+  }
+}
+
 }  // namespace

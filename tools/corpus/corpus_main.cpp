@@ -6,12 +6,13 @@
 // (as velm export writes it), drawn by the reference renderer and compared the same way.
 //
 //   velm-corpus [--sample N] [--size PX] [--work DIR] [--report FILE.md] [--min-agree F]
-//               NAME=FOLDER ...
+//               [--suite DIR|ARCHIVE] [NAME=FOLDER ...]
 //
 // Prints a table per set (files, imported, skipped, warnings by kind, drawings that agree,
 // time), the slowest and the most different files; exits 1 when a set's share of files
 // whose drawings agree is below --min-agree, or a file was neither imported nor skipped
-// with a reason.
+// with a reason. With --suite, the public SVG test suite is measured as well
+// (suite_run.h): its tables follow the sets'.
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
@@ -30,6 +31,7 @@
 #include "corpus_run.h"
 #include "hostsim/file_output.h"
 #include "picture_compare.h"
+#include "suite_run.h"
 
 namespace fs = std::filesystem;
 
@@ -40,7 +42,11 @@ int main(int argc, char** argv) {
   CLI::App app{
       "velm-corpus: real SVG artwork imported, placed back and exported, compared "
       "with the reference renderer's drawings"};
-  app.add_option("sets", sets, "NAME=FOLDER of SVG files (walked for .svg and .svgz)")->required();
+  velmcorpus::SuiteOptions suite;
+  app.add_option("sets", sets, "NAME=FOLDER of SVG files (walked for .svg and .svgz)");
+  app.add_option("--suite", suite.suite,
+                 "The public SVG test suite: its folder, or its .tar.xz archive (unpacked into "
+                 "--work)");
   app.add_option("--sample", options.sample, "Only about N files of each set, spread evenly");
   app.add_option("--size", options.size, "Pixels of a drawing's longer side")
       ->capture_default_str();
@@ -50,6 +56,21 @@ int main(int argc, char** argv) {
                  "Fail when a set's share of agreeing files is below this (0 … 1)")
       ->capture_default_str();
   CLI11_PARSE(app, argc, argv);
+  if (sets.empty() && suite.suite.empty()) {
+    std::cerr << "velm-corpus: give NAME=FOLDER sets, --suite, or both\n";
+    return 2;
+  }
+  // Before anything draws text: the suite's fonts are found by every renderer.
+  std::string suiteRoot;
+  if (!suite.suite.empty()) {
+    suite.work = options.work.empty() ? "svg-suite-work" : options.work;
+    suite.sample = options.sample;
+    std::string error;
+    if (!velmcorpus::PrepareSuite(suite, &suiteRoot, &error)) {
+      std::cerr << "velm-corpus: " << error << "\n";
+      return 2;
+    }
+  }
 
   std::vector<velmcorpus::SetResult> results;
   for (const std::string& set : sets) {
@@ -66,7 +87,18 @@ int main(int argc, char** argv) {
     }
     results.push_back(std::move(result));
   }
-  const std::string tables = velmcorpus::FormatReport(results);
+  std::string tables = results.empty() ? "" : velmcorpus::FormatReport(results);
+  bool suiteAccounted = true;
+  if (!suiteRoot.empty()) {
+    std::vector<velmcorpus::FeatureResult> features;
+    std::string error;
+    if (!velmcorpus::RunSuite(suiteRoot, suite, &features, &error)) {
+      std::cerr << "velm-corpus: " << error << "\n";
+      return 2;
+    }
+    tables += "\n## The public SVG test suite\n" + velmcorpus::FormatSuiteReport(features);
+    suiteAccounted = velmcorpus::SuiteAccountsForEveryFile(features);
+  }
   std::cout << tables;
   if (!report.empty()) {
     std::string error;
@@ -75,5 +107,5 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  return velmcorpus::Passes(results, options) ? 0 : 1;
+  return velmcorpus::Passes(results, options) && suiteAccounted ? 0 : 1;
 }

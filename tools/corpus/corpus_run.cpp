@@ -29,11 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-
 // The set's SVG files in name order; about `sample` of them spread evenly when asked.
 std::vector<fs::path> SetFiles(const std::string& folder, std::size_t sample) {
   std::vector<fs::path> files;
@@ -48,6 +43,92 @@ std::vector<fs::path> SetFiles(const std::string& folder, std::size_t sample) {
   for (std::size_t i = 0; i < sample; ++i)
     chosen.push_back(files[i * files.size() / sample]);
   return chosen;
+}
+
+// Compares the host's drawing of the document over the artboard with the reference
+// drawing in `referencePng`; the share of differing ink, or -1 with a reason.
+double CompareWithReference(hostsim::Document& document, double width, double height, double scale,
+                            const std::string& referencePng, std::string* error) {
+  Surface reference(ReadPng(referencePng, error));
+  if (!reference) return -1;
+  hostsim::RenderOptions render;
+  render.area = host::RealRect{0, static_cast<float>(height), static_cast<float>(width), 0};
+  render.scale = scale;
+  std::unique_ptr<hostsim::Bitmap> drawing = hostsim::RenderDocument(document, render);
+  if (!drawing) {
+    *error = "the stand-in host could not draw the placed art";
+    return -1;
+  }
+  drawing->BeginCairo();
+  Comparison comparison;
+  const bool ok = ComparePictures(drawing->surface(), reference.get(), &comparison, error);
+  drawing->EndCairo();
+  return ok ? comparison.share() : -1;
+}
+
+double ComparePngs(const std::string& a, const std::string& b, std::string* error) {
+  Surface first(ReadPng(a, error)), second(ReadPng(b, error));
+  Comparison comparison;
+  if (!first || !second || !ComparePictures(first.get(), second.get(), &comparison, error))
+    return -1;
+  return comparison.share();
+}
+
+// Places each imported record of `file` back and compares its drawings.
+void CheckRecords(velmsession::PluginSession& session, const std::string& group,
+                  const std::vector<std::int32_t>& numbers, const fs::path& file,
+                  const fs::path& work, const CorpusOptions& options, FileResult* result) {
+  hostsim::SvgDocument svg;
+  std::string error;
+  if (numbers.size() != 1 || !hostsim::ReadSvgFile(file.string(), &svg, &error) || svg.symbolSet) {
+    result->compareError = numbers.size() != 1
+                               ? "a symbol set (compared symbol by symbol elsewhere)"
+                           : error.empty() ? "a symbol set"
+                                           : error;
+    return;
+  }
+  if (!PlaceBack(session, group, numbers[0], svg, &error)) {
+    result->compareError = error;
+    return;
+  }
+  // Both drawings `options.size` pixels along the artboard's longer side.
+  const double width = svg.width, height = svg.height;
+  const double scale = options.size / std::max(width, height);
+  const std::string stem = std::to_string(numbers[0]);
+  const std::string referencePng = (work / (stem + "-reference.png")).string();
+  if (!Reference(file.string(), scale * 0.75, referencePng, &error)) {
+    result->compareError = error;
+    return;
+  }
+  result->placedShare =
+      CompareWithReference(session.document(), width, height, scale, referencePng, &error);
+  // The placed art written as SVG over the same page, drawn by the reference renderer.
+  const std::string exportedSvg = (work / (stem + "-exported.svg")).string();
+  const std::string exportedPng = (work / (stem + "-exported.png")).string();
+  if (!hostsim::WriteFileAtomically(exportedSvg,
+                                    hostsim::WriteSvg(session.document(), width, height), &error) ||
+      !Reference(exportedSvg, scale * 0.75, exportedPng, &error)) {
+    result->compareError = error;
+    return;
+  }
+  result->exportedShare = ComparePngs(exportedPng, referencePng, &error);
+  if (result->placedShare < 0 || result->exportedShare < 0) result->compareError = error;
+}
+
+}  // namespace
+
+// The kind of an import warning: what the host does not hold ("mask", ...) by its kind,
+// a text fitted to its field, or a place read only in part.
+std::string WarningKind(const nlohmann::json& warning, int* count) {
+  const std::string text = warning.get<std::string>();
+  static const std::string kNotHeld = "not held by the host: ";
+  const std::size_t open = text.rfind(" (");
+  if (text.rfind(kNotHeld, 0) == 0 && open != std::string::npos && open > kNotHeld.size()) {
+    *count = std::max(1, std::atoi(text.c_str() + open + 2));
+    return text.substr(kNotHeld.size(), open - kNotHeld.size());
+  }
+  if (text.rfind("the ", 0) == 0) return "texts fitted to Shift-JIS";
+  return "read in part";
 }
 
 // Runs the reference renderer on `svg` at `zoom` pixels per CSS pixel (0.75 point), the
@@ -99,54 +180,14 @@ bool ArtUnion(hostsim::Document& document, host::RealRect* bounds) {
   return any;
 }
 
-// Compares the host's drawing of the document over the artboard with the reference
-// drawing in `referencePng`; the share of differing ink, or -1 with a reason.
-double CompareWithReference(hostsim::Document& document, double width, double height, double scale,
-                            const std::string& referencePng, std::string* error) {
-  Surface reference(ReadPng(referencePng, error));
-  if (!reference) return -1;
-  hostsim::RenderOptions render;
-  render.area = host::RealRect{0, static_cast<float>(height), static_cast<float>(width), 0};
-  render.scale = scale;
-  std::unique_ptr<hostsim::Bitmap> drawing = hostsim::RenderDocument(document, render);
-  if (!drawing) {
-    *error = "the stand-in host could not draw the placed art";
-    return -1;
-  }
-  drawing->BeginCairo();
-  Comparison comparison;
-  const bool ok = ComparePictures(drawing->surface(), reference.get(), &comparison, error);
-  drawing->EndCairo();
-  return ok ? comparison.share() : -1;
-}
-
-double ComparePngs(const std::string& a, const std::string& b, std::string* error) {
-  Surface first(ReadPng(a, error)), second(ReadPng(b, error));
-  Comparison comparison;
-  if (!first || !second || !ComparePictures(first.get(), second.get(), &comparison, error))
-    return -1;
-  return comparison.share();
-}
-
-// Places each imported record of `file` back and compares its drawings.
-void CheckRecords(velmsession::PluginSession& session, const std::string& group,
-                  const std::vector<std::int32_t>& numbers, const fs::path& file,
-                  const fs::path& work, const CorpusOptions& options, FileResult* result) {
-  hostsim::SvgDocument svg;
-  std::string error;
-  if (numbers.size() != 1 || !hostsim::ReadSvgFile(file.string(), &svg, &error) || svg.symbolSet) {
-    result->compareError = numbers.size() != 1
-                               ? "a symbol set (compared symbol by symbol elsewhere)"
-                           : error.empty() ? "a symbol set"
-                                           : error;
-    return;
-  }
+bool PlaceBack(velmsession::PluginSession& session, const std::string& group, std::int32_t number,
+               const hostsim::SvgDocument& svg, std::string* error) {
   // Where the art was captured: the bottom-left corner of its bounds in the document read.
   host::RealRect captured{};
-  if (!hostsim::OpenScene(session.host(), svg.scene, &error) ||
+  if (!hostsim::OpenScene(session.host(), svg.scene, error) ||
       !ArtUnion(session.document(), &captured)) {
-    result->compareError = "the art read has no bounds";
-    return;
+    *error = "the art read has no bounds";
+    return false;
   }
   // The loader puts the bottom-left corner of the record's stored bounds at the drop point;
   // those bounds may hold more than what shows (a clipping group's clipped art), so the
@@ -157,54 +198,17 @@ void CheckRecords(velmsession::PluginSession& session, const std::string& group,
   for (int pass = 0; pass < 2; ++pass) {
     session.host().SetDocument(std::make_unique<hostsim::Document>());
     if (pass == 1) place.at = {captured.left - first.left, captured.bottom - first.bottom};
-    if (!session.Place(group, numbers[0], place, &placed, &error)) {
-      result->compareError = "placing it back: " + error;
-      return;
+    if (!session.Place(group, number, place, &placed, error)) {
+      *error = "placing it back: " + *error;
+      return false;
     }
     if (pass == 0 && !ArtUnion(session.document(), &first)) {
-      result->compareError = "the art placed back has no bounds";
-      return;
+      *error = "the art placed back has no bounds";
+      return false;
     }
   }
-  // Both drawings `options.size` pixels along the artboard's longer side.
-  const double width = svg.width, height = svg.height;
-  const double scale = options.size / std::max(width, height);
-  const std::string stem = std::to_string(numbers[0]);
-  const std::string referencePng = (work / (stem + "-reference.png")).string();
-  if (!Reference(file.string(), scale * 0.75, referencePng, &error)) {
-    result->compareError = error;
-    return;
-  }
-  result->placedShare =
-      CompareWithReference(session.document(), width, height, scale, referencePng, &error);
-  // The placed art written as SVG over the same page, drawn by the reference renderer.
-  const std::string exportedSvg = (work / (stem + "-exported.svg")).string();
-  const std::string exportedPng = (work / (stem + "-exported.png")).string();
-  if (!hostsim::WriteFileAtomically(exportedSvg,
-                                    hostsim::WriteSvg(session.document(), width, height), &error) ||
-      !Reference(exportedSvg, scale * 0.75, exportedPng, &error)) {
-    result->compareError = error;
-    return;
-  }
-  result->exportedShare = ComparePngs(exportedPng, referencePng, &error);
-  if (result->placedShare < 0 || result->exportedShare < 0) result->compareError = error;
+  return true;
 }
-
-// The kind of an import warning: what the host does not hold ("mask", ...) by its kind,
-// a text fitted to its field, or a place read only in part.
-std::string WarningKind(const nlohmann::json& warning, int* count) {
-  const std::string text = warning.get<std::string>();
-  static const std::string kNotHeld = "not held by the host: ";
-  const std::size_t open = text.rfind(" (");
-  if (text.rfind(kNotHeld, 0) == 0 && open != std::string::npos && open > kNotHeld.size()) {
-    *count = std::max(1, std::atoi(text.c_str() + open + 2));
-    return text.substr(kNotHeld.size(), open - kNotHeld.size());
-  }
-  if (text.rfind("the ", 0) == 0) return "texts fitted to Shift-JIS";
-  return "read in part";
-}
-
-}  // namespace
 
 std::size_t SetResult::Imported() const {
   return static_cast<std::size_t>(std::count_if(results.begin(), results.end(),

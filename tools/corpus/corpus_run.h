@@ -2,9 +2,26 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "picture_compare.h"
+
+namespace hostsim {
+class Document;
+struct SvgDocument;
+}  // namespace hostsim
+namespace velmsession {
+class PluginSession;
+}  // namespace velmsession
+namespace host {
+struct RealRect;
+}  // namespace host
 
 namespace velmcorpus {
 
@@ -49,5 +66,18 @@ bool RunSet(const std::string& name, const std::string& folder, const CorpusOpti
             SetResult* result, std::string* error);
 std::string FormatReport(const std::vector<SetResult>& results);
 bool Passes(const std::vector<SetResult>& results, const CorpusOptions& options);
+
+// The kind of an import warning (a JSON string): what the host does not hold ("mask", …)
+// by its kind, with its count in *count; a text fitted to its field; a place read in part.
+std::string WarningKind(const nlohmann::json& warning, int* count);
+// Runs the reference renderer (rsvg-convert) on `svg` at `zoom` pixels per CSS pixel into
+// `png`; false with a reason when it fails or is not installed.
+bool Reference(const std::string& svg, double zoom, const std::string& png, std::string* error);
+// The union of the bounds of the document's top-level art; false when it has none.
+bool ArtUnion(hostsim::Document& document, host::RealRect* bounds);
+// Record `number` of `group`, imported from `svg`, placed by the plug-in's loader into a
+// fresh document of the session where its art was in `svg`; false with a reason.
+bool PlaceBack(velmsession::PluginSession& session, const std::string& group, std::int32_t number,
+               const hostsim::SvgDocument& svg, std::string* error);
 
 }  // namespace velmcorpus
