@@ -140,6 +140,64 @@ void TextSeeds() {
   }
 }
 
+// Small documents of the SVG reader's features, each quick to read, so that the fuzzer
+// spends its time changing them rather than reading a few slow ones.
+void SvgSeeds() {
+  const char* kHead =
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+      "xmlns:xlink=\"http://www.w3.org/1999/xlink\" viewBox=\"0 0 100 100\">";
+  const struct {
+    const char* name;
+    const char* body;
+  } kSeeds[] = {
+      {"shapes",
+       "<rect x='5' y='5' width='40' height='20' rx='4'/><circle cx='70' cy='20' r='10'/>"
+       "<ellipse cx='20' cy='60' rx='10' ry='5'/><line x1='0' y1='0' x2='9' y2='9' "
+       "stroke='red'/><polyline points='1,2 3,4 5,6'/><polygon points='10 10 20 20 30 "
+       "10'/>"},
+      {"path",
+       "<path d='M10 10h20v20H10zM40 40c5 0 10 5 10 10s-5 10-10 10q-5 0-5-5t5-5a5 5 0 1 "
+       "1 10 0l-2 2z' fill-rule='evenodd'/>"},
+      {"paint",
+       "<g fill='#0a0' stroke='rgb(10%,20%,30%)' stroke-width='2' opacity='.5'>"
+       "<rect width='10' height='10' fill-opacity='.3' stroke-dasharray='2 1' "
+       "stroke-linecap='round' stroke-linejoin='bevel' stroke-miterlimit='3'/></g>"},
+      {"gradients",
+       "<defs><linearGradient id='a' x1='0' x2='1' gradientTransform='rotate(45)'>"
+       "<stop offset='0' stop-color='red'/><stop offset='1' stop-color='blue' "
+       "stop-opacity='.5'/></linearGradient><radialGradient id='b' href='#a' "
+       "cx='.5' cy='.5' r='.5' fx='.3' spreadMethod='reflect'/></defs><rect "
+       "width='50' height='50' fill='url(#a)'/><circle r='9' fill='url(#b)'/>"},
+      {"use",
+       "<defs><symbol id='s' viewBox='0 0 10 10'><rect width='10' height='10'/></symbol>"
+       "<g id='g'><use xlink:href='#s' width='5' height='5'/></g></defs><use href='#g' "
+       "x='20' transform='scale(2) translate(3,4) rotate(30 5 5) skewX(10)'/>"},
+      {"clip",
+       "<clipPath id='c' clipPathUnits='objectBoundingBox'><circle cx='.5' cy='.5' "
+       "r='.5'/></clipPath><mask id='m'><rect width='9' height='9' fill='white'/></mask>"
+       "<g clip-path='url(#c)' mask='url(#m)'><rect width='20' height='20'/></g>"},
+      {"text",
+       "<text x='10' y='20' font-family='sans-serif' font-size='12' text-anchor='middle'"
+       ">VELM <tspan dy='5' font-weight='bold'>日本語</tspan></text>"},
+      {"style",
+       "<style>rect{fill:blue} .a{stroke:red} #b{opacity:.5} g > rect:first-child{fill:"
+       "green}</style><g><rect class='a' id='b' width='5' height='5' style='fill:"
+       "yellow;stroke-width:2'/></g>"},
+      {"nested",
+       "<svg x='10' y='10' width='20' height='20' viewBox='0 0 10 10' "
+       "preserveAspectRatio='xMidYMid slice'><rect width='100' height='100'/></svg>"
+       "<switch><rect systemLanguage='en' width='5' height='5'/></switch><a><rect "
+       "width='1' height='1'/></a>"},
+      {"image",
+       "<image width='2' height='2' href='data:image/png;base64,iVBORw0KGgoAAAANSUhEU"
+       "gAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=='/>"},
+  };
+  for (const auto& seed : kSeeds) {
+    const std::string text = std::string(kHead) + seed.body + "</svg>\n";
+    Seed("svg_reader_fuzz", seed.name, Bytes(text.begin(), text.end()));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,6 +227,7 @@ int main(int argc, char** argv) {
   const std::uint32_t length = velm::FormatPreferences(velm::gGlobals, prefs, sizeof prefs);
   Seed("prefs_fuzz", "preferences", Bytes(prefs, prefs + length));
   TextSeeds();
+  SvgSeeds();
   std::printf("fuzz_seeds: %d seeds in %s\n", gSeeds, gOut.c_str());
   return gSeeds > 0 ? 0 : 1;
 }
