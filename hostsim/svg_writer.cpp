@@ -94,16 +94,60 @@ bool WriteSvgFile(Document& document, const std::string& path, std::string* erro
   return WriteFileAtomically(path, WriteSvg(document), error);
 }
 
+namespace {
+
+// Whether code point `c` may stand in an XML name after its first character.
+bool XmlNameChar(char32_t c) {
+  if (c < 0x80) return std::isalnum(static_cast<int>(c)) || c == '_' || c == '.';
+  return c == 0xB7 || (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) ||
+         (c >= 0xF8 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) || c == 0x200C || c == 0x200D ||
+         c == 0x203F || c == 0x2040 || (c >= 0x2070 && c <= 0x218F) ||
+         (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
+         (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) ||
+         (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+// The next code point of UTF-8 `text` from *i (advanced past it); 0xFFFD for a malformed
+// sequence, of which one byte is taken.
+char32_t NextCodePoint(const std::string& text, std::size_t* i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(*i);
+  const int length = lead < 0x80         ? 1
+                     : (lead >> 5) == 6  ? 2
+                     : (lead >> 4) == 14 ? 3
+                     : (lead >> 3) == 30 ? 4
+                                         : 0;
+  if (length == 0 || *i + length > text.size()) {
+    ++*i;
+    return lead < 0x80 ? lead : 0xFFFD;
+  }
+  char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+  for (int k = 1; k < length; ++k) {
+    if ((byte(*i + k) & 0xC0) != 0x80) {
+      ++*i;
+      return 0xFFFD;
+    }
+    c = (c << 6) | (byte(*i + k) & 0x3F);
+  }
+  *i += static_cast<std::size_t>(length);
+  return c;
+}
+
+}  // namespace
+
 std::string SvgSymbolId(std::size_t index, const std::string& name) {
+  // "r<index>-" and the name's characters an XML name may hold (Japanese ones too), each
+  // run of the others one '-'.
   std::string id = "r" + std::to_string(index) + "-";
   bool dash = true;  // no runs of '-'
-  for (unsigned char c : name) {
-    const bool keep = std::isalnum(c) || c == '_' || c == '.';
-    if (keep) {
-      id += static_cast<char>(c);
+  for (std::size_t i = 0; i < name.size();) {
+    const std::size_t start = i;
+    const char32_t c = NextCodePoint(name, &i);
+    if (c != 0xFFFD && XmlNameChar(c)) {
+      id.append(name, start, i - start);
       dash = false;
-    } else if (!dash && (c < 0x80 || (c & 0xC0) == 0xC0)) {
-      id += '-';  // one '-' per character left out (UTF-8 continuation bytes are not one)
+    } else if (!dash) {
+      id += '-';
       dash = true;
     }
   }

@@ -37,8 +37,9 @@ struct SvgSymbolItem {
   std::vector<Art*> art;
 };
 
-// Symbol ids made from names: XML names (letters, digits, '-', '_', '.'; other characters
-// become '-'), "r<index>-" in front so that they are unique and start with a letter.
+// Symbol ids made from names: XML names (letters of any script, digits, '-', '_', '.'; a run
+// of other characters becomes one '-'), "r<index>-" in front so that they are unique and
+// start with a letter.
 std::string SvgSymbolId(std::size_t index, const std::string& name);
 
 // The items as one symbol set: each a <symbol> holding its art at the artwork coordinates

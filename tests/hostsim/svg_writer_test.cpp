@@ -78,6 +78,22 @@ std::string Digest(xmlNode* n) {
   return hostsim::SvgAttributeDigest(attributes, text);
 }
 
+TEST(SvgWriterTest, SymbolIdsKeepWhatAnXmlNameMayHold) {
+  const struct {
+    std::size_t index;
+    std::string name, id;
+  } cases[] = {
+      {0, "月", "r0-月"},
+      {1, "a b", "r1-a-b"},
+      {2, "晴れ　のち / 雨", "r2-晴れ-のち-雨"},  // a full-width space is not a name character
+      {3, "\xFF\xFEx", "r3-x"},                   // bytes that are not UTF-8
+      {4, "é·ü", "r4-é·ü"},
+      {5, "(!)", "r5-"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(hostsim::SvgSymbolId(c.index, c.name), c.id) << c.name;
+}
+
 TEST(SvgWriterTest, ReferenceSceneIsWellFormedSignedAndExact) {
   std::string error;
   auto document = hostsim::ReadSceneFile(kReference, &error);

@@ -100,6 +100,7 @@ TEST_F(ExportSvgTest, GroupIsASymbolSetWithUniqueIdsTitlesAndAUseEach) {
   const auto ids = All(svg, "<symbol id=\"([^\"]*)\"");
   ASSERT_EQ(ids.size(), 3u) << svg;
   EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), 3u);
+  EXPECT_EQ(ids[0], "r0-赤い長方形") << "an XML name may hold Japanese";
   EXPECT_EQ(ids[1].rfind("r1-a-b", 0), 0u) << ids[1];
   EXPECT_EQ(All(svg, "<title>([^<]*)</title>"),
             (std::vector<std::string>{"形", "赤い長方形", "a b", "a b"}));
