@@ -353,8 +353,10 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
     int k = 0;
     if (inherit)
       s.italic = parent.italic;
-    else if ((ok = Keyword(value, {"normal", "italic", "oblique"}, &k)))
-      s.italic = k != 0;
+    else if ((ok = Keyword(value.substr(0, value.find_first_of(" \t\r\n")),
+                           {"normal", "italic", "oblique"}, &k) &&
+                   (k == 2 || value.find_first_of(" \t\r\n") == std::string::npos)))
+      s.italic = k != 0;  // "oblique 10deg" too
   } else if (name == "text-anchor") {
     if (inherit)
       s.anchor = parent.anchor;

@@ -122,6 +122,9 @@ TEST(SvgReaderCss, StylesCascadeAsCssSays) {
        30.0},
       {"<text style=\"font-size: 50%\">A</text>", "/runs/0/size", 8.0},
       {"<text font-size=\"12\" style=\"font-size: -5%\">A</text>", "/runs/0/size", 12.0},
+      {"<text font-style=\"italic\" style=\"font-style: slanted\">A</text>",
+       "/runs/0/fontRecord/italic", 1},
+      {"<text style=\"font-style: oblique 10deg\">A</text>", "/runs/0/fontRecord/italic", 1},
   };
   for (const Case& c : cases) {
     const auto d = Read(c.body);
