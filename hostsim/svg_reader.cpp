@@ -297,14 +297,15 @@ void Reader::Draw(xmlNodePtr n, const std::string& name, const Style& s, const M
   } keep{drawCtm_, drawCtm_};
   drawCtm_ = &ctm;
   Matrix m = ctm;
-  if (HasAttr(n, "transform") && name != "svg") {
+  if (name != "svg") {
     Matrix t;
-    if (!ParseTransformList(Attr(n, "transform"), &t)) {
+    bool invalid = false;
+    if (OwnTransform(n, s, &t, &invalid)) m = Multiply(ctm, t);
+    if (invalid) {
       // Out of range or damaged: where the element would go is not known.
       Note(n, "transform not valid: the element is left out");
       return;
     }
-    m = Multiply(ctm, t);
   }
   if (!FiniteMatrix(m)) {
     Note(n, "a transform out of range: left out");

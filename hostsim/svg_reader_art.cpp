@@ -206,10 +206,10 @@ void Reader::Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const View
 
 void Reader::Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewport& vp,
                   const Geometry* user, Json* art) {
+  const Style clipStyle = StyleOf(clip);
   Matrix m = ctm;
   Matrix t;
-  if (HasAttr(clip, "transform") && ParseTransformList(Attr(clip, "transform"), &t))
-    m = Multiply(m, t);
+  if (OwnTransform(clip, clipStyle, &t)) m = Multiply(m, t);
   if (Attr(clip, "clipPathUnits") == "objectBoundingBox") {
     double box[4];
     if (!user || !Bounds(*user, box)) {
@@ -219,7 +219,6 @@ void Reader::Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewpo
     }
     m = Multiply(m, {box[2] - box[0], 0, 0, box[3] - box[1], box[0], box[1]});
   }
-  const Style clipStyle = StyleOf(clip);
   Geometry all;
   bool evenOdd = false;
   int shapes = 0;
@@ -234,9 +233,8 @@ void Reader::Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewpo
       if (target == ids_.end()) continue;
       shape = target->second;
       Matrix ut;
-      if (HasAttr(c, "transform") && ParseTransformList(Attr(c, "transform"), &ut))
-        cm = Multiply(cm, ut);
-      Style us = Compute(c, clipStyle);
+      const Style us = Compute(c, clipStyle);
+      if (OwnTransform(c, us, &ut)) cm = Multiply(cm, ut);
       cm = Multiply(
           cm, {1, 0, 0, 1, LengthAttr(c, "x", 0, us, vp, 0), LengthAttr(c, "y", 0, us, vp, 1)});
     } else if (name == "text") {
@@ -249,8 +247,7 @@ void Reader::Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewpo
     const Style ss = Compute(shape, clipStyle);
     if (!ss.display || !ss.visible) continue;
     Matrix st;
-    if (HasAttr(shape, "transform") && ParseTransformList(Attr(shape, "transform"), &st))
-      cm = Multiply(cm, st);
+    if (OwnTransform(shape, ss, &st)) cm = Multiply(cm, st);
     Geometry g;
     if (!ShapeGeometry(shape, ss, vp, &g)) continue;
     evenOdd = evenOdd || ss.clipEvenOdd;

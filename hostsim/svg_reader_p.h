@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -56,6 +57,17 @@ std::size_t SegmentCount(const Geometry& g);
 // A path's JSON ("points" when every segment is a corner without handles, else "segments").
 Json SubpathJson(const Subpath& p);
 
+// ---- CSS values (svg_reader_css.cpp) ----
+
+// A colour in any form SVG 1.1 knows (ParseColorValue) or one of CSS's forms with alpha:
+// #rgba, #rrggbbaa, rgba(), hsl(), hsla(), transparent, and the space-separated forms
+// such as rgb(0 127 0 / 50%); `alpha` 0 … 1 (1 for the forms without it).
+bool ParseColor(std::string_view text, std::uint8_t rgb[3], double* alpha);
+// A CSS transform property: transform functions separated by spaces or commas, lengths in
+// px (or absolute units, or none), angles in deg, rad, grad or turn (or none); "none" is
+// the identity. False when it is not valid.
+bool ParseCssTransform(std::string_view text, Matrix* out);
+
 // ---- Style ----
 
 struct Paint {
@@ -64,9 +76,11 @@ struct Paint {
   explicit Paint(Kind k) : kind(k) {}
   Kind kind = kColor;
   std::uint8_t rgb[3] = {0, 0, 0};
+  double alpha = 1;       // the colour's own alpha: multiplies the paint's opacity
   std::string url;        // the referenced id (kUrl)
   Kind fallback = kNone;  // what a url falls back to
   std::uint8_t fallbackRgb[3] = {0, 0, 0};
+  double fallbackAlpha = 1;
   bool hasFallback = false;
 };
 
@@ -82,6 +96,7 @@ struct Style {
   std::vector<double> dash;
   double dashOffset = 0;
   std::uint8_t color[3] = {0, 0, 0};
+  double colorAlpha = 1;
   std::string fontFamily = "serif";
   double fontSize = 16;
   int fontWeight = 400;
@@ -94,7 +109,15 @@ struct Style {
   std::string clipPath, mask, filter;
   bool display = true;
   std::uint8_t stopColor[3] = {0, 0, 0};
+  double stopAlpha = 1;      // the stop colour's own alpha
+  bool stopCurrent = false;  // stop-color: currentColor (the element's color, as computed)
   double stopOpacity = 1;
+  bool hasTransform = false;  // a CSS transform property: replaces the attribute
+  Matrix transform;
+
+  // The stop colour and its alpha, currentColor resolved.
+  const std::uint8_t* StopRgb() const { return stopCurrent ? color : stopColor; }
+  double StopAlpha() const { return stopCurrent ? colorAlpha : stopAlpha; }
 
   void ResetUninherited() {
     opacity = 1;
@@ -103,7 +126,11 @@ struct Style {
     filter.clear();
     display = true;
     stopColor[0] = stopColor[1] = stopColor[2] = 0;
+    stopAlpha = 1;
+    stopCurrent = false;
     stopOpacity = 1;
+    hasTransform = false;
+    transform = Matrix{};
   }
 };
 
@@ -112,13 +139,19 @@ struct Viewport {
   double width = 300, height = 150;
 };
 
+// A declaration of a style sheet or style attribute.
+struct CssDeclaration {
+  std::string name, value;
+  bool important = false;  // "!important": above every declaration without it
+};
+
 // A rule of a <style> element: one simple selector and its declarations.
 struct CssRule {
   enum Kind { kElement, kClass, kId, kAll } kind;
   std::string name;
   int specificity;
   int order;
-  std::vector<std::pair<std::string, std::string>> declarations;
+  std::vector<CssDeclaration> declarations;
 };
 
 // ---- The reader ----
@@ -171,6 +204,9 @@ class Reader {
   double ToUser(const Length& l, const Style& s, const Viewport& vp, int axis);
   void ParseStyleSheet(const std::string& text, xmlNodePtr at);
   std::vector<std::pair<std::string, std::string>> Declarations(xmlNodePtr n);
+  // The element's own transform as `s` has it (a CSS transform property, else the
+  // attribute); false without one or when the attribute is not valid (`invalid` then set).
+  static bool OwnTransform(xmlNodePtr n, const Style& s, Matrix* t, bool* invalid = nullptr);
 
   // svg_reader_shapes.cpp / svg_reader_paint.cpp: art.
   void Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out);

@@ -23,15 +23,19 @@ Json Reader::PaintJson(const Paint& p, const Style& s, const Geometry& user, con
     case Paint::kNone:
       return nullptr;
     case Paint::kColor:
+      *opacity *= p.alpha;
       return HexColor(p.rgb);
     case Paint::kCurrentColor:
+      *opacity *= s.colorAlpha;
       return HexColor(s.color);
     case Paint::kUrl:
       break;
   }
   auto fallback = [&]() -> Json {
     if (!p.hasFallback || p.fallback == Paint::kNone) return nullptr;
-    return HexColor(p.fallback == Paint::kCurrentColor ? s.color : p.fallbackRgb);
+    const bool current = p.fallback == Paint::kCurrentColor;
+    *opacity *= current ? s.colorAlpha : p.fallbackAlpha;
+    return HexColor(current ? s.color : p.fallbackRgb);
   };
   auto it = ids_.find(p.url);
   if (it == ids_.end()) {
@@ -108,15 +112,10 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
       if (!std::isfinite(offset)) offset = 0;
       offset = std::max(previous, std::clamp(offset, 0.0, 1.0));
       previous = offset;
-      stops.push_back({{"ramp", offset * 100}, {"color", [&] {
-                                                  char b[8];
-                                                  std::snprintf(b, sizeof b, "#%02x%02x%02x",
-                                                                ss.stopColor[0], ss.stopColor[1],
-                                                                ss.stopColor[2]);
-                                                  return std::string(b);
-                                                }()}});
-      alphas.push_back(std::clamp(ss.stopOpacity, 0.0, 1.0));
-      std::copy(ss.stopColor, ss.stopColor + 3, last);
+      stops.push_back({{"ramp", offset * 100}, {"color", HexColor(ss.StopRgb())}});
+      // A stop colour's alpha joins its stop-opacity.
+      alphas.push_back(std::clamp(ss.stopOpacity, 0.0, 1.0) * ss.StopAlpha());
+      std::copy(ss.StopRgb(), ss.StopRgb() + 3, last);
     }
   }
   if (stops.empty()) return nullptr;  // no stops: not painted

@@ -1,8 +1,10 @@
 // Reading SVG styles: presentation attributes, <style> rules and style attributes, with
 // CSS inheritance as SVG defines it.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include <svgpp/parser/css_style_iterator.hpp>
 
@@ -45,16 +47,39 @@ const std::set<std::string>& Properties() {
   return kProperties;
 }
 
-std::vector<std::pair<std::string, std::string>> ParseDeclarations(const std::string& text) {
-  std::vector<std::pair<std::string, std::string>> out;
+std::vector<CssDeclaration> ParseDeclarations(const std::string& text) {
+  std::vector<CssDeclaration> out;
   for (svgpp::css_style_iterator<std::string::const_iterator> it(text.begin(), text.end());
        !it.eof(); ++it) {
-    std::string value(it->second.begin(), it->second.end());
-    const std::size_t important = value.find("!important");
-    if (important != std::string::npos) value = Reader::Trim(value.substr(0, important));
-    out.emplace_back(std::string(it->first.begin(), it->first.end()), value);
+    CssDeclaration d{std::string(it->first.begin(), it->first.end()),
+                     Reader::Trim(std::string(it->second.begin(), it->second.end()))};
+    // "! important" at the end, in any case.
+    const std::size_t bang = d.value.rfind('!');
+    if (bang != std::string::npos) {
+      std::string flag = Reader::Trim(d.value.substr(bang + 1));
+      for (char& c : flag)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (flag == "important") {
+        d.value = Reader::Trim(d.value.substr(0, bang));
+        d.important = true;
+      }
+    }
+    out.push_back(std::move(d));
   }
   return out;
+}
+
+// A keyword of `keywords` as its index; false for any other value.
+bool Keyword(const std::string& value, std::initializer_list<const char*> keywords, int* out) {
+  int i = 0;
+  for (const char* k : keywords) {
+    if (value == k) {
+      *out = i;
+      return true;
+    }
+    ++i;
+  }
+  return false;
 }
 
 // "url(#id)" → "id"; false for anything else.
@@ -93,6 +118,7 @@ bool Reader::ParsePaint(const std::string& value, Paint* p) {
       q.hasFallback = true;
       q.fallback = f.kind;
       std::copy(f.rgb, f.rgb + 3, q.fallbackRgb);
+      q.fallbackAlpha = f.alpha;
     }
     *p = q;
     return true;
@@ -109,7 +135,7 @@ bool Reader::ParsePaint(const std::string& value, Paint* p) {
   // An ICC colour after the sRGB one is left to the sRGB one.
   const std::size_t icc = value.find("icc-color(");
   const std::string srgb = Trim(icc == std::string::npos ? value : value.substr(0, icc));
-  if (!ParseColorValue(srgb, q.rgb)) return false;
+  if (!ParseColor(srgb, q.rgb, &q.alpha)) return false;
   *p = q;
   return true;
 }
@@ -190,17 +216,27 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
     s.stopOpacity = inherit ? parent.stopOpacity : Opacity(value, s.stopOpacity);
   } else if (name == "fill-rule" || name == "clip-rule") {
     bool& rule = name == "fill-rule" ? s.evenOdd : s.clipEvenOdd;
-    rule =
-        inherit ? (name == "fill-rule" ? parent.evenOdd : parent.clipEvenOdd) : value == "evenodd";
+    int k = 0;
+    if (inherit)
+      rule = name == "fill-rule" ? parent.evenOdd : parent.clipEvenOdd;
+    else if ((ok = Keyword(value, {"nonzero", "evenodd"}, &k)))
+      rule = k == 1;
   } else if (name == "stroke-width") {
     if (inherit)
       s.strokeWidth = parent.strokeWidth;
     else
       ok = length(&s.strokeWidth, s.fontSize) && s.strokeWidth >= 0;
   } else if (name == "stroke-linecap") {
-    s.cap = inherit ? parent.cap : value == "round" ? 1 : value == "square" ? 2 : 0;
+    if (inherit)
+      s.cap = parent.cap;
+    else
+      ok = Keyword(value, {"butt", "round", "square"}, &s.cap);
   } else if (name == "stroke-linejoin") {
-    s.join = inherit ? parent.join : value == "round" ? 1 : value == "bevel" ? 2 : 0;
+    int k = 0;
+    if (inherit)
+      s.join = parent.join;
+    else if ((ok = Keyword(value, {"miter", "round", "bevel", "miter-clip", "arcs"}, &k)))
+      s.join = k > 2 ? 0 : k;  // miter-clip and arcs as miter joins
   } else if (name == "stroke-miterlimit") {
     std::vector<double> v;
     if (inherit)
@@ -235,19 +271,34 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
       s.dashOffset = parent.dashOffset;
     else
       ok = length(&s.dashOffset, s.fontSize);
-  } else if (name == "color" || name == "stop-color") {
-    std::uint8_t* target = name == "color" ? s.color : s.stopColor;
-    const std::uint8_t* from = name == "color" ? parent.color : parent.stopColor;
-    if (inherit)
-      std::copy(from, from + 3, target);
-    else if (value == "currentColor")
-      std::copy(s.color, s.color + 3, target);
-    else
-      ok = ParseColorValue(Trim(value.substr(0, value.find("icc-color("))), target);
+  } else if (name == "color") {
+    // currentColor here is the inherited colour.
+    if (inherit || value == "currentColor") {
+      std::copy(parent.color, parent.color + 3, s.color);
+      s.colorAlpha = parent.colorAlpha;
+    } else {
+      ok = ParseColor(value.substr(0, value.find("icc-color(")), s.color, &s.colorAlpha);
+    }
+  } else if (name == "stop-color") {
+    // currentColor is resolved when the stop is read, whatever order color comes in.
+    if (inherit) {
+      std::copy(parent.stopColor, parent.stopColor + 3, s.stopColor);
+      s.stopAlpha = parent.stopAlpha;
+      s.stopCurrent = parent.stopCurrent;
+    } else if (value == "currentColor") {
+      s.stopCurrent = true;
+    } else if ((ok = ParseColor(value.substr(0, value.find("icc-color(")), s.stopColor,
+                                &s.stopAlpha))) {
+      s.stopCurrent = false;
+    }
   } else if (name == "display") {
     s.display = value != "none";
   } else if (name == "visibility") {
-    s.visible = inherit ? parent.visible : value == "visible";
+    int k = 0;
+    if (inherit)
+      s.visible = parent.visible;
+    else if ((ok = Keyword(value, {"visible", "hidden", "collapse"}, &k)))
+      s.visible = k == 0;
   } else if (name == "clip-path" || name == "mask" || name == "filter") {
     std::string& target = name == "clip-path" ? s.clipPath : name == "mask" ? s.mask : s.filter;
     std::string id;
@@ -274,8 +325,18 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
       s.fontSize = k->second;
     else if (value == "larger" || value == "smaller")
       s.fontSize = parent.fontSize * (value == "larger" ? 1.2 : 1 / 1.2);
-    else
-      ok = length(&s.fontSize, parent.fontSize) && s.fontSize >= 0;
+    else {
+      // A percentage is of the parent's font size, as em is.
+      Length l;
+      double size = 0;
+      const bool percent =
+          (ParseLengthValue(value, false, &l) || ParseLengthValue(value, true, &l)) &&
+          l.unit == Unit::kPercent;
+      if (percent) size = parent.fontSize * l.value / 100;
+      ok = (percent ? std::isfinite(size) && size < 1e15 : length(&size, parent.fontSize)) &&
+           size >= 0;
+      if (ok) s.fontSize = size;
+    }
   } else if (name == "font-weight") {
     std::vector<double> v;
     if (inherit)
@@ -289,9 +350,28 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
     else if ((ok = ParseNumberList(value, &v) && v.size() == 1 && v[0] >= 1 && v[0] <= 1000))
       s.fontWeight = static_cast<int>(v[0]);
   } else if (name == "font-style") {
-    s.italic = inherit ? parent.italic : value == "italic" || value == "oblique";
+    int k = 0;
+    if (inherit)
+      s.italic = parent.italic;
+    else if ((ok = Keyword(value.substr(0, value.find_first_of(" \t\r\n")),
+                           {"normal", "italic", "oblique"}, &k) &&
+                   (k == 2 || value.find_first_of(" \t\r\n") == std::string::npos)))
+      s.italic = k != 0;  // "oblique 10deg" too
   } else if (name == "text-anchor") {
-    s.anchor = inherit ? parent.anchor : value == "middle" ? 1 : value == "end" ? 2 : 0;
+    if (inherit)
+      s.anchor = parent.anchor;
+    else
+      ok = Keyword(value, {"start", "middle", "end"}, &s.anchor);
+  } else if (name == "transform") {
+    // Only from style sheets and style attributes: the attribute is read where it is drawn.
+    Matrix m;
+    if (inherit) {
+      s.hasTransform = parent.hasTransform;
+      s.transform = parent.transform;
+    } else if ((ok = ParseCssTransform(value, &m))) {
+      s.hasTransform = true;
+      s.transform = m;
+    }
   } else if (name.compare(0, 6, "marker") == 0) {
     s.markers = inherit ? parent.markers : value != "none";
   }
@@ -299,7 +379,10 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
 }
 
 std::vector<std::pair<std::string, std::string>> Reader::Declarations(xmlNodePtr n) {
-  std::vector<std::pair<std::string, std::string>> out;
+  std::vector<std::pair<std::string, std::string>> out, important;
+  auto add = [&](const CssDeclaration& d) {
+    (d.important ? important : out).emplace_back(d.name, d.value);
+  };
   for (xmlAttrPtr a = n->properties; a; a = a->next) {
     if (a->ns) continue;
     const std::string name = reinterpret_cast<const char*>(a->name);
@@ -330,13 +413,27 @@ std::vector<std::pair<std::string, std::string>> Reader::Declarations(xmlNodePtr
                                               : a->order < b->order;
     });
     for (const CssRule* r : matched)
-      out.insert(out.end(), r->declarations.begin(), r->declarations.end());
+      for (const CssDeclaration& d : r->declarations)
+        add(d);
   }
   if (HasAttr(n, "style")) {
-    for (auto& d : ParseDeclarations(Attr(n, "style")))
-      out.push_back(std::move(d));
+    for (const CssDeclaration& d : ParseDeclarations(Attr(n, "style")))
+      add(d);
   }
+  // Important declarations last, in the same order among themselves.
+  out.insert(out.end(), important.begin(), important.end());
   return out;
+}
+
+bool Reader::OwnTransform(xmlNodePtr n, const Style& s, Matrix* t, bool* invalid) {
+  if (s.hasTransform) {
+    *t = s.transform;
+    return true;
+  }
+  if (!HasAttr(n, "transform")) return false;
+  if (ParseTransformList(Attr(n, "transform"), t)) return true;
+  if (invalid) *invalid = true;
+  return false;
 }
 
 Style Reader::Compute(xmlNodePtr n, const Style& parent) {
@@ -370,7 +467,21 @@ void Reader::ParseStyleSheet(const std::string& sheet, xmlNodePtr at) {
   }
   std::size_t i = 0;
   while (i < text.size()) {
+    i = text.find_first_not_of(" \t\r\n\f", i);
+    if (i == std::string::npos) break;
     const std::size_t open = text.find('{', i);
+    if (text[i] == '@') {
+      // An at-rule without a block ends at its semicolon.
+      const std::size_t semicolon = text.find(';', i);
+      if (semicolon != std::string::npos && semicolon < open) {
+        const std::string rule = text.substr(i, semicolon - i);
+        Drop("CSS at-rule");
+        Note(at, "the style sheet's " + rule.substr(0, rule.find_first_of(" \t\r\n(\"'")) +
+                     " rule: left out");
+        i = semicolon + 1;
+        continue;
+      }
+    }
     if (open == std::string::npos) break;
     std::size_t close = text.find('}', open);
     if (close == std::string::npos) close = text.size();

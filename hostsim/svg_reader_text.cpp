@@ -189,6 +189,7 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
           Drop("paint server on text");
           Paint plain(st.fill.hasFallback ? st.fill.fallback : Paint::kColor);
           std::copy(st.fill.fallbackRgb, st.fill.fallbackRgb + 3, plain.rgb);
+          plain.alpha = st.fill.fallbackAlpha;
           if (!st.fill.hasFallback) plain.rgb[0] = plain.rgb[1] = plain.rgb[2] = 0;
           Note(c->parent, "a gradient or pattern on text: painted in a plain colour");
           fill = PaintJson(plain, st, Geometry{}, ctm, c->parent, &alpha);
