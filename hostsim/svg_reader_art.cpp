@@ -166,8 +166,10 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
   art["fill"] = fill;
   if (!stroke.is_null()) art["stroke"] = stroke;
 
-  if (!fill.is_null() && !stroke.is_null() && fillAlpha != strokeAlpha) {
-    // Fill and stroke of different opacities: one object each, the stroke on top.
+  if (!fill.is_null() && !stroke.is_null() && (fillAlpha < 1 || strokeAlpha < 1)) {
+    // A fill or stroke that lets through: one object each, the stroke on top, so that
+    // the fill shows through the inner half of the stroke (the host's art has one
+    // opacity, which would hide it even when both are equal).
     Json fillArt = art, strokeArt = art;
     fillArt.erase("stroke");
     SetOpacity(&fillArt, fillAlpha);
