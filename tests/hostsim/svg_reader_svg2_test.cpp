@@ -35,6 +35,53 @@ double Opacity(const json& art) {
   return art.contains("blend") ? art["blend"].value("opacity", 1.0) : 1.0;
 }
 
+TEST(SvgReaderSvg2, InternalEntitiesAreExpanded) {
+  const auto d = ReadText(
+      "<?xml version=\"1.0\"?>\n"
+      "<!DOCTYPE svg [\n"
+      "  <!ENTITY ns_svg \"http://www.w3.org/2000/svg\">\n"
+      "  <!ENTITY outline \"M0 0 L10 0 L10 10 Z\">\n"
+      "  <!ENTITY square \"<rect x='20' width='5' height='5' fill='&#x23;00f'/>\">\n"
+      "  <!ENTITY name \"Drawing\">\n"
+      "]>\n"
+      "<svg xmlns=\"&ns_svg;\" width=\"100pt\" height=\"100pt\" viewBox=\"0 0 100 100\">"
+      "<title>&name;</title><path d=\"&outline;\"/>&square;</svg>");
+  EXPECT_EQ(d.title, "Drawing");
+  ASSERT_EQ(Layer(d).size(), 2u);
+  EXPECT_EQ(Layer(d)[0]["fill"], "#0000ff");
+  EXPECT_EQ(Layer(d)[1]["points"], json::parse("[[0,100],[10,100],[10,90]]"));
+  EXPECT_TRUE(d.report.notes.empty());
+}
+
+TEST(SvgReaderSvg2, ExternalEntitiesAreNeverRead) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(::testing::TempDir()) / "svg-entities";
+  fs::create_directories(dir);
+  std::ofstream(dir / "secret.txt") << "SECRET";
+  // Were it read, its declaration would come first and win over the document's.
+  std::ofstream(dir / "decl.ent") << "<!ENTITY name \"LEAKED\">";
+  const auto d = ReadText(
+      "<?xml version=\"1.0\"?>\n"
+      "<!DOCTYPE svg [\n"
+      "  <!ENTITY secret SYSTEM \"file://" +
+      (dir / "secret.txt").string() +
+      "\">\n"
+      "  <!ENTITY % decl SYSTEM \"" +
+      (dir / "decl.ent").string() +
+      "\">\n"
+      "  %decl;\n"
+      "  <!ENTITY name \"kept\">\n"
+      "]>\n" +
+      kRoot + "<title>&name;&secret;</title><text y='10'>&secret;</text>" +
+      "<rect width='1' height='1' id='a&secret;'/></svg>");
+  EXPECT_EQ(d.title, "kept");
+  EXPECT_EQ(d.scene.dump().find("SECRET"), std::string::npos);
+  ASSERT_GE(d.report.notes.size(), 2u);
+  EXPECT_EQ(d.report.notes[0],
+            "t.svg:3: an external entity \"secret\": not read (its references are left empty)");
+  EXPECT_EQ(d.report.notes[1].rfind("t.svg:4: an external entity \"decl\": not read", 0), 0u);
+}
+
 TEST(SvgReaderSvg2, FillAndStrokeOpacitiesStayApartThroughAWriteAndARead) {
   struct Case {
     std::string attrs;
