@@ -31,8 +31,85 @@ hostsim::SvgDocument Read(const std::string& body) {
 const json& Layer(const hostsim::SvgDocument& d) {
   return d.scene["layers"][0]["art"];
 }
+// The first path at or below `art` that is not a clipping path.
+const json* Path(const json& art) {
+  if (!art.contains("children")) return art.value("clip", false) ? nullptr : &art;
+  for (const json& child : art["children"])
+    if (const json* path = Path(child)) return path;
+  return nullptr;
+}
 double Opacity(const json& art) {
   return art.contains("blend") ? art["blend"].value("opacity", 1.0) : 1.0;
+}
+
+TEST(SvgReaderSvg2, AutoAndMissingRadiiTakeTheOther) {
+  struct Case {
+    std::string shape, same;
+  } cases[] = {
+      {"<rect width='40' height='20' rx='auto' ry='4'/>", "<rect width='40' height='20' rx='4'/>"},
+      {"<rect width='40' height='20' rx='6' ry=' auto'/>",
+       "<rect width='40' height='20' rx='6' ry='6'/>"},
+      {"<rect width='40' height='20' rx='auto' ry='auto'/>", "<rect width='40' height='20'/>"},
+      // Each clamped to half its side.
+      {"<rect width='40' height='20' rx='30' ry='auto'/>",
+       "<rect width='40' height='20' rx='20' ry='10'/>"},
+      {"<ellipse cx='50' cy='50' rx='10'/>", "<circle cx='50' cy='50' r='10'/>"},
+      {"<ellipse cx='50' cy='50' rx='auto' ry='7'/>", "<circle cx='50' cy='50' r='7'/>"},
+      {"<ellipse cx='50' cy='50' rx='5%' ry='auto'/>",
+       "<ellipse cx='50' cy='50' rx='10' ry='10'/>"},
+      {"<ellipse cx='50' cy='50' rx='auto' ry='auto'/>", ""},
+  };
+  for (const Case& c : cases) {
+    const json read = Layer(Read(c.shape)), same = Layer(Read(c.same));
+    EXPECT_EQ(read, same) << c.shape;
+    EXPECT_EQ(read.size(), c.same.empty() ? 0u : 1u) << c.shape;
+  }
+}
+
+TEST(SvgReaderSvg2, FocalRadiusMovesTheRampOut) {
+  struct Case {
+    std::string attrs;
+    double first;  // where the first stop lands
+  } cases[] = {
+      {"", 0},
+      {"gradientUnits='userSpaceOnUse' cx='20' cy='20' r='10' fr='5'", 50},
+      {"fr='25%'", 50},  // of the bounding box, as r's 50 %
+      {"gradientUnits='userSpaceOnUse' r='10' fr='20'", 100},
+  };
+  for (const Case& c : cases) {
+    const auto d = Read("<radialGradient id='g' " + c.attrs +
+                        "><stop offset='0' stop-color='red'/><stop offset='.5'/>"
+                        "<stop offset='1' stop-color='blue'/></radialGradient>"
+                        "<rect width='40' height='40' fill='url(#g)'/>");
+    const json& stops = d.scene["gradients"][0]["stops"];
+    ASSERT_EQ(stops.size(), 3u) << c.attrs;
+    EXPECT_DOUBLE_EQ(stops[0]["ramp"].get<double>(), c.first) << c.attrs;
+    EXPECT_DOUBLE_EQ(stops[1]["ramp"].get<double>(), (c.first + 100) / 2) << c.attrs;
+    EXPECT_DOUBLE_EQ(stops[2]["ramp"].get<double>(), 100) << c.attrs;
+  }
+}
+
+TEST(SvgReaderSvg2, UserSpacePercentagesAreOfTheViewportTheGradientIsUsedIn) {
+  const auto d = Read(
+      "<linearGradient id='l' gradientUnits='userSpaceOnUse' x2='50%'><stop stop-color='red'/>"
+      "<stop offset='1'/></linearGradient>"
+      "<radialGradient id='r' gradientUnits='userSpaceOnUse' r='10%'><stop stop-color='red'/>"
+      "<stop offset='1'/></radialGradient>"
+      "<rect width='10' height='10' fill='url(#l)' stroke='url(#r)'/>"
+      "<svg x='100' width='80' height='60' viewBox='0 0 40 30'>"
+      "<rect width='10' height='10' fill='url(#l)' stroke='url(#r)'/></svg>");
+  ASSERT_EQ(Layer(d).size(), 2u);
+  // Gradient lengths are in the user space of the painted element.
+  struct Case {
+    const json* art;
+    double width, height;  // of the viewport
+  } cases[] = {{Path(Layer(d)[1]), 200, 100}, {Path(Layer(d)[0]), 40, 30}};
+  for (const Case& c : cases) {
+    ASSERT_NE(c.art, nullptr);
+    EXPECT_NEAR((*c.art)["fill"]["length"].get<double>(), c.width / 2, 1e-9);
+    EXPECT_NEAR((*c.art)["stroke"]["color"]["length"].get<double>(),
+                0.1 * std::sqrt((c.width * c.width + c.height * c.height) / 2), 1e-9);
+  }
 }
 
 TEST(SvgReaderSvg2, InternalEntitiesAreExpanded) {
