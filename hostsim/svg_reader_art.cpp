@@ -1,6 +1,7 @@
 // Reading SVG shapes into art: geometry, paint and opacity, clipping paths.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "hostsim/svg_reader_p.h"
 
@@ -35,6 +36,11 @@ bool Reader::ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geo
     ok = ok && good;
     return v;
   };
+  // rx or ry: none when missing or auto.
+  auto radius = [&](const char* attr, int axis) -> std::optional<double> {
+    if (!HasAttr(n, attr) || Trim(Attr(n, attr)) == "auto") return std::nullopt;
+    return len(attr, axis);
+  };
   if (name == "path") {
     std::size_t errorAt = 0;
     const bool good = PathGeometry(Attr(n, "d"), g, &errorAt);
@@ -47,7 +53,9 @@ bool Reader::ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geo
                   (g->empty() ? ": nothing drawn" : ": kept up to there"));
   } else if (name == "rect") {
     const double x = len("x", 0), y = len("y", 1), w = len("width", 0), h = len("height", 1);
-    double rx = len("rx", 0, -1), ry = len("ry", 1, -1);
+    // A missing, auto (or, as before, negative) radius takes the other's; each is then
+    // clamped to half the side it rounds.
+    double rx = radius("rx", 0).value_or(-1), ry = radius("ry", 1).value_or(-1);
     if (rx < 0 && ry < 0)
       rx = ry = 0;
     else if (rx < 0)
@@ -58,8 +66,15 @@ bool Reader::ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geo
     *g = RectGeometry(x, y, w, h, std::min(rx, w / 2), std::min(ry, h / 2));
   } else if (name == "circle" || name == "ellipse") {
     const double cx = len("cx", 0), cy = len("cy", 1);
-    const double rx = name == "circle" ? len("r", 2) : len("rx", 0);
-    const double ry = name == "circle" ? rx : len("ry", 1);
+    double rx = 0, ry = 0;
+    if (name == "circle") {
+      rx = ry = len("r", 2);
+    } else {
+      // A missing or auto radius takes the other's.
+      const std::optional<double> x = radius("rx", 0), y = radius("ry", 1);
+      rx = x.value_or(y.value_or(0));
+      ry = y.value_or(x.value_or(0));
+    }
     if (!ok || rx <= 0 || ry <= 0) return Invalid(ok);
     *g = EllipseGeometry(cx, cy, rx, ry);
   } else if (name == "line") {
@@ -166,8 +181,10 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
   art["fill"] = fill;
   if (!stroke.is_null()) art["stroke"] = stroke;
 
-  if (!fill.is_null() && !stroke.is_null() && fillAlpha != strokeAlpha) {
-    // Fill and stroke of different opacities: one object each, the stroke on top.
+  if (!fill.is_null() && !stroke.is_null() && (fillAlpha < 1 || strokeAlpha < 1)) {
+    // A fill or stroke that lets through: one object each, the stroke on top, so that
+    // the fill shows through the inner half of the stroke (the host's art has one
+    // opacity, which would hide it even when both are equal).
     Json fillArt = art, strokeArt = art;
     fillArt.erase("stroke");
     SetOpacity(&fillArt, fillAlpha);

@@ -44,7 +44,8 @@ Json Reader::PaintJson(const Paint& p, const Style& s, const Geometry& user, con
   }
   xmlNodePtr target = it->second;
   if (Named(target, "linearGradient") || Named(target, "radialGradient")) {
-    Json g = Gradient(target, user, ctm, Viewport{rootViewport_}, at, opacity);
+    // Percentages in user space units are of the viewport the painted element lies in.
+    Json g = Gradient(target, user, ctm, Viewport{vp_}, at, opacity);
     return g.is_null() ? fallback() : g;
   }
   if (Named(target, "pattern")) {
@@ -163,6 +164,18 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
     if (box && l.unit == Unit::kPercent) return l.value / 100;
     return ToUser(l, none, box ? unit : vp, axis);
   };
+
+  // SVG 2's focal radius: the host's radial gradients start at a point, so the ramp is
+  // moved out to begin at the focal circle (exact when the focus is the centre; beside it,
+  // the focal circle's inside takes the first stop as well).
+  if (radial && chain.With("fr")) {
+    const double r = coord("r", 2, "50%"), fr = coord("fr", 2, "0%");
+    if (r > 0 && fr > 0) {
+      const double k = std::min(fr / r, 1.0);
+      for (Json& stop : stops)
+        stop["ramp"] = k * 100 + stop["ramp"].get<double>() * (1 - k);
+    }
+  }
 
   std::string name;
   auto known = gradientOf_.find(g);

@@ -1,0 +1,197 @@
+// Reading what newer editors write: auto radii, focal radii, user-space percentages of the
+// viewport a gradient is used in, documents that declare entities, and fill and stroke
+// opacities kept apart (also through a write and a read back).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "hostsim/scene.h"
+#include "hostsim/svg.h"
+#include "hostsim/svg_writer.h"
+
+namespace {
+
+using nlohmann::json;
+const std::string kRoot =
+    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"200pt\" height=\"100pt\" "
+    "viewBox=\"0 0 200 100\">";
+
+hostsim::SvgDocument ReadText(const std::string& text) {
+  hostsim::SvgDocument doc;
+  std::string error;
+  EXPECT_TRUE(hostsim::ReadSvgText(text, "t.svg", &doc, &error)) << error;
+  EXPECT_NE(hostsim::ReadScene(doc.scene, "t.svg", &error), nullptr) << error;
+  return doc;
+}
+hostsim::SvgDocument Read(const std::string& body) {
+  return ReadText(kRoot + body + "</svg>");
+}
+const json& Layer(const hostsim::SvgDocument& d) {
+  return d.scene["layers"][0]["art"];
+}
+// The first path at or below `art` that is not a clipping path.
+const json* Path(const json& art) {
+  if (!art.contains("children")) return art.value("clip", false) ? nullptr : &art;
+  for (const json& child : art["children"])
+    if (const json* path = Path(child)) return path;
+  return nullptr;
+}
+double Opacity(const json& art) {
+  return art.contains("blend") ? art["blend"].value("opacity", 1.0) : 1.0;
+}
+
+TEST(SvgReaderSvg2, AutoAndMissingRadiiTakeTheOther) {
+  struct Case {
+    std::string shape, same;
+  } cases[] = {
+      {"<rect width='40' height='20' rx='auto' ry='4'/>", "<rect width='40' height='20' rx='4'/>"},
+      {"<rect width='40' height='20' rx='6' ry=' auto'/>",
+       "<rect width='40' height='20' rx='6' ry='6'/>"},
+      {"<rect width='40' height='20' rx='auto' ry='auto'/>", "<rect width='40' height='20'/>"},
+      // Each clamped to half its side.
+      {"<rect width='40' height='20' rx='30' ry='auto'/>",
+       "<rect width='40' height='20' rx='20' ry='10'/>"},
+      {"<ellipse cx='50' cy='50' rx='10'/>", "<circle cx='50' cy='50' r='10'/>"},
+      {"<ellipse cx='50' cy='50' rx='auto' ry='7'/>", "<circle cx='50' cy='50' r='7'/>"},
+      {"<ellipse cx='50' cy='50' rx='5%' ry='auto'/>",
+       "<ellipse cx='50' cy='50' rx='10' ry='10'/>"},
+      {"<ellipse cx='50' cy='50' rx='auto' ry='auto'/>", ""},
+  };
+  for (const Case& c : cases) {
+    const json read = Layer(Read(c.shape)), same = Layer(Read(c.same));
+    EXPECT_EQ(read, same) << c.shape;
+    EXPECT_EQ(read.size(), c.same.empty() ? 0u : 1u) << c.shape;
+  }
+}
+
+TEST(SvgReaderSvg2, FocalRadiusMovesTheRampOut) {
+  struct Case {
+    std::string attrs;
+    double first;  // where the first stop lands
+  } cases[] = {
+      {"", 0},
+      {"gradientUnits='userSpaceOnUse' cx='20' cy='20' r='10' fr='5'", 50},
+      {"fr='25%'", 50},  // of the bounding box, as r's 50 %
+      {"gradientUnits='userSpaceOnUse' r='10' fr='20'", 100},
+  };
+  for (const Case& c : cases) {
+    const auto d = Read("<radialGradient id='g' " + c.attrs +
+                        "><stop offset='0' stop-color='red'/><stop offset='.5'/>"
+                        "<stop offset='1' stop-color='blue'/></radialGradient>"
+                        "<rect width='40' height='40' fill='url(#g)'/>");
+    const json& stops = d.scene["gradients"][0]["stops"];
+    ASSERT_EQ(stops.size(), 3u) << c.attrs;
+    EXPECT_DOUBLE_EQ(stops[0]["ramp"].get<double>(), c.first) << c.attrs;
+    EXPECT_DOUBLE_EQ(stops[1]["ramp"].get<double>(), (c.first + 100) / 2) << c.attrs;
+    EXPECT_DOUBLE_EQ(stops[2]["ramp"].get<double>(), 100) << c.attrs;
+  }
+}
+
+TEST(SvgReaderSvg2, UserSpacePercentagesAreOfTheViewportTheGradientIsUsedIn) {
+  const auto d = Read(
+      "<linearGradient id='l' gradientUnits='userSpaceOnUse' x2='50%'><stop stop-color='red'/>"
+      "<stop offset='1'/></linearGradient>"
+      "<radialGradient id='r' gradientUnits='userSpaceOnUse' r='10%'><stop stop-color='red'/>"
+      "<stop offset='1'/></radialGradient>"
+      "<rect width='10' height='10' fill='url(#l)' stroke='url(#r)'/>"
+      "<svg x='100' width='80' height='60' viewBox='0 0 40 30'>"
+      "<rect width='10' height='10' fill='url(#l)' stroke='url(#r)'/></svg>");
+  ASSERT_EQ(Layer(d).size(), 2u);
+  // Gradient lengths are in the user space of the painted element.
+  struct Case {
+    const json* art;
+    double width, height;  // of the viewport
+  } cases[] = {{Path(Layer(d)[1]), 200, 100}, {Path(Layer(d)[0]), 40, 30}};
+  for (const Case& c : cases) {
+    ASSERT_NE(c.art, nullptr);
+    EXPECT_NEAR((*c.art)["fill"]["length"].get<double>(), c.width / 2, 1e-9);
+    EXPECT_NEAR((*c.art)["stroke"]["color"]["length"].get<double>(),
+                0.1 * std::sqrt((c.width * c.width + c.height * c.height) / 2), 1e-9);
+  }
+}
+
+TEST(SvgReaderSvg2, InternalEntitiesAreExpanded) {
+  const auto d = ReadText(
+      "<?xml version=\"1.0\"?>\n"
+      "<!DOCTYPE svg [\n"
+      "  <!ENTITY ns_svg \"http://www.w3.org/2000/svg\">\n"
+      "  <!ENTITY outline \"M0 0 L10 0 L10 10 Z\">\n"
+      "  <!ENTITY square \"<rect x='20' width='5' height='5' fill='&#x23;00f'/>\">\n"
+      "  <!ENTITY name \"Drawing\">\n"
+      "]>\n"
+      "<svg xmlns=\"&ns_svg;\" width=\"100pt\" height=\"100pt\" viewBox=\"0 0 100 100\">"
+      "<title>&name;</title><path d=\"&outline;\"/>&square;</svg>");
+  EXPECT_EQ(d.title, "Drawing");
+  ASSERT_EQ(Layer(d).size(), 2u);
+  EXPECT_EQ(Layer(d)[0]["fill"], "#0000ff");
+  EXPECT_EQ(Layer(d)[1]["points"], json::parse("[[0,100],[10,100],[10,90]]"));
+  EXPECT_TRUE(d.report.notes.empty());
+}
+
+TEST(SvgReaderSvg2, ExternalEntitiesAreNeverRead) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(::testing::TempDir()) / "svg-entities";
+  fs::create_directories(dir);
+  std::ofstream(dir / "secret.txt") << "SECRET";
+  // Were it read, its declaration would come first and win over the document's.
+  std::ofstream(dir / "decl.ent") << "<!ENTITY name \"LEAKED\">";
+  const auto d = ReadText(
+      "<?xml version=\"1.0\"?>\n"
+      "<!DOCTYPE svg [\n"
+      "  <!ENTITY secret SYSTEM \"file://" +
+      (dir / "secret.txt").string() +
+      "\">\n"
+      "  <!ENTITY % decl SYSTEM \"" +
+      (dir / "decl.ent").string() +
+      "\">\n"
+      "  %decl;\n"
+      "  <!ENTITY name \"kept\">\n"
+      "]>\n" +
+      kRoot + "<title>&name;&secret;</title><text y='10'>&secret;</text>" +
+      "<rect width='1' height='1' id='a&secret;'/></svg>");
+  EXPECT_EQ(d.title, "kept");
+  EXPECT_EQ(d.scene.dump().find("SECRET"), std::string::npos);
+  ASSERT_GE(d.report.notes.size(), 2u);
+  EXPECT_EQ(d.report.notes[0],
+            "t.svg:3: an external entity \"secret\": not read (its references are left empty)");
+  EXPECT_EQ(d.report.notes[1].rfind("t.svg:4: an external entity \"decl\": not read", 0), 0u);
+}
+
+TEST(SvgReaderSvg2, FillAndStrokeOpacitiesStayApartThroughAWriteAndARead) {
+  struct Case {
+    std::string attrs;
+    bool split;                  // one object each for fill and stroke
+    double fill, stroke, whole;  // opacities: of each part, of the whole
+  } cases[] = {
+      {"fill-opacity='.5' stroke-opacity='.5'", true, .5, .5, 1},
+      {"fill-opacity='.25' stroke-opacity='.5' opacity='.5'", true, .25, .5, .5},
+      {"stroke-opacity='.5'", true, 1, .5, 1},
+      {"opacity='.5'", false, 1, 1, .5},
+  };
+  for (const Case& c : cases) {
+    const auto read = Read(
+        "<rect x='10' y='10' width='20' height='20' fill='red' stroke='blue' "
+        "stroke-width='4' " +
+        c.attrs + "/>");
+    std::string error;
+    auto document = hostsim::ReadScene(read.scene, "t.svg", &error);
+    ASSERT_TRUE(document) << error;
+    const auto back = ReadText(hostsim::WriteSvg(*document));
+    for (const json* art : {&Layer(read)[0], &Layer(back)[0]}) {
+      EXPECT_EQ(Opacity(*art), c.whole) << c.attrs;
+      EXPECT_EQ(art->contains("children"), c.split) << c.attrs;
+      if (!c.split) continue;
+      ASSERT_EQ((*art)["children"].size(), 2u) << c.attrs;
+      const json& stroke = (*art)["children"][0];
+      const json& fill = (*art)["children"][1];
+      EXPECT_EQ(stroke["fill"], nullptr);
+      EXPECT_FALSE(fill.contains("stroke"));
+      EXPECT_EQ(Opacity(fill), c.fill) << c.attrs;
+      EXPECT_EQ(Opacity(stroke), c.stroke) << c.attrs;
+    }
+  }
+}
+
+}  // namespace
