@@ -78,6 +78,16 @@ TEST_F(RecordsByNameTest, ArgumentIsANumberOrAWholeFoldedName) {
   ASSERT_EQ(all.code, 0) << all.err;
   EXPECT_EQ(Names("天気"), (std::vector<std::string>{"月", "Moon", "Sunny"}));
   EXPECT_EQ(Run({"verify", Folder()}).code, 0);
+
+  // A name after a record whose length leads nowhere cannot be found, and that is said.
+  std::string file = FileBytes(GroupFile("天気"));
+  PutBE32(file, RecordSpans(file)[1].offset + 4, 0x7FFFFFFF);
+  WriteFileBytes(GroupFile("天気"), file);
+  const RunResult cut = Run({"show", FileOf("天気"), "Sunny"});
+  EXPECT_EQ(cut.code, 1);
+  EXPECT_NE(cut.err.find("no record named \"Sunny\" among its records 0 to 1 (the rest cannot"),
+            std::string::npos)
+      << cut.err;
 }
 
 TEST_F(RecordsByNameTest, ConfirmationsNameGroupNumberAndName) {
