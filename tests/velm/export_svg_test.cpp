@@ -129,6 +129,36 @@ TEST_F(ExportSvgTest, GroupIsASymbolSetWithUniqueIdsTitlesAndAUseEach) {
   EXPECT_FALSE(fs::exists(Out("x.svg")));
 }
 
+TEST_F(ExportSvgTest, RecordIsNamedByNumberOrNameAndTheConfirmationNamesIt) {
+  StoreRectangle("形", "赤", "", 0, 0, 40, 20);
+  StoreRectangle("形", "Blue", "", 0, 0, 10, 10);
+  StoreRectangle("形", "ｂｌｕｅ", "", 0, 0, 10, 10);
+  std::string output;
+  ASSERT_EQ(RunProgram("export '" + FileOf("形") + "' 赤 -o '" + Out("red.svg") + "'", &output), 0)
+      << output;
+  EXPECT_EQ(output, "exported 形 #0 \"赤\" to " + Out("red.svg") + " (1 art objects)\n");
+  EXPECT_NE(FileBytes(Out("red.svg")).find("d=\"M0 0L40 0L40 20L0 20Z\""), std::string::npos);
+  ASSERT_EQ(RunProgram("export '" + Folder() + "' --group 形 2 -o '" + Out("b.png") + "'", &output),
+            0)
+      << output;
+  EXPECT_EQ(output, "exported 形 #2 \"ｂｌｕｅ\" to " + Out("b.png") + " (1 art objects)\n");
+
+  EXPECT_EQ(RunProgram("export '" + FileOf("形") + "' BLUE -o '" + Out("x.svg") + "'", &output), 2);
+  EXPECT_NE(output.find("numbers 1 2"), std::string::npos) << output;
+  EXPECT_EQ(RunProgram("export '" + FileOf("形") + "' 青 -o '" + Out("x.svg") + "'", &output), 1);
+  EXPECT_NE(output.find("形 has no record named \"青\""), std::string::npos) << output;
+  EXPECT_FALSE(fs::exists(Out("x.svg")));
+  // --all: each record of the name to a file of its own.
+  ASSERT_EQ(
+      RunProgram("export '" + FileOf("形") + "' BLUE --all -o '" + Out("b.svg") + "'", &output), 0)
+      << output;
+  EXPECT_EQ(output, "exported 形 #1 \"Blue\" to " + Out("b-1.svg") +
+                        " (1 art objects)\nexported 形 #2 \"ｂｌｕｅ\" to " + Out("b-2.svg") +
+                        " (1 art objects)\n");
+  for (const char* file : {"b-1.svg", "b-2.svg"})
+    EXPECT_NE(FileBytes(Out(file)).find("d=\"M0 0L10 0L10 10L0 10Z\""), std::string::npos) << file;
+}
+
 // Names, kinds and comments come back exactly from a set exported and imported again: the
 // reader trims titles and descriptions, so the texts travel on the symbols themselves.
 TEST_F(ExportSvgTest, SymbolSetImportsBackWithExactlyTheRecordTexts) {

@@ -132,7 +132,7 @@ TEST_F(LsTest, ADamagedRecordIsListedMarkedAndCanBeRemoved) {
 
   const RunResult removed = Run({"rm", FileOf("図形"), "1"});
   EXPECT_EQ(removed.code, 0) << removed.err;
-  EXPECT_NE(removed.out.find("removed record 1 \"四角\""), std::string::npos) << removed.out;
+  EXPECT_NE(removed.out.find("removed 図形 #1 \"四角\""), std::string::npos) << removed.out;
   EXPECT_EQ(FileBytes(GroupFile("図形")).substr(4),
             file.substr(spans[0].offset, spans[0].length) + file.substr(spans[2].offset));
   const json after = RunJson({"ls", FileOf("図形")}, 0);
@@ -258,10 +258,14 @@ TEST_F(ShowTest, NamesMissingRecordsAndRefusesMalformedNumbers) {
   RunResult r = Run({"show", FileOf("花束"), "2"});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("花束 has no record 2 (it holds 2 records"), std::string::npos) << r.err;
-  for (const char* bad : {"x", "1.5", "99999999999", ""}) {
+  for (const char* bad : {"1.5", "99999999999", ""}) {
     r = Run({"show", FileOf("花束"), bad});
     EXPECT_EQ(r.code, 2) << bad;
   }
+  // Anything else is a record's name, and no record has this one.
+  r = Run({"show", FileOf("花束"), "x"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("花束 has no record named \"x\""), std::string::npos) << r.err;
   EXPECT_EQ(Run({"show", FileOf("花束"), "-1"}).code, 2);
   Append("other", "x");
   r = Run({"show", Folder(), "0"});

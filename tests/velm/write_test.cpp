@@ -44,7 +44,7 @@ class WriteTest : public VelmToolTest {
 TEST_F(WriteTest, RmRemovesOneRecordAndRefusesWhatIsNotThere) {
   const RunResult r = Run({"rm", FileOf("動物"), "0"});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("removed record 0 \"猫\" of 動物; 1 left"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("removed 動物 #0 \"猫\"; 1 left"), std::string::npos) << r.out;
   EXPECT_EQ(Records("動物"), (std::vector<std::string>{"犬@2000"}));
   const std::string kept = FileBytes(GroupFile("動物"));
   const struct {
@@ -73,7 +73,7 @@ TEST_F(WriteTest, EditChangesTextsInPlaceAndMovesKeepingTheDates) {
 
   r = Run({"edit", FileOf("動物"), "0", "--group", "植物", "--kind", "猫科"});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("as record 1"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("moved 動物 #0 \"猫\" to 植物 #1"), std::string::npos) << r.out;
   EXPECT_EQ(Records("動物"), (std::vector<std::string>{"狼@2000"}));
   EXPECT_EQ(Records("植物"), (std::vector<std::string>{"松@3000", "猫@1000"}));
   shown = RunJson({"show", FileOf("植物"), "1"});

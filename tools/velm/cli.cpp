@@ -4,6 +4,13 @@
 #include "commands.h"
 
 namespace velmtool {
+namespace {
+
+constexpr const char* kRecordHelp =
+    "Record number, from 0, or record name: matched whole, upper and lower case and full "
+    "and half width alike (a name several records share is refused with their numbers)";
+
+}  // namespace
 
 int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CLI::App app{
@@ -25,7 +32,7 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       app.add_subcommand("show", "Show one record's header and a summary of its art objects");
   showCommand->add_option("file", show.target, "Group file (or a library folder with --group)")
       ->required();
-  showCommand->add_option("record", show.record, "Record number, from 0")->required();
+  showCommand->add_option("record", show.record, kRecordHelp)->required();
   showCommand->add_option("--group", show.group, "The group, when a folder is given");
   showCommand->add_flag("--json", show.json, "Machine-readable output");
 
@@ -38,7 +45,9 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
 
   SearchOptions search;
   CLI::App* searchCommand =
-      app.add_subcommand("search", "Search names, kinds or comments as the palette does");
+      app.add_subcommand("search",
+                         "Search names, kinds or comments as the palette does; exit status 1 "
+                         "when nothing matches");
   searchCommand->add_option("target", search.target, "Library folder or one .VEL file")->required();
   searchCommand->add_option("--field", search.field, "name, kind or comment")
       ->check(CLI::IsMember({"name", "kind", "comment"}))
@@ -57,7 +66,7 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       app.add_subcommand("thumb", "Write a record's thumbnail as a 128 x 128 PNG");
   thumbCommand->add_option("file", thumb.target, "Group file (or a library folder with --group)")
       ->required();
-  thumbCommand->add_option("record", thumb.record, "Record number, from 0")->required();
+  thumbCommand->add_option("record", thumb.record, kRecordHelp)->required();
   thumbCommand->add_option("-o,--output", thumb.output, "PNG file to write")->required();
   thumbCommand->add_option("--group", thumb.group, "The group, when a folder is given");
 
@@ -87,7 +96,7 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       ->add_option("file", exportOptions.target, "Group file (or a library folder with --group)")
       ->required();
   exportCommand->add_option("record", exportOptions.record,
-                            "Record number, from 0 (not with --symbols)");
+                            std::string(kRecordHelp) + " (not with --symbols)");
   exportCommand
       ->add_option("-o,--output", exportOptions.output,
                    "File to write: .svg (editable SVG) or .png (a picture)")
@@ -96,6 +105,9 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
                           "Write an .svg file as a drawing of the art, not as editable SVG");
   exportCommand->add_flag("--symbols", exportOptions.symbols,
                           "Write every record of the group as one SVG symbol set");
+  exportCommand->add_flag("--all", exportOptions.all,
+                          "With a name: export every record of that name, each to "
+                          "NAME-<number>.svg (or .png) beside the file named");
   exportCommand->add_option("--group", exportOptions.group, "The group, when a folder is given");
   exportCommand->add_option("--scale", exportOptions.scale, "Pixels per point")
       ->check(CLI::Range(0.1, 20.0))
@@ -111,9 +123,11 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   lzssCommand->add_option("output", lzss.output, "File to write")->required();
 
   RmOptions rm;
-  CLI::App* rmCommand = app.add_subcommand("rm", "Remove a record from its group file");
+  CLI::App* rmCommand =
+      app.add_subcommand("rm", "Remove a record (or every record of a name) from its group file");
   rmCommand->add_option("file", rm.target, "Group file (GROUP.VEL)")->required();
-  rmCommand->add_option("record", rm.record, "Record number, from 0")->required();
+  rmCommand->add_option("record", rm.record, kRecordHelp)->required();
+  rmCommand->add_flag("--all", rm.all, "With a name: remove every record of that name");
 
   EditOptions edit;
   std::string editName, editKind, editComment, editGroup;
@@ -122,7 +136,7 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       "Change a record's name, kind or comment, or move it to another group (its dates "
       "kept)");
   editCommand->add_option("file", edit.target, "Group file (GROUP.VEL)")->required();
-  editCommand->add_option("record", edit.record, "Record number, from 0")->required();
+  editCommand->add_option("record", edit.record, kRecordHelp)->required();
   CLI::Option* nameOption =
       editCommand->add_option("--name", editName, "New name (at most 63 bytes in Shift-JIS)");
   CLI::Option* kindOption =
@@ -138,7 +152,7 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       "Copy a record to the end of another group file, here or in another library (its "
       "dates kept)");
   cpCommand->add_option("source", cp.source, "Group file to copy from")->required();
-  cpCommand->add_option("record", cp.record, "Record number, from 0")->required();
+  cpCommand->add_option("record", cp.record, kRecordHelp)->required();
   cpCommand->add_option("destination", cp.destination, "Group file to copy to (made when missing)")
       ->required();
 

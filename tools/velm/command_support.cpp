@@ -1,8 +1,12 @@
 #include "command_support.h"
 
 #include <cstdio>
+#include <cstring>
 
+#include "commands.h"
 #include "database/record_time.h"
+#include "database/text_match.h"
+#include "group_scan.h"
 #include "sjis_text.h"
 
 namespace velmtool {
@@ -40,7 +44,7 @@ std::optional<Selection> SelectOneGroup(const std::string& target, const std::st
       *status = 1;
     } else {
       err << "velm: " << target << " is a folder: name the group with --group\n";
-      *status = 2;
+      *status = kExitUsage;
     }
     return std::nullopt;
   }
@@ -56,6 +60,106 @@ std::optional<std::int32_t> ParseRecordNumber(const std::string& text) {
   }
   if (value > INT32_MAX) return std::nullopt;
   return static_cast<std::int32_t>(value);
+}
+
+namespace {
+
+bool AllDigits(const std::string& text) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// Digits with signs and decimal points ("-1", "1.5").
+bool LooksNumeric(const std::string& text) {
+  return text.find_first_of("0123456789") != std::string::npos &&
+         text.find_first_not_of("0123456789+-.,") == std::string::npos;
+}
+
+// Whether `name` is `pattern` as a whole, folded as the search folds.
+bool NameMatches(const std::string& name, const std::string& pattern) {
+  auto length = static_cast<std::int32_t>(pattern.size());
+  return velm::MatchAt(name.c_str(), pattern.c_str(), length, false, false) == 0 &&
+         static_cast<std::size_t>(length) == name.size();
+}
+
+}  // namespace
+
+std::string DescribeRecord(const std::string& group, const RecordRef& record) {
+  return SjisToUtf8(group) + " #" + std::to_string(record.number) + " \"" +
+         SjisToUtf8(record.name) + "\"";
+}
+
+std::optional<std::vector<RecordRef>> ResolveRecords(const Library& library,
+                                                     const std::string& group,
+                                                     const std::string& typed, SharedName shared,
+                                                     std::ostream& err, int* status) {
+  const std::string groupName = SjisToUtf8(group);
+  const std::int32_t count = library.RecordCount(group);
+  if (AllDigits(typed) || typed.empty()) {
+    const std::optional<std::int32_t> number = ParseRecordNumber(typed);
+    if (!number) {
+      err << "velm: the record number must be a whole number from 0: \"" << typed << "\"\n";
+      *status = kExitUsage;
+      return std::nullopt;
+    }
+    if (*number >= count) {
+      err << "velm: " << groupName << " has no record " << *number << " (it holds " << count
+          << (count == 1 ? " record, numbered from 0)\n" : " records, numbered from 0)\n");
+      *status = kExitProblems;
+      return std::nullopt;
+    }
+    // A record the walk cannot reach is still named by its number; the command's own read
+    // then says what is wrong with it.
+    const std::vector<std::string> names = StoredRecordNames(library.GroupFile(group), *number + 1);
+    const auto at = static_cast<std::size_t>(*number);
+    return std::vector<RecordRef>{{*number, at < names.size() ? names[at] : std::string()}};
+  }
+  const std::vector<std::string> names = StoredRecordNames(library.GroupFile(group), count);
+  std::vector<RecordRef> found;
+  std::string pattern;
+  if (Utf8ToSjis(typed, &pattern)) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+      if (NameMatches(names[i], pattern))
+        found.push_back({static_cast<std::int32_t>(i), names[i], true});
+  }
+  // Digits with a sign or a decimal point that name no record were meant as a number.
+  if (found.empty() && LooksNumeric(typed)) {
+    err << "velm: the record number must be a whole number from 0: \"" << typed << "\"\n";
+    *status = kExitUsage;
+    return std::nullopt;
+  }
+  if (found.empty()) {
+    err << "velm: " << groupName << " has no record named \"" << typed << "\"";
+    if (names.empty() && count > 0)
+      err << " (its records cannot be read: see velm verify)";
+    else if (names.size() < static_cast<std::size_t>(count))
+      err << " among its records 0 to " << names.size() - 1
+          << " (the rest cannot be read: see velm verify)";
+    err << "\n";
+    *status = kExitProblems;
+    return std::nullopt;
+  }
+  if (found.size() > 1 && shared != SharedName::kAll) {
+    err << "velm: " << found.size() << " records of " << groupName << " are named \"" << typed
+        << "\": numbers";
+    for (const RecordRef& r : found)
+      err << " " << r.number;
+    err << (shared == SharedName::kRefuseOfferAll ? "; give one of the numbers, or --all\n"
+                                                  : "; give one of the numbers\n");
+    *status = kExitUsage;
+    return std::nullopt;
+  }
+  return found;
+}
+
+std::optional<RecordRef> ResolveRecord(const Library& library, const std::string& group,
+                                       const std::string& typed, std::ostream& err, int* status) {
+  std::optional<std::vector<RecordRef>> found =
+      ResolveRecords(library, group, typed, SharedName::kRefuse, err, status);
+  if (!found) return std::nullopt;
+  return found->front();
 }
 
 std::string FormatDate(std::uint32_t time) {

@@ -30,6 +30,36 @@ std::optional<Selection> SelectOneGroup(const std::string& target, const std::st
 // A record number as typed: decimal digits only, within 32 bits.
 std::optional<std::int32_t> ParseRecordNumber(const std::string& text);
 
+// One record a command acts on.
+struct RecordRef {
+  std::int32_t number = 0;
+  std::string name;    // Shift-JIS, as stored
+  bool named = false;  // found by its name
+};
+// "動物 #3 "月"", naming a record in a confirmation or complaint (UTF-8).
+std::string DescribeRecord(const std::string& group, const RecordRef& record);
+
+// How a record name that several records share is taken.
+enum class SharedName {
+  kRefuse,          // refused (the command acts on one record)
+  kRefuseOfferAll,  // refused, pointing to the command's --all
+  kAll,             // every record of that name (--all given)
+};
+// The records of `group` a record argument stands for. Digits only are a record number,
+// which must be below the group's count. Anything else is a record name, matched as
+// velm search matches (upper and lower case, full and half width alike) against each
+// record's whole name; a name that several records share is refused with their numbers
+// unless `shared` takes them all. On failure writes why to `err` and sets *status: 2 for
+// a malformed number or a name that is not enough, 1 for a record that is not there.
+// The records come in ascending order of number.
+std::optional<std::vector<RecordRef>> ResolveRecords(const Library& library,
+                                                     const std::string& group,
+                                                     const std::string& typed, SharedName shared,
+                                                     std::ostream& err, int* status);
+// The same for one record.
+std::optional<RecordRef> ResolveRecord(const Library& library, const std::string& group,
+                                       const std::string& typed, std::ostream& err, int* status);
+
 // "yy/mm/dd hh:mm" of a record date.
 std::string FormatDate(std::uint32_t time);
 // {"text": "yy/mm/dd hh:mm", "raw": seconds since 1904}.

@@ -25,7 +25,7 @@ int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err);
 
 struct ShowOptions {
   std::string target;
-  std::string record;  // as typed
+  std::string record;  // number or name, as typed
   std::string group;
   bool json = false;
 };
@@ -76,6 +76,7 @@ struct ExportOptions {
   double scale = 2.0;    // pixels per point
   bool picture = false;  // an .svg output as the drawing, not the document
   bool symbols = false;  // the whole group as one symbol set (.svg)
+  bool all = false;      // every record of the name, each to NAME-<number>.EXT
 };
 int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
 
@@ -98,7 +99,8 @@ int CommandLzss(const LzssOptions& options, std::ostream& out, std::ostream& err
 
 struct RmOptions {
   std::string target;  // group file
-  std::string record;
+  std::string record;  // number or name
+  bool all = false;    // every record of the name
 };
 int CommandRm(const RmOptions& options, std::ostream& out, std::ostream& err);
 

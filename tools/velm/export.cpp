@@ -4,6 +4,7 @@
 // (or drawn): what the file holds is what a drop would give.
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "command_support.h"
 #include "commands.h"
@@ -19,7 +20,6 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
   const std::string& output = options.output;
   const bool png = output.size() > 4 && hostsim::HasExtension(output, ".png");
   const bool svg = output.size() > 4 && hostsim::HasExtension(output, ".svg");
-  std::optional<std::int32_t> number;
   if (options.symbols) {
     if (!options.record.empty()) {
       err << "velm: --symbols writes the whole group: give no record number\n";
@@ -30,12 +30,6 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
       return kExitUsage;
     }
   } else {
-    number = ParseRecordNumber(options.record);
-    if (!number) {
-      err << "velm: the record number must be a whole number from 0: \"" << options.record
-          << "\"\n";
-      return kExitUsage;
-    }
     if (!png && !svg) {
       err << "velm: the file's name must end in .svg or .png: \"" << output << "\"\n";
       return kExitUsage;
@@ -57,37 +51,69 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
     err << "velm: " << options.target << " is a folder: name the group with --group\n";
     return kExitUsage;
   }
-  std::string error;
-  std::unique_ptr<velmsession::PluginSession> session =
-      velmsession::PluginSession::Open(options.target, !folder, &error);
-  if (!session) {
-    err << "velm: " << error << "\n";
-    return kExitProblems;
-  }
   std::string group = options.group;
   if (!folder) {
     group = fs::path(options.target).filename().string();
     group.resize(group.size() - 4);
   }
+  std::string error;
   if (options.symbols) {
+    std::unique_ptr<velmsession::PluginSession> session =
+        velmsession::PluginSession::Open(options.target, !folder, &error);
+    if (!session) {
+      err << "velm: " << error << "\n";
+      return kExitProblems;
+    }
     const fs::path file =
         folder ? LibraryFolderOf(options.target) / (group + ".VEL") : fs::path(options.target);
     return ExportSymbolSet(*session, group, file, output, out, err);
   }
-  velmsession::PlaceOptions place;  // the art's own coordinates: bottom left at (0, 0)
-  velmsession::PlaceResult placed;
-  hostsim::RenderOptions render;
-  render.scale = options.scale;
-  if (!session->Place(group, *number, place, &placed, &error) ||
-      !(svg && !options.picture
-            ? hostsim::WriteSvgFile(session->document(), output, &error)
-            : hostsim::RenderDocumentToFile(session->document(), output, render, &error))) {
-    err << "velm: " << error << "\n";
-    return kExitProblems;
+
+  // The records, by number or name, looked up before the plug-in starts (one of the two
+  // at a time).
+  std::vector<RecordRef> records;
+  std::string sjisGroup;
+  {
+    int status = kExitOk;
+    std::optional<Selection> selection =
+        SelectOneGroup(options.target, folder ? options.group : std::string(), err, &status);
+    if (!selection) return status;
+    sjisGroup = selection->groups.front();
+    std::optional<std::vector<RecordRef>> found =
+        ResolveRecords(*selection->library, sjisGroup, options.record,
+                       options.all ? SharedName::kAll : SharedName::kRefuseOfferAll, err, &status);
+    if (!found) return status;
+    records = std::move(*found);
   }
-  out << "wrote " << output << " (record " << *number << " of " << group << ", "
-      << placed.createdArt << " art objects)\n";
-  return kExitOk;
+  // Several records go to files of their own: NAME-<number>.EXT beside the one named.
+  const fs::path outputPath(output);
+  int status = kExitOk;
+  for (const RecordRef& record : records) {
+    const std::string path = records.size() == 1
+                                 ? output
+                                 : (outputPath.parent_path() / (outputPath.stem().string() + "-" +
+                                                                std::to_string(record.number) +
+                                                                outputPath.extension().string()))
+                                       .string();
+    // Each in a document of its own: the plug-in runs once per record.
+    std::unique_ptr<velmsession::PluginSession> session =
+        velmsession::PluginSession::Open(options.target, !folder, &error);
+    velmsession::PlaceOptions place;  // the art's own coordinates: bottom left at (0, 0)
+    velmsession::PlaceResult placed;
+    hostsim::RenderOptions render;
+    render.scale = options.scale;
+    if (!session || !session->Place(group, record.number, place, &placed, &error) ||
+        !(svg && !options.picture
+              ? hostsim::WriteSvgFile(session->document(), path, &error)
+              : hostsim::RenderDocumentToFile(session->document(), path, render, &error))) {
+      err << "velm: " << error << "\n";
+      status = kExitProblems;
+      continue;
+    }
+    out << "exported " << DescribeRecord(sjisGroup, record) << " to " << path << " ("
+        << placed.createdArt << " art objects)\n";
+  }
+  return status;
 }
 
 }  // namespace velmtool

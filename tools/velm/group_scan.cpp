@@ -137,4 +137,23 @@ std::optional<std::uint64_t> LocateRecord(const std::filesystem::path& file, std
   return at < size ? std::optional<std::uint64_t>(at) : std::nullopt;
 }
 
+std::vector<std::string> StoredRecordNames(const std::filesystem::path& file, std::int32_t count) {
+  std::vector<std::string> names;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return names;
+  in.seekg(0, std::ios::end);
+  const auto size = static_cast<std::uint64_t>(in.tellg());
+  std::uint64_t at = 4;
+  std::uint8_t header[kStoredHeaderSize];
+  for (std::int32_t i = 0; i < count && at < size; ++i) {
+    in.seekg(static_cast<std::streamoff>(at));
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header)) break;
+    names.push_back(ParseStoredHeader(header).name);
+    const std::uint32_t length = BigEndian32(header + 4);
+    if (length < kStoredHeaderSize || length > size - at) break;
+    at += length;
+  }
+  return names;
+}
+
 }  // namespace velmtool

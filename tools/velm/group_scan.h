@@ -43,4 +43,8 @@ GroupScan ScanGroupFile(const std::filesystem::path& file);
 // when the walk leaves the file first.
 std::optional<std::uint64_t> LocateRecord(const std::filesystem::path& file, std::int32_t number);
 
+// The name fields (Shift-JIS, up to their NUL) of the first `count` records, found by
+// walking the records' length words; fewer when the walk leaves the file first.
+std::vector<std::string> StoredRecordNames(const std::filesystem::path& file, std::int32_t count);
+
 }  // namespace velmtool

@@ -23,25 +23,6 @@
 namespace velmtool {
 namespace {
 
-// The record number as typed, below the group's count; else a message and the status.
-std::optional<std::int32_t> RecordOf(const GroupFileTarget& target, const std::string& typed,
-                                     std::ostream& err, int* status) {
-  const std::optional<std::int32_t> number = ParseRecordNumber(typed);
-  if (!number) {
-    err << "velm: the record number must be a whole number from 0: \"" << typed << "\"\n";
-    *status = kExitUsage;
-    return std::nullopt;
-  }
-  const std::int32_t count = target.library->RecordCount(target.group);
-  if (*number >= count) {
-    err << "velm: " << SjisToUtf8(target.group) << " has no record " << *number << " (it holds "
-        << count << (count == 1 ? " record, numbered from 0)\n" : " records, numbered from 0)\n");
-    *status = kExitProblems;
-    return std::nullopt;
-  }
-  return number;
-}
-
 // Reads the record as stored into the current record; false with a message when the
 // file cannot be read there.
 bool ReadStored(GroupFileTarget& target, std::int32_t number, std::ostream& err) {
@@ -97,6 +78,41 @@ void PutField(char* field, std::size_t size, const std::string& sjis) {
   std::memcpy(field, sjis.data(), sjis.size());  // checked to fit before
 }
 
+// Whether a record found by its name still has it when read for writing (another
+// program may have changed the group meanwhile); false with a message when not.
+bool StillNamed(const std::string& group, const RecordRef& record, const std::string& storedName,
+                std::ostream& err) {
+  if (!record.named || storedName == record.name) return true;
+  err << "velm: " << SjisToUtf8(group) << " #" << record.number << " is no longer named \""
+      << SjisToUtf8(record.name) << "\" (the group was changed meanwhile); nothing was changed\n";
+  return false;
+}
+
+// Removes one record; false with a message when it is left as it was.
+bool RemoveOne(GroupFileTarget& target, const RecordRef& record, std::ostream& out,
+               std::ostream& err) {
+  // A record the plug-in refuses to read (its coded parts disagree with its length) is
+  // removed all the same when its length leads past it: the name is taken from the file.
+  std::optional<std::string> storedName;
+  std::ostringstream unread;
+  if (ReadStored(target, record.number, unread)) {
+    storedName = StoredName();
+  } else if (!(storedName = StoredNameInFile(target, record.number))) {
+    err << unread.str();
+    return false;
+  }
+  if (!StillNamed(target.group, record, *storedName, err)) return false;
+  const RecordRef removed{record.number, *storedName};
+  if (!Remove(target.group, record.number, *storedName)) {
+    err << "velm: " << DescribeRecord(target.group, removed)
+        << " could not be removed; the file is as it was\n";
+    return false;
+  }
+  out << "removed " << DescribeRecord(target.group, removed) << "; "
+      << target.library->RecordCount(target.group) << " left\n";
+  return true;
+}
+
 }  // namespace
 
 int CommandRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
@@ -104,27 +120,15 @@ int CommandRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
   std::optional<GroupFileTarget> target =
       OpenGroupFileForWriting(options.target, false, err, &status);
   if (!target) return status;
-  const std::optional<std::int32_t> number = RecordOf(*target, options.record, err, &status);
-  if (!number) return status;
-  // A record the plug-in refuses to read (its coded parts disagree with its length) is
-  // removed all the same when its length leads past it: the name is taken from the file.
-  std::optional<std::string> storedName;
-  std::ostringstream unread;
-  if (ReadStored(*target, *number, unread)) {
-    storedName = StoredName();
-  } else if (!(storedName = StoredNameInFile(*target, *number))) {
-    err << unread.str();
-    return kExitProblems;
-  }
-  const std::string name = SjisToUtf8(*storedName);
-  const std::string group = SjisToUtf8(target->group);
-  if (!Remove(target->group, *number, *storedName)) {
-    err << "velm: record " << *number << " of " << group
-        << " could not be removed; the file is as it was\n";
-    return kExitProblems;
-  }
-  out << "removed record " << *number << " \"" << name << "\" of " << group << "; "
-      << target->library->RecordCount(target->group) << " left\n";
+  const std::optional<std::vector<RecordRef>> records =
+      ResolveRecords(*target->library, target->group, options.record,
+                     options.all ? SharedName::kAll : SharedName::kRefuseOfferAll, err, &status);
+  if (!records) return status;
+  // From the highest number down, so that each removal leaves the numbers of the others
+  // as they were; each is its own write under the group's lock, and finds its record
+  // by number and name.
+  for (auto record = records->rbegin(); record != records->rend(); ++record)
+    if (!RemoveOne(*target, *record, out, err)) return kExitProblems;
   return kExitOk;
 }
 
@@ -147,8 +151,10 @@ int CommandEdit(const EditOptions& options, std::ostream& out, std::ostream& err
   std::optional<GroupFileTarget> target =
       OpenGroupFileForWriting(options.target, false, err, &status);
   if (!target) return status;
-  const std::optional<std::int32_t> number = RecordOf(*target, options.record, err, &status);
-  if (!number) return status;
+  const std::optional<RecordRef> record =
+      ResolveRecord(*target->library, target->group, options.record, err, &status);
+  if (!record) return status;
+  const std::int32_t number = record->number;
   Library& library = *target->library;
   const std::string source = SjisToUtf8(target->group);
   const bool move = group && *group != target->group;
@@ -160,62 +166,66 @@ int CommandEdit(const EditOptions& options, std::ostream& out, std::ostream& err
 
   // The texts are plain bytes in the stored header too: the record is changed as stored,
   // so that its art and dates are written back exactly.
-  if (!ReadStored(*target, *number, err)) return kExitProblems;
+  if (!ReadStored(*target, number, err)) return kExitProblems;
   const std::string storedName = StoredName();
+  if (!StillNamed(target->group, *record, storedName, err)) return kExitProblems;
+  const std::string acted = DescribeRecord(target->group, {number, storedName});
+  // A new name is named too, when there is one.
+  const std::string renamed =
+      name && *name != storedName ? " (now \"" + *options.name + "\")" : std::string();
   velm::Record* header = velm::RecordHeader(velm::gGlobals->currentRecord);
   if (name) PutField(header->name, sizeof header->name, *name);
   if (kind) PutField(header->kind, sizeof header->kind, *kind);
   if (comment) PutField(header->comment, sizeof header->comment, *comment);
 
   if (!move) {
-    if (velm::WriteGroupRecord(target->group.c_str(), *number, storedName.c_str()) !=
-            host::kNoErr ||
-        !velm::HeaderTextsWritten(target->group.c_str(), *number)) {
-      err << "velm: record " << *number << " of " << source << " could not be written\n";
+    if (velm::WriteGroupRecord(target->group.c_str(), number, storedName.c_str()) != host::kNoErr ||
+        !velm::HeaderTextsWritten(target->group.c_str(), number)) {
+      err << "velm: " << acted << " could not be written\n";
       return kExitProblems;
     }
-    out << "changed record " << *number << " of " << source << "\n";
+    out << "changed " << acted << renamed << "\n";
     return kExitOk;
   }
   std::int32_t newNumber = -1;
   velm::MoveOutcome outcome = velm::MoveOutcome::kUnchanged;
-  if (velm::MoveGroupRecord(target->group.c_str(), *number, storedName.c_str(), group->c_str(),
+  if (velm::MoveGroupRecord(target->group.c_str(), number, storedName.c_str(), group->c_str(),
                             &newNumber, &outcome) != host::kNoErr) {
     if (outcome == velm::MoveOutcome::kInBoth) {
-      err << "velm: record " << *number << " was copied to " << *options.group << " as record "
-          << newNumber << " but could not be removed from " << source
-          << " (velm repair finishes the move)\n";
+      err << "velm: " << acted << " was copied to " << *options.group << " as record " << newNumber
+          << " but could not be removed from " << source << " (velm repair finishes the move)\n";
     } else {
-      err << "velm: record " << *number << " could not be moved to " << *options.group
-          << "; it stays in " << source << "\n";
+      err << "velm: " << acted << " could not be moved to " << *options.group << "; it stays in "
+          << source << "\n";
     }
     return kExitProblems;
   }
-  out << "moved record " << *number << " of " << source << " to " << *options.group << " as record "
-      << newNumber << "\n";
+  out << "moved " << acted << " to " << SjisToUtf8(*group) << " #" << newNumber << renamed << "\n";
   return kExitOk;
 }
 
 int CommandCp(const CpOptions& options, std::ostream& out, std::ostream& err) {
   int status = kExitOk;
   std::vector<std::uint8_t> stored;
-  std::int32_t number = 0;
-  std::string sourceName;
+  RecordRef copied;
+  std::string sourceGroup;
   {
     std::optional<GroupFileTarget> source =
         OpenGroupFileForWriting(options.source, false, err, &status);
     if (!source) return status;
-    const std::optional<std::int32_t> n = RecordOf(*source, options.record, err, &status);
-    if (!n) return status;
-    number = *n;
-    if (!ReadStored(*source, number, err)) return kExitProblems;
+    const std::optional<RecordRef> found =
+        ResolveRecord(*source->library, source->group, options.record, err, &status);
+    if (!found) return status;
+    if (!ReadStored(*source, found->number, err)) return kExitProblems;
+    copied = {found->number, StoredName()};
+    if (!StillNamed(source->group, *found, copied.name, err)) return kExitProblems;
     const velm::os::MemHandle record = velm::gGlobals->currentRecord;
     // The stored length is big-endian.
     const std::uint32_t length = (std::uint32_t{record[4]} << 24) |
                                  (std::uint32_t{record[5]} << 16) |
                                  (std::uint32_t{record[6]} << 8) | std::uint32_t{record[7]};
     stored.assign(record, record + length);
-    sourceName = SjisToUtf8(source->group);
+    sourceGroup = source->group;
   }
 
   std::optional<GroupFileTarget> destination =
@@ -229,12 +239,12 @@ int CommandCp(const CpOptions& options, std::ostream& out, std::ostream& err) {
   }
   std::memcpy(g->currentRecord, stored.data(), stored.size());
   if (!AppendStored(*destination->library, destination->group)) {
-    err << "velm: the record could not be written to " << options.destination
-        << "; nothing was changed\n";
+    err << "velm: " << DescribeRecord(sourceGroup, copied) << " could not be written to "
+        << options.destination << "; nothing was changed\n";
     return kExitProblems;
   }
-  out << "copied record " << number << " of " << sourceName << " to "
-      << SjisToUtf8(destination->group) << " as record " << g->currentRecordIndex << "\n";
+  out << "copied " << DescribeRecord(sourceGroup, copied) << " to "
+      << SjisToUtf8(destination->group) << " #" << g->currentRecordIndex << "\n";
   return kExitOk;
 }
 

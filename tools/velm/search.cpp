@@ -36,6 +36,7 @@ int CommandSearch(const SearchOptions& options, std::ostream& out, std::ostream&
   Library& library = *selection->library;
 
   Json matches = Json::array();
+  std::int32_t hits = 0;
   for (const std::string& group : selection->groups) {
     const std::string groupName = SjisToUtf8(group);
     const std::int32_t count = library.RecordCount(group);
@@ -61,6 +62,7 @@ int CommandSearch(const SearchOptions& options, std::ostream& out, std::ostream&
                                   options.widthSensitive, options.wholeWord);
         if (position < 0) continue;
       }
+      ++hits;
       const std::string name = SjisToUtf8(FieldText(header->name, sizeof header->name));
       if (options.json) {
         matches.push_back({{"group", groupName},
@@ -83,6 +85,12 @@ int CommandSearch(const SearchOptions& options, std::ostream& out, std::ostream&
     result["wholeWord"] = options.wholeWord;
     result["matches"] = std::move(matches);
     WriteJson(out, result);
+  }
+  // As grep: no hit is a status of its own, said on stderr so that the listing stays
+  // empty.
+  if (hits == 0) {
+    err << "velm: no record's " << options.field << " matches \"" << options.text << "\"\n";
+    status = kExitProblems;
   }
   return status;
 }

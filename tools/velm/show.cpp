@@ -78,42 +78,36 @@ void WriteText(std::ostream& out, const std::string& group, std::int32_t number,
 }  // namespace
 
 int CommandShow(const ShowOptions& options, std::ostream& out, std::ostream& err) {
-  const std::optional<std::int32_t> number = ParseRecordNumber(options.record);
-  if (!number) {
-    err << "velm: the record number must be a whole number from 0: \"" << options.record << "\"\n";
-    return kExitUsage;
-  }
   int status = kExitOk;
   std::optional<Selection> selection = SelectOneGroup(options.target, options.group, err, &status);
   if (!selection) return status;
   Library& library = *selection->library;
   const std::string& group = selection->groups.front();
   const std::string groupName = SjisToUtf8(group);
+  const std::optional<RecordRef> record =
+      ResolveRecord(library, group, options.record, err, &status);
+  if (!record) return status;
+  const std::int32_t number = record->number;
   const std::int32_t count = library.RecordCount(group);
-  if (*number >= count) {
-    err << "velm: " << groupName << " has no record " << *number << " (it holds " << count
-        << (count == 1 ? " record, numbered from 0)\n" : " records, numbered from 0)\n");
-    return kExitProblems;
-  }
 
   // The record exactly as stored, looked at without trusting it.
   velm::os::MemHandle block = nullptr;
-  const host::Err read = library.Read(group, *number, velm::kReadWholeRecord, false, &block);
+  const host::Err read = library.Read(group, number, velm::kReadWholeRecord, false, &block);
   if (read != host::kNoErr || !block) {
-    err << "velm: " << groupName << ": record " << *number << " cannot be read:\n";
+    err << "velm: " << groupName << ": record " << number << " cannot be read:\n";
     const GroupScan scan = ScanGroupFile(library.GroupFile(group));
     for (const Problem& p : scan.problems)
-      if (p.record == *number || p.record < 0) err << "  " << DescribeProblem(p) << "\n";
+      if (p.record == number || p.record < 0) err << "  " << DescribeProblem(p) << "\n";
     return kExitProblems;
   }
   const std::uint32_t length = std::min(BigEndian32(block + 4), velm::os::MemSize(block));
-  const std::uint64_t offset = LocateRecord(library.GroupFile(group), *number).value_or(0);
-  const RecordInspection r = InspectStoredRecord(block, length, *number, offset);
+  const std::uint64_t offset = LocateRecord(library.GroupFile(group), number).value_or(0);
+  const RecordInspection r = InspectStoredRecord(block, length, number, offset);
 
   if (options.json) {
     Json j = Json::object();
     j["group"] = groupName;
-    j["record"] = *number;
+    j["record"] = number;
     j["fileOffset"] = offset;
     j["header"] = HeaderJson(r.header);
     if (r.artExpanded) j["artSize"] = r.artSize;
@@ -137,7 +131,7 @@ int CommandShow(const ShowOptions& options, std::ostream& out, std::ostream& err
     j["problems"] = std::move(problems);
     WriteJson(out, j);
   } else {
-    WriteText(out, group, *number, count, offset, r);
+    WriteText(out, group, number, count, offset, r);
     if (!r.problems.empty()) {
       out << "problems:\n";
       for (const Problem& p : r.problems)

@@ -23,27 +23,20 @@ bool WriteThumbnailPng(const std::uint8_t* pixels, const std::string& path, std:
 }  // namespace
 
 int CommandThumb(const ThumbOptions& options, std::ostream& out, std::ostream& err) {
-  const std::optional<std::int32_t> number = ParseRecordNumber(options.record);
-  if (!number) {
-    err << "velm: the record number must be a whole number from 0: \"" << options.record << "\"\n";
-    return kExitUsage;
-  }
   int status = kExitOk;
   std::optional<Selection> selection = SelectOneGroup(options.target, options.group, err, &status);
   if (!selection) return status;
   Library& library = *selection->library;
   const std::string& group = selection->groups.front();
   const std::string groupName = SjisToUtf8(group);
-  const std::int32_t count = library.RecordCount(group);
-  if (*number >= count) {
-    err << "velm: " << groupName << " has no record " << *number << " (it holds " << count
-        << (count == 1 ? " record, numbered from 0)\n" : " records, numbered from 0)\n");
-    return kExitProblems;
-  }
+  const std::optional<RecordRef> record =
+      ResolveRecord(library, group, options.record, err, &status);
+  if (!record) return status;
+  const std::int32_t number = record->number;
   velm::os::MemHandle block = nullptr;
-  if (library.Read(group, *number, velm::kReadHeaderAndThumbnail, true, &block) != host::kNoErr ||
+  if (library.Read(group, number, velm::kReadHeaderAndThumbnail, true, &block) != host::kNoErr ||
       !block) {
-    err << "velm: " << groupName << ": record " << *number
+    err << "velm: " << groupName << ": record " << number
         << " cannot be read (damaged file: see velm verify)\n";
     return kExitProblems;
   }
@@ -52,8 +45,8 @@ int CommandThumb(const ThumbOptions& options, std::ostream& out, std::ostream& e
     err << "velm: " << error << "\n";
     return kExitProblems;
   }
-  out << "wrote " << options.output << " (record " << *number << " of " << groupName << ", "
-      << kThumbnailSide << " × " << kThumbnailSide << ")\n";
+  out << "wrote the thumbnail of " << DescribeRecord(group, *record) << " to " << options.output
+      << " (" << kThumbnailSide << " × " << kThumbnailSide << ")\n";
   return kExitOk;
 }
 
