@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
   app.add_option("--suite", suite.suite,
                  "The public SVG test suite: its folder, or its .tar.xz archive (unpacked into "
                  "--work)");
+  app.add_option("--suite-only", suite.only,
+                 "Only these feature folders or areas of the suite (painting/fill, shapes)")
+      ->delimiter(',');
   app.add_option("--sample", options.sample, "Only about N files of each set, spread evenly");
   app.add_option("--size", options.size, "Pixels of a drawing's longer side")
       ->capture_default_str();

@@ -95,11 +95,19 @@ bool Unpack(const std::string& archive, const fs::path& into, std::string* error
 
 // The test files of each feature folder (tests/<area>/<feature>/), in name order.
 std::map<std::string, std::vector<fs::path>> FeatureFiles(const fs::path& tests,
-                                                          std::size_t sample) {
+                                                          const SuiteOptions& options) {
+  const std::size_t sample = options.sample;
+  const auto wanted = [&options](const std::string& folder) {
+    if (options.only.empty()) return true;
+    for (const std::string& o : options.only)
+      if (folder == o || folder.rfind(o + "/", 0) == 0) return true;
+    return false;
+  };
   std::vector<fs::path> all;
   std::error_code ec;
   for (fs::recursive_directory_iterator it(tests, ec), end; !ec && it != end; it.increment(ec))
-    if (it->is_regular_file(ec) && hostsim::HasExtension(it->path().string(), ".svg"))
+    if (it->is_regular_file(ec) && hostsim::HasExtension(it->path().string(), ".svg") &&
+        wanted(it->path().parent_path().lexically_relative(tests).generic_string()))
       all.push_back(it->path());
   std::sort(all.begin(), all.end());
   std::map<std::string, std::vector<fs::path>> features;
@@ -156,6 +164,11 @@ void Judge(velmsession::PluginSession& session, const std::string& group, std::i
       if (CompareForgiving(drawing->surface(), reference.get(), &comparison, &error))
         result->share = comparison.share();
       drawing->EndCairo();
+      // Kept for a person to look at beside the reference: drawings/<area>/<feature>/<name>.png
+      const fs::path kept = work / "drawings" / fs::path(result->file).replace_extension(".png");
+      std::error_code ec;
+      fs::create_directories(kept.parent_path(), ec);
+      drawing->WritePng(kept.string());
     }
   }
   if (result->share < 0 && result->reason.empty()) result->reason = "not compared: " + error;
@@ -218,7 +231,7 @@ bool PrepareSuite(const SuiteOptions& options, std::string* root, std::string* e
 bool RunSuite(const std::string& root, const SuiteOptions& options,
               std::vector<FeatureResult>* results, std::string* error) {
   const fs::path work = options.work.empty() ? fs::path("svg-suite-work") : fs::path(options.work);
-  const auto features = FeatureFiles(fs::path(root) / "tests", options.sample);
+  const auto features = FeatureFiles(fs::path(root) / "tests", options);
   if (features.empty()) {
     *error = root + " holds no test files";
     return false;

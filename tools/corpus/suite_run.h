@@ -12,9 +12,10 @@
 namespace velmcorpus {
 
 struct SuiteOptions {
-  std::string suite;       // the unpacked suite's folder, or its .tar.xz archive
-  std::string work;        // where the archive is unpacked and the libraries are made
-  std::size_t sample = 0;  // 0: every file; else about this many, spread evenly
+  std::string suite;              // the unpacked suite's folder, or its .tar.xz archive
+  std::string work;               // where the archive is unpacked and the libraries are made
+  std::size_t sample = 0;         // 0: every file; else about this many, spread evenly
+  std::vector<std::string> only;  // feature folders ("painting/fill") or areas; empty: all
 };
 
 // How one test file fared.
