@@ -489,6 +489,8 @@ void Reader::ViewportContent(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& s, 
   Json group = {{"type", "group"}, {"children", std::move(children)}};
   SetOpacity(&group, s.opacity);
   PrivateKeys(n, &group);
+  // A nested viewport clips its content to its rectangle, unless its overflow is visible.
+  if (!s.overflowVisible) ViewportClip(ctm, x, y, w, h, &group);
   Effects(n, s, ctm, vp, nullptr, &group);
   if (!group.is_null()) out->push_back(std::move(group));
 }

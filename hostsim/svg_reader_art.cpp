@@ -21,7 +21,90 @@ bool Finite(const Geometry& g) {
   return true;
 }
 
+// The member `key` of `j` when it is of the kind `is` tells, else `fallback` (the art may
+// hold private keys of any form).
+template <typename T>
+T Member(const Json& j, const char* key, bool (Json::*is)() const, T fallback) {
+  auto it = j.find(key);
+  return it != j.end() && ((*it).*is)() ? it->get<T>() : fallback;
+}
+
+// Whether every point of `art` (in page space) lies, mapped by `toBox`, within [0, w] ×
+// [0, h], its stroke too (`reach`: how far a stroke may reach past a point, in the box's
+// units per unit of stroke width). False for art whose extent is not known here.
+bool Within(const Json& art, const Matrix& toBox, double w, double h, double reach,
+            const Json* stroke = nullptr) {
+  if (!art.is_object()) return false;
+  const std::string type = Member<std::string>(art, "type", &Json::is_string, "");
+  auto found = art.find("stroke");
+  const Json* paint = found != art.end() ? &*found : stroke;
+  auto kids = art.find("children");
+  const bool hasKids = kids != art.end() && kids->is_array();
+  if (type == "group" || type == "compound") {
+    if (!hasKids) return false;
+    // Nothing of a clipping group shows outside its clip path.
+    if (type == "group" && Member(art, "clipped", &Json::is_boolean, false) && !kids->empty() &&
+        (*kids)[0].is_object() && Member((*kids)[0], "clip", &Json::is_boolean, false))
+      return Within((*kids)[0], toBox, w, h, 0);
+    for (const Json& child : *kids)
+      if (!Within(child, toBox, w, h, reach, type == "compound" ? paint : nullptr)) return false;
+    return true;
+  }
+  if (type != "path") return false;
+  double r = 0;
+  if (paint && paint->is_object() && !Member(art, "clip", &Json::is_boolean, false)) {
+    const double width = Member(*paint, "width", &Json::is_number, 1.0);
+    const bool miter = Member<std::string>(*paint, "join", &Json::is_string, "miter") == "miter";
+    const double limit = Member(*paint, "miterLimit", &Json::is_number, 4.0);
+    r = width / 2 * reach * std::max(std::sqrt(2.0), miter ? limit : 0);
+    if (!std::isfinite(r)) return false;
+  }
+  const double eps = 1e-9 * std::max({1.0, w, h});
+  const auto inside = [&](const Json& p) {
+    if (!p.is_array() || p.size() != 2 || !p[0].is_number() || !p[1].is_number()) return false;
+    const Pt q = Apply(toBox, {p[0].get<double>(), p[1].get<double>()});
+    return q.x - r >= -eps && q.y - r >= -eps && q.x + r <= w + eps && q.y + r <= h + eps;
+  };
+  auto points = art.find("points");
+  if (points != art.end() && points->is_array())
+    for (const Json& p : *points)
+      if (!inside(p)) return false;
+  auto segments = art.find("segments");
+  if (segments != art.end() && segments->is_array())
+    for (const Json& seg : *segments) {
+      if (!seg.is_object()) return false;
+      for (const char* key : {"anchor", "in", "out"})
+        if (seg.contains(key) && !inside(seg[key])) return false;
+    }
+  return true;
+}
+
 }  // namespace
+
+void Reader::ViewportClip(const Matrix& ctm, double x, double y, double w, double h, Json* art) {
+  if (!art->is_object()) return;
+  // Page space to the viewport's rectangle at (0, 0).
+  const Matrix page = Multiply(PageMatrix(Matrix{}), ctm);
+  const double det = page.a * page.d - page.b * page.c;
+  if (det != 0 && std::isfinite(1 / det)) {
+    const Matrix inverse = {page.d / det,
+                            -page.b / det,
+                            -page.c / det,
+                            page.a / det,
+                            (page.c * page.f - page.d * page.e) / det,
+                            (page.b * page.e - page.a * page.f) / det};
+    const Matrix toBox = Multiply({1, 0, 0, 1, -x, -y}, inverse);
+    // How much longer a length of the page is at most in the box's units.
+    const double t = toBox.a * toBox.a + toBox.b * toBox.b + toBox.c * toBox.c + toBox.d * toBox.d;
+    const double d = toBox.a * toBox.d - toBox.b * toBox.c;
+    const double reach = std::sqrt((t + std::sqrt(std::max(0.0, t * t - 4 * d * d))) / 2);
+    if (Within(*art, toBox, w, h, reach)) return;
+  }
+  Json clip = SubpathJson(Transformed(RectGeometry(x, y, w, h, 0, 0), page).front());
+  clip["fill"] = nullptr;
+  clip["clip"] = true;
+  *art = {{"type", "group"}, {"clipped", true}, {"children", {std::move(clip), std::move(*art)}}};
+}
 
 bool Reader::ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geometry* g) {
   const std::string name = reinterpret_cast<const char*>(n->name);

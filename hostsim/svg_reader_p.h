@@ -108,6 +108,7 @@ struct Style {
   double opacity = 1;
   std::string clipPath, mask, filter;
   bool display = true;
+  bool overflowVisible = false;  // overflow visible or auto: a nested viewport does not clip
   std::uint8_t stopColor[3] = {0, 0, 0};
   double stopAlpha = 1;      // the stop colour's own alpha
   bool stopCurrent = false;  // stop-color: currentColor (the element's color, as computed)
@@ -125,6 +126,7 @@ struct Style {
     mask.clear();
     filter.clear();
     display = true;
+    overflowVisible = false;
     stopColor[0] = stopColor[1] = stopColor[2] = 0;
     stopAlpha = 1;
     stopCurrent = false;
@@ -227,6 +229,9 @@ class Reader {
                const Geometry* user, Json* art);
   void Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewport& vp,
             const Geometry* user, Json* art);
+  // Wraps `art` in a clipping group of the viewport rectangle x, y, w, h (in the space of
+  // `ctm`) unless all of it lies inside.
+  void ViewportClip(const Matrix& ctm, double x, double y, double w, double h, Json* art);
 
   // Reports.
   void Note(xmlNodePtr at, const std::string& what);

@@ -30,6 +30,7 @@ const std::set<std::string>& Properties() {
                                                     "display",
                                                     "visibility",
                                                     "clip-path",
+                                                    "overflow",
                                                     "clip-rule",
                                                     "mask",
                                                     "filter",
@@ -299,6 +300,12 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
       s.visible = parent.visible;
     else if ((ok = Keyword(value, {"visible", "hidden", "collapse"}, &k)))
       s.visible = k == 0;
+  } else if (name == "overflow") {
+    int k = 0;
+    if (inherit)
+      s.overflowVisible = parent.overflowVisible;
+    else if ((ok = Keyword(value, {"visible", "auto", "hidden", "scroll", "clip"}, &k)))
+      s.overflowVisible = k < 2;
   } else if (name == "clip-path" || name == "mask" || name == "filter") {
     std::string& target = name == "clip-path" ? s.clipPath : name == "mask" ? s.mask : s.filter;
     std::string id;
