@@ -190,6 +190,9 @@ std::string WriteSvgSymbolSet(Document& document, const std::vector<SvgSymbolIte
     Element symbol("symbol");
     symbol.Set("id", id).Set("viewBox", Num(b.left) + " " + Num(height - b.top) + " " +
                                             Num(b.right - b.left) + " " + Num(b.top - b.bottom));
+    // The viewBox is the art's geometric bounds: a stroke on an edge reaches past them, and
+    // a viewer clips a symbol to its viewport unless told otherwise.
+    symbol.Set("overflow", "visible");
     // The record's texts, exactly (a reader trims <title> and <desc>), while the title and
     // desc for people still read as written.
     symbol.Set("velm:name", items[i].name);

@@ -16,6 +16,7 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "frame/globals.h"
+#include "hostsim/svg.h"
 #include "velm/velm_fixture.h"
 
 namespace velmtest {
@@ -28,7 +29,7 @@ class ExportSvgTest : public VelmToolTest {
   // Captures a red rectangle drawn in the host's document into `group`.
   void StoreRectangle(const std::string& group, const std::string& name, const std::string& kind,
                       float left, float bottom, float right, float top,
-                      const std::string& comment = "") {
+                      const std::string& comment = "", float strokeWidth = 0) {
     hostsim::Document& doc = *host().document();
     doc.DeselectAll();
     hostsim::Art* path = doc.Create(host::kPathArt);
@@ -39,6 +40,11 @@ class ExportSvgTest : public VelmToolTest {
     path->style.fillPaint = 1;
     path->style.fill.color.kind = host::kRgbColor;
     path->style.fill.color.c.rgb = {1, 0, 0};
+    if (strokeWidth > 0) {
+      path->style.strokePaint = 1;
+      path->style.stroke.color.kind = host::kRgbColor;
+      path->style.stroke.width = strokeWidth;
+    }
     doc.Select(path, true);
     ASSERT_EQ(velm::VelmPostArt(), host::kNoErr);
     velm::Record* header = velm::RecordHeader(velm::gGlobals->currentRecord);
@@ -109,6 +115,16 @@ TEST_F(ExportSvgTest, GroupIsASymbolSetWithUniqueIdsTitlesAndAUseEach) {
   EXPECT_EQ(uses, ids);
   // Each symbol's art where it was stored: the second rectangle's bottom-left at (0, 0).
   EXPECT_NE(svg.find("d=\"M0 0L10 0L10 20L0 20Z\""), std::string::npos);
+
+  // Drawn as a document (its grid of uses), a symbol whose stroke reaches past the bounds
+  // its viewBox holds shows the stroke whole: nothing is clipped.
+  StoreRectangle("線", "枠", "", 0, 0, 30, 30, "", 6);
+  ASSERT_EQ(RunProgram("export '" + FileOf("線") + "' --symbols -o '" + Out("framed.svg") + "'"),
+            0);
+  hostsim::SvgDocument drawn;
+  std::string error;
+  ASSERT_TRUE(hostsim::ReadSvgFile(Out("framed.svg"), &drawn, &error)) << error;
+  EXPECT_EQ(drawn.scene.dump().find("\"clip\":true"), std::string::npos) << drawn.scene.dump();
 
   // A record that cannot be placed is left out with a message; the others are written.
   os::MemHandle deep = velm::NewEmptyRecord();
