@@ -315,4 +315,121 @@ TEST_F(ImportTest, AFailedImportMakesNoGroupFile) {
   EXPECT_TRUE(fs::exists(fs::path(Library()) / "kept.VEL"));
 }
 
+// Every file and folder below `folder` with its content: what a run that writes nothing
+// leaves exactly as it was.
+std::map<std::string, std::string> Tree(const fs::path& folder) {
+  std::map<std::string, std::string> tree;
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder, ec)) {
+    std::ostringstream content;
+    if (entry.is_regular_file()) content << std::ifstream(entry.path(), std::ios::binary).rdbuf();
+    tree[entry.path().string()] = content.str();
+  }
+  return tree;
+}
+
+// Art the group holds under the same name (from an earlier run or earlier in this one) is
+// skipped, not a failure; the same art under another name is imported; keep imports it all.
+TEST_F(ImportTest, ArtTheGroupHoldsUnderItsNameIsSkippedUnlessKept) {
+  Write("a.svg", kSquare);
+  Write("b.svg",
+        "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'><title>別名</title>"
+        "<rect x='2' y='2' width='12' height='12' fill='#c00'/></svg>");
+  Write("sub/a.svg", kSquare);
+  const std::string import =
+      "import '" + (root_ / "in").string() + "' '" + Library() + "' --group g";
+  const struct {
+    const char* options;
+    std::size_t records;
+    std::vector<std::string> reasons;  // of the skipped, in order
+    int total;                         // records in the group after the run
+  } runs[] = {
+      {"", 2, {"already in g as #0"}, 2},
+      {"", 0, {"already in g as #0", "already in g as #1", "already in g as #0"}, 2},
+      {"--duplicates keep", 3, {}, 5},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.options);
+    const json j = VelmJson(import + " " + run.options, 0);
+    EXPECT_EQ(j["records"].size(), run.records) << j.dump();
+    ASSERT_EQ(j["skipped"].size(), run.reasons.size()) << j.dump();
+    for (std::size_t i = 0; i < run.reasons.size(); ++i) {
+      EXPECT_EQ(j["skipped"][i]["reason"], run.reasons[i]);
+      EXPECT_EQ(j["skipped"][i]["duplicate"], true);
+    }
+    EXPECT_EQ(Groups()["g"], run.total);
+  }
+  std::string out;
+  EXPECT_EQ(Velm(import, &out), 0);
+  EXPECT_NE(out.find("skipped " + (root_ / "in" / "b.svg").string() + ": already in g as #1"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(Groups()["g"], 5);
+}
+
+// The usual slip: the library argument forgotten, so that the last SVG folder would
+// become the library. A library that does not exist is made, and said so.
+TEST_F(ImportTest, AFolderOfSvgFilesIsRefusedAsLibraryAndANewLibraryIsSaid) {
+  const std::string arrows = Write("矢印/up.svg", kSquare);
+  const std::string weather = Write("天気/sun.svg", kSquare);
+  const auto before = Tree(root_ / "in");
+  std::string out;
+  EXPECT_EQ(Velm("import '" + arrows + "' '" + (root_ / "in" / "天気").string() + "'", &out), 2);
+  std::ostringstream err;
+  err << std::ifstream(root_ / "err.txt").rdbuf();
+  EXPECT_NE(err.str().find("LIBRARY \"" + (root_ / "in" / "天気").string() +
+                           "\" holds SVG files and no library: did you forget the library "
+                           "argument?"),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(Tree(root_ / "in"), before);
+
+  for (const bool made : {true, false}) {
+    ASSERT_EQ(Velm("import '" + weather + "' '" + Library() + "'", &out), 0) << out;
+    EXPECT_EQ(out.find("created library " + Library() + "\n") == 0, made) << out;
+  }
+  EXPECT_EQ(Groups()["天気"], 1);
+}
+
+// A dry run writes nothing (not even the library folder), and lists what the real run
+// then makes and skips, duplicates included.
+TEST_F(ImportTest, ADryRunWritesNothingAndListsWhatTheRealRunMakes) {
+  Write("a.svg", kSquare);
+  Write("sub/a.svg", kSquare);
+  Write("broken.svg", "<svg xmlns='http://www.w3.org/2000/svg'><rect");
+  Write("c.svg",
+        "<svg xmlns='http://www.w3.org/2000/svg' width='9' height='9'><circle r='4'/></svg>");
+  const std::string import =
+      "import '" + (root_ / "in").string() + "' '" + Library() + "' --group g";
+  const auto before = Tree(root_);
+  const json dry = VelmJson(import + " --dry-run", 1);
+  EXPECT_EQ(dry["dryRun"], true);
+  EXPECT_EQ(dry["createdLibrary"], true);
+  ASSERT_EQ(dry["records"].size(), 2u) << dry.dump();
+  EXPECT_FALSE(fs::exists(Library()));
+  auto after = Tree(root_);
+  after.erase((root_ / "out.txt").string());
+  after.erase((root_ / "err.txt").string());
+  EXPECT_EQ(after, before);
+
+  const json real = VelmJson(import, 1);
+  EXPECT_EQ(real["dryRun"], false);
+  ASSERT_EQ(real["records"].size(), dry["records"].size()) << real.dump();
+  for (std::size_t i = 0; i < real["records"].size(); ++i) {
+    for (const char* field : {"group", "number", "name", "file", "element", "objects"})
+      EXPECT_EQ(real["records"][i][field], dry["records"][i][field]) << field;
+  }
+  EXPECT_EQ(real["skipped"], dry["skipped"]);
+
+  // Over the library the run made: every record is already there, and still nothing is
+  // written.
+  const auto library = Tree(Library());
+  std::string out;
+  EXPECT_EQ(Velm(import + " --dry-run", &out), 1);
+  EXPECT_NE(out.find("would skip " + (root_ / "in" / "c.svg").string() + ": already in g as #1"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(Tree(Library()), library);
+}
+
 }  // namespace

@@ -255,6 +255,7 @@ bool RunSet(const std::string& name, const std::string& folder, const CorpusOpti
   import.paths.push_back(library.string());
   import.group = name;
   import.json = true;
+  import.duplicates = "keep";  // every file is measured, also one whose art another holds
   std::ostringstream out, err;
   const auto started = std::chrono::steady_clock::now();
   const int status = velmtool::CommandImport(import, out, err);

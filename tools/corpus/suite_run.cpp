@@ -254,6 +254,7 @@ bool RunSuite(const std::string& root, const SuiteOptions& options,
     import.paths.push_back(library.string());
     import.group = group;
     import.json = true;
+    import.duplicates = "keep";  // every file is measured, also one whose art another holds
     std::ostringstream out, err;
     const auto started = std::chrono::steady_clock::now();
     velmtool::CommandImport(import, out, err);

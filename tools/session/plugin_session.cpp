@@ -319,7 +319,8 @@ static std::string WriteFailure(host::Err err) {
 }
 
 bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
-                            std::int32_t* recordNumber, std::int32_t* objects, std::string* error) {
+                            std::int32_t* recordNumber, std::int32_t* objects, std::string* error,
+                            const CaptureCheck& check) {
   // Only a failure during this capture is its own: an earlier one belongs to what met it.
   const int failuresBefore = hostFailures_;
   std::string sjisGroup;
@@ -368,6 +369,11 @@ bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
     std::memcpy(f.field, sjis.c_str(), sjis.size() + 1);
   }
   *objects = header->objectCount;
+  if (check && !check(g->currentRecord)) {
+    *recordNumber = -1;
+    error->clear();
+    return false;
+  }
   // The write itself says whether the record was written and where: the count may move
   // under other writers of the same group at the same time.
   const host::Err written = velm::WriteGroupRecord(sjisGroup.c_str(), -1);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "host/errors.h"
 #include "host/types.h"
 #include "hostsim/host.h"
+#include "platform/os.h"
 
 namespace velmsession {
 
@@ -100,8 +102,12 @@ class PluginSession {
   // refused, writing nothing, when no capturable art is selected. A failure the stand-in
   // host reports during the capture fails it, even when the record was written
   // (*recordNumber says so then); failures reported before it do not.
+  // `check`, when given, sees the captured record (expanded, in host order, its texts
+  // set; it must not change it) before it is written: false keeps it from being written,
+  // and the capture then returns false with *recordNumber -1 and *error empty.
+  using CaptureCheck = std::function<bool(velm::os::MemHandle record)>;
   bool Capture(const std::string& group, const RecordTexts& texts, std::int32_t* recordNumber,
-               std::int32_t* objects, std::string* error);
+               std::int32_t* objects, std::string* error, const CaptureCheck& check = nullptr);
 
   // The number of records of `group` (UTF-8); -1 when the name cannot be a group.
   std::int32_t RecordCount(const std::string& group);

@@ -170,12 +170,21 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       "palette's add button captures art");
   importCommand
       ->add_option("paths", import.paths,
-                   "SVG files (.svg, .svgz) or folders of them, then the library folder")
+                   "SVG files (.svg, .svgz) or folders of them, then the library folder (made when "
+                   "missing; a folder of SVG files and no groups is refused)")
       ->required();
   importCommand->add_option("--group", import.group,
                             "The group (default: the set's name, or the folder's)");
   importCommand->add_option("--kind", import.kind,
                             "The records' kind (default: the set's title, or the file's name)");
+  importCommand
+      ->add_option("--duplicates", import.duplicates,
+                   "Art the group holds under the same name: skip (listed as skipped, not a "
+                   "failure) or keep (imported again)")
+      ->check(CLI::IsMember({"keep", "skip"}))
+      ->capture_default_str();
+  importCommand->add_flag("--dry-run", import.dryRun,
+                          "List what would be imported and skipped, and write nothing");
   importCommand->add_flag("--json", import.json, "List every record made and item skipped as JSON");
 
   GroupOptions mkgroup;

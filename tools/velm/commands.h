@@ -81,9 +81,11 @@ struct ExportOptions {
 int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
 
 struct ImportOptions {
-  std::vector<std::string> paths;  // SVG files and folders, then the library folder
-  std::string group;               // UTF-8; empty: the set's or folder's name
-  std::string kind;                // empty: the set's title, else the file's name
+  std::vector<std::string> paths;   // SVG files and folders, then the library folder
+  std::string group;                // UTF-8; empty: the set's or folder's name
+  std::string kind;                 // empty: the set's title, else the file's name
+  std::string duplicates = "skip";  // keep: art the group holds under its name again
+  bool dryRun = false;              // captures everything, writes nothing
   bool json = false;
 };
 int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream& err);

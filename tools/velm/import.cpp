@@ -1,7 +1,9 @@
 // velm import: SVG files and symbol sets into a library. Each file (or each symbol of a
 // symbol set) is opened in a fresh stand-in document, all of its art selected, and
 // captured by the plug-in as the palette's add button captures it: what is stored is what
-// the designer's add would store for the same art in the host.
+// the designer's add would store for the same art in the host. Art the group already
+// holds under the same name is not imported again, unless the user asks for it.
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
@@ -12,9 +14,11 @@
 #include <filesystem>
 #include <map>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "art_index.h"
 #include "command_support.h"
 #include "commands.h"
 #include "database/group_file.h"
@@ -23,6 +27,7 @@
 #include "hostsim/host.h"
 #include "hostsim/scene.h"
 #include "hostsim/svg.h"
+#include "library.h"
 #include "plugin_session.h"
 #include "sjis_text.h"
 #include "write_support.h"
@@ -285,20 +290,28 @@ void FitGroup(ImportItem* item, std::map<std::string, std::string>* fitted) {
 }
 
 // What the import has done to a group: whether its file was there before the first
-// capture into it, and whether a record has gone into it since.
+// capture into it, and whether a record has gone into it since; the records it holds
+// (read once, with each one the import adds) and the number the next one gets.
 struct GroupState {
   bool existed = false;
   bool written = false;
+  ArtIndex index;
+  std::int32_t next = 0;
 };
+
+// The group's file in the library folder (nothing when the name has no Shift-JIS form).
+fs::path GroupFilePath(const fs::path& library, const std::string& group) {
+  std::string sjis;
+  if (!Utf8ToSjis(group, &sjis)) return {};
+  return library / (SjisToUtf8(sjis) + ".VEL");
+}
 
 // Whether anything is there under the name of the group's file; a name without a
 // Shift-JIS form counts as there (it is never removed).
 bool GroupFileThere(const fs::path& library, const std::string& group) {
-  std::string sjis;
-  if (!Utf8ToSjis(group, &sjis)) return true;
+  const fs::path file = GroupFilePath(library, group);
   std::error_code absent;
-  return fs::symlink_status(library / (SjisToUtf8(sjis) + ".VEL"), absent).type() !=
-         fs::file_type::not_found;
+  return file.empty() || fs::symlink_status(file, absent).type() != fs::file_type::not_found;
 }
 
 // A group file this import made and could write nothing into (the plug-in's write
@@ -309,6 +322,44 @@ void RemoveIfLeftEmpty(const std::string& group, const GroupState& state) {
   if (state.existed || state.written || !Utf8ToSjis(group, &sjis)) return;
   velm::RemoveGroupFile(sjis.c_str(), true);
 }
+
+// True for an existing folder that holds SVG files and no group files, neither itself
+// nor in a "VELM" folder: the SVG folder that took the place of a forgotten library.
+bool LooksLikeAnSvgFolder(const fs::path& folder) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec) || HoldsGroupFiles(folder) || HoldsGroupFiles(folder / "VELM"))
+    return false;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+    if (HasSvgExtension(entry.path())) return true;
+  }
+  return false;
+}
+
+// An empty folder for a dry run's session to see when the library does not exist yet:
+// the run must not make it. Removed with the object.
+class ScratchLibrary {
+ public:
+  bool Make(std::string* error) {
+    std::error_code ec;
+    std::string pattern =
+        (fs::temp_directory_path(ec) / ("velm-dry-run-" + std::to_string(getpid()) + "-XXXXXX"))
+            .string();
+    if (ec || !::mkdtemp(pattern.data())) {
+      *error = "cannot make a temporary folder for the dry run";
+      return false;
+    }
+    folder_ = pattern;
+    return true;
+  }
+  ~ScratchLibrary() {
+    std::error_code ec;
+    if (!folder_.empty()) fs::remove_all(folder_, ec);
+  }
+  const fs::path& folder() const { return folder_; }
+
+ private:
+  fs::path folder_;
+};
 
 }  // namespace
 
@@ -323,6 +374,16 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
     err << "velm: " << library << " is not a library folder\n";
     return kExitUsage;
   }
+  if (LooksLikeAnSvgFolder(library)) {
+    err << "velm: LIBRARY \"" << library
+        << "\" holds SVG files and no library: did you forget the library argument?\n";
+    return kExitUsage;
+  }
+  if (options.duplicates != "keep" && options.duplicates != "skip") {
+    err << "velm: --duplicates is keep or skip\n";
+    return kExitUsage;
+  }
+  const bool keepDuplicates = options.duplicates == "keep";
   if (!options.group.empty() && !GroupNameText(options.group, err)) return kExitUsage;
   const std::vector<std::string> inputs(options.paths.begin(), options.paths.end() - 1);
   nlohmann::json made = nlohmann::json::array();
@@ -331,11 +392,22 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
   CollectFiles(inputs, &files, &skipped);
 
   std::string error;
-  std::unique_ptr<velmsession::PluginSession> session =
-      velmsession::PluginSession::Open(library, false, &error);
+  const bool created = !fs::exists(library, ec);
+  // A dry run captures as the real one does, over the library as it is, and writes
+  // nothing: every capture is refused before its write.
+  ScratchLibrary scratch;
+  if (options.dryRun && created && !scratch.Make(&error)) {
+    err << "velm: " << error << "\n";
+    return kExitProblems;
+  }
+  std::unique_ptr<velmsession::PluginSession> session = velmsession::PluginSession::Open(
+      scratch.folder().empty() ? fs::path(library) : scratch.folder(), false, &error);
   if (!session) {
     err << "velm: " << error << "\n";
     return kExitProblems;
+  }
+  if (created && !options.json) {
+    out << (options.dryRun ? "would create library " : "created library ") << library << "\n";
   }
   Progress progress(files.size(), !options.json && isatty(STDERR_FILENO));
   std::size_t fileCount = 0;
@@ -369,12 +441,40 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
           session->host().SetDocument(std::move(document));
           SelectAll(session->document());
           const auto [state, first] = groups.try_emplace(item.group);
-          if (first) state->second.existed = GroupFileThere(library, item.group);
-          if (!session->Capture(item.group, item.texts, &number, &objects, &error)) {
+          GroupState& group = state->second;
+          if (first) {
+            group.existed = GroupFileThere(library, item.group);
+            if (!created) group.index = ArtIndex::OfGroupFile(GroupFilePath(library, item.group));
+            group.next = group.index.count();
+          }
+          // Decided on the captured record, before anything is written.
+          std::string key;
+          std::optional<std::int32_t> duplicateOf;
+          bool refused = false;
+          const auto check = [&](velm::os::MemHandle record) {
+            if (!ArtIndex::KeyOfCaptured(record, &key)) key.clear();
+            if (!keepDuplicates && !key.empty()) duplicateOf = group.index.Find(key);
+            refused = duplicateOf || options.dryRun;
+            return !refused;
+          };
+          const bool captured =
+              session->Capture(item.group, item.texts, &number, &objects, &error, check);
+          if (refused && duplicateOf) {
+            skipped.push_back(
+                {{"file", item.file},
+                 {"element", item.element},
+                 {"reason", "already in " + item.group + " as #" + std::to_string(*duplicateOf)},
+                 {"duplicate", true},
+                 {"group", item.group},
+                 {"number", *duplicateOf}});
+            continue;
+          }
+          if (refused) number = group.next;  // where the dry run's record would go
+          if (!captured && !refused) {
             if (number < 0) {
               skipped.push_back(
                   {{"file", item.file}, {"element", item.element}, {"reason", error}});
-              RemoveIfLeftEmpty(item.group, state->second);
+              if (!options.dryRun) RemoveIfLeftEmpty(item.group, group);
               continue;
             }
             // Written, but the capture met a fault: the record is listed, so that the file
@@ -382,7 +482,9 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
             item.warnings.push_back(error);
             faults = true;
           }
-          state->second.written = true;
+          group.written = true;
+          group.next = number + 1;
+          if (!key.empty()) group.index.Add(key, number);
           made.push_back({{"group", item.group},
                           {"number", number},
                           {"name", item.texts.name},
@@ -404,10 +506,28 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
     progress.Update(++fileCount, made.size());
   }
 
+  // Art already there is skipped by request, not for a fault.
+  const std::size_t duplicates = static_cast<std::size_t>(
+      std::count_if(skipped.begin(), skipped.end(),
+                    [](const nlohmann::json& item) { return item.value("duplicate", false); }));
+  const std::size_t failed = skipped.size() - duplicates;
   if (options.json) {
     // Names of files and folders need not be UTF-8.
-    WriteJson(out, nlohmann::json{{"library", library}, {"records", made}, {"skipped", skipped}});
+    WriteJson(out, nlohmann::json{{"library", library},
+                                  {"dryRun", options.dryRun},
+                                  {"createdLibrary", created},
+                                  {"records", made},
+                                  {"skipped", skipped}});
   } else {
+    const std::string would = options.dryRun ? "would " : "";
+    if (options.dryRun) {
+      for (const nlohmann::json& record : made) {
+        out << "would import " << record["file"].get<std::string>()
+            << record["element"].get<std::string>() << " into "
+            << record["group"].get<std::string>() << " as #" << record["number"] << " \""
+            << record["name"].get<std::string>() << "\"\n";
+      }
+    }
     for (const nlohmann::json& record : made) {
       for (const auto& warning : record["warnings"]) {
         err << "velm: " << record["file"].get<std::string>() << record["element"].get<std::string>()
@@ -415,16 +535,21 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
       }
     }
     for (const nlohmann::json& item : skipped) {
-      err << "velm: skipped " << item["file"].get<std::string>()
-          << item.value("element", std::string()) << ": " << item["reason"].get<std::string>()
-          << "\n";
+      const bool duplicate = item.value("duplicate", false);
+      (duplicate ? out : err) << (duplicate ? "" : "velm: ") << would << "skip"
+                              << (options.dryRun ? " " : "ped ") << item["file"].get<std::string>()
+                              << item.value("element", std::string()) << ": "
+                              << item["reason"].get<std::string>() << "\n";
     }
-    out << "Imported " << made.size() << " record(s) from " << files.size() << " file(s) into "
-        << library;
-    if (!skipped.empty()) out << "; " << skipped.size() << " skipped";
+    out << (options.dryRun ? "Would import " : "Imported ") << made.size() << " record(s) from "
+        << files.size() << " file(s) into " << library;
+    const char* skips = options.dryRun ? "would be skipped" : "skipped";
+    if (duplicates) out << "; " << duplicates << " already there, " << skips;
+    if (failed) out << "; " << failed << " " << skips;
+    if (options.dryRun) out << "; dry run, nothing written";
     out << "\n";
   }
-  return skipped.empty() && !faults ? kExitOk : kExitProblems;
+  return failed == 0 && !faults ? kExitOk : kExitProblems;
 }
 
 }  // namespace velmtool

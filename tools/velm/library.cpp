@@ -88,15 +88,6 @@ bool IsGroupFileName(const std::string& name) {
   return at != std::string::npos && at > 0 && at + 4 == name.size();
 }
 
-// True when `folder` holds a group file.
-bool HoldsGroupFiles(const fs::path& folder) {
-  std::error_code ec;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
-    if (IsGroupFileName(entry.path().filename().string()) && !entry.is_directory(ec)) return true;
-  }
-  return false;
-}
-
 // True for a scratch file whose writer still runs, on this machine or another sharing the
 // folder: one being written, not left over. Names of the older form are all listed.
 bool ScratchFileInUse(const std::string& name) {
@@ -108,6 +99,14 @@ bool ScratchFileInUse(const std::string& name) {
 }
 
 }  // namespace
+
+bool HoldsGroupFiles(const fs::path& folder) {
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+    if (IsGroupFileName(entry.path().filename().string()) && !entry.is_directory(ec)) return true;
+  }
+  return false;
+}
 
 fs::path LibraryFolderOf(const fs::path& folder) {
   std::error_code ec;

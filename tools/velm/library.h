@@ -77,6 +77,9 @@ class Library {
 // or, when it holds no group files but a "VELM" folder (the host's own folder), that one.
 std::filesystem::path LibraryFolderOf(const std::filesystem::path& folder);
 
+// True when `folder` holds a group file.
+bool HoldsGroupFiles(const std::filesystem::path& folder);
+
 // The group (Shift-JIS) of a group file's path "<folder>/<group>.VEL"; false, with why
 // in *error, when the name is not one the plug-in can write under.
 bool GroupOfFilePath(const std::filesystem::path& file, std::string* group, std::string* error);
