@@ -248,7 +248,6 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
   }
   if (fillAlpha <= 0) fill = nullptr;
   if (strokeAlpha <= 0) stroke = nullptr;
-  if (s.markers) Drop("marker");
 
   const Geometry page = Transformed(user, Multiply(PageMatrix(Matrix{}), ctm));
   Json art;
@@ -281,6 +280,7 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
                                                       : 1.0));
   }
   PrivateKeys(n, &art);
+  Markers(n, s, ctm, user, &art);
   Effects(n, s, ctm, vp, &user, &art);
   if (!art.is_null()) out->push_back(std::move(art));
 }

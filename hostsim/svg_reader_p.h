@@ -67,6 +67,9 @@ bool ParseColor(std::string_view text, std::uint8_t rgb[3], double* alpha);
 // px (or absolute units, or none), angles in deg, rad, grad or turn (or none); "none" is
 // the identity. False when it is not valid.
 bool ParseCssTransform(std::string_view text, Matrix* out);
+// paint-order: fill (0), stroke (1) and markers (2) in the order they are drawn; false
+// when the value is not valid.
+bool ParsePaintOrder(const std::string& value, int order[3]);
 
 // ---- Style ----
 
@@ -103,7 +106,8 @@ struct Style {
   bool italic = false;
   int anchor = 0;  // 0 start, 1 middle, 2 end
   bool visible = true;
-  bool markers = false;
+  std::string markers[3];         // marker-start, -mid, -end: a marker's id, a value that is none
+  int paintOrder[3] = {0, 1, 2};  // fill (0), stroke (1) and markers (2) in drawing order
   // Not inherited.
   double opacity = 1;
   std::string clipPath, mask, filter;
@@ -232,6 +236,10 @@ class Reader {
   // Wraps `art` in a clipping group of the viewport rectangle x, y, w, h (in the space of
   // `ctm`) unless all of it lies inside.
   void ViewportClip(const Matrix& ctm, double x, double y, double w, double h, Json* art);
+  // svg_reader_marker.cpp: the markers of a path, line, polyline or polygon drawn as art
+  // at its vertices; `art` becomes a group of the shape and its markers. Reports markers
+  // on other shapes.
+  void Markers(xmlNodePtr n, const Style& s, const Matrix& ctm, const Geometry& user, Json* art);
 
   // Reports.
   void Note(xmlNodePtr at, const std::string& what);
@@ -282,6 +290,7 @@ class Reader {
   int depth_ = 0;      // elements being read, one inside the other
   int symbolUse_ = 0;  // inside a use of a symbol
   bool drawsOther_ = false;
+  int markerDepth_ = 0;  // inside a marker's content
 };
 
 }  // namespace hostsim::svg_in

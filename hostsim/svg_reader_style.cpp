@@ -44,7 +44,9 @@ const std::set<std::string>& Properties() {
                                                     "marker",
                                                     "marker-start",
                                                     "marker-mid",
-                                                    "marker-end"};
+                                                    "marker-end",
+                                                    "overflow",
+                                                    "paint-order"};
   return kProperties;
 }
 
@@ -380,7 +382,18 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
       s.transform = m;
     }
   } else if (name.compare(0, 6, "marker") == 0) {
-    s.markers = inherit ? parent.markers : value != "none";
+    // "marker" sets all three.
+    const int first = name == "marker-mid" ? 1 : name == "marker-end" ? 2 : 0;
+    const int last = name == "marker" ? 2 : first;
+    std::string id;
+    if (!inherit && value != "none" && !UrlId(value, &id, nullptr)) ok = false;
+    for (int i = first; ok && i <= last; ++i)
+      s.markers[i] = inherit ? parent.markers[i] : id;
+  } else if (name == "paint-order") {
+    if (inherit)
+      std::copy(parent.paintOrder, parent.paintOrder + 3, s.paintOrder);
+    else
+      ok = ParsePaintOrder(value, s.paintOrder);
   }
   if (!ok) Note(n, name + " \"" + value + "\" not valid: left out");
 }
