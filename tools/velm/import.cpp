@@ -370,7 +370,10 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
           SelectAll(session->document());
           const auto [state, first] = groups.try_emplace(item.group);
           if (first) state->second.existed = GroupFileThere(library, item.group);
-          if (!session->Capture(item.group, item.texts, &number, &objects, &error)) {
+          const bool captured = session->Capture(item.group, item.texts, &number, &objects, &error);
+          for (const std::string& loss : session->captureLosses())
+            item.warnings.push_back(loss);
+          if (!captured) {
             if (number < 0) {
               skipped.push_back(
                   {{"file", item.file}, {"element", item.element}, {"reason", error}});
