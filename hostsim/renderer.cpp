@@ -82,12 +82,13 @@ class Painter {
       return;
     }
     const BlendState& b = art->blend;
-    const bool blended = b.opacity < 1.0f || b.mode != 0;
+    const double opacity = static_cast<double>(b.opacity) * CompoundPathOpacity(art);
+    const bool blended = opacity < 1.0 || b.mode != 0;
     if (!blended) {
       PaintContent(art);
       return;
     }
-    const double alpha = std::clamp(static_cast<double>(b.opacity), 0.0, 1.0);
+    const double alpha = std::clamp(opacity, 0.0, 1.0);
     if (Vector()) {
       // Groups become recording surfaces on vector output, which the SVG writer does not
       // free; the art goes in as an image instead.
@@ -193,6 +194,15 @@ class Painter {
         CAIRO_OPERATOR_HSL_HUE,       CAIRO_OPERATOR_HSL_SATURATION, CAIRO_OPERATOR_HSL_COLOR,
         CAIRO_OPERATOR_HSL_LUMINOSITY};
     return mode >= 0 && mode <= kLastBlendMode ? ops[mode] : CAIRO_OPERATOR_OVER;
+  }
+
+  // A compound path is painted with its topmost path's paint and, with its own, that
+  // path's opacity; 1 for other art.
+  static double CompoundPathOpacity(const Art* a) {
+    if (a->type != host::kCompoundPathArt) return 1.0;
+    for (const Art* c : a->children)
+      if (c->alive && c->type == host::kPathArt) return c->blend.opacity;
+    return 1.0;
   }
 
   static bool IsClipPath(const Art* a) {

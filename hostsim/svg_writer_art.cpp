@@ -237,8 +237,15 @@ void ArtWriter::FlagKeys(const Art* art, Json* keys) const {
 }
 
 void ArtWriter::Common(const Art* art, Element* element) const {
-  if (art->blend.opacity != 1.0f)
-    element->Set("opacity", Num(std::clamp(art->blend.opacity, 0.0f, 1.0f)));
+  // A compound path is drawn with its topmost path's opacity as well as its own.
+  float opacity = art->blend.opacity;
+  if (art->type == host::kCompoundPathArt)
+    for (const Art* c : art->children)
+      if (c->alive && c->type == host::kPathArt) {
+        opacity *= c->blend.opacity;
+        break;
+      }
+  if (opacity != 1.0f) element->Set("opacity", Num(std::clamp(opacity, 0.0f, 1.0f)));
   if (art->blend.mode > 0 && art->blend.mode <= kLastBlendMode)
     element->Set("style", std::string("mix-blend-mode:") + kBlendCss[art->blend.mode]);
   if (art->attributes & host::kArtHidden) Hide(art, element);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "capture/art_objects.h"
 #include "capture/art_stream.h"
@@ -87,6 +88,92 @@ void MeasureArt(host::ArtHandle art, CaptureBounds* bounds, bool useHostBounds) 
   }
 }
 
+// ---- Transparency of groups ----
+
+// The stream holds transparency on paths, texts, rasters and meshes only. A group's
+// opacity goes down onto the art inside it where that draws the same: art that draws as
+// one piece, or pieces whose painted bounds do not meet. A compound path always carries
+// its own down onto its paths: the host draws a compound path with its topmost path's
+// paint and transparency.
+
+host::Real OpacityOf(host::ArtHandle art) {
+  host::Real opacity = 1.0f;
+  if (sBlendStyle->GetOpacity(art, &opacity) != host::kNoErr) opacity = 1.0f;
+  return opacity;
+}
+
+// A path's style: its own, or a compound path's topmost path's. False when unreadable.
+bool StyleOf(host::ArtHandle art, std::int32_t type, host::PathStyle* style) {
+  if (type == host::kCompoundPathArt && (sArt->GetArtFirstChild(art, &art) != host::kNoErr || !art))
+    return false;
+  return sPathStyle->GetPathStyle(art, style) == host::kNoErr;
+}
+
+// The bounds of what the art paints: its host bounds (a stroked path's hold half the
+// stroke width), a stroked path's grown as far as joins and caps reach past that: a
+// miter join reaches the miter limit times half the width, a square cap under 1.5 times.
+bool PaintedBounds(host::ArtHandle art, std::int32_t type, host::RealRect* r) {
+  if (sArt->GetArtBounds(art, r) != host::kNoErr) return false;
+  host::PathStyle style{};
+  if ((type == host::kPathArt || type == host::kCompoundPathArt) && StyleOf(art, type, &style) &&
+      style.strokePaint) {
+    const host::Real grow =
+        style.stroke.width / 2 * (std::max<host::Real>(1.5f, style.stroke.miterLimit) - 1);
+    *r = {r->left - grow, r->top + grow, r->right + grow, r->bottom - grow};
+  }
+  return true;
+}
+
+bool Meet(const host::RealRect& a, const host::RealRect& b) {
+  return a.left < b.right && b.left < a.right && a.bottom < b.top && b.bottom < a.top;
+}
+
+// Whether an opacity multiplied into every object captured for `art` draws as the opacity
+// put on `art` as a whole.
+bool CarriesOpacity(host::ArtHandle art, std::int32_t depth) {
+  std::int32_t type = host::kUnknownArt;
+  if (depth >= kMaxMarkerDepth || sArt->GetArtType(art, &type) != host::kNoErr) return false;
+  switch (type) {
+    case host::kPathArt: {
+      // Styled art draws as several objects (an effect's copy under the path).
+      host::ArtHandle styled = nullptr;
+      return sArtStyle->GetStyledArt(art, &styled) != host::kNoErr || !styled || styled == art;
+    }
+    case host::kCompoundPathArt:
+    case host::kTextArt:
+    case host::kRasterArt:
+    case host::kMeshArt:
+      return true;
+    case host::kGroupArt:
+      break;
+    default:
+      return false;
+  }
+  // A group: every painted child carries it and no two of them meet. Clipping paths
+  // paint nothing and guides are not drawn.
+  host::Boolean clipped = 0;
+  if (sGroup->GetGroupClipped(art, &clipped) != host::kNoErr) clipped = 0;
+  std::vector<host::RealRect> painted;
+  host::ArtHandle child = nullptr;
+  if (sArt->GetArtFirstChild(art, &child) != host::kNoErr) return false;
+  while (child) {
+    std::int32_t childType = host::kUnknownArt;
+    if (sArt->GetArtType(child, &childType) != host::kNoErr) return false;
+    host::PathStyle style{};
+    const bool unpainted = (childType == host::kPathArt && IsGuide(child)) ||
+                           (clipped && StyleOf(child, childType, &style) && style.clip);
+    if (!unpainted) {
+      host::RealRect r{};
+      if (!CarriesOpacity(child, depth + 1) || !PaintedBounds(child, childType, &r)) return false;
+      for (const host::RealRect& other : painted)
+        if (Meet(r, other)) return false;
+      painted.push_back(r);
+    }
+    if (sArt->GetArtSibling(child, &child) != host::kNoErr) return false;
+  }
+  return true;
+}
+
 // ---- Capturing ----
 
 // Runs `writer` on a fresh zero-filled object buffer of `startSize` bytes (or on `head`,
@@ -134,6 +221,10 @@ host::Err CaptureGroup(host::ArtHandle group, host::RealPoint origin, std::int32
     if (sGroup->GetGroupClipped(group, &clipped) != host::kNoErr) clipped = 0;
     if (!AppendMarker(clipped ? kMarkerClipGroupOpen : kMarkerGroupOpen)) return CaptureFailure();
   }
+  const host::Real opacity = OpacityOf(group);
+  const bool carried = opacity < 1.0f && CarriesOpacity(group, depth);
+  if (opacity < 1.0f && !carried) NoteCaptureLoss(CaptureLoss::kGroupOpacity);
+  CarriedOpacityScope scope(carried ? opacity : 1.0f);
   CaptureChildren(group, origin, depth + 1);
   if (open) AppendMarker(kMarkerGroupClose);
   return CaptureFailure();
@@ -143,6 +234,7 @@ host::Err CaptureCompoundPath(host::ArtHandle compound, host::RealPoint origin, 
                               bool taken) {
   const bool open = taken && depth < kMaxMarkerDepth;
   if (open && !AppendMarker(kMarkerCompoundOpen)) return CaptureFailure();
+  CarriedOpacityScope scope(OpacityOf(compound));
   CaptureChildren(compound, origin, depth + 1);
   if (open) AppendMarker(kMarkerCompoundClose);
   return CaptureFailure();

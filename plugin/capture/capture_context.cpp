@@ -13,6 +13,8 @@ namespace {
 
 bool gStopped = false;
 host::Err gReason = host::kNoErr;
+std::int32_t gLosses[static_cast<int>(CaptureLoss::kCount)] = {};
+host::Real gCarriedOpacity = 1.0f;
 
 constexpr std::uint64_t kLargestRecord = 0x7FFFFFFF;
 
@@ -39,6 +41,9 @@ bool ReserveRecord(std::uint32_t extra) {
 void BeginCapture() {
   gStopped = false;
   gReason = host::kNoErr;
+  for (std::int32_t& count : gLosses)
+    count = 0;
+  gCarriedOpacity = 1.0f;
   gMarkerTarget = &gGlobals->currentRecord;
   gGlobals->captureAll = 0;
   gGlobals->patternCounter = 0;
@@ -91,6 +96,37 @@ bool AppendMarker(const char* text) {
     return false;
   }
   return true;
+}
+
+void NoteCaptureLoss(CaptureLoss kind) {
+  ++gLosses[static_cast<int>(kind)];
+}
+
+std::int32_t CaptureLossCount(CaptureLoss kind) {
+  return gLosses[static_cast<int>(kind)];
+}
+
+const char* CaptureLossName(CaptureLoss kind) {
+  switch (kind) {
+    case CaptureLoss::kGroupOpacity:
+      return "group opacity";
+    case CaptureLoss::kStrokeGradient:
+      return "stroke gradient";
+    default:
+      return "";
+  }
+}
+
+host::Real CarriedOpacity() {
+  return gCarriedOpacity;
+}
+
+CarriedOpacityScope::CarriedOpacityScope(host::Real opacity, bool alone) : saved_(gCarriedOpacity) {
+  gCarriedOpacity = alone ? opacity : saved_ * opacity;
+}
+
+CarriedOpacityScope::~CarriedOpacityScope() {
+  gCarriedOpacity = saved_;
 }
 
 CaptureAllScope::CaptureAllScope() : saved_(gGlobals->captureAll) {

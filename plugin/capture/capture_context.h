@@ -43,6 +43,37 @@ bool GrowObject(os::MemHandle& object, std::uint32_t size, std::uint32_t granule
 bool AppendObject(const std::uint8_t* object);
 bool AppendMarker(const char* text);
 
+// Art the stream cannot hold as the host draws it, stored without what it cannot hold and
+// counted by kind, so that the capture's caller can say what the record lacks.
+enum class CaptureLoss : int {
+  // A group whose opacity could not be carried down onto the art inside it.
+  kGroupOpacity,
+  // A painted gradient on a path's stroke (stored as gray 0).
+  kStrokeGradient,
+  kCount
+};
+void NoteCaptureLoss(CaptureLoss kind);
+// How often the last capture (since BeginCapture) met `kind`.
+std::int32_t CaptureLossCount(CaptureLoss kind);
+// The kind for people: "group opacity", "stroke gradient".
+const char* CaptureLossName(CaptureLoss kind);
+
+// The opacity of the groups and compound paths around the art being captured, carried
+// down onto it: the writers multiply it into the opacity they store. 1 outside them.
+host::Real CarriedOpacity();
+// Multiplies `opacity` into the carried opacity for the life of the object; `alone` (art
+// that is not drawn where it lies, as a pattern's tile) makes it the carried opacity.
+class CarriedOpacityScope {
+ public:
+  explicit CarriedOpacityScope(host::Real opacity, bool alone = false);
+  ~CarriedOpacityScope();
+  CarriedOpacityScope(const CarriedOpacityScope&) = delete;
+  CarriedOpacityScope& operator=(const CarriedOpacityScope&) = delete;
+
+ private:
+  host::Real saved_;
+};
+
 // Sets `captureAll` for the life of the object and puts the earlier value back after.
 class CaptureAllScope {
  public:

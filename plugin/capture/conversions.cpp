@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "capture/capture_context.h"
 #include "frame/suites.h"
 
 namespace velm {
@@ -234,6 +235,8 @@ void StoreBlendFields(host::ArtHandle art, ObjectHeader* header) {
   sBlendStyle->GetKnockout(art, &knockout);
   sBlendStyle->GetAlphaIsShape(art, &alphaIsShape);
   header->blendMode = mode;
+  // The opacity of the groups and compound paths around it, where it is carried down.
+  if (CarriedOpacity() != 1.0f) opacity *= CarriedOpacity();
   header->opacity = ConvertReal(opacity);
   header->isolated = isolated;
   header->knockout = static_cast<std::int16_t>(knockout);

@@ -106,6 +106,8 @@ void WriteDefinition(std::int32_t index) {
   gWriting = index;
   {
     CaptureAllScope all;
+    // The tile is drawn on its own, not under the groups around the art that uses it.
+    CarriedOpacityScope alone(1.0f, true);
     char marker[40];
     PatternMarker(marker, kMarkerPatternOpenFormat, number);
     if (AppendMarker(marker)) {
@@ -250,12 +252,14 @@ host::Err PostArtPathProcess(host::ArtHandle path, os::MemHandle& object, host::
   }
   if (style.strokePaint) {
     host::Color& stroke = style.stroke.color;
-    if (stroke.kind == host::kGradientColor)
+    if (stroke.kind == host::kGradientColor) {
       MakeGrayZero(&stroke);
-    else if (stroke.kind == host::kCustomColor)
+      NoteCaptureLoss(CaptureLoss::kStrokeGradient);
+    } else if (stroke.kind == host::kCustomColor) {
       ReduceCustomColor(&stroke);
-    else if (stroke.kind == host::kPatternColor)
+    } else if (stroke.kind == host::kPatternColor) {
       TreatPattern(&stroke);
+    }
   }
   ClearUnpaintedPaint(&style, true);
   if (CaptureStopped()) return CaptureFailure();

@@ -2,10 +2,12 @@
 // bounds, the depth limits, host errors and running out of memory.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "capture/art_stream.h"
 #include "capture/art_tree_writer.h"
+#include "capture/capture_context.h"
 #include "database/group_file.h"
 #include "database/record.h"
 #include "frame/globals.h"
@@ -262,6 +264,53 @@ TEST_F(TreeWriterTest, ACapturedRecordIsStoredAndReadBackWhole) {
             0);
   // The stream walks as it did before it was stored.
   EXPECT_EQ(Outline(), outline);
+}
+
+// A group's or compound path's opacity goes onto the paths inside where that draws the
+// same; where it cannot, the paths keep their own and the capture counts the loss.
+TEST_F(TreeWriterTest, ContainerOpacityIsCarriedDownOrCounted) {
+  struct Case {
+    const char* what;
+    std::int32_t type;
+    std::vector<std::array<float, 4>> rectangles;
+    double stored;  // each path's stored opacity
+    int lost;       // group opacities counted
+  } cases[] = {
+      {"one child", host::kGroupArt, {{0, 0, 10, 10}}, 0.5, 0},
+      {"apart", host::kGroupArt, {{0, 0, 10, 10}, {20, 0, 30, 10}}, 0.5, 0},
+      {"overlapping", host::kGroupArt, {{0, 0, 10, 10}, {5, 0, 15, 10}}, 1, 1},
+      {"compound path", host::kCompoundPathArt, {{0, 0, 10, 10}, {20, 0, 30, 10}}, 0.5, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    hostsim::Art* container = Add(c.type);
+    container->blend.opacity = 0.5f;
+    for (const auto& r : c.rectangles)
+      Rectangle(r[0], r[1], r[2], r[3], container);
+    Select(container);
+    ASSERT_EQ(Capture(), host::kNoErr);
+    int paths = 0;
+    for (const StoredObject& o : Objects())
+      if (o.type() == 2) {
+        EXPECT_EQ(o.header().opacity, Fx(c.stored));
+        ++paths;
+      }
+    EXPECT_EQ(paths, static_cast<int>(c.rectangles.size()));
+    EXPECT_EQ(velm::CaptureLossCount(velm::CaptureLoss::kGroupOpacity), c.lost);
+    doc().Dispose(container);
+  }
+}
+
+TEST_F(TreeWriterTest, AGradientOnAStrokeIsCounted) {
+  hostsim::Art* path = Select(Rectangle(0, 0, 10, 10));
+  ASSERT_EQ(Capture(), host::kNoErr);
+  EXPECT_EQ(velm::CaptureLossCount(velm::CaptureLoss::kStrokeGradient), 0);
+  path->style.strokePaint = 1;
+  path->style.stroke.color.kind = host::kGradientColor;
+  path->style.stroke.color.c.gradient.gradient =
+      reinterpret_cast<host::GradientHandle>(doc().NewGradient());
+  ASSERT_EQ(Capture(), host::kNoErr);
+  EXPECT_EQ(velm::CaptureLossCount(velm::CaptureLoss::kStrokeGradient), 1);
 }
 
 }  // namespace

@@ -201,6 +201,40 @@ TEST_F(ImportTest, AnExportedSymbolSetImportsBackToTheSameArtStreams) {
   }
 }
 
+// Transparency the records cannot hold as the host draws it is carried down onto the art
+// inside, or else named with its count; a two-subpath path at 20 % comes back at 20 %.
+TEST_F(ImportTest, TransparencyIsCarriedDownOrReported) {
+  const std::string set = Write(
+      "art.svg",
+      "<svg xmlns='http://www.w3.org/2000/svg'><defs>"
+      "<linearGradient id='g'><stop offset='0' stop-color='#f80'/>"
+      "<stop offset='1' stop-color='#08f'/></linearGradient>"
+      "<symbol id='screen'><path fill-opacity='.2' d='M0 0h10v10h-10z M20 0h10v10h-10z'/></symbol>"
+      "<symbol id='overlap'><g opacity='.5'><rect width='10' height='10'/>"
+      "<rect x='5' width='10' height='10' fill='red'/></g></symbol>"
+      "<symbol id='stroke'><rect width='10' height='10' fill='none' stroke='url(#g)'/></symbol>"
+      "</defs></svg>");
+  const json j = VelmJson("import '" + set + "' '" + Library() + "' --group src", 0);
+  ASSERT_EQ(j["records"].size(), 3u) << j.dump();
+  EXPECT_EQ(j["records"][0]["warnings"], json::array()) << j.dump();
+  EXPECT_EQ(j["records"][1]["warnings"],
+            json::array({"not held by the record: group opacity (1)"}));
+  EXPECT_EQ(j["records"][2]["warnings"],
+            json::array({"not held by the record: stroke gradient (1)"}));
+
+  std::string out;
+  const std::string exported = (root_ / "exported.svg").string();
+  ASSERT_EQ(Velm("export '" + Library() + "' --group src --symbols -o '" + exported + "'", &out), 0)
+      << out;
+  std::ifstream in(exported);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The only transparency left is the screen's, on the compound path or its paths.
+  const std::size_t at = text.find("opacity=\"");
+  ASSERT_NE(at, std::string::npos) << text;
+  EXPECT_EQ(text.find("opacity=\"", at + 1), std::string::npos) << text;
+  EXPECT_NEAR(std::stod(text.substr(at + 9)), 0.2, 0.001);
+}
+
 // The group of a plain file is the name of its folder, "." and ".." included, fitted to
 // what a group name can be (and said so with the record) rather than refused; names that
 // are not UTF-8 come out escaped.

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "capture/art_tree_writer.h"
+#include "capture/capture_context.h"
 #include "commands/commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
@@ -323,6 +324,7 @@ bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
                             const CaptureCheck& check) {
   // Only a failure during this capture is its own: an earlier one belongs to what met it.
   const int failuresBefore = hostFailures_;
+  captureLosses_.clear();
   std::string sjisGroup;
   if (!ToSjisField(group, 64, &sjisGroup)) {
     *error = "\"" + group + "\" cannot be a group name";
@@ -345,6 +347,12 @@ bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
     return false;
   }
   const host::Err captured = velm::VelmPostArt();
+  for (int k = 0; k < static_cast<int>(velm::CaptureLoss::kCount); ++k) {
+    const auto kind = static_cast<velm::CaptureLoss>(k);
+    if (const std::int32_t count = velm::CaptureLossCount(kind))
+      captureLosses_.push_back(std::string("not held by the record: ") +
+                               velm::CaptureLossName(kind) + " (" + std::to_string(count) + ")");
+  }
   velm::Globals* g = velm::gGlobals;
   if (captured != host::kNoErr || !g->currentRecord) {
     *error = "the capture failed (" + std::to_string(captured) + ")";

@@ -108,6 +108,10 @@ class PluginSession {
   using CaptureCheck = std::function<bool(velm::os::MemHandle record)>;
   bool Capture(const std::string& group, const RecordTexts& texts, std::int32_t* recordNumber,
                std::int32_t* objects, std::string* error, const CaptureCheck& check = nullptr);
+  // What the art of the last capture's record lacks of what the host draws, one line per
+  // kind with its count ("not held by the record: group opacity (2)"); empty when it
+  // lacks nothing or no art was captured.
+  const std::vector<std::string>& captureLosses() const { return captureLosses_; }
 
   // The number of records of `group` (UTF-8); -1 when the name cannot be a group.
   std::int32_t RecordCount(const std::string& group);
@@ -148,6 +152,7 @@ class PluginSession {
   bool suitesHeld_ = false;
   bool started_ = false;
   int hostFailures_ = 0;
+  std::vector<std::string> captureLosses_;
 };
 
 // Shift-JIS form of a UTF-8 text that must fit a field of `size` bytes with its NUL;

@@ -470,6 +470,8 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
             continue;
           }
           if (refused) number = group.next;  // where the dry run's record would go
+          for (const std::string& loss : session->captureLosses())
+            item.warnings.push_back(loss);
           if (!captured && !refused) {
             if (number < 0) {
               skipped.push_back(
