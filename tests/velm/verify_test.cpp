@@ -278,7 +278,8 @@ TEST_F(VerifyTest, ARasterObjectIsExactlyAsLongAsItsTiles) {
   Store("r", record);
   const std::string sound = FileBytes(GroupFile("r"));
   // (The made-up raster is one the stand-in host does not take: only its layout counts.)
-  for (const json& p : VerifyCopy(sound)["problems"])
+  const json report = VerifyCopy(sound);  // kept: the loop reads into it
+  for (const json& p : report["problems"])
     EXPECT_NE(p["place"], "art") << p;
   struct Case {
     const char* what;
