@@ -42,7 +42,7 @@ TEST_F(LsTest, ListsGroupsInByteOrderWithEveryRecordField) {
   EXPECT_EQ(records[0]["number"], 0);
   EXPECT_EQ(records[0]["name"], "丸");
   EXPECT_EQ(records[0]["kind"], "基本");
-  EXPECT_EQ(records[0]["created"]["text"], "24/03/05 14:07");
+  EXPECT_EQ(records[0]["created"]["text"], "2024-03-05 14:07");
   EXPECT_EQ(records[0]["created"]["raw"], kMarch2024);
   EXPECT_EQ(records[0]["modified"]["raw"], kMarch2024);
   EXPECT_DOUBLE_EQ(records[0]["width"].get<double>(), 20.0);
@@ -50,14 +50,14 @@ TEST_F(LsTest, ListsGroupsInByteOrderWithEveryRecordField) {
   EXPECT_EQ(records[0]["objects"], 0);
   EXPECT_EQ(records[0]["storedSize"], spans[0].length);
   EXPECT_EQ(records[1]["name"], "四角");
-  EXPECT_EQ(records[1]["created"]["text"], "99/12/31 23:59");
+  EXPECT_EQ(records[1]["created"]["text"], "1999-12-31 23:59");
   EXPECT_EQ(records[1]["storedSize"], spans[1].length);
-  EXPECT_EQ(j["groups"][0]["records"][0]["created"]["text"], "04/01/01 00:16");
+  EXPECT_EQ(j["groups"][0]["records"][0]["created"]["text"], "1904-01-01 00:16");
 
   const RunResult text = Run({"ls", Folder()});
   EXPECT_EQ(text.code, 0) << text.err;
   EXPECT_NE(text.out.find("図形: 2 records"), std::string::npos) << text.out;
-  EXPECT_NE(text.out.find("  0\t丸\t基本\t24/03/05 14:07\t24/03/05 14:07\t20 × 10 pt\t0\t" +
+  EXPECT_NE(text.out.find("  0\t丸\t基本\t2024-03-05 14:07\t2024-03-05 14:07\t20 × 10 pt\t0\t" +
                           std::to_string(spans[0].length) + "\n"),
             std::string::npos)
       << text.out;
@@ -126,7 +126,7 @@ TEST_F(LsTest, ADamagedRecordIsListedMarkedAndCanBeRemoved) {
             std::string::npos);
   const RunResult text = Run({"ls", Folder(), "--group", "図形"});
   EXPECT_EQ(text.code, 1);
-  EXPECT_NE(text.out.find("  1\t四角\t基本\t99/12/31 23:59"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("  1\t四角\t基本\t1999-12-31 23:59"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("\tdamaged\n"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("  2\t三角"), std::string::npos) << text.out;
 
@@ -207,7 +207,7 @@ TEST_F(ShowTest, ShowsEveryHeaderFieldAndEachObject) {
   EXPECT_EQ(h["name"], "花");
   EXPECT_EQ(h["kind"], "植物");
   EXPECT_EQ(h["comment"], "春のコメント");
-  EXPECT_EQ(h["created"]["text"], "24/03/05 14:07");
+  EXPECT_EQ(h["created"]["text"], "2024-03-05 14:07");
   EXPECT_EQ(h["bounds"]["right"], 20 << 16);
   EXPECT_EQ(h["bounds"]["top"], 10 << 16);
   const std::string file = FileBytes(GroupFile("花束"));

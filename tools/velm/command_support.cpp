@@ -163,8 +163,12 @@ std::optional<RecordRef> ResolveRecord(const Library& library, const std::string
 }
 
 std::string FormatDate(std::uint32_t time) {
-  char text[velm::kRecordDateTextSize + 8] = {};
-  velm::FormatRecordDate(time, text, sizeof text);
+  // The palette shows two-digit years; a listing read by people and scripts alike gives
+  // the whole date, which sorts as text and cannot be mistaken for day/month/year.
+  const velm::os::SystemTime local = velm::RecordTimeToLocalTime(time);
+  char text[32] = {};
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", local.year, local.month, local.day,
+                local.hour, local.minute);
   return text;
 }
 

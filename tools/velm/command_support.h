@@ -60,9 +60,9 @@ std::optional<std::vector<RecordRef>> ResolveRecords(const Library& library,
 std::optional<RecordRef> ResolveRecord(const Library& library, const std::string& group,
                                        const std::string& typed, std::ostream& err, int* status);
 
-// "yy/mm/dd hh:mm" of a record date.
+// "yyyy-mm-dd hh:mm" of a record date (local wall clock, as stored).
 std::string FormatDate(std::uint32_t time);
-// {"text": "yy/mm/dd hh:mm", "raw": seconds since 1904}.
+// {"text": "yyyy-mm-dd hh:mm", "raw": seconds since 1904}.
 Json DateJson(std::uint32_t time);
 // A 16.16 fixed value in points.
 double FixedToPoints(std::int32_t value);
