@@ -218,32 +218,55 @@ class Painter {
     return a->style.clip != 0;
   }
 
+  // A clipping path's outline on the current path, and whether it is filled even-odd (a
+  // compound path by the rule of its last path).
+  bool AppendClip(const Art* clip) {
+    if (clip->type == host::kPathArt) {
+      AppendPath(clip);
+      return clip->style.evenOdd;
+    }
+    bool evenOdd = false;
+    for (Art* sub : clip->children) {
+      AppendPath(sub);
+      evenOdd = sub->style.evenOdd;
+    }
+    return evenOdd;
+  }
+
   void PaintGroup(Art* group) {
     std::vector<Art*> clips;
     if (group->clipped)
       for (Art* child : group->children)
         if (IsClipPath(child)) clips.push_back(child);
     cairo_save(cr_);
-    if (!clips.empty()) {
+    // Several clipping paths clip to their union, each by its own fill rule: drawn as a
+    // mask, since a clip of the device only narrows.
+    cairo_pattern_t* mask = nullptr;
+    if (clips.size() == 1) {
       cairo_new_path(cr_);
-      bool evenOdd = false;
-      for (Art* clip : clips) {
-        if (clip->type == host::kPathArt) {
-          AppendPath(clip);
-          evenOdd = clip->style.evenOdd;
-        } else {
-          for (Art* sub : clip->children) {
-            AppendPath(sub);
-            evenOdd = sub->style.evenOdd;
-          }
-        }
-      }
+      const bool evenOdd = AppendClip(clips.front());
       cairo_set_fill_rule(cr_, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
       cairo_clip(cr_);
+    } else if (clips.size() > 1) {
+      cairo_push_group_with_content(cr_, CAIRO_CONTENT_ALPHA);
+      cairo_set_source_rgba(cr_, 0, 0, 0, 1);
+      for (Art* clip : clips) {
+        cairo_new_path(cr_);
+        const bool evenOdd = AppendClip(clip);
+        cairo_set_fill_rule(cr_, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        cairo_fill(cr_);
+      }
+      mask = cairo_pop_group(cr_);
+      cairo_push_group(cr_);
     }
     // Children are listed topmost first: paint from the bottom up.
     for (auto it = group->children.rbegin(); it != group->children.rend(); ++it)
       if (clips.empty() || std::find(clips.begin(), clips.end(), *it) == clips.end()) Paint(*it);
+    if (mask) {
+      cairo_pop_group_to_source(cr_);
+      cairo_mask(cr_, mask);
+      cairo_pattern_destroy(mask);
+    }
     cairo_restore(cr_);
   }
 

@@ -3,6 +3,7 @@
 // slow templates compile once. Private to hostsim's SVG reader.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -14,6 +15,12 @@ namespace hostsim::svg_in {
 struct Matrix {
   double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
 };
+// Whether every member is a number of a size a document can use.
+inline bool FiniteMatrix(const Matrix& m) {
+  for (double v : {m.a, m.b, m.c, m.d, m.e, m.f})
+    if (!std::isfinite(v) || std::fabs(v) > 1e15) return false;
+  return true;
+}
 // `outer` after `inner`.
 inline Matrix Multiply(const Matrix& outer, const Matrix& inner) {
   return {outer.a * inner.a + outer.c * inner.b,

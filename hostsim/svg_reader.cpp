@@ -20,12 +20,6 @@ void SetOpacity(Json* art, double opacity) {
   if (opacity < 1) (*art)["blend"] = {{"opacity", std::clamp(opacity, 0.0, 1.0)}};
 }
 
-bool FiniteMatrix(const Matrix& m) {
-  for (double v : {m.a, m.b, m.c, m.d, m.e, m.f})
-    if (!std::isfinite(v) || std::fabs(v) > 1e15) return false;
-  return true;
-}
-
 // Every gradient and pattern name the art uses.
 void UsedNames(const Json& j, std::set<std::string>* gradients, std::set<std::string>* patterns) {
   if (j.is_object()) {

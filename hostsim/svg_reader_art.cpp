@@ -295,10 +295,14 @@ void Reader::Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const View
     Drop("filter");
     Note(n, "a filter: drawn without it");
   }
-  if (s.clipPath.empty()) return;
-  auto it = ids_.find(s.clipPath);
+  if (!s.clipPath.empty()) ClipBy(s.clipPath, n, ctm, vp, user, art);
+}
+
+void Reader::ClipBy(const std::string& id, xmlNodePtr n, const Matrix& ctm, const Viewport& vp,
+                    const Geometry* user, Json* art) {
+  auto it = ids_.find(id);
   if (it == ids_.end() || !Named(it->second, "clipPath")) {
-    Note(n, "clip-path refers to no clipPath \"#" + s.clipPath + "\": drawn unclipped");
+    Note(n, "clip-path refers to no clipPath \"#" + id + "\": drawn unclipped");
     return;
   }
   Clip(it->second, n, ctm, vp, user, art);
@@ -306,10 +310,27 @@ void Reader::Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const View
 
 void Reader::Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewport& vp,
                   const Geometry* user, Json* art) {
+  // A clip path clipped, directly or through others, by itself: the reference back is
+  // left out, the rest applies.
+  if (!activeClips_.insert(clip).second) {
+    Note(n, "a clip path that refers back to itself: that reference left out");
+    return;
+  }
+  struct Leave {
+    std::set<xmlNodePtr>& active;
+    xmlNodePtr clip;
+    ~Leave() { active.erase(clip); }
+  } leave{activeClips_, clip};
   const Style clipStyle = StyleOf(clip);
   Matrix m = ctm;
   Matrix t;
-  if (OwnTransform(clip, clipStyle, &t)) m = Multiply(m, t);
+  bool invalid = false;
+  if (OwnTransform(clip, clipStyle, &t, &invalid)) m = Multiply(m, t);
+  if (invalid || !FiniteMatrix(m)) {
+    Note(n, "its clip path's transform is not valid: nothing of it shows");
+    *art = nullptr;
+    return;
+  }
   if (Attr(clip, "clipPathUnits") == "objectBoundingBox") {
     double box[4];
     if (!user || !Bounds(*user, box)) {
@@ -319,14 +340,21 @@ void Reader::Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewpo
     }
     m = Multiply(m, {box[2] - box[0], 0, 0, box[3] - box[1], box[0], box[1]});
   }
-  Geometry all;
-  bool evenOdd = false;
-  int shapes = 0;
+  // Each shape clips by its own rule; together they clip to their union.
+  struct Shape {
+    Json art;
+    std::string clipPath;  // the shape's own clip-path, in the space of `m`
+    Matrix m;
+    Geometry user;
+  };
+  std::vector<Shape> shapes;
   for (xmlNodePtr c = clip->children; c; c = c->next) {
     if (c->type != XML_ELEMENT_NODE || !IsSvg(c)) continue;
     const std::string name = reinterpret_cast<const char*>(c->name);
     xmlNodePtr shape = c;
     Matrix cm = m;
+    std::string ownClip;
+    Style base = clipStyle;
     if (name == "use") {
       const std::string href = Href(c);
       auto target = href.size() > 1 && href[0] == '#' ? ids_.find(href.substr(1)) : ids_.end();
@@ -334,46 +362,77 @@ void Reader::Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewpo
       shape = target->second;
       Matrix ut;
       const Style us = Compute(c, clipStyle);
-      if (OwnTransform(c, us, &ut)) cm = Multiply(cm, ut);
+      bool bad = false;
+      if (OwnTransform(c, us, &ut, &bad)) cm = Multiply(cm, ut);
+      if (bad) continue;  // as anywhere else, an element whose place is not known
       cm = Multiply(
           cm, {1, 0, 0, 1, LengthAttr(c, "x", 0, us, vp, 0), LengthAttr(c, "y", 0, us, vp, 1)});
+      ownClip = us.clipPath;
+      base = us;
     } else if (name == "text") {
+      // The host clips by paths only: rather all of the element than none of it.
       Drop("text in a clip path");
-      continue;
+      Note(n, "its clip path holds text: drawn unclipped");
+      return;
     }
     static const std::set<std::string> kShapes = {"path", "rect",     "circle", "ellipse",
                                                   "line", "polyline", "polygon"};
     if (!kShapes.count(reinterpret_cast<const char*>(shape->name))) continue;
-    const Style ss = Compute(shape, clipStyle);
+    const Style ss = Compute(shape, base);
     if (!ss.display || !ss.visible) continue;
     Matrix st;
-    if (OwnTransform(shape, ss, &st)) cm = Multiply(cm, st);
+    bool bad = false;
+    if (OwnTransform(shape, ss, &st, &bad)) cm = Multiply(cm, st);
+    if (bad || !FiniteMatrix(cm)) continue;
+    if (shape == c) ownClip = ss.clipPath;
     Geometry g;
     if (!ShapeGeometry(shape, ss, vp, &g)) continue;
-    evenOdd = evenOdd || ss.clipEvenOdd;
-    ++shapes;
-    for (Subpath& p : Transformed(g, Multiply(PageMatrix(Matrix{}), cm)))
-      all.push_back(std::move(p));
+    const Geometry page = Transformed(g, Multiply(PageMatrix(Matrix{}), cm));
+    Json one;
+    if (page.size() == 1) {
+      one = SubpathJson(page.front());
+    } else {
+      Json children = Json::array();
+      for (const Subpath& p : page)
+        children.push_back(SubpathJson(p));
+      one = {{"type", "compound"}, {"children", std::move(children)}};
+    }
+    one["fill"] = nullptr;
+    one["clip"] = true;
+    if (ss.clipEvenOdd) one["evenOdd"] = true;
+    shapes.push_back({std::move(one), ownClip, cm, std::move(g)});
   }
-  if (all.empty()) {
+  if (shapes.empty()) {
     Note(n, "its clip path is empty: nothing of it shows");
     *art = nullptr;
     return;
   }
-  if (shapes > 1) Note(n, "a clip path of several shapes: clipped to them as one compound path");
-  Json clipArt;
-  if (all.size() == 1) {
-    clipArt = SubpathJson(all.front());
-  } else {
-    Json children = Json::array();
-    for (const Subpath& p : all)
-      children.push_back(SubpathJson(p));
-    clipArt = {{"type", "compound"}, {"children", std::move(children)}};
+  // Shapes clipped by clip paths of their own: one shape, or all clipped by the same clip
+  // path in the same space, clip to the shapes within it (a clipping group inside another);
+  // the host cannot join differently clipped shapes into one clip.
+  bool sameClip = !shapes.front().clipPath.empty();
+  bool anyClip = false;
+  for (const Shape& shape : shapes) {
+    anyClip = anyClip || !shape.clipPath.empty();
+    const Matrix& a = shape.m;
+    const Matrix& b = shapes.front().m;
+    sameClip = sameClip && shape.clipPath == shapes.front().clipPath && a.a == b.a && a.b == b.b &&
+               a.c == b.c && a.d == b.d && a.e == b.e && a.f == b.f;
   }
-  clipArt["fill"] = nullptr;
-  clipArt["clip"] = true;
-  if (evenOdd) clipArt["evenOdd"] = true;
-  *art = {{"type", "group"}, {"clipped", true}, {"children", {clipArt, *art}}};
+  if (anyClip && !sameClip) {
+    Drop("clip-path inside a clip path");
+    Note(n, "shapes of its clip path clipped differently: clipped by the shapes alone");
+  }
+  Json children = Json::array();
+  for (Shape& shape : shapes)
+    children.push_back(std::move(shape.art));
+  children.push_back(std::move(*art));
+  *art = {{"type", "group"}, {"clipped", true}, {"children", std::move(children)}};
+  if (sameClip)
+    ClipBy(shapes.front().clipPath, n, shapes.front().m, vp,
+           shapes.size() == 1 ? &shapes.front().user : nullptr, art);
+  if (!art->is_null() && !clipStyle.clipPath.empty())
+    ClipBy(clipStyle.clipPath, n, ctm, vp, user, art);
 }
 
 }  // namespace hostsim::svg_in

@@ -231,6 +231,11 @@ class Reader {
   // filters.
   void Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp,
                const Geometry* user, Json* art);
+  // Clips `art` by the clipPath with the id `id` (a reference to no clipPath is noted and
+  // leaves it unclipped). `user`: the clipped element's geometry in the space of `ctm`,
+  // for clip paths in the bounding box's units.
+  void ClipBy(const std::string& id, xmlNodePtr n, const Matrix& ctm, const Viewport& vp,
+              const Geometry* user, Json* art);
   void Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewport& vp,
             const Geometry* user, Json* art);
   // Wraps `art` in a clipping group of the viewport rectangle x, y, w, h (in the space of
@@ -272,7 +277,8 @@ class Reader {
   std::map<xmlNodePtr, std::string> gradientOf_;  // gradient element → scene name
   Json documentKeys_ = Json::object();
   std::set<xmlNodePtr> activeUses_;
-  std::set<std::string> artIds_;                     // the scene ids given so far
+  std::set<xmlNodePtr> activeClips_;  // clip paths being applied (a reference back is left out)
+  std::set<std::string> artIds_;      // the scene ids given so far
   std::unique_ptr<svg_check::KeysCheck> keysCheck_;  // made when the first keys are met
   const Matrix* drawCtm_ = nullptr;  // the transform of the parent of the element drawn
   double height_ = 0;                // the artboard's height in points

@@ -540,13 +540,17 @@ void ArtWriter::WriteGroup(Art* art, std::string* out) {
     for (Art* child : art->children)
       if (IsClipPath(child)) clips.push_back(child);
   if (!clips.empty()) {
-    // The clipping paths, combined with the fill rule of the last, as the renderer clips.
+    // One path per clipping path, each with its own rule: SVG clips to their union, as the
+    // renderer does.
     const std::string id = NewId("clip");
-    std::string d;
-    bool evenOdd = false;
+    Element c("clipPath");
+    c.Set("id", id).Set("clipPathUnits", "userSpaceOnUse");
+    defs_ += c.Open(false);
     for (Art* clip : clips) {
+      std::string d;
+      bool evenOdd = false;
       if (clip->type == host::kPathArt) {
-        d += PathData(clip->segments, clip->closed);
+        d = PathData(clip->segments, clip->closed);
         evenOdd = clip->style.evenOdd;
       } else {
         for (Art* sub : clip->children)
@@ -555,13 +559,12 @@ void ArtWriter::WriteGroup(Art* art, std::string* out) {
             evenOdd = sub->style.evenOdd;
           }
       }
+      Element p("path");
+      p.Set("d", d);
+      if (evenOdd) p.Set("clip-rule", "evenodd");
+      defs_ += p.Open(true);
     }
-    Element c("clipPath");
-    c.Set("id", id).Set("clipPathUnits", "userSpaceOnUse");
-    Element p("path");
-    p.Set("d", d);
-    if (evenOdd) p.Set("clip-rule", "evenodd");
-    defs_ += c.Open(false) + p.Open(true) + c.Close();
+    defs_ += c.Close();
     clipUrl = "url(#" + id + ")";
   }
   Common(art, &g);

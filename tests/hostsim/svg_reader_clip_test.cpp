@@ -1,0 +1,149 @@
+// Clip paths as SVG means them, read into the host's document and drawn: the union of the
+// shapes, each by its own rule; clip paths clipped in turn; shapes whose place is not
+// known; text, which the host cannot clip by. Each case names points inside and outside
+// the clip, worked out by hand, and what the reader must report.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "hostsim/renderer.h"
+#include "hostsim/scene.h"
+#include "hostsim/svg.h"
+#include "hostsim/svg_writer.h"
+
+namespace {
+
+// A 100 x 100 pt page, one user unit a point; a red square over all of it, clipped.
+std::string Page(const std::string& defs, const std::string& clip = "url(#c)") {
+  return "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' "
+         "width='100pt' height='100pt' viewBox='0 0 100 100'><defs>" +
+         defs + "</defs><rect width='100' height='100' fill='#ff0000' clip-path='" + clip +
+         "'/></svg>";
+}
+
+// Whether the point (SVG's x, y) is painted red when the document is drawn.
+struct Drawn {
+  std::unique_ptr<hostsim::Document> doc;
+  std::unique_ptr<hostsim::Bitmap> picture;
+  bool Red(int x, int y) const { return picture->Pixel(x, y) == 0xFF0000u; }
+};
+
+Drawn Draw(const nlohmann::json& scene) {
+  Drawn d;
+  std::string error;
+  d.doc = hostsim::ReadScene(scene, "t.json", &error);
+  EXPECT_TRUE(d.doc) << error;
+  if (!d.doc) return d;
+  hostsim::RenderOptions options;
+  options.area = host::RealRect{0, 100, 100, 0};
+  d.picture = hostsim::RenderDocument(*d.doc, options);
+  return d;
+}
+
+hostsim::SvgDocument Read(const std::string& text) {
+  hostsim::SvgDocument svg;
+  std::string error;
+  EXPECT_TRUE(hostsim::ReadSvgText(text, "t.svg", &svg, &error)) << error;
+  return svg;
+}
+
+struct Point {
+  int x, y;
+};
+
+TEST(SvgReaderClip, ClipsAsSvgDoes) {
+  // Two squares side by side that share a strip; the second wound the other way.
+  const std::string kOpposite =
+      "<clipPath id='c'><path d='M10 10 H60 V60 H10 Z'/><path d='M40 10 V60 H90 V10 Z'/>"
+      "</clipPath>";
+  // A square with a square hole cut by even-odd, beside a plain square that overlaps the
+  // hole: the hole shows where the second square does not cover it.
+  const std::string kMixedRules =
+      "<clipPath id='c'><path clip-rule='evenodd' d='M10 10 H50 V50 H10 Z M20 20 H40 V40 H20 Z'/>"
+      "<rect x='30' y='30' width='40' height='40'/></clipPath>";
+  const struct {
+    const char* what;
+    std::string svg;
+    std::vector<Point> in, out;
+    const char* dropped;  // the kind the report must count, or ""
+  } kCases[] = {
+      {"shapes wound in opposite directions form their union",
+       Page(kOpposite),
+       {{20, 30}, {50, 30}, {80, 30}},
+       {{50, 80}, {5, 5}},
+       ""},
+      {"each shape by its own rule",
+       Page(kMixedRules),
+       {{15, 15}, {35, 35}, {60, 60}},
+       {{25, 25}, {80, 20}},
+       ""},
+      {"a clip path clipped by another clips to both",
+       Page("<clipPath id='d'><rect x='0' y='0' width='50' height='100'/></clipPath>"
+            "<clipPath id='c' clip-path='url(#d)'><rect x='20' y='20' width='60' height='60'/>"
+            "</clipPath>"),
+       {{30, 50}},
+       {{60, 50}, {10, 50}},
+       ""},
+      {"one shape clipped by a clip path of its own",
+       Page("<clipPath id='d'><rect x='0' y='0' width='100' height='40'/></clipPath>"
+            "<clipPath id='c'><rect x='20' y='20' width='60' height='60' clip-path='url(#d)'/>"
+            "</clipPath>"),
+       {{50, 30}},
+       {{50, 60}, {10, 10}},
+       ""},
+      {"a clip path that clips itself: the reference back is left out",
+       Page("<clipPath id='c' clip-path='url(#c)'><rect x='20' y='20' width='60' "
+            "height='60'/></clipPath>"),
+       {{50, 50}},
+       {{10, 10}},
+       ""},
+      {"a shape with an invalid transform adds nothing",
+       Page("<clipPath id='c'><rect x='10' y='10' width='30' height='30'/>"
+            "<rect x='60' y='60' width='30' height='30' transform='scale(2,'/></clipPath>"),
+       {{20, 20}},
+       {{70, 70}},
+       ""},
+      {"an invalid transform on the clip path shows nothing",
+       Page("<clipPath id='c' transform='rotate('><rect width='100' height='100'/></clipPath>"),
+       {},
+       {{50, 50}},
+       ""},
+      {"text in a clip path: drawn unclipped and reported",
+       Page("<clipPath id='c'><text x='10' y='50'>A</text></clipPath>"),
+       {{90, 90}, {5, 5}},
+       {},
+       "text in a clip path"},
+      {"shapes clipped differently: the shapes alone clip, reported",
+       Page("<clipPath id='d'><rect width='10' height='10'/></clipPath>"
+            "<clipPath id='c'><rect x='20' y='20' width='20' height='20' clip-path='url(#d)'/>"
+            "<rect x='60' y='60' width='20' height='20'/></clipPath>"),
+       {{30, 30}, {70, 70}},
+       {{50, 50}},
+       "clip-path inside a clip path"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const hostsim::SvgDocument svg = Read(c.svg);
+    const Drawn d = Draw(svg.scene);
+    if (!d.picture) continue;
+    for (const Point& p : c.in)
+      EXPECT_TRUE(d.Red(p.x, p.y)) << p.x << "," << p.y;
+    for (const Point& p : c.out)
+      EXPECT_FALSE(d.Red(p.x, p.y)) << p.x << "," << p.y;
+    if (*c.dropped) {
+      EXPECT_EQ(svg.report.dropped.count(c.dropped), 1u);
+    }
+    // Written as SVG and read back as plain SVG (without this program's keys, as another
+    // editor leaves it), the document clips the same.
+    const std::string written = std::regex_replace(hostsim::WriteSvg(*d.doc),
+                                                   std::regex(" velm:(keys|check)=\"[^\"]*\""), "");
+    const Drawn again = Draw(Read(written).scene);
+    if (!again.picture) continue;
+    for (const Point& p : c.in)
+      EXPECT_TRUE(again.Red(p.x, p.y)) << "again " << p.x << "," << p.y;
+    for (const Point& p : c.out)
+      EXPECT_FALSE(again.Red(p.x, p.y)) << "again " << p.x << "," << p.y;
+  }
+}
+
+}  // namespace
