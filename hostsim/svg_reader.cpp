@@ -652,6 +652,24 @@ void Reader::Finish(Json* scene) {
     if (key != "layers" && key != "gradients") (*scene)[key] = value;
   if (documentKeys_.contains("patterns"))
     UsedNames(documentKeys_["patterns"], &gradients, &patterns);
+  // The patterns read from SVG that the art uses, and what they use in turn.
+  Json patternList = documentKeys_.contains("patterns") && documentKeys_["patterns"].is_array()
+                         ? documentKeys_["patterns"]
+                         : Json::array();
+  for (bool more = true; more;) {
+    more = false;
+    for (const Json& pattern : patterns_) {
+      const std::string name = pattern.value("name", "");
+      if (!patterns.count(name) ||
+          std::any_of(patternList.begin(), patternList.end(),
+                      [&](const Json& q) { return q.is_object() && q.value("name", "") == name; }))
+        continue;
+      patternList.push_back(pattern);
+      UsedNames(pattern["art"], &gradients, &patterns);
+      more = true;
+    }
+  }
+  if (!patternList.empty()) (*scene)["patterns"] = patternList;
   Json list = Json::array();
   for (const Json& g : gradients_)
     if (gradients.count(g.value("name", ""))) list.push_back(g);

@@ -217,6 +217,8 @@ class Reader {
   // svg_reader_shapes.cpp / svg_reader_paint.cpp: art.
   void Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out);
   bool ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geometry* g);
+  // A pattern paint (`p` a <pattern>) as a host pattern colour; null when not painted.
+  Json PatternPaint(xmlNodePtr p, const Geometry& user, const Matrix& ctm, xmlNodePtr at);
   Json PaintJson(const Paint& p, const Style& s, const Geometry& user, const Matrix& ctm,
                  xmlNodePtr at, double* opacity);
   Json Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, const Viewport& vp,
@@ -277,8 +279,13 @@ class Reader {
   std::map<xmlNodePtr, std::string> gradientOf_;  // gradient element → scene name
   Json documentKeys_ = Json::object();
   std::set<xmlNodePtr> activeUses_;
-  std::set<xmlNodePtr> activeClips_;  // clip paths being applied (a reference back is left out)
-  std::set<std::string> artIds_;      // the scene ids given so far
+  std::set<xmlNodePtr> activeClips_;
+  // svg_reader_pattern.cpp: host patterns made of SVG patterns, by name.
+  Json patterns_ = Json::array();
+  std::set<std::string> patternNames_;
+  std::map<std::string, std::string> patternOf_;  // a pattern and its tile → its name
+  std::set<xmlNodePtr> activePatterns_;  // clip paths being applied (a reference back is left out)
+  std::set<std::string> artIds_;         // the scene ids given so far
   std::unique_ptr<svg_check::KeysCheck> keysCheck_;  // made when the first keys are met
   const Matrix* drawCtm_ = nullptr;  // the transform of the parent of the element drawn
   double height_ = 0;                // the artboard's height in points

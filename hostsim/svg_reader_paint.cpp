@@ -49,10 +49,8 @@ Json Reader::PaintJson(const Paint& p, const Style& s, const Geometry& user, con
     return g.is_null() ? fallback() : g;
   }
   if (Named(target, "pattern")) {
-    Drop("pattern paint");
-    Note(at, "a pattern paint: " +
-                 std::string(p.hasFallback ? "its fallback colour used" : "not painted"));
-    return fallback();
+    Json pattern = PatternPaint(target, user, ctm, at);
+    return pattern.is_null() ? fallback() : pattern;
   }
   Note(at, "paint refers to \"#" + p.url + "\", not a paint server: not painted");
   return fallback();

@@ -202,9 +202,17 @@ TEST(SvgKeysTest, AnEditInAnotherProgramIsReadAndNeverUndoneByTheKeys) {
       {"referenced pattern attribute",
        [](xmlNode* root) { Set(Named(root, "pattern"), "width", "8"); },
        [](const json& read, hostsim::Document&) {
-         // Another program's pattern is no pattern of the host's: not the old one either.
+         // Read from its SVG: a pattern whose tile (its clip rectangle) is 8 wide.
          const json& fill = read["layers"][0]["art"][kPatterned]["fill"];
-         EXPECT_FALSE(fill.is_object() && fill.contains("pattern")) << fill.dump();
+         ASSERT_TRUE(fill.is_object() && fill.contains("pattern")) << fill.dump();
+         double left = 1e9, right = -1e9;
+         for (const json& p : read["patterns"])
+           if (p["name"] == fill["pattern"])
+             for (const json& point : p["art"][0]["children"][0]["points"]) {
+               left = std::min(left, point[0].get<double>());
+               right = std::max(right, point[0].get<double>());
+             }
+         EXPECT_NEAR(right - left, 8, 1e-6) << read["patterns"].dump();
        }},
   };
   for (const Case& c : cases) {

@@ -1,7 +1,10 @@
-// Clip paths as SVG means them, read into the host's document and drawn: the union of the
-// shapes, each by its own rule; clip paths clipped in turn; shapes whose place is not
-// known; text, which the host cannot clip by. Each case names points inside and outside
-// the clip, worked out by hand, and what the reader must report.
+// Clip paths and pattern paint as SVG means them, read into the host's document and
+// drawn. Clip paths: the union of the shapes, each by its own rule; clip paths clipped in
+// turn; shapes whose place is not known; text, which the host cannot clip by. Patterns:
+// tiles in user space and the bounding box's, through patternTransform and viewBox, from
+// templates. Each case names points painted and not, worked out by hand, and what the
+// reader must report; each is also written as SVG and read back without this program's
+// keys, as another editor would leave it.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -19,6 +22,13 @@ std::string Page(const std::string& defs, const std::string& clip = "url(#c)") {
          "width='100pt' height='100pt' viewBox='0 0 100 100'><defs>" +
          defs + "</defs><rect width='100' height='100' fill='#ff0000' clip-path='" + clip +
          "'/></svg>";
+}
+
+// A page whose `rect` (attributes given) is filled with the pattern "p" defined in `defs`.
+std::string PatternPage(const std::string& defs, const std::string& rect) {
+  return "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' "
+         "width='100pt' height='100pt' viewBox='0 0 100 100'><defs>" +
+         defs + "</defs><rect " + rect + " fill='url(#p)'/></svg>";
 }
 
 // Whether the point (SVG's x, y) is painted red when the document is drawn.
@@ -50,6 +60,33 @@ hostsim::SvgDocument Read(const std::string& text) {
 struct Point {
   int x, y;
 };
+
+// Reads `text`, draws it and checks the points, then the same after a trip through SVG.
+void ExpectDrawn(const std::string& text, const std::vector<Point>& in,
+                 const std::vector<Point>& out, const char* dropped) {
+  const hostsim::SvgDocument svg = Read(text);
+  const Drawn d = Draw(svg.scene);
+  if (!d.picture) return;
+  for (const Point& p : in)
+    EXPECT_TRUE(d.Red(p.x, p.y)) << p.x << "," << p.y;
+  for (const Point& p : out)
+    EXPECT_FALSE(d.Red(p.x, p.y)) << p.x << "," << p.y;
+  if (*dropped) {
+    EXPECT_EQ(svg.report.dropped.count(dropped), 1u);
+  } else {
+    EXPECT_TRUE(svg.report.dropped.empty()) << svg.report.dropped.begin()->first;
+  }
+  // Written as SVG and read back as plain SVG (without this program's keys, as another
+  // editor leaves it), the document draws the same.
+  const std::string written = std::regex_replace(hostsim::WriteSvg(*d.doc),
+                                                 std::regex(" velm:(keys|check)=\"[^\"]*\""), "");
+  const Drawn again = Draw(Read(written).scene);
+  if (!again.picture) return;
+  for (const Point& p : in)
+    EXPECT_TRUE(again.Red(p.x, p.y)) << "again " << p.x << "," << p.y;
+  for (const Point& p : out)
+    EXPECT_FALSE(again.Red(p.x, p.y)) << "again " << p.x << "," << p.y;
+}
 
 TEST(SvgReaderClip, ClipsAsSvgDoes) {
   // Two squares side by side that share a strip; the second wound the other way.
@@ -123,26 +160,54 @@ TEST(SvgReaderClip, ClipsAsSvgDoes) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
-    const hostsim::SvgDocument svg = Read(c.svg);
-    const Drawn d = Draw(svg.scene);
-    if (!d.picture) continue;
-    for (const Point& p : c.in)
-      EXPECT_TRUE(d.Red(p.x, p.y)) << p.x << "," << p.y;
-    for (const Point& p : c.out)
-      EXPECT_FALSE(d.Red(p.x, p.y)) << p.x << "," << p.y;
-    if (*c.dropped) {
-      EXPECT_EQ(svg.report.dropped.count(c.dropped), 1u);
-    }
-    // Written as SVG and read back as plain SVG (without this program's keys, as another
-    // editor leaves it), the document clips the same.
-    const std::string written = std::regex_replace(hostsim::WriteSvg(*d.doc),
-                                                   std::regex(" velm:(keys|check)=\"[^\"]*\""), "");
-    const Drawn again = Draw(Read(written).scene);
-    if (!again.picture) continue;
-    for (const Point& p : c.in)
-      EXPECT_TRUE(again.Red(p.x, p.y)) << "again " << p.x << "," << p.y;
-    for (const Point& p : c.out)
-      EXPECT_FALSE(again.Red(p.x, p.y)) << "again " << p.x << "," << p.y;
+    ExpectDrawn(c.svg, c.in, c.out, c.dropped);
+  }
+}
+
+TEST(SvgReaderPattern, TilesAsSvgDoes) {
+  // One tile: a red 10 x 10 square in the corner of a 20 x 20 tile.
+  const std::string kSquare = "<rect width='10' height='10' fill='#ff0000'/>";
+  const std::string kWhole = "width='100' height='100'";
+  const struct {
+    const char* what;
+    std::string svg;
+    std::vector<Point> in, out;
+  } kCases[] = {
+      {"a tile in user space, starting at x, y",
+       PatternPage("<pattern id='p' patternUnits='userSpaceOnUse' x='5' y='5' width='20' "
+                   "height='20'>" +
+                       kSquare + "</pattern>",
+                   kWhole),
+       {{10, 10}, {30, 30}, {50, 70}},
+       {{20, 20}, {3, 3}, {40, 40}}},
+      {"a tile in the bounding box's units (the default)",
+       PatternPage("<pattern id='p' width='.5' height='.5'>" + kSquare + "</pattern>",
+                   "x='20' y='20' width='60' height='60'"),
+       {{25, 25}, {55, 55}, {25, 55}},
+       {{40, 40}, {10, 10}, {70, 40}}},
+      {"patternTransform scales the tile and its origin",
+       PatternPage("<pattern id='p' patternUnits='userSpaceOnUse' x='5' y='5' width='20' "
+                   "height='20' patternTransform='scale(2)'>" +
+                       kSquare + "</pattern>",
+                   kWhole),
+       {{20, 20}, {55, 55}},
+       {{35, 35}, {5, 5}}},
+      {"viewBox maps the content onto the tile",
+       PatternPage("<pattern id='p' patternUnits='userSpaceOnUse' width='20' height='20' "
+                   "viewBox='0 0 2 2'><rect width='1' height='1' fill='#ff0000'/></pattern>",
+                   kWhole),
+       {{5, 5}, {25, 5}, {45, 65}},
+       {{15, 15}, {15, 5}}},
+      {"a template gives what the pattern does not say",
+       PatternPage("<pattern id='t' patternUnits='userSpaceOnUse' width='20' height='20'>" +
+                       kSquare + "</pattern><pattern id='p' href='#t' x='10'/>",
+                   kWhole),
+       {{15, 5}, {35, 5}},
+       {{5, 5}, {25, 5}}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    ExpectDrawn(c.svg, c.in, c.out, "");
   }
 }
 
