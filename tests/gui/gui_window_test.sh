@@ -2,11 +2,12 @@
 # velm-host gui in a real X server (Xvfb), driven by xdotool: a scene opened with Ctrl+O
 # and a typed path, all its art selected with a rubber band and added as a record, the
 # record dragged back onto the document, the palette sized by its corner, the origin
-# chosen in the settings dialog by a click, two searches, the document saved with
-# Ctrl+Shift+S, another library chosen with Ctrl+L. The message strip's words (mirrored in
-# the log) are checked after the add, the drop and the searches; then the saved scene, the
-# library and the settings kept on drive C: are checked. Every wait polls for what the
-# step leads to. Exit 77 (skipped) without Xvfb/xdotool.
+# chosen in the settings dialog by a click, a search, the record found removed, another
+# search, the document saved with Ctrl+Shift+S, another library chosen with Ctrl+L. The
+# message strip's words (mirrored in the log) are checked after the add, the drop, the
+# searches and the removal; then the saved scene, the library and the settings kept on
+# drive C: are checked. Every wait polls for what the step leads to. Exit 77 (skipped)
+# without Xvfb/xdotool.
 # Usage: gui_window_test.sh VELM_HOST VELM SOURCE_DIR WORK_DIR
 set -euo pipefail
 host=$1 velm=$2 src=$3 work=$4
@@ -95,6 +96,15 @@ search() {
 sleep 0.5
 search Band
 until_true logged "velm-host gui: 1 record found" || fail "the search was not told"
+# The record found is removed: its entry clicked, the remove button pressed once the
+# palette's timer has enabled it, the confirmation's default button (the removal) taken.
+at 215 215; xdotool click 1
+for _ in $(seq 40); do
+  at 475 426; xdotool click 1; sleep 0.25
+  tail -1 "$work/gui.log" | grep -q "select a record to remove" || break
+done
+xdotool key Return
+until_true logged 'velm-host gui: removed "Band" from UNTITLED' || fail "the removal was not told"
 search Nothing
 until_true logged "velm-host gui: no records found" || fail "the empty search was not told"
 
