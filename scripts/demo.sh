@@ -25,6 +25,9 @@
 #   icons-symbols.svg, icons-symbols.png
 #                   that group written back as one SVG symbol set (velm export --symbols)
 #                   and the reference renderer's drawing of it
+#   gui.png         the window (velm-host gui, run in Xvfb when it and xdotool are there)
+#                   after a record was dropped onto the document and added again, the
+#                   add confirmed in its message strip
 set -euo pipefail
 
 build=${1:-build}
@@ -155,7 +158,17 @@ done
 rsvg-convert --zoom 3 "$out/icons-symbols.svg" -o "$out/icons-symbols.png"
 
 echo
+echo "== The window"
+# velm-host gui in a virtual X server, driven as a person would: a record dropped onto the
+# document stays selected and is added again at once; its screen is kept.
+status=0
+bash "$here/tests/gui/gui_session_test.sh" "$host" "$velm" "$here" "$out/gui-session" \
+  "$out/gui.png" || status=$?
+rm -rf "$out/gui-session"
+[ "$status" -eq 0 ] || [ "$status" -eq 77 ] || exit "$status"
+
+echo
 echo "Pictures: $out/before.png, $out/drag-screen.png, $out/after.png, $out/thumbnails.png," \
   "$out/export-sun.png, $out/palette-*.png, $out/dialog-*.png, $out/workday.png," \
   "$out/actions-recorded.png, $out/actions-replayed.png, $out/palette-icons-imported.png," \
-  "$out/icons-symbols.svg, $out/icons-symbols.png"
+  "$out/icons-symbols.svg, $out/icons-symbols.png, $out/gui.png"

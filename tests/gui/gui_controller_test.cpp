@@ -120,6 +120,98 @@ TEST(GuiDrag, EscapeCancelsADragFromThePalette) {
   }
 }
 
+// The message strip around a drop: a press on the disabled add button says why; the next
+// press takes that off the strip; the drop tells what was placed and the snap that moved
+// it, and leaves the placed art, and only it, selected.
+TEST(GuiMessages, ADropIsToldAndLeavesThePlacedArtSelected) {
+  velmtest::TempFolder library;
+  std::string error;
+  {
+    auto session = CanvasSession(library);
+    ASSERT_TRUE(session);
+    session->document().Select(session->document().FindById("frame"), true);
+    std::int32_t number = 0, objects = 0;
+    ASSERT_TRUE(session->Capture("g", {"r", "", ""}, &number, &objects, &error)) << error;
+  }
+  auto session = velmsession::PluginSession::Open(library.path(), false, &error);
+  ASSERT_TRUE(session) << error;
+  session->StartApplication();
+  ASSERT_TRUE(session->OpenScene(VELM_SOURCE_DIR "/demo/canvas.json", &error)) << error;
+  session->document().DeselectAll();
+  velm::Globals* g = velm::gGlobals;
+  g->flUseFcur = g->flUseFcrs = g->flUseFops = 0;
+  g->flUseGrid = 1;
+  g->flGrWidth = g->flGrHeight = 7;
+  session->Tick(1);
+  velmgui::Controller c(*session, "");
+  hostsim::Dialog* palette = hostsim::Dialog::From(g->palette);
+  ASSERT_NE(palette, nullptr);
+  const host::Rect add = palette->ItemScreenRect(*palette->FindItem(velm::kAddButtonItem));
+  c.MouseDown({{add.left + 4, add.top + 4}, false, false, 50});
+  c.MouseUp({{add.left + 4, add.top + 4}, false, false, 60});
+  EXPECT_EQ(c.TakeStatus(), "select art to add");
+  EXPECT_EQ(c.message(), "select art to add");
+
+  host::Rect entry{};
+  ASSERT_TRUE(palette->EntryScreenRect(velm::kRecordListItem, 0, &entry));
+  const host::Rect& client = session->host().desktop().documentWindow()->client;
+  const host::Point over{(client.left + client.right) / 2, (client.top + client.bottom) / 2};
+  const auto topArt = [&] {
+    std::vector<hostsim::Art*> art;
+    for (hostsim::Layer* layer : session->document().layers())
+      art.insert(art.end(), layer->group->children.begin(), layer->group->children.end());
+    return art;
+  };
+  const std::vector<hostsim::Art*> before = topArt();
+  c.MouseDown({{entry.left + 5, entry.top + 5}, false, false, 100});
+  EXPECT_EQ(c.message(), "");
+  c.MouseMove({over, false, false, 200}, true);
+  c.MouseUp({over, false, false, 300});
+  EXPECT_EQ(c.TakeStatus(), "placed \"r\" \u2014 snapped to grid");
+  std::vector<hostsim::Art*> selected, placed;
+  for (hostsim::Art* art : topArt()) {
+    if (art->attributes & host::kArtSelected) selected.push_back(art);
+    if (std::find(before.begin(), before.end(), art) == before.end()) placed.push_back(art);
+  }
+  ASSERT_EQ(placed.size(), 1u);
+  EXPECT_EQ(selected, placed);
+}
+
+// What an action changed in the palette's records, in words.
+TEST(GuiMessages, PaletteChangesInWords) {
+  using velmsession::PaletteEntry;
+  const PaletteEntry sun{"天気", 0, "太陽", "自然", 1}, moon{"天気", 1, "月", "", 2},
+      rain1{"天気", 1, "", "", 3}, rain2{"天気", 2, "", "", 3}, full{"天気", 1, "満月", "", 2};
+  const auto in = [](std::string group, bool search, std::vector<PaletteEntry> entries) {
+    return velmsession::PaletteState{nullptr, std::move(group), search, std::move(entries)};
+  };
+  const std::vector<PaletteEntry> twelve(12, sun);
+  const struct {
+    velmsession::PaletteState before, after;
+    bool searched;
+    std::string expected;
+  } cases[] = {
+      {in("天気", false, {sun, rain1}), in("天気", false, {sun, rain1, moon}), false,
+       "added \"月\" to 天気"},
+      // The records after a removed one are numbered anew.
+      {in("天気", false, {sun, moon, rain2}), in("天気", false, {sun, rain1}), false,
+       "removed \"月\" from 天気"},
+      {in("天気", false, {sun, rain2}), in("天気", false, {sun}), false, "removed #2 from 天気"},
+      {in("天気", false, {sun, moon}), in("天気", false, {sun, full}), false,
+       "changed \"満月\" in 天気"},
+      {in("天気", false, {sun, moon}), in("天気", false, {sun, moon}), false, ""},
+      {in("天気", false, {sun}), in("空", false, {}), false, ""},
+      {in("天気", false, {sun}), in("検索結果", true, twelve), true, "12 records found"},
+      {in("検索結果", true, twelve), in("検索結果", true, {moon}), true, "1 record found"},
+      {in("天気", false, {sun}), in("検索結果", true, {}), true, "no records found"},
+      // The results shown in another view: no search.
+      {in("検索結果", true, {sun}), in("検索結果", true, {sun}), false, ""},
+  };
+  for (const auto& t : cases)
+    EXPECT_EQ(velmgui::DescribePaletteChange(t.before, t.after, t.searched), t.expected)
+        << t.expected;
+}
+
 // Selected art shows its bounding box and its anchor points on the document; art that is
 // not selected shows neither.
 TEST(GuiSelection, SelectedArtShowsItsBoundsAndAnchors) {

@@ -141,6 +141,8 @@ TEST(GuiDocument, TheTitleNamesTheDocumentAndMarksChanges) {
   EXPECT_EQ(velmgui::WindowTitle("/w/a b/name.svg", false), "name.svg \u2014 VELM-Pro");
   EXPECT_EQ(velmgui::WindowTitle("/w/name.svg", true), "\u2022 name.svg \u2014 VELM-Pro");
   EXPECT_EQ(velmgui::WindowTitle("", true), "\u2022 Untitled \u2014 VELM-Pro");
+  EXPECT_EQ(velmgui::WindowTitle("/w/name.svg", false, "/home/a/lib"),
+            "name.svg \u2014 /home/a/lib \u2014 VELM-Pro");
 }
 
 // Ctrl+S on an SVG this program wrote writes SVG again, which reads back as the document;

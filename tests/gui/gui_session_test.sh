@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# velm-host gui in a real X server (Xvfb), driven by xdotool as a person would: a record
-# is dragged from the palette onto the document, the dropped art is selected and added as
-# a new record through the record dialog (typed), the scene is saved and the window quit.
-# Then the saved scene and the library are checked. Exit 77 (skipped) without Xvfb/xdotool.
+# velm-host gui in a real X server (Xvfb), driven by xdotool as a person would: the add
+# button pressed with nothing selected says why it is disabled; a record is dragged from
+# the palette onto the document, where the dropped art stays selected, and is added at
+# once as a new record through the record dialog (typed); the scene is saved and the
+# window quit. The message strip's words (mirrored in the log) are checked after each
+# step, then the saved scene and the library. Exit 77 (skipped) without Xvfb/xdotool.
 # Usage: gui_session_test.sh VELM_HOST VELM SOURCE_DIR WORK_DIR [SCREENSHOT_COPY]
 set -euo pipefail
 host=$1 velm=$2 src=$3 work=$4 copy=${5:-}
@@ -40,27 +42,35 @@ done
 sleep 1
 at() { xdotool mousemove --window "$win" "$1" "$2"; sleep 0.15; }
 
+logged() { grep -qF "$1" "$work/gui.log"; }
+# Polls (up to 10 s) until the log holds the text.
+until_logged() {
+  for _ in $(seq 100); do logged "$1" && return 0; sleep 0.1; done
+  return 1
+}
+
+# Nothing is selected: the add button is disabled, and a press says why.
+at 343 326
+xdotool click 1
+until_logged "velm-host gui: select art to add" || fail "the disabled add button gave no reason"
 # The palette's first record (the sun's icon) dragged onto the document and dropped.
 at 215 215
 xdotool mousedown 1; sleep 0.2
 for p in "260 260" "400 380" "500 450"; do at $p; done
-xdotool mouseup 1; sleep 0.5
-# A click on the dropped sun selects it; the palette's timer then enables the add button.
-at 595 540
-xdotool click 1; sleep 1.2
+xdotool mouseup 1
+until_logged 'velm-host gui: placed "Sun"' || fail "the drop was not told"
+# The dropped sun stays selected: the palette's timer enables the add button for it.
+sleep 1.2
 at 343 326
 xdotool click 1; sleep 0.8
-# The record dialog: the name is typed into the focused field, the screen shot, Return.
+# The record dialog: the name is typed into the focused field, Return.
 xdotool type --delay 60 "Sun2"; sleep 0.3
-xdotool key F12; sleep 0.5
 xdotool key Return
 # The record is written once the dialog has closed (slow under the sanitizers): the keys
-# after it go to the window only then.
-for _ in $(seq 100); do
-  grep -q "Sun2" <<< "$("$velm" ls "$work/lib" --group sun 2> /dev/null)" && break
-  sleep 0.2
-done
-sleep 0.5
+# after it go to the window only then. The screen is shot with the add confirmed.
+until_logged 'velm-host gui: added "Sun2" to sun' || fail "the add was not told"
+sleep 0.3
+xdotool key F12; sleep 0.5
 xdotool key ctrl+s
 for _ in $(seq 50); do [ -s "$work/saved.json" ] && break; sleep 0.2; done
 sleep 0.3

@@ -2,9 +2,12 @@
 # velm-host gui in a real X server (Xvfb), driven by xdotool: a scene opened with Ctrl+O
 # and a typed path, all its art selected with a rubber band and added as a record, the
 # record dragged back onto the document, the palette sized by its corner, the origin
-# chosen in the settings dialog by a click, the document saved with Ctrl+Shift+S, another
-# library chosen with Ctrl+L. Then the saved scene, the library and the settings kept on
-# drive C: are checked. Every wait polls for what the step leads to. Exit 77 (skipped) without Xvfb/xdotool.
+# chosen in the settings dialog by a click, a search, the record found removed, another
+# search, the document saved with Ctrl+Shift+S, another library chosen with Ctrl+L. The
+# message strip's words (mirrored in the log) are checked after the add, the drop, the
+# searches and the removal; then the saved scene, the library and the settings kept on
+# drive C: are checked. Every wait polls for what the step leads to. Exit 77 (skipped)
+# without Xvfb/xdotool.
 # Usage: gui_window_test.sh VELM_HOST VELM SOURCE_DIR WORK_DIR
 set -euo pipefail
 host=$1 velm=$2 src=$3 work=$4
@@ -63,14 +66,16 @@ until_true logged "opened $work/start.json" || fail "the scene did not open"
 drag 30 90 815 670
 for _ in $(seq 40); do
   at 343 326; xdotool click 1; sleep 0.25
-  tail -1 "$work/gui.log" | grep -q "disabled" || break
+  tail -1 "$work/gui.log" | grep -q "select art to add" || break
 done
 xdotool type --delay 20 "Band"
 xdotool key Return
 until_true bash -c "'$velm' ls '$work/lib' | grep -q Band" || fail "the record was not added"
+until_true logged 'velm-host gui: added "Band" to ' || fail "the add was not told"
 
 # The record dragged back onto the document (its art is added there).
 drag 215 215 500 450
+until_true logged 'velm-host gui: placed "Band"' || fail "the drop was not told"
 # The palette sized by its lower right corner, 100 pixels each way.
 drag 403 332 503 432
 # The settings dialog from the flyout menu (its arrow at the title bar's right end): the
@@ -79,6 +84,29 @@ at 500 192; xdotool click 1
 at 520 $((200 + 1 + 13 * 16 + 8)); xdotool click 1
 at $((480 + 40 + 24 + 4)) $((295 + 132 + 24 + 4)); xdotool click 1
 xdotool key Return
+# Searches from the flyout menu (entry 8): for the record's name, then for a name no record
+# has; the strip tells how many records were found.
+search() {
+  at 500 192; xdotool click 1
+  at 520 $((200 + 1 + 8 * 16 + 8)); xdotool click 1
+  sleep 0.5
+  xdotool type --delay 20 "$1"
+  xdotool key Return
+}
+sleep 0.5
+search Band
+until_true logged "velm-host gui: 1 record found" || fail "the search was not told"
+# The record found is removed: its entry clicked, the remove button pressed once the
+# palette's timer has enabled it, the confirmation's default button (the removal) taken.
+at 215 215; xdotool click 1
+for _ in $(seq 40); do
+  at 475 426; xdotool click 1; sleep 0.25
+  tail -1 "$work/gui.log" | grep -q "select a record to remove" || break
+done
+xdotool key Return
+until_true logged 'velm-host gui: removed "Band" from UNTITLED' || fail "the removal was not told"
+search Nothing
+until_true logged "velm-host gui: no records found" || fail "the empty search was not told"
 
 ask ctrl+shift+s "save as: type" || fail "Ctrl+Shift+S opened no chooser"
 xdotool key --delay 5 $(printf 'BackSpace %.0s' $(seq 120))

@@ -190,6 +190,7 @@ void Controller::SelectionChanged() {
 
 void Controller::MouseDown(const Input& in) {
   host().desktop().SetCursorPosition(in.p);
+  StartAction();
   if (question_.open) {
     QuestionClick(in.p);
     return;
@@ -233,7 +234,7 @@ void Controller::PaletteMouseDown(hostsim::Dialog& d, const Input& in) {
     const host::Rect r = d.ItemScreenRect(item);
     if (!item.visible() || item.flyout() || !Inside(r, in.p)) continue;
     if (!item.enabled()) {
-      Beep("that is disabled now");
+      Beep(DisabledReason(item.id(), session_->Palette().searchResults));
       return;
     }
     if (item.kind() == velm::res::ItemKind::kList) {
@@ -250,12 +251,13 @@ void Controller::PaletteMouseDown(hostsim::Dialog& d, const Input& in) {
         host::Rect e{};
         if (!d.EntryScreenRect(item.id(), i, &e) || !Inside(e, in.p)) continue;
         tracking_ = {&d, item.id(), i, e};
-        const int modals = modals_;
+        const Before before = Observe();
         d.TrackEntry(item.id(), i, host::kTrackMouseDown, {in.p.h - e.left, in.p.v - e.top},
                      in.time);
         // A double click opened the record dialog: the press ended there (its release went
         // to the dialog), and the list may have changed under it.
-        if (modals_ != modals || !host().dialogs().IsFloating(&d)) tracking_ = {};
+        if (modals_ != before.modals || !host().dialogs().IsFloating(&d)) tracking_ = {};
+        if (modals_ != before.modals) ConfirmPalette(before);
         needsRepaint_ = true;
         return;
       }
@@ -267,7 +269,9 @@ void Controller::PaletteMouseDown(hostsim::Dialog& d, const Input& in) {
     }
     if (item.kind() == velm::res::ItemKind::kButton) {
       if (host().document()) host().document()->BeginUndoStep();
+      const Before before = Observe();
       d.Press(item.id());
+      ConfirmPalette(before);
       needsRepaint_ = true;
       return;
     }
@@ -305,9 +309,13 @@ bool Controller::DropDownClick(host::Point p) {
   if (!Inside(dd.rect, p) || !host().dialogs().IsFloating(dd.dialog)) return false;
   const std::int32_t index = (p.v - dd.rect.top - 1) / dd.rowHeight;
   if (host().document()) host().document()->BeginUndoStep();
+  const Before before = Observe();
   const bool chosen = dd.item == host::kAdmFlyoutMenuItemId ? dd.dialog->ChooseFlyout(index)
                                                             : dd.dialog->Choose(dd.item, index);
-  if (!chosen) Beep(dd.dialog->lastError());
+  if (!chosen)
+    Beep(dd.dialog->lastError());
+  else
+    ConfirmPalette(before);
   return chosen;
 }
 
@@ -408,8 +416,11 @@ void Controller::MouseUp(const Input& in) {
     if (!host().dialogs().IsFloating(t.dialog)) return;
     // The drop changes the document outside a message: the host opens the undo step.
     if (host().document()) host().document()->BeginUndoStep();
+    const Before before = Observe();
+    const int snap = session_->lastSnapKind();
     t.dialog->TrackEntry(t.item, t.entry, host::kTrackMouseUp,
                          {in.p.h - t.rect.left, in.p.v - t.rect.top}, in.time);
+    ConfirmDrop(before, t.entry, snap);
     needsRepaint_ = true;
   } else if (moving_) {
     moving_ = nullptr;
@@ -469,6 +480,7 @@ void Controller::Wheel(const Input& in, int steps) {
 }
 
 void Controller::KeyPress(Key key) {
+  StartAction();
   hostsim::Document* doc = host().document();
   switch (key) {
     case Key::kUndo:

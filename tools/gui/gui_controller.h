@@ -107,6 +107,8 @@ class Controller {
   // The last thing worth telling the person (saved, refused, ...); cleared by reading, and
   // shown in the message strip above the workspace until the next.
   std::string TakeStatus();
+  // What the message strip shows now (taken statuses; a new action clears it).
+  const std::string& message() const { return message_; }
 
   // ---- Files (gui_files.cpp) ----
   // Ctrl+S saves; the others open the chooser for a typed path.
@@ -134,7 +136,8 @@ class Controller {
   // Whether the document differs from what was opened or last saved (undone changes are
   // none).
   bool modified();
-  // "• name.svg — VELM-Pro" with changes, "name.svg — VELM-Pro" without.
+  // "• name.svg — /the/library — VELM-Pro" with changes, "name.svg — /the/library —
+  // VELM-Pro" without (the library watched, WatchLibrary).
   std::string Title();
   // Ctrl+Q or closing the window: true once the window may close (at once without changes,
   // else after the question about them was answered; TakeQuit tells when).
@@ -172,6 +175,22 @@ class Controller {
  private:
   // Ends the drag of a palette entry without a drop.
   void CancelDrag();
+  // ---- Confirmations (gui_messages.cpp) ----
+  // What the palette and the document held before an action.
+  struct Before {
+    velmsession::PaletteState palette;
+    std::vector<hostsim::Art*> art;  // top-level art of the layers
+    int beeps = 0;
+    int modals = 0;
+  };
+  Before Observe();
+  // Tells what an action on the palette changed in its records (or found).
+  void ConfirmPalette(const Before& before);
+  // After a release of palette entry `entry` over the document: the art it placed becomes
+  // the selection, and the placement is told with the snap that moved it.
+  void ConfirmDrop(const Before& before, std::int32_t entry, int snapKind);
+  // A new action takes the message of the last off the strip.
+  void StartAction();
   // Marks the selected art on the document: bounding boxes and anchor points.
   void DrawSelection();
   struct Tracking {
@@ -321,6 +340,18 @@ std::vector<hostsim::Art*> ArtTouching(hostsim::Document& doc, host::RealPoint a
 // the rest deselected; its gradients, patterns and custom colours whose names clash
 // renamed ("name 2"), and so are clashing ids.
 nlohmann::json MergeScenes(nlohmann::json current, nlohmann::json added);
+// A record as messages name it: its name in double quotes, else "#" and its number.
+std::string Quoted(const velmsession::PaletteEntry& entry);
+// What an action changed in the palette's records, in words ("added "月" to 天気",
+// "removed …", "12 records found"); empty when no record changed. `searched`: the action
+// was a search, which tells how many records it found, none included.
+std::string DescribePaletteChange(const velmsession::PaletteState& before,
+                                  const velmsession::PaletteState& after, bool searched);
+// " — snapped to anchor" and the like for a snap kind (PlaceResult::snapKind); empty for
+// none.
+std::string SnapText(int kind);
+// Why a palette item the person pressed is disabled.
+std::string DisabledReason(std::int32_t item, bool searchResults);
 // Removes the last character of a Shift-JIS text (one or two bytes).
 std::string DropLastSjisChar(const std::string& sjis);
 

@@ -170,9 +170,9 @@ std::string LossText(const DocumentSource& source) {
   return text;
 }
 
-std::string WindowTitle(const std::string& path, bool modified) {
+std::string WindowTitle(const std::string& path, bool modified, const std::string& library) {
   return (modified ? "\u2022 " : "") + (path.empty() ? std::string("Untitled") : FileName(path)) +
-         " \u2014 " + kProgram;
+         " \u2014 " + (library.empty() ? "" : library + " \u2014 ") + kProgram;
 }
 
 std::size_t DocumentFingerprint(hostsim::Document& document) {
@@ -212,7 +212,7 @@ bool Controller::modified() {
 }
 
 std::string Controller::Title() {
-  return WindowTitle(source_.path, modified());
+  return WindowTitle(source_.path, modified(), library_);
 }
 
 bool Controller::OpenDocument(const std::string& path) {

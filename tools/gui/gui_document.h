@@ -64,8 +64,8 @@ SaveStep DecideSaveAs(const DocumentSource& source, const std::string& target, b
 std::string LossText(const DocumentSource& source);
 
 // The window's title: the document's file name (or "Untitled") with a mark when it has
-// changes that are not saved, then the program's name.
-std::string WindowTitle(const std::string& path, bool modified);
+// changes that are not saved, the library folder (when given), then the program's name.
+std::string WindowTitle(const std::string& path, bool modified, const std::string& library = {});
 
 // A digest of what the document would save (its layers, art, paint), leaving out the
 // selection and the view, which are no change of the document.

@@ -182,6 +182,7 @@ json MergeScenes(json current, json added) {
 // ---- Files ----
 
 bool Controller::DropFile(const std::string& path) {
+  StartAction();
   hostsim::Document* doc = host().document();
   if (!doc) return OpenDocument(path);
   const json current = hostsim::WriteScene(*doc);
@@ -267,6 +268,7 @@ std::string Controller::TakeLibraryRequest() {
 // ---- The chooser ----
 
 void Controller::RunCommand(Command command) {
+  StartAction();
   if (command == Command::kSave) {
     Save();
     needsRepaint_ = true;

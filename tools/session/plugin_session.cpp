@@ -15,6 +15,7 @@
 #include "commands/commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
+#include "database/record_index.h"
 #include "frame/globals.h"
 #include "frame/plugin_main.h"
 #include "frame/suites.h"
@@ -306,6 +307,27 @@ std::int32_t PluginSession::RecordCount(const std::string& group) {
   std::string sjis;
   if (!ToSjisField(group, 64, &sjis) || !velm::IsValidGroupName(sjis.c_str())) return -1;
   return velm::GroupRecordCount(sjis.c_str());
+}
+
+PaletteState PluginSession::Palette() const {
+  PaletteState state;
+  const velm::Globals* g = velm::gGlobals;
+  if (!g) return state;
+  const auto text = [](const char(&field)[64]) {
+    return hostsim::ToUtf8(std::string(field, strnlen(field, sizeof field)));
+  };
+  state.dialog = g->palette;
+  state.group = text(g->currentGroup);
+  state.searchResults = g->searchMode != 0;
+  const velm::RIHItem* items = velm::RIHItems(g->RIHList);
+  for (std::int32_t i = 0; items && i < velm::RIHCount(g->RIHList); ++i)
+    state.entries.push_back({text(items[i].group), items[i].recordNumber, text(items[i].name),
+                             text(items[i].kind), items[i].created});
+  return state;
+}
+
+std::int16_t PluginSession::lastSnapKind() const {
+  return velm::gGlobals ? velm::gGlobals->lastSnapKind : -1;
 }
 
 static std::string WriteFailure(host::Err err) {

@@ -53,6 +53,25 @@ struct PlaceResult {
   std::int32_t beeps = 0;
 };
 
+// One record as the palette lists it, UTF-8 (among search results too, its own group).
+struct PaletteEntry {
+  std::string group;
+  std::int32_t record = 0;
+  std::string name;
+  std::string kind;
+  std::uint32_t created = 0;
+};
+
+// What the palette shows: for a program that tells its user what an action changed.
+struct PaletteState {
+  // The palette's dialog: another one once the palette was rebuilt (after a search, a new
+  // view, a new or removed group); null before it exists.
+  const void* dialog = nullptr;
+  std::string group;  // the current group, UTF-8
+  bool searchResults = false;
+  std::vector<PaletteEntry> entries;  // in the list's order
+};
+
 struct DragResult : PlaceResult {
   // After the last position: whether an outline was on the screen, and the plug-in's
   // cursor (its resource id); after the drop: whether the outline had gone.
@@ -115,6 +134,11 @@ class PluginSession {
 
   // The number of records of `group` (UTF-8); -1 when the name cannot be a group.
   std::int32_t RecordCount(const std::string& group);
+  // The palette's group and entries as the plug-in holds them now.
+  PaletteState Palette() const;
+  // The snap a drag from the palette applied at its last position: as
+  // PlaceResult::snapKind, -1 before the first position.
+  std::int16_t lastSnapKind() const;
 
   // Places record `record` of `group` (UTF-8) into the open document, as one undoable
   // step. False with a message when the group or record does not exist, holds no art, or
