@@ -323,10 +323,22 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
     }
     return set;
   };
-  const auto close = [&] {
+  // Ends the last piece: the pen stands after it. A character that follows in the same
+  // chunk still kerns with it, as the text was set as a whole before characters moved.
+  const auto close = [&](const Char* next) {
     if (pieces.empty()) return;
     const Piece& p = pieces.back();
-    penX = p.x + Advance(p.runs) / scale, penY = p.y;
+    double advance = Advance(p.runs);
+    if (next) {
+      Json alone = runs[next->run].run, joined = p.runs;
+      alone["text"] = next->utf8;
+      if (p.from.back() == next->run)
+        joined.back()["text"] = joined.back()["text"].get<std::string>() + next->utf8;
+      else
+        joined.push_back(alone);
+      advance = Advance(joined) - Advance(Json::array({alone}));
+    }
+    penX = p.x + advance / scale, penY = p.y;
     const Json ink = trimmed(p.runs);
     if (!ink.empty()) chunks[p.chunk].end = p.x + Advance(ink) / scale;
   };
@@ -335,7 +347,7 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
     const bool newChunk = k == 0 || !std::isnan(c.x) || !std::isnan(c.y);
     if (newChunk || !std::isnan(c.dx) || !std::isnan(c.dy) || c.rotate != 0 ||
         chars[k - 1].rotate != 0) {
-      close();
+      close(newChunk ? nullptr : &c);
       double x = std::isnan(c.x) ? penX : c.x, y = std::isnan(c.y) ? penY : c.y;
       if (!std::isnan(c.dx)) x += c.dx;
       if (!std::isnan(c.dy)) y += c.dy;
@@ -353,7 +365,7 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
     p.runs.push_back(run);
     p.from.push_back(c.run);
   }
-  close();
+  close(nullptr);
 
   Json made = Json::array();
   for (Piece& p : pieces) {

@@ -161,6 +161,11 @@ TEST(SvgText, KerningPullsPairsTogetherAndDamagedFontsGiveNone) {
     return chars.size() == 2 ? double(chars[1].placement.tx) : 0.0;
   };
   EXPECT_LT(secondX("AV"), secondX("AA") - 1);
+  // A turned character keeps its place in the kerned text.
+  const std::vector<json> turned =
+      Pieces(Read("<text font-family='DejaVu Sans' font-size='50' rotate='0 10'>AV</text>"));
+  ASSERT_EQ(turned.size(), 2u);
+  EXPECT_NEAR(turned[1]["paths"][0]["matrix"][4].get<double>(), secondX("AV"), 1e-3);
 
   const std::string path = ::testing::TempDir() + "/damaged-font.ttf";
   // A table directory whose GPOS lies past the file's end, one that points its lists past
