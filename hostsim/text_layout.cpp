@@ -396,16 +396,18 @@ std::vector<PlacedChar> LayoutText(const Art& text) {
       TheMeasurer().Measure(a.font, pc.size, pc.utf8, &pc.advance, &pc.ascent, &pc.descent);
       const double hs = a.character.horizontalScale > 0 ? a.character.horizontalScale : 1.0;
       pc.advance = pc.advance * hs + a.character.tracking * pc.size / 1000.0;
-      // Pairs of the same face and size kern as the face says: the first one's advance
-      // takes the adjustment.
+      // Pairs of the same face kern as the face says, also across sizes: the first one's
+      // advance takes the adjustment, at its own size.
       PairKerning* kerning = KerningOf(a.font);
       const int glyph = kerning ? TheMeasurer().Glyph(pc.utf8) : -1;
       if (glyph >= 0 && previousGlyph >= 0 && !chars.empty() &&
-          std::memcmp(chars.back().attributes->font.name, a.font.name, sizeof a.font.name) == 0 &&
-          chars.back().size == pc.size)
+          std::memcmp(chars.back().attributes->font.name, a.font.name, sizeof a.font.name) == 0) {
+        const host::CharacterAttributes& before = chars.back().attributes->character;
         chars.back().advance += kerning->Pair(static_cast<std::uint16_t>(previousGlyph),
                                               static_cast<std::uint16_t>(glyph)) *
-                                pc.size * hs;
+                                chars.back().size *
+                                (before.horizontalScale > 0 ? before.horizontalScale : 1.0);
+      }
       previousGlyph = glyph;
     } else {
       previousGlyph = -1;
