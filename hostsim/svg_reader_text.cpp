@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "hostsim/scene.h"
@@ -325,10 +326,19 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
   };
   // Ends the last piece: the pen stands after it. A character that follows in the same
   // chunk still kerns with it, as the text was set as a whole before characters moved.
+  // Advances measured once: texts positioned character by character repeat them.
+  std::map<std::string, double> measured;
+  const auto advanceOf = [&](const Json& set) {
+    const std::string key = set.dump();
+    if (const auto found = measured.find(key); found != measured.end()) return found->second;
+    const double a = Advance(set);
+    if (measured.size() < 4096) measured.emplace(key, a);
+    return a;
+  };
   const auto close = [&](const Char* next) {
     if (pieces.empty()) return;
     const Piece& p = pieces.back();
-    double advance = Advance(p.runs);
+    double advance = advanceOf(p.runs);
     if (next) {
       Json alone = runs[next->run].run, joined = p.runs;
       alone["text"] = next->utf8;
@@ -336,11 +346,11 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
         joined.back()["text"] = joined.back()["text"].get<std::string>() + next->utf8;
       else
         joined.push_back(alone);
-      advance = Advance(joined) - Advance(Json::array({alone}));
+      advance = advanceOf(joined) - advanceOf(Json::array({alone}));
     }
     penX = p.x + advance / scale, penY = p.y;
     const Json ink = trimmed(p.runs);
-    if (!ink.empty()) chunks[p.chunk].end = p.x + Advance(ink) / scale;
+    if (!ink.empty()) chunks[p.chunk].end = p.x + advanceOf(ink) / scale;
   };
   for (std::size_t k = 0; k < chars.size(); ++k) {
     const Char& c = chars[k];
@@ -352,6 +362,7 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
       if (!std::isnan(c.dx)) x += c.dx;
       if (!std::isnan(c.dy)) y += c.dy;
       if (newChunk) chunks.push_back({runs[c.run].anchor, x, x});
+      if (!Budget(1, n)) return;
       pieces.push_back({x, y, c.rotate, chunks.size() - 1, Json::array(), {}, 1});
     }
     Piece& p = pieces.back();
@@ -374,7 +385,6 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
       if (!runs[p.from[r]].hidden) shown.push_back(p.runs[r]);
     shown = trimmed(shown);
     if (shown.empty()) continue;
-    if (!Budget(1, n)) return;
     drawsOther_ = drawsOther_ || symbolUse_ == 0;
     const Chunk& chunk = chunks[p.chunk];
     const double shift =

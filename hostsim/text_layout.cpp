@@ -196,8 +196,14 @@ class Measurer {
   // (the face left empty) for a name of another form or a family fontconfig does not list.
   const FontconfigFace& Face(const std::string& name) {
     auto found = faces_.find(name);
-    if (found == faces_.end()) found = faces_.emplace(name, Resolve(name)).first;
-    return found->second;
+    if (found != faces_.end()) return found->second;
+    FontconfigFace face = Resolve(name);
+    if (!face.face && faces_.size() >= 1024) {
+      // Names of no face are not kept past a bound: a caller may try any number of them.
+      static const FontconfigFace none;
+      return none;
+    }
+    return faces_.emplace(name, std::move(face)).first->second;
   }
   void Measure(const host::TextFont& font, double size, const std::string& utf8, double* advance,
                double* ascent, double* descent) {
