@@ -5,6 +5,7 @@
 #include <fontconfig/fontconfig.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -301,8 +302,24 @@ bool KnownFont(const char* name) {
   return TheMeasurer().Face(name).face != nullptr;
 }
 
+namespace {
+std::string MatchFontName(const std::string& family, int weight, bool italic);
+}  // namespace
+
 std::string FontconfigFontName(const std::string& family, int weight, bool italic) {
   if (family.empty()) return "";
+  // Documents ask for the same few faces over and over.
+  static std::map<std::string, std::string> named;
+  const std::string key = family + '\n' + std::to_string(weight) + (italic ? "i" : "");
+  if (const auto found = named.find(key); found != named.end()) return found->second;
+  std::string out = MatchFontName(family, std::clamp(weight, 1, 1000), italic);
+  if (named.size() < 1024) named.emplace(key, out);
+  return out;
+}
+
+namespace {
+
+std::string MatchFontName(const std::string& family, int weight, bool italic) {
   const auto name = reinterpret_cast<const FcChar8*>(family.c_str());
   FcPattern* wanted = FcPatternCreate();
   FcPatternAddString(wanted, FC_FAMILY, name);
@@ -350,6 +367,8 @@ std::string FontconfigFontName(const std::string& family, int weight, bool itali
   if (match) FcPatternDestroy(match);
   return out.size() < sizeof host::TextFont{}.name ? out : "";
 }
+
+}  // namespace
 
 const char* RenderFace(const host::TextFont& font) {
   char name[sizeof font.name + 1];
