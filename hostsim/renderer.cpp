@@ -451,8 +451,7 @@ class Painter {
         cairo_restore(cr_);
         continue;
       }
-      cairo_select_font_face(cr_, RenderFace(a.font), CAIRO_FONT_SLANT_NORMAL,
-                             CAIRO_FONT_WEIGHT_NORMAL);
+      SelectFace(cr_, a.font);
       const double hs = a.character.horizontalScale > 0 ? a.character.horizontalScale : 1.0;
       const double vs = a.character.verticalScale > 0 ? a.character.verticalScale : 1.0;
       cairo_matrix_t font;

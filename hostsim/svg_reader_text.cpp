@@ -1,7 +1,12 @@
-// Reading SVG text: text and tspan as the host's point text, one text object for each
-// positioned chunk, in the host's fonts.
+// Reading SVG text: text and tspan as the host's point text, one text object for each run
+// of characters set from one position (a character turned by rotate is one of its own),
+// in fontconfig's faces of the families asked for, else in the host's own fonts.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
+#include <map>
+#include <vector>
 
 #include "hostsim/scene.h"
 #include "hostsim/scene_format_p.h"
@@ -47,32 +52,45 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// The host's font for a CSS font-family list.
-std::string HostFont(const std::string& families, bool japanese) {
+// The host's font for a CSS font-family list: the first family fontconfig has a face of,
+// named by that face; else the host's own font nearest to the first family it recognises.
+std::string HostFont(const std::string& families, int weight, bool italic, bool japanese) {
   const std::string f = Lower(families);
   const bool serif =
       (f.find("serif") != std::string::npos && f.find("sans") == std::string::npos) ||
       f.find("times") != std::string::npos || f.find("mincho") != std::string::npos ||
       f.find("明朝") != std::string::npos || f.find("georgia") != std::string::npos;
   if (japanese) return serif ? "IPAMincho" : "IPAGothic";
-  // The first family the host has a face for decides.
-  std::size_t from = 0;
-  while (from < f.size()) {
-    std::size_t comma = f.find(',', from);
-    if (comma == std::string::npos) comma = f.size();
-    std::string name = Reader::Trim(f.substr(from, comma - from));
+  std::vector<std::string> names;
+  for (std::size_t from = 0; from < families.size();) {
+    std::size_t comma = families.find(',', from);
+    if (comma == std::string::npos) comma = families.size();
+    std::string name = Reader::Trim(families.substr(from, comma - from));
     from = comma + 1;
     if (name.size() >= 2 && (name[0] == '"' || name[0] == '\''))
-      name = name.substr(1, name.size() - 2);
-    if (name == "monospace" || name.find("courier") != std::string::npos ||
-        name.find("mono") != std::string::npos)
+      name = Reader::Trim(name.substr(1, name.size() - 2));
+    if (!name.empty()) names.push_back(name);
+  }
+  for (const std::string& name : names) {
+    const std::string lower = Lower(name);
+    if (lower == "serif" || lower == "sans-serif" || lower == "monospace" || lower == "cursive" ||
+        lower == "fantasy" || lower == "system-ui")
+      continue;  // generic families: the host's own fonts below
+    const std::string face = FontconfigFontName(name, weight, italic);
+    if (!face.empty()) return face;
+  }
+  // The first family the host has a face for decides.
+  for (const std::string& name : names) {
+    const std::string lower = Lower(name);
+    if (lower == "monospace" || lower.find("courier") != std::string::npos ||
+        lower.find("mono") != std::string::npos)
       return "Courier";
-    if (name == "serif" || name.find("times") != std::string::npos ||
-        name.find("georgia") != std::string::npos)
+    if (lower == "serif" || lower.find("times") != std::string::npos ||
+        lower.find("georgia") != std::string::npos)
       return "Times-Roman";
-    if (name == "sans-serif" || name.find("arial") != std::string::npos ||
-        name.find("helvetica") != std::string::npos || name.find("sans") != std::string::npos ||
-        name.find("verdana") != std::string::npos)
+    if (lower == "sans-serif" || lower.find("arial") != std::string::npos ||
+        lower.find("helvetica") != std::string::npos || lower.find("sans") != std::string::npos ||
+        lower.find("verdana") != std::string::npos)
       return "Helvetica";
   }
   return "Times-Roman";  // the default face of SVG viewers is a serif one
@@ -117,110 +135,130 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
   const Matrix page = Multiply(PageMatrix(Matrix{}), ctm);
   const double scale = std::sqrt(std::fabs(page.a * page.d - page.b * page.c));
   if (!(scale > 0)) return;
-  const Matrix unit{page.a / scale, page.b / scale, -page.c / scale, -page.d / scale, 0, 0};
 
-  struct Chunk {
-    double x, y;
+  // The characters, each with its run's attributes (a run per text node) and what
+  // positions it: SVG sets each character by the x, y, dx, dy and rotate lists of the
+  // innermost element that gives one for it.
+  struct RunStyle {
+    Json run;  // without its text
     int anchor;
-    Json runs = Json::array();
-    std::string text;
-    double opacity = 1;
+    double alpha;
+    bool hidden;  // it only moves the pen
   };
-  std::vector<Chunk> chunks;
-  double penX = 0, penY = 0;
-  bool lastSpace = true;
-  auto first = [&](xmlNodePtr e, const char* attr, const Style& st, int axis, double* v) {
-    if (!HasAttr(e, attr)) return false;
-    std::string text = Trim(Attr(e, attr));
-    Length l;
-    const std::size_t end = text.find_first_of(", \t\r\n");
-    if (!ParseLengthValue(Trim(text.substr(0, end)), false, &l)) return false;
-    *v = ToUser(l, st, vp, axis);
-    if (end != std::string::npos && axis < 2) Drop("per-character positions");
-    return std::isfinite(*v);
+  struct Char {
+    std::string utf8;
+    std::size_t run;
+    double x = NAN, y = NAN, dx = NAN, dy = NAN, rotate = 0;
   };
-  auto position = [&](xmlNodePtr e, const Style& st, bool start) {
-    double x = penX, y = penY, dx = 0, dy = 0;
-    const bool hasX = first(e, "x", st, 0, &x), hasY = first(e, "y", st, 1, &y);
-    const bool hasDx = first(e, "dx", st, 0, &dx), hasDy = first(e, "dy", st, 1, &dy);
-    if (!(start || hasX || hasY || hasDx || hasDy)) return;
-    if (!chunks.empty() && !start) {
-      // The pen stands after what the chunk so far holds.
-      const double a = Advance(chunks.back().runs) / scale;
-      penX = chunks.back().x + a, penY = chunks.back().y;
-      if (!hasX) x = penX;
-      if (!hasY) y = penY;
+  struct Span {
+    xmlNodePtr element;
+    Style style;
+    std::size_t first, end;
+  };
+  // A list of lengths (x, y, dx, dy) in user units; empty when absent or not all lengths.
+  const auto lengths = [&](xmlNodePtr e, const char* attr, const Style& st, int axis) {
+    std::vector<double> list;
+    if (!HasAttr(e, attr)) return list;
+    const std::string text = Attr(e, attr);
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t start = text.find_first_not_of(", \t\r\n", at);
+      if (start == std::string::npos) break;
+      const std::size_t end = std::min(text.find_first_of(", \t\r\n", start), text.size());
+      Length l;
+      if (!ParseLengthValue(std::string_view(text).substr(start, end - start), false, &l))
+        return std::vector<double>();
+      const double v = ToUser(l, st, vp, axis);
+      if (!std::isfinite(v)) return std::vector<double>();
+      list.push_back(v);
+      at = end;
     }
-    penX = x + dx, penY = y + dy;
-    chunks.push_back({penX, penY, st.anchor, Json::array(), "", 1});
+    return list;
   };
+  // The run of a text node's characters, in the host's font for them (its characters as
+  // that font holds them in `held`).
+  const auto runOf = [&](xmlNodePtr c, const Style& st, const std::string& text,
+                         std::string* held) {
+    const bool japanese = Japanese(text);
+    std::string font = HostFont(st.fontFamily, st.fontWeight, st.italic, japanese);
+    const bool ipa = font.rfind("IPA", 0) == 0;
+    std::string inJis;
+    if (!Encodable(text, ipa, held)) {
+      if (!ipa && Encodable(text, true, &inJis)) {
+        // Characters code page 1252 lacks that Shift-JIS holds: the IPA font sets them.
+        font = "IPAGothic";
+        *held = inJis;
+      } else {
+        Note(c->parent, "characters the host's fonts cannot hold: set as \"?\"");
+        Drop("characters out of the fonts");
+      }
+    }
+    Json run = {{"font", font}, {"size", st.fontSize * scale}};
+    double alpha = st.fillOpacity;
+    Json fill;
+    if (st.fill.kind == Paint::kUrl) {
+      // Text runs hold plain colours: a paint server's fallback colour, else black.
+      Drop("paint server on text");
+      Paint plain(st.fill.hasFallback ? st.fill.fallback : Paint::kColor);
+      std::copy(st.fill.fallbackRgb, st.fill.fallbackRgb + 3, plain.rgb);
+      plain.alpha = st.fill.fallbackAlpha;
+      if (!st.fill.hasFallback) plain.rgb[0] = plain.rgb[1] = plain.rgb[2] = 0;
+      Note(c->parent, "a gradient or pattern on text: painted in a plain colour");
+      fill = PaintJson(plain, st, Geometry{}, ctm, c->parent, &alpha);
+    } else {
+      fill = PaintJson(st.fill, st, Geometry{}, ctm, c->parent, &alpha);
+    }
+    run["fill"] = fill;
+    if (st.stroke.kind != Paint::kNone) {
+      double sa = st.strokeOpacity;
+      Json color = PaintJson(st.stroke, st, Geometry{}, ctm, c->parent, &sa);
+      if (color.is_string()) {
+        Json stroke = StrokeJson(st, ctm, c->parent, color);
+        if (!stroke.is_null()) run["stroke"] = stroke;
+      }
+    }
+    if (st.fontWeight != 400 || st.italic) {
+      run["fontRecord"] = Json::object();
+      if (st.fontWeight != 400) run["fontRecord"]["weight"] = st.fontWeight;
+      if (st.italic) run["fontRecord"]["italic"] = 1;
+    }
+    return RunStyle{run, st.anchor, alpha, !st.visible};
+  };
+  std::vector<RunStyle> runs;
+  std::vector<Char> chars;
+  std::vector<Span> spans;
+  bool lastSpace = true, keepEnd = false;
   std::function<void(xmlNodePtr, const Style&)> walk = [&](xmlNodePtr e, const Style& st) {
+    const std::size_t span = spans.size();
+    spans.push_back({e, st, chars.size(), chars.size()});
     for (xmlNodePtr c = e->children; c; c = c->next) {
       if (c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) {
-        // xml:space default: newlines out, tabs as spaces, runs of spaces as one.
+        // xml:space default: newlines out, tabs as spaces, runs of spaces as one; preserve:
+        // newlines and tabs as spaces, every space kept.
+        const bool preserve = xmlNodeGetSpacePreserve(e) == 1;
         std::string text;
         for (const char* p = reinterpret_cast<const char*>(c->content); p && *p; ++p) {
-          if (*p == '\n' || *p == '\r') continue;
-          const char ch = *p == '\t' ? ' ' : *p;
-          if (ch == ' ' && lastSpace) continue;
+          if (!preserve && (*p == '\n' || *p == '\r')) continue;
+          if (preserve && *p == '\r' && p[1] == '\n') continue;
+          const char ch = *p == '\t' || *p == '\n' || *p == '\r' ? ' ' : *p;
+          if (ch == ' ' && lastSpace && !preserve) continue;
           lastSpace = ch == ' ';
           text += ch;
         }
-        if (text.empty() || !st.visible || !st.display) continue;
-        const bool japanese = Japanese(text);
-        std::string font = HostFont(st.fontFamily, japanese);
-        const bool ipa = font.rfind("IPA", 0) == 0;
-        std::string held, inJis;
-        if (!Encodable(text, ipa, &held)) {
-          if (!ipa && Encodable(text, true, &inJis)) {
-            // Characters code page 1252 lacks that Shift-JIS holds: the IPA font sets them.
-            font = "IPAGothic";
-            held = inJis;
-          } else {
-            Note(c->parent, "characters the host's fonts cannot hold: set as \"?\"");
-            Drop("characters out of the fonts");
-          }
+        keepEnd = preserve;
+        if (text.empty()) continue;
+        std::string held;
+        runs.push_back(runOf(c, st, text, &held));
+        text = held;
+        for (std::size_t i = 0, len = 0; i < text.size(); i += len) {
+          Decode(text, i, &len);
+          chars.push_back({text.substr(i, len), runs.size() - 1});
         }
-        Json run = {{"text", held}, {"font", font}, {"size", st.fontSize * scale}};
-        double alpha = st.fillOpacity;
-        Json fill;
-        if (st.fill.kind == Paint::kUrl) {
-          // Text runs hold plain colours: a paint server's fallback colour, else black.
-          Drop("paint server on text");
-          Paint plain(st.fill.hasFallback ? st.fill.fallback : Paint::kColor);
-          std::copy(st.fill.fallbackRgb, st.fill.fallbackRgb + 3, plain.rgb);
-          plain.alpha = st.fill.fallbackAlpha;
-          if (!st.fill.hasFallback) plain.rgb[0] = plain.rgb[1] = plain.rgb[2] = 0;
-          Note(c->parent, "a gradient or pattern on text: painted in a plain colour");
-          fill = PaintJson(plain, st, Geometry{}, ctm, c->parent, &alpha);
-        } else {
-          fill = PaintJson(st.fill, st, Geometry{}, ctm, c->parent, &alpha);
-        }
-        run["fill"] = fill;
-        if (st.stroke.kind != Paint::kNone) {
-          double sa = st.strokeOpacity;
-          Json color = PaintJson(st.stroke, st, Geometry{}, ctm, c->parent, &sa);
-          if (color.is_string()) {
-            Json stroke = StrokeJson(st, ctm, c->parent, color);
-            if (!stroke.is_null()) run["stroke"] = stroke;
-          }
-        }
-        if (st.fontWeight != 400 || st.italic) {
-          run["fontRecord"] = Json::object();
-          if (st.fontWeight != 400) run["fontRecord"]["weight"] = st.fontWeight;
-          if (st.italic) run["fontRecord"]["italic"] = 1;
-        }
-        if (chunks.empty()) position(n, s, true);
-        chunks.back().runs.push_back(run);
-        chunks.back().text += held;
-        chunks.back().opacity = alpha;
       } else if (c->type == XML_ELEMENT_NODE && IsSvg(c)) {
         const std::string name = reinterpret_cast<const char*>(c->name);
         vp_ = vp;
         const Style cs = Compute(c, st);
         if (!cs.display) continue;
         if (name == "tspan" || name == "a") {
-          position(c, cs, false);
           walk(c, cs);
         } else if (name == "textPath") {
           Drop("textPath");
@@ -231,40 +269,139 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
         }
       }
     }
+    spans[span].end = chars.size();
   };
-  position(n, s, true);
   walk(n, s);
+  // Spaces at the end of the text are not set (unless preserved).
+  while (!keepEnd && !chars.empty() && chars.back().utf8 == " ")
+    chars.pop_back();
+  // Outer elements first, so that an inner element's values replace theirs.
+  for (const Span& sp : spans) {
+    const std::size_t count = std::min(sp.end, chars.size()) - std::min(sp.first, chars.size());
+    const std::pair<const char*, double Char::*> lists[] = {
+        {"x", &Char::x}, {"y", &Char::y}, {"dx", &Char::dx}, {"dy", &Char::dy}};
+    for (const auto& [attr, field] : lists) {
+      const std::vector<double> v =
+          lengths(sp.element, attr, sp.style, attr[std::strlen(attr) - 1] == 'x' ? 0 : 1);
+      for (std::size_t k = 0; k < std::min(v.size(), count); ++k)
+        chars[sp.first + k].*field = v[k];
+    }
+    std::vector<double> rotate;
+    if (HasAttr(sp.element, "rotate") && ParseNumberList(Attr(sp.element, "rotate"), &rotate) &&
+        !rotate.empty())
+      // The last angle turns every character after it.
+      for (std::size_t k = 0; k < count; ++k)
+        chars[sp.first + k].rotate = rotate[std::min(k, rotate.size() - 1)];
+  }
 
-  Json made = Json::array();
-  for (Chunk& chunk : chunks) {
-    // Trailing spaces of the text are not set.
-    while (!chunk.runs.empty()) {
-      std::string t = chunk.runs.back()["text"];
+  // Pieces: characters that follow one another from one position, a point text each.
+  // A chunk (from an absolute position on) is anchored as a whole.
+  struct Piece {
+    double x, y, rotate;
+    std::size_t chunk;
+    Json runs = Json::array();
+    std::vector<std::size_t> from;  // the run style of each run
+    double alpha = 1;
+  };
+  struct Chunk {
+    int anchor;
+    double start, end;
+  };
+  std::vector<Piece> pieces;
+  std::vector<Chunk> chunks;
+  double penX = 0, penY = 0;
+  const auto trimmed = [](Json set) {
+    // Without the spaces it ends with; empty when it holds nothing else.
+    while (!set.empty()) {
+      std::string t = set.back()["text"];
       while (!t.empty() && t.back() == ' ')
         t.pop_back();
       if (!t.empty()) {
-        chunk.runs.back()["text"] = t;
+        set.back()["text"] = t;
         break;
       }
-      chunk.runs.erase(chunk.runs.size() - 1);
+      set.erase(set.size() - 1);
     }
-    if (chunk.runs.empty()) continue;
-    if (!Budget(1, n)) return;
+    return set;
+  };
+  // Ends the last piece: the pen stands after it. A character that follows in the same
+  // chunk still kerns with it, as the text was set as a whole before characters moved.
+  // Advances measured once: texts positioned character by character repeat them.
+  std::map<std::string, double> measured;
+  const auto advanceOf = [&](const Json& set) {
+    const std::string key = set.dump();
+    if (const auto found = measured.find(key); found != measured.end()) return found->second;
+    const double a = Advance(set);
+    if (measured.size() < 4096) measured.emplace(key, a);
+    return a;
+  };
+  const auto close = [&](const Char* next) {
+    if (pieces.empty()) return;
+    const Piece& p = pieces.back();
+    double advance = advanceOf(p.runs);
+    if (next) {
+      Json alone = runs[next->run].run, joined = p.runs;
+      alone["text"] = next->utf8;
+      if (p.from.back() == next->run)
+        joined.back()["text"] = joined.back()["text"].get<std::string>() + next->utf8;
+      else
+        joined.push_back(alone);
+      advance = advanceOf(joined) - advanceOf(Json::array({alone}));
+    }
+    penX = p.x + advance / scale, penY = p.y;
+    const Json ink = trimmed(p.runs);
+    if (!ink.empty()) chunks[p.chunk].end = p.x + advanceOf(ink) / scale;
+  };
+  for (std::size_t k = 0; k < chars.size(); ++k) {
+    const Char& c = chars[k];
+    const bool newChunk = k == 0 || !std::isnan(c.x) || !std::isnan(c.y);
+    if (newChunk || !std::isnan(c.dx) || !std::isnan(c.dy) || c.rotate != 0 ||
+        chars[k - 1].rotate != 0) {
+      close(newChunk ? nullptr : &c);
+      double x = std::isnan(c.x) ? penX : c.x, y = std::isnan(c.y) ? penY : c.y;
+      if (!std::isnan(c.dx)) x += c.dx;
+      if (!std::isnan(c.dy)) y += c.dy;
+      if (newChunk) chunks.push_back({runs[c.run].anchor, x, x});
+      if (!Budget(1, n)) return;
+      pieces.push_back({x, y, c.rotate, chunks.size() - 1, Json::array(), {}, 1});
+    }
+    Piece& p = pieces.back();
+    if (!p.from.empty() && p.from.back() == c.run) {
+      p.runs.back()["text"] = p.runs.back()["text"].get<std::string>() + c.utf8;
+      continue;
+    }
+    Json run = runs[c.run].run;
+    run["text"] = c.utf8;
+    if (!runs[c.run].hidden) p.alpha = runs[c.run].alpha;
+    p.runs.push_back(run);
+    p.from.push_back(c.run);
+  }
+  close(nullptr);
+
+  Json made = Json::array();
+  for (Piece& p : pieces) {
+    Json shown = Json::array();
+    for (std::size_t r = 0; r < p.runs.size(); ++r)
+      if (!runs[p.from[r]].hidden) shown.push_back(p.runs[r]);
+    shown = trimmed(shown);
+    if (shown.empty()) continue;
     drawsOther_ = drawsOther_ || symbolUse_ == 0;
-    Pt at = Apply(page, {chunk.x, chunk.y});
-    if (chunk.anchor != 0) {
-      // The host sets text from its origin on: the origin moves back by the width.
-      const double a = Advance(chunk.runs) * (chunk.anchor == 1 ? 0.5 : 1);
-      at = {at.x - unit.a * a, at.y - unit.b * a};
-    }
-    Json text = {{"type", "text"}, {"textType", "point"}, {"runs", chunk.runs}};
-    const bool upright = std::fabs(unit.a - 1) < 1e-9 && std::fabs(unit.b) < 1e-9 &&
-                         std::fabs(unit.c) < 1e-9 && std::fabs(unit.d - 1) < 1e-9;
+    const Chunk& chunk = chunks[p.chunk];
+    const double shift =
+        chunk.anchor == 0 ? 0 : (chunk.end - chunk.start) * (chunk.anchor == 1 ? 0.5 : 1);
+    const Pt at = Apply(page, {p.x - shift, p.y});
+    // Glyph space to the page: the user space turned by the character's rotation, y up.
+    const double cs = std::cos(p.rotate * M_PI / 180), sn = std::sin(p.rotate * M_PI / 180);
+    const double m[4] = {(page.a * cs + page.c * sn) / scale, (page.b * cs + page.d * sn) / scale,
+                         (page.a * sn - page.c * cs) / scale, (page.b * sn - page.d * cs) / scale};
+    Json text = {{"type", "text"}, {"textType", "point"}, {"runs", shown}};
+    const bool upright = std::fabs(m[0] - 1) < 1e-9 && std::fabs(m[1]) < 1e-9 &&
+                         std::fabs(m[2]) < 1e-9 && std::fabs(m[3] - 1) < 1e-9;
     if (upright)
       text["at"] = {at.x, at.y};
     else
-      text["paths"] = {{{"matrix", {unit.a, unit.b, unit.c, unit.d, at.x, at.y}}}};
-    const double opacity = s.opacity * chunk.opacity;
+      text["paths"] = {{{"matrix", {m[0], m[1], m[2], m[3], at.x, at.y}}}};
+    const double opacity = s.opacity * p.alpha;
     if (opacity < 1) text["blend"] = {{"opacity", std::clamp(opacity, 0.0, 1.0)}};
     made.push_back(std::move(text));
   }

@@ -1,12 +1,18 @@
 #include "hostsim/text_layout.h"
 
+#include <cairo-ft.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
+
+#include "hostsim/text_kerning.h"
 
 namespace hostsim {
 namespace {
@@ -40,6 +46,131 @@ std::string Decode(const char* encoding, const std::string& bytes) {
   return out;
 }
 
+// A style name's words, in lower case, and the weight or slant each stands for.
+struct StyleWord {
+  const char* word;
+  int weight;  // -1: a slant word
+};
+constexpr StyleWord kStyleWords[] = {
+    {"thin", FC_WEIGHT_THIN},
+    {"hairline", FC_WEIGHT_THIN},
+    {"extralight", FC_WEIGHT_EXTRALIGHT},
+    {"ultralight", FC_WEIGHT_ULTRALIGHT},
+    {"light", FC_WEIGHT_LIGHT},
+    {"semilight", FC_WEIGHT_DEMILIGHT},
+    {"book", FC_WEIGHT_BOOK},
+    {"regular", FC_WEIGHT_REGULAR},
+    {"normal", FC_WEIGHT_NORMAL},
+    {"medium", FC_WEIGHT_MEDIUM},
+    {"semibold", FC_WEIGHT_DEMIBOLD},
+    {"demibold", FC_WEIGHT_DEMIBOLD},
+    {"bold", FC_WEIGHT_BOLD},
+    {"extrabold", FC_WEIGHT_EXTRABOLD},
+    {"ultrabold", FC_WEIGHT_ULTRABOLD},
+    {"black", FC_WEIGHT_BLACK},
+    {"heavy", FC_WEIGHT_HEAVY},
+    {"italic", -1},
+    {"oblique", -1},
+};
+
+// What a font name of the form "<family> <style>" asks for: the family, and the weight
+// and slant its style words give (regular and upright when a word says nothing of them).
+struct FaceRequest {
+  std::string family;
+  int weight = FC_WEIGHT_REGULAR;
+  int slant = FC_SLANT_ROMAN;
+};
+
+bool ParseFaceName(const std::string& name, FaceRequest* request) {
+  std::size_t end = name.size();
+  bool styled = false;
+  while (end > 0) {
+    const std::size_t space = name.rfind(' ', end - 1);
+    if (space == std::string::npos || space == 0) break;
+    std::string word = name.substr(space + 1, end - space - 1);
+    for (char& c : word)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const StyleWord* known = nullptr;
+    for (const StyleWord& w : kStyleWords)
+      if (word == w.word) known = &w;
+    if (!known) break;
+    if (known->weight < 0)
+      request->slant = word == "oblique" ? FC_SLANT_OBLIQUE : FC_SLANT_ITALIC;
+    else
+      request->weight = known->weight;
+    styled = true;
+    end = space;
+  }
+  request->family = name.substr(0, end);
+  return styled && !request->family.empty();
+}
+
+// Family names compare as fontconfig compares them: case and blanks aside.
+bool SameFamily(const std::string& a, const std::string& b) {
+  const auto folded = [](const std::string& s) {
+    std::string out;
+    for (char c : s)
+      if (c != ' ') out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+  };
+  return folded(a) == folded(b);
+}
+
+struct FontconfigFace {
+  cairo_font_face_t* face = nullptr;
+  std::string family;
+  std::shared_ptr<PairKerning> kerning;  // null when the face has none
+};
+
+// Fontconfig's best face for the request; empty when it lists no face of the family.
+FontconfigFace Resolve(const std::string& name) {
+  FontconfigFace out;
+  FaceRequest request;
+  if (!ParseFaceName(name, &request)) return out;
+  const auto family = reinterpret_cast<const FcChar8*>(request.family.c_str());
+  FcPattern* listed = FcPatternCreate();
+  FcPatternAddString(listed, FC_FAMILY, family);
+  FcObjectSet* fields = FcObjectSetBuild(FC_FAMILY, static_cast<char*>(nullptr));
+  FcFontSet* faces = FcFontList(nullptr, listed, fields);
+  const bool listedFamily = faces && faces->nfont > 0;
+  if (faces) FcFontSetDestroy(faces);
+  FcObjectSetDestroy(fields);
+  FcPatternDestroy(listed);
+  if (!listedFamily) return out;
+
+  FcPattern* wanted = FcPatternCreate();
+  FcPatternAddString(wanted, FC_FAMILY, family);
+  FcPatternAddInteger(wanted, FC_WEIGHT, request.weight);
+  FcPatternAddInteger(wanted, FC_SLANT, request.slant);
+  FcConfigSubstitute(nullptr, wanted, FcMatchPattern);
+  FcDefaultSubstitute(wanted);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, wanted, &result);
+  FcPatternDestroy(wanted);
+  if (!match) return out;
+  // Outlines as designed: no hinting, so that sizes scale exactly.
+  FcPatternDel(match, FC_HINTING);
+  FcPatternAddBool(match, FC_HINTING, FcFalse);
+  out.face = cairo_ft_font_face_create_for_pattern(match);
+  if (cairo_font_face_status(out.face) != CAIRO_STATUS_SUCCESS) {
+    cairo_font_face_destroy(out.face);
+    out.face = nullptr;
+    FcPatternDestroy(match);
+    return out;
+  }
+  out.family = request.family;
+  FcChar8* file = nullptr;
+  int index = 0;
+  FcPatternGetInteger(match, FC_INDEX, 0, &index);
+  if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+    auto kerning = std::make_shared<PairKerning>();
+    if (kerning->Load(reinterpret_cast<const char*>(file), index & 0xFFFF))
+      out.kerning = std::move(kerning);
+  }
+  FcPatternDestroy(match);
+  return out;
+}
+
 // Measures with a scratch context; the font face and size decide the metrics.
 // At exit, once every drawing object is gone, the font caches of Cairo and Fontconfig
 // are emptied, so that memory checkers see only what was really lost.
@@ -59,10 +190,25 @@ class Measurer {
   ~Measurer() {
     cairo_destroy(cr_);
     cairo_surface_destroy(surface_);
+    for (auto& [name, face] : faces_)
+      if (face.face) cairo_font_face_destroy(face.face);
   }
-  void Measure(const char* face, double size, const std::string& utf8, double* advance,
+  // The face a font of the form "<family> <style>" names, as fontconfig matches it; null
+  // (the face left empty) for a name of another form or a family fontconfig does not list.
+  const FontconfigFace& Face(const std::string& name) {
+    auto found = faces_.find(name);
+    if (found != faces_.end()) return found->second;
+    FontconfigFace face = Resolve(name);
+    if (!face.face && faces_.size() >= 1024) {
+      // Names of no face are not kept past a bound: a caller may try any number of them.
+      static const FontconfigFace none;
+      return none;
+    }
+    return faces_.emplace(name, std::move(face)).first->second;
+  }
+  void Measure(const host::TextFont& font, double size, const std::string& utf8, double* advance,
                double* ascent, double* descent) {
-    cairo_select_font_face(cr_, face, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    SelectFace(cr_, font);
     cairo_set_font_size(cr_, size);
     cairo_text_extents_t te;
     cairo_text_extents(cr_, utf8.c_str(), &te);
@@ -72,15 +218,40 @@ class Measurer {
     *ascent = fe.ascent;
     *descent = fe.descent;
   }
+  // The glyph of the character last measured, in the face it was measured in; -1 when it
+  // is not one glyph.
+  int Glyph(const std::string& utf8) {
+    cairo_glyph_t* glyphs = nullptr;
+    int count = 0;
+    const cairo_status_t status = cairo_scaled_font_text_to_glyphs(
+        cairo_get_scaled_font(cr_), 0, 0, utf8.data(), static_cast<int>(utf8.size()), &glyphs,
+        &count, nullptr, nullptr, nullptr);
+    const int glyph = status == CAIRO_STATUS_SUCCESS && count == 1 && glyphs[0].index <= 0xFFFF
+                          ? static_cast<int>(glyphs[0].index)
+                          : -1;
+    cairo_glyph_free(glyphs);
+    return glyph;
+  }
 
  private:
   cairo_surface_t* surface_;
   cairo_t* cr_;
+  std::map<std::string, FontconfigFace> faces_;
 };
 
 Measurer& TheMeasurer() {
   static Measurer m;
   return m;
+}
+
+// The pair kerning of a font drawn in a fontconfig face; null for the host's own fonts.
+PairKerning* KerningOf(const host::TextFont& font) {
+  char name[sizeof font.name + 1];
+  std::memcpy(name, font.name, sizeof font.name);
+  name[sizeof font.name] = '\0';
+  for (const FontName& f : kFonts)
+    if (std::strcmp(f.name, name) == 0) return nullptr;
+  return TheMeasurer().Face(name).kerning.get();
 }
 
 // A path flattened into a polyline with the distance along it at every point.
@@ -128,8 +299,76 @@ void PrepareFonts() {
 bool KnownFont(const char* name) {
   for (const FontName& f : kFonts)
     if (std::strcmp(f.name, name) == 0) return true;
-  return false;
+  return TheMeasurer().Face(name).face != nullptr;
 }
+
+namespace {
+std::string MatchFontName(const std::string& family, int weight, bool italic);
+}  // namespace
+
+std::string FontconfigFontName(const std::string& family, int weight, bool italic) {
+  if (family.empty()) return "";
+  // Documents ask for the same few faces over and over.
+  static std::map<std::string, std::string> named;
+  const std::string key = family + '\n' + std::to_string(weight) + (italic ? "i" : "");
+  if (const auto found = named.find(key); found != named.end()) return found->second;
+  std::string out = MatchFontName(family, std::clamp(weight, 1, 1000), italic);
+  if (named.size() < 1024) named.emplace(key, out);
+  return out;
+}
+
+namespace {
+
+std::string MatchFontName(const std::string& family, int weight, bool italic) {
+  const auto name = reinterpret_cast<const FcChar8*>(family.c_str());
+  FcPattern* wanted = FcPatternCreate();
+  FcPatternAddString(wanted, FC_FAMILY, name);
+  FcPatternAddInteger(wanted, FC_WEIGHT, FcWeightFromOpenType(weight));
+  FcPatternAddInteger(wanted, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcConfigSubstitute(nullptr, wanted, FcMatchPattern);
+  FcDefaultSubstitute(wanted);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, wanted, &result);
+  FcPatternDestroy(wanted);
+  std::string out;
+  FcChar8* matched = nullptr;
+  FcChar8* style = nullptr;
+  // Only the family asked for: fontconfig's stand-in for a missing one is no answer.
+  if (match && FcPatternGetString(match, FC_FAMILY, 0, &matched) == FcResultMatch &&
+      SameFamily(reinterpret_cast<const char*>(matched), family)) {
+    int matchedWeight = FC_WEIGHT_REGULAR, matchedSlant = FC_SLANT_ROMAN;
+    FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight);
+    FcPatternGetInteger(match, FC_SLANT, 0, &matchedSlant);
+    // The face's own style name when it says what the face is, else one made of its weight
+    // and slant.
+    FaceRequest check;
+    const std::string own = FcPatternGetString(match, FC_STYLE, 0, &style) == FcResultMatch
+                                ? reinterpret_cast<const char*>(style)
+                                : "";
+    const std::string candidate = reinterpret_cast<const char*>(matched) + (" " + own);
+    if (!own.empty() && ParseFaceName(candidate, &check) &&
+        check.family == reinterpret_cast<const char*>(matched) && check.weight == matchedWeight &&
+        check.slant == matchedSlant) {
+      out = candidate;
+    } else {
+      const char* weightWord = "Regular";
+      int nearest = 1000;
+      for (const StyleWord& w : kStyleWords)
+        if (w.weight >= 0 && std::abs(w.weight - matchedWeight) < nearest) {
+          nearest = std::abs(w.weight - matchedWeight);
+          weightWord = w.word;
+        }
+      std::string word = weightWord;
+      word[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(word[0])));
+      out = reinterpret_cast<const char*>(matched) + (" " + word);
+      if (matchedSlant != FC_SLANT_ROMAN) out += " Italic";
+    }
+  }
+  if (match) FcPatternDestroy(match);
+  return out.size() < sizeof host::TextFont{}.name ? out : "";
+}
+
+}  // namespace
 
 const char* RenderFace(const host::TextFont& font) {
   char name[sizeof font.name + 1];
@@ -137,13 +376,35 @@ const char* RenderFace(const host::TextFont& font) {
   name[sizeof font.name] = '\0';
   for (const FontName& f : kFonts)
     if (std::strcmp(f.name, name) == 0) return f.face;
+  if (const FontconfigFace& face = TheMeasurer().Face(name); face.face) return face.family.c_str();
   return font.script == host::kJapaneseScript ? "IPAGothic" : "DejaVu Sans";
+}
+
+void SelectFace(cairo_t* cr, const host::TextFont& font) {
+  char name[sizeof font.name + 1];
+  std::memcpy(name, font.name, sizeof font.name);
+  name[sizeof font.name] = '\0';
+  bool builtIn = false;
+  for (const FontName& f : kFonts)
+    builtIn = builtIn || std::strcmp(f.name, name) == 0;
+  cairo_font_options_t* options = cairo_font_options_create();
+  const FontconfigFace* face = builtIn ? nullptr : &TheMeasurer().Face(name);
+  if (face && face->face) {
+    cairo_set_font_face(cr, face->face);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  } else {
+    cairo_select_font_face(cr, RenderFace(font), CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  }
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
 }
 
 std::vector<PlacedChar> LayoutText(const Art& text) {
   std::vector<PlacedChar> chars;
   const TextData& t = text.text;
   // Split the bytes into characters.
+  int previousGlyph = -1;
   for (std::size_t i = 0; i < t.bytes.size();) {
     const TextAttributes& a = t.AttributesAt(i);
     const auto c = static_cast<unsigned char>(t.bytes[i]);
@@ -157,13 +418,26 @@ std::vector<PlacedChar> LayoutText(const Art& text) {
     if (c >= 0x20) {
       pc.utf8 =
           Decode(a.font.script == host::kJapaneseScript ? "CP932" : "CP1252", t.bytes.substr(i, n));
-      TheMeasurer().Measure(RenderFace(a.font), pc.size, pc.utf8, &pc.advance, &pc.ascent,
-                            &pc.descent);
+      TheMeasurer().Measure(a.font, pc.size, pc.utf8, &pc.advance, &pc.ascent, &pc.descent);
       const double hs = a.character.horizontalScale > 0 ? a.character.horizontalScale : 1.0;
       pc.advance = pc.advance * hs + a.character.tracking * pc.size / 1000.0;
+      // Pairs of the same face kern as the face says, also across sizes: the first one's
+      // advance takes the adjustment, at its own size.
+      PairKerning* kerning = KerningOf(a.font);
+      const int glyph = kerning ? TheMeasurer().Glyph(pc.utf8) : -1;
+      if (glyph >= 0 && previousGlyph >= 0 && !chars.empty() &&
+          std::memcmp(chars.back().attributes->font.name, a.font.name, sizeof a.font.name) == 0) {
+        const host::CharacterAttributes& before = chars.back().attributes->character;
+        chars.back().advance += kerning->Pair(static_cast<std::uint16_t>(previousGlyph),
+                                              static_cast<std::uint16_t>(glyph)) *
+                                chars.back().size *
+                                (before.horizontalScale > 0 ? before.horizontalScale : 1.0);
+      }
+      previousGlyph = glyph;
     } else {
+      previousGlyph = -1;
       pc.utf8 = std::string(1, static_cast<char>(c));
-      TheMeasurer().Measure(RenderFace(a.font), pc.size, "x", &pc.advance, &pc.ascent, &pc.descent);
+      TheMeasurer().Measure(a.font, pc.size, "x", &pc.advance, &pc.ascent, &pc.descent);
       pc.advance = 0;
     }
     chars.push_back(pc);

@@ -14,6 +14,8 @@
 
 #include "hostsim/document.h"
 
+typedef struct _cairo cairo_t;
+
 namespace hostsim {
 
 struct PlacedChar {
@@ -35,10 +37,17 @@ struct PlacedChar {
 // call it before drawing or measuring text outside LayoutText.
 void PrepareFonts();
 
-// The fonts the host knows; SetFont refuses any other name.
+// The fonts the host knows; SetFont refuses any other name. Besides its own few, the host
+// knows every face fontconfig lists, named "<family> <style>" ("Noto Sans Bold"); such a
+// name is resolved through fontconfig by family, weight and slant whenever it is drawn.
 bool KnownFont(const char* name);
-// The face the renderer draws a font name with.
+// The name of fontconfig's face of `family` nearest to a CSS weight (100..900) and slant,
+// as the host names it; empty when fontconfig lists no face of that family.
+std::string FontconfigFontName(const std::string& family, int weight, bool italic);
+// The family the renderer draws a font name with.
 const char* RenderFace(const host::TextFont& font);
+// Makes `cr` draw in the font's face (its font size or matrix left as they are).
+void SelectFace(cairo_t* cr, const host::TextFont& font);
 
 std::vector<PlacedChar> LayoutText(const Art& text);
 // The union of the placed characters' boxes (advance × ascent + descent).
