@@ -30,7 +30,7 @@ cairo_status_t AppendText(void* closure, const unsigned char* data, unsigned int
 
 }  // namespace
 
-host::RealRect DocumentArea(Document& document) {
+host::RealRect DocumentArea(Document& document, double margin) {
   host::RealRect area{};
   bool any = false;
   for (Layer* layer : document.layers()) {
@@ -39,7 +39,8 @@ host::RealRect DocumentArea(Document& document) {
     if (ArtBounds(document, layer->group, &r)) UnionRect(&area, r, &any);
   }
   if (!any) return {0, 100, 100, 0};
-  return {area.left - 10, area.top + 10, area.right + 10, area.bottom - 10};
+  const auto m = static_cast<host::Real>(margin);
+  return {area.left - m, area.top + m, area.right + m, area.bottom - m};
 }
 
 namespace {
@@ -54,10 +55,12 @@ void ArtworkToDevice(cairo_t* cr, const host::RealRect& area, double scale) {
 // The largest picture side in pixels.
 constexpr double kMaxPictureSide = 8192;
 
-// The picture's size and its pixels per point: the scale asked for, made smaller when the
-// area would not fit the largest picture at it, so that the picture always shows the
-// whole area. False when the area is not a finite rectangle.
-bool PictureSize(const host::RealRect& area, double requested, int* w, int* h, double* scale) {
+// The picture's size and its pixels per point: the scale asked for (or the one that makes
+// the longer side `longSide` pixels), made smaller when the area would not fit the
+// largest picture at it, so that the picture always shows the whole area. False when the
+// area is not a finite rectangle.
+bool PictureSize(const host::RealRect& area, double requested, int longSide, int* w, int* h,
+                 double* scale) {
   const double width = static_cast<double>(area.right) - area.left;
   const double height = static_cast<double>(area.top) - area.bottom;
   *scale = requested > 0 ? requested : 1.0;
@@ -65,10 +68,16 @@ bool PictureSize(const host::RealRect& area, double requested, int* w, int* h, d
     *w = *h = 1;
     return false;
   }
-  const double widest = std::max(width, height) * *scale;
+  const double longest = std::max(width, height);
+  if (longSide > 0 && longest > 0)
+    *scale = std::min(static_cast<double>(longSide), kMaxPictureSide) / longest;
+  const double widest = longest * *scale;
   if (widest > kMaxPictureSide) *scale *= kMaxPictureSide / widest;
+  // A side the scale was worked out from is that many pixels, not one more for the
+  // division's last bit.
+  const double slack = longSide > 0 ? 1e-6 : 0;
   auto side = [&](double points) {
-    return static_cast<int>(std::clamp(std::ceil(points * *scale), 1.0, kMaxPictureSide));
+    return static_cast<int>(std::clamp(std::ceil(points * *scale - slack), 1.0, kMaxPictureSide));
   };
   *w = side(width);
   *h = side(height);
@@ -78,11 +87,11 @@ bool PictureSize(const host::RealRect& area, double requested, int* w, int* h, d
 }  // namespace
 
 std::unique_ptr<Bitmap> RenderDocument(Document& document, const RenderOptions& options) {
-  const host::RealRect area = options.area ? *options.area : DocumentArea(document);
+  const host::RealRect area = options.area ? *options.area : DocumentArea(document, options.margin);
   int w = 0, h = 0;
   double scale = 1.0;
-  PictureSize(area, options.scale, &w, &h, &scale);
-  auto bitmap = std::make_unique<Bitmap>(w, h, 0xFFFFFF);
+  PictureSize(area, options.scale, options.longSide, &w, &h, &scale);
+  auto bitmap = std::make_unique<Bitmap>(w, h, options.background.value_or(0xFFFFFF));
   bitmap->BeginCairo();
   cairo_t* cr = cairo_create(bitmap->surface());
   ArtworkToDevice(cr, area, scale);
@@ -95,26 +104,42 @@ std::unique_ptr<Bitmap> RenderDocument(Document& document, const RenderOptions& 
 bool RenderDocumentToFile(Document& document, const std::string& path, const RenderOptions& options,
                           std::string* error) {
   auto endsWith = [&](const char* ext) { return HasExtension(path, ext); };
-  const host::RealRect area = options.area ? *options.area : DocumentArea(document);
+  const host::RealRect area = options.area ? *options.area : DocumentArea(document, options.margin);
   int w = 0, h = 0;
   double scale = 1.0;
-  if (!PictureSize(area, options.scale, &w, &h, &scale)) {
+  if (!PictureSize(area, options.scale, options.longSide, &w, &h, &scale)) {
     if (error) *error = path + ": the document's art has no finite bounds to draw";
     return false;
   }
-  if (endsWith(".png")) {
+  if (endsWith(".png") && options.background) {
     RenderOptions fixed = options;
     fixed.area = area;
     std::unique_ptr<Bitmap> picture = RenderDocument(document, fixed);
     return picture->WritePng(path, error);
+  }
+  if (endsWith(".png")) {
+    // No background: the art on transparent pixels, written with its alpha channel.
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(surface);
+    ArtworkToDevice(cr, area, scale);
+    PaintLayers(cr, document);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    const bool written = WritePngFile(surface, path, error);
+    cairo_surface_destroy(surface);
+    return written;
   }
   if (endsWith(".svg")) {
     // Drawn into memory, then written as any output is: never into the file in place.
     std::string text;
     cairo_surface_t* surface = cairo_svg_surface_create_for_stream(AppendText, &text, w, h);
     cairo_t* cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
+    if (options.background) {
+      const std::uint32_t rgb = *options.background;
+      cairo_set_source_rgb(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0,
+                           (rgb & 0xFF) / 255.0);
+      cairo_paint(cr);
+    }
     ArtworkToDevice(cr, area, scale);
     PaintLayers(cr, document);
     cairo_destroy(cr);

@@ -194,6 +194,19 @@ std::string KeysCheck::Art(xmlNodePtr n, const svg_in::Matrix& m) {
   return kVersion + Hex(h.hash);
 }
 
+PageOrigin ReadPageOrigin(xmlNodePtr root) {
+  PageOrigin origin;
+  xmlChar* text =
+      root ? xmlGetNsProp(root, BAD_CAST "origin", BAD_CAST kVelmSvgNamespace) : nullptr;
+  if (!text) return origin;
+  std::vector<double> v;
+  if (svg_in::ParseNumberList(reinterpret_cast<const char*>(text), &v) && v.size() == 2 &&
+      std::isfinite(v[0]) && std::isfinite(v[1]) && std::abs(v[0]) < 1e7 && std::abs(v[1]) < 1e7)
+    origin = {v[0], v[1]};
+  xmlFree(text);
+  return origin;
+}
+
 svg_in::Matrix KeysCheck::WrittenToArtwork(xmlNodePtr n) {
   xmlNodePtr root = xmlDocGetRootElement(n->doc);
   double height = 0;
@@ -214,7 +227,8 @@ svg_in::Matrix KeysCheck::WrittenToArtwork(xmlNodePtr n) {
       m = svg_in::Multiply(m, own);
     if (t) xmlFree(t);
   }
-  return {m.a, -m.b, m.c, -m.d, m.e, height - m.f};
+  const PageOrigin origin = ReadPageOrigin(root);
+  return {m.a, -m.b, m.c, -m.d, m.e + origin.x, height - m.f + origin.y};
 }
 
 }  // namespace hostsim::svg_check

@@ -18,6 +18,14 @@ namespace hostsim::svg_check {
 // (as files written before carry) guards nothing but the root's document keys.
 inline constexpr const char* kVersion = "2.";
 
+// The artwork point at the page's bottom-left corner that the writer notes on the root as
+// velm:origin="X Y" when it is not (0, 0); (0, 0) without it or when it is not two finite
+// numbers.
+struct PageOrigin {
+  double x = 0, y = 0;
+};
+PageOrigin ReadPageOrigin(xmlNodePtr root);
+
 class KeysCheck {
  public:
   explicit KeysCheck(xmlDocPtr doc);

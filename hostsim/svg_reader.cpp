@@ -541,6 +541,7 @@ bool Reader::Read(SvgDocument* out, std::string* error) {
     return false;
   }
   root_ = ViewBoxTransform(root, 0, 0, width_, height_, &rootViewport_);
+  origin_ = svg_check::ReadPageOrigin(root);
   if (!hasBox) {
     // Without a viewBox, user units are CSS pixels.
     rootViewport_ = {width_ / 0.75, height_ / 0.75};
@@ -645,7 +646,9 @@ void Reader::Finish(Json* scene) {
   scene->emplace("units", "px");
   const double z = std::min({1.0, 760 / std::max(width_, 1.0), 560 / std::max(height_, 1.0)});
   // The artboard in the middle of the 800 × 600 document window.
-  (*scene)["view"] = {{"zoom", z}, {"origin", {width_ / 2 - 400 / z, height_ / 2 + 300 / z}}};
+  (*scene)["view"] = {
+      {"zoom", z},
+      {"origin", {origin_.x + width_ / 2 - 400 / z, origin_.y + height_ / 2 + 300 / z}}};
   std::set<std::string> gradients, patterns;
   UsedNames((*scene)["layers"], &gradients, &patterns);
   for (const auto& [key, value] : documentKeys_.items())

@@ -265,8 +265,10 @@ class Reader {
   static std::string Href(xmlNodePtr n);
   static std::string OwnText(xmlNodePtr n);
   static std::string Trim(const std::string& s);
-  Pt Page(Pt p) const { return {p.x, height_ - p.y}; }
-  Matrix PageMatrix(const Matrix& m) const { return {m.a, -m.b, m.c, -m.d, m.e, height_ - m.f}; }
+  Pt Page(Pt p) const { return {p.x + origin_.x, height_ - p.y + origin_.y}; }
+  Matrix PageMatrix(const Matrix& m) const {
+    return {m.a, -m.b, m.c, -m.d, m.e + origin_.x, height_ - m.f + origin_.y};
+  }
 
  private:
   xmlDocPtr doc_;
@@ -290,7 +292,8 @@ class Reader {
   const Matrix* drawCtm_ = nullptr;  // the transform of the parent of the element drawn
   double height_ = 0;                // the artboard's height in points
   double width_ = 0;
-  Matrix root_;  // root user space → points (y down)
+  svg_check::PageOrigin origin_;  // the artwork point at the page's bottom-left corner
+  Matrix root_;                   // root user space → points (y down)
   Viewport rootViewport_;
   Viewport vp_;  // the viewport of the element being read
   std::size_t segments_ = 0, objects_ = 0;

@@ -20,24 +20,25 @@ using svg_out::Element;
 using svg_out::Json;
 using svg_out::Num;
 
-// The root element: the page in points, its viewBox the same numbers, so that one user
-// unit is one point.
-Element Root(double width, double height) {
+// The root element: the page in points (or the same in pixels), its viewBox the points,
+// so that one user unit is one point.
+Element Root(double width, double height, bool pixels = false) {
   Element root("svg");
   root.Declare("xmlns", "http://www.w3.org/2000/svg")
       .Declare("xmlns:xlink", "http://www.w3.org/1999/xlink")
       .Declare("xmlns:velm", kVelmSvgNamespace);
   root.Set("version", "1.1")
-      .Set("width", Num(width) + "pt")
-      .Set("height", Num(height) + "pt")
+      .Set("width", pixels ? Num(width / 0.75) + "px" : Num(width) + "pt")
+      .Set("height", pixels ? Num(height / 0.75) + "px" : Num(height) + "pt")
       .Set("viewBox", "0 0 " + Num(width) + " " + Num(height));
   return root;
 }
 
-// The flip from artwork coordinates (y up) to the page's (y down): applied twice it is
-// exactly the identity, so coordinates read back as the numbers written.
-std::string FlipMatrix(double height) {
-  return "matrix(1 0 0 -1 0 " + Num(height) + ")";
+// The flip from artwork coordinates (y up) to the page's (y down), the page's bottom-left
+// corner at artwork (left, bottom): with whole numbers (or quarters) it is exact, so
+// coordinates read back as the numbers written.
+std::string FlipMatrix(double height, double left = 0, double bottom = 0) {
+  return "matrix(1 0 0 -1 " + Num(-left) + " " + Num(bottom + height) + ")";
 }
 
 // A whole number of points that holds `value` (at least 1).
@@ -62,6 +63,31 @@ std::string WriteSvg(Document& document) {
 }
 
 std::string WriteSvg(Document& document, double width, double height) {
+  SvgPage page;
+  page.width = width;
+  page.height = height;
+  return WriteSvg(document, page);
+}
+
+SvgPage SvgPageAround(Document& document, double margin, bool pixels) {
+  const host::RealRect area = DocumentArea(document, margin);
+  const double unit = pixels ? 0.75 : 1.0;
+  auto out = [&](float value, bool up) {
+    const double units = static_cast<double>(value) / unit;
+    if (!std::isfinite(units) || std::abs(units) > 1e6) return 0.0;
+    return (up ? std::ceil(units) : std::floor(units)) * unit;
+  };
+  SvgPage page;
+  page.pixels = pixels;
+  page.left = out(area.left, false);
+  page.bottom = out(area.bottom, false);
+  page.width = std::max(unit, out(area.right, true) - page.left);
+  page.height = std::max(unit, out(area.top, true) - page.bottom);
+  return page;
+}
+
+std::string WriteSvg(Document& document, const SvgPage& page) {
+  const double height = page.height;
   const Json scene = WriteScene(document);
   svg_out::ArtWriter writer(document, scene, true);
   std::string body;
@@ -71,7 +97,7 @@ std::string WriteSvg(Document& document, double width, double height) {
     Element g("g");
     g.Set("id", writer.NewId("layer"));
     // The page's flip, on each layer: art reads back at the numbers written.
-    g.Set("transform", FlipMatrix(height));
+    g.Set("transform", FlipMatrix(height, page.left, page.bottom));
     if (!layer->visible) g.Set("display", "none");
     // The layer's name and flags, for a program that knows them.
     g.Set("velm:layer", layer->name);
@@ -82,7 +108,9 @@ std::string WriteSvg(Document& document, double width, double height) {
     writer.WriteChildren(layer->group, &body);
     body += g.Close();
   }
-  Element root = Root(width, height);
+  Element root = Root(page.width, height, page.pixels);
+  if (page.left != 0 || page.bottom != 0)
+    root.Set("velm:origin", Num(page.left) + " " + Num(page.bottom));
   root.Keys(DocumentKeys(scene));
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + root.Open(false);
   if (!writer.defs().empty()) out += "<defs>" + writer.defs() + "</defs>";
@@ -92,6 +120,11 @@ std::string WriteSvg(Document& document, double width, double height) {
 
 bool WriteSvgFile(Document& document, const std::string& path, std::string* error) {
   return WriteFileAtomically(path, WriteSvg(document), error);
+}
+
+bool WriteSvgPageFile(Document& document, const SvgPage& page, const std::string& path,
+                      std::string* error) {
+  return WriteFileAtomically(path, WriteSvg(document, page), error);
 }
 
 namespace {

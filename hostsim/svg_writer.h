@@ -22,9 +22,27 @@ std::string WriteSvg(Document& document);
 // origin), as a comparison with another drawing of a known page needs.
 std::string WriteSvg(Document& document, double width, double height);
 
+// The page a document is written on.
+struct SvgPage {
+  // The artwork point at its bottom-left corner, noted on the root as velm:origin when it
+  // is not (0, 0), so that a reader gives the art back at the numbers written.
+  double left = 0, bottom = 0;
+  double width = 100, height = 100;  // points
+  // The root's width and height in CSS pixels (0.75 point each, as SVG programs take a
+  // pixel) rather than points; the viewBox stays in points.
+  bool pixels = false;
+};
+// The page around every visible art's bounds as drawn (strokes included) with `margin`
+// points on each side, its edges moved out to whole points (with `pixels`, to whole
+// pixels), so that its size is a whole number of its unit.
+SvgPage SvgPageAround(Document& document, double margin, bool pixels);
+std::string WriteSvg(Document& document, const SvgPage& page);
+
 // Writes WriteSvg's text to `path` with WriteFileAtomically (hostsim/file_output.h); false
 // with a message when it cannot.
 bool WriteSvgFile(Document& document, const std::string& path, std::string* error);
+bool WriteSvgPageFile(Document& document, const SvgPage& page, const std::string& path,
+                      std::string* error);
 
 // One item of a symbol set: art of the document (any art, usually the top-level objects a
 // record's placement made) with the texts of its symbol.

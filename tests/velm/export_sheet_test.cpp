@@ -162,9 +162,12 @@ TEST_F(PictureTest, SheetOfNothingOrOfDamagedRecordsIsAProblem) {
 TEST_F(PictureTest, ExportDrawsTheArtAsADropWouldPlaceIt) {
   StoreRectangle("形", "赤い長方形", 100, 100, 140, 120, Rgb(1, 0, 0));
   std::string output;
-  ASSERT_EQ(RunProgram("export '" + FileOf("形") + "' 0 -o '" + Out("rect.png") + "'", &output), 0)
+  ASSERT_EQ(RunProgram("export '" + FileOf("形") + "' 0 --margin 10 --background white -o '" +
+                           Out("rect.png") + "'",
+                       &output),
+            0)
       << output;
-  // The art (40 x 20 points) with the picture's 10-point margin, 2 pixels a point.
+  // The art (40 x 20 points) with a 10-point margin on white, 2 pixels a point.
   int width = 0, height = 0;
   const Pixel centre = PngPixel(Out("rect.png"), 60, 40, &width, &height);
   EXPECT_EQ(width, 120);

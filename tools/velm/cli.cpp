@@ -1,4 +1,6 @@
 // The command line: one subcommand per command, --help everywhere.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
@@ -99,19 +101,45 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
                             std::string(kRecordHelp) + " (not with --symbols)");
   exportCommand
       ->add_option("-o,--output", exportOptions.output,
-                   "File to write: .svg (editable SVG) or .png (a picture)")
+                   "File to write: .svg (editable SVG) or .png (a picture); a folder with "
+                   "--all and no record")
       ->required();
   exportCommand->add_flag("--picture", exportOptions.picture,
                           "Write an .svg file as a drawing of the art, not as editable SVG");
   exportCommand->add_flag("--symbols", exportOptions.symbols,
                           "Write every record of the group as one SVG symbol set");
   exportCommand->add_flag("--all", exportOptions.all,
+                          "Without a record: write every record of the group into the folder "
+                          "-o names (made when missing), each file named after its record. "
                           "With a name: export every record of that name, each to "
                           "NAME-<number>.svg (or .png) beside the file named");
+  exportCommand
+      ->add_option("--format", exportOptions.format,
+                   "png or svg: the files --all writes into a folder (default png)")
+      ->check(CLI::IsMember({"png", "svg"}));
   exportCommand->add_option("--group", exportOptions.group, "The group, when a folder is given");
-  exportCommand->add_option("--scale", exportOptions.scale, "Pixels per point")
-      ->check(CLI::Range(0.1, 20.0))
-      ->capture_default_str();
+  CLI::Option* scaleOption =
+      exportCommand
+          ->add_option("--scale", exportOptions.scale,
+                       "A picture's pixels per point (2 or 3 for @2x or @3x pictures)")
+          ->check(CLI::Range(0.1, 20.0))
+          ->capture_default_str();
+  exportCommand
+      ->add_option("--size", exportOptions.size,
+                   "A picture's longer side in pixels, the art fitted to it (not with --scale)")
+      ->check(CLI::Range(1, 8192))
+      ->excludes(scaleOption);
+  exportCommand->add_option("--margin", exportOptions.margin,
+                            "Points of space around the art as drawn, strokes included "
+                            "(default 0)");
+  exportCommand->add_option("--background", exportOptions.background,
+                            "A picture's background: transparent (the default), white, "
+                            "#RRGGBB or #RGB");
+  exportCommand
+      ->add_option("--units", exportOptions.units,
+                   "An editable SVG's width and height in px (the default: CSS pixels of 0.75 "
+                   "point, as SVG programs read them) or pt")
+      ->check(CLI::IsMember({"px", "pt"}));
 
   LzssOptions lzss;
   CLI::App* lzssCommand =
@@ -212,7 +240,10 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   if (searchCommand->parsed()) return CommandSearch(search, out, err);
   if (thumbCommand->parsed()) return CommandThumb(thumb, out, err);
   if (sheetCommand->parsed()) return CommandSheet(sheet, out, err);
-  if (exportCommand->parsed()) return CommandExport(exportOptions, out, err);
+  if (exportCommand->parsed()) {
+    exportOptions.progress = isatty(STDERR_FILENO) == 1;
+    return CommandExport(exportOptions, out, err);
+  }
   if (importCommand->parsed()) return CommandImport(import, out, err);
   if (lzssCommand->parsed()) return CommandLzss(lzss, out, err);
   if (rmCommand->parsed()) return CommandRm(rm, out, err);

@@ -70,13 +70,20 @@ int CommandSheet(const SheetOptions& options, std::ostream& out, std::ostream& e
 
 struct ExportOptions {
   std::string target;  // group file, or a library folder with `group`
-  std::string record;
+  std::string record;  // empty with `all`: every record of the group
   std::string group;
-  std::string output;    // .png or .svg
-  double scale = 2.0;    // pixels per point
-  bool picture = false;  // an .svg output as the drawing, not the document
-  bool symbols = false;  // the whole group as one symbol set (.svg)
-  bool all = false;      // every record of the name, each to NAME-<number>.EXT
+  std::string output;  // .png or .svg; a folder for every record of the group
+  std::string format;  // png or svg: the folder's files (empty: png); else must match `output`
+  double scale = 2.0;  // pixels per point
+  int size = 0;        // when above 0: a picture's longer side in pixels (instead of `scale`)
+  std::optional<double> margin;           // points around the art as drawn; unset: 0
+  std::optional<std::string> background;  // a picture's: transparent, white, #RRGGBB, #RGB
+  std::string units;      // an editable SVG's width and height: px or pt (empty: px)
+  bool picture = false;   // an .svg output as the drawing, not the document
+  bool symbols = false;   // the whole group as one symbol set (.svg)
+  bool all = false;       // every record of the name, each to NAME-<number>.EXT; without a
+                          // record, every record of the group into the folder `output`
+  bool progress = false;  // "[3/40] NAME.png" on `err` while a folder is written
 };
 int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
 

@@ -1,25 +1,152 @@
-// velm export: the stored art of a record as editable SVG or a picture, or a whole group
-// as an SVG symbol set. The record is placed into an empty stand-in document by the
-// plug-in's own loader, as the designer's drop places it, and that document is written
-// (or drawn): what the file holds is what a drop would give.
+// velm export: the stored art of a record as editable SVG or a picture, every record of a
+// group as files of their own in a folder, or a whole group as an SVG symbol set. The
+// record is placed into an empty stand-in document by the plug-in's own loader, as the
+// designer's drop places it, and that document is written (or drawn): what the file holds
+// is what a drop would give.
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "command_support.h"
 #include "commands.h"
+#include "export_files.h"
 #include "export_svg.h"
+#include "group_scan.h"
 #include "hostsim/file_output.h"
 #include "hostsim/renderer.h"
 #include "hostsim/svg_writer.h"
 #include "plugin_session.h"
 
 namespace velmtool {
+namespace {
+
+namespace fs = std::filesystem;
+
+// How each record is written.
+struct Writing {
+  bool editableSvg = false;  // else a picture (PNG, or SVG with --picture)
+  hostsim::RenderOptions render;
+  double margin = 0;   // points around the art's bounds as drawn
+  bool pixels = true;  // an editable SVG's size in CSS pixels
+};
+
+// Places record `number` of `group` in a document of its own (the plug-in runs once per
+// record) and writes it to `path`.
+bool ExportRecord(const std::string& target, bool groupFile, const std::string& group,
+                  std::int32_t number, const Writing& writing, const std::string& path,
+                  velmsession::PlaceResult* placed, std::string* error) {
+  std::unique_ptr<velmsession::PluginSession> session =
+      velmsession::PluginSession::Open(target, groupFile, error);
+  velmsession::PlaceOptions place;  // the art's own coordinates: bottom left at (0, 0)
+  if (!session || !session->Place(group, number, place, placed, error)) return false;
+  hostsim::Document& document = session->document();
+  if (writing.editableSvg)
+    return hostsim::WriteSvgPageFile(
+        document, hostsim::SvgPageAround(document, writing.margin, writing.pixels), path, error);
+  return hostsim::RenderDocumentToFile(document, path, writing.render, error);
+}
+
+// The options that shape the files, checked: false with the complaint written.
+bool MakeWriting(const ExportOptions& options, bool svg, Writing* writing, std::ostream& err) {
+  writing->editableSvg = svg && !options.picture;
+  // NaN passes a range check (every comparison with it is false).
+  if (!(options.scale >= 0.1 && options.scale <= 20.0)) {
+    err << "velm: --scale must be a number from 0.1 to 20\n";
+    return false;
+  }
+  if (options.margin && !(*options.margin >= 0 && *options.margin <= 1000)) {
+    err << "velm: --margin must be a number of points from 0 to 1000\n";
+    return false;
+  }
+  writing->margin = options.margin.value_or(0);
+  if (writing->editableSvg) {
+    if (options.background || options.size > 0) {
+      err << "velm: --" << (options.size > 0 ? "size" : "background")
+          << " is for pictures: a .png file, or .svg with --picture\n";
+      return false;
+    }
+    writing->pixels = options.units != "pt";
+    return true;
+  }
+  if (!options.units.empty()) {
+    err << "velm: --units is for editable SVG, not for pictures\n";
+    return false;
+  }
+  hostsim::RenderOptions& render = writing->render;
+  render.margin = writing->margin;
+  render.scale = options.scale;
+  render.longSide = options.size;
+  render.background.reset();  // transparent unless asked
+  if (options.background && !ParseBackground(*options.background, &render.background)) {
+    err << "velm: --background must be transparent, white, #RRGGBB or #RGB: \""
+        << *options.background << "\"\n";
+    return false;
+  }
+  return true;
+}
+
+// --all without a record: every record of the group into the folder `output`.
+// `names` are the group's stored record names (Shift-JIS), one a record.
+int ExportGroupToFolder(const ExportOptions& options, bool groupFile, const std::string& group,
+                        const std::string& sjisGroup, const std::vector<std::string>& names,
+                        const Writing& writing, const std::string& extension, std::ostream& out,
+                        std::ostream& err) {
+  const auto count = static_cast<std::int32_t>(names.size());
+  const std::vector<std::string> files = RecordFileNames(names, extension);
+  std::error_code ec;
+  const fs::path folder(options.output);
+  fs::create_directories(folder, ec);
+  if (!fs::is_directory(folder, ec)) {
+    err << "velm: cannot make the folder " << options.output << "\n";
+    return kExitProblems;
+  }
+  int status = kExitOk;
+  for (std::int32_t n = 0; n < count; ++n) {
+    const std::string& file = files[static_cast<std::size_t>(n)];
+    const std::string path = (folder / file).string();
+    if (options.progress) err << "\r[" << n + 1 << "/" << count << "] " << file << std::flush;
+    velmsession::PlaceResult placed;
+    std::string error;
+    const bool written =
+        ExportRecord(options.target, groupFile, group, n, writing, path, &placed, &error);
+    if (options.progress) err << "\r\x1b[K" << std::flush;  // the line clears for what follows
+    const RecordRef record{n, names[static_cast<std::size_t>(n)], false};
+    if (!written) {
+      err << "velm: " << DescribeRecord(sjisGroup, record) << ": " << error << "\n";
+      status = kExitProblems;
+      continue;
+    }
+    out << "exported " << DescribeRecord(sjisGroup, record) << " to " << path << " ("
+        << placed.createdArt << " art objects)\n";
+  }
+  if (count == 0) out << "nothing exported: " << group << " holds no records\n";
+  return status;
+}
+
+}  // namespace
 
 int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
   const std::string& output = options.output;
-  const bool png = output.size() > 4 && hostsim::HasExtension(output, ".png");
-  const bool svg = output.size() > 4 && hostsim::HasExtension(output, ".svg");
+  const bool toFolder = options.all && options.record.empty() && !options.symbols;
+  std::error_code ec;
+  bool png = output.size() > 4 && hostsim::HasExtension(output, ".png");
+  bool svg = output.size() > 4 && hostsim::HasExtension(output, ".svg");
+  if (toFolder) {
+    if ((png || svg) && !fs::is_directory(output, ec)) {
+      err << "velm: --all without a record writes every record of the group into a folder: "
+             "-o must name one (such as out/): \""
+          << output << "\"\n";
+      return kExitUsage;
+    }
+    svg = options.format == "svg";
+    png = !svg;
+  } else if (!options.format.empty() && (options.format == "svg") != svg) {
+    err << "velm: --format " << options.format << " does not match the file's name: \"" << output
+        << "\"\n";
+    return kExitUsage;
+  }
   if (options.symbols) {
     if (!options.record.empty()) {
       err << "velm: --symbols writes the whole group: give no record number\n";
@@ -35,13 +162,8 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
       return kExitUsage;
     }
   }
-  // NaN passes a range check (every comparison with it is false).
-  if (!(options.scale >= 0.1 && options.scale <= 20.0)) {
-    err << "velm: --scale must be a number from 0.1 to 20\n";
-    return kExitUsage;
-  }
-  namespace fs = std::filesystem;
-  std::error_code ec;
+  Writing writing;
+  if (!options.symbols && !MakeWriting(options, svg, &writing, err)) return kExitUsage;
   const bool folder = fs::is_directory(options.target, ec);
   if (!folder && !fs::is_regular_file(options.target, ec)) {
     err << "velm: " << options.target << " does not exist\n";
@@ -71,23 +193,29 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
 
   // The records, by number or name, looked up before the plug-in starts (one of the two
   // at a time).
-  std::vector<RecordRef> records;
-  std::string sjisGroup;
-  {
-    int status = kExitOk;
-    std::optional<Selection> selection =
-        SelectOneGroup(options.target, folder ? options.group : std::string(), err, &status);
-    if (!selection) return status;
-    sjisGroup = selection->groups.front();
-    std::optional<std::vector<RecordRef>> found =
-        ResolveRecords(*selection->library, sjisGroup, options.record,
-                       options.all ? SharedName::kAll : SharedName::kRefuseOfferAll, err, &status);
-    if (!found) return status;
-    records = std::move(*found);
+  int status = kExitOk;
+  std::optional<Selection> selection =
+      SelectOneGroup(options.target, folder ? options.group : std::string(), err, &status);
+  if (!selection) return status;
+  if (toFolder) {
+    const std::string sjisGroup = selection->groups.front();
+    const std::int32_t count = selection->library->RecordCount(sjisGroup);
+    std::vector<std::string> names =
+        StoredRecordNames(selection->library->GroupFile(sjisGroup), count);
+    names.resize(static_cast<std::size_t>(std::max(count, 0)));  // unreadable: "record-N"
+    selection.reset();
+    return ExportGroupToFolder(options, !folder, group, sjisGroup, names, writing,
+                               svg ? ".svg" : ".png", out, err);
   }
+  const std::string sjisGroup = selection->groups.front();
+  std::optional<std::vector<RecordRef>> found =
+      ResolveRecords(*selection->library, sjisGroup, options.record,
+                     options.all ? SharedName::kAll : SharedName::kRefuseOfferAll, err, &status);
+  if (!found) return status;
+  const std::vector<RecordRef> records = std::move(*found);
+  selection.reset();
   // Several records go to files of their own: NAME-<number>.EXT beside the one named.
   const fs::path outputPath(output);
-  int status = kExitOk;
   for (const RecordRef& record : records) {
     const std::string path = records.size() == 1
                                  ? output
@@ -95,17 +223,9 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
                                                                 std::to_string(record.number) +
                                                                 outputPath.extension().string()))
                                        .string();
-    // Each in a document of its own: the plug-in runs once per record.
-    std::unique_ptr<velmsession::PluginSession> session =
-        velmsession::PluginSession::Open(options.target, !folder, &error);
-    velmsession::PlaceOptions place;  // the art's own coordinates: bottom left at (0, 0)
     velmsession::PlaceResult placed;
-    hostsim::RenderOptions render;
-    render.scale = options.scale;
-    if (!session || !session->Place(group, record.number, place, &placed, &error) ||
-        !(svg && !options.picture
-              ? hostsim::WriteSvgFile(session->document(), path, &error)
-              : hostsim::RenderDocumentToFile(session->document(), path, render, &error))) {
+    if (!ExportRecord(options.target, !folder, group, record.number, writing, path, &placed,
+                      &error)) {
       err << "velm: " << error << "\n";
       status = kExitProblems;
       continue;
