@@ -167,7 +167,9 @@ bool ColorFunction(const std::string& name, std::string_view body, std::uint8_t 
     for (int k = 0; k < 3; ++k) {
       const Arg& v = args[k];
       if (!v.unit.empty() && v.unit != "%") return false;
-      rgb[k] = Channel(v.unit == "%" ? v.value * 2.55 : v.value);
+      // The comma form takes numbers or percentages, not both (the space form mixes them).
+      if (commas && v.unit != args[0].unit) return false;
+      rgb[k] = Channel(v.unit == "%" ? v.value * 255 / 100 : v.value);
     }
   }
   *alpha = a;

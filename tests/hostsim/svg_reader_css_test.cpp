@@ -41,6 +41,7 @@ TEST(SvgReaderCss, ColoursWithAlphaJoinTheirPaintsOpacity) {
   } cases[] = {
       {"fill=\"rgba(255, 0, 0, 0.5)\"", "/fill", "#ff0000", 0.5},
       {"fill=\"rgb(0 127 0 / 50%)\"", "/fill", "#007f00", 0.5},
+      {"fill=\"rgb(0 50% 0)\"", "/fill", "#008000", 1},
       {"fill=\"RGB(0 127 0)\"", "/fill", "#007f00", 1},
       {"fill=\"rgba(10%, 20%, 30%, 25%)\"", "/fill", "#1a334d", 0.25},
       {"fill=\"#00ff0080\"", "/fill", "#00ff00", 128 / 255.0},
@@ -58,6 +59,7 @@ TEST(SvgReaderCss, ColoursWithAlphaJoinTheirPaintsOpacity) {
       // Not colours: the inherited black stays.
       {"fill=\"rgb(0 0 255, 0.5)\"", "/fill", "#000000", 1},
       {"fill=\"rgba(0, 0)\"", "/fill", "#000000", 1},
+      {"fill=\"rgba(0, 50%, 0, 0.5)\"", "/fill", "#000000", 1},
       {"fill=\"hsl(120, 100, 50)\"", "/fill", "#000000", 1},
       {"fill=\"#12345\"", "/fill", "#000000", 1},
   };
