@@ -128,6 +128,61 @@ bool Meet(const host::RealRect& a, const host::RealRect& b) {
   return a.left < b.right && b.left < a.right && a.bottom < b.top && b.bottom < a.top;
 }
 
+// What a child of a group paints: its painted bounds and, for a path that paints only its
+// stroke, the boxes that stroke lies within (each piece's control points, grown as far as
+// the stroke reaches), so that art inside a frame is not taken to meet the frame.
+struct PaintedArea {
+  host::RealRect bounds{};
+  std::vector<host::RealRect> band;  // empty: all of `bounds` may be painted
+
+  bool Holds(const host::RealRect& box) const {
+    if (band.empty()) return Meet(bounds, box);
+    for (const host::RealRect& b : band)
+      if (Meet(b, box)) return true;
+    return false;
+  }
+  bool Meets(const PaintedArea& other) const {
+    if (!Meet(bounds, other.bounds)) return false;
+    if (other.band.empty()) return Holds(other.bounds);
+    for (const host::RealRect& b : other.band)
+      if (Holds(b)) return true;
+    return false;
+  }
+};
+
+// The band of a stroke-only path; false (the whole bounds count) for other art, or for a
+// path of more pieces than is worth looking at.
+bool StrokeBand(host::ArtHandle path, std::int32_t type, std::vector<host::RealRect>* band) {
+  constexpr std::int32_t kMaxPieces = 64;
+  host::PathStyle style{};
+  std::int32_t n = 0;
+  if (type != host::kPathArt || !StyleOf(path, type, &style) || style.fillPaint ||
+      !style.strokePaint || sPath->GetPathSegmentCount(path, &n) != host::kNoErr || n < 2 ||
+      n > kMaxPieces)
+    return false;
+  host::PathSegment segments[kMaxPieces];
+  if (sPath->GetPathSegments(path, 0, n, segments) != host::kNoErr) return false;
+  host::Boolean closed = 0;
+  if (sPath->GetPathClosed(path, &closed) != host::kNoErr) return false;
+  const host::Real reach =
+      style.stroke.width / 2 * std::max<host::Real>(1.5f, style.stroke.miterLimit);
+  const std::int32_t pieces = closed ? n : n - 1;
+  for (std::int32_t i = 0; i < pieces; ++i) {
+    const host::PathSegment& s = segments[i];
+    const host::PathSegment& e = segments[(i + 1) % n];
+    const host::RealPoint points[] = {s.anchor, s.out, e.in, e.anchor};
+    host::RealRect box{points[0].h, points[0].v, points[0].h, points[0].v};
+    for (const host::RealPoint& p : points) {
+      box.left = std::min(box.left, p.h);
+      box.right = std::max(box.right, p.h);
+      box.bottom = std::min(box.bottom, p.v);
+      box.top = std::max(box.top, p.v);
+    }
+    band->push_back({box.left - reach, box.top + reach, box.right + reach, box.bottom - reach});
+  }
+  return true;
+}
+
 // Whether an opacity multiplied into every object captured for `art` draws as the opacity
 // put on `art` as a whole.
 bool CarriesOpacity(host::ArtHandle art, std::int32_t depth) {
@@ -153,7 +208,7 @@ bool CarriesOpacity(host::ArtHandle art, std::int32_t depth) {
   // paint nothing and guides are not drawn.
   host::Boolean clipped = 0;
   if (sGroup->GetGroupClipped(art, &clipped) != host::kNoErr) clipped = 0;
-  std::vector<host::RealRect> painted;
+  std::vector<PaintedArea> painted;
   host::ArtHandle child = nullptr;
   if (sArt->GetArtFirstChild(art, &child) != host::kNoErr) return false;
   while (child) {
@@ -163,11 +218,13 @@ bool CarriesOpacity(host::ArtHandle art, std::int32_t depth) {
     const bool unpainted = (childType == host::kPathArt && IsGuide(child)) ||
                            (clipped && StyleOf(child, childType, &style) && style.clip);
     if (!unpainted) {
-      host::RealRect r{};
-      if (!CarriesOpacity(child, depth + 1) || !PaintedBounds(child, childType, &r)) return false;
-      for (const host::RealRect& other : painted)
-        if (Meet(r, other)) return false;
-      painted.push_back(r);
+      PaintedArea area;
+      if (!CarriesOpacity(child, depth + 1) || !PaintedBounds(child, childType, &area.bounds))
+        return false;
+      if (!StrokeBand(child, childType, &area.band)) area.band.clear();
+      for (const PaintedArea& other : painted)
+        if (area.Meets(other)) return false;
+      painted.push_back(std::move(area));
     }
     if (sArt->GetArtSibling(child, &child) != host::kNoErr) return false;
   }

@@ -273,20 +273,35 @@ TEST_F(TreeWriterTest, ContainerOpacityIsCarriedDownOrCounted) {
     const char* what;
     std::int32_t type;
     std::vector<std::array<float, 4>> rectangles;
-    double stored;  // each path's stored opacity
-    int lost;       // group opacities counted
+    double stored;       // each path's stored opacity
+    int lost;            // group opacities counted
+    bool frame = false;  // the first rectangle paints only a stroke 2 wide
   } cases[] = {
       {"one child", host::kGroupArt, {{0, 0, 10, 10}}, 0.5, 0},
       {"apart", host::kGroupArt, {{0, 0, 10, 10}, {20, 0, 30, 10}}, 0.5, 0},
       {"overlapping", host::kGroupArt, {{0, 0, 10, 10}, {5, 0, 15, 10}}, 1, 1},
       {"compound path", host::kCompoundPathArt, {{0, 0, 10, 10}, {20, 0, 30, 10}}, 0.5, 0},
+      {"inside a frame", host::kGroupArt, {{0, 0, 100, 100}, {20, 20, 80, 80}}, 0.5, 0, true},
+      {"across a frame", host::kGroupArt, {{0, 0, 100, 100}, {90, 20, 120, 80}}, 1, 1, true},
+      {"touching a frame's stroke",
+       host::kGroupArt,
+       {{0, 0, 100, 100}, {2, 20, 80, 80}},
+       1,
+       1,
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     hostsim::Art* container = Add(c.type);
     container->blend.opacity = 0.5f;
-    for (const auto& r : c.rectangles)
-      Rectangle(r[0], r[1], r[2], r[3], container);
+    for (const auto& r : c.rectangles) {
+      hostsim::Art* path = Rectangle(r[0], r[1], r[2], r[3], container);
+      if (c.frame && &r == &c.rectangles.front()) {
+        path->style.fillPaint = 0;
+        path->style.strokePaint = 1;
+        path->style.stroke.width = 2;
+      }
+    }
     Select(container);
     ASSERT_EQ(Capture(), host::kNoErr);
     int paths = 0;
