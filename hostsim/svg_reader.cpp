@@ -463,8 +463,19 @@ void Reader::Use(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport
   if (!group.is_null()) out->push_back(std::move(group));
 }
 
-void Reader::ViewportContent(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& s, const Matrix& ctm,
+void Reader::ViewportContent(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& s, const Matrix& outer,
                              const Viewport& vp, Json* out) {
+  // A nested svg's own transform (SVG 2) places its viewport as a whole.
+  Matrix ctm = outer;
+  if (Named(n, "svg")) {
+    Matrix t;
+    bool invalid = false;
+    if (OwnTransform(n, s, &t, &invalid)) ctm = Multiply(outer, t);
+    if (invalid || !FiniteMatrix(ctm)) {
+      Note(n, "transform not valid: the element is left out");
+      return;
+    }
+  }
   bool ok = true;
   const double x = sizeFrom == n ? LengthAttr(n, "x", 0, s, vp, 0, &ok) : 0;
   const double y = sizeFrom == n ? LengthAttr(n, "y", 0, s, vp, 1, &ok) : 0;

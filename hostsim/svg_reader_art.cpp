@@ -153,8 +153,10 @@ bool Reader::ShapeGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geo
     if (name == "circle") {
       rx = ry = len("r", 2);
     } else {
-      // A missing or auto radius takes the other's.
-      const std::optional<double> x = radius("rx", 0), y = radius("ry", 1);
+      // A missing, auto or negative radius takes the other's (as a rect's corners do).
+      std::optional<double> x = radius("rx", 0), y = radius("ry", 1);
+      if (x && *x < 0) x.reset();
+      if (y && *y < 0) y.reset();
       rx = x.value_or(y.value_or(0));
       ry = y.value_or(x.value_or(0));
     }

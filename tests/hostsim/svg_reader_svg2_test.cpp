@@ -58,6 +58,8 @@ TEST(SvgReaderSvg2, AutoAndMissingRadiiTakeTheOther) {
       {"<ellipse cx='50' cy='50' rx='5%' ry='auto'/>",
        "<ellipse cx='50' cy='50' rx='10' ry='10'/>"},
       {"<ellipse cx='50' cy='50' rx='auto' ry='auto'/>", ""},
+      {"<ellipse cx='50' cy='50' rx='-8' ry='7'/>", "<circle cx='50' cy='50' r='7'/>"},
+      {"<ellipse cx='50' cy='50' rx='-8' ry='-7'/>", ""},
   };
   for (const Case& c : cases) {
     const json read = Layer(Read(c.shape)), same = Layer(Read(c.same));

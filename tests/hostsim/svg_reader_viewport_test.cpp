@@ -70,6 +70,10 @@ TEST(SvgReaderViewport, ContentIsClippedToTheViewportRectangle) {
        std::nullopt, std::nullopt},
       {"<svg width='20' height='20' overflow='scroll'><rect width='100' height='100'/></svg>",
        std::array<double, 4>{0, 100, 20, 80}, std::nullopt},
+      // A nested svg's own transform moves its viewport with it.
+      {"<svg width='20' height='20' transform='translate(50 10)'><rect width='100' "
+       "height='100'/></svg>",
+       std::array<double, 4>{50, 90, 70, 70}, std::nullopt},
       // A symbol through a use: the use's rectangle, from its x and y.
       {"<symbol id='s' viewBox='0 0 10 10'><circle cx='5' cy='5' r='8'/></symbol>"
        "<use href='#s' x='100' width='40' height='40'/>",
