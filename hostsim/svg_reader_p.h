@@ -16,6 +16,7 @@
 
 #include "hostsim/svg.h"
 #include "hostsim/svg_check_p.h"
+#include "hostsim/svg_css_selector.h"
 #include "hostsim/svg_grammar_p.h"
 
 namespace hostsim::svg_in {
@@ -151,11 +152,9 @@ struct CssDeclaration {
   bool important = false;  // "!important": above every declaration without it
 };
 
-// A rule of a <style> element: one simple selector and its declarations.
+// A rule of a <style> element: one selector and its declarations.
 struct CssRule {
-  enum Kind { kElement, kClass, kId, kAll } kind;
-  std::string name;
-  int specificity;
+  CssSelector selector;
   int order;
   std::vector<CssDeclaration> declarations;
 };

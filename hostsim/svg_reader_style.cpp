@@ -409,28 +409,13 @@ std::vector<std::pair<std::string, std::string>> Reader::Declarations(xmlNodePtr
     if (Properties().count(name)) out.emplace_back(name, Trim(Attr(n, name.c_str())));
   }
   if (!rules_.empty()) {
-    const std::string id = Attr(n, "id");
-    std::vector<std::string> classes;
-    const std::string cls = Attr(n, "class");
-    for (std::size_t i = 0; i < cls.size();) {
-      const std::size_t j = cls.find_first_of(" \t\r\n", i);
-      if (j != i) classes.push_back(cls.substr(i, j == std::string::npos ? j : j - i));
-      if (j == std::string::npos) break;
-      i = j + 1;
-    }
     std::vector<const CssRule*> matched;
-    for (const CssRule& r : rules_) {
-      const bool match =
-          r.kind == CssRule::kAll ||
-          (r.kind == CssRule::kElement && r.name == reinterpret_cast<const char*>(n->name)) ||
-          (r.kind == CssRule::kId && r.name == id && !id.empty()) ||
-          (r.kind == CssRule::kClass &&
-           std::find(classes.begin(), classes.end(), r.name) != classes.end());
-      if (match) matched.push_back(&r);
-    }
+    for (const CssRule& r : rules_)
+      if (MatchesCssSelector(r.selector, n)) matched.push_back(&r);
     std::stable_sort(matched.begin(), matched.end(), [](const CssRule* a, const CssRule* b) {
-      return a->specificity != b->specificity ? a->specificity < b->specificity
-                                              : a->order < b->order;
+      return a->selector.specificity != b->selector.specificity
+                 ? a->selector.specificity < b->selector.specificity
+                 : a->order < b->order;
     });
     for (const CssRule* r : matched)
       for (const CssDeclaration& d : r->declarations)
@@ -527,19 +512,12 @@ void Reader::ParseStyleSheet(const std::string& sheet, xmlNodePtr at) {
       if (comma == std::string::npos) comma = selectors.size();
       const std::string sel = Trim(selectors.substr(from, comma - from));
       from = comma + 1;
-      CssRule r{CssRule::kElement, sel, 1, static_cast<int>(rules_.size()), declarations};
-      const bool simple = !sel.empty() &&
-                          sel.find_first_of(" \t\r\n>+~:[.#*", 1) == std::string::npos &&
-                          (std::isalpha(static_cast<unsigned char>(sel[0])) || sel[0] == '.' ||
-                           sel[0] == '#' || sel == "*");
-      if (!simple) {
+      CssRule r{{}, static_cast<int>(rules_.size()), declarations};
+      if (!ParseCssSelector(sel, &r.selector)) {
         Drop("CSS selector");
         Note(at, "the style sheet's selector \"" + sel + "\": its rule left out");
         continue;
       }
-      if (sel[0] == '.') r = {CssRule::kClass, sel.substr(1), 10, r.order, declarations};
-      if (sel[0] == '#') r = {CssRule::kId, sel.substr(1), 100, r.order, declarations};
-      if (sel == "*") r = {CssRule::kAll, "", 0, r.order, declarations};
       rules_.push_back(std::move(r));
     }
   }

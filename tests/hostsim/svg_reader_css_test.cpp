@@ -2,6 +2,8 @@
 // !important, invalid keywords), font-size percentages and CSS transforms.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "hostsim/scene.h"
 #include "hostsim/svg.h"
 
@@ -131,6 +133,48 @@ TEST(SvgReaderCss, StylesCascadeAsCssSays) {
   for (const Case& c : cases) {
     const auto d = Read(c.body);
     EXPECT_EQ(At(Art(d), c.pointer), c.expected) << c.body << "\n" << Art(d).dump();
+  }
+}
+
+TEST(SvgReaderCss, SelectorsMatchAsCssSays) {
+  // A rule paints lime; the rect with id "t" must be lime, the one with id "o" must not.
+  const std::string kTree =
+      "<g id='g1' class='outer'><g><rect id='t' x='1' class='a b' width='1' height='1'/>"
+      "<rect id='o' class='a' width='1' height='1'/></g></g>";
+  const struct {
+    const char* rule;
+    bool valid;  // false: refused and reported
+  } kCases[] = {
+      {"[x] { fill: lime }", true},
+      {"rect[x='1'] { fill: lime }", true},
+      {"[class~=b] { fill: lime }", true},
+      {"[id^=t] { fill: lime }", true},
+      {".a.b { fill: lime }", true},
+      {"g#g1 rect.b { fill: lime }", true},
+      {"g > rect:first-child { fill: lime }", true},
+      {"#o ~ rect, .outer g > * { fill: red } g g rect#t { fill: lime }", true},
+      {"rect + rect { fill: red } #t { fill: lime }", true},
+      {".outer > rect { fill: red } #t { fill: lime }", true},
+      {"rect::before { fill: red } #t { fill: lime }", false},
+      {"rect:hover { fill: red } #t { fill: lime }", false},
+  };
+  for (const auto& c : kCases) {
+    const hostsim::SvgDocument d = Read(std::string("<style>") + c.rule + "</style>" + kTree);
+    json t, o;
+    std::function<void(const json&)> find = [&](const json& art) {
+      if (art.is_array()) {
+        for (const json& a : art)
+          find(a);
+        return;
+      }
+      if (art.value("id", "") == "t") t = art;
+      if (art.value("id", "") == "o") o = art;
+      if (art.contains("children")) find(art["children"]);
+    };
+    find(d.scene["layers"][0]["art"]);
+    EXPECT_EQ(t["fill"], "#00ff00") << c.rule;
+    EXPECT_NE(o["fill"], "#00ff00") << c.rule;
+    EXPECT_EQ(d.report.dropped.count("CSS selector"), c.valid ? 0u : 1u) << c.rule;
   }
 }
 

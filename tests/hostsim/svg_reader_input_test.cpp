@@ -98,12 +98,13 @@ TEST(SvgReaderInput, ClipPathsBecomeClippingGroups) {
 TEST(SvgReaderInput, StyleSheetsCascadeBySpecificity) {
   const auto d = Read(
       "<style>/* rules */ rect { fill: red } .a, .b { fill: lime; stroke: blue } #x { fill: "
-      "#123456 } g > rect { fill: black } @media print { rect { fill: pink } }</style>"
+      "#123456 } style + rect { fill: navy } rect::after { fill: black } @media print { rect { "
+      "fill: pink } }</style>"
       "<rect width=\"1\" height=\"1\"/>"
       "<rect class=\"b other\" width=\"1\" height=\"1\" fill=\"yellow\"/>"
       "<rect id=\"x\" class=\"a\" width=\"1\" height=\"1\"/>"
       "<rect id=\"x2\" class=\"a\" width=\"1\" height=\"1\" style=\"fill:white\"/>");
-  EXPECT_EQ(Art(d, 3)["fill"], "#ff0000");
+  EXPECT_EQ(Art(d, 3)["fill"], "#000080");  // two types beat one
   EXPECT_EQ(Art(d, 2)["fill"], "#00ff00");  // the class beats the attribute
   EXPECT_EQ(Art(d, 2)["stroke"]["color"], "#0000ff");
   EXPECT_EQ(Art(d, 1)["fill"], "#123456");
