@@ -65,6 +65,14 @@ struct GradientChain {
       if (Reader::HasAttr(g, attr)) return g;
     return nullptr;
   }
+  // A geometric attribute: only a gradient of the same kind as the first gives it (a
+  // linear gradient's cx is no attribute of it).
+  xmlNodePtr Geometric(const char* attr) const {
+    const bool radial = Reader::Named(chain.front(), "radialGradient");
+    for (xmlNodePtr g : chain)
+      if (Reader::Named(g, "radialGradient") == radial && Reader::HasAttr(g, attr)) return g;
+    return nullptr;
+  }
   xmlNodePtr Stops() const {
     for (xmlNodePtr g : chain)
       for (xmlNodePtr c = g->children; c; c = c->next)
@@ -153,7 +161,7 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
   const Style none;
   const Viewport unit{1, 1};
   auto coord = [&](const char* attr, int axis, const char* fallback) {
-    xmlNodePtr from = chain.With(attr);
+    xmlNodePtr from = chain.Geometric(attr);
     Length l;
     if (!ParseLengthValue(from ? Attr(from, attr) : fallback, false, &l)) {
       if (from) Note(from, std::string(attr) + " not valid");
@@ -166,7 +174,7 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
   // SVG 2's focal radius: the host's radial gradients start at a point, so the ramp is
   // moved out to begin at the focal circle (exact when the focus is the centre; beside it,
   // the focal circle's inside takes the first stop as well).
-  if (radial && chain.With("fr")) {
+  if (radial && chain.Geometric("fr")) {
     const double r = coord("r", 2, "50%"), fr = coord("fr", 2, "0%");
     if (r > 0 && fr > 0) {
       const double k = std::min(fr / r, 1.0);
@@ -203,8 +211,8 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
     const double cx = coord("cx", 0, "50%"), cy = coord("cy", 1, "50%");
     const double r = coord("r", 2, "50%");
     if (!(r > 0)) return HexColor(last);  // SVG: a zero radius paints the last stop
-    const double fx = chain.With("fx") ? coord("fx", 0, "50%") : cx;
-    const double fy = chain.With("fy") ? coord("fy", 1, "50%") : cy;
+    const double fx = chain.Geometric("fx") ? coord("fx", 0, "50%") : cx;
+    const double fy = chain.Geometric("fy") ? coord("fy", 1, "50%") : cy;
     double fl = std::hypot(fx - cx, fy - cy) / r;
     if (fl > 1) fl = 1;  // a focus outside the circle moves onto it
     color["length"] = r;

@@ -114,6 +114,19 @@ TEST(SvgReaderSvg2, UserSpacePercentagesAreOfTheViewportTheGradientIsUsedIn) {
   }
 }
 
+TEST(SvgReaderSvg2, AGradientTakesGeometryOnlyFromItsOwnKind) {
+  // A linear gradient's cx and r are no attributes of it: the radial one keeps its
+  // defaults (centre and radius at 50 % of the box) and takes the stops it has.
+  const auto d = Read(
+      "<linearGradient id='l' cx='1' r='0.1' x1='0.3'/><radialGradient id='g' href='#l'>"
+      "<stop stop-color='red'/><stop offset='1'/></radialGradient>"
+      "<rect width='10' height='10' fill='url(#g)'/>");
+  const json* path = Path(Layer(d)[0]);
+  ASSERT_NE(path, nullptr);
+  EXPECT_NEAR((*path)["fill"]["length"].get<double>(), 0.5, 1e-9);
+  EXPECT_NEAR((*path)["fill"]["matrix"][4].get<double>(), 5, 1e-9);
+}
+
 TEST(SvgReaderSvg2, InternalEntitiesAreExpanded) {
   const auto d = ReadText(
       "<?xml version=\"1.0\"?>\n"
