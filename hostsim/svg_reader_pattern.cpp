@@ -109,10 +109,12 @@ Json Reader::PatternPaint(xmlNodePtr p, const Geometry& user, const Matrix& ctm,
     }
   }
   // Tile art: y up, its bottom-left corner at (0, 0). The reader maps what it reads
-  // through PageMatrix (y flipped about the artboard's height): the content's matrix is
-  // chosen so that the flip lands it in the tile.
+  // through PageMatrix (y flipped about the artboard's height, moved by the page's
+  // origin): the content is read through that map's inverse, so that it lands in the tile.
   const Matrix toTileArt = {1, 0, 0, -1, 0, h};  // tile (y down) ↔ tile art (y up)
-  const Matrix read = Multiply({1, 0, 0, 1, 0, height_ - h}, content);
+  const Matrix page = PageMatrix(Matrix{});      // {1, 0, 0, -1, ox, H + oy}
+  const Matrix fromPage = {1, 0, 0, -1, -page.e, page.f};
+  const Matrix read = Multiply(fromPage, Multiply(toTileArt, content));
   // Tile art to artwork: back to the tile, into pattern space at (x, y), through the
   // pattern transform into user space, then as the element's geometry goes.
   const Matrix full =

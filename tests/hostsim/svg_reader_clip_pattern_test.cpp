@@ -211,4 +211,24 @@ TEST(SvgReaderPattern, TilesAsSvgDoes) {
   }
 }
 
+TEST(SvgReaderPattern, ThePagesOriginMovesThePlacementNotTheTile) {
+  // A page written with its corner away from the artwork origin (velm:origin) puts the art
+  // there; a pattern's tile is its own and stays the same.
+  const std::string body =
+      "<defs><pattern id='p' patternUnits='userSpaceOnUse' width='20' height='20'>"
+      "<rect width='10' height='10' fill='#ff0000'/></pattern></defs>"
+      "<rect width='100' height='100' fill='url(#p)'/></svg>";
+  const std::string root =
+      "<svg xmlns='http://www.w3.org/2000/svg' xmlns:velm='urn:x-velm-pro:svg:1' "
+      "width='100pt' height='100pt' viewBox='0 0 100 100'";
+  const hostsim::SvgDocument plain = Read(root + ">" + body);
+  const hostsim::SvgDocument moved = Read(root + " velm:origin='30 40'>" + body);
+  ASSERT_EQ(plain.scene["patterns"].size(), 1u);
+  EXPECT_EQ(plain.scene["patterns"], moved.scene["patterns"]);
+  const nlohmann::json& a = plain.scene["layers"][0]["art"][0]["fill"]["transform"];
+  const nlohmann::json& b = moved.scene["layers"][0]["art"][0]["fill"]["transform"];
+  EXPECT_NEAR(b[4].get<double>() - a[4].get<double>(), 30, 1e-9);
+  EXPECT_NEAR(b[5].get<double>() - a[5].get<double>(), 40, 1e-9);
+}
+
 }  // namespace
