@@ -245,7 +245,8 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
           text += ch;
         }
         keepEnd = preserve;
-        if (text.empty()) continue;
+        // A font size of 0 (or below what the host's size holds) draws nothing.
+        if (text.empty() || !(static_cast<float>(st.fontSize * scale) > 0.0f)) continue;
         std::string held;
         runs.push_back(runOf(c, st, text, &held));
         text = held;

@@ -148,6 +148,19 @@ TEST(SvgText, PositionListsAndRotationsMakePointTextsOfTheirOwn) {
   }
 }
 
+TEST(SvgText, CharactersOfSizeZeroDrawNothing) {
+  // A tspan of font size 0 is left out; the rest of the text stays (the host refuses a
+  // run of size 0: the document would not open).
+  const json art = Read(
+      "<text x='10' y='20' font-size='10'>ab<tspan font-size='0'>cd</tspan>"
+      "<tspan font-size='1e-60'>ef</tspan></text>");
+  std::string text;
+  for (const json& piece : Pieces(art))
+    for (const json& run : piece["runs"])
+      text += run["text"].get<std::string>();
+  EXPECT_EQ(text, "ab");
+}
+
 TEST(SvgText, KerningPullsPairsTogetherAndDamagedFontsGiveNone) {
   // "AV" kerns in DejaVu Sans: the second letter stands closer than after "AA".
   const auto secondX = [](const std::string& text) {
