@@ -395,6 +395,10 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
     const double cs = std::cos(p.rotate * M_PI / 180), sn = std::sin(p.rotate * M_PI / 180);
     const double m[4] = {(page.a * cs + page.c * sn) / scale, (page.b * cs + page.d * sn) / scale,
                          (page.a * sn - page.c * cs) / scale, (page.b * sn - page.d * cs) / scale};
+    if (!FiniteMatrix({m[0], m[1], m[2], m[3], at.x, at.y})) {
+      Note(n, "text placed out of range: left out");
+      continue;
+    }
     Json text = {{"type", "text"}, {"textType", "point"}, {"runs", shown}};
     const bool upright = std::fabs(m[0] - 1) < 1e-9 && std::fabs(m[1]) < 1e-9 &&
                          std::fabs(m[2]) < 1e-9 && std::fabs(m[3] - 1) < 1e-9;

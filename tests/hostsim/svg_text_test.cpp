@@ -148,12 +148,12 @@ TEST(SvgText, PositionListsAndRotationsMakePointTextsOfTheirOwn) {
   }
 }
 
-TEST(SvgText, CharactersOfSizeZeroDrawNothing) {
-  // A tspan of font size 0 is left out; the rest of the text stays (the host refuses a
-  // run of size 0: the document would not open).
+TEST(SvgText, CharactersOfSizeZeroOrOutOfRangeAreLeftOut) {
+  // A tspan of font size 0, or placed out of any page's range, is left out; the rest of
+  // the text stays (the host refuses such a run: the document would not open).
   const json art = Read(
       "<text x='10' y='20' font-size='10'>ab<tspan font-size='0'>cd</tspan>"
-      "<tspan font-size='1e-60'>ef</tspan></text>");
+      "<tspan font-size='1e-60'>ef</tspan><tspan y='1e80'>gh</tspan></text>");
   std::string text;
   for (const json& piece : Pieces(art))
     for (const json& run : piece["runs"])
