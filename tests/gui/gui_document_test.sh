@@ -16,9 +16,7 @@ done
 
 rm -rf "$work" && mkdir -p "$work"
 export XDG_CONFIG_HOME="$work/config"
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2> /dev/null || true; done; }
-trap cleanup EXIT
+source "$(dirname "$0")/gui_display.sh"
 fail() { echo "FAIL: $*"; sed 's/^/  gui: /' "$work/gui.log" 2> /dev/null || true; exit 1; }
 # Polls (up to 20 s) until the command succeeds.
 until_true() {
@@ -48,10 +46,7 @@ EOF
 cp "$work/foreign.svg" "$work/foreign-before.svg"
 echo precious > "$work/keep.json"
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1400x900x24 -nolisten tcp 2> "$work/xvfb.log")
-read -r -t 20 display <&3 || { echo "skipped: Xvfb did not start"; exit 77; }
-pids+=($(pgrep -n -x Xvfb))
-export DISPLAY=":$display"
+start_display "$work"
 
 "$host" gui --drive-c "$work/drive-c" --library "$work/lib" --scene "$work/doc.svg" \
   > "$work/gui.log" 2>&1 &

@@ -14,20 +14,14 @@ done
 
 rm -rf "$work" && mkdir -p "$work"
 export XDG_CONFIG_HOME="$work/config"
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2> /dev/null || true; done; }
-trap cleanup EXIT
+source "$(dirname "$0")/gui_display.sh"
 fail() { echo "FAIL: $*"; sed 's/^/  gui: /' "$work/gui.log" 2> /dev/null || true; exit 1; }
 
 "$host" capture "$src/demo/sample.json" --library "$work/lib" --group sun --name Sun \
   --select sun > /dev/null
 cp "$src/demo/canvas.json" "$work/scene.json"
 
-# A display of our own: Xvfb reports its number once it listens.
-exec 3< <(Xvfb -displayfd 1 -screen 0 1400x900x24 -nolisten tcp 2> "$work/xvfb.log")
-read -r -t 20 display <&3 || { echo "skipped: Xvfb did not start"; exit 77; }
-pids+=($(pgrep -n -x Xvfb))
-export DISPLAY=":$display"
+start_display "$work"
 
 "$host" gui --drive-c "$work/drive-c" --library "$work/lib" --scene "$work/scene.json" --save-as "$work/saved.json" \
   --screenshot "$work/gui.png" > "$work/gui.log" 2>&1 &
