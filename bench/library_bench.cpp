@@ -17,10 +17,10 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "database/record_index.h"
+#include "dialogs/search_dialog.h"
 #include "frame/globals.h"
 #include "hostsim/dialog_manager.h"
 #include "palette/palette_window.h"
-#include "palette/search_dialog.h"
 #include "palette/thumbnail_cache.h"
 #include "platform/memory.h"
 

@@ -4,21 +4,21 @@
 #include <cstring>
 #include <vector>
 
-#include "capture/art_objects.h"
-#include "capture/art_stream.h"
+#include "artformat/art_objects.h"
 #include "capture/capture_context.h"
 #include "capture/conversions.h"
 #include "capture/path_writer.h"
 #include "capture/raster_mesh_writer.h"
 #include "capture/text_writer.h"
 #include "capture/thumbnail.h"
+#include "database/art_stream.h"
 #include "database/busy.h"
 #include "database/record.h"
 #include "database/record_time.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
-#include "placement/curve_geometry.h"
+#include "geometry/curve_geometry.h"
 
 namespace velm {
 

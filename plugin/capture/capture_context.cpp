@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "capture/art_objects.h"
-#include "capture/art_stream.h"
+#include "artformat/art_objects.h"
+#include "database/art_stream.h"
 #include "database/record.h"
 #include "frame/globals.h"
 

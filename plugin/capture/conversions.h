@@ -8,14 +8,11 @@
 
 #include <cstdint>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 #include "host/art_types.h"
 #include "host/types.h"
 
 namespace velm {
-
-// The largest single-precision value: a gradient anchor that was not recorded.
-inline constexpr host::Real kUnsetAnchor = 3.4028235e38f;
 
 Fixed ConvertReal(host::Real value);
 

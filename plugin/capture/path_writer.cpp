@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 #include "capture/art_tree_writer.h"
 #include "capture/capture_context.h"
 #include "capture/conversions.h"

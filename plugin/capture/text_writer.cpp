@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 #include "capture/capture_context.h"
 #include "capture/conversions.h"
 #include "capture/path_writer.h"

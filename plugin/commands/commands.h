@@ -7,17 +7,10 @@
 
 #include <cstdint>
 
+#include "actions/actions.h"
 #include "host/types.h"
 
 namespace velm {
-
-// Action codes of the commands.
-inline constexpr std::int32_t kPlaceArtAction = 1001;
-inline constexpr std::int32_t kAddRecordAction = 1002;
-inline constexpr std::int32_t kRmvRecordAction = 1003;
-inline constexpr std::int32_t kSetRecordAction = 1004;
-inline constexpr std::int32_t kNewGroupAction = 2001;
-inline constexpr std::int32_t kRmvGroupAction = 2002;
 
 // Null texts stand for "none".
 void AddRecord(const char* group, const char* name, const char* kind, const char* comment,

@@ -5,13 +5,13 @@
 #include "actions/actions.h"
 #include "commands/command_support.h"
 #include "commands/commands.h"
+#include "commands/palette_view.h"
 #include "database/group_file.h"
 #include "database/record_index.h"
+#include "dialogs/group_dialogs.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
-#include "palette/group_dialogs.h"
-#include "palette/palette_window.h"
 
 namespace velm {
 
@@ -54,7 +54,7 @@ host::Err NewGroup(const char* name, bool interactive) {
     if (result == host::kNoErr) {
       g->currentGroup[0] = '\0';
       SelectGroup(attempted.text);
-      RebuildPalette();
+      CommandPalette().Rebuild();
       Trace("NewGroup_END\r\n");
       return host::kNoErr;
     }
@@ -98,7 +98,7 @@ host::Err RmvGroup(const char* name, bool confirm) {
 
   // The removed group's records are no longer listed.
   if (!g->searchMode && SameGroup(group.text, g->currentGroup)) BuildRIHList(g->currentGroup);
-  RebuildPalette();
+  CommandPalette().Rebuild();
   Trace("RmvGroup_END\r\n");
   return err;
 }

@@ -5,16 +5,16 @@
 #include "capture/art_tree_writer.h"
 #include "commands/command_support.h"
 #include "commands/commands.h"
+#include "commands/palette_view.h"
 #include "database/busy.h"
 #include "database/group_file.h"
 #include "database/record.h"
 #include "database/record_index.h"
 #include "database/record_move.h"
+#include "dialogs/group_dialogs.h"
+#include "dialogs/record_dialog.h"
 #include "frame/globals.h"
 #include "frame/trace.h"
-#include "palette/group_dialogs.h"
-#include "palette/palette_window.h"
-#include "palette/record_dialog.h"
 #include "platform/gui.h"
 #include "platform/memory.h"
 
@@ -37,9 +37,9 @@ void RefreshRecordList() {
   Globals* g = gGlobals;
   if (!g->searchMode) {
     BuildRIHList(g->currentGroup);
-    FillRecordList(g->palette);
+    CommandPalette().FillRecordList();
   }
-  RedrawRecordList();
+  CommandPalette().RedrawRecordList();
 }
 
 // Appends the current record to `group`. The write's own status says whether it arrived
@@ -96,16 +96,17 @@ void MoveRecord(const char* source, std::int32_t number, const StoredName& store
     os::MemHandle written = g->currentRecord;
     g->currentRecord = nullptr;
     SelectGroup(target);
-    ShowGroupInPopup(target);
+    CommandPalette().ShowGroupInPopup(target);
     ReleaseBlock(g->currentRecord);
     g->currentRecord = written;
     g->currentRecordIndex = newNumber;
-    FillRecordList(g->palette);
+    CommandPalette().FillRecordList();
   } else {
     RefreshRecordList();
   }
-  if (outcome == MoveOutcome::kMoved) SelectRecordEntry(FindRIHItem(target, newNumber));
-  RedrawRecordList();
+  if (outcome == MoveOutcome::kMoved)
+    CommandPalette().SelectRecordEntry(FindRIHItem(target, newNumber));
+  CommandPalette().RedrawRecordList();
   if (moved != host::kNoErr) ReportFailure(interactive, moved);
 }
 
@@ -147,7 +148,7 @@ void AddRecord(const char* group, const char* name, const char* kind, const char
     g->currentRecord = nullptr;
     SelectGroup(target.text);
     g->currentRecord = record;
-    ShowGroupInPopup(target.text);
+    CommandPalette().ShowGroupInPopup(target.text);
   }
 
   RecordAction(kAddRecordAction);
@@ -158,8 +159,8 @@ void AddRecord(const char* group, const char* name, const char* kind, const char
     ReportFailure(interactive, written);
     return;
   }
-  FillRecordList(g->palette);
-  SelectRecordEntry(FindRIHItem(g->currentGroup, g->currentRecordIndex));
+  CommandPalette().FillRecordList();
+  CommandPalette().SelectRecordEntry(FindRIHItem(g->currentGroup, g->currentRecordIndex));
   Trace("AddRecord_END\r\n");
 }
 
@@ -213,8 +214,8 @@ void SetRecord(const char* group, std::int32_t recordNumber, const char* targetG
     return;
   }
   const std::int32_t newPosition = FindRIHItem(source.text, recordNumber);
-  if (newPosition != oldPosition) SelectRecordEntry(newPosition);
-  RedrawRecordList();
+  if (newPosition != oldPosition) CommandPalette().SelectRecordEntry(newPosition);
+  CommandPalette().RedrawRecordList();
   Trace("SetRecord_END\r\n");
 }
 
@@ -230,7 +231,7 @@ void RmvRecord(const char* group, std::int32_t recordNumber, bool confirm) {
     // Only the palette's remove button means "the selected record"; a -1 from anywhere
     // else (a played-back designator "#-1") removes nothing.
     if (recordNumber != -1 || !confirm) return;
-    entry = SelectedRecordEntry();
+    entry = CommandPalette().SelectedRecordEntry();
     if (entry < 0 || !GetRIHItem(entry, source, number)) return;
     listed = !group || SameGroup(group, g->currentGroup);
   } else {
@@ -239,7 +240,7 @@ void RmvRecord(const char* group, std::int32_t recordNumber, bool confirm) {
     if (SameGroup(source, g->currentGroup)) {
       entry = FindRIHItem(source, number);
       if (entry < 0) return;
-      SelectRecordEntry(entry);
+      CommandPalette().SelectRecordEntry(entry);
       listed = true;
     }
   }
@@ -258,10 +259,10 @@ void RmvRecord(const char* group, std::int32_t recordNumber, bool confirm) {
     return;
   }
   if (listed) {
-    RemoveRecordEntry(entry);
-    const std::int32_t remaining = RecordEntryCount();
-    if (remaining > 0 && entry >= remaining) SelectRecordEntry(remaining - 1);
-    RedrawRecordList();
+    CommandPalette().RemoveRecordEntry(entry);
+    const std::int32_t remaining = CommandPalette().RecordEntryCount();
+    if (remaining > 0 && entry >= remaining) CommandPalette().SelectRecordEntry(remaining - 1);
+    CommandPalette().RedrawRecordList();
   }
   Trace("RmvRecord_END\r\n");
 }

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "artformat/byte_order.h"
 #include "host/types.h"
 #include "platform/os.h"
 
@@ -69,41 +70,6 @@ inline Record* RecordHeader(os::MemHandle record) {
 // A zero-filled expanded record with no objects (recordLength 65962), in a block of
 // whole 2 MiB granules; null when memory runs out.
 os::MemHandle NewEmptyRecord();
-
-// ---- Byte order ----
-
-// Reverse the bytes of one 16-bit or 32-bit value in place.
-void SwapBytes16(void* value);
-void SwapBytes32(void* value);
-
-enum class ByteOrder { kToFile, kToHost };
-
-// Converts numeric fields of a layout in one direction. Counts and lengths that steer a
-// walk are read with Value16/Value32, which give the host-order value of a field that has
-// not been converted yet, on either side of the conversion. With `apply` clear nothing is
-// written: the same walk then only checks that a record is sound.
-class FieldSwapper {
- public:
-  FieldSwapper(ByteOrder order, bool apply) : order_(order), apply_(apply) {}
-
-  ByteOrder order() const { return order_; }
-
-  void Field16(std::uint8_t* field) const {
-    if (apply_) SwapBytes16(field);
-  }
-  void Field32(std::uint8_t* field) const {
-    if (apply_) SwapBytes32(field);
-  }
-  void Fields16(std::uint8_t* first, std::size_t count) const;
-  void Fields32(std::uint8_t* first, std::size_t count) const;
-
-  std::int16_t Value16(const std::uint8_t* field) const;
-  std::int32_t Value32(const std::uint8_t* field) const;
-
- private:
-  ByteOrder order_;
-  bool apply_;
-};
 
 // Converts the header fields objectCount, recordLength, bounds, created and modified.
 // thumbnailLength and artLength are handled around compression instead.

@@ -2,9 +2,9 @@
 // string resources, and the code as text.
 #include <cstring>
 
+#include "frame/error_report.h"
 #include "frame/globals.h"
 #include "frame/host_entry.h"
-#include "frame/plugin_main.h"
 #include "frame/suites.h"
 
 namespace velm {

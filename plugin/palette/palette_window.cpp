@@ -6,15 +6,16 @@
 
 #include "actions/actions.h"
 #include "commands/commands.h"
+#include "commands/palette_view.h"
 #include "database/group_file.h"
 #include "database/record_index.h"
+#include "dialogs/search_dialog.h"
+#include "dialogs/settings_dialog.h"
 #include "frame/globals.h"
 #include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
 #include "palette/record_list.h"
-#include "palette/search_dialog.h"
-#include "palette/settings_dialog.h"
 
 namespace velm {
 namespace {
@@ -349,11 +350,33 @@ void Retire(host::DialogRef dialog) {
 
 }  // namespace
 
+namespace {
+
+// The commands' view of this palette.
+class CommandsView final : public PaletteView {
+ public:
+  void Rebuild() override { RebuildPalette(); }
+  void FillRecordList() override {
+    if (gGlobals) velm::FillRecordList(gGlobals->palette);
+  }
+  void ShowGroupInPopup(const char* group) override { velm::ShowGroupInPopup(group); }
+  std::int32_t SelectedRecordEntry() override { return velm::SelectedRecordEntry(); }
+  void SelectRecordEntry(std::int32_t position) override { velm::SelectRecordEntry(position); }
+  void RemoveRecordEntry(std::int32_t position) override { velm::RemoveRecordEntry(position); }
+  std::int32_t RecordEntryCount() override { return velm::RecordEntryCount(); }
+  void RedrawRecordList() override { velm::RedrawRecordList(); }
+};
+
+CommandsView sCommandsView;
+
+}  // namespace
+
 void CreatePalette() {
   Globals* g = gGlobals;
   // One palette for the run: a second notice of the application's start makes no other.
   if (!g || g->palette) return;
   Trace("CreatePalette_START\r\n");
+  SetPaletteView(&sCommandsView);
   g->palette = sAdmDialog->Create(g->pluginRef, kPaletteName, kPaletteDialogId, kPaletteStyle,
                                   HostEntry<InitPalette>::Call, nullptr);
   Trace("CreatePalette_END\r\n");

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "capture/art_objects.h"
-#include "capture/art_stream.h"
+#include "artformat/art_objects.h"
+#include "database/art_stream.h"
 #include "database/group_file.h"
 #include "database/record.h"
 #include "frame/globals.h"

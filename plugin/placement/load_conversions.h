@@ -7,8 +7,7 @@
 
 #include <cstdint>
 
-#include "capture/art_objects.h"
-#include "capture/conversions.h"
+#include "artformat/art_objects.h"
 #include "host/art_types.h"
 #include "host/types.h"
 

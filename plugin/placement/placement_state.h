@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 #include "host/art_types.h"
 #include "host/errors.h"
 #include "host/types.h"

@@ -8,7 +8,7 @@
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
-#include "placement/curve_geometry.h"
+#include "geometry/curve_geometry.h"
 
 namespace velm {
 namespace {

@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
+#include "geometry/curve_geometry.h"
 #include "host/art_types.h"
 #include "host/errors.h"
 #include "host/types.h"
-#include "placement/curve_geometry.h"
 
 namespace velm {
 

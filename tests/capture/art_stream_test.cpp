@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/art_stream.h"
+#include "database/art_stream.h"
 #include "database/record.h"
 #include "platform/memory.h"
 

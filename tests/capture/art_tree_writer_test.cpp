@@ -5,9 +5,9 @@
 #include <array>
 #include <filesystem>
 
-#include "capture/art_stream.h"
 #include "capture/art_tree_writer.h"
 #include "capture/capture_context.h"
+#include "database/art_stream.h"
 #include "database/group_file.h"
 #include "database/record.h"
 #include "frame/globals.h"

@@ -1,7 +1,7 @@
 #include "tests/capture/capture_fixture.h"
 
-#include "capture/art_stream.h"
 #include "capture/art_tree_writer.h"
+#include "database/art_stream.h"
 #include "frame/globals.h"
 
 namespace velmtest {

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
+#include "database/record.h"
 #include "common/store_fixture.h"
 #include "hostsim/document.h"
 

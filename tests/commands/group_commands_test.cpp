@@ -9,9 +9,9 @@
 #include "database/busy.h"
 #include "database/group_file.h"
 #include "database/record_index.h"
+#include "dialogs/group_dialogs.h"
 #include "frame/globals.h"
 #include "hostsim/dialog_manager.h"
-#include "palette/group_dialogs.h"
 
 namespace velmtest {
 namespace {

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <random>
 
+#include "entry/plugin_main.h"
 #include "frame/globals.h"
-#include "frame/plugin_main.h"
 #include "frame/suites.h"
 #include "platform/host_binding.h"
 #include "resources/resource_table.h"

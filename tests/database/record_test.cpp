@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 #include "common/sjis.h"
 #include "database/lzss.h"
 #include "database/stream_image.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "common/host_fixture.h"
-#include "frame/plugin_main.h"
+#include "entry/plugin_main.h"
 #include "frame/suites.h"
 #include "host/errors.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 #include "database/record.h"
 #include "frame/globals.h"
 #include "tests/loader/loader_fixture.h"

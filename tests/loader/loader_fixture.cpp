@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "capture/art_stream.h"
 #include "capture/art_tree_writer.h"
 #include "common/sjis.h"
+#include "database/art_stream.h"
 #include "database/group_file.h"
 #include "database/record.h"
 #include "frame/globals.h"

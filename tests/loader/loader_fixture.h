@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 #include "common/store_fixture.h"
 #include "hostsim/document.h"
 #include "hostsim/scene.h"

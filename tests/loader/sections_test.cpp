@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 #include "frame/globals.h"
 #include "tests/loader/art_compare.h"
 #include "tests/loader/loader_fixture.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 #include "capture/art_tree_writer.h"
 #include "tests/loader/loader_fixture.h"
 

@@ -7,10 +7,10 @@
 
 #include "common/sjis.h"
 #include "common/store_fixture.h"
+#include "dialogs/group_dialogs.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "hostsim/dialog_manager.h"
-#include "palette/group_dialogs.h"
 
 namespace velmtest {
 namespace {

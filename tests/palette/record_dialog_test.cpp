@@ -11,9 +11,9 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "database/record_time.h"
+#include "dialogs/record_dialog.h"
 #include "frame/globals.h"
 #include "hostsim/dialog_manager.h"
-#include "palette/record_dialog.h"
 #include "platform/memory.h"
 
 namespace velmtest {

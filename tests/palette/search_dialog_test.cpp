@@ -10,10 +10,10 @@
 #include "common/store_fixture.h"
 #include "database/group_file.h"
 #include "database/record_index.h"
+#include "dialogs/search_dialog.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
 #include "hostsim/dialog_manager.h"
-#include "palette/search_dialog.h"
 
 namespace velmtest {
 namespace {

@@ -7,10 +7,10 @@
 
 #include "common/sjis.h"
 #include "common/store_fixture.h"
+#include "dialogs/search_dialog.h"
+#include "dialogs/settings_dialog.h"
 #include "frame/globals.h"
 #include "hostsim/dialog_manager.h"
-#include "palette/search_dialog.h"
-#include "palette/settings_dialog.h"
 
 namespace velmtest {
 namespace {

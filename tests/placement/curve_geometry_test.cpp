@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "placement/bezier_table.h"
-#include "placement/curve_geometry.h"
+#include "geometry/bezier_table.h"
+#include "geometry/curve_geometry.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "frame/globals.h"
-#include "placement/bezier_table.h"
+#include "geometry/bezier_table.h"
 #include "placement/snap_fixture.h"
 #include "placement/snapping.h"
 

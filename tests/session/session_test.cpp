@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "capture/art_objects.h"
-#include "capture/art_stream.h"
+#include "artformat/art_objects.h"
 #include "common/host_fixture.h"
+#include "database/art_stream.h"
 #include "database/group_file.h"
 #include "database/record.h"
 #include "frame/globals.h"

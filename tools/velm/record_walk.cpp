@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 #include "database/lzss.h"
 #include "database/record.h"
 #include "platform/memory.h"

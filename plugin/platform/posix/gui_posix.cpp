@@ -1,7 +1,6 @@
 // The window system off Windows: cursors and the beep go to the host's platform suite,
 // windows and drawing to its virtual desktop. Without a host every call does nothing
 // and reports failure.
-#include "frame/globals.h"
 #include "platform/desktop_suite.h"
 #include "platform/gui.h"
 #include "platform/host_binding.h"

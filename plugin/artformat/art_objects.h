@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "database/record.h"
+#include "artformat/byte_order.h"
 #include "host/types.h"
 
 namespace velm {
@@ -153,6 +153,9 @@ struct RgbColorPayload {
 };
 
 inline constexpr Fixed kNoGradientAnchor = static_cast<Fixed>(0x80000000u);
+// The host's side of the same: the largest single-precision value, a gradient anchor
+// that was not recorded.
+inline constexpr host::Real kUnsetAnchor = 3.4028235e38f;
 
 struct StoredColor {
   std::int16_t colorKind;  // ColorKind

@@ -1,9 +1,10 @@
-#include "frame/plugin_main.h"
+#include "entry/plugin_main.h"
 
 #include "actions/actions.h"
+#include "entry/action_playback.h"
+#include "entry/host_objects.h"
 #include "frame/globals.h"
 #include "frame/host_entry.h"
-#include "frame/host_objects.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
 #include "platform/host_binding.h"

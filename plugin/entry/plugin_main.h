@@ -1,6 +1,7 @@
 // The entry point and the handlers of the host's messages.
 #pragma once
 
+#include "frame/error_report.h"
 #include "host/errors.h"
 #include "host/messages.h"
 #include "host/types.h"
@@ -19,17 +20,9 @@ host::Err UnloadPlugin(host::MessageData* message);
 host::Err ReloadPlugin(host::MessageData* message);
 host::Err ShowAbout(host::MessageData* message);
 
-// Shows the "Plug-in Error" dialog for a message result greater than 1.
-void ReportError(host::MessageData* message, host::Err code);
-// The OK button of the about and error dialogs: the dialog manager's own handling, which
-// closes the dialog.
-void DefaultButtonNotify(host::ItemRef item, host::NotifierRef notifier);
-
-// Resource ids of the frame.
+// Resource ids of the entry.
 inline constexpr std::int32_t kAboutDialogId = 16050;
-inline constexpr std::int32_t kErrorDialogId = 16051;
 inline constexpr std::int32_t kAboutPictureId = 16052;
-inline constexpr std::int32_t kErrorStringList = 16050;
 inline constexpr std::int32_t kFirstSnapCursorId = 16100;
 inline constexpr std::int32_t kPluginOptionFlag = 2;
 

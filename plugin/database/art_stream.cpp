@@ -1,4 +1,4 @@
-#include "capture/art_stream.h"
+#include "database/art_stream.h"
 
 #include <cstring>
 

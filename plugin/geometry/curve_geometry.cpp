@@ -1,4 +1,4 @@
-#include "placement/curve_geometry.h"
+#include "geometry/curve_geometry.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "palette/dialog_text.h"
+#include "dialogs/dialog_text.h"
 
 #include <cstdint>
 #include <cstring>

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 #include "platform/os.h"
 
 namespace velm {

@@ -1,4 +1,4 @@
-#include "frame/host_objects.h"
+#include "entry/host_objects.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "palette/record_dialog.h"
+#include "dialogs/record_dialog.h"
 
 #include <cstdio>
 #include <cstring>
@@ -6,11 +6,11 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "database/record_time.h"
+#include "dialogs/dialog_text.h"
 #include "frame/globals.h"
 #include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
-#include "palette/dialog_text.h"
 
 namespace velm {
 namespace {

@@ -1,7 +1,7 @@
 // What the module exports: PluginMain everywhere, and off Windows the resource table
 // that the stand-in host reads (on Windows the resources are linked in as such).
+#include "entry/plugin_main.h"
 #include "frame/host_entry.h"
-#include "frame/plugin_main.h"
 #include "resources/resource_table.h"
 
 #if defined(_WIN32)

@@ -1,12 +1,12 @@
-#include "palette/group_dialogs.h"
+#include "dialogs/group_dialogs.h"
 
 #include <cstring>
 
+#include "dialogs/dialog_text.h"
 #include "frame/globals.h"
 #include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
-#include "palette/dialog_text.h"
 
 namespace velm {
 namespace {

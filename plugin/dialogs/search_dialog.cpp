@@ -1,4 +1,4 @@
-#include "palette/search_dialog.h"
+#include "dialogs/search_dialog.h"
 
 #include <cstring>
 
@@ -6,11 +6,11 @@
 #include "database/record.h"
 #include "database/record_index.h"
 #include "database/text_match.h"
+#include "dialogs/dialog_text.h"
 #include "frame/globals.h"
 #include "frame/host_entry.h"
 #include "frame/suites.h"
 #include "frame/trace.h"
-#include "palette/dialog_text.h"
 #include "platform/memory.h"
 
 namespace velm {

@@ -1,4 +1,4 @@
-#include "palette/settings_dialog.h"
+#include "dialogs/settings_dialog.h"
 
 #include <cstring>
 

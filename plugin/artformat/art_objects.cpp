@@ -1,4 +1,4 @@
-#include "capture/art_objects.h"
+#include "artformat/art_objects.h"
 
 namespace velm {
 

@@ -1,4 +1,4 @@
-#include "placement/bezier_table.h"
+#include "geometry/bezier_table.h"
 
 namespace velm {
 

@@ -1,0 +1,57 @@
+# Checks that the folders of a source tree include one another one way only: each folder
+# sits on a floor, and a file may include files of its own folder and of folders on lower
+# floors, never of a folder on its own floor or a higher one. Run as a script:
+#   cmake -DROOT=DIR -DFLOORS="a|b,c|d" -P check_floors.cmake
+# FLOORS lists the floors from the ground up, separated by "|"; folders sharing a floor
+# are separated by ",". Every folder holding sources must be on a floor. Fails listing
+# every include that goes up or sideways.
+if(NOT ROOT OR NOT FLOORS)
+  message(FATAL_ERROR "usage: cmake -DROOT=DIR -DFLOORS=\"a|b,c\" -P check_floors.cmake")
+endif()
+get_filename_component(ROOT "${ROOT}" ABSOLUTE)
+string(REPLACE "|" ";" floor_list "${FLOORS}")
+set(level 0)
+foreach(floor IN LISTS floor_list)
+  string(REPLACE "," ";" folders "${floor}")
+  foreach(folder IN LISTS folders)
+    set(rank_${folder} ${level})
+  endforeach()
+  math(EXPR level "${level} + 1")
+endforeach()
+
+file(GLOB_RECURSE sources RELATIVE "${ROOT}" "${ROOT}/*.h" "${ROOT}/*.cpp")
+set(faults "")
+set(checked 0)
+foreach(source IN LISTS sources)
+  string(REGEX MATCH "^[^/]+/" top "${source}")
+  if(NOT top)
+    continue()  # a file at the top of the tree belongs to no folder
+  endif()
+  string(REGEX REPLACE "/$" "" from "${top}")
+  if(NOT DEFINED rank_${from})
+    string(APPEND faults "\n  ${source}: its folder ${from}/ is on no floor")
+    continue()
+  endif()
+  file(STRINGS "${ROOT}/${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"[^\"]+\"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"]+)\".*" "\\1" target "${line}")
+    math(EXPR checked "${checked} + 1")
+    if(NOT target MATCHES "/")
+      continue()  # beside the including file
+    endif()
+    string(REGEX REPLACE "/.*" "" to "${target}")
+    if(to STREQUAL from)
+      continue()
+    endif()
+    if(NOT DEFINED rank_${to})
+      string(APPEND faults "\n  ${source} includes ${target}: ${to}/ is on no floor")
+    elseif(NOT rank_${to} LESS rank_${from})
+      string(APPEND faults "\n  ${source} includes ${target}: ${to}/ is not below ${from}/")
+    endif()
+  endforeach()
+endforeach()
+if(faults)
+  message(FATAL_ERROR "includes that do not go down in ${ROOT}:${faults}")
+endif()
+list(LENGTH sources files)
+message(STATUS "${files} files, ${checked} includes, every one going down or staying in its folder")
