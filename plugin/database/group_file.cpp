@@ -20,16 +20,13 @@ namespace velm {
 
 const char kSearchResultsGroup[] = "検索結果";
 
-namespace {
+namespace group_io {
 
 // Where the application's own sub-folders or program file start, tried in this order.
 constexpr const char* kBaseFolderMarkers[] = {
     "\\SYSTEM\\",        "\\System\\",        "\\SUPPORT FILES\\", "\\Support Files\\",
     "\\support files\\", "\\ILLUSTRATOR.EXE", "\\Illustrator.exe",
 };
-
-constexpr std::uint32_t kStoredHeaderSize = 426;  // header and the two slack bytes
-constexpr std::uint32_t kCopyChunk = 65536;
 
 std::uint32_t ReadBE32(const std::uint8_t* p) {
   return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
@@ -176,7 +173,9 @@ RecordTime HostOrder32(std::uint32_t bigEndian) {
   return ReadBE32(p);
 }
 
-}  // namespace
+}  // namespace group_io
+
+using namespace group_io;
 
 bool AppendPath(char (&path)[kPathSize], std::size_t& length, const char* text) {
   const std::size_t n = std::strlen(text);
@@ -210,12 +209,6 @@ host::Err GroupLock::Take(const char* folder, const char* group) {
   }
   return host::kNoErr;
 }
-
-// Removal of a record that must still be the one the caller read: by name, or by the
-// whole identity of its stored header.
-static host::Err RemoveRecordChecked(const char* group, std::int32_t index,
-                                     const char* expectedName, const Record* expected,
-                                     bool* removed);
 
 std::uint32_t GroupWriteGeneration() {
   return gWriteGeneration;
@@ -559,160 +552,6 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
   VelmAddItemRIHList(g->RIHList, group, index, record->name, record->kind,
                      HostOrder32(record->created));
   Trace("WriteGroupRecord_END\r\n");
-  return host::kNoErr;
-}
-
-host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* expectedName,
-                            bool* removed) {
-  return RemoveRecordChecked(group, index, expectedName, nullptr, removed);
-}
-
-host::Err RemoveGroupRecordIf(const char* group, std::int32_t index, const Record& expected,
-                              bool* removed) {
-  return RemoveRecordChecked(group, index, nullptr, &expected, removed);
-}
-
-static host::Err RemoveRecordChecked(const char* group, std::int32_t index,
-                                     const char* expectedName, const Record* expected,
-                                     bool* removed) {
-  Trace("RemoveGroupRecord_START\r\n");
-  if (removed) *removed = false;
-  Globals* g = gGlobals;
-  if (!g || !group) return -1;
-  char base[kPathSize];
-  if (host::Err err = GetBaseFolder(base)) return err;
-  char folder[kPathSize], groupPath[kPathSize], tempPath[kPathSize];
-  if (!DatabaseFolderPath(base, folder)) return -1;
-  if (!GroupFilePath(base, group, groupPath)) return kBadGroupNameErr;
-  // A scratch name no other writer takes, on any machine: this process's id and a mark
-  // whose lock is held until the scratch file is gone (database/writer_mark.h).
-  WriterMark mark;
-  if (!mark.Take()) return kGroupWriteErr;
-  char digits[48];
-  std::snprintf(digits, sizeof digits, "\\VELM-%u-%s.TMP", static_cast<unsigned>(os::ProcessId()),
-                mark.Text());
-  std::size_t tempLength = 0;
-  tempPath[0] = '\0';
-  if (!AppendPath(tempPath, tempLength, folder) || !AppendPath(tempPath, tempLength, digits))
-    return -1;
-
-  os::FolderCreate(folder, nullptr);
-  RemoveDeadScratchFiles(folder, "VELM-*.TMP");
-  GroupLock lock;
-  if (host::Err err = lock.Take(folder, group)) return err;
-
-  // Opened for writing although only read: a group that cannot be written (a read-only
-  // file) is not replaced by a copy without the record.
-  os::FileHandle source =
-      os::FileOpen(groupPath, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
-  const bool named = expectedName || expected;
-  if (source == os::kInvalidFile) {
-    // No file holds no record; a file that is there but does not open is a failure.
-    os::FindData found{};
-    os::FindHandle find = os::FindFirst(groupPath, &found);
-    if (!find) return named ? kRecordMovedErr : host::kNoErr;
-    os::FindEnd(find);
-    return kGroupWriteErr;
-  }
-  std::int32_t count = 0;
-  if (!ReadCountWord(source, &count)) {
-    os::FileClose(source);
-    return kGroupWriteErr;
-  }
-  if (index < 0 || index >= count) {
-    // No such record: nothing to remove, and the count must not drop. A caller that named
-    // the record it meant learns that it is no longer there.
-    os::FileClose(source);
-    return named ? kRecordMovedErr : host::kNoErr;
-  }
-  // Records hidden behind the counted ones would be dropped by the copy.
-  std::int64_t end = 0;
-  if (!WalkRecords(source, count, &end)) {
-    os::FileClose(source);
-    return kDamagedGroupErr;
-  }
-  if (host::Err err = CheckTail(source, end)) {
-    os::FileClose(source);
-    return err;
-  }
-  if (named) {
-    std::int64_t at = 0;
-    Record stored{};
-    if (!WalkRecords(source, index, &at) ||
-        !os::FileSeek(source, at, os::SeekOrigin::kBegin, nullptr) ||
-        !ReadExactly(source, &stored, kRecordHeaderPrefix)) {
-      os::FileClose(source);
-      return kDamagedGroupErr;
-    }
-    if (!HasName(stored, expectedName) || !IsRecord(stored, expected)) {
-      os::FileClose(source);
-      return kRecordMovedErr;
-    }
-  }
-
-  os::FileHandle temp =
-      os::FileOpen(tempPath, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
-  if (temp == os::kInvalidFile) {
-    os::FileClose(source);
-    return -1;
-  }
-  // Copy every other record in one pass. The group file is replaced only when all of
-  // them were copied; a damaged file or a failed write leaves it untouched.
-  bool ok = true;
-  bool damaged = false;
-  std::uint8_t newCount[4];
-  WriteBE32(newCount, static_cast<std::uint32_t>(count - 1));
-  ok = WriteExactly(temp, newCount, 4);
-  const std::int64_t size = FileSize(source);
-  std::int64_t at = 4;
-  os::MemHandle chunk = os::MemAlloc(kCopyChunk);
-  if (!chunk) ok = false;
-  for (std::int32_t i = 0; ok && i < count; ++i) {
-    std::uint8_t prefix[8];
-    if (!os::FileSeek(source, at, os::SeekOrigin::kBegin, nullptr) ||
-        !ReadExactly(source, prefix, 8)) {
-      ok = false;
-      break;
-    }
-    const std::uint32_t recordLength = ReadBE32(prefix + 4);
-    if (recordLength < kStoredHeaderSize || at + recordLength > size) {
-      ok = false;
-      damaged = size >= 0;
-      break;
-    }
-    if (i != index) {
-      if (!os::FileSeek(source, at, os::SeekOrigin::kBegin, nullptr)) ok = false;
-      for (std::uint32_t left = recordLength; ok && left > 0;) {
-        const std::uint32_t n = left < kCopyChunk ? left : kCopyChunk;
-        ok = ReadExactly(source, chunk, n) && WriteExactly(temp, chunk, n);
-        left -= n;
-      }
-      AdvanceBusyCursor();
-    }
-    at += recordLength;
-  }
-  os::MemFree(chunk);
-  os::FileClose(source);
-  ok = ok && os::FileFlush(temp);
-  ok = os::FileClose(temp) && ok;
-  if (!ok || !os::FileRename(tempPath, groupPath, true)) {
-    os::FileDelete(tempPath);
-    return damaged ? kDamagedGroupErr : kGroupWriteErr;
-  }
-
-  VelmRmvItemRIHList(g->RIHList, group, index);
-  ReleaseBlock(g->currentRecord);
-  g->currentRecordIndex = -1;
-  if (g->RIHList) {
-    const std::int32_t listed = RIHCount(g->RIHList);
-    RIHItem* items = RIHItems(g->RIHList);
-    for (std::int32_t i = 0; i < listed; ++i)
-      if (items[i].recordNumber > index &&
-          std::strncmp(items[i].group, group, sizeof items[i].group) == 0)
-        --items[i].recordNumber;
-  }
-  if (removed) *removed = true;
-  Trace("RemoveGroupRecord_END\r\n");
   return host::kNoErr;
 }
 

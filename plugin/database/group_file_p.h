@@ -1,11 +1,15 @@
-// What the record store's files share beside its public interface: the group lock and
-// the joining of paths.
+// What the record store's files share beside its public interface: the group lock, the
+// joining of paths and the reading and writing of group files (group_file.cpp; the
+// removal of a record is group_remove.cpp).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "database/group_file.h"
+#include "database/record.h"
+#include "database/record_time.h"
+#include "platform/os.h"
 
 namespace velm {
 
@@ -30,5 +34,29 @@ class GroupLock {
   os::FileHandle file_ = os::kInvalidFile;
   std::uint64_t offset_ = 0;
 };
+
+namespace group_io {
+
+inline constexpr std::uint32_t kStoredHeaderSize = 426;  // header and the two slack bytes
+inline constexpr std::uint32_t kCopyChunk = 65536;
+
+std::uint32_t ReadBE32(const std::uint8_t* p);
+void WriteBE32(std::uint8_t* p, std::uint32_t v);
+bool ReadExactly(os::FileHandle file, void* buffer, std::uint32_t count);
+bool WriteExactly(os::FileHandle file, const void* buffer, std::uint32_t count);
+// The count word into *count; a file shorter than 4 bytes counts as 0. False when the
+// file cannot be read (the count is then unknown, and a writer must not take it as 0).
+bool ReadCountWord(os::FileHandle file, std::int32_t* count);
+// The file's size, or -1 when it cannot be told.
+std::int64_t FileSize(os::FileHandle file);
+// What follows the counted records (ending at `end`): kGroupNeedsRepairErr when whole
+// records that a damaged count word hides follow, else 0 (kGroupWriteErr on a failure).
+host::Err CheckTail(os::FileHandle file, std::int64_t end);
+// A stored header has the expected name / is the expected record (always, without one).
+bool HasName(const Record& stored, const char* expectedName);
+bool IsRecord(const Record& stored, const Record* expected);
+RecordTime HostOrder32(std::uint32_t bigEndian);
+
+}  // namespace group_io
 
 }  // namespace velm
