@@ -18,7 +18,7 @@
 #include "database/record.h"
 #include "database/record_index.h"
 #include "frame/globals.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 #include "palette/palette_window.h"
 #include "palette/search_dialog.h"
 #include "palette/thumbnail_cache.h"

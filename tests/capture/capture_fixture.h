@@ -9,7 +9,7 @@
 
 #include "capture/art_objects.h"
 #include "common/store_fixture.h"
-#include "hostsim/document.h"
+#include "hostsim/core/document.h"
 
 namespace velmtest {
 

@@ -9,7 +9,7 @@
 #include "common/store_fixture.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 #include "palette/group_dialogs.h"
 
 namespace velmtest {

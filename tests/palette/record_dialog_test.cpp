@@ -12,7 +12,7 @@
 #include "database/record.h"
 #include "database/record_time.h"
 #include "frame/globals.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 #include "palette/record_dialog.h"
 #include "platform/memory.h"
 

@@ -12,7 +12,7 @@
 #include "database/record_index.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 #include "palette/search_dialog.h"
 
 namespace velmtest {

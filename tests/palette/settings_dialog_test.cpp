@@ -8,7 +8,7 @@
 #include "common/sjis.h"
 #include "common/store_fixture.h"
 #include "frame/globals.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 #include "palette/search_dialog.h"
 #include "palette/settings_dialog.h"
 

@@ -8,8 +8,8 @@
 #include <system_error>
 #include <utility>
 
-#include "hostsim/scene.h"
-#include "hostsim/text_layout.h"
+#include "hostsim/drawing/text_layout.h"
+#include "hostsim/scene/scene.h"
 #include "platform/sjis_forms.h"
 
 namespace velmgui {
