@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "hostsim/document.h"
+#include "hostsim/core/document.h"
 #include "plugin_session.h"
 
 // Adds `paths` selected 4 x 4 rectangles (stroked; filled too with `filled`) to the current

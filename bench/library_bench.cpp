@@ -19,7 +19,7 @@
 #include "database/record_index.h"
 #include "dialogs/search_dialog.h"
 #include "frame/globals.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 #include "palette/palette_window.h"
 #include "palette/thumbnail_cache.h"
 #include "platform/memory.h"

@@ -10,7 +10,7 @@
 #include "bench_session.h"
 #include "database/group_file.h"
 #include "frame/globals.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 #include "palette/palette_window.h"
 #include "palette/thumbnail_cache.h"
 

@@ -1,10 +1,12 @@
 # Checks that the folders of a source tree include one another one way only: each folder
 # sits on a floor, and a file may include files of its own folder and of folders on lower
 # floors, never of a folder on its own floor or a higher one. Run as a script:
-#   cmake -DROOT=DIR -DFLOORS="a|b,c|d" -P check_floors.cmake
+#   cmake -DROOT=DIR -DFLOORS="a|b,c|d" [-DPREFIX=dir/] -P check_floors.cmake
 # FLOORS lists the floors from the ground up, separated by "|"; folders sharing a floor
-# are separated by ",". Every folder holding sources must be on a floor. Fails listing
-# every include that goes up or sideways.
+# are separated by ",". Every folder holding sources must be on a floor. With PREFIX, the
+# tree's own files are included as PREFIX + folder/file (other includes lie outside it and
+# are not judged), and the files at its top (which put the folders together) are above
+# every floor. Fails listing every include that goes up or sideways.
 if(NOT ROOT OR NOT FLOORS)
   message(FATAL_ERROR "usage: cmake -DROOT=DIR -DFLOORS=\"a|b,c\" -P check_floors.cmake")
 endif()
@@ -36,7 +38,18 @@ foreach(source IN LISTS sources)
   foreach(line IN LISTS includes)
     string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"]+)\".*" "\\1" target "${line}")
     math(EXPR checked "${checked} + 1")
-    if(NOT target MATCHES "/")
+    if(PREFIX)
+      string(FIND "${target}" "${PREFIX}" at)
+      if(NOT at EQUAL 0)
+        continue()  # outside the tree, or beside the including file
+      endif()
+      string(LENGTH "${PREFIX}" skip)
+      string(SUBSTRING "${target}" ${skip} -1 target)
+      if(NOT target MATCHES "/")
+        string(APPEND faults "\n  ${source} includes ${PREFIX}${target}, at the top of the tree")
+        continue()
+      endif()
+    elseif(NOT target MATCHES "/")
       continue()  # beside the including file
     endif()
     string(REGEX REPLACE "/.*" "" to "${target}")

@@ -9,7 +9,7 @@
 #include "database/record.h"
 #include "frame/globals.h"
 #include "fuzz_session.h"
-#include "hostsim/document.h"
+#include "hostsim/core/document.h"
 #include "placement/placement_state.h"
 #include "platform/memory.h"
 

@@ -16,8 +16,9 @@
 #include "database/record.h"
 #include "frame/globals.h"
 #include "fuzz_session.h"
-#include "hostsim/document.h"
-#include "hostsim/scene.h"
+#include "hostsim/core/document.h"
+#include "hostsim/document_files.h"
+#include "hostsim/scene/scene.h"
 #include "platform/memory.h"
 #include "prefs/preferences.h"
 

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "hostsim/document.h"
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
+#include "hostsim/core/document.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > (1u << 18)) return 0;

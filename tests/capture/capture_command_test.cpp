@@ -13,7 +13,8 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "frame/globals.h"
-#include "hostsim/scene.h"
+#include "hostsim/document_files.h"
+#include "hostsim/scene/scene.h"
 #include "tests/capture/capture_fixture.h"
 
 namespace velmtest {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "artformat/art_objects.h"
-#include "database/record.h"
 #include "common/store_fixture.h"
-#include "hostsim/document.h"
+#include "database/record.h"
+#include "hostsim/core/document.h"
 
 namespace velmtest {
 

@@ -10,8 +10,8 @@
 #include "common/sjis.h"
 #include "database/group_file.h"
 #include "frame/globals.h"
-#include "hostsim/action_manager.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/core/action_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 
 namespace velmtest {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "common/store_fixture.h"
 #include "database/record.h"
-#include "hostsim/document.h"
+#include "hostsim/core/document.h"
 
 namespace velmtest {
 

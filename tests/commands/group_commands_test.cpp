@@ -11,7 +11,7 @@
 #include "database/record_index.h"
 #include "dialogs/group_dialogs.h"
 #include "frame/globals.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 
 namespace velmtest {
 namespace {

@@ -10,7 +10,7 @@
 #include "database/group_file.h"
 #include "database/record_index.h"
 #include "frame/globals.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 #include "palette/palette_window.h"
 
 namespace velmtest {

@@ -14,8 +14,9 @@
 #include "common/host_fixture.h"
 #include "frame/globals.h"
 #include "gui_controller.h"
-#include "hostsim/document.h"
-#include "hostsim/scene.h"
+#include "hostsim/core/document.h"
+#include "hostsim/document_files.h"
+#include "hostsim/scene/scene.h"
 #include "palette/palette_window.h"
 
 namespace {

@@ -12,8 +12,9 @@
 #include "common/host_fixture.h"
 #include "frame/globals.h"
 #include "gui_controller.h"
-#include "hostsim/adm_drawing.h"
-#include "hostsim/scene.h"
+#include "hostsim/desktop/adm_drawing.h"
+#include "hostsim/document_files.h"
+#include "hostsim/scene/scene.h"
 #include "palette/palette_window.h"
 
 namespace {

@@ -14,9 +14,10 @@
 #include "gui_controller.h"
 #include "gui_document.h"
 #include "gui_settings.h"
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
-#include "hostsim/svg_writer.h"
+#include "hostsim/document_files.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
+#include "hostsim/svg/svg_writer.h"
 
 namespace {
 

@@ -10,7 +10,8 @@
 
 #include "common/host_fixture.h"
 #include "gui_controller.h"
-#include "hostsim/scene.h"
+#include "hostsim/document_files.h"
+#include "hostsim/scene/scene.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
 // Offscreen images and drawers as the thumbnail uses them: an image drawn into through its
 // drawer (fill, art through the drawer's port), then copied onto a memory bitmap through
 // a drawer made on a platform context.
-#include "hostsim/adm_drawing.h"
-#include "hostsim/scene.h"
+#include "hostsim/desktop/adm_drawing.h"
+#include "hostsim/document_files.h"
+#include "hostsim/scene/scene.h"
 #include "tests/hostsim/document_fixture.h"
 
 namespace velmtest {

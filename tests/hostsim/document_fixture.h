@@ -6,7 +6,7 @@
 
 #include "common/host_fixture.h"
 #include "host/suite_list.h"
-#include "hostsim/document.h"
+#include "hostsim/core/document.h"
 
 namespace velmtest {
 

@@ -12,10 +12,11 @@
 #include <fstream>
 #include <functional>
 
-#include "hostsim/file_output.h"
-#include "hostsim/renderer.h"
-#include "hostsim/scene.h"
-#include "hostsim/svg_writer.h"
+#include "hostsim/core/file_output.h"
+#include "hostsim/document_files.h"
+#include "hostsim/drawing/renderer.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg_writer.h"
 #include "tests/hostsim/document_fixture.h"
 
 namespace velmtest {

@@ -7,8 +7,9 @@
 #include <limits>
 #include <sstream>
 
-#include "hostsim/renderer.h"
-#include "hostsim/scene.h"
+#include "hostsim/document_files.h"
+#include "hostsim/drawing/renderer.h"
+#include "hostsim/scene/scene.h"
 #include "tests/hostsim/document_fixture.h"
 
 namespace velmtest {

@@ -3,7 +3,8 @@
 // and the builder.
 #include <cstring>
 
-#include "hostsim/scene.h"
+#include "hostsim/document_files.h"
+#include "hostsim/scene/scene.h"
 #include "tests/hostsim/document_fixture.h"
 
 namespace velmtest {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "hostsim/svg.h"
+#include "hostsim/svg/svg.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 
 #include <regex>
 
-#include "hostsim/renderer.h"
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
-#include "hostsim/svg_writer.h"
+#include "hostsim/drawing/renderer.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
+#include "hostsim/svg/svg_writer.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <cmath>
 
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
 
 namespace {
 

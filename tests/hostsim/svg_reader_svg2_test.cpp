@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
-#include "hostsim/svg_writer.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
+#include "hostsim/svg/svg_writer.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <array>
 #include <optional>
 
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <memory>
 #include <set>
 
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
-#include "hostsim/text_kerning.h"
-#include "hostsim/text_layout.h"
+#include "hostsim/drawing/text_kerning.h"
+#include "hostsim/drawing/text_layout.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
 
 namespace {
 

@@ -17,9 +17,10 @@
 
 #include <gtest/gtest.h>
 
-#include "hostsim/renderer.h"
-#include "hostsim/scene.h"
-#include "hostsim/svg_writer.h"
+#include "hostsim/document_files.h"
+#include "hostsim/drawing/renderer.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg_writer.h"
 
 namespace velmtest {
 namespace {

@@ -2,7 +2,7 @@
 // back character by character as the capture does, text paths, and the text layout.
 #include <cstring>
 
-#include "hostsim/text_layout.h"
+#include "hostsim/drawing/text_layout.h"
 #include "tests/hostsim/document_fixture.h"
 
 namespace velmtest {

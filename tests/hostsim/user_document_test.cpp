@@ -1,7 +1,8 @@
 // The scripted user's document actions, seen through the suites the plug-in uses.
-#include "hostsim/user_document.h"
-#include "hostsim/renderer.h"
-#include "hostsim/scene.h"
+#include "hostsim/desktop/user_document.h"
+#include "hostsim/document_files.h"
+#include "hostsim/drawing/renderer.h"
+#include "hostsim/scene/scene.h"
 #include "tests/hostsim/document_fixture.h"
 
 namespace velmtest {

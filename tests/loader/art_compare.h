@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "hostsim/document.h"
+#include "hostsim/core/document.h"
 
 namespace velmtest {
 

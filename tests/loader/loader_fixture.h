@@ -9,8 +9,8 @@
 
 #include "artformat/art_objects.h"
 #include "common/store_fixture.h"
-#include "hostsim/document.h"
-#include "hostsim/scene.h"
+#include "hostsim/core/document.h"
+#include "hostsim/scene/scene.h"
 
 namespace velmtest {
 

@@ -8,7 +8,7 @@
 #include "capture/art_tree_writer.h"
 #include "database/group_file.h"
 #include "frame/globals.h"
-#include "hostsim/scene.h"
+#include "hostsim/scene/scene.h"
 #include "placement/art_loader.h"
 #include "tests/loader/art_compare.h"
 #include "tests/loader/loader_fixture.h"

@@ -10,7 +10,7 @@
 #include "dialogs/group_dialogs.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 
 namespace velmtest {
 namespace {

@@ -12,8 +12,8 @@
 #include "database/group_file.h"
 #include "database/record_index.h"
 #include "frame/globals.h"
-#include "hostsim/dialog_manager.h"
-#include "hostsim/host_preferences.h"
+#include "hostsim/core/host_preferences.h"
+#include "hostsim/desktop/dialog_manager.h"
 #include "palette/palette_window.h"
 #include "palette/record_list.h"
 

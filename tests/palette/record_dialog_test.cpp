@@ -13,7 +13,7 @@
 #include "database/record_time.h"
 #include "dialogs/record_dialog.h"
 #include "frame/globals.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 #include "platform/memory.h"
 
 namespace velmtest {

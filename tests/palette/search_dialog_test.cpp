@@ -13,7 +13,7 @@
 #include "dialogs/search_dialog.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 
 namespace velmtest {
 namespace {

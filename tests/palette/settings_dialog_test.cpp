@@ -10,7 +10,7 @@
 #include "dialogs/search_dialog.h"
 #include "dialogs/settings_dialog.h"
 #include "frame/globals.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 
 namespace velmtest {
 namespace {

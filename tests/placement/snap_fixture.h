@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/store_fixture.h"
-#include "hostsim/document.h"
+#include "hostsim/core/document.h"
 
 namespace velmtest {
 

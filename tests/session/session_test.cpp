@@ -14,7 +14,8 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "frame/globals.h"
-#include "hostsim/scene.h"
+#include "hostsim/document_files.h"
+#include "hostsim/scene/scene.h"
 #include "platform/memory.h"
 #include "plugin_session.h"
 

@@ -17,7 +17,7 @@
 #include "database/record.h"
 #include "export_files.h"
 #include "frame/globals.h"
-#include "hostsim/svg.h"
+#include "hostsim/svg/svg.h"
 #include "velm/velm_fixture.h"
 
 namespace velmtest {

@@ -16,7 +16,7 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "frame/globals.h"
-#include "hostsim/svg.h"
+#include "hostsim/svg/svg.h"
 #include "velm/velm_fixture.h"
 
 namespace velmtest {

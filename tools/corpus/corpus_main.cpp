@@ -29,7 +29,7 @@
 
 #include "commands.h"
 #include "corpus_run.h"
-#include "hostsim/file_output.h"
+#include "hostsim/core/file_output.h"
 #include "picture_compare.h"
 #include "suite_run.h"
 

@@ -15,12 +15,13 @@
 #include <sstream>
 
 #include "commands.h"
-#include "hostsim/document.h"
-#include "hostsim/file_output.h"
-#include "hostsim/renderer.h"
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
-#include "hostsim/svg_writer.h"
+#include "hostsim/core/document.h"
+#include "hostsim/core/file_output.h"
+#include "hostsim/document_files.h"
+#include "hostsim/drawing/renderer.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
+#include "hostsim/svg/svg_writer.h"
 #include "picture_compare.h"
 #include "plugin_session.h"
 

@@ -15,10 +15,10 @@
 
 #include "commands.h"
 #include "corpus_run.h"
-#include "hostsim/document.h"
-#include "hostsim/file_output.h"
-#include "hostsim/renderer.h"
-#include "hostsim/svg.h"
+#include "hostsim/core/document.h"
+#include "hostsim/core/file_output.h"
+#include "hostsim/drawing/renderer.h"
+#include "hostsim/svg/svg.h"
 #include "picture_compare.h"
 #include "plugin_session.h"
 

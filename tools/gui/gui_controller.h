@@ -16,7 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "gui_document.h"
-#include "hostsim/dialog_manager.h"
+#include "hostsim/desktop/dialog_manager.h"
 #include "hostsim/host.h"
 #include "plugin_session.h"
 

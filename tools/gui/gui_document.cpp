@@ -14,10 +14,11 @@
 
 #include "gui_controller.h"
 #include "gui_draw.h"
-#include "hostsim/renderer.h"
-#include "hostsim/scene.h"
-#include "hostsim/svg_writer.h"
-#include "hostsim/text_layout.h"
+#include "hostsim/document_files.h"
+#include "hostsim/drawing/renderer.h"
+#include "hostsim/drawing/text_layout.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg_writer.h"
 
 namespace velmgui {
 

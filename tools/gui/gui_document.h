@@ -8,8 +8,8 @@
 #include <map>
 #include <string>
 
-#include "hostsim/document.h"
-#include "hostsim/svg.h"
+#include "hostsim/core/document.h"
+#include "hostsim/svg/svg.h"
 
 namespace velmgui {
 

@@ -2,7 +2,7 @@
 
 #include <cairo.h>
 
-#include "hostsim/text_layout.h"
+#include "hostsim/drawing/text_layout.h"
 
 namespace velmgui {
 

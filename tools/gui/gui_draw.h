@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "hostsim/desktop.h"
+#include "hostsim/desktop/desktop.h"
 
 namespace velmgui {
 

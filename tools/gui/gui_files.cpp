@@ -14,8 +14,9 @@
 
 #include "gui_controller.h"
 #include "gui_draw.h"
-#include "hostsim/scene.h"
-#include "hostsim/text_layout.h"
+#include "hostsim/document_files.h"
+#include "hostsim/drawing/text_layout.h"
+#include "hostsim/scene/scene.h"
 
 namespace velmgui {
 

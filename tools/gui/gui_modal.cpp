@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "gui_controller.h"
-#include "hostsim/adm_drawing.h"
+#include "hostsim/desktop/adm_drawing.h"
 #include "platform/sjis_forms.h"
 
 namespace velmgui {

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "hostsim/file_output.h"
+#include "hostsim/core/file_output.h"
 
 namespace velmgui {
 

@@ -9,7 +9,8 @@
 
 #include "gui_controller.h"
 #include "gui_settings.h"
-#include "hostsim/scene.h"
+#include "hostsim/document_files.h"
+#include "hostsim/scene/scene.h"
 #include "plugin_session.h"
 
 #ifdef VELM_HAVE_SDL2

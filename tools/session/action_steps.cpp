@@ -3,7 +3,7 @@
 #include <fstream>
 #include <ostream>
 
-#include "hostsim/file_output.h"
+#include "hostsim/core/file_output.h"
 
 namespace velmsession {
 namespace fs = std::filesystem;

@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "frame/globals.h"
-#include "hostsim/dialog_manager.h"
-#include "hostsim/renderer.h"
-#include "hostsim/scene.h"
+#include "hostsim/desktop/dialog_manager.h"
+#include "hostsim/document_files.h"
+#include "hostsim/drawing/renderer.h"
+#include "hostsim/scene/scene.h"
 #include "palette/palette_window.h"
 #include "platform/sjis_forms.h"
 #include "plugin_session.h"

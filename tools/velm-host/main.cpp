@@ -29,12 +29,13 @@
 
 #include "gui_settings.h"
 #include "gui_window.h"
-#include "hostsim/file_output.h"
+#include "hostsim/core/file_output.h"
+#include "hostsim/document_files.h"
+#include "hostsim/drawing/renderer.h"
 #include "hostsim/host.h"
-#include "hostsim/renderer.h"
-#include "hostsim/scene.h"
-#include "hostsim/svg.h"
-#include "hostsim/svg_writer.h"
+#include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
+#include "hostsim/svg/svg_writer.h"
 #include "plugin_session.h"
 #include "session_script.h"
 

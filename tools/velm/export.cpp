@@ -14,9 +14,9 @@
 #include "export_files.h"
 #include "export_svg.h"
 #include "group_scan.h"
-#include "hostsim/file_output.h"
-#include "hostsim/renderer.h"
-#include "hostsim/svg_writer.h"
+#include "hostsim/core/file_output.h"
+#include "hostsim/drawing/renderer.h"
+#include "hostsim/svg/svg_writer.h"
 #include "plugin_session.h"
 
 namespace velmtool {

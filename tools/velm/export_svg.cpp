@@ -10,8 +10,8 @@
 #include "command_support.h"
 #include "commands.h"
 #include "group_scan.h"
-#include "hostsim/file_output.h"
-#include "hostsim/svg_writer.h"
+#include "hostsim/core/file_output.h"
+#include "hostsim/svg/svg_writer.h"
 #include "sjis_text.h"
 
 namespace velmtool {

@@ -7,7 +7,7 @@
 
 #include "commands.h"
 #include "database/lzss.h"
-#include "hostsim/file_output.h"
+#include "hostsim/core/file_output.h"
 #include "platform/memory.h"
 #include "record_walk.h"
 

@@ -13,8 +13,9 @@
 #include "commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
-#include "hostsim/file_output.h"
-#include "hostsim/text_layout.h"
+#include "hostsim/core/file_output.h"
+#include "hostsim/drawing/png_output.h"
+#include "hostsim/drawing/text_layout.h"
 #include "sjis_text.h"
 #include "thumbnail_image.h"
 

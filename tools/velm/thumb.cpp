@@ -5,7 +5,8 @@
 #include "commands.h"
 #include "database/group_file.h"
 #include "database/record.h"
-#include "hostsim/file_output.h"
+#include "hostsim/core/file_output.h"
+#include "hostsim/drawing/png_output.h"
 #include "sjis_text.h"
 #include "thumbnail_image.h"
 

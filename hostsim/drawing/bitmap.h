@@ -1,0 +1,50 @@
+// Pixel buffers the renderer draws into: pictures of documents, the desktop's screen and
+// its memory bitmaps, the dialog manager's offscreen images.
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/types.h"
+
+namespace hostsim {
+
+// A pixel buffer of 0x00RRGGBB words, rows top first (a Cairo RGB24 image surface).
+class Bitmap {
+ public:
+  // All pixels `fill`.
+  Bitmap(int width, int height, std::uint32_t fill = 0);
+  ~Bitmap();
+  Bitmap(const Bitmap&) = delete;
+  Bitmap& operator=(const Bitmap&) = delete;
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+  // Pixels as 0x00RRGGBB; (x, y) must lie inside.
+  std::uint32_t Pixel(int x, int y) const;
+  void SetPixel(int x, int y, std::uint32_t rgb);
+  void Fill(const host::Rect& rect, std::uint32_t rgb);
+  // Every pixel, rows top first.
+  std::vector<std::uint32_t> Pixels() const;
+  // For drawing with Cairo: flushes before, and marks the pixels changed after.
+  cairo_surface_t* surface() { return surface_; }
+  void BeginCairo();
+  void EndCairo();
+  // Written with WriteFileAtomically (hostsim/core/file_output.h); false with a message in
+  // *error (when given) when it cannot be.
+  bool WritePng(const std::string& path, std::string* error = nullptr) const;
+
+ private:
+  int width_;
+  int height_;
+  cairo_surface_t* surface_;
+  // The image surface's pixels (fixed for its life).
+  unsigned char* data_;
+  int stride_;
+};
+
+}  // namespace hostsim
