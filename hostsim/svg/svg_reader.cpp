@@ -76,6 +76,7 @@ std::string Reader::Trim(const std::string& s) {
 }
 
 void Reader::Note(xmlNodePtr at, const std::string& what) {
+  if (quiet_ > 0) return;
   report_->notes.push_back(file_ + ":" + std::to_string(at ? xmlGetLineNo(at) : 1) + ": " + what);
 }
 
@@ -339,11 +340,8 @@ void Reader::Draw(xmlNodePtr n, const std::string& name, const Style& s, const M
   }
   Json children = Json::array();
   if (name == "switch") {
-    // The first child that applies: one without required extensions (none are known here).
     for (xmlNodePtr c = n->children; c; c = c->next) {
-      if (c->type != XML_ELEMENT_NODE || !IsSvg(c) || HasAttr(c, "requiredExtensions")) continue;
-      if (HasAttr(c, "systemLanguage") && Attr(c, "systemLanguage").find("en") == std::string::npos)
-        continue;
+      if (!SwitchApplies(c)) continue;
       Element(c, s, m, vp, &children);
       break;
     }
@@ -444,6 +442,7 @@ void Reader::Use(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport
   const Matrix m = Multiply(ctm, {1, 0, 0, 1, x, y});
   activeUses_.insert(n);
   ++useDepth_;
+  const ContextScope context(this, s);
   Json children = Json::array();
   if (Named(target, "symbol")) {
     ++symbolUse_;

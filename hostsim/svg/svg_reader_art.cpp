@@ -269,13 +269,20 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
     // A fill or stroke that lets through: one object each, the stroke on top, so that
     // the fill shows through the inner half of the stroke (the host's art has one
     // opacity, which would hide it even when both are equal).
+    // The element's own opacity goes onto both: a record's group holds none. Only where
+    // the stroke covers the fill does that draw differently (the fill shows through).
     Json fillArt = art, strokeArt = art;
     fillArt.erase("stroke");
-    SetOpacity(&fillArt, fillAlpha);
+    SetOpacity(&fillArt, s.opacity * fillAlpha);
     strokeArt["fill"] = nullptr;
-    SetOpacity(&strokeArt, strokeAlpha);
+    SetOpacity(&strokeArt, s.opacity * strokeAlpha);
     art = {{"type", "group"}, {"children", {strokeArt, fillArt}}};
-    SetOpacity(&art, s.opacity);
+    if (s.opacity < 1) {
+      Drop("opacity over a fill and a stroke that let through");
+      Note(n,
+           "opacity with fill-opacity or stroke-opacity: set on the fill and the stroke "
+           "each, so the fill shows through the inner half of the stroke");
+    }
   } else {
     SetOpacity(&art, s.opacity * (!fill.is_null()     ? fillAlpha
                                   : !stroke.is_null() ? strokeAlpha
@@ -297,7 +304,11 @@ void Reader::Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const View
     Drop("filter");
     Note(n, "a filter: drawn without it");
   }
-  if (!s.clipPath.empty()) ClipBy(s.clipPath, n, ctm, vp, user, art);
+  if (s.clipPath.empty()) return;
+  // A group, use or nested viewport: its bounding box from what it holds.
+  Geometry box;
+  if (!user && BoxGeometry(n, s, vp, &box)) user = &box;
+  ClipBy(s.clipPath, n, ctm, vp, user, art);
 }
 
 void Reader::ClipBy(const std::string& id, xmlNodePtr n, const Matrix& ctm, const Viewport& vp,

@@ -118,6 +118,7 @@ bool ParsePaintOrder(const std::string& value, int order[3]) {
 void Reader::Markers(xmlNodePtr n, const Style& s, const Matrix& ctm, const Geometry& user,
                      Json* art) {
   Json instances = Json::array();  // in drawing order
+  const ContextScope context(this, s);
   // The markers drawn, in drawing order.
   [&] {
     if (s.markers[0].empty() && s.markers[1].empty() && s.markers[2].empty()) return;

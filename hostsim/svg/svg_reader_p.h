@@ -239,6 +239,21 @@ class Reader {
               const Geometry* user, Json* art);
   void Clip(xmlNodePtr clip, xmlNodePtr n, const Matrix& ctm, const Viewport& vp,
             const Geometry* user, Json* art);
+  // The geometry of what `n` (in its computed style `s`) holds, in its user space: what
+  // its bounding box is taken from. False when it holds none or more than can be walked.
+  bool BoxGeometry(xmlNodePtr n, const Style& s, const Viewport& vp, Geometry* out);
+  struct BoxWalk {
+    int elements = 0, depth = 0;
+    bool over = false;
+  };
+  void OwnBox(xmlNodePtr n, const Style& s, const Matrix& m, const Viewport& vp, BoxWalk* walk,
+              Geometry* out);
+  void ChildBox(xmlNodePtr c, const Style& parent, const Matrix& m, const Viewport& vp,
+                BoxWalk* walk, Geometry* out);
+  void ViewportBox(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& s, const Matrix& m,
+                   const Viewport& vp, BoxWalk* walk, Geometry* out);
+  // Whether a child of a switch applies (the first that does is drawn).
+  static bool SwitchApplies(xmlNodePtr c);
   // Wraps `art` in a clipping group of the viewport rectangle x, y, w, h (in the space of
   // `ctm`) unless all of it lies inside.
   void ViewportClip(const Matrix& ctm, double x, double y, double w, double h, Json* art);
@@ -246,6 +261,23 @@ class Reader {
   // at its vertices; `art` becomes a group of the shape and its markers. Reports markers
   // on other shapes.
   void Markers(xmlNodePtr n, const Style& s, const Matrix& ctm, const Geometry& user, Json* art);
+
+  // context-fill and context-stroke: the fill and stroke of the element a use or a marker
+  // draws for (none outside of one), currentColor resolved in that element's colour.
+  struct ContextPaint {
+    Paint fill{Paint::kNone}, stroke{Paint::kNone};
+  };
+  class ContextScope {
+   public:
+    ContextScope(Reader* reader, const Style& of);
+    ~ContextScope() { reader_->context_ = saved_; }
+    ContextScope(const ContextScope&) = delete;
+    ContextScope& operator=(const ContextScope&) = delete;
+
+   private:
+    Reader* reader_;
+    ContextPaint saved_;
+  };
 
   // Reports.
   void Note(xmlNodePtr at, const std::string& what);
@@ -280,6 +312,7 @@ class Reader {
   std::map<xmlNodePtr, std::string> gradientOf_;  // gradient element → scene name
   Json documentKeys_ = Json::object();
   std::set<xmlNodePtr> activeUses_;
+  ContextPaint context_;
   std::set<xmlNodePtr> activeClips_;
   // svg_reader_pattern.cpp: host patterns made of SVG patterns, by name.
   Json patterns_ = Json::array();
@@ -306,6 +339,7 @@ class Reader {
   int symbolUse_ = 0;  // inside a use of a symbol
   bool drawsOther_ = false;
   int markerDepth_ = 0;  // inside a marker's content
+  int quiet_ = 0;        // reading again what was read: no notes
 };
 
 }  // namespace hostsim::svg_in

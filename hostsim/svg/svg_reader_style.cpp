@@ -50,8 +50,23 @@ const std::set<std::string>& Properties() {
   return kProperties;
 }
 
-std::vector<CssDeclaration> ParseDeclarations(const std::string& text) {
+// The text without its CSS comments (a comment that is not closed runs to the end).
+std::string WithoutComments(const std::string& css) {
+  std::string text;
+  for (std::size_t i = 0; i < css.size();) {
+    if (css.compare(i, 2, "/*") == 0) {
+      const std::size_t end = css.find("*/", i + 2);
+      i = end == std::string::npos ? css.size() : end + 2;
+      continue;
+    }
+    text += css[i++];
+  }
+  return text;
+}
+
+std::vector<CssDeclaration> ParseDeclarations(const std::string& css) {
   std::vector<CssDeclaration> out;
+  const std::string text = WithoutComments(css);
   for (svgpp::css_style_iterator<std::string::const_iterator> it(text.begin(), text.end());
        !it.eof(); ++it) {
     CssDeclaration d{std::string(it->first.begin(), it->first.end()),
@@ -132,6 +147,10 @@ bool Reader::ParsePaint(const std::string& value, Paint* p) {
   }
   if (value == "currentColor") {
     *p = Paint{Paint::kCurrentColor};
+    return true;
+  }
+  if (value == "context-fill" || value == "context-stroke") {
+    *p = value == "context-fill" ? context_.fill : context_.stroke;
     return true;
   }
   Paint q{Paint::kColor};
@@ -441,6 +460,19 @@ bool Reader::OwnTransform(xmlNodePtr n, const Style& s, Matrix* t, bool* invalid
   return false;
 }
 
+Reader::ContextScope::ContextScope(Reader* reader, const Style& of)
+    : reader_(reader), saved_(reader->context_) {
+  auto resolved = [&of](Paint p) {
+    if (p.kind == Paint::kCurrentColor) {
+      p.kind = Paint::kColor;
+      std::copy(of.color, of.color + 3, p.rgb);
+      p.alpha = of.colorAlpha;
+    }
+    return p;
+  };
+  reader->context_ = {resolved(of.fill), resolved(of.stroke)};
+}
+
 Style Reader::Compute(xmlNodePtr n, const Style& parent) {
   Style s = parent;
   s.ResetUninherited();
@@ -460,16 +492,7 @@ Style Reader::StyleOf(xmlNodePtr n) {
 }
 
 void Reader::ParseStyleSheet(const std::string& sheet, xmlNodePtr at) {
-  std::string text;
-  // Comments out.
-  for (std::size_t i = 0; i < sheet.size();) {
-    if (sheet.compare(i, 2, "/*") == 0) {
-      const std::size_t end = sheet.find("*/", i + 2);
-      i = end == std::string::npos ? sheet.size() : end + 2;
-      continue;
-    }
-    text += sheet[i++];
-  }
+  const std::string text = WithoutComments(sheet);
   std::size_t i = 0;
   while (i < text.size()) {
     i = text.find_first_not_of(" \t\r\n\f", i);

@@ -356,8 +356,9 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
   for (std::size_t k = 0; k < chars.size(); ++k) {
     const Char& c = chars[k];
     const bool newChunk = k == 0 || !std::isnan(c.x) || !std::isnan(c.y);
+    // Hidden characters take their place and are not drawn: a piece of their own.
     if (newChunk || !std::isnan(c.dx) || !std::isnan(c.dy) || c.rotate != 0 ||
-        chars[k - 1].rotate != 0) {
+        chars[k - 1].rotate != 0 || runs[c.run].hidden != runs[chars[k - 1].run].hidden) {
       close(newChunk ? nullptr : &c);
       double x = std::isnan(c.x) ? penX : c.x, y = std::isnan(c.y) ? penY : c.y;
       if (!std::isnan(c.dx)) x += c.dx;

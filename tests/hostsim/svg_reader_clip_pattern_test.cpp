@@ -134,6 +134,17 @@ TEST(SvgReaderClip, ClipsAsSvgDoes) {
        {{50, 50}},
        {{10, 10}},
        ""},
+      // The hidden square doubles the bounds' width; the clip keeps their right half.
+      {"a group's bounds take hidden art, not art that is not displayed",
+       "<svg xmlns='http://www.w3.org/2000/svg' width='100pt' height='100pt' "
+       "viewBox='0 0 100 100'><clipPath id='c' clipPathUnits='objectBoundingBox'>"
+       "<rect x='.5' width='.5' height='1'/></clipPath><g clip-path='url(#c)'>"
+       "<g transform='scale(2)'><rect width='50' height='50' visibility='hidden'/></g>"
+       "<rect y='40' width='60' height='20' fill='#ff0000'/>"
+       "<rect width='400' height='10' display='none'/></g></svg>",
+       {{55, 50}},
+       {{40, 50}, {20, 50}},
+       ""},
       {"a shape with an invalid transform adds nothing",
        Page("<clipPath id='c'><rect x='10' y='10' width='30' height='30'/>"
             "<rect x='60' y='60' width='30' height='30' transform='scale(2,'/></clipPath>"),

@@ -105,6 +105,8 @@ TEST(SvgReaderCss, StylesCascadeAsCssSays) {
       {"<style>#r { fill: red ! IMPORTANT }</style>"
        "<rect id=\"r\" width=\"1\" height=\"1\" style=\"fill: lime !important; fill: blue\"/>",
        "/fill", "#00ff00"},
+      // Comments in a style attribute are left out.
+      {"<rect width=\"1\" height=\"1\" style=\"/*a*/fill:lime/* b; */\"/>", "/fill", "#00ff00"},
       // An invalid keyword is ignored: what came before holds.
       {"<rect width=\"1\" height=\"1\" fill-rule=\"evenodd\" style=\"fill-rule: bogus\"/>",
        "/evenOdd", true},

@@ -181,7 +181,8 @@ TEST(SvgReaderSvg2, FillAndStrokeOpacitiesStayApartThroughAWriteAndARead) {
     double fill, stroke, whole;  // opacities: of each part, of the whole
   } cases[] = {
       {"fill-opacity='.5' stroke-opacity='.5'", true, .5, .5, 1},
-      {"fill-opacity='.25' stroke-opacity='.5' opacity='.5'", true, .25, .5, .5},
+      // The element's opacity goes onto each part: a record's group holds none.
+      {"fill-opacity='.25' stroke-opacity='.5' opacity='.5'", true, .125, .25, 1},
       {"stroke-opacity='.5'", true, 1, .5, 1},
       {"opacity='.5'", false, 1, 1, .5},
   };
@@ -206,6 +207,55 @@ TEST(SvgReaderSvg2, FillAndStrokeOpacitiesStayApartThroughAWriteAndARead) {
       EXPECT_EQ(Opacity(fill), c.fill) << c.attrs;
       EXPECT_EQ(Opacity(stroke), c.stroke) << c.attrs;
     }
+  }
+}
+
+// The fills and stroke colours of every path at or below `art` that is not a clipping
+// path, in the document's order.
+void Paints(const json& art, std::vector<json>* fills, std::vector<json>* strokes) {
+  if (art.value("clip", false)) return;
+  if (art.contains("children")) {
+    for (const json& child : art["children"])
+      Paints(child, fills, strokes);
+    return;
+  }
+  fills->push_back(art.value("fill", json()));
+  strokes->push_back(art.contains("stroke") ? art["stroke"]["color"] : json());
+}
+
+TEST(SvgReaderSvg2, ContextPaintsAreThoseOfTheUseOrTheMarkedShape) {
+  const std::string kRect =
+      "<defs><rect id='r' width='10' height='10' fill='context-stroke' stroke='context-fill'/>"
+      "<use id='u' href='#r' fill='context-stroke' stroke='context-fill'/></defs>";
+  const struct {
+    std::string body;
+    std::vector<json> fills, strokes;
+  } cases[] = {
+      {kRect + "<use href='#r' fill='#0000ff' stroke='#00ff00'/>", {"#00ff00"}, {"#0000ff"}},
+      // A use of a use: each takes the paints of the one that draws it.
+      {kRect + "<use href='#u' fill='#0000ff' stroke='#00ff00'/>", {"#0000ff"}, {"#00ff00"}},
+      // currentColor is the colour of the use.
+      {kRect + "<use href='#r' color='#ff0000' fill='none' stroke='currentColor'/>",
+       {"#ff0000"},
+       {nullptr}},
+      // A marker's content takes the paints of the shape it marks.
+      {"<marker id='m' markerWidth='10' markerHeight='10' markerUnits='userSpaceOnUse'>"
+       "<rect width='4' height='4' fill='context-stroke'/></marker>"
+       "<path d='M10 10 L50 10' fill='none' stroke='#00ff00' marker-end='url(#m)'/>",
+       {"#00ff00", nullptr},
+       {nullptr, "#00ff00"}},
+      // Outside of any use or marker there is no context: nothing is painted.
+      {"<rect width='10' height='10' fill='context-fill' stroke='#00ff00'/>",
+       {nullptr},
+       {"#00ff00"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<json> fills, strokes;
+    const hostsim::SvgDocument read = Read(c.body);
+    for (const json& art : Layer(read))
+      Paints(art, &fills, &strokes);
+    EXPECT_EQ(fills, c.fills) << c.body;
+    EXPECT_EQ(strokes, c.strokes) << c.body;
   }
 }
 

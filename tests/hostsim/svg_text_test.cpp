@@ -121,6 +121,9 @@ TEST(SvgText, PositionListsAndRotationsMakePointTextsOfTheirOwn) {
       {"<text x='10' y='40' rotate='30 x'>ab</text>", {{"ab", 10, 60, 0}}},  // not a list
       {"<text x='10' y='40' xml:space='preserve'>a  b </text>", {{"a  b", 10, 60, 0}}},
       {"<text x='10' y='40'> a  b </text>", {{"a b", 10, 60, 0}}},
+      // Hidden characters take their place and are not drawn.
+      {"<text x='10' y='40'>ab<tspan visibility='hidden'>cd</tspan>ef</text>",
+       {{"ab", 10, 60, 0}, {"ef", -1, 60, 0}}},
   };
   for (const Case& c : cases) {
     const std::vector<json> pieces = Pieces(Read(c.body));
