@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -310,6 +311,8 @@ class Reader {
   Json gradients_ = Json::array();
   std::set<std::string> gradientNames_;
   std::map<xmlNodePtr, std::string> gradientOf_;  // gradient element → scene name
+  // A gradient laid out over periods (reflect, repeat): element, first period, count.
+  std::map<std::tuple<xmlNodePtr, long, long>, std::string> spreadOf_;
   Json documentKeys_ = Json::object();
   std::set<xmlNodePtr> activeUses_;
   ContextPaint context_;

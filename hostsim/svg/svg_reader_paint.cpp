@@ -1,4 +1,5 @@
 // Reading SVG paint: colours, and linear and radial gradients as the host's gradients.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -8,6 +9,7 @@ namespace hostsim::svg_in {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr long kMaxGradientStops = 32;  // what a record keeps of a gradient
 
 std::string HexColor(const std::uint8_t rgb[3]) {
   char buffer[8];
@@ -80,6 +82,66 @@ struct GradientChain {
     return nullptr;
   }
 };
+// Where a point of the gradient's plane lies along it: 0 at its start (the line's first
+// point, the focus), 1 at its end (the line's last point, the circle); for a radial
+// gradient, at most that.
+struct Line {
+  double x1, y1, x2, y2, cx, cy, r, fx, fy;
+};
+
+// The periods [first, first + count) of the ramp that the shape reaches, its points
+// taken through `toUser`'s inverse into the gradient's space; false when they cannot be
+// told (a flat map, a focus on the circle, numbers out of range).
+bool Periods(const Geometry& user, const Matrix& toUser, bool radial, const Line& l, long* first,
+             long* count) {
+  const double det = toUser.a * toUser.d - toUser.b * toUser.c;
+  if (!(std::fabs(det) > 1e-12)) return false;
+  const Matrix inverse = {toUser.d / det,
+                          -toUser.b / det,
+                          -toUser.c / det,
+                          toUser.a / det,
+                          (toUser.c * toUser.f - toUser.d * toUser.e) / det,
+                          (toUser.b * toUser.e - toUser.a * toUser.f) / det};
+  const double focus = std::hypot(l.fx - l.cx, l.fy - l.cy) / l.r;
+  if (radial && focus > 0.99) return false;
+  const double length2 = (l.x2 - l.x1) * (l.x2 - l.x1) + (l.y2 - l.y1) * (l.y2 - l.y1);
+  double low = radial ? 0 : INFINITY, high = -INFINITY;
+  // A curve lies within its control points: they bound where it reaches.
+  for (const Subpath& p : user)
+    for (const Seg& seg : p.segs)
+      for (Pt q : {seg.in, seg.anchor, seg.out}) {
+        q = Apply(inverse, q);
+        // A point at t on a radial gradient lies on the circle about focus + t (centre -
+        // focus) of radius t r, so its distance from the focus is at least t r (1 - focus).
+        const double t =
+            radial ? std::hypot(q.x - l.fx, q.y - l.fy) / (l.r * (1 - focus))
+                   : ((q.x - l.x1) * (l.x2 - l.x1) + (q.y - l.y1) * (l.y2 - l.y1)) / length2;
+        low = std::min(low, t), high = std::max(high, t);
+      }
+  if (!std::isfinite(low) || !std::isfinite(high) || high - low > 1e4) return false;
+  *first = static_cast<long>(std::floor(low));
+  *count = std::max(1L, static_cast<long>(std::ceil(high)) - *first);
+  return true;
+}
+
+// The stops of one period laid out over `count` periods from `first`, each in turn the
+// other way round when reflecting; the ramp 0 … 100 over all of them.
+Json LaidOut(const Json& stops, bool reflect, long first, long count) {
+  Json out = Json::array();
+  for (long k = first; k < first + count; ++k) {
+    const bool back = reflect && ((k % 2) + 2) % 2 == 1;
+    for (std::size_t i = 0; i < stops.size(); ++i) {
+      Json stop = stops[back ? stops.size() - 1 - i : i];
+      const double at = stop["ramp"].get<double>() / 100;
+      stop["ramp"] = (static_cast<double>(k - first) + (back ? 1 - at : at)) * 100 / count;
+      // Where reflected periods meet, the same stop twice is one.
+      if (!out.empty() && out.back() == stop) continue;
+      out.push_back(std::move(stop));
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, const Viewport& vp,
@@ -133,14 +195,11 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
     *opacity *= alphas[0];
   }
   if (stops.size() == 1) return HexColor(last);
-  xmlNodePtr spread = chain.With("spreadMethod");
-  if (spread && Attr(spread, "spreadMethod") != "pad") {
-    Drop("spreadMethod");
-    Note(g, "spreadMethod " + Attr(spread, "spreadMethod") + ": drawn as pad");
-  }
+  xmlNodePtr spreadFrom = chain.With("spreadMethod");
+  const std::string spread = spreadFrom ? Trim(Attr(spreadFrom, "spreadMethod")) : "pad";
 
   // Gradient space to the element's user space.
-  Matrix m = ctm;
+  Matrix toUser;
   xmlNodePtr units = chain.With("gradientUnits");
   const bool box = !units || Attr(units, "gradientUnits") != "userSpaceOnUse";
   if (box) {
@@ -149,15 +208,15 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
       Note(at, "a bounding-box gradient on a shape without area: not painted");
       return nullptr;
     }
-    m = Multiply(m, {b[2] - b[0], 0, 0, b[3] - b[1], b[0], b[1]});
+    toUser = {b[2] - b[0], 0, 0, b[3] - b[1], b[0], b[1]};
   }
   if (xmlNodePtr t = chain.With("gradientTransform")) {
     Matrix gt;
     if (!ParseTransformList(Attr(t, "gradientTransform"), &gt))
       Note(t, "gradientTransform not valid: left out");
-    m = Multiply(m, gt);
+    toUser = Multiply(toUser, gt);
   }
-  m = Multiply(PageMatrix(Matrix{}), m);
+  const Matrix m = Multiply(PageMatrix(Matrix{}), Multiply(ctm, toUser));
   const Style none;
   const Viewport unit{1, 1};
   auto coord = [&](const char* attr, int axis, const char* fallback) {
@@ -183,13 +242,61 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
     }
   }
 
+  // The gradient's line (x1, y1 to x2, y2) or circle (centre, radius, focus).
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0, cx = 0, cy = 0, r = 0, fx = 0, fy = 0;
+  if (radial) {
+    cx = coord("cx", 0, "50%"), cy = coord("cy", 1, "50%");
+    r = coord("r", 2, "50%");
+    if (!(r > 0)) return HexColor(last);  // SVG: a zero radius paints the last stop
+    fx = chain.Geometric("fx") ? coord("fx", 0, "50%") : cx;
+    fy = chain.Geometric("fy") ? coord("fy", 1, "50%") : cy;
+    if (std::hypot(fx - cx, fy - cy) > r) {
+      // A focus outside the circle moves onto it.
+      const double d = std::hypot(fx - cx, fy - cy);
+      fx = cx + (fx - cx) * r / d, fy = cy + (fy - cy) * r / d;
+    }
+  } else {
+    x1 = coord("x1", 0, "0%"), y1 = coord("y1", 1, "0%");
+    x2 = coord("x2", 0, "100%"), y2 = coord("y2", 1, "0%");
+    if (!(std::hypot(x2 - x1, y2 - y1) > 0)) return HexColor(last);  // SVG: the last stop
+  }
+
+  // reflect and repeat: the host's gradients pad, so the ramp is laid out again over every
+  // period the shape reaches and the gradient stretched over them, as far as a gradient's
+  // stops go.
+  long periods = 1, firstPeriod = 0;
+  if (spread == "reflect" || spread == "repeat") {
+    if (!Periods(user, toUser, radial, {x1, y1, x2, y2, cx, cy, r, fx, fy}, &firstPeriod,
+                 &periods) ||
+        periods * static_cast<long>(stops.size()) > kMaxGradientStops) {
+      Drop("spreadMethod");
+      Note(g, "spreadMethod " + spread + " over more stops than a gradient holds: drawn as pad");
+      periods = 1, firstPeriod = 0;
+    } else if (periods > 1 || firstPeriod != 0) {
+      stops = LaidOut(stops, spread == "reflect", firstPeriod, periods);
+      if (radial) {
+        // The circle grows about the focus: the same rings, the ramp spread over them.
+        cx = fx + periods * (cx - fx), cy = fy + periods * (cy - fy), r *= periods;
+      } else {
+        const double dx = x2 - x1, dy = y2 - y1;
+        x1 += firstPeriod * dx, y1 += firstPeriod * dy;
+        x2 = x1 + periods * dx, y2 = y1 + periods * dy;
+      }
+    }
+  }
+
   std::string name;
-  auto known = gradientOf_.find(g);
+  const auto spreadKey = std::make_tuple(g, firstPeriod, periods);
+  auto known = periods == 1 && firstPeriod == 0 ? gradientOf_.find(g) : gradientOf_.end();
+  auto knownSpread = spreadOf_.find(spreadKey);
   if (known != gradientOf_.end()) {
     name = known->second;
+  } else if (knownSpread != spreadOf_.end()) {
+    name = knownSpread->second;
   } else {
     Json def;
-    if (!CheckedKeys(g, &def) || !def.is_object()) {
+    const bool laid = periods != 1 || firstPeriod != 0;
+    if (laid || !CheckedKeys(g, &def) || !def.is_object()) {
       def = {{"type", radial ? "radial" : "linear"}, {"stops", stops}};
       name = Attr(g, "id");
     } else {
@@ -202,28 +309,21 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
     def["name"] = name;
     gradientNames_.insert(name);
     gradients_.push_back(def);
-    gradientOf_[g] = name;
+    if (laid)
+      spreadOf_[spreadKey] = name;
+    else
+      gradientOf_[g] = name;
   }
 
   Json color = {{"gradient", name}, {"origin", {0, 0}}, {"angle", 0}};
   Matrix local;
   if (radial) {
-    const double cx = coord("cx", 0, "50%"), cy = coord("cy", 1, "50%");
-    const double r = coord("r", 2, "50%");
-    if (!(r > 0)) return HexColor(last);  // SVG: a zero radius paints the last stop
-    const double fx = chain.Geometric("fx") ? coord("fx", 0, "50%") : cx;
-    const double fy = chain.Geometric("fy") ? coord("fy", 1, "50%") : cy;
-    double fl = std::hypot(fx - cx, fy - cy) / r;
-    if (fl > 1) fl = 1;  // a focus outside the circle moves onto it
     color["length"] = r;
     color["hiliteAngle"] = std::atan2(fy - cy, fx - cx) * 180 / kPi;
-    color["hiliteLength"] = fl;
+    color["hiliteLength"] = std::min(1.0, std::hypot(fx - cx, fy - cy) / r);
     local = {1, 0, 0, 1, cx, cy};
   } else {
-    const double x1 = coord("x1", 0, "0%"), y1 = coord("y1", 1, "0%");
-    const double x2 = coord("x2", 0, "100%"), y2 = coord("y2", 1, "0%");
     const double length = std::hypot(x2 - x1, y2 - y1);
-    if (!(length > 0)) return HexColor(last);  // SVG: paints the last stop
     const double c = (x2 - x1) / length, s = (y2 - y1) / length;
     color["length"] = length;
     local = {c, s, -s, c, x1, y1};

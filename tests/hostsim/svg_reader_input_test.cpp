@@ -52,10 +52,14 @@ TEST(SvgReaderInput, LinearGradientsInBothUnitsWithInheritedStops) {
   EXPECT_DOUBLE_EQ(box["length"].get<double>(), 1.0);
   EXPECT_EQ(Along(box, 0), std::make_pair(10.0, 80.0));
   EXPECT_EQ(Along(box, 1), std::make_pair(10.0, 50.0));
+  // The user space gradient runs from 15 to 35; the rectangle at 0 … 1 lies in the
+  // period before, which reflect draws the other way round: blue at -5, red at 15.
   const json& user = Art(d, 0)["fill"];
   EXPECT_DOUBLE_EQ(user["length"].get<double>(), 20);
-  EXPECT_EQ(Along(user, 0), std::make_pair(15.0, 100.0));
-  EXPECT_EQ(d.report.dropped.at("spreadMethod"), 1);
+  EXPECT_EQ(Along(user, 0), std::make_pair(-5.0, 100.0));
+  EXPECT_EQ(gradients[1]["stops"][0]["color"], "#0000ff");
+  EXPECT_EQ(gradients[1]["stops"][1]["color"], "#ff0000");
+  EXPECT_EQ(d.report.dropped.count("spreadMethod"), 0u);
 }
 
 TEST(SvgReaderInput, RadialGradientsFocusAndStopOpacity) {

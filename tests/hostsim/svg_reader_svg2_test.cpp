@@ -127,6 +127,60 @@ TEST(SvgReaderSvg2, AGradientTakesGeometryOnlyFromItsOwnKind) {
   EXPECT_NEAR((*path)["fill"]["matrix"][4].get<double>(), 5, 1e-9);
 }
 
+TEST(SvgReaderSvg2, ReflectAndRepeatLayTheRampOutOverThePeriodsTheShapeReaches) {
+  struct Case {
+    std::string gradient;  // opening tag of a red-to-blue gradient "g", on a 100 x 10 rect
+    std::vector<double> ramps;
+    std::string colours;   // r or b for each stop
+    double length, start;  // in the box's units; where the first period starts on the page
+    bool dropped;
+  } cases[] = {
+      {"<linearGradient id='g' x2='.5'>", {0, 100}, "rb", .5, 0, false},  // pad
+      {"<linearGradient id='g' x2='.5' spreadMethod='reflect'>", {0, 50, 100}, "rbr", 1, 0, false},
+      {"<linearGradient id='g' x2='.5' spreadMethod='repeat'>",
+       {0, 50, 50, 100},
+       "rbrb",
+       1,
+       0,
+       false},
+      // The shape reaches a period before the line's start.
+      {"<linearGradient id='g' x1='.25' x2='.5' spreadMethod='repeat'>",
+       {0, 25, 25, 50, 50, 75, 75, 100},
+       "rbrbrbrb",
+       1,
+       0,
+       false},
+      // A hundred periods: more stops than a gradient holds, drawn as pad and said.
+      {"<linearGradient id='g' x2='.01' spreadMethod='reflect'>", {0, 100}, "rb", .01, 0, true},
+      // The corners lie 2.8 radii from the centre: three rings.
+      {"<radialGradient id='g' r='.25' spreadMethod='reflect'>",
+       {0, 100.0 / 3, 200.0 / 3, 100},
+       "rbrb",
+       .75,
+       50,
+       false},
+  };
+  for (const Case& c : cases) {
+    const std::string end = c.gradient[1] == 'l' ? "</linearGradient>" : "</radialGradient>";
+    const auto d =
+        Read(c.gradient + "<stop stop-color='red'/><stop offset='1' stop-color='blue'/>" + end +
+             "<rect width='100' height='10' fill='url(#g)'/>");
+    const json& stops = d.scene["gradients"][0]["stops"];
+    ASSERT_EQ(stops.size(), c.ramps.size()) << c.gradient;
+    for (std::size_t i = 0; i < stops.size(); ++i) {
+      EXPECT_NEAR(stops[i]["ramp"].get<double>(), c.ramps[i], 1e-9) << c.gradient << " " << i;
+      EXPECT_EQ(stops[i]["color"], c.colours[i] == 'r' ? "#ff0000" : "#0000ff") << c.gradient;
+    }
+    const json& fill = (*Path(Layer(d)[0]))["fill"];
+    // The length in the box's units: the box is 100 wide (a radial's along its x).
+    EXPECT_NEAR(fill["length"].get<double>() * fill["matrix"][0].get<double>(), c.length * 100,
+                1e-6)
+        << c.gradient;
+    EXPECT_NEAR(fill["matrix"][4].get<double>(), c.start, 1e-6) << c.gradient;
+    EXPECT_EQ(d.report.dropped.count("spreadMethod"), c.dropped ? 1u : 0u) << c.gradient;
+  }
+}
+
 TEST(SvgReaderSvg2, InternalEntitiesAreExpanded) {
   const auto d = ReadText(
       "<?xml version=\"1.0\"?>\n"
