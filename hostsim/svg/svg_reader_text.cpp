@@ -142,8 +142,9 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
   struct RunStyle {
     Json run;  // without its text
     int anchor;
-    double alpha;
-    bool hidden;  // it only moves the pen
+    double alpha;  // of the fill
+    bool hidden;   // it only moves the pen
+    double strokeAlpha;
   };
   struct Char {
     std::string utf8;
@@ -208,12 +209,14 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
       fill = PaintJson(st.fill, st, Geometry{}, ctm, c->parent, &alpha);
     }
     run["fill"] = fill;
+    double strokeAlpha = 1;
     if (st.stroke.kind != Paint::kNone) {
       double sa = st.strokeOpacity;
       Json color = PaintJson(st.stroke, st, Geometry{}, ctm, c->parent, &sa);
       if (color.is_string()) {
         Json stroke = StrokeJson(st, ctm, c->parent, color);
         if (!stroke.is_null()) run["stroke"] = stroke;
+        strokeAlpha = sa;
       }
     }
     if (st.fontWeight != 400 || st.italic) {
@@ -221,7 +224,7 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
       if (st.fontWeight != 400) run["fontRecord"]["weight"] = st.fontWeight;
       if (st.italic) run["fontRecord"]["italic"] = 1;
     }
-    return RunStyle{run, st.anchor, alpha, !st.visible};
+    return RunStyle{run, st.anchor, alpha, !st.visible, strokeAlpha};
   };
   std::vector<RunStyle> runs;
   std::vector<Char> chars;
@@ -302,7 +305,7 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
     std::size_t chunk;
     Json runs = Json::array();
     std::vector<std::size_t> from;  // the run style of each run
-    double alpha = 1;
+    double alpha = 1, strokeAlpha = 1;
   };
   struct Chunk {
     int anchor;
@@ -365,7 +368,7 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
       if (!std::isnan(c.dy)) y += c.dy;
       if (newChunk) chunks.push_back({runs[c.run].anchor, x, x});
       if (!Budget(1, n)) return;
-      pieces.push_back({x, y, c.rotate, chunks.size() - 1, Json::array(), {}, 1});
+      pieces.push_back({x, y, c.rotate, chunks.size() - 1, Json::array(), {}, 1, 1});
     }
     Piece& p = pieces.back();
     if (!p.from.empty() && p.from.back() == c.run) {
@@ -374,13 +377,14 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
     }
     Json run = runs[c.run].run;
     run["text"] = c.utf8;
-    if (!runs[c.run].hidden) p.alpha = runs[c.run].alpha;
+    if (!runs[c.run].hidden) p.alpha = runs[c.run].alpha, p.strokeAlpha = runs[c.run].strokeAlpha;
     p.runs.push_back(run);
     p.from.push_back(c.run);
   }
   close(nullptr);
 
   Json made = Json::array();
+  bool splitUnderOpacity = false;
   for (Piece& p : pieces) {
     Json shown = Json::array();
     for (std::size_t r = 0; r < p.runs.size(); ++r)
@@ -400,16 +404,42 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
       Note(n, "text placed out of range: left out");
       continue;
     }
-    Json text = {{"type", "text"}, {"textType", "point"}, {"runs", shown}};
+    // A fill or stroke that lets through: a text each, the stroke on top, as for shapes.
+    const bool filled = std::any_of(shown.begin(), shown.end(), [](const Json& r) {
+      return !r.value("fill", Json()).is_null();
+    });
+    const bool stroked =
+        std::any_of(shown.begin(), shown.end(), [](const Json& r) { return r.contains("stroke"); });
+    std::vector<std::pair<Json, double>> parts;  // runs and their opacity, the lowest first
+    if (filled && stroked && (p.alpha < 1 || p.strokeAlpha < 1)) {
+      Json fills = shown, strokes = shown;
+      for (Json& r : fills)
+        r.erase("stroke");
+      for (Json& r : strokes)
+        r["fill"] = nullptr;
+      parts = {{fills, p.alpha}, {strokes, p.strokeAlpha}};
+      splitUnderOpacity = splitUnderOpacity || s.opacity < 1;
+    } else {
+      parts = {{shown, filled ? p.alpha : p.strokeAlpha}};
+    }
     const bool upright = std::fabs(m[0] - 1) < 1e-9 && std::fabs(m[1]) < 1e-9 &&
                          std::fabs(m[2]) < 1e-9 && std::fabs(m[3] - 1) < 1e-9;
-    if (upright)
-      text["at"] = {at.x, at.y};
-    else
-      text["paths"] = {{{"matrix", {m[0], m[1], m[2], m[3], at.x, at.y}}}};
-    const double opacity = s.opacity * p.alpha;
-    if (opacity < 1) text["blend"] = {{"opacity", std::clamp(opacity, 0.0, 1.0)}};
-    made.push_back(std::move(text));
+    for (auto& [set, alpha] : parts) {
+      Json text = {{"type", "text"}, {"textType", "point"}, {"runs", std::move(set)}};
+      if (upright)
+        text["at"] = {at.x, at.y};
+      else
+        text["paths"] = {{{"matrix", {m[0], m[1], m[2], m[3], at.x, at.y}}}};
+      const double opacity = s.opacity * alpha;
+      if (opacity < 1) text["blend"] = {{"opacity", std::clamp(opacity, 0.0, 1.0)}};
+      made.push_back(std::move(text));
+    }
+  }
+  if (splitUnderOpacity) {
+    Drop("opacity over a fill and a stroke that let through");
+    Note(n,
+         "opacity with fill-opacity or stroke-opacity: set on the fill and the stroke "
+         "each, so the fill shows through the inner half of the stroke");
   }
   if (made.empty()) return;
   std::reverse(made.begin(), made.end());

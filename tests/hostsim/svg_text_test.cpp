@@ -151,6 +151,33 @@ TEST(SvgText, PositionListsAndRotationsMakePointTextsOfTheirOwn) {
   }
 }
 
+TEST(SvgText, AFillOrStrokeThatLetsThroughIsATextOfItsOwn) {
+  struct Case {
+    std::string attrs;
+    std::vector<std::pair<std::string, double>> texts;  // painted with, opacity; lowest first
+  } cases[] = {
+      {"fill-opacity='.5' stroke='#00ff00'", {{"fill", .5}, {"stroke", 1}}},
+      {"stroke='#00ff00' stroke-opacity='.25' opacity='.5'", {{"fill", .5}, {"stroke", .125}}},
+      {"fill='none' stroke='#00ff00' stroke-opacity='.5'", {{"stroke", .5}}},
+      {"stroke='#00ff00' opacity='.5'", {{"fill and stroke", .5}}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<json> texts = Pieces(Read("<text x='10' y='40' " + c.attrs + ">a</text>"));
+    ASSERT_EQ(texts.size(), c.texts.size()) << c.attrs;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      const json& run = texts[i]["runs"][0];
+      const std::string painted = !run["fill"].is_null() && run.contains("stroke")
+                                      ? "fill and stroke"
+                                  : run.contains("stroke") ? "stroke"
+                                                           : "fill";
+      EXPECT_EQ(painted, c.texts[i].first) << c.attrs;
+      EXPECT_DOUBLE_EQ(texts[i].value("blend", json::object()).value("opacity", 1.0),
+                       c.texts[i].second)
+          << c.attrs;
+    }
+  }
+}
+
 TEST(SvgText, CharactersOfSizeZeroOrOutOfRangeAreLeftOut) {
   // A tspan of font size 0, or placed out of any page's range, is left out; the rest of
   // the text stays (the host refuses such a run: the document would not open).
