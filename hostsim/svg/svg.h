@@ -67,6 +67,13 @@ struct SvgDocument {
 // True for a path ending in ".svg" or ".svgz" (any case).
 bool IsSvgPath(const std::string& path);
 
+// How an SVG document is read.
+struct SvgReadOptions {
+  // A stroke painted with a gradient read as its outline, a shape filled with the
+  // gradient (for a store whose strokes hold plain colours only); else it stays a stroke.
+  bool outlineGradientStrokes = false;
+};
+
 // Reads an SVG document. False with "<file>:<line>: <what is wrong>" in `error` when
 // nothing usable can be read (malformed XML, an entity attack, nesting past the limit,
 // not SVG); then `out` is left empty. Input read in part is reported in `out->report`.
@@ -74,6 +81,10 @@ bool ReadSvgText(const std::string& text, const std::string& file, SvgDocument* 
                  std::string* error);
 // Reads a file; ".svgz" (or any gzip-compressed file) is expanded first, within a limit.
 bool ReadSvgFile(const std::string& path, SvgDocument* out, std::string* error);
+bool ReadSvgText(const std::string& text, const std::string& file, const SvgReadOptions& options,
+                 SvgDocument* out, std::string* error);
+bool ReadSvgFile(const std::string& path, const SvgReadOptions& options, SvgDocument* out,
+                 std::string* error);
 
 // ---- Writing ----
 

@@ -82,12 +82,21 @@ void Reader::Note(xmlNodePtr at, const std::string& what) {
 
 bool Reader::Budget(std::size_t segments, xmlNodePtr at) {
   if (overBudget_) return false;
-  segments_ += segments;
   // An element a use repeats was counted when it was met (see Element).
   if (at == counted_)
     counted_ = nullptr;
   else
     ++objects_;
+  return BudgetPoints(segments, at);
+}
+
+std::size_t Reader::PointsLeft() const {
+  return segments_ < kMaxSegments ? kMaxSegments - segments_ : 0;
+}
+
+bool Reader::BudgetPoints(std::size_t segments, xmlNodePtr at) {
+  if (overBudget_) return false;
+  segments_ += segments;
   if (objects_ > kMaxObjects || segments_ > kMaxSegments) {
     overBudget_ = true;
     Drop("art over the document's limit");

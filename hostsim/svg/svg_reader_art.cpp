@@ -13,6 +13,16 @@ void SetOpacity(Json* art, double opacity) {
   if (opacity < 1) (*art)["blend"] = {{"opacity", opacity}};
 }
 
+// Whether `m` scales one direction more than another (a stroke under it is not of one
+// width).
+bool Uneven(const Matrix& m) {
+  const double t = m.a * m.a + m.b * m.b + m.c * m.c + m.d * m.d;
+  const double det = m.a * m.d - m.b * m.c;
+  const double root = std::sqrt(std::max(0.0, t * t - 4 * det * det));
+  const double big = std::sqrt((t + root) / 2), small = std::sqrt(std::max(0.0, (t - root) / 2));
+  return big > small * 1.01;
+}
+
 bool Finite(const Geometry& g) {
   for (const Subpath& p : g)
     for (const Seg& s : p.segs)
@@ -191,12 +201,8 @@ Json Reader::StrokeJson(const Style& s, const Matrix& ctm, xmlNodePtr at, Json c
   const double width = s.strokeWidth * scale;
   if (!(width > 0) || !std::isfinite(width)) return nullptr;
   // A stroke keeps one width: under a scale that differs by direction, SVG's stroke is
-  // thicker one way than the other.
-  const double t = ctm.a * ctm.a + ctm.b * ctm.b + ctm.c * ctm.c + ctm.d * ctm.d;
-  const double det = ctm.a * ctm.d - ctm.b * ctm.c;
-  const double root = std::sqrt(std::max(0.0, t * t - 4 * det * det));
-  const double big = std::sqrt((t + root) / 2), small = std::sqrt(std::max(0.0, (t - root) / 2));
-  if (big > small * 1.01) {
+  // thicker one way than the other (shapes are outlined instead, see Shape).
+  if (Uneven(ctm)) {
     Drop("stroke under an uneven scale");
     Note(at, "a stroke under a scale that differs by direction: one width used");
   }
@@ -227,6 +233,22 @@ Json Reader::StrokeJson(const Style& s, const Matrix& ctm, xmlNodePtr at, Json c
   return j;
 }
 
+Json Reader::OutlineArt(xmlNodePtr at, const Style& s, const Matrix& ctm, const Geometry& user,
+                        Json color) {
+  const StrokeShape shape{s.strokeWidth, s.cap, s.join, s.miterLimit, s.dash, s.dashOffset};
+  Geometry pieces;
+  const std::size_t room = PointsLeft();
+  if (!StrokeOutline(user, shape, room, &pieces)) {
+    BudgetPoints(room + 1, at);
+    return nullptr;
+  }
+  if (pieces.empty() || !BudgetPoints(SegmentCount(pieces), at)) return nullptr;
+  Json children = Json::array();
+  for (const Subpath& p : Transformed(pieces, Multiply(PageMatrix(Matrix{}), ctm)))
+    children.push_back(SubpathJson(p));
+  return {{"type", "compound"}, {"children", std::move(children)}, {"fill", std::move(color)}};
+}
+
 void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out) {
   Geometry user;
   if (!ShapeGeometry(n, s, vp, &user)) return;
@@ -244,9 +266,18 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
   double fillAlpha = s.fillOpacity, strokeAlpha = s.strokeOpacity;
   Json fill = line ? Json(nullptr) : PaintJson(s.fill, s, user, ctm, n, &fillAlpha);
   Json stroke = nullptr;
+  // A stroke the host's stroke cannot draw (one width under an uneven scale, a gradient
+  // where a store holds only plain colours) becomes its outline: a shape the stroke's
+  // paint fills, its gradient mapped to the shape as the stroke's was.
+  Json outline = nullptr;
   if (s.stroke.kind != Paint::kNone) {
     Json color = PaintJson(s.stroke, s, user, ctm, n, &strokeAlpha);
-    if (!color.is_null()) stroke = StrokeJson(s, ctm, n, std::move(color));
+    const bool gradient =
+        options_.outlineGradientStrokes && color.is_object() && color.contains("gradient");
+    if (strokeAlpha > 0 && !color.is_null() && (gradient || Uneven(ctm)))
+      outline = OutlineArt(n, s, ctm, user, std::move(color));
+    else if (!color.is_null())
+      stroke = StrokeJson(s, ctm, n, std::move(color));
   }
   if (fillAlpha <= 0) fill = nullptr;
   if (strokeAlpha <= 0) stroke = nullptr;
@@ -265,7 +296,19 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
   art["fill"] = fill;
   if (!stroke.is_null()) art["stroke"] = stroke;
 
-  if (!fill.is_null() && !stroke.is_null() && (fillAlpha < 1 || strokeAlpha < 1)) {
+  if (!outline.is_null()) {
+    // The outline over the fill, each with its own opacity, as a fill and stroke that let
+    // through are (markers keep paint-order by it).
+    if (fill.is_null()) {
+      art = std::move(outline);
+      SetOpacity(&art, s.opacity * strokeAlpha);
+    } else {
+      SetOpacity(&art, fillAlpha);
+      SetOpacity(&outline, strokeAlpha);
+      art = {{"type", "group"}, {"children", {std::move(outline), std::move(art)}}};
+      SetOpacity(&art, s.opacity);
+    }
+  } else if (!fill.is_null() && !stroke.is_null() && (fillAlpha < 1 || strokeAlpha < 1)) {
     // A fill or stroke that lets through: one object each, the stroke on top, so that
     // the fill shows through the inner half of the stroke (the host's art has one
     // opacity, which would hide it even when both are equal).

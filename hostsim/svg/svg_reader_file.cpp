@@ -97,6 +97,11 @@ bool IsSvgPath(const std::string& path) {
 
 bool ReadSvgText(const std::string& text, const std::string& file, SvgDocument* out,
                  std::string* error) {
+  return ReadSvgText(text, file, SvgReadOptions{}, out, error);
+}
+
+bool ReadSvgText(const std::string& text, const std::string& file, const SvgReadOptions& options,
+                 SvgDocument* out, std::string* error) {
   std::string dummy;
   if (!error) error = &dummy;
   *out = SvgDocument{};
@@ -110,7 +115,7 @@ bool ReadSvgText(const std::string& text, const std::string& file, SvgDocument* 
       *error = file + ":1: compressed twice: not read";
       return false;
     }
-    return ReadSvgText(expanded, file, out, error);
+    return ReadSvgText(expanded, file, options, out, error);
   }
   if (text.size() > static_cast<std::size_t>(INT32_MAX)) {
     *error = file + ":1: too large to read";
@@ -143,7 +148,7 @@ bool ReadSvgText(const std::string& text, const std::string& file, SvgDocument* 
   xmlFreeParserCtxt(ctxt);
   bool ok = false;
   try {
-    svg_in::Reader reader(doc, file);
+    svg_in::Reader reader(doc, file, options);
     ok = reader.Read(out, error);
     std::vector<std::string> notes;
     for (const auto& [line, name] : external.declared)
@@ -159,6 +164,11 @@ bool ReadSvgText(const std::string& text, const std::string& file, SvgDocument* 
 }
 
 bool ReadSvgFile(const std::string& path, SvgDocument* out, std::string* error) {
+  return ReadSvgFile(path, SvgReadOptions{}, out, error);
+}
+
+bool ReadSvgFile(const std::string& path, const SvgReadOptions& options, SvgDocument* out,
+                 std::string* error) {
   std::string dummy;
   if (!error) error = &dummy;
   std::error_code ec;
@@ -179,7 +189,7 @@ bool ReadSvgFile(const std::string& path, SvgDocument* out, std::string* error) 
   std::string text(static_cast<std::size_t>(size), '\0');
   in.read(text.data(), static_cast<std::streamsize>(size));
   text.resize(static_cast<std::size_t>(in.gcount()));
-  return ReadSvgText(text, path, out, error);
+  return ReadSvgText(text, path, options, out, error);
 }
 
 }  // namespace hostsim

@@ -56,6 +56,18 @@ Geometry Transformed(const Geometry& g, const Matrix& m);
 // false when it is empty.
 bool Bounds(const Geometry& g, double box[4]);
 std::size_t SegmentCount(const Geometry& g);
+// A stroke's shape in the space of the geometry it strokes: cap 0 butt, 1 round, 2 square;
+// join 0 miter, 1 round, 2 bevel.
+struct StrokeShape {
+  double width = 1;
+  int cap = 0, join = 0;
+  double miterLimit = 4;
+  std::vector<double> dash;
+  double dashOffset = 0;
+};
+// The area the stroke of `g` paints, as closed pieces all wound the same way (their
+// nonzero fill is the stroke). False when it would take more than `maxPoints` points.
+bool StrokeOutline(const Geometry& g, const StrokeShape& s, std::size_t maxPoints, Geometry* out);
 // A path's JSON ("points" when every segment is a corner without handles, else "segments").
 Json SubpathJson(const Subpath& p);
 
@@ -164,7 +176,8 @@ struct CssRule {
 
 class Reader {
  public:
-  Reader(xmlDocPtr doc, const std::string& file) : doc_(doc), file_(file) {}
+  Reader(xmlDocPtr doc, const std::string& file, const SvgReadOptions& options = {})
+      : doc_(doc), file_(file), options_(options) {}
   // False with `error` when the document is not SVG.
   bool Read(SvgDocument* out, std::string* error);
 
@@ -229,6 +242,10 @@ class Reader {
   // such note (one note a report).
   void PicturesOverNote();
   Json StrokeJson(const Style& s, const Matrix& ctm, xmlNodePtr at, Json color);
+  // The stroke of `user` as a filled outline in page space, painted with `color`; null
+  // when it paints nothing or the outline is over the document's limit.
+  Json OutlineArt(xmlNodePtr at, const Style& s, const Matrix& ctm, const Geometry& user,
+                  Json color);
   // Wraps `art` in a clipping group when the element has a clip-path; reports masks and
   // filters.
   void Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp,
@@ -284,6 +301,9 @@ class Reader {
   void Note(xmlNodePtr at, const std::string& what);
   void Drop(const std::string& kind) { ++report_->dropped[kind]; }
   bool Budget(std::size_t segments, xmlNodePtr at);
+  // Counts more points of art already counted; false (and a note) when over the limit.
+  bool BudgetPoints(std::size_t segments, xmlNodePtr at);
+  std::size_t PointsLeft() const;
   Json ArtOut(const Matrix& ctm) const;
 
  public:
@@ -305,6 +325,7 @@ class Reader {
  private:
   xmlDocPtr doc_;
   std::string file_;
+  SvgReadOptions options_;
   SvgReport* report_ = nullptr;
   std::map<std::string, xmlNodePtr> ids_;
   std::vector<CssRule> rules_;

@@ -420,7 +420,10 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
     // Whatever one file needs and cannot get skips that file, not the rest of the import.
     try {
       hostsim::SvgDocument svg;
-      if (!hostsim::ReadSvgFile(file.string(), &svg, &error)) {
+      // A record's strokes hold plain colours: a gradient stroke comes in as its outline.
+      hostsim::SvgReadOptions read;
+      read.outlineGradientStrokes = true;
+      if (!hostsim::ReadSvgFile(file.string(), read, &svg, &error)) {
         skipped.push_back({{"file", file.string()}, {"reason", error}});
       } else {
         if (svg.symbolSet && svg.symbols.empty()) {
