@@ -303,10 +303,16 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
       art = std::move(outline);
       SetOpacity(&art, s.opacity * strokeAlpha);
     } else {
-      SetOpacity(&art, fillAlpha);
-      SetOpacity(&outline, strokeAlpha);
+      // The element's own opacity onto both, as below.
+      SetOpacity(&art, s.opacity * fillAlpha);
+      SetOpacity(&outline, s.opacity * strokeAlpha);
       art = {{"type", "group"}, {"children", {std::move(outline), std::move(art)}}};
-      SetOpacity(&art, s.opacity);
+      if (s.opacity < 1) {
+        Drop("opacity over a fill and a stroke that let through");
+        Note(n,
+             "opacity over a fill and a stroke drawn as its outline: set on each, so the "
+             "fill shows through the inner half of the stroke");
+      }
     }
   } else if (!fill.is_null() && !stroke.is_null() && (fillAlpha < 1 || strokeAlpha < 1)) {
     // A fill or stroke that lets through: one object each, the stroke on top, so that
