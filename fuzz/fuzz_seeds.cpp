@@ -189,6 +189,20 @@ void SvgSeeds() {
        "preserveAspectRatio='xMidYMid slice'><rect width='100' height='100'/></svg>"
        "<switch><rect systemLanguage='en' width='5' height='5'/></switch><a><rect "
        "width='1' height='1'/></a>"},
+      {"outline",
+       "<defs><linearGradient id='l' x2='.3' spreadMethod='repeat'><stop stop-color='red'/>"
+       "<stop offset='1'/></linearGradient></defs><path d='M5 5 C20 0 30 30 40 5 l10 0z' "
+       "stroke='url(#l)' stroke-width='4' stroke-dasharray='3 0 2' stroke-linejoin='miter' "
+       "transform='skewX(30) scale(1 2)' fill='none'/><polyline points='1 1 1 1' "
+       "stroke='blue' stroke-linecap='round' transform='scale(3 1)'/>"},
+      {"context",
+       "<defs><marker id='m' markerWidth='4' markerHeight='4' orient='auto'><rect width='2' "
+       "height='2' fill='context-stroke'/></marker><rect id='r' width='5' height='5' "
+       "fill='context-fill' stroke='context-stroke'/></defs><use href='#r' fill='red' "
+       "stroke='blue' clip-path='url(#c)'/><clipPath id='c' clipPathUnits='objectBoundingBox'>"
+       "<rect width='.5' height='.5'/></clipPath><path d='M0 0L9 9L18 0' stroke='green' "
+       "marker-mid='url(#m)'/><text x='3' y='9' fill-opacity='.5' stroke='red'>a<tspan "
+       "visibility='hidden'>b</tspan>c</text>"},
       {"image",
        "<image width='2' height='2' href='data:image/png;base64,iVBORw0KGgoAAAANSUhEU"
        "gAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=='/>"},

@@ -23,6 +23,8 @@ bool Uneven(const Matrix& m) {
   return big > small * 1.01;
 }
 
+constexpr std::size_t kMaxUnevenOutlinePieces = 24;
+
 bool Finite(const Geometry& g) {
   for (const Subpath& p : g)
     for (const Seg& s : p.segs)
@@ -234,12 +236,29 @@ Json Reader::StrokeJson(const Style& s, const Matrix& ctm, xmlNodePtr at, Json c
 }
 
 Json Reader::OutlineArt(xmlNodePtr at, const Style& s, const Matrix& ctm, const Geometry& user,
-                        Json color) {
-  const StrokeShape shape{s.strokeWidth, s.cap, s.join, s.miterLimit, s.dash, s.dashOffset};
+                        Json color, std::size_t maxPieces, bool* over) {
+  // A hundredth of a point on the page is as close as a drawing can tell: the user-space
+  // length the page's smaller scale makes that.
+  const Matrix page = Multiply(PageMatrix(Matrix{}), ctm);
+  const double t = page.a * page.a + page.b * page.b + page.c * page.c + page.d * page.d;
+  const double det = page.a * page.d - page.b * page.c;
+  const double small =
+      std::sqrt(std::max(0.0, (t - std::sqrt(std::max(0.0, t * t - 4 * det * det))) / 2));
+  const StrokeShape shape{s.strokeWidth,
+                          s.cap,
+                          s.join,
+                          s.miterLimit,
+                          s.dash,
+                          s.dashOffset,
+                          small > 0 ? 0.01 / small : 0};
   Geometry pieces;
   const std::size_t room = PointsLeft();
   if (!StrokeOutline(user, shape, room, &pieces)) {
     BudgetPoints(room + 1, at);
+    return nullptr;
+  }
+  if (maxPieces > 0 && pieces.size() > maxPieces) {
+    *over = true;
     return nullptr;
   }
   if (pieces.empty() || !BudgetPoints(SegmentCount(pieces), at)) return nullptr;
@@ -274,9 +293,13 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
     Json color = PaintJson(s.stroke, s, user, ctm, n, &strokeAlpha);
     const bool gradient =
         options_.outlineGradientStrokes && color.is_object() && color.contains("gradient");
+    // Under an uneven scale only an outline of a few pieces (lines, corners, caps): the
+    // pieces of a curved or dashed stroke would each be an object of the record, and one
+    // width draws it nearly as well (reported).
+    bool over = false;
     if (strokeAlpha > 0 && !color.is_null() && (gradient || Uneven(ctm)))
-      outline = OutlineArt(n, s, ctm, user, std::move(color));
-    else if (!color.is_null())
+      outline = OutlineArt(n, s, ctm, user, color, gradient ? 0 : kMaxUnevenOutlinePieces, &over);
+    if (outline.is_null() && !color.is_null() && (over || !(gradient || Uneven(ctm))))
       stroke = StrokeJson(s, ctm, n, std::move(color));
   }
   if (fillAlpha <= 0) fill = nullptr;

@@ -46,10 +46,11 @@ class Outliner {
  public:
   Outliner(const StrokeShape& s, std::size_t maxPoints)
       : s_(s), half_(s.width / 2), maxPoints_(maxPoints) {
-    // Round parts within a hundredth of the half width of a true circle.
-    const double step = std::acos(1 - 0.01);
+    // Curves and round parts within the tolerance (at most a fiftieth of the width) of
+    // the true ones.
+    tolerance_ = std::max(s.width / 50, s.tolerance);
+    const double step = half_ > 0 ? 2 * std::acos(std::max(-1.0, 1 - tolerance_ / half_)) : kPi;
     circleSteps_ = std::clamp(static_cast<int>(std::ceil(2 * kPi / step)), 8, 64);
-    tolerance_ = s.width / 50;
   }
 
   bool Run(const Geometry& g, Geometry* out) {
@@ -85,9 +86,18 @@ class Outliner {
   }
 
   void Cubic(Pt p0, Pt p1, Pt p2, Pt p3, std::vector<Vertex>* line) {
-    const double m =
+    double m =
         std::max(Length(Add(Sub(p0, Scale(p1, 2)), p2)), Length(Add(Sub(p1, Scale(p2, 2)), p3)));
     int n = 1;
+    // A straight segment (handles on its chord, as a line's are) is one piece.
+    const Pt chord = Sub(p3, p0);
+    const double c = Length(chord);
+    const auto onChord = [&](Pt q) {
+      const Pt d = Sub(q, p0);
+      return std::fabs(Cross(chord, d)) <= 1e-9 * c * (1 + c) && Dot(chord, d) >= 0 &&
+             Dot(chord, d) <= c * c;
+    };
+    if (c > 0 && onChord(p1) && onChord(p2)) m = 0;
     if (m > 0 && tolerance_ > 0) {
       const double want = std::ceil(std::sqrt(0.75 * m / tolerance_));
       n = static_cast<int>(std::clamp(want, 1.0, 100.0));

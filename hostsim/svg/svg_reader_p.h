@@ -64,6 +64,9 @@ struct StrokeShape {
   double miterLimit = 4;
   std::vector<double> dash;
   double dashOffset = 0;
+  // How far the outline's curves may stray from the true ones (0: a fiftieth of the
+  // width); the larger of the two is used.
+  double tolerance = 0;
 };
 // The area the stroke of `g` paints, as closed pieces all wound the same way (their
 // nonzero fill is the stroke). False when it would take more than `maxPoints` points.
@@ -243,9 +246,10 @@ class Reader {
   void PicturesOverNote();
   Json StrokeJson(const Style& s, const Matrix& ctm, xmlNodePtr at, Json color);
   // The stroke of `user` as a filled outline in page space, painted with `color`; null
-  // when it paints nothing or the outline is over the document's limit.
+  // when it paints nothing, the outline is over the document's limit, or (`over` set) it
+  // takes more than `maxPieces` pieces (0: any number).
   Json OutlineArt(xmlNodePtr at, const Style& s, const Matrix& ctm, const Geometry& user,
-                  Json color);
+                  Json color, std::size_t maxPieces, bool* over);
   // Wraps `art` in a clipping group when the element has a clip-path; reports masks and
   // filters.
   void Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp,
