@@ -69,6 +69,12 @@ TEST(SvgReaderOutline, StrokeUnderUnevenScaleIsItsOutline) {
   ExpectRed("butt", line("butt"), {{50, 50}, {22, 58}}, {{65, 50}, {15, 50}, {50, 62}});
   ExpectRed("square", line("square"), {{75, 55}, {5, 55}}, {{85, 50}});
   ExpectRed("round", line("round"), {{75, 50}, {5, 50}}, {{77, 58}, {3, 58}});
+  // A curve's outline would be many pieces, each an object of a record: one width, said.
+  const hostsim::SvgDocument curved =
+      Read(Page("<g transform='scale(2 1)'><circle cx='20' cy='50' r='10' fill='none' "
+                "stroke='#ff0000'/></g>"));
+  EXPECT_EQ(curved.report.dropped.count("stroke under an uneven scale"), 1u);
+  EXPECT_NE(curved.scene["layers"][0]["art"].dump().find("\"stroke\":{"), std::string::npos);
 }
 
 TEST(SvgReaderOutline, JoinsCapsAndDashes) {
