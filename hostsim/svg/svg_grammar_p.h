@@ -3,6 +3,7 @@
 // slow templates compile once. Private to hostsim's SVG reader.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +30,26 @@ inline Matrix Multiply(const Matrix& outer, const Matrix& inner) {
           outer.b * inner.c + outer.d * inner.d,
           outer.a * inner.e + outer.c * inner.f + outer.e,
           outer.b * inner.e + outer.d * inner.f + outer.f};
+}
+// The inverse of `m`; false when it has none.
+inline bool Invert(const Matrix& m, Matrix* out) {
+  const double det = m.a * m.d - m.b * m.c;
+  if (det == 0 || !std::isfinite(1 / det)) return false;
+  *out = {m.d / det,
+          -m.b / det,
+          -m.c / det,
+          m.a / det,
+          (m.c * m.f - m.d * m.e) / det,
+          (m.b * m.e - m.a * m.f) / det};
+  return true;
+}
+// The most and the least `m` lengthens a length, whatever its direction.
+inline void Stretch(const Matrix& m, double* most, double* least) {
+  const double t = m.a * m.a + m.b * m.b + m.c * m.c + m.d * m.d;
+  const double det = m.a * m.d - m.b * m.c;
+  const double root = std::sqrt(std::max(0.0, t * t - 4 * det * det));
+  *most = std::sqrt((t + root) / 2);
+  *least = std::sqrt(std::max(0.0, (t - root) / 2));
 }
 
 // One command of path data as written: `op` in upper case, `absolute` false for the lower

@@ -471,6 +471,20 @@ void Reader::Use(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport
   if (!group.is_null()) out->push_back(std::move(group));
 }
 
+bool Reader::ViewportRect(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& s, const Viewport& vp,
+                          double* x, double* y, double* w, double* h) {
+  bool ok = true;
+  *x = sizeFrom == n ? LengthAttr(n, "x", 0, s, vp, 0, &ok) : 0;
+  *y = sizeFrom == n ? LengthAttr(n, "y", 0, s, vp, 1, &ok) : 0;
+  auto size = [&](const char* attr, int axis) {
+    double v = LengthAttr(sizeFrom, attr, -1, s, vp, axis, &ok);
+    if (v < 0 && sizeFrom != n) v = LengthAttr(n, attr, -1, s, vp, axis, &ok);
+    return v < 0 ? (axis == 0 ? vp.width : vp.height) : v;  // 100%
+  };
+  *w = size("width", 0), *h = size("height", 1);
+  return ok && *w > 0 && *h > 0;
+}
+
 void Reader::ViewportContent(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& s, const Matrix& outer,
                              const Viewport& vp, Json* out) {
   // A nested svg's own transform (SVG 2) places its viewport as a whole.
@@ -484,16 +498,8 @@ void Reader::ViewportContent(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& s, 
       return;
     }
   }
-  bool ok = true;
-  const double x = sizeFrom == n ? LengthAttr(n, "x", 0, s, vp, 0, &ok) : 0;
-  const double y = sizeFrom == n ? LengthAttr(n, "y", 0, s, vp, 1, &ok) : 0;
-  auto size = [&](const char* attr, int axis) {
-    double v = LengthAttr(sizeFrom, attr, -1, s, vp, axis, &ok);
-    if (v < 0 && sizeFrom != n) v = LengthAttr(n, attr, -1, s, vp, axis, &ok);
-    return v < 0 ? (axis == 0 ? vp.width : vp.height) : v;  // 100%
-  };
-  const double w = size("width", 0), h = size("height", 1);
-  if (!ok || w <= 0 || h <= 0) return;
+  double x = 0, y = 0, w = 0, h = 0;
+  if (!ViewportRect(n, sizeFrom, s, vp, &x, &y, &w, &h)) return;
   Viewport inner;
   const Matrix m = Multiply(ctm, ViewBoxTransform(n, x, y, w, h, &inner));
   Json children = Json::array();

@@ -16,11 +16,9 @@ void SetOpacity(Json* art, double opacity) {
 // Whether `m` scales one direction more than another (a stroke under it is not of one
 // width).
 bool Uneven(const Matrix& m) {
-  const double t = m.a * m.a + m.b * m.b + m.c * m.c + m.d * m.d;
-  const double det = m.a * m.d - m.b * m.c;
-  const double root = std::sqrt(std::max(0.0, t * t - 4 * det * det));
-  const double big = std::sqrt((t + root) / 2), small = std::sqrt(std::max(0.0, (t - root) / 2));
-  return big > small * 1.01;
+  double most = 0, least = 0;
+  Stretch(m, &most, &least);
+  return most > least * 1.01;
 }
 
 constexpr std::size_t kMaxUnevenOutlinePieces = 24;
@@ -97,19 +95,12 @@ void Reader::ViewportClip(const Matrix& ctm, double x, double y, double w, doubl
   if (!art->is_object()) return;
   // Page space to the viewport's rectangle at (0, 0).
   const Matrix page = Multiply(PageMatrix(Matrix{}), ctm);
-  const double det = page.a * page.d - page.b * page.c;
-  if (det != 0 && std::isfinite(1 / det)) {
-    const Matrix inverse = {page.d / det,
-                            -page.b / det,
-                            -page.c / det,
-                            page.a / det,
-                            (page.c * page.f - page.d * page.e) / det,
-                            (page.b * page.e - page.a * page.f) / det};
+  Matrix inverse;
+  if (Invert(page, &inverse)) {
     const Matrix toBox = Multiply({1, 0, 0, 1, -x, -y}, inverse);
     // How much longer a length of the page is at most in the box's units.
-    const double t = toBox.a * toBox.a + toBox.b * toBox.b + toBox.c * toBox.c + toBox.d * toBox.d;
-    const double d = toBox.a * toBox.d - toBox.b * toBox.c;
-    const double reach = std::sqrt((t + std::sqrt(std::max(0.0, t * t - 4 * d * d))) / 2);
+    double reach = 0, least = 0;
+    Stretch(toBox, &reach, &least);
     if (Within(*art, toBox, w, h, reach)) return;
   }
   Json clip = SubpathJson(Transformed(RectGeometry(x, y, w, h, 0, 0), page).front());
@@ -239,11 +230,8 @@ Json Reader::OutlineArt(xmlNodePtr at, const Style& s, const Matrix& ctm, const 
                         Json color, std::size_t maxPieces, bool* over) {
   // A hundredth of a point on the page is as close as a drawing can tell: the user-space
   // length the page's smaller scale makes that.
-  const Matrix page = Multiply(PageMatrix(Matrix{}), ctm);
-  const double t = page.a * page.a + page.b * page.b + page.c * page.c + page.d * page.d;
-  const double det = page.a * page.d - page.b * page.c;
-  const double small =
-      std::sqrt(std::max(0.0, (t - std::sqrt(std::max(0.0, t * t - 4 * det * det))) / 2));
+  double most = 0, small = 0;
+  Stretch(Multiply(PageMatrix(Matrix{}), ctm), &most, &small);
   const StrokeShape shape{s.strokeWidth,
                           s.cap,
                           s.join,

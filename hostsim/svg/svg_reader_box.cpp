@@ -109,16 +109,8 @@ void Reader::OwnBox(xmlNodePtr n, const Style& s, const Matrix& m, const Viewpor
 
 void Reader::ViewportBox(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& s, const Matrix& m,
                          const Viewport& vp, BoxWalk* walk, Geometry* out) {
-  bool ok = true;
-  const double x = sizeFrom == n ? LengthAttr(n, "x", 0, s, vp, 0, &ok) : 0;
-  const double y = sizeFrom == n ? LengthAttr(n, "y", 0, s, vp, 1, &ok) : 0;
-  auto size = [&](const char* attr, int axis) {
-    double v = LengthAttr(sizeFrom, attr, -1, s, vp, axis, &ok);
-    if (v < 0 && sizeFrom != n) v = LengthAttr(n, attr, -1, s, vp, axis, &ok);
-    return v < 0 ? (axis == 0 ? vp.width : vp.height) : v;
-  };
-  const double w = size("width", 0), h = size("height", 1);
-  if (!ok || w <= 0 || h <= 0) return;
+  double x = 0, y = 0, w = 0, h = 0;
+  if (!ViewportRect(n, sizeFrom, s, vp, &x, &y, &w, &h)) return;
   Viewport inner;
   const Matrix content = Multiply(m, ViewBoxTransform(n, x, y, w, h, &inner));
   if (!FiniteMatrix(content)) return;

@@ -203,6 +203,10 @@ class Reader {
   // The art of a nested viewport (svg, or a symbol drawn through a use) as a group.
   void ViewportContent(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& style, const Matrix& ctm,
                        const Viewport& vp, Json* out);
+  // The rectangle of a nested viewport: x and y of `n`, width and height of `sizeFrom` (a
+  // use of a symbol) or else of `n`, 100 % where not given; false when it has no area.
+  bool ViewportRect(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& s, const Viewport& vp,
+                    double* x, double* y, double* w, double* h);
   Matrix ViewBoxTransform(xmlNodePtr n, double x, double y, double w, double h, Viewport* inner);
   // Merges velm:keys over `art` (or replaces it) when velm:check matches.
   void PrivateKeys(xmlNodePtr n, Json* art);

@@ -96,12 +96,8 @@ bool Periods(const Geometry& user, const Matrix& toUser, bool radial, const Line
              long* count) {
   const double det = toUser.a * toUser.d - toUser.b * toUser.c;
   if (!(std::fabs(det) > 1e-12)) return false;
-  const Matrix inverse = {toUser.d / det,
-                          -toUser.b / det,
-                          -toUser.c / det,
-                          toUser.a / det,
-                          (toUser.c * toUser.f - toUser.d * toUser.e) / det,
-                          (toUser.b * toUser.e - toUser.a * toUser.f) / det};
+  Matrix inverse;
+  if (!Invert(toUser, &inverse)) return false;
   const double focus = std::hypot(l.fx - l.cx, l.fy - l.cy) / l.r;
   if (radial && focus > 0.99) return false;
   const double length2 = (l.x2 - l.x1) * (l.x2 - l.x1) + (l.y2 - l.y1) * (l.y2 - l.y1);
