@@ -371,17 +371,31 @@ std::string DefaultDriveC() {
 }
 
 int RunGui(const GuiOptions& options) {
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
-    std::fprintf(stderr, "velm-host gui: no display to open a window on (%s)\n", SDL_GetError());
-    return 2;
-  }
-  if (const char* driver = SDL_GetCurrentVideoDriver(); !ShowsWindows(driver)) {
-    std::fprintf(stderr,
-                 "velm-host gui: no display to open a window on (the video driver \"%s\" shows "
-                 "nothing)\n",
-                 driver ? driver : "none");
+  // A display that is named but does not take a client at once (starting, or busy) makes
+  // SDL fall back to a driver that shows nothing: it is asked again for two seconds.
+  const bool named = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+  for (int attempt = 0;; ++attempt) {
+    const bool last = !named || attempt >= 10;
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
+      if (!last) {
+        SDL_Delay(200);
+        continue;
+      }
+      std::fprintf(stderr, "velm-host gui: no display to open a window on (%s)\n", SDL_GetError());
+      return 2;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (ShowsWindows(driver)) break;
+    if (last) {
+      std::fprintf(stderr,
+                   "velm-host gui: no display to open a window on (the video driver \"%s\" "
+                   "shows nothing)\n",
+                   driver ? driver : "none");
+      SDL_Quit();
+      return 2;
+    }
     SDL_Quit();
-    return 2;
+    SDL_Delay(200);
   }
   std::string error, note;
   const std::string startLibrary = StartLibrary(options.library, options.settings, &note);
