@@ -2,7 +2,7 @@
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo bench asan fuzz fuzz-smoke format clean windows windows-test corpus
+.PHONY: all deps build test demo bench asan fuzz fuzz-smoke format clean windows windows-test ilp32 corpus
 
 all: build
 
@@ -13,7 +13,7 @@ build: deps
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
-test: build windows-test
+test: build windows-test ilp32
 	ctest --preset $(PRESET) -j $(JOBS)
 	$(MAKE) fuzz-smoke
 
@@ -30,6 +30,14 @@ windows-test: windows
 	      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELM_WIN32_MODULE=$(CURDIR)/build-win32/plugin/VELM-Pro.dll
 	cmake --build build-win64 -j $(JOBS)
 	ctest --test-dir build-win64 -j $(JOBS) --output-on-failure
+
+# The plug-in's portable core and its host-free tests as 32-bit code, run under
+# qemu-i386 (ctest -L ilp32).
+ilp32: deps
+	cmake -S . -B build-ilp32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-linux-i686.cmake \
+	      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELM_ILP32=ON
+	cmake --build build-ilp32 -j $(JOBS)
+	ctest --test-dir build-ilp32 -L ilp32 -j $(JOBS) --output-on-failure
 
 demo: build
 	bash scripts/demo.sh build demo-output
@@ -72,4 +80,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-bench build-fuzz build-win32 build-win64 demo-output
+	rm -rf build build-asan build-bench build-fuzz build-win32 build-win64 build-ilp32 demo-output

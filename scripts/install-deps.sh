@@ -20,6 +20,8 @@ packages=(
   # for GoogleTest, built from its Debian sources) run under wine64.
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   binutils-mingw-w64-x86-64 googletest wine64
+  # The plug-in's core as 32-bit code: the multilib compilers and qemu-i386.
+  g++-multilib qemu-user
 )
 
 missing=()

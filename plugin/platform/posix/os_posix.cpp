@@ -678,6 +678,9 @@ MemHandle MemAlloc(std::uint32_t size) {
   Overrides& o = TestOverrides();
   if (o.allocationsBeforeFailure == 0) return nullptr;
   if (o.allocationsBeforeFailure > 0) --o.allocationsBeforeFailure;
+  // In a 32-bit process the header on top of a size near 4 GiB would wrap round to a
+  // small block.
+  if (static_cast<size_t>(size) > SIZE_MAX - sizeof(MemHeader)) return nullptr;
   void* raw = std::calloc(1, sizeof(MemHeader) + static_cast<size_t>(size));
   if (!raw) return nullptr;
   auto* header = static_cast<MemHeader*>(raw);
