@@ -10,7 +10,8 @@
 #define VELM_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-VELM_EXPORT host::Err PluginMain(const char* caller, const char* selector, void* message) {
+VELM_EXPORT host::Err VELM_HOSTCALL PluginMain(const char* caller, const char* selector,
+                                               void* message) {
   return velm::HostEntry<velm::PluginMainImpl>::Call(caller, selector, message);
 }
 

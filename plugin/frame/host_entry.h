@@ -55,7 +55,8 @@ struct HostEntry;
 
 template <class Result, class... Args, Result (*Procedure)(Args...), EntryFailure kFailure>
 struct HostEntry<Procedure, kFailure> {
-  static Result Call(Args... args) noexcept {
+  // Called by the host: in the host interface's calling convention.
+  static Result VELM_HOSTCALL Call(Args... args) noexcept {
     bool failed = false;
     if constexpr (std::is_void_v<Result>) {
       CatchAtEntry<void>([&] { Procedure(args...); }, &failed);

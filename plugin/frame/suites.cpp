@@ -1,5 +1,8 @@
 #include "frame/suites.h"
 
+// Every build of the module checks the layout the host expects of the crossing structures.
+#include "host/abi_layout.h"
+
 namespace velm {
 
 #define VELM_SUITE_DEFINE(Type, var) const host::Type* var = nullptr;

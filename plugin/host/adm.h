@@ -21,18 +21,18 @@ namespace host {
 // ---- Procedures the dialog manager calls ----
 
 // Called once when a dialog is created, before it is shown. A non-zero result cancels it.
-using DialogInitProc = Err (*)(DialogRef dialog);
+using DialogInitProc = Err(VELM_HOSTCALL*)(DialogRef dialog);
 // Called when the user uses an item (presses a button, edits a text, ...).
-using ItemNotifyProc = void (*)(ItemRef item, NotifierRef notifier);
+using ItemNotifyProc = void(VELM_HOSTCALL*)(ItemRef item, NotifierRef notifier);
 // Draws an item through `drawer`, in the item's local coordinates.
-using ItemDrawProc = void (*)(ItemRef item, DrawerRef drawer);
+using ItemDrawProc = void(VELM_HOSTCALL*)(ItemRef item, DrawerRef drawer);
 // Handles one mouse event on an item; non-zero when handled (the default handling is
 // then skipped).
-using ItemTrackProc = Boolean (*)(ItemRef item, TrackerRef tracker);
+using ItemTrackProc = Boolean(VELM_HOSTCALL*)(ItemRef item, TrackerRef tracker);
 // Draws one entry of a list through `drawer`, in the entry's local coordinates.
-using EntryDrawProc = void (*)(EntryRef entry, DrawerRef drawer);
+using EntryDrawProc = void(VELM_HOSTCALL*)(EntryRef entry, DrawerRef drawer);
 // Handles one mouse event on a list entry; non-zero when handled.
-using EntryTrackProc = Boolean (*)(EntryRef entry, TrackerRef tracker);
+using EntryTrackProc = Boolean(VELM_HOSTCALL*)(EntryRef entry, TrackerRef tracker);
 
 // ---- Records and codes ----
 

@@ -73,6 +73,6 @@ inline constexpr const char kCallerActionManager[] = "Action Manager";
 inline constexpr const char kSelectorDoAction[] = "Do Action";
 
 // The entry point every plug-in module exports.
-using PluginMainProc = Err (*)(const char* caller, const char* selector, void* message);
+using PluginMainProc = Err(VELM_HOSTCALL*)(const char* caller, const char* selector, void* message);
 
 }  // namespace host
