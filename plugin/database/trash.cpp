@@ -78,8 +78,9 @@ bool TrashFolder(const char* folder, char (&trash)[kPathSize]) {
 bool DatabaseAndTrash(char (&folder)[kPathSize], char (&trash)[kPathSize], host::Err* err) {
   char base[kPathSize];
   if ((*err = GetBaseFolder(base)) != host::kNoErr) return false;
+  if (DatabaseFolderPath(base, folder) && TrashFolder(folder, trash)) return true;
   *err = kGroupWriteErr;
-  return DatabaseFolderPath(base, folder) && TrashFolder(folder, trash);
+  return false;
 }
 
 // Whether the file at `path` reads as a group file: its counted records sound and within
