@@ -6,6 +6,7 @@
 //                                       (database/writer_mark.h)
 //   <base folder>\VELM\VELM.LCK         lock file: every write of a group holds an
 //                                       exclusive lock on one byte of it
+//   <base folder>\VELM\TRASH\           removed groups and records (database/trash.h)
 // Record numbers are positions in the file, from 0. The search-results group has no
 // file; its records are the entries of the record index.
 #pragma once
@@ -116,6 +117,8 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index,
                            const char* expectedName = nullptr);
 
 // Removes record `index` of `group` by copying the others through the temporary file.
+// The removed record is kept in the library's trash first (database/trash.h): one that
+// cannot be written there is not removed (-1 then, nothing changed).
 // The group file is replaced only once every other record has been copied. Returns 0 when
 // the record was removed or there was no such record or file; kGroupNeedsRepairErr,
 // kGroupBusyErr, kDamagedGroupErr or -1 (a file that is there but cannot be opened or
@@ -132,19 +135,21 @@ struct Record;
 // too, until it is renamed).
 bool SameStoredRecord(const Record& a, const Record& b);
 // RemoveGroupRecord of a record that must still be `expected` (a stored header): only
-// that record is taken out (kRecordMovedErr otherwise).
+// that record is taken out (kRecordMovedErr otherwise). Without `toTrash` the record is not
+// kept in the trash: for a move, whose record lives on in its new group.
 host::Err RemoveGroupRecordIf(const char* group, std::int32_t index, const Record& expected,
-                              bool* removed);
+                              bool* removed, bool toTrash = true);
 
 // Creates the empty file of `group` under the group's lock: 0 when it was made, -1 when
 // a file (or anything else) of that name is there or it cannot be made, kGroupBusyErr or
 // kGroupWriteErr when the lock cannot be had, or the base folder lookup's error.
 host::Err CreateGroupFile(const char* group);
-// Deletes the file of `group` under the group's lock, so that no write of the group can
-// put it back: 0 when it was deleted; kGroupWriteErr when it is not there or cannot be
-// opened for writing or deleted (nothing changed), kGroupBusyErr, kBadGroupNameErr, or the
-// base folder lookup's error. With `onlyWhenEmpty`, a file that holds anything stays
-// (kGroupWriteErr).
+// Moves the file of `group` into the library's trash (database/trash.h) under the group's
+// lock, so that no write of the group can put it back: 0 when it was moved; kGroupWriteErr
+// when it is not there or cannot be opened for writing or moved (nothing changed),
+// kGroupBusyErr, kBadGroupNameErr, or the base folder lookup's error. With
+// `onlyWhenEmpty`, a file that holds anything stays (kGroupWriteErr), and an empty one is
+// deleted (it holds nothing to keep).
 host::Err RemoveGroupFile(const char* group, bool onlyWhenEmpty = false);
 
 // Deletes the files in `folder` matching `pattern` ("VELM-*.TMP": a process id and a

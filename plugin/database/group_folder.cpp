@@ -1,10 +1,12 @@
-// Groups as a whole: an empty group made and a group removed, each under the group's lock,
-// the identity of a stored record, and the scratch files of writers that no longer run.
+// Groups as a whole: an empty group made and a group removed (into the trash), each under
+// the group's lock, the identity of a stored record, and the scratch files of writers that
+// no longer run.
 #include <cstring>
 
 #include "database/group_file.h"
 #include "database/group_file_p.h"
 #include "database/record.h"
+#include "database/trash.h"
 #include "database/writer_mark.h"
 
 namespace velm {
@@ -87,8 +89,8 @@ host::Err RemoveGroupFile(const char* group, bool onlyWhenEmpty) {
   const bool sized = os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size);
   os::FileClose(file);
   if (onlyWhenEmpty && (!sized || size != 0)) return kGroupWriteErr;
-  if (!os::FileDelete(path)) return kGroupWriteErr;
-  return host::kNoErr;
+  if (onlyWhenEmpty) return os::FileDelete(path) ? host::kNoErr : kGroupWriteErr;
+  return TrashGroupFile(folder, path, group);
 }
 
 }  // namespace velm

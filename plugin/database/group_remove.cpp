@@ -10,6 +10,7 @@
 #include "database/record_offsets.h"
 #include "database/record_time.h"
 #include "database/text_match.h"
+#include "database/trash.h"
 #include "database/writer_mark.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
@@ -25,7 +26,7 @@ namespace {
 // Removal of a record that must still be the one the caller read: by name, or by the
 // whole identity of its stored header.
 host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char* expectedName,
-                              const Record* expected, bool* removed) {
+                              const Record* expected, bool* removed, bool toTrash) {
   Trace("RemoveGroupRecord_START\r\n");
   if (removed) *removed = false;
   Globals* g = gGlobals;
@@ -101,6 +102,15 @@ host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char*
     }
   }
 
+  // The removed record goes to the library's trash, on the disk before the group is
+  // replaced, and out of it again unless the removal happens. A record that cannot be
+  // kept there is not removed.
+  TrashedRecord trashed;
+  if (toTrash && trashed.Write(source, index, folder, group) != host::kNoErr) {
+    os::FileClose(source);
+    return kGroupWriteErr;
+  }
+
   os::FileHandle temp =
       os::FileOpen(tempPath, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
   if (temp == os::kInvalidFile) {
@@ -150,6 +160,7 @@ host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char*
     os::FileDelete(tempPath);
     return damaged ? kDamagedGroupErr : kGroupWriteErr;
   }
+  trashed.Keep();
 
   VelmRmvItemRIHList(g->RIHList, group, index);
   ReleaseBlock(g->currentRecord);
@@ -171,12 +182,12 @@ host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char*
 
 host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* expectedName,
                             bool* removed) {
-  return RemoveRecordChecked(group, index, expectedName, nullptr, removed);
+  return RemoveRecordChecked(group, index, expectedName, nullptr, removed, true);
 }
 
 host::Err RemoveGroupRecordIf(const char* group, std::int32_t index, const Record& expected,
-                              bool* removed) {
-  return RemoveRecordChecked(group, index, nullptr, &expected, removed);
+                              bool* removed, bool toTrash) {
+  return RemoveRecordChecked(group, index, nullptr, &expected, removed, toTrash);
 }
 
 }  // namespace velm

@@ -124,7 +124,8 @@ host::Err RemoveKeepingCurrent(const char* group, std::int32_t index, const Reco
   os::MemHandle current = g->currentRecord;
   const std::int32_t currentIndex = g->currentRecordIndex;
   g->currentRecord = nullptr;
-  const host::Err err = RemoveGroupRecordIf(group, index, expected, removed);
+  // The record lives on in the other group: nothing goes to the trash.
+  const host::Err err = RemoveGroupRecordIf(group, index, expected, removed, false);
   ReleaseBlock(g->currentRecord);
   g->currentRecord = current;
   g->currentRecordIndex = currentIndex;
@@ -239,7 +240,8 @@ host::Err FinishInterruptedMove(const InterruptedMove& move, MoveRepair* what) {
     bool removed = false;
     os::MemHandle current = gGlobals ? gGlobals->currentRecord : nullptr;
     if (gGlobals) gGlobals->currentRecord = nullptr;
-    const host::Err err = RemoveGroupRecordIf(move.source, original, move.original, &removed);
+    const host::Err err =
+        RemoveGroupRecordIf(move.source, original, move.original, &removed, false);
     if (gGlobals) {
       ReleaseBlock(gGlobals->currentRecord);
       gGlobals->currentRecord = current;

@@ -9,6 +9,7 @@
 #include "database/busy.h"
 #include "database/group_file.h"
 #include "database/record_index.h"
+#include "database/trash.h"
 #include "dialogs/group_dialogs.h"
 #include "frame/globals.h"
 #include "hostsim/desktop/dialog_manager.h"
@@ -81,6 +82,12 @@ TEST_F(CommandTest, RmvGroupAsksWithTheGroupsNameAndRemovesItsFile) {
     EXPECT_EQ(velm::RmvGroup(Sjis("植物").c_str(), true), host::kNoErr);
     EXPECT_EQ(std::filesystem::exists(GroupFile("植物")), button == 2);
   }
+  // The removed group is kept in the trash.
+  std::vector<velm::TrashEntry> trash;
+  ASSERT_EQ(velm::ListTrash(&trash), host::kNoErr);
+  ASSERT_EQ(trash.size(), 1u);
+  EXPECT_EQ(trash[0].group, Sjis("植物"));
+  EXPECT_EQ(trash[0].firstRecord, "b");
   EXPECT_EQ(CurrentGroup(), "動物");
   EXPECT_EQ(velm::RmvGroup("", false), -1);
   EXPECT_NE(velm::RmvGroup("missing", false), host::kNoErr) << "nothing removed";

@@ -103,11 +103,14 @@ TEST_F(RecordsByNameTest, ConfirmationsNameGroupNumberAndName) {
       {{"edit", FileOf("天気"), "luna", "--kind", "衛星"}, "changed 天気 #1 \"Luna\"\n"},
       {{"cp", FileOf("天気"), "月", FileOf("星")}, "copied 天気 #0 \"月\" to 星 #1\n"},
       {{"edit", FileOf("天気"), "sunny", "--group", "星"}, "moved 天気 #5 \"Sunny\" to 星 #2\n"},
-      {{"rm", FileOf("天気"), "Luna"}, "removed 天気 #1 \"Luna\"; 4 left\n"},
+      {{"rm", FileOf("天気"), "Luna"},
+       "removed 天気 #1 \"Luna\"; 4 left\nkept in the trash: velm trash restore " + Folder() +
+           " 1 puts it back\n"},
       // From the highest number down, each with what is left after it.
       {{"rm", FileOf("天気"), "sun", "--all"},
        "removed 天気 #3 \"sun\"; 3 left\nremoved 天気 #2 \"ＳＵＮ\"; 2 left\n"
-       "removed 天気 #1 \"Sun\"; 1 left\n"},
+       "removed 天気 #1 \"Sun\"; 1 left\nkept in the trash: velm trash list " +
+           Folder() + " shows them, velm trash restore " + Folder() + " NUMBER puts one back\n"},
   };
   for (const auto& c : cases) {
     const RunResult r = Run(c.args);

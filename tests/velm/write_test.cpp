@@ -184,6 +184,10 @@ TEST_F(WriteTest, MkgroupAndRmgroup) {
   EXPECT_TRUE(fs::exists(GroupFile("動物")));
   EXPECT_EQ(Run({"rmgroup", Folder(), "動物", "--yes"}).code, 0);
   EXPECT_FALSE(fs::exists(GroupFile("動物")));
+  const json trash = RunJson({"trash", "list", Folder()});
+  ASSERT_EQ(trash["entries"].size(), 1u) << "kept in the trash";
+  EXPECT_EQ(trash["entries"][0]["group"], "動物");
+  EXPECT_EQ(trash["entries"][0]["records"], 2);
   EXPECT_EQ(Run({"rmgroup", Folder(), "動物", "--yes"}).code, 1);
   ExpectVerified();
 }

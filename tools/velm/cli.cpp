@@ -225,7 +225,27 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       app.add_subcommand("rmgroup", "Remove a group and every record in it (asks for --yes)");
   rmgroupCommand->add_option("folder", rmgroup.target, "Library folder")->required();
   rmgroupCommand->add_option("group", rmgroup.group, "The group to remove")->required();
-  rmgroupCommand->add_flag("--yes", rmgroup.yes, "Really remove it: this cannot be undone");
+  rmgroupCommand->add_flag("--yes", rmgroup.yes,
+                           "Really remove it (it is kept in the library's trash)");
+
+  TrashOptions trash;
+  CLI::App* trashCommand = app.add_subcommand(
+      "trash",
+      "The library's trash: removed groups and records, kept 30 days (and 256 MiB at most)");
+  trashCommand->require_subcommand(1);
+  CLI::App* trashList = trashCommand->add_subcommand("list", "List the trash, most recent first");
+  trashList->add_option("folder", trash.target, "Library folder")->required();
+  trashList->add_flag("--json", trash.json, "Machine-readable output");
+  CLI::App* trashRestore = trashCommand->add_subcommand(
+      "restore", "Put an entry back: a group under its name, a record at the end of its group");
+  trashRestore->add_option("folder", trash.target, "Library folder")->required();
+  trashRestore
+      ->add_option("entry", trash.entry, "The entry's number in velm trash list, or its file name")
+      ->required();
+  trashRestore->add_option("--as", trash.as, "Restore into this group instead");
+  CLI::App* trashEmpty =
+      trashCommand->add_subcommand("empty", "Delete every entry of the trash for good");
+  trashEmpty->add_option("folder", trash.target, "Library folder")->required();
 
   try {
     app.parse(argc, argv);
@@ -258,6 +278,9 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   if (repairCommand->parsed()) return CommandRepair(repair, out, err);
   if (mkgroupCommand->parsed()) return CommandMkgroup(mkgroup, out, err);
   if (rmgroupCommand->parsed()) return CommandRmgroup(rmgroup, out, err);
+  if (trashList->parsed()) return CommandTrashList(trash, out, err);
+  if (trashRestore->parsed()) return CommandTrashRestore(trash, out, err);
+  if (trashEmpty->parsed()) return CommandTrashEmpty(trash, out, err);
   return kExitUsage;
 }
 

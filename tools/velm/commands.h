@@ -145,4 +145,16 @@ struct GroupOptions {
 int CommandMkgroup(const GroupOptions& options, std::ostream& out, std::ostream& err);
 int CommandRmgroup(const GroupOptions& options, std::ostream& out, std::ostream& err);
 
+// The library's trash: what rm, rmgroup and the palette removed.
+struct TrashOptions {
+  std::string target;  // library folder
+  std::string entry;   // restore: its number in the list (from 1) or its file name
+  std::string as;      // restore: another group (UTF-8; empty: the one it came from)
+  bool json = false;   // list
+};
+// Lists the entries, the most recent first; 1 when a damaged or foreign file is there.
+int CommandTrashList(const TrashOptions& options, std::ostream& out, std::ostream& err);
+int CommandTrashRestore(const TrashOptions& options, std::ostream& out, std::ostream& err);
+int CommandTrashEmpty(const TrashOptions& options, std::ostream& out, std::ostream& err);
+
 }  // namespace velmtool

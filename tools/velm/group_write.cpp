@@ -65,7 +65,7 @@ int CommandRmgroup(const GroupOptions& options, std::ostream& out, std::ostream&
   if (!options.yes) {
     err << "velm: group \"" << options.group << "\" holds " << count
         << (count == 1 ? " record" : " records")
-        << "; removing it cannot be undone: add --yes to remove it\n";
+        << "; add --yes to remove it (it is kept in the library's trash)\n";
     return kExitUsage;
   }
   const host::Err removed = velm::RmvGroup(group->c_str(), false);
@@ -75,7 +75,7 @@ int CommandRmgroup(const GroupOptions& options, std::ostream& out, std::ostream&
     return kExitProblems;
   }
   out << "removed group " << options.group << " and its " << count
-      << (count == 1 ? " record\n" : " records\n");
+      << (count == 1 ? " record\n" : " records\n") << TrashHint(library->folder(), 1) << "\n";
   return kExitOk;
 }
 

@@ -1,6 +1,6 @@
-// velm rm, velm edit and velm cp: records removed, changed, moved and copied through the
-// plug-in's own record store. A move or copy appends first; a record leaves its group
-// only once its copy is in place.
+// velm rm, velm edit and velm cp: records removed (into the library's trash), changed, moved
+// and copied through the plug-in's own record store. A move or copy appends first; a record leaves
+// its group only once its copy is in place.
 #include <cstddef>
 #include <cstring>
 #include <fstream>
@@ -127,9 +127,16 @@ int CommandRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
   // From the highest number down, so that each removal leaves the numbers of the others
   // as they were; each is its own write under the group's lock, and finds its record
   // by number and name.
-  for (auto record = records->rbegin(); record != records->rend(); ++record)
-    if (!RemoveOne(*target, *record, out, err)) return kExitProblems;
-  return kExitOk;
+  int removed = 0;
+  for (auto record = records->rbegin(); record != records->rend() && status == kExitOk; ++record) {
+    if (RemoveOne(*target, *record, out, err)) {
+      ++removed;
+    } else {
+      status = kExitProblems;
+    }
+  }
+  if (removed > 0) out << TrashHint(target->library->folder(), removed) << "\n";
+  return status;
 }
 
 int CommandEdit(const EditOptions& options, std::ostream& out, std::ostream& err) {

@@ -120,4 +120,11 @@ std::optional<GroupFileTarget> OpenGroupFileForWriting(const std::string& path, 
   return target;
 }
 
+std::string TrashHint(const std::filesystem::path& folder, int removed) {
+  const std::string f = folder.string();
+  if (removed == 1) return "kept in the trash: velm trash restore " + f + " 1 puts it back";
+  return "kept in the trash: velm trash list " + f + " shows them, velm trash restore " + f +
+         " NUMBER puts one back";
+}
+
 }  // namespace velmtool

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -42,5 +43,9 @@ struct GroupFileTarget {
 // not exist yet (its folder must). On failure writes why to `err` and sets *status.
 std::optional<GroupFileTarget> OpenGroupFileForWriting(const std::string& path, bool mayBeMissing,
                                                        std::ostream& err, int* status);
+
+// What a removal of `removed` entries tells of the trash: how to put them back (the most
+// recent entry is number 1).
+std::string TrashHint(const std::filesystem::path& folder, int removed);
 
 }  // namespace velmtool
