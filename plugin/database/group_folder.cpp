@@ -83,12 +83,19 @@ host::Err RemoveGroupFile(const char* group, bool onlyWhenEmpty) {
   os::FileHandle file =
       os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
   if (file == os::kInvalidFile) return kGroupWriteErr;
+  // The group file's own lock too (see GroupLock), kept through the deletion where the
+  // system lets an open file go.
+  if (host::Err err = lock.LockGroupFile(file, path)) {
+    os::FileClose(file);
+    return err == kGroupReplaced ? kGroupBusyErr : err;
+  }
   std::int64_t size = 0;
   const bool sized = os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size);
-  os::FileClose(file);
-  if (onlyWhenEmpty && (!sized || size != 0)) return kGroupWriteErr;
-  if (!os::FileDelete(path)) return kGroupWriteErr;
-  return host::kNoErr;
+  if (!os::CanReplaceOpenFile()) os::FileClose(file);
+  const bool removed =
+      (!onlyWhenEmpty || (sized && size == 0)) && lock.StillHeld() && os::FileDelete(path);
+  if (os::CanReplaceOpenFile()) os::FileClose(file);
+  return removed ? host::kNoErr : kGroupWriteErr;
 }
 
 }  // namespace velm
