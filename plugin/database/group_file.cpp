@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "database/busy.h"
 #include "database/record.h"
@@ -90,6 +91,8 @@ bool WholeRecordAt(os::FileHandle file, std::int64_t at, std::int64_t size) {
 }
 
 std::uint32_t gLockWaitMs = 5000;
+// How often a lock whose file was replaced while it was taken is taken again.
+constexpr int kLockAttempts = 8;
 std::uint32_t gWriteGeneration = 0;
 
 // What follows the counted records (ending at `end`): whole records that a damaged count
@@ -149,12 +152,20 @@ host::Err OpenGroupFile(const char* group, bool forWriting, os::FileHandle* file
     if (lock) {
       if (host::Err err = lock->Take(folder, group)) return err;
     }
-    // A missing file is made anew, never through a name that is there (a symbolic link
-    // leading nowhere would make it outside the database folder).
-    *file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
-    if (*file == os::kInvalidFile)
-      *file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
-    if (*file == os::kInvalidFile) return kGroupWriteErr;
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+      // A missing file is made anew, never through a name that is there (a symbolic link
+      // leading nowhere would make it outside the database folder).
+      *file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
+      if (*file == os::kInvalidFile)
+        *file = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kCreateNew);
+      if (*file == os::kInvalidFile) return kGroupWriteErr;
+      const host::Err err = lock ? lock->LockGroupFile(*file, path) : host::kNoErr;
+      if (err == host::kNoErr) return host::kNoErr;
+      os::FileClose(*file);
+      *file = os::kInvalidFile;
+      if (err != kGroupReplaced) return err;
+    }
+    return kGroupWriteErr;
   } else {
     *file = os::FileOpen(path, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
   }
@@ -185,29 +196,113 @@ bool AppendPath(char (&path)[kPathSize], std::size_t& length, const char* text) 
   return true;
 }
 
+namespace {
+
+// The holds (GroupHold) of this thread, the last taken first.
+thread_local GroupLock* tHolds = nullptr;
+
+}  // namespace
+
 GroupLock::~GroupLock() {
   // Whatever the write did, what was read of the groups before may be out of date.
   ++gWriteGeneration;
+  if (held_) {
+    for (GroupLock** at = &tHolds; *at; at = &(*at)->nextHeld_) {
+      if (*at == this) {
+        *at = nextHeld_;
+        break;
+      }
+    }
+  }
   if (file_ == os::kInvalidFile) return;
   os::FileUnlock(file_, offset_, 1);
   os::FileClose(file_);
 }
 
 host::Err GroupLock::Take(const char* folder, const char* group) {
-  char path[kPathSize];
   std::size_t length = 0;
-  path[0] = '\0';
-  if (!AppendPath(path, length, folder) || !AppendPath(path, length, "\\VELM.LCK"))
+  path_[0] = '\0';
+  if (!AppendPath(path_, length, folder) || !AppendPath(path_, length, "\\VELM.LCK") || !group ||
+      std::strlen(group) >= sizeof group_)
     return kGroupWriteErr;
-  file_ = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
-  if (file_ == os::kInvalidFile) return kGroupWriteErr;
+  std::strcpy(group_, group);
+  for (const GroupLock* hold = tHolds; hold; hold = hold->nextHeld_) {
+    if (std::strcmp(hold->path_, path_) == 0 && std::strcmp(hold->group_, group_) == 0) {
+      outer_ = hold;
+      return host::kNoErr;
+    }
+  }
   offset_ = GroupLockOffset(group);
-  if (!os::FileLock(file_, offset_, 1, gLockWaitMs)) {
+  for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+    file_ = os::FileOpen(path_, os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
+    if (file_ == os::kInvalidFile) return kGroupWriteErr;
+    if (!os::FileLock(file_, offset_, 1, gLockWaitMs)) {
+      os::FileClose(file_);
+      file_ = os::kInvalidFile;
+      return kGroupBusyErr;
+    }
+    // A lock file deleted between the open and the lock is no lock: the one at the path is.
+    if (os::FileIsAt(file_, path_)) return host::kNoErr;
+    os::FileUnlock(file_, offset_, 1);
     os::FileClose(file_);
     file_ = os::kInvalidFile;
-    return kGroupBusyErr;
   }
+  return kGroupWriteErr;
+}
+
+host::Err GroupLock::LockGroupFile(os::FileHandle file, const char* path) {
+  // A hold's writes: the holder has seen to the group file.
+  if (outer_) return host::kNoErr;
+  if (!os::FileLock(file, kGroupFileLockOffset, 1, gLockWaitMs)) return kGroupBusyErr;
+  if (os::FileIsAt(file, path)) return host::kNoErr;
+  os::FileUnlock(file, kGroupFileLockOffset, 1);
+  return kGroupReplaced;
+}
+
+bool GroupLock::StillHeld() const {
+  if (outer_) return outer_->StillHeld();
+  return file_ != os::kInvalidFile && os::FileIsAt(file_, path_);
+}
+
+void GroupLock::HoldForThread() {
+  if (held_ || outer_) return;
+  held_ = true;
+  nextHeld_ = tHolds;
+  tHolds = this;
+}
+
+GroupHold::GroupHold() : lock_(new (std::nothrow) GroupLock) {}
+
+GroupHold::~GroupHold() {
+  // The group file's lock goes with its handle, before the group's.
+  if (file_ != os::kInvalidFile) os::FileClose(file_);
+  delete lock_;
+}
+
+host::Err GroupHold::Take(const char* group, bool lockFile) {
+  if (!lock_) return host::kOutOfMemoryErr;
+  char base[kPathSize];
+  if (host::Err err = GetBaseFolder(base)) return err;
+  char folder[kPathSize], path[kPathSize];
+  if (!GroupFilePath(base, group, path)) return kBadGroupNameErr;
+  if (!DatabaseFolderPath(base, folder)) return kGroupWriteErr;
+  os::FolderCreate(folder, nullptr);
+  if (host::Err err = lock_->Take(folder, group)) return err;
+  for (int attempt = 0; lockFile && attempt < kLockAttempts; ++attempt) {
+    file_ = os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
+    if (file_ == os::kInvalidFile) break;  // no group file yet: the lock file's lock holds it
+    const host::Err err = lock_->LockGroupFile(file_, path);
+    if (err == host::kNoErr) break;
+    os::FileClose(file_);
+    file_ = os::kInvalidFile;
+    if (err != kGroupReplaced) return err;
+  }
+  lock_->HoldForThread();
   return host::kNoErr;
+}
+
+bool GroupHold::StillHeld() const {
+  return lock_ && lock_->StillHeld();
 }
 
 std::uint32_t GroupWriteGeneration() {
@@ -481,6 +576,10 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
     // the count would make the group refuse every later write).
     std::uint8_t newCount[4];
     WriteBE32(newCount, static_cast<std::uint32_t>(count + 1));
+    if (!lock.StillHeld()) {
+      os::FileClose(file);
+      return kGroupLockLostErr;
+    }
     if (!os::FileSeek(file, end, os::SeekOrigin::kBegin, nullptr) ||
         !WriteExactly(file, g->currentRecord, length) || !os::FileSetSize(file, end + length) ||
         !os::FileSeek(file, 0, os::SeekOrigin::kBegin, nullptr) ||
@@ -536,6 +635,10 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index, const char* ex
   record->bounds = stored.bounds;
   record->created = stored.created;
   record->modified = HostOrder32(CurrentRecordTime());  // big-endian, as stored
+  if (!lock.StillHeld()) {
+    os::FileClose(file);
+    return kGroupLockLostErr;
+  }
   // Done once the new header is on the disk; a write or flush that fails (perhaps half
   // way) puts the stored header back.
   if (!os::FileSeek(file, at, os::SeekOrigin::kBegin, nullptr) ||

@@ -50,6 +50,9 @@ inline constexpr host::Err kGroupBusyErr = -3;
 // Status of a header rewrite or removal whose record no longer has the expected name
 // (another writer renumbered the group since the caller read it); nothing is written.
 inline constexpr host::Err kRecordMovedErr = -4;
+// Status of a write whose lock file was deleted or replaced while the write ran (another
+// writer may have been let in beside it): nothing was written.
+inline constexpr host::Err kGroupLockLostErr = -5;
 
 // How long a write waits for another writer of the same group (milliseconds); returns
 // the previous value. 5000 unless changed.
@@ -108,7 +111,8 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
 // kGroupWriteErr (the file cannot be opened, created or written), or -1 when there is
 // no current record or it cannot be brought to stored form; kGroupNeedsRepairErr when
 // whole records follow the counted ones (nothing is written), kGroupBusyErr when another
-// writer holds the group. A tail that is not a whole record (an interrupted append) is
+// writer holds the group, kGroupLockLostErr when the lock file was deleted or replaced
+// meanwhile (nothing is written). A tail that is not a whole record (an interrupted append) is
 // cut off by an append. A write that fails part way puts the file back as it was (the
 // count word, the length, the old header). Every write holds the group's lock.
 // With `expectedName` (Shift-JIS), a header rewrite goes ahead only when record `index`
@@ -121,13 +125,41 @@ host::Err WriteGroupRecord(const char* group, std::int32_t index,
 // cannot be written there is not removed (-1 then, nothing changed).
 // The group file is replaced only once every other record has been copied. Returns 0 when
 // the record was removed or there was no such record or file; kGroupNeedsRepairErr,
-// kGroupBusyErr, kDamagedGroupErr or -1 (a file that is there but cannot be opened or
-// read, a copy that cannot be written) when nothing was changed.
-// With `expectedName`, only a record of that name is removed (kRecordMovedErr otherwise).
-// `removed`, when given, says whether a record was taken out, as decided under the lock
-// (the count read afterwards may already include another writer's change).
+// kGroupBusyErr, kGroupLockLostErr, kDamagedGroupErr or -1 (a file that is there but cannot be
+// opened or read, a copy that cannot be written) when nothing was changed. With `expectedName`,
+// only a record of that name is removed (kRecordMovedErr otherwise). `removed`, when given, says
+// whether a record was taken out, as decided under the lock (the count read afterwards may already
+// include another writer's change).
 host::Err RemoveGroupRecord(const char* group, std::int32_t index,
                             const char* expectedName = nullptr, bool* removed = nullptr);
+
+// For tests: called in a removal once the copy without the record is written, before it
+// replaces the group (a test holds the removal there). Null: nothing is called.
+void SetRemovalCopiedHook(void (*hook)());
+
+class GroupLock;
+// The lock of one group held by a caller that reads the group and writes it as one step
+// (velm's import looks for the art in the group before it appends, velm repair reads the
+// file it replaces): the writes of this program in the same thread take it as theirs and
+// lock nothing more. Released when the object ends.
+class GroupHold {
+ public:
+  GroupHold();
+  GroupHold(const GroupHold&) = delete;
+  GroupHold& operator=(const GroupHold&) = delete;
+  ~GroupHold();
+  // Takes the lock of `group` (with `lockFile`, the group file's own lock too, when the
+  // file is there): 0, kBadGroupNameErr, kGroupWriteErr, kGroupBusyErr, or the base
+  // folder lookup's error.
+  host::Err Take(const char* group, bool lockFile = false);
+  // Whether the lock is still the library's (its lock file was not deleted or replaced
+  // since it was taken): asked right before a commit.
+  bool StillHeld() const;
+
+ private:
+  GroupLock* lock_;
+  os::FileHandle file_ = os::kInvalidFile;
+};
 
 struct Record;
 // Whether two stored headers belong to one record, whatever its number: the same name,

@@ -18,8 +18,15 @@ namespace velm {
 bool AppendPath(char (&path)[kPathSize], std::size_t& length, const char* text);
 
 // The exclusive lock of one group: one byte of the database folder's lock file, which is
-// never renamed or removed (a group file is replaced by a removal, so it cannot carry
-// the lock itself). Released when the object ends.
+// never renamed or removed by a writer (a group file is replaced by a removal, so it
+// cannot carry the lock alone). Someone may still delete the lock file while a writer
+// holds it; the next writer then makes a new one and would be let in. Two things keep
+// that from losing a write: every writer also locks its group file itself (a byte far
+// beyond any real size, LockGroupFile), and checks before its commit that the lock file
+// it holds is still the one at its path (StillHeld). Released when the object ends.
+//
+// Taken in a thread that holds the group already (GroupHold), the lock is the hold's:
+// nothing more is locked, and StillHeld asks the hold.
 class GroupLock {
  public:
   GroupLock() = default;
@@ -29,11 +36,32 @@ class GroupLock {
   // 0, kGroupWriteErr when the lock file cannot be used, kGroupBusyErr when another writer
   // kept the group for longer than the wait.
   host::Err Take(const char* folder, const char* group);
+  // Locks the group file `file` (open for reading and writing) opened at `path`: 0;
+  // kGroupBusyErr when another writer kept it for longer than the wait; kGroupReplaced when
+  // `file` is no longer the file at `path` (another writer renamed a new group over it
+  // meanwhile: the caller opens the path again and retries); kGroupWriteErr.
+  host::Err LockGroupFile(os::FileHandle file, const char* path);
+  // Whether the lock file this lock holds is still the library's lock file (the file at
+  // its path): false when it was deleted or replaced, and another writer may be in.
+  bool StillHeld() const;
+  // Registers the lock as the hold of its group for this thread (until it ends).
+  void HoldForThread();
 
  private:
   os::FileHandle file_ = os::kInvalidFile;
   std::uint64_t offset_ = 0;
+  const GroupLock* outer_ = nullptr;  // the hold this lock is part of
+  GroupLock* nextHeld_ = nullptr;     // the thread's other holds
+  bool held_ = false;                 // registered as a hold
+  char path_[kPathSize] = {};
+  char group_[kGroupNameSize] = {};
 };
+
+// What LockGroupFile returns when the group file was replaced under the caller.
+inline constexpr host::Err kGroupReplaced = -100;
+// Where a group file's own lock lies: far beyond any size a group file reaches, so that
+// Windows' byte-range locks, which are mandatory, never stand in a reader's way.
+inline constexpr std::uint64_t kGroupFileLockOffset = 0x4000000000000000ull;
 
 namespace group_io {
 

@@ -85,12 +85,28 @@ host::Err RemoveGroupFile(const char* group, bool onlyWhenEmpty) {
   os::FileHandle file =
       os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
   if (file == os::kInvalidFile) return kGroupWriteErr;
+  // The group file's own lock too (see GroupLock), kept through the deletion where the
+  // system lets an open file go.
+  if (host::Err err = lock.LockGroupFile(file, path)) {
+    os::FileClose(file);
+    return err == kGroupReplaced ? kGroupBusyErr : err;
+  }
   std::int64_t size = 0;
   const bool sized = os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size);
-  os::FileClose(file);
-  if (onlyWhenEmpty && (!sized || size != 0)) return kGroupWriteErr;
-  if (onlyWhenEmpty) return os::FileDelete(path) ? host::kNoErr : kGroupWriteErr;
-  return TrashGroupFile(folder, path, group);
+  if (!os::CanReplaceOpenFile()) os::FileClose(file);
+  // A removed group goes to the trash; only the empty file an import made and did not
+  // fill is deleted outright.
+  host::Err result = kGroupWriteErr;
+  if (!onlyWhenEmpty || (sized && size == 0)) {
+    if (!lock.StillHeld())
+      result = kGroupLockLostErr;
+    else if (onlyWhenEmpty)
+      result = os::FileDelete(path) ? host::kNoErr : kGroupWriteErr;
+    else
+      result = TrashGroupFile(folder, path, group);
+  }
+  if (os::CanReplaceOpenFile()) os::FileClose(file);
+  return result;
 }
 
 }  // namespace velm

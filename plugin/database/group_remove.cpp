@@ -23,6 +23,8 @@ using namespace group_io;
 
 namespace {
 
+void (*gCopiedHook)() = nullptr;
+
 // Removal of a record that must still be the one the caller read: by name, or by the
 // whole identity of its stored header.
 host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char* expectedName,
@@ -65,6 +67,16 @@ host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char*
     if (!find) return named ? kRecordMovedErr : host::kNoErr;
     os::FindEnd(find);
     return kGroupWriteErr;
+  }
+  for (int attempt = 0;; ++attempt) {
+    const host::Err err = lock.LockGroupFile(source, groupPath);
+    if (err == host::kNoErr) break;
+    os::FileClose(source);
+    if (err != kGroupReplaced || attempt == 8) return err == kGroupReplaced ? kGroupWriteErr : err;
+    // Another writer replaced the group meanwhile: the new file is the group.
+    source =
+        os::FileOpen(groupPath, os::FileAccess::kReadWrite, os::FileDisposition::kOpenExisting);
+    if (source == os::kInvalidFile) return kGroupWriteErr;
   }
   std::int32_t count = 0;
   if (!ReadCountWord(source, &count)) {
@@ -153,13 +165,21 @@ host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char*
     at += recordLength;
   }
   os::MemFree(chunk);
-  os::FileClose(source);
   ok = ok && os::FileFlush(temp);
   ok = os::FileClose(temp) && ok;
-  if (!ok || !os::FileRename(tempPath, groupPath, true)) {
+  if (ok && gCopiedHook) gCopiedHook();
+  // The copy replaces the group only while the lock is still the library's: with its lock
+  // file deleted, another writer may have changed the group since it was read. The group
+  // file's own lock is kept through the rename where the system lets an open file be
+  // replaced.
+  const bool held = ok && lock.StillHeld();
+  if (!os::CanReplaceOpenFile()) os::FileClose(source);
+  if (!held || !os::FileRename(tempPath, groupPath, true)) {
+    if (os::CanReplaceOpenFile()) os::FileClose(source);
     os::FileDelete(tempPath);
-    return damaged ? kDamagedGroupErr : kGroupWriteErr;
+    return damaged ? kDamagedGroupErr : ok && !held ? kGroupLockLostErr : kGroupWriteErr;
   }
+  if (os::CanReplaceOpenFile()) os::FileClose(source);
   trashed.Keep();
 
   VelmRmvItemRIHList(g->RIHList, group, index);
@@ -179,6 +199,10 @@ host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char*
 }
 
 }  // namespace
+
+void SetRemovalCopiedHook(void (*hook)()) {
+  gCopiedHook = hook;
+}
 
 host::Err RemoveGroupRecord(const char* group, std::int32_t index, const char* expectedName,
                             bool* removed) {

@@ -229,6 +229,37 @@ host::Err ListMoveJournals(MoveVisitor visit, void* context, std::int32_t* unrea
   return host::kNoErr;
 }
 
+void RemoveUnwrittenJournals(JournalVisitor deleted, void* context) {
+  char folder[kPathSize], pattern[kPathSize];
+  if (!DatabaseFolder(folder) || !Join(pattern, folder, "\\VELM-*.MOV")) return;
+  os::FindData data{};
+  os::FindHandle find = os::FindFirst(pattern, &data);
+  if (!find) return;
+  // Names are collected first: a folder's listing is not changed while it is read.
+  char names[16][sizeof data.name];
+  std::size_t count = 0;
+  do {
+    char path[kPathSize], name[kPathSize];
+    if (data.isFolder || !Join(name, "\\", data.name) || !Join(path, folder, name)) continue;
+    os::FileHandle file =
+        os::FileOpen(path, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
+    if (file == os::kInvalidFile) continue;
+    std::int64_t size = -1;
+    if (!os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size)) size = -1;
+    os::FileClose(file);
+    if (size < 0 || size >= static_cast<std::int64_t>(kJournalSize) ||
+        WriterOfFile(data.name, 5 /* "VELM-" */) != WriterState::kEnded)
+      continue;
+    std::memcpy(names[count++], data.name, sizeof data.name);
+  } while (count < 16 && os::FindNext(find, &data));
+  os::FindEnd(find);
+  for (std::size_t i = 0; i < count; ++i) {
+    char path[kPathSize], name[kPathSize];
+    if (Join(name, "\\", names[i]) && Join(path, folder, name) && os::FileDelete(path) && deleted)
+      deleted(names[i], context);
+  }
+}
+
 host::Err FinishInterruptedMove(const InterruptedMove& move, MoveRepair* what) {
   *what = MoveRepair::kFailed;
   const std::int32_t copy = FindStoredRecord(move.target, move.copy, -1);

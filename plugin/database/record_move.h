@@ -48,6 +48,14 @@ struct InterruptedMove {
 using MoveVisitor = bool (*)(const InterruptedMove& move, void* context);
 host::Err ListMoveJournals(MoveVisitor visit, void* context, std::int32_t* unreadable);
 
+// Deletes the journals of moves cut short before their journal was whole (a file shorter
+// than a journal, empty when the mover died before its first byte): such a move had not
+// begun, since a move changes a group only once its journal is on the disk. A journal
+// whose mover still runs, or cannot be asked, stays. Calls `deleted` (when given) with
+// each file name deleted.
+using JournalVisitor = void (*)(const char* name, void* context);
+void RemoveUnwrittenJournals(JournalVisitor deleted, void* context);
+
 // What finishing a move cut short did.
 enum class MoveRepair {
   kFinished,  // the copy was in the new group: the original was removed from the old one

@@ -23,11 +23,11 @@
 namespace velm {
 
 // Status of a restore whose entry is not in the trash (restored or emptied meanwhile).
-inline constexpr host::Err kNoSuchTrashEntryErr = -5;
+inline constexpr host::Err kNoSuchTrashEntryErr = -6;
 // Status of a restore whose entry is damaged or not the trash's own (nothing restored).
-inline constexpr host::Err kTrashEntryDamagedErr = -6;
+inline constexpr host::Err kTrashEntryDamagedErr = -7;
 // Status of a restore of a group whose name a group has taken meanwhile.
-inline constexpr host::Err kGroupExistsErr = -7;
+inline constexpr host::Err kGroupExistsErr = -8;
 
 inline constexpr std::uint32_t kTrashMaxAgeDays = 30;
 inline constexpr std::uint64_t kTrashMaxBytes = 256ull << 20;

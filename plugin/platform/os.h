@@ -53,6 +53,14 @@ LockState FileLockState(FileHandle file, std::uint64_t offset, std::uint64_t len
 // Cuts the file (or extends it with zero bytes) to `size` bytes.
 bool FileSetSize(FileHandle file, std::int64_t size);
 
+// Whether `file` is still the file at `path`: not deleted, nor replaced by another file of
+// that name since it was opened (the same volume and file number). False when either
+// cannot be asked.
+bool FileIsAt(FileHandle file, const char* path);
+// Whether FileRename may replace a file that is still open through another handle (POSIX:
+// yes; Windows: no, a file opened here does not share its deletion).
+bool CanReplaceOpenFile();
+
 bool FileDelete(const char* path);
 // Renames `from` to `to`; with `replace`, an existing `to` is replaced in one step and
 // the new file takes its permissions (a file others may only read stays so). A `to`
@@ -152,7 +160,7 @@ enum class FileOp : std::uint8_t {
   kSetSize,
   kDelete,
   kRename,
-  kLock,  // FileLock, FileUnlock and FileLockState
+  kLock,  // FileLock, FileUnlock, FileLockState and FileIsAt
   kFolder,
 };
 inline constexpr int kFileOpKinds = 11;

@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #include "hostsim/core/file_output.h"
 #include "hostsim/document_files.h"
@@ -220,6 +222,101 @@ TEST_F(FileOutputTest, ADocumentIsSavedInTheFormatItsNameSaysInAnyCase) {
     ASSERT_TRUE(hostsim::SaveDocumentFile(doc(), path.string(), &error)) << error;
     EXPECT_EQ(Bytes(path).substr(0, c.begins.size()), c.begins) << c.name;
   }
+}
+
+}  // namespace
+}  // namespace velmtest
+
+namespace velmtest {
+namespace {
+
+// A descriptor named as a file (a shell's > or >>, a pipe) is written as it is: a pipe gets
+// the bytes, a log opened for appending keeps what it held.
+TEST_F(FileOutputTest, ADescriptorNamedAsAFileIsWrittenAsItIs) {
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  const fs::path log = folder_ / "log.txt";
+  Put(log, "earlier\n");
+  const int appending = ::open(log.c_str(), O_WRONLY | O_APPEND);
+  ASSERT_GE(appending, 0);
+  struct stat before {};
+  ASSERT_EQ(::stat(log.c_str(), &before), 0);
+  std::string error;
+  for (const std::string prefix : {"/proc/self/fd/", "/dev/fd/"}) {
+    EXPECT_TRUE(hostsim::WriteFileAtomically(prefix + std::to_string(pipeEnds[1]), "piped", &error))
+        << error;
+    char got[16] = {};
+    EXPECT_EQ(::read(pipeEnds[0], got, sizeof got), 5);
+    EXPECT_STREQ(got, "piped");
+    EXPECT_TRUE(
+        hostsim::WriteFileAtomically(prefix + std::to_string(appending), prefix + "\n", &error))
+        << error;
+  }
+  EXPECT_EQ(Bytes(log), "earlier\n/proc/self/fd/\n/dev/fd/\n");
+  struct stat after {};
+  ASSERT_EQ(::stat(log.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino) << "the log was replaced";
+  for (const int fd : {pipeEnds[0], pipeEnds[1], appending})
+    ::close(fd);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"log.txt", "sub"}));
+}
+
+// While the bytes are written, the file beside the target is this user's alone; it takes
+// the target's mode once they are all there.
+TEST_F(FileOutputTest, TheFileBesideTheTargetIsPrivateWhileItIsWritten) {
+  const fs::path target = folder_ / "secret.txt";
+  Put(target, "old");
+  fs::permissions(target, static_cast<fs::perms>(0644));
+  std::atomic<bool> done{false};
+  std::vector<unsigned> seen;
+  std::thread watcher([&] {
+    while (!done) {
+      for (const auto& e : fs::directory_iterator(folder_)) {
+        struct stat st {};
+        if (e.path().extension() == ".tmp" && ::stat(e.path().c_str(), &st) == 0)
+          seen.push_back(st.st_mode & 07777);
+      }
+    }
+  });
+  std::string error;
+  EXPECT_TRUE(hostsim::WriteFileAtomically(target.string(), std::string(64 << 20, 's'), &error))
+      << error;
+  done = true;
+  watcher.join();
+  // Seen first while its bytes were written: no one else may read them then.
+  ASSERT_FALSE(seen.empty()) << "the write was not seen";
+  EXPECT_EQ(seen.front() & 077, 0u) << std::oct << seen.front();
+  EXPECT_EQ(Mode(target), 0644u);
+}
+
+// What a killed write left beside its target goes with the next write to the folder, when
+// its writer is known to be gone; any other file stays.
+TEST_F(FileOutputTest, FilesAKilledWriteLeftAreRemovedWhenTheirWriterIsGone) {
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string dead = ".a.svg." + std::to_string(gone) + "-3.tmp";
+  const std::string live = ".a.svg." + std::to_string(::getppid()) + "-1.tmp";
+  const std::string locked = ".b.png." + std::to_string(gone) + "-4.tmp";
+  const std::string unknown[] = {".notes.tmp", ".a.svg.x-1.tmp", ".a.svg.12-.tmp", "a.svg.1-1.tmp"};
+  for (const std::string& name : {dead, live, locked})
+    Put(folder_ / name, "half");
+  for (const std::string& name : unknown)
+    Put(folder_ / name, "mine");
+  // A writer on another machine holds its lock on the file; its process means nothing here.
+  const int holder = ::open((folder_ / locked).c_str(), O_RDWR);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  ASSERT_EQ(::fcntl(holder, F_OFD_SETLK, &lock), 0);
+  std::string error;
+  ASSERT_TRUE(hostsim::WriteFileAtomically((folder_ / "c.txt").string(), "new", &error)) << error;
+  ::close(holder);
+  EXPECT_FALSE(fs::exists(folder_ / dead));
+  for (const std::string& name : {live, locked})
+    EXPECT_TRUE(fs::exists(folder_ / name)) << name;
+  for (const std::string& name : unknown)
+    EXPECT_TRUE(fs::exists(folder_ / name)) << "its writer cannot be told: " << name;
 }
 
 }  // namespace

@@ -125,6 +125,28 @@ TEST_F(PlatformTest, RenameDeleteAndEnumerate) {
   EXPECT_FALSE(os::FileDelete("C:\\VELM\\a.VEL"));
 }
 
+// A handle is the file at its path until the file is deleted or another is renamed over it.
+TEST_F(PlatformTest, AHandleKnowsWhetherItIsStillTheFileAtItsPath) {
+  std::filesystem::create_directories(drive_.path() / "VELM");
+  const char* path = "C:\\VELM\\VELM.LCK";
+  os::FileHandle file =
+      os::FileOpen(path, os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
+  ASSERT_NE(file, os::kInvalidFile);
+  EXPECT_TRUE(os::FileIsAt(file, path));
+  EXPECT_FALSE(os::FileIsAt(file, "C:\\VELM\\other"));
+  ASSERT_TRUE(os::FileDelete(path));
+  EXPECT_FALSE(os::FileIsAt(file, path)) << "deleted";
+  std::ofstream(drive_.path() / "VELM" / "VELM.LCK") << "new";
+  EXPECT_FALSE(os::FileIsAt(file, path)) << "another file of that name";
+  os::FileClose(file);
+  file = os::FileOpen(path, os::FileAccess::kRead, os::FileDisposition::kOpenExisting);
+  std::ofstream(drive_.path() / "VELM" / "x") << "x";
+  EXPECT_TRUE(os::FileIsAt(file, path));
+  ASSERT_TRUE(os::FileRename("C:\\VELM\\x", path, true));
+  EXPECT_FALSE(os::FileIsAt(file, path)) << "renamed over";
+  os::FileClose(file);
+}
+
 // A lock is seen through any other handle, one open for reading too, and from another
 // process; asking changes nothing of it, and it ends with the process that held it.
 TEST_F(PlatformTest, LockStateSeesLocksOfOtherHandlesAndProcesses) {

@@ -49,6 +49,7 @@ TEST_F(VelmHardeningTest, UnusableInputsAreRefusedWithTheirCause) {
   fs::create_symlink("loop.VEL", odd_ / "loop.VEL");
   WriteFileBytes(odd_ / "\xF0\x9F\x98\x80.VEL", good_);  // an emoji: no Shift-JIS form
   ASSERT_EQ(mkfifo((odd_ / "pipe.VEL").c_str(), 0600), 0);
+  WriteFileBytes(odd_ / "ab", good_);
   const struct {
     std::vector<std::string> args;
     int code;
@@ -61,6 +62,9 @@ TEST_F(VelmHardeningTest, UnusableInputsAreRefusedWithTheirCause) {
       {{"lzss", "decode", (odd_ / "pipe.VEL").string(), (odd_ / "x").string()},
        1,
        "not a readable"},
+      {{"export", (odd_ / "ab").string(), "0", "-o", (odd_ / "x.png").string()},
+       2,
+       "not a group file"},
       {{"export", FileOf("g"), "0", "-o", (odd_ / "x.png").string(), "--scale", "nan"},
        2,
        "--scale"},

@@ -102,8 +102,8 @@ TEST_F(ImportTest, FilesAndSymbolsBecomeRecordsNamedAsTheirSourceSays) {
     const char* group;
     const char* kind;
     const char* comment;
-  } expected[] = {{"square", "shapes", "square", ""},
-                  {"丸", "shapes", "titled", "赤い丸"},
+  } expected[] = {{"square", "shapes", "", ""},  // no kind without --kind
+                  {"丸", "shapes", "", "赤い丸"},
                   {"三角", "set", "形", "とがった"},
                   {"b", "set", "形", ""}};
   for (const auto& e : expected) {
@@ -130,6 +130,17 @@ TEST_F(ImportTest, TextsAreFittedToShiftJisAndTheirFieldsAndTheChangeReported) {
   EXPECT_NE(warnings.find("replaced: é😀"), std::string::npos) << warnings;
   const json shown = VelmJson("show '" + Library() + "' 0 --group in", 0);
   EXPECT_EQ(shown["header"]["comment"], "cafe ?");
+
+  // A name exactly as long as its field (63 bytes and the NUL) is kept whole, unreported.
+  const std::string exact(63, 'y');
+  const std::string file =
+      Write("exact.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='9' height='9'><title>" +
+                             exact + "</title><circle r='4'/></svg>");
+  const json whole = VelmJson("import '" + file + "' '" + Library() + "' --group e", 0);
+  ASSERT_EQ(whole["records"].size(), 1u) << whole.dump();
+  EXPECT_EQ(whole["records"][0]["name"], exact);
+  EXPECT_EQ(whole["records"][0]["warnings"].dump(), "[]");
+  EXPECT_EQ(VelmJson("show '" + Library() + "' 0 --group e", 0)["header"]["name"], exact);
 }
 
 TEST_F(ImportTest, WhatCannotBeImportedIsSkippedWithItsReasonAndTheRestKept) {
@@ -365,12 +376,17 @@ std::map<std::string, std::string> Tree(const fs::path& folder) {
 
 // Art the group holds under the same name (from an earlier run or earlier in this one) is
 // skipped, not a failure; the same art under another name is imported; keep imports it all.
-TEST_F(ImportTest, ArtTheGroupHoldsUnderItsNameIsSkippedUnlessKept) {
+// Art is known by what it is, not by its name: the same art under another name (a record
+// renamed in the group, another file of the same drawing) is already there.
+TEST_F(ImportTest, ArtTheGroupHoldsUnderAnyNameIsSkippedUnlessKept) {
   Write("a.svg", kSquare);
   Write("b.svg",
         "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'><title>別名</title>"
-        "<rect x='2' y='2' width='12' height='12' fill='#c00'/></svg>");
+        "<rect x='2' y='2' width='12' height='14' fill='#c00'/></svg>");
   Write("sub/a.svg", kSquare);
+  Write("sub/c.svg",
+        "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'><title>同じ絵</title>"
+        "<rect x='2' y='2' width='12' height='12' fill='#c00'/></svg>");
   const std::string import =
       "import '" + (root_ / "in").string() + "' '" + Library() + "' --group g";
   const struct {
@@ -379,9 +395,12 @@ TEST_F(ImportTest, ArtTheGroupHoldsUnderItsNameIsSkippedUnlessKept) {
     std::vector<std::string> reasons;  // of the skipped, in order
     int total;                         // records in the group after the run
   } runs[] = {
-      {"", 2, {"already in g as #0"}, 2},
-      {"", 0, {"already in g as #0", "already in g as #1", "already in g as #0"}, 2},
-      {"--duplicates keep", 3, {}, 5},
+      {"", 2, {"already in g as #0", "already in g as #0"}, 2},
+      {"",
+       0,
+       {"already in g as #0", "already in g as #1", "already in g as #0", "already in g as #0"},
+       2},
+      {"--duplicates keep", 4, {}, 6},
   };
   for (const auto& run : runs) {
     SCOPED_TRACE(run.options);
@@ -399,7 +418,61 @@ TEST_F(ImportTest, ArtTheGroupHoldsUnderItsNameIsSkippedUnlessKept) {
   EXPECT_NE(out.find("skipped " + (root_ / "in" / "b.svg").string() + ": already in g as #1"),
             std::string::npos)
       << out;
-  EXPECT_EQ(Groups()["g"], 5);
+  EXPECT_EQ(Groups()["g"], 6);
+
+  // A record renamed in the group is still the art: a new import does not bring it back.
+  const std::string h = Library() + "/h.VEL";
+  VelmJson("import '" + (root_ / "in" / "a.svg").string() + "' '" + Library() + "' --group h", 0);
+  ASSERT_EQ(Velm("edit '" + h + "' 0 --name 改名", &out), 0) << out;
+  const json again = VelmJson(
+      "import '" + (root_ / "in" / "a.svg").string() + "' '" + Library() + "' --group h", 0);
+  EXPECT_EQ(again["records"].size(), 0u) << again.dump();
+  EXPECT_EQ(Groups()["h"], 1);
+}
+
+// Two imports of one folder into one group at the same time: each record once, both fine.
+TEST_F(ImportTest, ImportsOfOneFolderAtOnceMakeEachRecordOnce) {
+  for (int i = 0; i < 20; ++i)
+    Write("many/f" + std::to_string(i) + ".svg",
+          "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'><rect width='" +
+              std::to_string(i + 1) + "' height='9'/></svg>");
+  const fs::path program =
+      fs::path(VELM_MODULE_PATH).parent_path().parent_path() / "tools" / "velm" / "velm";
+  const std::string run = "'" + program.string() + "' import '" + (root_ / "in" / "many").string() +
+                          "' '" + Library() + "' --group g > /dev/null 2>&1";
+  fs::create_directories(Library());
+  const int status = std::system(("(" + run + "; echo $? > '" + (root_ / "a").string() + "') & " +
+                                  run + "; echo $? > '" + (root_ / "b").string() + "'; wait")
+                                     .c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  for (const char* file : {"a", "b"}) {
+    std::string code;
+    std::ifstream(root_ / file) >> code;
+    EXPECT_EQ(code, "0") << file;
+  }
+  EXPECT_EQ(Groups()["g"], 20);
+}
+
+// What is not SVG is said to be so, not in the XML parser's words; a group file that is a
+// folder is refused clearly.
+TEST_F(ImportTest, AFileThatIsNotSvgAndAGroupFileThatIsAFolderAreRefusedClearly) {
+  Write("notes.svg", "just some notes, not a drawing\n");
+  Write("picture.svg", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(40, '\0'));
+  json j = VelmJson("import '" + (root_ / "in").string() + "' '" + Library() + "'", 1);
+  ASSERT_EQ(j["skipped"].size(), 2u) << j.dump();
+  for (const json& item : j["skipped"])
+    EXPECT_EQ(item["reason"], "not an SVG file") << item;
+
+  Write("good.svg", kSquare);
+  fs::create_directories(Library() + "/g.VEL");
+  std::string out;
+  const int code = Velm(
+      "import '" + (root_ / "in" / "good.svg").string() + "' '" + Library() + "' --group g", &out);
+  EXPECT_EQ(code, 2) << out;
+  std::ostringstream err;
+  err << std::ifstream(root_ / "err.txt").rdbuf();
+  EXPECT_NE(err.str().find("g.VEL"), std::string::npos) << err.str();
+  EXPECT_TRUE(fs::is_directory(Library() + "/g.VEL"));
 }
 
 // The usual slip: the library argument forgotten, so that the last SVG folder would

@@ -235,6 +235,21 @@ TEST_F(RepairTest, ASoundFileIsLeftAloneAndBackupsAreNeverOverwritten) {
   EXPECT_EQ(FileBytes(meshFile), refused);
 }
 
+// A mover that died before the first byte of its journal moved nothing: verify reports the
+// journal, and repair deletes it instead of saying there is nothing to repair.
+TEST_F(RepairTest, AMoveJournalCutShortBeforeItsFirstByteIsCleared) {
+  WriteFileBytes(file_, original_);
+  const std::string journal = "VELM-7-0123456789abcdef.MOV";
+  WriteFileBytes(copy_.path() / journal, "");
+  EXPECT_EQ(Run({"verify", copy_.path().string()}).code, 1);
+  const RunResult r = Run({"repair", file_.string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("deleted the move journal " + journal), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists(copy_.path() / journal));
+  EXPECT_EQ(FileBytes(file_), original_);
+  EXPECT_EQ(Run({"verify", copy_.path().string()}).code, 0);
+}
+
 TEST_F(RepairTest, RefusesWhileAnotherWriterHoldsTheGroup) {
   const std::string damaged = original_ + "tail";
   WriteFileBytes(file_, damaged);

@@ -3,7 +3,9 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <set>
 #include <utility>
@@ -68,6 +70,13 @@ TEST_F(SearchTest, WholeWordsAndFields) {
   const RunResult text = Run({"search", Folder(), "--field", "kind", "--text", "植"});
   EXPECT_EQ(text.code, 0);
   EXPECT_EQ(text.out, "pets\t2\tabc\t植物\n");
+}
+
+TEST_F(SearchTest, TheTextMayBeGivenAsAnArgument) {
+  EXPECT_EQ(Search({"abc"}), Search({"--text", "abc"}));
+  EXPECT_EQ(Search({"cat", "--field", "comment", "--word"}),
+            (std::set<Hit>{{"pets", 0}, {"zoo", 0}}));
+  EXPECT_EQ(Run({"search", Folder(), "abc", "--text", "abc"}).code, 2) << "the text once";
 }
 
 TEST_F(SearchTest, BadArgumentsAreUsageErrors) {
@@ -171,6 +180,24 @@ TEST_F(LzssTest, RoundTripsAnyInput) {
     ASSERT_EQ(Run({"lzss", "decode", Path("coded"), Path("out")}).code, 0);
     EXPECT_TRUE(FileBytes(Path("out")) == sample) << sample.size();
   }
+}
+
+// Standard output through a pipe, or a log it appends to, gets the bytes as it is: the
+// shell's append mode kept, the report not mixed into them.
+TEST_F(LzssTest, StandardOutputIsWrittenAsItIs) {
+  namespace fs = std::filesystem;
+  WriteFileBytes(Path("in"), "hello hello hello\n");
+  ASSERT_EQ(Run({"lzss", "encode", Path("in"), Path("coded")}).code, 0);
+  const std::string coded = FileBytes(Path("coded"));
+  WriteFileBytes(Path("log"), "earlier\n");
+  const fs::path program =
+      fs::path(VELM_MODULE_PATH).parent_path().parent_path() / "tools" / "velm" / "velm";
+  const std::string encode =
+      "'" + program.string() + "' lzss encode '" + Path("in") + "' /dev/stdout";
+  ASSERT_EQ(std::system((encode + " | cat > '" + Path("piped") + "'").c_str()), 0);
+  ASSERT_EQ(std::system((encode + " >> '" + Path("log") + "' 2>/dev/null").c_str()), 0);
+  EXPECT_EQ(FileBytes(Path("piped")), coded);
+  EXPECT_EQ(FileBytes(Path("log")), "earlier\n" + coded);
 }
 
 TEST_F(LzssTest, DecodesAStoredThumbnailAndFlagsCutStreams) {

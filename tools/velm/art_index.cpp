@@ -14,35 +14,36 @@
 namespace velmtool {
 namespace {
 
-// The name (up to its NUL) and two independent 64-bit digests of the art: the key stays
-// small however large the art is, and two different streams share it only by a
-// 128-bit collision.
-std::string MakeKey(std::string_view name, std::string_view art) {
+// Two independent 64-bit digests of the art: the key stays small however large the art
+// is, and two different streams share it only by a 128-bit collision.
+std::string MakeKey(std::string_view art) {
   std::uint64_t fnv = 14695981039346656037ull;
   for (const char c : art) {
     fnv ^= static_cast<unsigned char>(c);
     fnv *= 1099511628211ull;
   }
   const std::uint64_t other = std::hash<std::string_view>{}(art);
-  std::string key(name);
-  key.push_back('\0');
+  std::string key;
   key.append(reinterpret_cast<const char*>(&fnv), sizeof fnv);
   key.append(reinterpret_cast<const char*>(&other), sizeof other);
   return key;
-}
-
-std::string_view FieldText(const char* field, std::size_t size) {
-  return {field, strnlen(field, size)};
 }
 
 }  // namespace
 
 ArtIndex ArtIndex::OfGroupFile(const std::filesystem::path& file) {
   ArtIndex index;
+  // Only a regular file is read (a folder's read fails, and the stream throws for it).
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return index;
   std::ifstream in(file, std::ios::binary);
   if (!in) return index;
-  const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)),
-                                       std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> data;
+  try {
+    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::ios_base::failure&) {
+    return index;
+  }
   if (data.size() < 4) return index;
   index.count_ = static_cast<std::int32_t>(BigEndian32(data.data()));
   std::uint64_t at = 4;
@@ -64,7 +65,7 @@ ArtIndex ArtIndex::OfGroupFile(const std::filesystem::path& file) {
     art.resize(size);
     velm::LzssDecodeInto(coded, header.artLength, reinterpret_cast<std::uint8_t*>(art.data()),
                          static_cast<std::uint32_t>(size));
-    index.numbers_.try_emplace(MakeKey(header.name, art), i);
+    index.numbers_.try_emplace(MakeKey(art), i);
   }
   return index;
 }
@@ -81,8 +82,7 @@ bool ArtIndex::KeyOfCaptured(velm::os::MemHandle record, std::string* key) {
   std::memcpy(copy, record, static_cast<std::size_t>(length));
   const bool converted = velm::RecordToFileOrder(copy) == 0;
   if (converted) {
-    *key = MakeKey(FieldText(header->name, sizeof header->name),
-                   {reinterpret_cast<const char*>(copy) + velm::kArtStreamOffset,
+    *key = MakeKey({reinterpret_cast<const char*>(copy) + velm::kArtStreamOffset,
                     static_cast<std::size_t>(length) - velm::kEmptyRecordLength});
   }
   velm::os::MemFree(copy);

@@ -1,6 +1,7 @@
-// What makes a record the same as one already in its group: the same name and the same
-// art object stream. A group's records are known by a digest of both, so that an import
-// of thousands of files looks each capture up without reading the group again.
+// What makes a record the same as one already in its group: the same art object stream,
+// whatever the record is named (a record renamed in the group is still the art). A group's
+// records are known by a digest of it, so that an import of thousands of files looks each
+// capture up without reading the group again.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +20,8 @@ class ArtIndex {
   // holds none). A record whose art cannot be expanded is left out.
   static ArtIndex OfGroupFile(const std::filesystem::path& file);
 
-  // The key of a record as captured (expanded, in host order): its name and its art
-  // object stream in the byte order the group file keeps it in. False when the record
+  // The key of a record as captured (expanded, in host order): its art object stream in
+  // the byte order the group file keeps it in. False when the record
   // cannot be brought to that order (its write would fail too).
   static bool KeyOfCaptured(velm::os::MemHandle record, std::string* key);
 

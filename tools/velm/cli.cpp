@@ -54,8 +54,13 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   searchCommand->add_option("--field", search.field, "name, kind or comment")
       ->check(CLI::IsMember({"name", "kind", "comment"}))
       ->capture_default_str();
-  searchCommand->add_option("--text", search.text, "Text to find (empty: every record)")
-      ->required();
+  CLI::Option* textOption =
+      searchCommand->add_option("--text", search.text, "Text to find (empty: every record)");
+  std::string searchText;
+  CLI::Option* textArgument =
+      searchCommand->add_option("text", searchText, "Text to find, as --text gives it");
+  textOption->excludes(textArgument);
+  textArgument->excludes(textOption);
   searchCommand->add_flag("--case", search.caseSensitive, "Distinguish upper and lower case");
   searchCommand->add_flag("--width", search.widthSensitive,
                           "Distinguish full-width and half-width characters");
@@ -203,12 +208,13 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       ->required();
   importCommand->add_option("--group", import.group,
                             "The group (default: the set's name, or the folder's)");
-  importCommand->add_option("--kind", import.kind,
-                            "The records' kind (default: the set's title, or the file's name)");
+  importCommand->add_option(
+      "--kind", import.kind,
+      "The records' kind (default: none; a set velm export wrote keeps its records' kinds)");
   importCommand
       ->add_option("--duplicates", import.duplicates,
-                   "Art the group holds under the same name: skip (listed as skipped, not a "
-                   "failure) or keep (imported again)")
+                   "Art the group holds already, under any name: skip (listed as skipped, not "
+                   "a failure) or keep (imported again)")
       ->check(CLI::IsMember({"keep", "skip"}))
       ->capture_default_str();
   importCommand->add_flag("--dry-run", import.dryRun,
@@ -257,7 +263,14 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   if (lsCommand->parsed()) return CommandLs(ls, out, err);
   if (showCommand->parsed()) return CommandShow(show, out, err);
   if (verifyCommand->parsed()) return CommandVerify(verify, out, err);
-  if (searchCommand->parsed()) return CommandSearch(search, out, err);
+  if (searchCommand->parsed()) {
+    if (!textOption->count() && !textArgument->count()) {
+      err << "velm: search needs the text to find (velm search LIBRARY TEXT, or --text TEXT)\n";
+      return kExitUsage;
+    }
+    if (textArgument->count()) search.text = searchText;
+    return CommandSearch(search, out, err);
+  }
   if (thumbCommand->parsed()) return CommandThumb(thumb, out, err);
   if (sheetCommand->parsed()) return CommandSheet(sheet, out, err);
   if (exportCommand->parsed()) {

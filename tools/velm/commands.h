@@ -90,8 +90,8 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
 struct ImportOptions {
   std::vector<std::string> paths;   // SVG files and folders, then the library folder
   std::string group;                // UTF-8; empty: the set's or folder's name
-  std::string kind;                 // empty: the set's title, else the file's name
-  std::string duplicates = "skip";  // keep: art the group holds under its name again
+  std::string kind;                 // empty: none (a set's own record kinds are kept)
+  std::string duplicates = "skip";  // keep: art the group holds (under any name) again
   bool dryRun = false;              // captures everything, writes nothing
   bool json = false;
 };

@@ -176,7 +176,12 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
   std::string group = options.group;
   if (!folder) {
     group = fs::path(options.target).filename().string();
-    group.resize(group.size() - 4);
+    const std::size_t at = group.find(".VEL");
+    if (at == std::string::npos || at == 0 || at + 4 != group.size()) {
+      err << "velm: not a group file (its name must end in .VEL): " << options.target << "\n";
+      return kExitUsage;
+    }
+    group.resize(at);
   }
   std::string error;
   if (options.symbols) {

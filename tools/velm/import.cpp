@@ -1,9 +1,10 @@
 // velm import: SVG files and symbol sets into a library. Each file (or each symbol of a
 // symbol set) is opened in a fresh stand-in document, all of its art selected, and
 // captured by the plug-in as the palette's add button captures it: what is stored is what
-// the designer's add would store for the same art in the host. Art the group already
-// holds under the same name is not imported again, unless the user asks for it.
+// the designer's add would store for the same art in the host. Art the group holds
+// already, under any name, is not imported again, unless the user asks for it.
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
@@ -12,10 +13,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "art_index.h"
@@ -218,6 +221,19 @@ class Progress {
   std::chrono::steady_clock::time_point last_{};
 };
 
+// Whether a file that did not read as SVG is SVG at all: without "<svg" in its first
+// bytes (expanded when it is compressed, which the reader says itself) it is some other
+// kind of file, and the XML parser's words would only puzzle.
+bool LooksLikeSvg(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  char bytes[65536];
+  in.read(bytes, sizeof bytes);
+  const std::string_view head(bytes, static_cast<std::size_t>(in.gcount()));
+  return (head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0x1f &&
+          static_cast<unsigned char>(head[1]) == 0x8b) ||
+         head.find("<svg") != std::string_view::npos;
+}
+
 // The records a read document gives: one per symbol of a symbol set, else one for the
 // whole document.
 std::vector<ImportItem> ItemsOf(const fs::path& file, const hostsim::SvgDocument& svg,
@@ -233,9 +249,7 @@ std::vector<ImportItem> ItemsOf(const fs::path& file, const hostsim::SvgDocument
       item.element = "#" + symbol.id;
       item.group = options.group.empty() ? stem : options.group;
       item.texts.name = !symbol.title.empty() ? symbol.title : symbol.id;
-      item.texts.kind = !options.kind.empty() ? options.kind
-                        : !svg.title.empty()  ? svg.title
-                                              : stem;
+      item.texts.kind = options.kind;
       item.texts.comment = symbol.desc;
       // A set velm export wrote keeps each record's texts exactly on its symbol, and for
       // people (trimmed when read) in its title and description.
@@ -264,7 +278,7 @@ std::vector<ImportItem> ItemsOf(const fs::path& file, const hostsim::SvgDocument
   item.file = file.string();
   item.group = options.group.empty() ? FolderName(file) : options.group;
   item.texts.name = !svg.title.empty() ? svg.title : stem;
-  item.texts.kind = !options.kind.empty() ? options.kind : stem;
+  item.texts.kind = options.kind;
   item.texts.comment = svg.desc;
   item.scene = &svg.scene;
   item.warnings = documentWarnings;
@@ -289,6 +303,12 @@ void FitGroup(ImportItem* item, std::map<std::string, std::string>* fitted) {
   item->group = it->second;
 }
 
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t modified = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
 // What the import has done to a group: whether its file was there before the first
 // capture into it, and whether a record has gone into it since; the records it holds
 // (read once, with each one the import adds) and the number the next one gets.
@@ -297,6 +317,7 @@ struct GroupState {
   bool written = false;
   ArtIndex index;
   std::int32_t next = 0;
+  std::optional<FileStamp> stamp;  // of the file `index` was read from
 };
 
 // The group's file in the library folder (nothing when the name has no Shift-JIS form).
@@ -304,6 +325,27 @@ fs::path GroupFilePath(const fs::path& library, const std::string& group) {
   std::string sjis;
   if (!Utf8ToSjis(group, &sjis)) return {};
   return library / (SjisToUtf8(sjis) + ".VEL");
+}
+
+// What tells one version of a group file from another: its size and time of last change;
+// nothing when it is not there.
+std::optional<FileStamp> StampOf(const fs::path& file) {
+  struct stat info {};
+  if (file.empty() || ::stat(file.c_str(), &info) != 0) return std::nullopt;
+  return FileStamp{static_cast<std::uint64_t>(info.st_size),
+                   static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
+                       static_cast<std::uint64_t>(info.st_mtim.tv_nsec)};
+}
+
+// The group's records as the file holds them now, read again only when it changed since
+// they were last known (another writer added to it).
+void Refresh(const fs::path& library, const std::string& group, GroupState* state) {
+  const fs::path file = GroupFilePath(library, group);
+  const std::optional<FileStamp> now = StampOf(file);
+  if (now == state->stamp) return;
+  state->index = ArtIndex::OfGroupFile(file);
+  state->next = state->index.count();
+  state->stamp = now;
 }
 
 // Whether anything is there under the name of the group's file; a name without a
@@ -321,6 +363,21 @@ void RemoveIfLeftEmpty(const std::string& group, const GroupState& state) {
   std::string sjis;
   if (state.existed || state.written || !Utf8ToSjis(group, &sjis)) return;
   velm::RemoveGroupFile(sjis.c_str(), true);
+}
+
+// Why what is there under the name of the group's file cannot be written as one (a
+// folder, a pipe, a device); empty when it can, or nothing is there.
+std::string WhyNoGroupFile(const fs::path& library, const std::string& group) {
+  if (group.empty()) return {};
+  const fs::path file = GroupFilePath(library, group);
+  std::error_code ec;
+  const fs::file_status status = fs::status(file, ec);
+  if (file.empty() || status.type() == fs::file_type::not_found ||
+      status.type() == fs::file_type::regular)
+    return {};
+  return file.string() + " is " +
+         (status.type() == fs::file_type::directory ? "a folder" : "not a regular file") +
+         ", not a group file: nothing can be written into group " + group;
 }
 
 // True for an existing folder that holds SVG files and no group files, neither itself
@@ -385,6 +442,10 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
   }
   const bool keepDuplicates = options.duplicates == "keep";
   if (!options.group.empty() && !GroupNameText(options.group, err)) return kExitUsage;
+  if (const std::string why = WhyNoGroupFile(library, options.group); !why.empty()) {
+    err << "velm: " << why << "\n";
+    return kExitUsage;
+  }
   const std::vector<std::string> inputs(options.paths.begin(), options.paths.end() - 1);
   nlohmann::json made = nlohmann::json::array();
   nlohmann::json skipped = nlohmann::json::array();
@@ -424,7 +485,8 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
       hostsim::SvgReadOptions read;
       read.outlineGradientStrokes = true;
       if (!hostsim::ReadSvgFile(file.string(), read, &svg, &error)) {
-        skipped.push_back({{"file", file.string()}, {"reason", error}});
+        skipped.push_back(
+            {{"file", file.string()}, {"reason", LooksLikeSvg(file) ? error : "not an SVG file"}});
       } else {
         if (svg.symbolSet && svg.symbols.empty()) {
           skipped.push_back(
@@ -445,16 +507,30 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
           SelectAll(session->document());
           const auto [state, first] = groups.try_emplace(item.group);
           GroupState& group = state->second;
+          if (const std::string why = WhyNoGroupFile(library, item.group); !why.empty()) {
+            skipped.push_back({{"file", item.file}, {"element", item.element}, {"reason", why}});
+            continue;
+          }
           if (first) {
             group.existed = GroupFileThere(library, item.group);
-            if (!created) group.index = ArtIndex::OfGroupFile(GroupFilePath(library, item.group));
-            group.next = group.index.count();
+            if (!created) Refresh(library, item.group, &group);
           }
-          // Decided on the captured record, before anything is written.
+          // Decided on the captured record, before anything is written, and under the
+          // group's lock, held until the write is done: another import of the same art at
+          // the same time finds this record, or this one finds its.
           std::string key;
           std::optional<std::int32_t> duplicateOf;
           bool refused = false;
+          std::unique_ptr<velm::GroupHold> hold;
+          host::Err held = host::kNoErr;
           const auto check = [&](velm::os::MemHandle record) {
+            if (!options.dryRun) {
+              std::string sjis;
+              hold = std::make_unique<velm::GroupHold>();
+              held = Utf8ToSjis(item.group, &sjis) ? hold->Take(sjis.c_str()) : host::kNoErr;
+              if (held != host::kNoErr) return false;
+              Refresh(library, item.group, &group);
+            }
             if (!ArtIndex::KeyOfCaptured(record, &key)) key.clear();
             if (!keepDuplicates && !key.empty()) duplicateOf = group.index.Find(key);
             refused = duplicateOf || options.dryRun;
@@ -462,6 +538,19 @@ int CommandImport(const ImportOptions& options, std::ostream& out, std::ostream&
           };
           const bool captured =
               session->Capture(item.group, item.texts, &number, &objects, &error, check);
+          // What this import wrote is known without reading the group again.
+          if (!options.dryRun && number >= 0 && number == group.next)
+            group.stamp = StampOf(GroupFilePath(library, item.group));
+          hold.reset();
+          if (held != host::kNoErr) {
+            skipped.push_back({{"file", item.file},
+                               {"element", item.element},
+                               {"reason", held == velm::kGroupBusyErr
+                                              ? "the group is being written by another program"
+                                              : "the group's lock cannot be taken"}});
+            if (!options.dryRun) RemoveIfLeftEmpty(item.group, group);
+            continue;
+          }
           if (refused && duplicateOf) {
             skipped.push_back(
                 {{"file", item.file},

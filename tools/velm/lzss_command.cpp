@@ -1,4 +1,7 @@
 // velm lzss: the record codec on raw files.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -59,8 +62,16 @@ int CommandLzss(const LzssOptions& options, std::ostream& out, std::ostream& err
     err << "velm: " << error << "\n";
     status = kExitProblems;
   } else {
-    out << options.input << ": " << input.size() << " bytes " << (encode ? "encoded" : "decoded")
-        << " to " << length << " bytes in " << options.output << "\n";
+    // Written to standard output (/dev/stdout, or the file it is redirected to), the bytes
+    // are not followed by the report there.
+    struct stat written {
+    }, standard{};
+    const bool toOut = ::stat(options.output.c_str(), &written) == 0 &&
+                       ::fstat(STDOUT_FILENO, &standard) == 0 &&
+                       written.st_dev == standard.st_dev && written.st_ino == standard.st_ino;
+    (toOut ? err : out) << options.input << ": " << input.size() << " bytes "
+                        << (encode ? "encoded" : "decoded") << " to " << length << " bytes in "
+                        << options.output << "\n";
     if (!encode) {
       const CodedEnd end = CheckCodedStream(input.data(), input.size());
       if (!end.complete) {

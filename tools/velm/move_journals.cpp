@@ -64,6 +64,14 @@ bool FinishMovesOf(const std::string& group, std::ostream& out, std::ostream& er
         return true;
       },
       &context, nullptr);
+  // A journal cut short before it was whole names no move that began: it goes.
+  velm::RemoveUnwrittenJournals(
+      [](const char* name, void* o) {
+        *static_cast<std::ostream*>(o)
+            << "deleted the move journal " << SjisToUtf8(name)
+            << ", cut short before it was written: its move had not begun, nothing to finish\n";
+      },
+      &out);
   bool ok = true;
   for (const velm::InterruptedMove& move : context.moves) {
     const MoveJournalNote note = NoteOf(move);

@@ -26,7 +26,8 @@ std::vector<MoveJournalNote> MoveJournals(std::int32_t* damaged);
 std::string DescribeMoveJournal(const MoveJournalNote& note);
 
 // Finishes every move cut short that names `group` (Shift-JIS) and whose mover no longer
-// runs: what each did goes to `out`. False when one could not be finished (said on `err`).
+// runs, and deletes the journals cut short before they were whole (their move had not
+// begun): what each did goes to `out`. False when one could not be finished (said on `err`).
 bool FinishMovesOf(const std::string& group, std::ostream& out, std::ostream& err);
 
 }  // namespace velmtool

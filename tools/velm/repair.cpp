@@ -76,37 +76,6 @@ bool WriteNewFile(const char* path, const std::vector<std::uint8_t>& bytes) {
   return ok;
 }
 
-// The group's write lock, as the plug-in's own writes take it: one byte of the database
-// folder's lock file.
-class WriteLock {
- public:
-  ~WriteLock() {
-    if (file_ == os::kInvalidFile) return;
-    os::FileUnlock(file_, offset_, 1);
-    os::FileClose(file_);
-  }
-  // 0, velm::kGroupWriteErr when the lock file cannot be used, velm::kGroupBusyErr when
-  // another writer holds the group.
-  host::Err Take(const std::string& folder, const std::string& group) {
-    const std::string path = folder + "\\VELM.LCK";
-    file_ =
-        os::FileOpen(path.c_str(), os::FileAccess::kReadWrite, os::FileDisposition::kOpenAlways);
-    if (file_ == os::kInvalidFile) return velm::kGroupWriteErr;
-    offset_ = velm::GroupLockOffset(group.c_str());
-    // The same wait as the plug-in's writers.
-    const std::uint32_t wait = velm::SetGroupLockWait(0);
-    velm::SetGroupLockWait(wait);
-    if (os::FileLock(file_, offset_, 1, wait)) return host::kNoErr;
-    os::FileClose(file_);
-    file_ = os::kInvalidFile;
-    return velm::kGroupBusyErr;
-  }
-
- private:
-  os::FileHandle file_ = os::kInvalidFile;
-  std::uint64_t offset_ = 0;
-};
-
 struct KeptRecord {
   std::uint64_t offset = 0;
   std::uint32_t length = 0;           // its extent in the file, the length word it is written with
@@ -366,8 +335,9 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
   // leaves the group it was moved from (or stays, if its copy never arrived).
   if (!FinishMovesOf(target->group, out, err)) status = kExitProblems;
 
-  WriteLock lock;
-  if (const host::Err locked = lock.Take(folder, target->group)) {
+  // The plug-in's own lock of the group, the group file's lock with it.
+  velm::GroupHold lock;
+  if (const host::Err locked = lock.Take(target->group.c_str(), true)) {
     if (locked == velm::kGroupBusyErr) {
       err << "velm: group " << group
           << " is being written by another program (its lock was not free); nothing was changed\n";
@@ -445,11 +415,17 @@ int CommandRepair(const RepairOptions& options, std::ostream& out, std::ostream&
   }
   const std::string temp = std::string(folder) + "\\VELM-" + std::to_string(os::ProcessId()) + "-" +
                            mark.Text() + ".TMP";
-  if (!WriteNewFile(temp.c_str(), RepairedFile(file, plan)) ||
-      !os::FileRename(temp.c_str(), groupPath, true)) {
+  const bool written = WriteNewFile(temp.c_str(), RepairedFile(file, plan));
+  // With its lock file deleted meanwhile, another writer may have changed the group since
+  // it was read: the repaired file must not replace that.
+  const bool held = written && lock.StillHeld();
+  if (!held || !os::FileRename(temp.c_str(), groupPath, true)) {
     os::FileDelete(temp.c_str());
-    err << "velm: the repaired file could not be put in place; " << options.target
-        << " is as it was (backup: " << FileName(backup) << ")\n";
+    err << "velm: the repaired file could not be put in place"
+        << (written && !held ? " (the library's lock file VELM.LCK was deleted or replaced while "
+                               "repair ran; run it again)"
+                             : "")
+        << "; " << options.target << " is as it was (backup: " << FileName(backup) << ")\n";
     return kExitProblems;
   }
   out << "repaired " << group << ": kept " << keptCount << (keptCount == 1 ? " record" : " records")

@@ -508,6 +508,20 @@ bool FileSetSize(FileHandle file, std::int64_t size) {
   return ::ftruncate(static_cast<int>(file), static_cast<off_t>(size)) == 0;
 }
 
+bool FileIsAt(FileHandle file, const char* path) {
+  std::string mapped;
+  struct stat open {
+  }, named{};
+  if (file == kInvalidFile || !MapPathString(path, &mapped)) return false;
+  if (Injecting() && Count(FileOp::kLock) != Verdict::kGo) return false;
+  return ::fstat(static_cast<int>(file), &open) == 0 && ::stat(mapped.c_str(), &named) == 0 &&
+         open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+bool CanReplaceOpenFile() {
+  return true;
+}
+
 bool FileDelete(const char* path) {
   std::string mapped;
   if (!MapPathString(path, &mapped)) return false;

@@ -238,6 +238,27 @@ bool FileSetSize(FileHandle file, std::int64_t size) {
          SetEndOfFile(ToHandle(file)) != 0;
 }
 
+bool FileIsAt(FileHandle file, const char* path) {
+  WidePath wide;
+  if (file == kInvalidFile || !wide.Set(path)) return false;
+  // The name opened anew, for its identity only (no access asked, every sharing allowed).
+  const HANDLE named =
+      CreateFileW(wide.text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION a{}, b{};
+  const bool same = GetFileInformationByHandle(ToHandle(file), &a) &&
+                    GetFileInformationByHandle(named, &b) &&
+                    a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+                    a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+  CloseHandle(named);
+  return same;
+}
+
+bool CanReplaceOpenFile() {
+  return false;
+}
+
 bool FileDelete(const char* path) {
   WidePath wide;
   if (!wide.Set(path)) return false;
