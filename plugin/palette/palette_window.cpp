@@ -501,8 +501,12 @@ void DrawSeparator(host::ItemRef item, host::DrawerRef drawer) {
 
 namespace {
 
-// The database folder as the group popup was last compared with it.
+// The database folder as the group popup was last compared with it, and the ticks since
+// it was looked at: once every kGroupFolderTicks ticks (about two seconds), since asking
+// the platform about a path allocates and the ticks between allocate nothing.
 os::FileStamp sGroupFolderStamp{};
+constexpr std::int32_t kGroupFolderTicks = 4;
+std::int32_t sGroupFolderTick = 0;
 
 // Groups made or removed by another program (a file copied in, deleted, renamed): the
 // folder's stamp moves, and when the groups it holds differ from the popup's the popup
@@ -511,8 +515,9 @@ void FollowGroupFolder(host::DialogRef dialog) {
   const Globals* g = gGlobals;
   char base[kPathSize], folder[kPathSize];
   os::FileStamp stamp{};
-  if (g->searchMode != 0 || GetBaseFolder(base) || !DatabaseFolderPath(base, folder) ||
-      !os::FileGetStamp(folder, &stamp) || stamp == sGroupFolderStamp)
+  if (sGroupFolderTick++ % kGroupFolderTicks != 0 || g->searchMode != 0 || GetBaseFolder(base) ||
+      !DatabaseFolderPath(base, folder) || !os::FileGetStamp(folder, &stamp) ||
+      stamp == sGroupFolderStamp)
     return;
   sGroupFolderStamp = stamp;
   host::ItemRef popup = PaletteItem(dialog, kGroupPopupItem);

@@ -506,3 +506,22 @@ TEST(GuiChooser, TheCaretMovesAndEditsInThePath) {
   EXPECT_EQ(w.c->chooserPath(), "/a");
   EXPECT_EQ(w.c->chooserCaret(), 2u);
 }
+
+// The question frames its default button (the safe answer) in black, wherever the focus is.
+TEST(GuiDocument, TheQuestionFramesItsDefaultButton) {
+  Window w;
+  w.OpenOwnSvg("doc.svg");
+  w.Edit();
+  w.c->RequestQuit();
+  ASSERT_TRUE(w.c->asking());
+  for (int tab = 0; tab < 2; ++tab) {
+    w.c->Refresh();
+    for (std::size_t i = 0; i < 3; ++i) {
+      const host::Rect r = velmgui::QuestionButtonRect(i, 3);
+      const bool framed = w.c->screen().Pixel(r.left + 1, (r.top + r.bottom) / 2) == 0;
+      EXPECT_EQ(framed, static_cast<int>(i) == w.c->questionDefault()) << i;
+    }
+    w.c->QuestionKey(Key::kTab);
+  }
+  EXPECT_EQ(w.c->questionDefault(), 0);
+}

@@ -163,7 +163,8 @@ TEST_F(PaletteTest, TheGroupPopupFollowsTheFolder) {
   const auto touched = [&] {  // a later stamp than any coarse clock could give twice
     std::filesystem::last_write_time(
         folder, std::filesystem::last_write_time(folder) + std::chrono::seconds(++second * 10));
-    velm::RefreshPalette();
+    for (int tick = 0; tick < 4; ++tick)  // the folder is looked at every fourth tick
+      velm::RefreshPalette();
   };
   Append("h", "b");
   touched();
