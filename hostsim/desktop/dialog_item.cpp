@@ -118,6 +118,7 @@ bool ParseNumber(const std::string& text, double* value) {
 }  // namespace
 
 void Item::SetUnits(std::int32_t units) {
+  unitsGiven_ = true;
   if (units == units_) return;  // the text stays as typed
   double value = 0;
   if (ParseNumber(text_, &value))

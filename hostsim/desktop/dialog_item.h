@@ -75,6 +75,8 @@ class Item {
   // in points. SetUnits converts the text so that the same length shows.
   std::int32_t units() const { return units_; }
   void SetUnits(std::int32_t units);
+  // Whether units were given to the item (SetUnits): its number is shown with its unit.
+  bool showsUnits() const { return unitsGiven_; }
   void SetValue(double value);  // in the item's units
   // The text's number in the item's units, clamped to the limits; false when the text is
   // not a number.
@@ -163,6 +165,7 @@ class Item {
   bool enabled_ = true;
   bool textSelected_ = false;
   std::int32_t units_ = host::kAdmPointUnits;
+  bool unitsGiven_ = false;
   double minPoints_ = -1e30;
   double maxPoints_ = 1e30;
   std::vector<std::unique_ptr<Entry>> entries_;

@@ -194,6 +194,28 @@ void PaintStaticText(Bitmap* screen, Item& item, const host::Rect& r, const host
   DeleteDrawer(d);
 }
 
+// The unit of a number typed in an item with units ("pt", "mm", ...), in grey at the
+// field's right end, as the dialog manager shows it.
+void PaintUnit(Bitmap* screen, const Item& item, const host::Rect& field) {
+  static const struct {
+    std::int32_t units;
+    const char* text;
+  } kUnits[] = {{host::kAdmPointUnits, "pt"},      {host::kAdmInchUnits, "in"},
+                {host::kAdmMillimeterUnits, "mm"}, {host::kAdmCentimeterUnits, "cm"},
+                {host::kAdmPicaUnits, "pc"},       {host::kAdmPixelUnits, "px"}};
+  double value = 0;
+  if (!item.showsUnits() || !item.Value(&value)) return;  // no number, no unit
+  for (const auto& u : kUnits) {
+    if (u.units != item.units()) continue;
+    Drawer* d = NewDrawer(screen, {0, 0}, field);
+    d->color = kShadowColor;
+    const int w = DialogTextWidth(d, u.text);
+    DrawDialogText(d, u.text, {field.right - 4 - w, field.top + (Height(field) - 12) / 2 + 10});
+    DeleteDrawer(d);
+    return;
+  }
+}
+
 void PaintList(Bitmap* screen, Dialog& dialog, Item& list) {
   const host::Rect bounds = dialog.ItemScreenRect(list);
   screen->Fill(
@@ -256,6 +278,7 @@ void PaintItem(Bitmap* screen, Dialog& dialog, Item& item) {
       if (item.TakesTyping()) {
         Frame3d(screen, r, false);
         PaintEdit(screen, dialog, item);
+        PaintUnit(screen, item, {r.left, r.top, r.right - kPopupArrowWidth, r.bottom});
         screen->Fill(
             Intersect({r.right - kPopupArrowWidth, r.top + 1, r.right - 1, r.bottom - 1}, clip),
             kFaceColor);
@@ -273,7 +296,13 @@ void PaintItem(Bitmap* screen, Dialog& dialog, Item& item) {
     }
     case ItemKind::kButton: {
       screen->Fill(clip, kFaceColor);
-      Frame3d(screen, r, true);
+      if (dialog.modal() && item.id() == dialog.defaultItem() && !item.pictureButton()) {
+        // The default button, which Return presses, in a dark frame of its own.
+        Outline(screen, r, 0);
+        Frame3d(screen, {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, true);
+      } else {
+        Frame3d(screen, r, true);
+      }
       if (item.pictureButton()) {
         const velm::res::ResourceTable* table = H().resources();
         const velm::res::Image* image =
@@ -316,6 +345,7 @@ void PaintItem(Bitmap* screen, Dialog& dialog, Item& item) {
       screen->Fill(clip, item.enabled() ? 0xFFFFFF : kFaceColor);
       Frame3d(screen, r, false);
       PaintEdit(screen, dialog, item);
+      PaintUnit(screen, item, r);
       break;
     case ItemKind::kCheckBox:
     case ItemKind::kRadio: {
@@ -323,7 +353,17 @@ void PaintItem(Bitmap* screen, Dialog& dialog, Item& item) {
       const host::Rect box{r.left, top, r.left + 13, top + 13};
       screen->Fill(box, 0xFFFFFF);
       Frame3d(screen, box, false);
-      if (item.on()) screen->Fill({box.left + 3, box.top + 3, box.right - 3, box.bottom - 3}, 0);
+      if (item.on() && item.kind() == ItemKind::kCheckBox) {
+        // A check mark, two pixels thick: down to the lower third, then up to the corner.
+        for (int k = 0; k < 7; ++k) {
+          const int x = box.left + 3 + k;
+          const int y = k < 3 ? box.top + 6 + k : box.top + 8 - (k - 2);
+          screen->Fill({x, y, x + 1, y + 2}, 0);
+        }
+      } else if (item.on()) {  // a radio button's dot
+        screen->Fill({box.left + 4, box.top + 5, box.right - 4, box.bottom - 5}, 0);
+        screen->Fill({box.left + 5, box.top + 4, box.right - 5, box.bottom - 4}, 0);
+      }
       Label(screen, r.left + 17, r.top + (Height(r) - 14) / 2, item.text(),
             item.enabled() ? 0 : kShadowColor, clip);
       break;

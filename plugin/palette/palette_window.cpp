@@ -1,5 +1,6 @@
 #include "palette/palette_window.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -16,6 +17,7 @@
 #include "frame/suites.h"
 #include "frame/trace.h"
 #include "palette/record_list.h"
+#include "platform/os.h"
 
 namespace velm {
 namespace {
@@ -497,6 +499,49 @@ void DrawSeparator(host::ItemRef item, host::DrawerRef drawer) {
   sAdmDrawer->DrawLine(drawer, &from, &to);
 }
 
+namespace {
+
+// The database folder as the group popup was last compared with it, and the ticks since
+// it was looked at: once every kGroupFolderTicks ticks (about two seconds), since asking
+// the platform about a path allocates and the ticks between allocate nothing.
+os::FileStamp sGroupFolderStamp{};
+constexpr std::int32_t kGroupFolderTicks = 4;
+std::int32_t sGroupFolderTick = 0;
+
+// Groups made or removed by another program (a file copied in, deleted, renamed): the
+// folder's stamp moves, and when the groups it holds differ from the popup's the popup
+// is filled again (a removed current group gives way to another).
+void FollowGroupFolder(host::DialogRef dialog) {
+  const Globals* g = gGlobals;
+  char base[kPathSize], folder[kPathSize];
+  os::FileStamp stamp{};
+  if (sGroupFolderTick++ % kGroupFolderTicks != 0 || g->searchMode != 0 || GetBaseFolder(base) ||
+      !DatabaseFolderPath(base, folder) || !os::FileGetStamp(folder, &stamp) ||
+      stamp == sGroupFolderStamp)
+    return;
+  sGroupFolderStamp = stamp;
+  host::ItemRef popup = PaletteItem(dialog, kGroupPopupItem);
+  host::ListRef list = popup ? sAdmItem->GetList(popup) : nullptr;
+  const std::unique_ptr<GroupNames> names(new (std::nothrow) GroupNames);
+  if (!list || !names) return;
+  ListGroups(CollectGroup, names.get());
+  // The popup lists the groups, then the search results (a placeholder without groups).
+  const std::int32_t listed = sAdmList->NumberOfEntries(list);
+  bool same = listed == std::max<std::int32_t>(names->count, 1) + 1;
+  for (std::int32_t i = 0; same && i < names->count; ++i) {
+    char text[kGroupNameSize] = "";
+    sAdmEntry->GetText(sAdmList->IndexEntry(list, i), text, sizeof text);
+    same = std::strcmp(text, names->names[i]) == 0;
+  }
+  if (same) return;
+  for (std::int32_t n = listed; n > 0; --n)
+    sAdmList->RemoveEntry(list, n - 1);
+  FillGroupPopup(dialog);
+  sAdmItem->Invalidate(popup);
+}
+
+}  // namespace
+
 void RefreshPalette() {
   Globals* g = gGlobals;
   if (!g || !g->palette) return;
@@ -504,6 +549,7 @@ void RefreshPalette() {
     sAdmDialog->Destroy(g->retiredPalette);
     g->retiredPalette = nullptr;
   }
+  FollowGroupFolder(g->palette);
   LayoutPalette(g->palette);
   UpdateHoverLabel(g->palette);
   EnableWhen(PaletteItem(g->palette, kAddButtonItem),

@@ -207,10 +207,36 @@ TEST(GuiMessages, PaletteChangesInWords) {
       {in("天気", false, {sun}), in("検索結果", true, {}), true, "no records found"},
       // The results shown in another view: no search.
       {in("検索結果", true, {sun}), in("検索結果", true, {sun}), false, ""},
+      // A record gone while another group holds one more: moved there (shown or not).
+      {in("天気", false, {sun, moon}), in("天気", false, {sun}), false, "moved \"月\" to 空"},
+      {in("天気", false, {sun, moon}), in("空", false, {moon}), false, "moved \"月\" to 空"},
   };
   for (const auto& t : cases)
-    EXPECT_EQ(velmgui::DescribePaletteChange(t.before, t.after, t.searched), t.expected)
+    EXPECT_EQ(velmgui::DescribePaletteChange(t.before, t.after, t.searched,
+                                             t.expected.rfind("moved", 0) == 0 ? "空" : ""),
+              t.expected)
         << t.expected;
+  EXPECT_EQ(velmgui::DescribeGroupRemoval("天気", 10), "removed group 天気 (10 records)");
+  EXPECT_EQ(velmgui::DescribeUndo(false, "Undo Drop"), "undid Drop");
+  EXPECT_EQ(velmgui::DescribeUndo(true, "Redo Drop"), "redid Drop");
+  EXPECT_EQ(velmgui::DescribeUndo(true, ""), "redid the last change");
+}
+
+// Ctrl+Z undoes; Ctrl+Shift+Z and Ctrl+Y redo.
+TEST(GuiKeys, UndoAndRedoShortcuts) {
+  const struct {
+    char letter;
+    bool shift, matched;
+    velmgui::Key key;
+  } cases[] = {{'z', false, true, velmgui::Key::kUndo},
+               {'z', true, true, velmgui::Key::kRedo},
+               {'y', false, true, velmgui::Key::kRedo},
+               {'s', false, false, velmgui::Key::kUndo}};
+  for (const auto& t : cases) {
+    velmgui::Key key = velmgui::Key::kUndo;
+    EXPECT_EQ(velmgui::UndoRedoKey(t.letter, t.shift, &key), t.matched) << t.letter;
+    EXPECT_EQ(key, t.key) << t.letter << t.shift;
+  }
 }
 
 // Selected art shows its bounding box and its anchor points on the document; art that is

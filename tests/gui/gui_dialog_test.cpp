@@ -3,7 +3,9 @@
 // wrapped message texts, and the palette drawn anew after the record dialog renamed a record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -29,17 +31,22 @@ struct Gui {
   std::unique_ptr<velmgui::Controller> c;
   std::function<void(hostsim::Dialog&)> runner;
 
-  explicit Gui(std::int16_t view = 1, int records = 1) {
+  // `other`: a second group, of one record "o".
+  explicit Gui(std::int16_t view = 1, int records = 1, const char* other = nullptr) {
     std::string error;
     {
       auto s = velmsession::PluginSession::Open(library.path(), false, &error);
       EXPECT_TRUE(s) << error;
       EXPECT_TRUE(s->OpenScene(VELM_SOURCE_DIR "/demo/sample.json", &error)) << error;
       const char* const ids[] = {"sun", "lozenge", "tiles", "badge", "wave"};
+      std::int32_t number = 0, objects = 0;
+      if (other) {
+        s->document().Select(s->document().FindById("wave"), true);
+        EXPECT_TRUE(s->Capture(other, {"o", "", ""}, &number, &objects, &error)) << error;
+      }
       for (int k = 0; k < records; ++k) {
         s->document().DeselectAll();
         s->document().Select(s->document().FindById(ids[k % 5]), true);
-        std::int32_t number = 0, objects = 0;
         EXPECT_TRUE(s->Capture("g", {k == 0 ? "r" : "r" + std::to_string(k), "", ""}, &number,
                                &objects, &error))
             << error;
@@ -48,6 +55,7 @@ struct Gui {
     session = velmsession::PluginSession::Open(library.path(), false, &error);
     EXPECT_TRUE(session) << error;
     velm::gGlobals->toolMode = view;
+    std::snprintf(velm::gGlobals->currentGroup, sizeof velm::gGlobals->currentGroup, "g");
     session->StartApplication();
     session->Tick(1);
     c = std::make_unique<velmgui::Controller>(*session, "");
@@ -106,7 +114,8 @@ TEST(GuiDialog, ReturnBreaksTheCommentLineAndCtrlReturnRegisters) {
   Gui gui;
   gui.runner = [&](hostsim::Dialog& d) {
     gui.c->ModalKey(d, Key::kTab);
-    gui.c->ModalKey(d, Key::kTab);  // name, kind, then the comment
+    gui.c->ModalKey(d, Key::kTab);
+    gui.c->ModalKey(d, Key::kTab);  // name, kind, the group menu, then the comment
     gui.c->ModalText(d, "a");
     gui.c->ModalKey(d, Key::kReturn);
     gui.c->ModalText(d, "b");
@@ -285,6 +294,127 @@ TEST(GuiDialog, MessageTextsBreakAtCrLfAndWrapWithinTheItem) {
   };
   ASSERT_TRUE(gui.palette().ChooseFlyout(velm::kFlyoutRemoveGroup));
   EXPECT_TRUE(checked);
+}
+
+// Every modal dialog frames its default button (the one Return presses) in black, and no
+// other button.
+TEST(GuiDialog, TheDefaultButtonIsFramed) {
+  Gui gui;
+  for (const std::int32_t command :
+       {velm::kFlyoutRemoveGroup, velm::kFlyoutSettings, velm::kFlyoutNewGroup}) {
+    int buttons = 0, framed = 0;
+    gui.runner = [&](hostsim::Dialog& d) {
+      gui.c->PaintModal(d);
+      for (const auto& item : d.items()) {
+        if (item->kind() != velm::res::ItemKind::kButton || !item->visible()) continue;
+        const host::Rect r = d.ItemScreenRect(*item);
+        const bool dark = gui.screen().Pixel(r.left, (r.top + r.bottom) / 2) == 0 &&
+                          gui.screen().Pixel((r.left + r.right) / 2, r.bottom - 1) == 0;
+        EXPECT_EQ(dark, item->id() == d.defaultItem()) << command << " item " << item->id();
+        ++buttons;
+        framed += dark ? 1 : 0;
+      }
+      gui.c->ModalKey(d, Key::kEscape);
+    };
+    ASSERT_TRUE(gui.palette().ChooseFlyout(command));
+    EXPECT_GE(buttons, 2) << command;
+    EXPECT_EQ(framed, 1) << command;
+  }
+}
+
+// A group removed through the flyout menu (its question answered with Return) is told in
+// the message strip with the number of records it held.
+TEST(GuiPalette, AGroupRemovalIsTold) {
+  Gui gui(1, 3);
+  gui.runner = [&](hostsim::Dialog& d) { gui.c->ModalKey(d, Key::kReturn); };
+  const host::Rect b = gui.palette().screenBounds();
+  gui.c->MouseDown({{b.right - 4, b.top - 4}, false, false, 0});  // the flyout arrow
+  gui.c->MouseUp({{b.right - 4, b.top - 4}, false, false, 10});
+  const host::Point remove{b.right - 8, b.top + 1 + velm::kFlyoutRemoveGroup * 16 + 8};
+  gui.c->MouseDown({remove, false, false, 100});
+  gui.c->MouseUp({remove, false, false, 110});
+  EXPECT_EQ(gui.c->TakeStatus(), "removed group g (3 records)");
+}
+
+// The settings dialog as drawn: a check box that is on shows a check mark, not a black
+// square, and the spacing fields show their unit after the number.
+TEST(GuiDialog, SettingsShowCheckMarksAndUnits) {
+  Gui gui;
+  velm::gGlobals->flUseGrid = 1;
+  bool checked = false;
+  gui.runner = [&](hostsim::Dialog& d) {
+    gui.c->PaintModal(d);
+    const auto dark = [&](const host::Rect& r, std::uint32_t below) {
+      int n = 0;
+      for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) {
+          const std::uint32_t p = gui.screen().Pixel(x, y);
+          n += ((p >> 16) & 0xFF) < below && ((p >> 8) & 0xFF) < below && (p & 0xFF) < below;
+        }
+      return n;
+    };
+    const host::Rect grid = d.ItemScreenRect(*d.FindItem(5));
+    const int top = grid.top + (grid.bottom - grid.top - 13) / 2;
+    const int mark = dark({grid.left + 3, top + 3, grid.left + 10, top + 10}, 0x40);
+    EXPECT_GT(mark, 6);
+    EXPECT_LT(mark, 30);  // a filled square would be 49
+    for (const std::int32_t field : {9, 10}) {
+      const host::Rect r = d.ItemScreenRect(*d.FindItem(field));
+      EXPECT_GT(dark({r.right - 34, r.top + 3, r.right - 16, r.bottom - 3}, 0xC0), 5) << field;
+    }
+    checked = true;
+    gui.c->ModalKey(d, Key::kEscape);
+  };
+  ASSERT_TRUE(gui.palette().ChooseFlyout(velm::kFlyoutSettings));
+  EXPECT_TRUE(checked);
+}
+
+// The palette's list under the keys after a click on it: Down selects the next record,
+// Return opens it (the record dialog, whose Tab order takes in the group menu, where an
+// arrow moves the record to the other group: told), Delete removes the selected one after the
+// plug-in's question (told).
+TEST(GuiPalette, TheListTakesArrowsReturnAndDelete) {
+  Gui gui(1, 3, "h");
+  ASSERT_EQ(gui.session->Palette().group, "g");
+  host::Rect e{};
+  ASSERT_TRUE(gui.palette().EntryScreenRect(velm::kRecordListItem, 0, &e));
+  gui.c->MouseDown({gui.Middle(e), false, false, 100});
+  gui.c->MouseUp({gui.Middle(e), false, false, 150});
+  EXPECT_EQ(velm::SelectedRecordEntry(), 0);
+  gui.c->KeyPress(Key::kDown);
+  EXPECT_EQ(velm::SelectedRecordEntry(), 1);
+  const std::string moved = velmgui::Quoted(gui.session->Palette().entries[1]);
+  std::vector<std::int32_t> tabs;
+  gui.runner = [&](hostsim::Dialog& d) {
+    for (int k = 0; k < 4; ++k) {
+      gui.c->ModalKey(d, Key::kTab);
+      tabs.push_back(gui.c->focusedItem());
+    }
+    gui.c->ModalKey(d, Key::kTab, true);  // back from the name to the comment
+    tabs.push_back(gui.c->focusedItem());
+    gui.c->ModalKey(d, Key::kTab, true);
+    // The group menu, in the folder's order: the entry before or after is "h".
+    const std::vector<std::string> groups = d.EntryTexts(10);
+    const bool after =
+        std::find(groups.begin(), groups.end(), "h") - groups.begin() > d.SelectedIndex(10);
+    gui.c->ModalKey(d, after ? Key::kDown : Key::kUp);
+    gui.c->ModalKey(d, Key::kReturn);
+  };
+  gui.c->KeyPress(Key::kReturn);
+  EXPECT_EQ(tabs, (std::vector<std::int32_t>{8, 10, 12, 7, 12}));
+  EXPECT_EQ(gui.c->TakeStatus(), "moved " + moved + " to h");
+  EXPECT_EQ(gui.session->RecordCount("h"), 2);
+
+  gui.c->Advance(30);
+  gui.c->KeyPress(Key::kUp);
+  const velmsession::PaletteState shown = gui.session->Palette();  // the group moved to
+  const std::string removed =
+      velmgui::Quoted(shown.entries[static_cast<std::size_t>(velm::SelectedRecordEntry())]);
+  gui.runner = [&](hostsim::Dialog& d) { gui.c->ModalKey(d, Key::kReturn); };
+  gui.c->KeyPress(Key::kDelete);
+  EXPECT_EQ(gui.c->TakeStatus(), "removed " + removed + " from " + shown.group);
+  EXPECT_EQ(gui.session->RecordCount(shown.group),
+            static_cast<std::int32_t>(shown.entries.size()) - 1);
 }
 
 }  // namespace

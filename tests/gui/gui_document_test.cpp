@@ -22,6 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using nlohmann::json;
 using velmgui::Command;
 using velmgui::DocFormat;
 using velmgui::Key;
@@ -157,8 +158,10 @@ TEST(GuiDocument, CtrlSWritesAnOwnSvgBackAsSvg) {
   w.Edit();
   EXPECT_EQ(w.c->Title(), "\u2022 Own.SVG \u2014 VELM-Pro");
   w.c->KeyPress(Key::kUndo);
+  EXPECT_EQ(w.c->TakeStatus(), "undid Drop");
   EXPECT_FALSE(w.c->modified());
   w.c->KeyPress(Key::kRedo);
+  EXPECT_EQ(w.c->TakeStatus(), "redid Drop");
   EXPECT_TRUE(w.c->modified());
   w.c->TakeStatus();
   w.c->KeyPress(Key::kSave);
@@ -358,3 +361,167 @@ TEST(GuiSettings, TheLibraryChosenLastIsRememberedAndAGarbledFileIgnored) {
 }
 
 }  // namespace
+
+// A read that left something out, or read some of it only in part, makes the file one
+// that saving over would lose from, even when this program wrote it.
+TEST(GuiDocument, AFileReadWithLossesIsNotSafeToOverwrite) {
+  hostsim::SvgDocument svg;
+  svg.scene = {{"layers", {{{"name", "Layer 1"}, {"current", true}, {"art", json::array()}}}}};
+  EXPECT_TRUE(velmgui::DescribeSvg("own.svg", svg).faithful());
+  hostsim::SvgDocument dropped = svg, partial = svg;
+  dropped.report.dropped["filter"] = 1;
+  partial.report.notes.push_back("a gradient read in part");
+  for (const hostsim::SvgDocument* read : {&dropped, &partial}) {
+    const velmgui::DocumentSource source = velmgui::DescribeSvg("own.svg", *read);
+    EXPECT_FALSE(source.foreign);
+    EXPECT_FALSE(source.faithful());
+    EXPECT_EQ(velmgui::DecideSave(source, true), SaveStep::kAskLoss);
+    EXPECT_NE(velmgui::LossText(source), "");
+  }
+}
+
+// Selecting art changes nothing worth saving: no mark in the title, no question on quitting.
+TEST(GuiDocument, ASelectionIsNoChange) {
+  Window w;
+  w.OpenOwnSvg("doc.svg");
+  hostsim::Document& doc = w.session->document();
+  for (hostsim::Layer* layer : doc.layers())
+    for (hostsim::Art* art : layer->group->children)
+      doc.Select(art, true);
+  EXPECT_EQ(w.c->Title(), "doc.svg \u2014 VELM-Pro");
+  w.c->RequestQuit();
+  EXPECT_FALSE(w.c->asking());
+  EXPECT_TRUE(w.c->TakeQuit());
+}
+
+// The Save offered before quitting or opening another document keeps the document: a
+// picture is refused there, the chooser stays open, and the next name is asked for.
+TEST(GuiDocument, TheSaveBeforeQuittingOrOpeningRefusesAPicture) {
+  Window w;
+  Write(w.At("other.svg"), kForeignSvg);
+  ASSERT_TRUE(w.c->OpenDocument(w.At("other.svg")));
+  w.Edit();
+  w.c->RequestQuit();
+  w.c->QuestionKey(Key::kReturn);  // Save: the file would lose its mask
+  ASSERT_TRUE(w.c->asking());
+  w.c->QuestionKey(Key::kReturn);  // Save As...
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ASSERT_TRUE(w.c->choosing());
+    w.Type(w.At("look.png"));
+    w.c->ChooserKey(Key::kReturn);
+    EXPECT_FALSE(w.c->TakeQuit());
+    EXPECT_FALSE(fs::exists(w.At("look.png")));
+    EXPECT_TRUE(w.c->choosing());
+    EXPECT_TRUE(w.c->modified());
+    EXPECT_NE(w.c->TakeStatus().find("a picture does not keep the document"), std::string::npos);
+    if (attempt == 1) break;
+    // The same through Open.
+    w.c->ChooserKey(Key::kEscape);
+    w.c->RunCommand(Command::kOpen);
+    w.Type(w.At("star.svg"));
+    w.c->ChooserKey(Key::kReturn);
+    w.c->QuestionKey(Key::kReturn);  // Save
+    w.c->QuestionKey(Key::kReturn);  // Save As...
+  }
+  EXPECT_EQ(w.c->source().path, w.At("other.svg"));
+  while (!w.c->chooserPath().empty())
+    w.c->ChooserKey(Key::kBackspace);
+  w.Type(w.At("kept.svg"));
+  w.c->ChooserKey(Key::kReturn);
+  EXPECT_EQ(w.c->source().path, w.At("star.svg"));  // saved, then opened
+  EXPECT_TRUE(fs::exists(w.At("kept.svg")));
+}
+
+// A question about a file whose name is no UTF-8 (continuation bytes only) still breaks
+// into lines.
+TEST(GuiDocument, AQuestionWrapsANameThatIsNoUtf8) {
+  const std::string name(80, '\xB0');
+  const std::vector<std::string> lines = velmgui::WrapLines("Replace " + name + "?");
+  std::string joined;
+  for (const std::string& line : lines) {
+    EXPECT_LE(line.size(), 78u);
+    joined += line;
+  }
+  EXPECT_EQ(joined, "Replace" + name + "?");
+}
+
+// On the document the arrows move the selected art (Shift: ten points) and Delete removes
+// it, each press one step that Undo takes back.
+TEST(GuiDocument, ArrowsNudgeAndDeleteRemovesTheSelection) {
+  Window w;
+  w.OpenOwnSvg("doc.svg");
+  w.Edit();  // the dropped star, selected
+  hostsim::Document& doc = w.session->document();
+  const auto selected = [&] {
+    std::vector<hostsim::Art*> art;
+    for (hostsim::Layer* layer : doc.layers())
+      for (hostsim::Art* a : layer->group->children)
+        if (a->alive && (a->attributes & host::kArtSelected)) art.push_back(a);
+    return art;
+  };
+  ASSERT_EQ(selected().size(), 1u);
+  const std::string id = selected()[0]->id;
+  const auto bounds = [&] {
+    host::RealRect b{};
+    EXPECT_TRUE(hostsim::ArtBounds(doc, doc.FindById(id), &b));
+    return b;
+  };
+  const host::RealRect start = bounds();
+  w.c->KeyPress(Key::kRight);
+  w.c->KeyPress(Key::kUp, true);
+  EXPECT_FLOAT_EQ(bounds().left, start.left + 1);
+  EXPECT_FLOAT_EQ(bounds().top, start.top + 10);
+  w.c->KeyPress(Key::kUndo);
+  EXPECT_EQ(w.c->TakeStatus(), "undid Move");
+  EXPECT_FLOAT_EQ(bounds().top, start.top);
+  EXPECT_FLOAT_EQ(bounds().left, start.left + 1);
+  w.c->KeyPress(Key::kDelete);
+  EXPECT_EQ(doc.FindById(id), nullptr);
+  EXPECT_TRUE(selected().empty());
+  w.c->KeyPress(Key::kDelete);  // nothing selected: refused
+  EXPECT_EQ(w.c->TakeStatus(), "select art to delete");
+  w.c->KeyPress(Key::kUndo);
+  ASSERT_NE(doc.FindById(id), nullptr);
+  EXPECT_FLOAT_EQ(bounds().left, start.left + 1);
+}
+
+// The chooser's caret: Left, Right, Home and End move it; typing, Backspace and Delete
+// work there, by UTF-8 character.
+TEST(GuiChooser, TheCaretMovesAndEditsInThePath) {
+  Window w;
+  w.c->RunCommand(Command::kOpen);
+  w.Type("ab");
+  w.c->ChooserKey(Key::kLeft);
+  w.c->ChooserText("月");
+  w.c->ChooserKey(Key::kHome);
+  w.c->ChooserText("/");
+  w.c->ChooserKey(Key::kEnd);
+  w.c->ChooserKey(Key::kLeft);
+  w.c->ChooserKey(Key::kLeft);
+  EXPECT_EQ(w.c->chooserCaret(), 2u);
+  w.c->ChooserKey(Key::kDelete);  // 月 goes whole
+  EXPECT_EQ(w.c->chooserPath(), "/ab");
+  w.c->ChooserKey(Key::kRight);
+  w.c->ChooserKey(Key::kBackspace);
+  EXPECT_EQ(w.c->chooserPath(), "/a");
+  EXPECT_EQ(w.c->chooserCaret(), 2u);
+}
+
+// The question frames its default button (the safe answer) in black, wherever the focus is.
+TEST(GuiDocument, TheQuestionFramesItsDefaultButton) {
+  Window w;
+  w.OpenOwnSvg("doc.svg");
+  w.Edit();
+  w.c->RequestQuit();
+  ASSERT_TRUE(w.c->asking());
+  for (int tab = 0; tab < 2; ++tab) {
+    w.c->Refresh();
+    for (std::size_t i = 0; i < 3; ++i) {
+      const host::Rect r = velmgui::QuestionButtonRect(i, 3);
+      const bool framed = w.c->screen().Pixel(r.left + 1, (r.top + r.bottom) / 2) == 0;
+      EXPECT_EQ(framed, static_cast<int>(i) == w.c->questionDefault()) << i;
+    }
+    w.c->QuestionKey(Key::kTab);
+  }
+  EXPECT_EQ(w.c->questionDefault(), 0);
+}

@@ -2,8 +2,10 @@
 // views and sort orders, the buttons' enabling, rebuilding and retiring.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -147,6 +149,32 @@ TEST_F(PaletteTest, GroupsAreListedIgnoringCaseAndTheCurrentOneIsChosen) {
   ASSERT_TRUE(Palette().Choose(velm::kGroupPopupItem, 4));
   EXPECT_EQ(CurrentGroup(), "図形");
   EXPECT_EQ(Entries(), 2);
+}
+
+// Groups made or removed by another program while the palette is open come and go in
+// the popup at the timer's next refresh.
+TEST_F(PaletteTest, TheGroupPopupFollowsTheFolder) {
+  Append("g", "a");
+  velm::CreatePalette();
+  velm::RefreshPalette();
+  EXPECT_EQ(PopupTexts(), (std::vector<std::string>{"g", "検索結果"}));
+  const std::filesystem::path folder = DatabaseFolder();
+  int second = 0;
+  const auto touched = [&] {  // a later stamp than any coarse clock could give twice
+    std::filesystem::last_write_time(
+        folder, std::filesystem::last_write_time(folder) + std::chrono::seconds(++second * 10));
+    for (int tick = 0; tick < 4; ++tick)  // the folder is looked at every fourth tick
+      velm::RefreshPalette();
+  };
+  Append("h", "b");
+  touched();
+  EXPECT_EQ(PopupTexts(), (std::vector<std::string>{"g", "h", "検索結果"}));
+  EXPECT_EQ(CurrentGroup(), "g");
+  std::filesystem::remove(folder / "g.VEL");
+  touched();
+  EXPECT_EQ(PopupTexts(), (std::vector<std::string>{"h", "検索結果"}));
+  EXPECT_EQ(CurrentGroup(), "h");
+  EXPECT_EQ(Entries(), 1);
 }
 
 TEST_F(PaletteTest, ViewsRebuildThePaletteAndKeepTheSelectedPosition) {

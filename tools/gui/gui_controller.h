@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,7 +70,11 @@ class Controller {
   // Wheel steps (positive: away from the user); with Ctrl the document view zooms.
   void Wheel(const Input& in, int steps);
   // Escape cancels a drag from the palette (nothing is placed) or closes a drop-down list.
-  void KeyPress(Key key);
+  // After a click on a palette its list takes the arrows (the selection moves), Return
+  // (opens the selected record) and Delete (removes it, after the plug-in's question);
+  // after a click on the document Delete removes the selected art and the arrows move it
+  // by a point (Shift: ten), each press one undoable step.
+  void KeyPress(Key key, bool shift = false);
   // Lets `ticks` host ticks (1/60 s) pass, unless an entry is being tracked. About once a
   // second the watched library folder is looked at: when another program changed it, the
   // palettes are drawn anew (their entries are read from the files as they are drawn).
@@ -153,6 +158,7 @@ class Controller {
   // The buttons' labels, and the one Return presses now.
   const std::vector<std::string>& questionButtons() const { return question_.buttons; }
   int questionFocus() const { return question_.focus; }
+  int questionDefault() const { return question_.safe; }
   // The library folder chosen with Ctrl+L (taken once), for the window to restart the
   // plug-in's session on; then the controller goes on with the new session.
   std::string TakeLibraryRequest();
@@ -161,13 +167,15 @@ class Controller {
   void Tell(const std::string& what) { status_ = what; }
   void Refuse(const std::string& why) { Beep(why); }
   bool choosing() const { return chooser_.open; }
-  // The chooser: typed text, keys (Up/Down choose an entry, Tab completes, Return enters
-  // a folder or takes the path, Escape cancels, Backspace), and clicks (false outside
-  // it, which closes it).
+  // The chooser: typed text (at the caret), keys (Up/Down choose an entry, Tab completes,
+  // Return enters a folder or takes the path, Escape cancels, Backspace and Delete take a
+  // character, Left/Right/Home/End move the caret), and clicks (false outside it, which
+  // closes it).
   void ChooserText(const std::string& utf8);
   void ChooserKey(Key key);
   bool ChooserClick(host::Point p);
   const std::string& chooserPath() const { return chooser_.path; }
+  std::size_t chooserCaret() const { return chooser_.caret; }
   // The typed path is selected as a whole (as the chooser opens): typing replaces it.
   bool chooserPathSelected() const { return chooser_.allSelected; }
   bool tracking() const { return tracking_.dialog != nullptr; }
@@ -175,6 +183,12 @@ class Controller {
  private:
   // Ends the drag of a palette entry without a drop.
   void CancelDrag();
+  // A key for palette `d`'s list; false when it is not one of the list's.
+  bool PaletteKey(hostsim::Dialog& d, Key key);
+  void DeleteSelection();
+  void Nudge(host::Real dx, host::Real dy);
+  // The palette that takes the keys (clicked last), or null: the document.
+  hostsim::Dialog* keysTo_ = nullptr;
   // ---- Confirmations (gui_messages.cpp) ----
   // What the palette and the document held before an action.
   struct Before {
@@ -182,8 +196,10 @@ class Controller {
     std::vector<hostsim::Art*> art;  // top-level art of the layers
     int beeps = 0;
     int modals = 0;
+    std::map<std::string, std::int32_t> groups;  // the listed groups' record counts
   };
   Before Observe();
+  std::map<std::string, std::int32_t> GroupCounts();
   // Tells what an action on the palette changed in its records (or found).
   void ConfirmPalette(const Before& before);
   // After a release of palette entry `entry` over the document: the art it placed becomes
@@ -229,6 +245,7 @@ class Controller {
     int focus = 0;   // the button Return presses
     int cancel = 0;  // the button Escape presses
     std::function<void(int)> answer;
+    int safe = 0;  // the default button, framed whatever has the focus
   };
   void Ask(std::string text, std::vector<std::string> buttons, int safe, int cancel,
            std::function<void(int)> answer);
@@ -277,7 +294,8 @@ class Controller {
   struct Chooser {
     bool open = false;
     Command purpose = Command::kOpen;
-    std::string path;  // UTF-8, as typed
+    std::string path;       // UTF-8, as typed
+    std::size_t caret = 0;  // a byte offset into `path`, between characters
     bool allSelected = false;
     std::vector<std::string> entries;
     std::int32_t selected = -1;
@@ -291,7 +309,7 @@ class Controller {
   void DrawChrome();
   bool needsRepaint_ = true;
   Tracking tracking_;
-  std::uint32_t lastTime_ = 0;  // of the last mouse move
+  std::uint32_t lastTime_ = 0;  // of the last press or move of the mouse
   DropDown dropDown_;
   // A palette moved by its title bar: the offset of the press from its corner; or sized
   // by its lower right corner: the offset of the press from that corner.
@@ -345,13 +363,23 @@ std::string Quoted(const velmsession::PaletteEntry& entry);
 // What an action changed in the palette's records, in words ("added "月" to 天気",
 // "removed …", "12 records found"); empty when no record changed. `searched`: the action
 // was a search, which tells how many records it found, none included.
+// `grown`: another group that holds one record more after the action (a record moved
+// there).
 std::string DescribePaletteChange(const velmsession::PaletteState& before,
-                                  const velmsession::PaletteState& after, bool searched);
+                                  const velmsession::PaletteState& after, bool searched,
+                                  const std::string& grown = {});
+// What the strip says after a group and its records were removed: the one place that
+// tells of it ('removed group 天気 (10 records)').
+std::string DescribeGroupRemoval(const std::string& group, std::size_t records);
+// "undid Drop", "redid Drop" for the step's undo or redo text ("Undo Drop").
+std::string DescribeUndo(bool redo, const std::string& stepText);
 // " — snapped to anchor" and the like for a snap kind (PlaceResult::snapKind); empty for
 // none.
 std::string SnapText(int kind);
 // Why a palette item the person pressed is disabled.
 std::string DisabledReason(std::int32_t item, bool searchResults);
+// Ctrl with a letter: Z undoes, Shift+Z and Y redo (*key); false for other letters.
+bool UndoRedoKey(char letter, bool shift, Key* key);
 // Removes the last character of a Shift-JIS text (one or two bytes).
 std::string DropLastSjisChar(const std::string& sjis);
 

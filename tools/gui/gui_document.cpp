@@ -68,9 +68,19 @@ bool SameFile(const std::string& a, const std::string& b) {
   return fs::equivalent(a, b, ec) && !ec;
 }
 
-// The text in lines of at most kLineChars bytes, broken at spaces (or anywhere in a longer
-// word, between UTF-8 characters).
-std::vector<std::string> Wrap(const std::string& text) {
+bool Inside(const host::Rect& r, host::Point p) {
+  return p.h >= r.left && p.h < r.right && p.v >= r.top && p.v < r.bottom;
+}
+
+}  // namespace
+
+host::Rect QuestionButtonRect(std::size_t index, std::size_t count) {
+  const int right =
+      kPanel.right - 12 - static_cast<int>(count - 1 - index) * (kButtonWidth + kButtonGap);
+  return {right - kButtonWidth, kPanel.bottom - 12 - kButtonHeight, right, kPanel.bottom - 12};
+}
+
+std::vector<std::string> WrapLines(const std::string& text) {
   std::vector<std::string> lines;
   std::string line;
   std::size_t i = 0;
@@ -83,6 +93,9 @@ std::vector<std::string> Wrap(const std::string& text) {
       std::size_t cut = kLineChars;
       while (cut > 0 && (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80)
         --cut;
+      // Bytes that are no UTF-8 (a file name in another encoding) may have no character
+      // boundary to back up to: cut them where the line ends.
+      if (cut == 0) cut = kLineChars;
       if (!line.empty()) lines.push_back(std::exchange(line, {}));
       lines.push_back(word.substr(0, cut));
       word.erase(0, cut);
@@ -94,18 +107,6 @@ std::vector<std::string> Wrap(const std::string& text) {
   if (!line.empty()) lines.push_back(line);
   return lines;
 }
-
-host::Rect ButtonRect(std::size_t index, std::size_t count) {
-  const int right =
-      kPanel.right - 12 - static_cast<int>(count - 1 - index) * (kButtonWidth + kButtonGap);
-  return {right - kButtonWidth, kPanel.bottom - 12 - kButtonHeight, right, kPanel.bottom - 12};
-}
-
-bool Inside(const host::Rect& r, host::Point p) {
-  return p.h >= r.left && p.h < r.right && p.v >= r.top && p.v < r.bottom;
-}
-
-}  // namespace
 
 DocFormat FormatOf(const std::string& path) {
   const std::string ext = Lower(fs::path(path).extension().string());
@@ -277,7 +278,7 @@ void Controller::Ask(std::string text, std::vector<std::string> buttons, int saf
   std::string choices;
   for (const std::string& b : buttons)
     choices += (choices.empty() ? "" : " / ") + b;
-  question_ = {true, std::move(text), std::move(buttons), safe, cancel, std::move(answer)};
+  question_ = {true, std::move(text), std::move(buttons), safe, cancel, std::move(answer), safe};
   status_ = "question: " + question_.text + " (" + choices + ")";
   statusIsError_ = false;
   needsRepaint_ = true;
@@ -318,7 +319,7 @@ bool Controller::QuestionClick(host::Point p) {
   if (!question_.open) return false;
   needsRepaint_ = true;
   for (std::size_t i = 0; i < question_.buttons.size(); ++i)
-    if (Inside(ButtonRect(i, question_.buttons.size()), p)) {
+    if (Inside(QuestionButtonRect(i, question_.buttons.size()), p)) {
       Question q = std::exchange(question_, {});
       q.answer(static_cast<int>(i));
       return true;
@@ -332,15 +333,19 @@ void Controller::DrawQuestion() {
   s.Fill(kPanel, 0xD4D0C8);
   Frame(s, kPanel, 0x404040);
   int y = kPanel.top + 10;
-  for (const std::string& line : Wrap(question_.text)) {
+  for (const std::string& line : WrapLines(question_.text)) {
     if (y > kPanel.bottom - 50) break;
     Text(s, kPanel.left + 12, y, line, 0x000000, kPanel);
     y += 16;
   }
   for (std::size_t i = 0; i < question_.buttons.size(); ++i) {
-    const host::Rect r = ButtonRect(i, question_.buttons.size());
+    const host::Rect r = QuestionButtonRect(i, question_.buttons.size());
     s.Fill(r, 0xFFFFFF);
     Frame(s, r, 0x404040);
+    if (static_cast<int>(i) == question_.safe) {  // the default: a dark double frame
+      Frame(s, r, 0x000000);
+      Frame(s, {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, 0x000000);
+    }
     if (static_cast<int>(i) == question_.focus)
       Frame(s, {r.left - 2, r.top - 2, r.right + 2, r.bottom + 2}, 0x3050C0);
     Text(s, r.left + 8, r.top + 4, question_.buttons[i], 0x000000, r);
@@ -470,6 +475,12 @@ bool Controller::SaveAsThen(const std::string& path, After after, std::string th
   const bool exists = Exists(path);
   const bool same = exists && SameFile(path, source_.path);
   const bool becomesSource = format != DocFormat::kPicture;
+  if (!becomesSource && after != After::kNothing) {
+    // The save stands before quitting or opening another document: an export would leave
+    // the changes saved nowhere. The chooser stays open for another name.
+    Beep("a picture does not keep the document: type a name ending in .json or .svg");
+    return false;
+  }
   switch (DecideSaveAs(source_, path, exists, same)) {
     case SaveStep::kRefuse:
       Beep(format == DocFormat::kCompressedSvg

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "hostsim/core/document.h"
 #include "hostsim/svg/svg.h"
@@ -62,6 +63,13 @@ SaveStep DecideSaveAs(const DocumentSource& source, const std::string& target, b
 
 // What saving over the document's file would lose, for people: one sentence, or empty.
 std::string LossText(const DocumentSource& source);
+
+// The screen rectangle of button `index` of a question's `count` buttons.
+host::Rect QuestionButtonRect(std::size_t index, std::size_t count);
+
+// A question's text in lines of at most 78 bytes, broken at spaces, else between UTF-8
+// characters, else (bytes that are no UTF-8) where the line is full.
+std::vector<std::string> WrapLines(const std::string& text);
 
 // The window's title: the document's file name (or "Untitled") with a mark when it has
 // changes that are not saved, the library folder (when given), then the program's name.

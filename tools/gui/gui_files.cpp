@@ -52,11 +52,24 @@ bool Inside(const host::Rect& r, host::Point p) {
   return p.h >= r.left && p.h < r.right && p.v >= r.top && p.v < r.bottom;
 }
 
-// Removes the last UTF-8 character.
-void PopUtf8(std::string& s) {
-  while (!s.empty() && (static_cast<unsigned char>(s.back()) & 0xC0) == 0x80)
-    s.pop_back();
-  if (!s.empty()) s.pop_back();
+bool Continuation(const std::string& s, std::size_t at) {
+  return at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80;
+}
+
+// The start of the UTF-8 character before byte `at`, and the end of the one at it.
+std::size_t PreviousUtf8(const std::string& s, std::size_t at) {
+  if (at == 0) return 0;
+  do
+    --at;
+  while (at > 0 && Continuation(s, at));
+  return at;
+}
+std::size_t NextUtf8(const std::string& s, std::size_t at) {
+  if (at >= s.size()) return s.size();
+  do
+    ++at;
+  while (Continuation(s, at));
+  return at;
 }
 
 bool AnyArt(const json& scene) {
@@ -256,6 +269,7 @@ void Controller::Rebind(velmsession::PluginSession& session) {
   tracking_ = {};
   dropDown_ = {nullptr, 0, {}, dropDown_.rowHeight};
   moving_ = resizing_ = nullptr;
+  keysTo_ = nullptr;
   banding_ = false;
   labelMayShow_ = false;
   seen_ = {};  // the document is the old one carried over: looked at afresh
@@ -283,6 +297,7 @@ void Controller::RunCommand(Command command) {
   if (command != Command::kLibrary && fs::is_directory(start, ec) && start.back() != '/')
     start += '/';
   chooser_.path = start;
+  chooser_.caret = start.size();
   // The path proposed is selected: typing replaces it (Backspace clears it).
   chooser_.allSelected = true;
   chooser_.open = true;
@@ -317,7 +332,9 @@ void Controller::ListChooser() {
 void Controller::ChooserText(const std::string& utf8) {
   if (question_.open) return;  // the question above the chooser takes the keys
   if (std::exchange(chooser_.allSelected, false)) chooser_.path.clear();
-  chooser_.path += utf8;
+  chooser_.caret = std::min(chooser_.caret, chooser_.path.size());
+  chooser_.path.insert(chooser_.caret, utf8);
+  chooser_.caret += utf8.size();
   ListChooser();
   needsRepaint_ = true;
 }
@@ -336,12 +353,35 @@ void Controller::ChooserKey(Key key) {
       pendingAfter_ = After::kNothing;
       return;
     case Key::kBackspace:
-    case Key::kDelete:
-      if (allSelected)
-        chooser_.path.clear();
-      else if (key == Key::kBackspace)
-        PopUtf8(chooser_.path);
+    case Key::kDelete: {
+      std::string& path = chooser_.path;
+      std::size_t& caret = chooser_.caret;
+      caret = std::min(caret, path.size());
+      if (allSelected) {
+        path.clear();
+        caret = 0;
+      } else if (key == Key::kBackspace) {
+        const std::size_t from = PreviousUtf8(path, caret);
+        path.erase(from, caret - from);
+        caret = from;
+      } else {
+        path.erase(caret, NextUtf8(path, caret) - caret);
+      }
       ListChooser();
+      return;
+    }
+    case Key::kLeft:
+    case Key::kRight:
+      // With the path selected, the caret goes to the selection's start or end.
+      if (allSelected)
+        chooser_.caret = key == Key::kLeft ? 0 : chooser_.path.size();
+      else
+        chooser_.caret = key == Key::kLeft ? PreviousUtf8(chooser_.path, chooser_.caret)
+                                           : NextUtf8(chooser_.path, chooser_.caret);
+      return;
+    case Key::kHome:
+    case Key::kEnd:
+      chooser_.caret = key == Key::kHome ? 0 : chooser_.path.size();
       return;
     case Key::kUp:
     case Key::kDown:
@@ -354,6 +394,7 @@ void Controller::ChooserKey(Key key) {
       if (count > 0) {
         chooser_.path =
             folder + chooser_.entries[static_cast<std::size_t>(std::max(chooser_.selected, 0))];
+        chooser_.caret = chooser_.path.size();
         ListChooser();
       }
       return;
@@ -366,6 +407,7 @@ void Controller::ChooserKey(Key key) {
         if (path.back() == '/' &&
             !(chooser_.purpose == Command::kLibrary && path == chooser_.path)) {
           chooser_.path = path;
+          chooser_.caret = path.size();
           ListChooser();
           return;
         }
@@ -471,7 +513,9 @@ void Controller::DrawChrome() {
     s.Fill({field.left + 2, field.top + 2, field.right - 2, field.bottom - 2}, 0x316AC5);
     Text(s, field.left + 4, field.top + 3, chooser_.path, kPaper, field);
   } else {
-    Text(s, field.left + 4, field.top + 3, chooser_.path + "|", kInk, field);
+    const std::size_t caret = std::min(chooser_.caret, chooser_.path.size());
+    Text(s, field.left + 4, field.top + 3,
+         chooser_.path.substr(0, caret) + "|" + chooser_.path.substr(caret), kInk, field);
   }
   const host::Rect list{c.left + 8, c.top + 54, c.right - 8, c.bottom - 20};
   s.Fill(list, kPaper);

@@ -1,6 +1,7 @@
 #include "gui_controller.h"
 #include "gui_controller_p.h"
 
+#include "palette/palette_window.h"
 #include "placement/preview.h"
 
 #include <algorithm>
@@ -21,6 +22,7 @@ namespace velmgui {
 
 void Controller::MouseDown(const Input& in) {
   host().desktop().SetCursorPosition(in.p);
+  lastTime_ = in.time;
   StartAction();
   if (question_.open) {
     QuestionClick(in.p);
@@ -36,8 +38,10 @@ void Controller::MouseDown(const Input& in) {
   }
   if (MenuClick(in.p)) return;
   if (hostsim::Dialog* d = host().dialogs().FloatingAt(in.p)) {
+    keysTo_ = d;  // the palette clicked last takes the keys
     PaletteMouseDown(*d, in);
   } else if (InDocumentWindow(in.p)) {
+    keysTo_ = nullptr;
     DocumentMouseDown(in);
   }
 }
@@ -310,21 +314,42 @@ void Controller::Wheel(const Input& in, int steps) {
   needsRepaint_ = true;
 }
 
-void Controller::KeyPress(Key key) {
+void Controller::KeyPress(Key key, bool shift) {
   StartAction();
   hostsim::Document* doc = host().document();
+  if (keysTo_ && !host().dialogs().IsFloating(keysTo_)) keysTo_ = nullptr;
+  if (keysTo_ && PaletteKey(*keysTo_, key)) return;
   switch (key) {
     case Key::kUndo:
-    case Key::kRedo:
-      if (!doc || !(key == Key::kUndo ? doc->Undo() : doc->Redo()))
-        Beep(key == Key::kUndo ? "nothing to undo" : "nothing to redo");
-      else
+    case Key::kRedo: {
+      const bool redo = key == Key::kRedo;
+      const std::string step = !doc ? std::string() : redo ? doc->redoText() : doc->undoText();
+      if (!doc || !(redo ? doc->Redo() : doc->Undo())) {
+        Beep(redo ? "nothing to redo" : "nothing to undo");
+      } else {
         SelectionChanged();  // the step may have selected or deselected art
+        Tell(DescribeUndo(redo, step));
+      }
       needsRepaint_ = true;
       break;
+    }
     case Key::kSave:
       Save();
       break;
+    case Key::kDelete:
+      DeleteSelection();
+      break;
+    case Key::kLeft:
+    case Key::kRight:
+    case Key::kUp:
+    case Key::kDown: {
+      // One point a press, ten with Shift; up is up on the page (artwork y grows upwards).
+      const host::Real step = shift ? 10 : 1;
+      const host::Real dx = key == Key::kLeft ? -step : key == Key::kRight ? step : 0;
+      const host::Real dy = key == Key::kUp ? step : key == Key::kDown ? -step : 0;
+      Nudge(dx, dy);
+      break;
+    }
     case Key::kEscape:
       if (tracking_.dialog) {
         CancelDrag();
@@ -335,6 +360,128 @@ void Controller::KeyPress(Key key) {
       break;
     default:
       break;
+  }
+}
+
+namespace {
+
+// The selected top-level art of the editable, visible layers.
+std::vector<hostsim::Art*> SelectedArt(hostsim::Document& doc) {
+  std::vector<hostsim::Art*> art;
+  for (hostsim::Layer* layer : doc.layers()) {
+    if (!layer->visible || !layer->editable) continue;
+    for (hostsim::Art* a : layer->group->children)
+      if (a->alive && (a->attributes & host::kArtSelected) && doc.Editable(a)) art.push_back(a);
+  }
+  return art;
+}
+
+}  // namespace
+
+void Controller::DeleteSelection() {
+  hostsim::Document* doc = host().document();
+  const std::vector<hostsim::Art*> art = doc ? SelectedArt(*doc) : std::vector<hostsim::Art*>{};
+  if (art.empty()) {
+    Beep("select art to delete");
+    return;
+  }
+  doc->BeginUndoStep();
+  for (hostsim::Art* a : art)
+    doc->Dispose(a);
+  doc->SetUndoTexts("Undo Delete", "Redo Delete");
+  doc->BeginUndoStep();
+  SelectionChanged();
+  Tell("deleted " + std::to_string(art.size()) + (art.size() == 1 ? " object" : " objects"));
+}
+
+void Controller::Nudge(host::Real dx, host::Real dy) {
+  hostsim::Document* doc = host().document();
+  const std::vector<hostsim::Art*> art = doc ? SelectedArt(*doc) : std::vector<hostsim::Art*>{};
+  if (art.empty()) {
+    Beep("select art to move");
+    return;
+  }
+  // Each press is a step of its own.
+  doc->BeginUndoStep();
+  doc->Changing();
+  const host::RealMatrix m{1, 0, 0, 1, dx, dy};
+  for (hostsim::Art* a : art)
+    hostsim::TransformArtGeometry(a, m, 1,
+                                  host::kTransformObjects | host::kTransformFillGradients |
+                                      host::kTransformFillPatterns |
+                                      host::kTransformStrokePatterns);
+  doc->SetUndoTexts("Undo Move", "Redo Move");
+  doc->BeginUndoStep();
+  needsRepaint_ = true;
+}
+
+bool Controller::PaletteKey(hostsim::Dialog& d, Key key) {
+  hostsim::Item* list = d.FindItem(velm::kRecordListItem);
+  if (!list || !list->visible()) return false;
+  const auto count = static_cast<std::int32_t>(list->entries().size());
+  std::int32_t selected = -1;
+  for (std::int32_t i = 0; i < count && selected < 0; ++i)
+    if (list->entries()[static_cast<std::size_t>(i)]->selected) selected = i;
+  switch (key) {
+    case Key::kUp:
+    case Key::kDown:
+    case Key::kLeft:
+    case Key::kRight: {
+      // The list box moves its selection, as the host's list does under the arrow keys;
+      // the plug-in reads it at its next tick (the remove button follows it).
+      if (count == 0) return true;
+      const bool back = key == Key::kUp || key == Key::kLeft;
+      const std::int32_t to = selected < 0 ? (back ? count - 1 : 0)
+                                           : std::clamp(selected + (back ? -1 : 1), 0, count - 1);
+      for (const auto& e : list->entries())
+        e->selected = false;
+      list->entries()[static_cast<std::size_t>(to)]->selected = true;
+      host::Rect shown{}, r = d.ItemScreenRect(*list);
+      if (!d.EntryScreenRect(list->id(), to, &shown) || shown.top < r.top ||
+          shown.bottom > r.bottom)
+        d.ScrollList(list->id(), to > selected ? 1 : -1);
+      TakeDownHoverLabel();
+      host().SendTimerTick(kPaletteTimer);
+      d.dirty = true;
+      needsRepaint_ = true;
+      return true;
+    }
+    case Key::kReturn: {
+      // Opens the selected record as a double click on it does.
+      host::Rect e{};
+      if (selected < 0 || !d.EntryScreenRect(list->id(), selected, &e)) {
+        Beep("select a record to open");
+        return true;
+      }
+      const Before before = Observe();
+      const host::Point at{2, 2};
+      const std::uint32_t t = (lastTime_ += 10000);
+      for (std::uint32_t k = 0; k < 2 && modals_ == before.modals; ++k) {
+        d.TrackEntry(list->id(), selected, host::kTrackMouseDown, at, t + k);
+        if (host().dialogs().IsFloating(&d) && modals_ == before.modals)
+          d.TrackEntry(list->id(), selected, host::kTrackMouseUp, at, t + k);
+      }
+      if (modals_ != before.modals) ConfirmPalette(before);
+      needsRepaint_ = true;
+      return true;
+    }
+    case Key::kDelete: {
+      // The remove button's press: the plug-in asks first.
+      host().SendTimerTick(kPaletteTimer);
+      hostsim::Item* remove = d.FindItem(velm::kRemoveButtonItem);
+      if (!remove || !remove->enabled()) {
+        Beep(DisabledReason(velm::kRemoveButtonItem, session_->Palette().searchResults));
+        return true;
+      }
+      if (host().document()) host().document()->BeginUndoStep();
+      const Before before = Observe();
+      d.Press(velm::kRemoveButtonItem);
+      ConfirmPalette(before);
+      needsRepaint_ = true;
+      return true;
+    }
+    default:
+      return false;
   }
 }
 

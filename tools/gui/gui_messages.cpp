@@ -3,8 +3,10 @@
 // with what they are after it.
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <tuple>
 
+#include "database/group_file.h"
 #include "gui_controller.h"
 #include "palette/palette_window.h"
 
@@ -56,10 +58,19 @@ std::string Quoted(const PaletteEntry& e) {
 }
 
 std::string DescribePaletteChange(const velmsession::PaletteState& before,
-                                  const velmsession::PaletteState& after, bool searched) {
+                                  const velmsession::PaletteState& after, bool searched,
+                                  const std::string& grown) {
   if (after.searchResults && searched) {
     return after.entries.empty() ? "no records found"
                                  : Count(after.entries.size(), "record") + " found";
+  }
+  // A record moved to the group now shown: the one listed both before and after.
+  if (!grown.empty() && grown == after.group && before.group != after.group &&
+      !before.searchResults && !after.searchResults) {
+    for (const PaletteEntry& e : after.entries)
+      for (const PaletteEntry& b : before.entries)
+        if (std::tie(e.name, e.kind, e.created) == std::tie(b.name, b.kind, b.created))
+          return "moved " + Quoted(b) + " to " + grown;
   }
   // Another group, or the same one shown anew: no record changed.
   if (before.group != after.group || before.searchResults != after.searchResults) return {};
@@ -67,6 +78,8 @@ std::string DescribePaletteChange(const velmsession::PaletteState& before,
   const auto gone = Missing(was, is), added = Missing(is, was);
   if (added.size() == 1 && gone.empty())
     return "added " + Quoted(added[0]) + " to " + added[0].group;
+  if (gone.size() == 1 && added.empty() && !grown.empty())
+    return "moved " + Quoted(gone[0]) + " to " + grown;
   if (gone.size() == 1 && added.empty())
     return "removed " + Quoted(gone[0]) + " from " + gone[0].group;
   if (gone.size() == 1 && added.size() == 1)
@@ -74,6 +87,30 @@ std::string DescribePaletteChange(const velmsession::PaletteState& before,
   if (!added.empty() || !gone.empty())
     return Count(added.size(), "record") + " added, " + std::to_string(gone.size()) + " removed";
   return {};
+}
+
+std::string DescribeGroupRemoval(const std::string& group, std::size_t records) {
+  return "removed group " + group + " (" + Count(records, "record") + ")";
+}
+
+std::string DescribeUndo(bool redo, const std::string& stepText) {
+  std::string what = stepText;
+  for (const char* verb : {"Undo ", "Redo "})
+    if (what.rfind(verb, 0) == 0) what.erase(0, 5);
+  if (what.empty()) what = "the last change";
+  return (redo ? "redid " : "undid ") + what;
+}
+
+bool UndoRedoKey(char letter, bool shift, velmgui::Key* key) {
+  if (letter == 'z' || letter == 'Z') {
+    *key = shift ? velmgui::Key::kRedo : velmgui::Key::kUndo;
+    return true;
+  }
+  if ((letter == 'y' || letter == 'Y') && !shift) {
+    *key = velmgui::Key::kRedo;
+    return true;
+  }
+  return false;
 }
 
 std::string SnapText(int kind) {
@@ -96,15 +133,42 @@ void Controller::StartAction() {
   needsRepaint_ = true;
 }
 
+std::map<std::string, std::int32_t> Controller::GroupCounts() {
+  std::map<std::string, std::int32_t> counts;
+  std::vector<std::string> names;
+  velm::ListGroups(
+      [](const char* group, void* context) {
+        static_cast<std::vector<std::string>*>(context)->push_back(group);
+        return true;
+      },
+      &names);
+  for (const std::string& sjis : names)
+    counts[hostsim::ToUtf8(sjis)] = velm::GroupRecordCount(sjis.c_str());
+  return counts;
+}
+
 Controller::Before Controller::Observe() {
-  return {session_->Palette(), TopArt(host().document()), host().beepCount(), modals_};
+  return {session_->Palette(), TopArt(host().document()), host().beepCount(), modals_,
+          GroupCounts()};
 }
 
 void Controller::ConfirmPalette(const Before& before) {
   const velmsession::PaletteState after = session_->Palette();
+  const std::map<std::string, std::int32_t> counts = GroupCounts();
+  const std::string& group = before.palette.group;
+  if (!before.palette.searchResults && before.groups.count(group) && !counts.count(group)) {
+    Tell(DescribeGroupRemoval(group, before.palette.entries.size()));
+    return;
+  }
+  // A record that left the group and one more in another: moved there.
+  std::string grown;
+  for (const auto& [name, n] : counts)
+    if (auto it = before.groups.find(name);
+        name != group && it != before.groups.end() && n == it->second + 1)
+      grown = name;
   // A search ends in a dialog and shows its results in a new palette.
   const bool searched = modals_ != before.modals && after.dialog != before.palette.dialog;
-  const std::string what = DescribePaletteChange(before.palette, after, searched);
+  const std::string what = DescribePaletteChange(before.palette, after, searched, grown);
   if (!what.empty()) Tell(what);
 }
 

@@ -30,6 +30,12 @@ bool Typable(const hostsim::Item& item) {
   return item.visible() && item.enabled() && item.TakesTyping();
 }
 
+// What Tab goes to: the items that take typing and the popups (a group menu), in the
+// dialog's order.
+bool Focusable(const hostsim::Item& item) {
+  return Typable(item) || (item.visible() && item.enabled() && item.IsPopup() && !item.flyout());
+}
+
 // The start of the line (CR LF ends one) that holds byte `at`, and its end.
 std::size_t LineStart(const std::string& text, std::size_t at) {
   const std::size_t nl = at == 0 ? std::string::npos : text.find_last_of("\r\n", at - 1);
@@ -171,6 +177,18 @@ void Controller::ModalKey(hostsim::Dialog& d, Key key, bool shift, bool ctrl) {
     if (key == Key::kEscape) return;
   }
   hostsim::Item* item = d.FindItem(focus_);
+  if (item && item->IsPopup() && !Typable(*item) && (key == Key::kUp || key == Key::kDown)) {
+    // A focused popup without typing: Up and Down choose the entry before or after.
+    const auto count = static_cast<std::int32_t>(item->entries().size());
+    for (std::int32_t to = d.SelectedIndex(item->id()) + (key == Key::kUp ? -1 : 1);
+         to >= 0 && to < count; to += key == Key::kUp ? -1 : 1) {
+      const hostsim::Entry& e = *item->entries()[static_cast<std::size_t>(to)];
+      if (e.separator || !e.enabled) continue;
+      d.Choose(item->id(), to);
+      break;
+    }
+    return;
+  }
   if (item && !Typable(*item)) item = nullptr;
   const std::string text = item ? item->text() : std::string();
   const std::size_t caret = item ? std::min(item->edit().caret, text.size()) : 0;
@@ -255,12 +273,14 @@ void Controller::ModalKey(hostsim::Dialog& d, Key key, bool shift, bool ctrl) {
       break;
     }
     case Key::kTab: {
-      std::vector<std::int32_t> typing;
+      std::vector<std::int32_t> order;
       for (const auto& it : d.items())
-        if (Typable(*it)) typing.push_back(it->id());
-      if (typing.empty()) break;
-      auto it = std::find(typing.begin(), typing.end(), focus_);
-      Focus(d, (it == typing.end() || it + 1 == typing.end()) ? typing.front() : *(it + 1), true);
+        if (Focusable(*it)) order.push_back(it->id());
+      if (order.empty()) break;
+      const auto n = static_cast<std::ptrdiff_t>(order.size());
+      const std::ptrdiff_t at = std::find(order.begin(), order.end(), focus_) - order.begin();
+      const std::ptrdiff_t next = at == n ? 0 : (at + (shift ? n - 1 : 1)) % n;
+      Focus(d, order[static_cast<std::size_t>(next)], true);
       break;
     }
     default:

@@ -210,13 +210,16 @@ void Window::HandleDesktopEvent(const SDL_Event& e) {
         } kChooserKeys[] = {{SDLK_RETURN, Key::kReturn}, {SDLK_KP_ENTER, Key::kReturn},
                             {SDLK_ESCAPE, Key::kEscape}, {SDLK_BACKSPACE, Key::kBackspace},
                             {SDLK_DELETE, Key::kDelete}, {SDLK_TAB, Key::kTab},
-                            {SDLK_UP, Key::kUp},         {SDLK_DOWN, Key::kDown}};
+                            {SDLK_UP, Key::kUp},         {SDLK_DOWN, Key::kDown},
+                            {SDLK_LEFT, Key::kLeft},     {SDLK_RIGHT, Key::kRight},
+                            {SDLK_HOME, Key::kHome},     {SDLK_END, Key::kEnd}};
         for (const auto& m : kChooserKeys)
           if (m.sym == k) c_.ChooserKey(m.key);
         break;
       }
-      if (Ctrl() && k == SDLK_z) {
-        c_.KeyPress(shift ? Key::kRedo : Key::kUndo);
+      Key undo = Key::kUndo;
+      if (Ctrl() && k >= 'a' && k <= 'z' && UndoRedoKey(static_cast<char>(k), shift, &undo)) {
+        c_.KeyPress(undo);
       } else if (Ctrl() && k == SDLK_s) {
         c_.RunCommand(shift ? Command::kSaveAs : Command::kSave);
       } else if (Ctrl() && k == SDLK_o) {
@@ -227,6 +230,16 @@ void Window::HandleDesktopEvent(const SDL_Event& e) {
         c_.RequestQuit();
       } else if (k == SDLK_ESCAPE) {
         c_.KeyPress(Key::kEscape);
+      } else {
+        static const struct {
+          SDL_Keycode sym;
+          Key key;
+        } kPageKeys[] = {{SDLK_RETURN, Key::kReturn}, {SDLK_KP_ENTER, Key::kReturn},
+                         {SDLK_DELETE, Key::kDelete}, {SDLK_LEFT, Key::kLeft},
+                         {SDLK_RIGHT, Key::kRight},   {SDLK_UP, Key::kUp},
+                         {SDLK_DOWN, Key::kDown}};
+        for (const auto& m : kPageKeys)
+          if (m.sym == k && !Ctrl()) c_.KeyPress(m.key, shift);
       }
       break;
     }
