@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -337,6 +338,11 @@ class Reader {
   SvgReport* report_ = nullptr;
   std::map<std::string, xmlNodePtr> ids_;
   std::vector<CssRule> rules_;
+  // The rules by what their rightmost compound selects (an id, else a class, else an
+  // element name, else any element), as indices into rules_: an element is matched only
+  // against the rules that could select it.
+  std::unordered_map<std::string, std::vector<std::size_t>> rulesById_, rulesByClass_, rulesByType_;
+  std::vector<std::size_t> rulesAny_;
   Json gradients_ = Json::array();
   std::set<std::string> gradientNames_;
   std::map<xmlNodePtr, std::string> gradientOf_;  // gradient element → scene name
