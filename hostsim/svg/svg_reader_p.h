@@ -188,8 +188,15 @@ class Reader {
  private:
   // svg_reader.cpp: structure.
   void IndexIds(xmlNodePtr n);
-  // Marks a top-level group that was a layer (see Layers); never written to a scene.
+  // svg_reader_layers.cpp: layers. Marks a top-level group that was a layer (see Layers);
+  // never written to a scene.
   static constexpr const char* kLayerMark = "\x01layer";
+  // Whether `n` is a layer: a group of the root that this program wrote (velm:layer) or
+  // that an editor marked as one (inkscape:groupmode="layer").
+  static bool IsLayer(xmlNodePtr n);
+  // The layer's name and flags for the group `n` read as `group`.
+  static Json LayerMark(xmlNodePtr n, const Json& group);
+  // The scene's layers from the top-level art (see svg_reader_layers.cpp).
   Json Layers(Json art);
   void Children(xmlNodePtr parent, const Style& style, const Matrix& ctm, const Viewport& vp,
                 Json* out);
