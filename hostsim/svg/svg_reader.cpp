@@ -287,8 +287,9 @@ bool Reader::OwnHidden(xmlNodePtr n) {
     return text;
   };
   if (mark("hidden") == "true") return true;
-  return xmlHasNsProp(n, BAD_CAST "layer", BAD_CAST kVelmSvgNamespace) &&
-         mark("visible") == "false";
+  if (xmlHasNsProp(n, BAD_CAST "layer", BAD_CAST kVelmSvgNamespace))
+    return mark("visible") == "false";
+  return IsLayer(n);  // an editor's hidden layer
 }
 
 void Reader::Draw(xmlNodePtr n, const std::string& name, const Style& s, const Matrix& ctm,
@@ -358,11 +359,9 @@ void Reader::Draw(xmlNodePtr n, const std::string& name, const Style& s, const M
     Children(n, s, m, vp, &children);
   }
   // Nothing drawn: nothing to read, unless the keys hold the art whole (hidden art with an
-  // effect is written around copies that are not displayed) or it is a layer this
-  // program wrote, which stays a layer when empty.
-  const bool layerMark = n->parent == xmlDocGetRootElement(doc_) &&
-                         xmlHasNsProp(n, BAD_CAST "layer", BAD_CAST kVelmSvgNamespace);
-  const bool empty = children.empty() && !layerMark;
+  // effect is written around copies that are not displayed) or it is a layer, which stays
+  // a layer when empty.
+  const bool empty = children.empty() && !IsLayer(n);
   if (empty && !xmlHasNsProp(n, BAD_CAST "keys", BAD_CAST kVelmSvgNamespace)) return;
   Json group = {{"type", "group"}, {"children", std::move(children)}};
   SetOpacity(&group, s.opacity);
@@ -373,56 +372,8 @@ void Reader::Draw(xmlNodePtr n, const std::string& name, const Style& s, const M
     return;
   }
   Effects(n, s, m, vp, nullptr, &group);
-  // A layer this program wrote: a group of the root named by velm:layer.
-  if (xmlChar* layer = n->parent == xmlDocGetRootElement(doc_) && group.is_object()
-                           ? xmlGetNsProp(n, BAD_CAST "layer", BAD_CAST kVelmSvgNamespace)
-                           : nullptr) {
-    const auto flag = [n](const char* attr) {
-      xmlChar* v = xmlGetNsProp(n, BAD_CAST attr, BAD_CAST kVelmSvgNamespace);
-      const std::string text = v ? reinterpret_cast<const char*>(v) : "";
-      if (v) xmlFree(v);
-      return text;
-    };
-    group[kLayerMark] = {{"name", reinterpret_cast<const char*>(layer)},
-                         {"locked", flag("locked") == "true"},
-                         {"current", flag("current") == "true"}};
-    xmlFree(layer);
-  }
+  if (group.is_object() && IsLayer(n)) group[kLayerMark] = LayerMark(n, group);
   if (!group.is_null()) out->push_back(std::move(group));
-}
-
-// The layers this program wrote, when every top-level group is one; otherwise one layer
-// holding all of the art.
-Json Reader::Layers(Json art) {
-  bool layers = !art.empty();
-  for (const Json& a : art)
-    layers = layers && a.is_object() && a.contains(kLayerMark);
-  if (!layers) {
-    // The marks go wherever they are (a group around the layers keeps them inside).
-    std::vector<Json*> stack = {&art};
-    while (!stack.empty()) {
-      Json* node = stack.back();
-      stack.pop_back();
-      if (node->is_object()) {
-        // A hidden layer's group stays hidden.
-        if (node->contains(kLayerMark) && !(*node)[kLayerMark].value("visible", true))
-          (*node)["hidden"] = true;
-        node->erase(kLayerMark);
-        if (node->contains("children")) stack.push_back(&(*node)["children"]);
-      } else if (node->is_array()) {
-        for (Json& child : *node)
-          stack.push_back(&child);
-      }
-    }
-    return Json::array({{{"name", "Layer 1"}, {"art", std::move(art)}}});
-  }
-  Json out = Json::array();
-  for (Json& a : art) {
-    Json layer = a.at(kLayerMark);
-    layer["art"] = std::move(a["children"]);
-    out.push_back(std::move(layer));
-  }
-  return out;
 }
 
 void Reader::Use(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out) {

@@ -24,10 +24,11 @@ namespace {
 constexpr int kMaxSide = 16384;
 constexpr std::size_t kMaxPixels = 32u << 20;
 constexpr std::size_t kMaxFile = 64u << 20;
-// The pictures of one document together: twice the largest picture. An import holds about
-// 17 bytes a pixel at its peak (the decoded pixels, the scene's copy, the host's raster and
-// the capture's), so a document stays near 1 GiB however many pictures it embeds.
-constexpr std::size_t kMaxDocumentPixels = 2 * kMaxPixels;
+// The pictures of one document together. An import holds about 17 bytes a pixel at its
+// peak (the decoded pixels, the scene's copy, the host's raster and the capture's), so a
+// document stays under 512 MiB however many pictures it embeds; a picture is measured by
+// its header and left out before it is decoded when it would pass this.
+constexpr std::size_t kMaxDocumentPixels = 24u << 20;
 
 struct Picture {
   int width = 0, height = 0;

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -187,8 +188,15 @@ class Reader {
  private:
   // svg_reader.cpp: structure.
   void IndexIds(xmlNodePtr n);
-  // Marks a top-level group that was a layer (see Layers); never written to a scene.
+  // svg_reader_layers.cpp: layers. Marks a top-level group that was a layer (see Layers);
+  // never written to a scene.
   static constexpr const char* kLayerMark = "\x01layer";
+  // Whether `n` is a layer: a group of the root that this program wrote (velm:layer) or
+  // that an editor marked as one (inkscape:groupmode="layer").
+  static bool IsLayer(xmlNodePtr n);
+  // The layer's name and flags for the group `n` read as `group`.
+  static Json LayerMark(xmlNodePtr n, const Json& group);
+  // The scene's layers from the top-level art (see svg_reader_layers.cpp).
   Json Layers(Json art);
   void Children(xmlNodePtr parent, const Style& style, const Matrix& ctm, const Viewport& vp,
                 Json* out);
@@ -337,6 +345,11 @@ class Reader {
   SvgReport* report_ = nullptr;
   std::map<std::string, xmlNodePtr> ids_;
   std::vector<CssRule> rules_;
+  // The rules by what their rightmost compound selects (an id, else a class, else an
+  // element name, else any element), as indices into rules_: an element is matched only
+  // against the rules that could select it.
+  std::unordered_map<std::string, std::vector<std::size_t>> rulesById_, rulesByClass_, rulesByType_;
+  std::vector<std::size_t> rulesAny_;
   Json gradients_ = Json::array();
   std::set<std::string> gradientNames_;
   std::map<xmlNodePtr, std::string> gradientOf_;  // gradient element → scene name

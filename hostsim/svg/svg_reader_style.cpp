@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <set>
+#include <sstream>
 
 #include <svgpp/parser/css_style_iterator.hpp>
 
@@ -429,9 +431,24 @@ std::vector<std::pair<std::string, std::string>> Reader::Declarations(xmlNodePtr
   }
   if (!rules_.empty()) {
     std::vector<const CssRule*> matched;
-    for (const CssRule& r : rules_)
-      if (MatchesCssSelector(r.selector, n)) matched.push_back(&r);
-    std::stable_sort(matched.begin(), matched.end(), [](const CssRule* a, const CssRule* b) {
+    auto match = [&](const std::vector<std::size_t>& rules) {
+      for (std::size_t r : rules)
+        if (MatchesCssSelector(rules_[r].selector, n)) matched.push_back(&rules_[r]);
+    };
+    auto bucket = [&](const auto& index, const std::string& key) {
+      if (auto it = index.find(key); it != index.end()) match(it->second);
+    };
+    if (HasAttr(n, "id")) bucket(rulesById_, Attr(n, "id"));
+    if (HasAttr(n, "class")) {
+      std::set<std::string> seen;  // a class written twice selects its rules once
+      std::istringstream words(Attr(n, "class"));
+      for (std::string word; words >> word;)
+        if (seen.insert(word).second) bucket(rulesByClass_, word);
+    }
+    bucket(rulesByType_, reinterpret_cast<const char*>(n->name));
+    match(rulesAny_);
+    // Specificity, then source order.
+    std::sort(matched.begin(), matched.end(), [](const CssRule* a, const CssRule* b) {
       return a->selector.specificity != b->selector.specificity
                  ? a->selector.specificity < b->selector.specificity
                  : a->order < b->order;
@@ -541,6 +558,16 @@ void Reader::ParseStyleSheet(const std::string& sheet, xmlNodePtr at) {
         Note(at, "the style sheet's selector \"" + sel + "\": its rule left out");
         continue;
       }
+      const CssSelector::Compound& last = r.selector.compounds.back();
+      const std::size_t index = rules_.size();
+      if (!last.ids.empty())
+        rulesById_[last.ids.front()].push_back(index);
+      else if (!last.classes.empty())
+        rulesByClass_[last.classes.front()].push_back(index);
+      else if (!last.type.empty())
+        rulesByType_[last.type].push_back(index);
+      else
+        rulesAny_.push_back(index);
       rules_.push_back(std::move(r));
     }
   }

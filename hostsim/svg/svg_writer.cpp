@@ -75,7 +75,9 @@ SvgPage SvgPageAround(Document& document, double margin, bool pixels) {
   auto out = [&](float value, bool up) {
     const double units = static_cast<double>(value) / unit;
     if (!std::isfinite(units) || std::abs(units) > 1e6) return 0.0;
-    return (up ? std::ceil(units) : std::floor(units)) * unit;
+    // An edge past a whole unit by a rounding crumb stays on it.
+    constexpr double kCrumb = 1.0 / 32;
+    return (up ? std::ceil(units - kCrumb) : std::floor(units + kCrumb)) * unit;
   };
   SvgPage page;
   page.pixels = pixels;

@@ -34,7 +34,8 @@ struct SvgPage {
 };
 // The page around every visible art's bounds as drawn (strokes included) with `margin`
 // points on each side, its edges moved out to whole points (with `pixels`, to whole
-// pixels), so that its size is a whole number of its unit.
+// pixels; an edge less than 1/32 of one past a whole one stays on it), so that its
+// size is a whole number of its unit.
 SvgPage SvgPageAround(Document& document, double margin, bool pixels);
 std::string WriteSvg(Document& document, const SvgPage& page);
 

@@ -17,6 +17,7 @@
 #include "hostsim/core/document.h"
 #include "hostsim/document_files.h"
 #include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg.h"
 #include "palette/palette_window.h"
 
 namespace {
@@ -43,6 +44,41 @@ TEST(GuiHitTest, PointsAndBandsFindArtByBoundsInVisibleUnlockedLayers) {
   for (hostsim::Layer* layer : doc->layers())
     layer->editable = false;
   EXPECT_TRUE(velmgui::ArtAt(*doc, {300, 300}).empty());
+}
+
+// An editor's layers are the host's: a press on a circle inside a layer takes the circle's
+// group, not the layer, and never the locked background under it; Alt or a double click
+// goes inside the group.
+TEST(GuiHitTest, APressTakesArtInsideALayerAndAltOrADoubleClickEntersAGroup) {
+  hostsim::SvgDocument svg;
+  std::string error;
+  ASSERT_TRUE(hostsim::ReadSvgText(
+      "<svg xmlns='http://www.w3.org/2000/svg' "
+      "xmlns:inkscape='http://www.inkscape.org/namespaces/inkscape' "
+      "xmlns:sodipodi='http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd' width='100pt' "
+      "height='100pt' viewBox='0 0 100 100'><g inkscape:groupmode='layer' "
+      "sodipodi:insensitive='true'><rect id='back' width='100' height='100'/></g>"
+      "<g inkscape:groupmode='layer'><g id='pair'><circle id='left' cx='30' cy='50' r='5'/>"
+      "<circle id='right' cx='70' cy='50' r='5'/></g></g></svg>",
+      "t.svg", &svg, &error))
+      << error;
+  auto doc = hostsim::ReadScene(svg.scene, "t.svg", &error);
+  ASSERT_TRUE(doc) << error;
+  using V = std::vector<std::string>;
+  auto ids = [](const std::vector<hostsim::Art*>& chain) {
+    V out;
+    for (const hostsim::Art* a : chain)
+      out.push_back(a->id);
+    return out;
+  };
+  const std::vector<hostsim::Art*> chain = velmgui::ArtChainAt(*doc, {30, 50});
+  ASSERT_EQ(ids(chain), (V{"pair", "left"}));
+  EXPECT_EQ(ids(velmgui::ArtChainAt(*doc, {50, 50})), V{"pair"});
+  EXPECT_TRUE(velmgui::ArtChainAt(*doc, {10, 10}).empty());  // the background is locked
+  EXPECT_EQ(velmgui::PickArt(chain, false, 1)->id, "pair");
+  EXPECT_EQ(velmgui::PickArt(chain, true, 1)->id, "left");
+  doc->Select(chain[0], true);  // the first press of a double click took the group
+  EXPECT_EQ(velmgui::PickArt(chain, false, 2)->id, "left");
 }
 
 TEST(GuiTyping, BackspaceTakesOneShiftJisCharacter) {

@@ -230,4 +230,69 @@ TEST(SvgKeysTest, AnEditInAnotherProgramIsReadAndNeverUndoneByTheKeys) {
   }
 }
 
+// What the keys stand for reaches past the element: through a template its definition
+// refers to (href), and through the style its ancestors give it.
+TEST(SvgKeysTest, AnEditThroughATemplateOrAnAncestorsStyleRefusesTheKeys) {
+  const json scene =
+      sc::Scene()
+          .Gradient("Red to blue", "linear", {{0, "#ff0000"}, {100, "#0000ff"}})
+          .Layer("L", {sc::Group({sc::Rect(80, 40, 100, 60).Fill(sc::Gray(0.5)).Id("in-group")})
+                           .Id("group"),
+                       sc::Rect(0, 0, 40, 20)
+                           .Fill(sc::GradientFill("Red to blue", 40, {1, 0, 0, 1, 0, 0}))
+                           .Id("gradient")})
+          .json();
+  std::string error;
+  auto original = hostsim::ReadScene(scene, "t", &error);
+  ASSERT_TRUE(original) << error;
+  // As this program would sign it: the gradient's stops in a template it refers to.
+  const std::string svg =
+      hostsim::SignSvgKeys(Edited(hostsim::WriteSvg(*original), [](xmlNode* root) {
+        xmlNode* gradient = Named(root, "linearGradient");
+        ASSERT_TRUE(gradient);
+        xmlNode* base = xmlNewNode(gradient->ns, BAD_CAST "linearGradient");
+        xmlSetProp(base, BAD_CAST "id", BAD_CAST "base");
+        while (xmlNode* stop = Named(gradient->children, "stop")) {
+          xmlUnlinkNode(stop);
+          xmlAddChild(base, stop);
+        }
+        xmlAddPrevSibling(gradient, base);
+        Set(gradient, "href", "#base");
+      }));
+  auto firstStop = [](const json& read) {
+    const json& fill = read["layers"][0]["art"][1]["fill"];
+    const json* g = GradientNamed(read, fill.value("gradient", ""));
+    return g ? (*g)["stops"][0]["color"] : json();
+  };
+  auto opacity = [](const json& read) {
+    const json& art = read["layers"][0]["art"][0]["children"][0];
+    return art.contains("blend") ? art["blend"].value("opacity", 1.0) : 1.0;
+  };
+  const json kRed = {{"rgb", {1.0, 0.0, 0.0}}};
+  const struct {
+    const char* what;
+    std::function<void(xmlNode* root)> edit;
+    json stop;  // the keys' colour, or the one the edit wrote
+    double opacity;
+  } cases[] = {
+      {"untouched", [](xmlNode*) {}, kRed, 1},
+      {"the template's stop",
+       [](xmlNode* root) {
+         xmlNode* base = Find(root, [](xmlNode* n) { return Attr(n, "id") == "base"; });
+         ASSERT_TRUE(base);
+         Set(Named(base->children, "stop"), "stop-color", "#ffff00");
+       },
+       "#ffff00", 1},
+      {"the group's style",
+       [](xmlNode* root) { Set(WithId(root, "group"), "style", "fill-opacity: 0.5"); }, kRed, 0.5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    hostsim::SvgDocument read;
+    ASSERT_TRUE(hostsim::ReadSvgText(Edited(svg, c.edit), "t.svg", &read, &error)) << error;
+    EXPECT_EQ(firstStop(read.scene), c.stop) << read.scene.dump();
+    EXPECT_DOUBLE_EQ(opacity(read.scene), c.opacity) << read.scene.dump();
+  }
+}
+
 }  // namespace

@@ -196,6 +196,11 @@ TEST(SvgReaderPattern, TilesAsSvgDoes) {
                    "x='20' y='20' width='60' height='60'"),
        {{25, 25}, {55, 55}, {25, 55}},
        {{40, 40}, {10, 10}, {70, 40}}},
+      {"a tile in the units of a box whose x, y, width and height all differ",
+       PatternPage("<pattern id='p' width='.25' height='.5'>" + kSquare + "</pattern>",
+                   "x='10' y='30' width='80' height='40'"),
+       {{15, 35}, {35, 55}, {75, 35}},
+       {{25, 35}, {15, 45}, {15, 25}, {5, 35}, {35, 15}}},
       {"patternTransform scales the tile and its origin",
        PatternPage("<pattern id='p' patternUnits='userSpaceOnUse' x='5' y='5' width='20' "
                    "height='20' patternTransform='scale(2)'>" +

@@ -105,6 +105,17 @@ TEST(SvgReaderCss, StylesCascadeAsCssSays) {
       {"<style>#r { fill: red ! IMPORTANT }</style>"
        "<rect id=\"r\" width=\"1\" height=\"1\" style=\"fill: lime !important; fill: blue\"/>",
        "/fill", "#00ff00"},
+      // Of two rules of equal rank the later wins, whichever class or selector each
+      // selects by; so among important ones.
+      {"<style>.a { fill: red } .b { fill: lime }</style>"
+       "<rect class=\"b a\" width=\"1\" height=\"1\"/>",
+       "/fill", "#00ff00"},
+      {"<style>.b { fill: red } [x] { fill: lime }</style>"
+       "<rect class=\"b\" x=\"0\" width=\"1\" height=\"1\"/>",
+       "/fill", "#00ff00"},
+      {"<style>.b { fill: red !important } .a { fill: lime !important } #r { fill: red }"
+       "</style><rect id=\"r\" class=\"a b\" width=\"1\" height=\"1\"/>",
+       "/fill", "#00ff00"},
       // Comments in a style attribute are left out.
       {"<rect width=\"1\" height=\"1\" style=\"/*a*/fill:lime/* b; */\"/>", "/fill", "#00ff00"},
       // An invalid keyword is ignored: what came before holds.

@@ -97,22 +97,22 @@ class ExportOptionsTest : public VelmToolTest {
 };
 
 TEST_F(ExportOptionsTest, PictureBackgroundMarginAndSize) {
-  StoreRectangle("形", "長方形", 40, 20);  // 40 x 20 points
+  StoreRectangle("形", "長方形", 30, 15);  // 40 x 20 CSS pixels (0.75 point each)
   const struct {
     const char* options;
     int width, height;
     Rgba corner;
   } cases[] = {
-      // Transparent and no margin by default: the corner is the art's own red.
+      // Transparent, no margin and @2x by default: the corner is the art's own red.
       {"", 80, 40, {255, 0, 0, 255}},
-      {"--margin 2", 88, 48, {0, 0, 0, 0}},
-      {"--margin 2 --background white", 88, 48, {255, 255, 255, 255}},
-      {"--margin 2 --background '#3366cC'", 88, 48, {0x33, 0x66, 0xCC, 255}},
-      {"--margin 2 --background '#0f8'", 88, 48, {0, 255, 0x88, 255}},
-      {"--margin 10 --scale 1", 60, 40, {0, 0, 0, 0}},
-      {"--scale 3", 120, 60, {255, 0, 0, 255}},   // @3x: exactly three pixels a point
+      {"--margin 3", 96, 56, {0, 0, 0, 0}},
+      {"--margin 3 --background white", 96, 56, {255, 255, 255, 255}},
+      {"--margin 3 --background '#3366cC'", 96, 56, {0x33, 0x66, 0xCC, 255}},
+      {"--margin 3 --background '#0f8'", 96, 56, {0, 255, 0x88, 255}},
+      {"--margin 6 --scale 1", 56, 36, {0, 0, 0, 0}},
+      {"--scale 3", 120, 60, {255, 0, 0, 255}},   // @3x: exactly three pixels a CSS pixel
       {"--size 100", 100, 50, {255, 0, 0, 255}},  // the longer side fitted
-      {"--size 33 --margin 10", 33, 22, {0, 0, 0, 0}},
+      {"--size 33 --margin 7.5", 33, 22, {0, 0, 0, 0}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.options);
@@ -123,6 +123,44 @@ TEST_F(ExportOptionsTest, PictureBackgroundMarginAndSize) {
     EXPECT_EQ(width, c.width);
     EXPECT_EQ(height, c.height);
   }
+}
+
+TEST_F(ExportOptionsTest, PicturePagesAreWholeCssPixelsOfTheArtThatShows) {
+  // A 16 px icon whose art overhangs its pixels by a rounding crumb, and art cut by a
+  // clipping group to 40 x 30 px.
+  StoreRectangle("形", "crumb", 12.0015f, 12);
+  WriteFileBytes(Out("clipped.svg"),
+                 "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'>"
+                 "<clipPath id='c'><rect width='40' height='30'/></clipPath><g "
+                 "clip-path='url(#c)'><rect x='-7' y='-3' width='60' height='40' fill='red'/>"
+                 "</g></svg>");
+  std::string output;
+  ASSERT_EQ(
+      RunProgram("import '" + Out("clipped.svg") + "' '" + Folder() + "' --group 形", &output), 0)
+      << output;
+  const struct {
+    int record;
+    const char* options;
+    int width, height;
+  } cases[] = {
+      {0, "--scale 1", 16, 16}, {0, "--scale 2", 32, 32}, {0, "--scale 3", 48, 48},
+      {0, "--scale 0.5", 8, 8}, {1, "--scale 1", 40, 30}, {1, "--scale 3", 120, 90},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.record) + " " + c.options);
+    ASSERT_EQ(
+        RunProgram(Export(std::to_string(c.record) + " -o '" + Out("a.png") + "' " + c.options),
+                   &output),
+        0)
+        << output;
+    int width = 0, height = 0;
+    PngCorner(Out("a.png"), &width, &height);
+    EXPECT_EQ(width, c.width);
+    EXPECT_EQ(height, c.height);
+  }
+  // The editable SVG's page alike.
+  ASSERT_EQ(RunProgram(Export("0 -o '" + Out("a.svg") + "'"), &output), 0) << output;
+  EXPECT_NE(FileBytes(Out("a.svg")).find("width=\"16px\" height=\"16px\""), std::string::npos);
 }
 
 TEST_F(ExportOptionsTest, SvgPageHoldsTheStrokeInPixelsOrPointsAndReadsBackTheSameRecord) {

@@ -30,6 +30,8 @@ struct Input {
   bool shift = false;
   bool ctrl = false;
   std::uint32_t time = 0;
+  bool alt = false;
+  int clicks = 1;  // 2 for the second press of a double click
 };
 
 enum class Key {
@@ -351,6 +353,12 @@ class Controller {
 // The art of the document's visible, unlocked layers whose bounds (artwork coordinates)
 // hold `p`, topmost first; the top-level art of each layer. A click selects the smallest.
 std::vector<hostsim::Art*> ArtAt(hostsim::Document& doc, host::RealPoint p);
+// The art a press at `p` selects, outermost first: the smallest of ArtAt, then inside each
+// group the smallest child (clipping paths aside) whose bounds hold `p`. Empty when none.
+std::vector<hostsim::Art*> ArtChainAt(hostsim::Document& doc, host::RealPoint p);
+// Which art of ArtChainAt a press picks: the outermost; with Alt the innermost; the second
+// press of a double click one level inside the outermost art of the chain already selected.
+hostsim::Art* PickArt(const std::vector<hostsim::Art*>& chain, bool alt, int clicks);
 // The same art whose bounds meet the rectangle between `a` and `b`.
 std::vector<hostsim::Art*> ArtTouching(hostsim::Document& doc, host::RealPoint a,
                                        host::RealPoint b);

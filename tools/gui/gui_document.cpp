@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <system_error>
@@ -185,6 +186,48 @@ std::size_t DocumentFingerprint(hostsim::Document& document) {
 }
 
 // ---- The controller's document ----
+
+std::vector<hostsim::Art*> ArtChainAt(hostsim::Document& doc, host::RealPoint p) {
+  // The smallest of `candidates` whose bounds hold `p` (the topmost of equals).
+  auto smallest = [&](const std::vector<hostsim::Art*>& candidates) -> hostsim::Art* {
+    hostsim::Art* best = nullptr;
+    double bestArea = -1;
+    for (hostsim::Art* a : candidates) {
+      host::RealRect b{};
+      if (!a->alive || !hostsim::ArtBounds(doc, a, &b) || p.h < b.left || p.h > b.right ||
+          p.v < b.bottom || p.v > b.top)
+        continue;
+      const double area = std::abs(static_cast<double>(b.right - b.left) * (b.top - b.bottom));
+      if (!best || area < bestArea) {
+        best = a;
+        bestArea = area;
+      }
+    }
+    return best;
+  };
+  std::vector<hostsim::Art*> chain;
+  hostsim::Art* art = smallest(ArtAt(doc, p));
+  while (art) {
+    chain.push_back(art);
+    if (art->type != host::kGroupArt) break;
+    std::vector<hostsim::Art*> inside;
+    for (hostsim::Art* child : art->children)
+      if (!(art->clipped && child->style.clip)) inside.push_back(child);
+    art = smallest(inside);
+  }
+  return chain;
+}
+
+hostsim::Art* PickArt(const std::vector<hostsim::Art*>& chain, bool alt, int clicks) {
+  if (chain.empty()) return nullptr;
+  if (alt) return chain.back();
+  if (clicks < 2) return chain.front();
+  // A selected group has its children selected with it: the outermost selected art counts.
+  std::size_t level = 0;
+  for (std::size_t i = 0; i < chain.size() && level == 0; ++i)
+    if (chain[i]->attributes & host::kArtSelected) level = i + 1;
+  return chain[std::min(level, chain.size() - 1)];
+}
 
 void Controller::SetSavePath(const std::string& path) {
   source_ = {};

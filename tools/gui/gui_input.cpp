@@ -178,25 +178,14 @@ void Controller::DrawDropDown() {
 
 void Controller::DocumentMouseDown(const Input& in) {
   hostsim::Document& doc = *host().document();
-  const std::vector<hostsim::Art*> hit = ArtAt(doc, ToArtwork(in.p));
-  if (hit.empty()) {  // a rubber band, or a click that deselects
+  // Art inside the layers, the smallest whose bounds hold the point, so that a frame around
+  // other art does not take every click inside it (see PickArt).
+  hostsim::Art* art = PickArt(ArtChainAt(doc, ToArtwork(in.p)), in.alt, in.clicks);
+  if (!art || in.ctrl) {  // a rubber band (with Ctrl over art too), or a click that deselects
     banding_ = true;
     bandShift_ = in.shift;
     bandFrom_ = bandTo_ = in.p;
     return;
-  }
-  // The smallest art whose bounds hold the point (the topmost of equals), so that a frame
-  // around other art does not take every click inside it.
-  hostsim::Art* art = hit.front();
-  double best = -1;
-  for (hostsim::Art* a : hit) {
-    host::RealRect b{};
-    hostsim::ArtBounds(doc, a, &b);
-    const double area = std::abs(static_cast<double>(b.right - b.left) * (b.top - b.bottom));
-    if (best < 0 || area < best) {
-      best = area;
-      art = a;
-    }
   }
   if (!in.shift) doc.DeselectAll();
   doc.Select(art, !(in.shift && (art->attributes & host::kArtSelected) != 0));

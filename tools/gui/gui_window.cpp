@@ -98,6 +98,7 @@ Input Window::InputAt(int x, int y, std::uint32_t time) const {
   in.p = {x / zoom_, y / zoom_};
   in.shift = (mod & KMOD_SHIFT) != 0;
   in.ctrl = (mod & KMOD_CTRL) != 0;
+  in.alt = (mod & KMOD_ALT) != 0;
   in.time = time;
   return in;
 }
@@ -164,8 +165,11 @@ void Window::HandleDesktopEvent(const SDL_Event& e) {
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED) Present(true);
       break;
     case SDL_MOUSEBUTTONDOWN:
-      if (e.button.button == SDL_BUTTON_LEFT)
-        c_.MouseDown(InputAt(e.button.x, e.button.y, e.button.timestamp));
+      if (e.button.button == SDL_BUTTON_LEFT) {
+        Input in = InputAt(e.button.x, e.button.y, e.button.timestamp);
+        in.clicks = e.button.clicks;
+        c_.MouseDown(in);
+      }
       break;
     case SDL_MOUSEBUTTONUP:
       if (e.button.button == SDL_BUTTON_LEFT)

@@ -125,8 +125,10 @@ int RunVelm(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   exportCommand->add_option("--group", exportOptions.group, "The group, when a folder is given");
   CLI::Option* scaleOption =
       exportCommand
-          ->add_option("--scale", exportOptions.scale,
-                       "A picture's pixels per point (2 or 3 for @2x or @3x pictures)")
+          ->add_option(
+              "--scale", exportOptions.scale,
+              "A picture's pixels per CSS pixel (1 for 96 dpi, as the SVG's px: 2 or 3 for @2x "
+              "or @3x pictures)")
           ->check(CLI::Range(0.1, 20.0))
           ->capture_default_str();
   exportCommand

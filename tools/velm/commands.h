@@ -74,7 +74,7 @@ struct ExportOptions {
   std::string group;
   std::string output;  // .png or .svg; a folder for every record of the group
   std::string format;  // png or svg: the folder's files (empty: png); else must match `output`
-  double scale = 2.0;  // pixels per point
+  double scale = 2.0;  // pixels per CSS pixel (96 a inch, 0.75 point)
   int size = 0;        // when above 0: a picture's longer side in pixels (instead of `scale`)
   std::optional<double> margin;           // points around the art as drawn; unset: 0
   std::optional<std::string> background;  // a picture's: transparent, white, #RRGGBB, #RGB

@@ -29,8 +29,48 @@ struct Writing {
   bool editableSvg = false;  // else a picture (PNG, or SVG with --picture)
   hostsim::RenderOptions render;
   double margin = 0;   // points around the art's bounds as drawn
+  double scale = 1;    // a picture's pixels per CSS pixel (0: fitted to render.longSide)
   bool pixels = true;  // an editable SVG's size in CSS pixels
 };
+
+// A PNG's pixels per CSS pixel (96 a inch, 0.75 point) are its scale; the renderer counts
+// pixels per point.
+constexpr double kPixelsPerPoint = 4.0 / 3.0;
+
+// The picture of a placed record: the page is what shows of the art (a clipping group
+// counts as its clip) with the margin, its edges moved out to whole CSS pixels (an edge
+// that overhangs one by less than kPageCrumb pixels, a rounding crumb of the art's
+// transforms, stays on it), so that the picture at
+// --scale N is N times the page's pixels.
+hostsim::RenderOptions PictureOptions(hostsim::Document& document, const Writing& writing) {
+  hostsim::RenderOptions render = writing.render;
+  const host::RealRect area = hostsim::DocumentArea(document, writing.margin);
+  if (render.longSide > 0) {
+    render.area = area;  // fitted to the longer side as it stands
+    return render;
+  }
+  constexpr double kPageCrumb = 1.0 / 32;
+  auto edge = [&](float points, bool up) {
+    const double pixels = static_cast<double>(points) * kPixelsPerPoint;
+    return (up ? std::ceil(pixels - kPageCrumb) : std::floor(pixels + kPageCrumb)) /
+           kPixelsPerPoint;
+  };
+  const double left = edge(area.left, false), right = edge(area.right, true);
+  const double bottom = edge(area.bottom, false), top = edge(area.top, true);
+  if (!std::isfinite(left + right + top + bottom) || !(right > left) || !(top > bottom)) {
+    render.area = area;  // the renderer refuses what is not finite
+    return render;
+  }
+  render.area = host::RealRect{static_cast<host::Real>(left), static_cast<host::Real>(top),
+                               static_cast<host::Real>(right), static_cast<host::Real>(bottom)};
+  // A page of whole pixels at a scale that makes it whole pixels again is drawn at exactly
+  // that size: given as the longer side, so no rounding crumb adds a row.
+  const double longest = std::max(right - left, top - bottom) * kPixelsPerPoint * writing.scale;
+  const double whole = std::round(longest);
+  if (std::abs(longest - whole) < 1e-6 && whole >= 1 && whole <= 8192)
+    render.longSide = static_cast<int>(whole);
+  return render;
+}
 
 // Places record `number` of `group` in a document of its own (the plug-in runs once per
 // record) and writes it to `path`.
@@ -45,7 +85,10 @@ bool ExportRecord(const std::string& target, bool groupFile, const std::string& 
   if (writing.editableSvg)
     return hostsim::WriteSvgPageFile(
         document, hostsim::SvgPageAround(document, writing.margin, writing.pixels), path, error);
-  return hostsim::RenderDocumentToFile(document, path, writing.render, error);
+  // A drawing as SVG is sized in points by the renderer: its scale stays the art's size.
+  const bool png = hostsim::HasExtension(path, ".png");
+  return hostsim::RenderDocumentToFile(
+      document, path, png ? PictureOptions(document, writing) : writing.render, error);
 }
 
 // The options that shape the files, checked: false with the complaint written.
@@ -76,7 +119,8 @@ bool MakeWriting(const ExportOptions& options, bool svg, Writing* writing, std::
   }
   hostsim::RenderOptions& render = writing->render;
   render.margin = writing->margin;
-  render.scale = options.scale;
+  render.scale = options.scale * (svg ? 1.0 : kPixelsPerPoint);
+  writing->scale = options.scale;
   render.longSide = options.size;
   render.background.reset();  // transparent unless asked
   if (options.background && !ParseBackground(*options.background, &render.background)) {
