@@ -333,7 +333,15 @@ TEST(GuiPalette, AGroupRemovalIsTold) {
   const host::Point remove{b.right - 8, b.top + 1 + velm::kFlyoutRemoveGroup * 16 + 8};
   gui.c->MouseDown({remove, false, false, 100});
   gui.c->MouseUp({remove, false, false, 110});
-  EXPECT_EQ(gui.c->TakeStatus(), "removed group g (3 records)");
+  EXPECT_EQ(gui.c->TakeStatus(), "removed group g (3 records) \u2014 Ctrl+R restores it");
+  EXPECT_EQ(gui.session->RecordCount("g"), 0);
+
+  // The way back the strip names: the group as it was, then nothing more to restore.
+  gui.c->RunCommand(velmgui::Command::kRestore);
+  EXPECT_EQ(gui.c->TakeStatus(), "restored group g (3 records)");
+  EXPECT_EQ(gui.session->RecordCount("g"), 3);
+  gui.c->RunCommand(velmgui::Command::kRestore);
+  EXPECT_EQ(gui.c->TakeStatus(), "nothing removed to restore");
 }
 
 // The settings dialog as drawn: a check box that is on shows a check mark, not a black
@@ -412,7 +420,8 @@ TEST(GuiPalette, TheListTakesArrowsReturnAndDelete) {
       velmgui::Quoted(shown.entries[static_cast<std::size_t>(velm::SelectedRecordEntry())]);
   gui.runner = [&](hostsim::Dialog& d) { gui.c->ModalKey(d, Key::kReturn); };
   gui.c->KeyPress(Key::kDelete);
-  EXPECT_EQ(gui.c->TakeStatus(), "removed " + removed + " from " + shown.group);
+  EXPECT_EQ(gui.c->TakeStatus(),
+            "removed " + removed + " from " + shown.group + velmgui::kRestoreHint);
   EXPECT_EQ(gui.session->RecordCount(shown.group),
             static_cast<std::int32_t>(shown.entries.size()) - 1);
 }

@@ -167,11 +167,12 @@ TEST_F(PictureTest, ExportDrawsTheArtAsADropWouldPlaceIt) {
                        &output),
             0)
       << output;
-  // The art (40 x 20 points) with a 10-point margin on white, 2 pixels a point.
+  // The art (40 x 20 points, on whole CSS pixels: 54 x 27) with a 10-point margin on
+  // white, 2 pixels a CSS pixel.
   int width = 0, height = 0;
   const Pixel centre = PngPixel(Out("rect.png"), 60, 40, &width, &height);
-  EXPECT_EQ(width, 120);
-  EXPECT_EQ(height, 80);
+  EXPECT_EQ(width, 162);
+  EXPECT_EQ(height, 108);
   EXPECT_EQ(centre.red, 255);
   EXPECT_EQ(centre.green, 0);
   const Pixel margin = PngPixel(Out("rect.png"), 5, 5);

@@ -52,7 +52,7 @@ enum class Key {
 };
 
 // The window's menu commands.
-enum class Command { kOpen, kSave, kSaveAs, kLibrary };
+enum class Command { kOpen, kSave, kSaveAs, kLibrary, kRestore };
 
 class Controller {
  public:
@@ -379,6 +379,8 @@ std::string DescribePaletteChange(const velmsession::PaletteState& before,
 // What the strip says after a group and its records were removed: the one place that
 // tells of it ('removed group 天気 (10 records)').
 std::string DescribeGroupRemoval(const std::string& group, std::size_t records);
+// Follows a removal's words in the message strip: how the removed art comes back.
+extern const char* const kRestoreHint;
 // "undid Drop", "redid Drop" for the step's undo or redo text ("Undo Drop").
 std::string DescribeUndo(bool redo, const std::string& stepText);
 // " — snapped to anchor" and the like for a snap kind (PlaceResult::snapKind); empty for

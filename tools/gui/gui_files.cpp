@@ -45,7 +45,8 @@ struct MenuEntry {
 constexpr MenuEntry kMenu[] = {{"Open... (Ctrl+O)", Command::kOpen},
                                {"Save (Ctrl+S)", Command::kSave},
                                {"Save As... (Ctrl+Shift+S)", Command::kSaveAs},
-                               {"Library... (Ctrl+L)", Command::kLibrary}};
+                               {"Library... (Ctrl+L)", Command::kLibrary},
+                               {"Restore Removed (Ctrl+R)", Command::kRestore}};
 constexpr int kMenuWidth = 170;
 
 bool Inside(const host::Rect& r, host::Point p) {
@@ -286,6 +287,17 @@ void Controller::RunCommand(Command command) {
   StartAction();
   if (command == Command::kSave) {
     Save();
+    needsRepaint_ = true;
+    return;
+  }
+  if (command == Command::kRestore) {
+    // The latest removal kept in the library's trash comes back; the palette shows it at
+    // its next look at the library.
+    std::string what, why;
+    if (session_->RestoreLatestRemoval(&what, &why))
+      Tell(what);
+    else
+      Refuse(why);
     needsRepaint_ = true;
     return;
   }

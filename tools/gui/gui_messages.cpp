@@ -89,6 +89,8 @@ std::string DescribePaletteChange(const velmsession::PaletteState& before,
   return {};
 }
 
+const char* const kRestoreHint = " \u2014 Ctrl+R restores it";
+
 std::string DescribeGroupRemoval(const std::string& group, std::size_t records) {
   return "removed group " + group + " (" + Count(records, "record") + ")";
 }
@@ -157,7 +159,7 @@ void Controller::ConfirmPalette(const Before& before) {
   const std::map<std::string, std::int32_t> counts = GroupCounts();
   const std::string& group = before.palette.group;
   if (!before.palette.searchResults && before.groups.count(group) && !counts.count(group)) {
-    Tell(DescribeGroupRemoval(group, before.palette.entries.size()));
+    Tell(DescribeGroupRemoval(group, before.palette.entries.size()) + kRestoreHint);
     return;
   }
   // A record that left the group and one more in another: moved there.
@@ -169,7 +171,10 @@ void Controller::ConfirmPalette(const Before& before) {
   // A search ends in a dialog and shows its results in a new palette.
   const bool searched = modals_ != before.modals && after.dialog != before.palette.dialog;
   const std::string what = DescribePaletteChange(before.palette, after, searched, grown);
-  if (!what.empty()) Tell(what);
+  if (what.empty()) return;
+  // What the palette removed is kept in the library's trash: the strip says how it comes
+  // back.
+  Tell(what.rfind("removed ", 0) == 0 ? what + kRestoreHint : what);
 }
 
 void Controller::ConfirmDrop(const Before& before, std::int32_t entry, int snapKind) {

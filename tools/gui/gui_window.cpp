@@ -230,6 +230,8 @@ void Window::HandleDesktopEvent(const SDL_Event& e) {
         c_.RunCommand(Command::kOpen);
       } else if (Ctrl() && k == SDLK_l) {
         c_.RunCommand(Command::kLibrary);
+      } else if (Ctrl() && k == SDLK_r) {
+        c_.RunCommand(Command::kRestore);
       } else if (Ctrl() && k == SDLK_q) {
         c_.RequestQuit();
       } else if (k == SDLK_ESCAPE) {

@@ -16,6 +16,7 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "database/record_index.h"
+#include "database/trash.h"
 #include "entry/plugin_main.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
@@ -308,6 +309,45 @@ std::int32_t PluginSession::RecordCount(const std::string& group) {
   std::string sjis;
   if (!ToSjisField(group, 64, &sjis) || !velm::IsValidGroupName(sjis.c_str())) return -1;
   return velm::GroupRecordCount(sjis.c_str());
+}
+
+bool PluginSession::RestoreLatestRemoval(std::string* what, std::string* error) {
+  // What the most recent restorable entry is, to name it afterwards.
+  std::vector<velm::TrashEntry> entries;
+  if (velm::ListTrash(&entries) != host::kNoErr) {
+    *error = "the library's trash cannot be read";
+    return false;
+  }
+  const velm::TrashEntry* latest = nullptr;
+  for (const velm::TrashEntry& e : entries)
+    if (e.kind != velm::TrashKind::kForeign && !e.damaged) {
+      latest = &e;
+      break;
+    }
+  if (!latest) {
+    *error = "nothing removed to restore";
+    return false;
+  }
+  const velm::TrashEntry entry = *latest;
+  velm::RestoredArt restored;
+  const host::Err err = velm::RestoreTrashEntry(entry.file.c_str(), nullptr, &restored);
+  const std::string group = hostsim::ToUtf8(restored.group.empty() ? entry.group : restored.group);
+  if (err == velm::kGroupExistsErr) {
+    *error = "not restored: a group " + group + " was made since (velm trash restore --as NAME)";
+    return false;
+  }
+  if (err != host::kNoErr) {
+    *error = "not restored: the library could not be written (error " + std::to_string(err) + ")";
+    return false;
+  }
+  const auto count = [](std::int32_t n) {
+    return std::to_string(n) + (n == 1 ? " record" : " records");
+  };
+  if (entry.kind == velm::TrashKind::kGroup)
+    *what = "restored group " + group + " (" + count(entry.records) + ")";
+  else
+    *what = "restored \"" + hostsim::ToUtf8(entry.firstRecord) + "\" to " + group;
+  return true;
 }
 
 PaletteState PluginSession::Palette() const {

@@ -132,6 +132,12 @@ class PluginSession {
   // lacks nothing or no art was captured.
   const std::vector<std::string>& captureLosses() const { return captureLosses_; }
 
+  // Puts the most recent removal kept in the library's trash back (a whole group, or a
+  // record at the end of its group, as it was); *what says what came back ('restored
+  // group 天気 (10 records)', 'restored "月" to 天気'). False with *error ("nothing
+  // removed to restore", a group of that name made since, ...) when nothing changed.
+  bool RestoreLatestRemoval(std::string* what, std::string* error);
+
   // The number of records of `group` (UTF-8); -1 when the name cannot be a group.
   std::int32_t RecordCount(const std::string& group);
   // The palette's group and entries as the plug-in holds them now.
