@@ -9,26 +9,6 @@
 #include "write_support.h"
 
 namespace velmtool {
-namespace {
-
-// The library folder for a group command: a folder, never a single file.
-std::unique_ptr<Library> OpenFolder(const std::string& target, std::ostream& err, int* status) {
-  std::error_code ec;
-  if (!std::filesystem::is_directory(target, ec)) {
-    err << "velm: " << target << " is not a library folder\n";
-    *status = std::filesystem::exists(target, ec) ? kExitUsage : kExitProblems;
-    return nullptr;
-  }
-  std::string error;
-  std::unique_ptr<Library> library = Library::Open(target, &error);
-  if (!library) {
-    err << "velm: " << error << "\n";
-    *status = kExitProblems;
-  }
-  return library;
-}
-
-}  // namespace
 
 int CommandMkgroup(const GroupOptions& options, std::ostream& out, std::ostream& err) {
   const std::optional<std::string> group = GroupNameText(options.group, err);

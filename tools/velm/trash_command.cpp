@@ -12,23 +12,6 @@
 namespace velmtool {
 namespace {
 
-std::unique_ptr<Library> OpenLibraryFolder(const std::string& target, std::ostream& err,
-                                           int* status) {
-  std::error_code ec;
-  if (!std::filesystem::is_directory(target, ec)) {
-    err << "velm: " << target << " is not a library folder\n";
-    *status = std::filesystem::exists(target, ec) ? kExitUsage : kExitProblems;
-    return nullptr;
-  }
-  std::string error;
-  std::unique_ptr<Library> library = Library::Open(target, &error);
-  if (!library) {
-    err << "velm: " << error << "\n";
-    *status = kExitProblems;
-  }
-  return library;
-}
-
 const char* KindText(velm::TrashKind kind) {
   switch (kind) {
     case velm::TrashKind::kGroup:
@@ -68,7 +51,7 @@ std::string RestoreStatusText(host::Err status) {
 
 int CommandTrashList(const TrashOptions& options, std::ostream& out, std::ostream& err) {
   int status = kExitOk;
-  std::unique_ptr<Library> library = OpenLibraryFolder(options.target, err, &status);
+  std::unique_ptr<Library> library = OpenFolder(options.target, err, &status);
   if (!library) return status;
   std::vector<velm::TrashEntry> entries;
   if (velm::ListTrash(&entries) != host::kNoErr) {
@@ -123,7 +106,7 @@ int CommandTrashRestore(const TrashOptions& options, std::ostream& out, std::ost
   std::optional<std::string> asGroup;
   if (!options.as.empty() && !(asGroup = GroupNameText(options.as, err))) return kExitUsage;
   int status = kExitOk;
-  std::unique_ptr<Library> library = OpenLibraryFolder(options.target, err, &status);
+  std::unique_ptr<Library> library = OpenFolder(options.target, err, &status);
   if (!library) return status;
   std::string file;
   if (const std::optional<std::int32_t> number = ParseRecordNumber(options.entry)) {
@@ -161,7 +144,7 @@ int CommandTrashRestore(const TrashOptions& options, std::ostream& out, std::ost
 
 int CommandTrashEmpty(const TrashOptions& options, std::ostream& out, std::ostream& err) {
   int status = kExitOk;
-  std::unique_ptr<Library> library = OpenLibraryFolder(options.target, err, &status);
+  std::unique_ptr<Library> library = OpenFolder(options.target, err, &status);
   if (!library) return status;
   std::int32_t deleted = 0;
   const host::Err result = velm::EmptyTrash(&deleted);

@@ -127,4 +127,20 @@ std::string TrashHint(const std::filesystem::path& folder, int removed) {
          " NUMBER puts one back";
 }
 
+std::unique_ptr<Library> OpenFolder(const std::string& target, std::ostream& err, int* status) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(target, ec)) {
+    err << "velm: " << target << " is not a library folder\n";
+    *status = std::filesystem::exists(target, ec) ? kExitUsage : kExitProblems;
+    return nullptr;
+  }
+  std::string error;
+  std::unique_ptr<Library> library = Library::Open(target, &error);
+  if (!library) {
+    err << "velm: " << error << "\n";
+    *status = kExitProblems;
+  }
+  return library;
+}
+
 }  // namespace velmtool

@@ -44,6 +44,10 @@ struct GroupFileTarget {
 std::optional<GroupFileTarget> OpenGroupFileForWriting(const std::string& path, bool mayBeMissing,
                                                        std::ostream& err, int* status);
 
+// The library folder for a command on groups or the trash: a folder, never a single file.
+// On failure writes why to `err` and sets *status.
+std::unique_ptr<Library> OpenFolder(const std::string& target, std::ostream& err, int* status);
+
 // What a removal of `removed` entries tells of the trash: how to put them back (the most
 // recent entry is number 1).
 std::string TrashHint(const std::filesystem::path& folder, int removed);
