@@ -65,6 +65,13 @@ inline constexpr std::uint64_t kGroupFileLockOffset = 0x4000000000000000ull;
 
 namespace group_io {
 
+// How long a write waits for another writer of the same group (SetGroupLockWait).
+extern std::uint32_t gLockWaitMs;
+// How often a lock whose file was replaced while it was taken is taken again.
+inline constexpr int kLockAttempts = 8;
+// Counts writes and removals (GroupWriteGeneration).
+extern std::uint32_t gWriteGeneration;
+
 inline constexpr std::uint32_t kStoredHeaderSize = 426;  // header and the two slack bytes
 inline constexpr std::uint32_t kCopyChunk = 65536;
 
