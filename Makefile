@@ -14,10 +14,8 @@ build: deps
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
-# A test that fails is run again, up to three times in all (one window test under Xvfb
-# fails now and then: GuiDocument.SaveSvgAskBeforeReplacingInXvfb, its drag onto a second document); one that fails every time still fails.
 test: build windows-host ilp32
-	ctest --preset $(PRESET) -j $(JOBS) --repeat until-pass:3
+	ctest --preset $(PRESET) -j $(JOBS)
 	$(MAKE) fuzz-smoke
 
 # The 32-bit Windows module the host loads: build-win32/plugin/VELM-Pro.dll.
@@ -77,7 +75,7 @@ bench: deps
 asan: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
-	ctest --preset asan -j $(JOBS) --repeat until-pass:3
+	ctest --preset asan -j $(JOBS)
 
 # The fuzz targets of every reader (clang, AddressSanitizer, UndefinedBehaviorSanitizer),
 # each run for FUZZ_TIME seconds on its seed corpus (made by the project's own writers)
