@@ -5,10 +5,12 @@
 // characters in it.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "hostsim/core/module_loader.h"
+#include "hostsim/wine/module_resources_wine.h"
 
 namespace hostsim {
 namespace {
@@ -130,6 +132,14 @@ const ForeignPorts kForeignPorts{PortSize,    ReadPort, WritePort, CreatePort,
 
 }  // namespace
 
+// The resources of the module loaded last (the host holds one module at a time).
+std::unique_ptr<wine::ModuleResources>& Loaded() {
+  static std::unique_ptr<wine::ModuleResources> loaded;
+  return loaded;
+}
+
+// As a host finds a plug-in's code: the entry point its property list names, through the
+// Windows loader, and every resource from the module's own resource section.
 bool LoadPluginModule(const std::string& path, LoadedModule* module, std::string* error) {
   *module = LoadedModule{};
   std::vector<WCHAR> name = WindowsPath(path);
@@ -139,23 +149,32 @@ bool LoadPluginModule(const std::string& path, LoadedModule* module, std::string
              std::to_string(GetLastError()) + ")";
     return false;
   }
-  auto main = reinterpret_cast<host::PluginMainProc>(
-      reinterpret_cast<void*>(GetProcAddress(handle, "PluginMain")));
-  using TableProc = const velm::res::ResourceTable*(VELM_HOSTCALL*)();
-  auto table = reinterpret_cast<TableProc>(
-      reinterpret_cast<void*>(GetProcAddress(handle, "VelmResourceTable")));
-  const velm::res::ResourceTable* resources = table ? table() : nullptr;
-  if (!main || !resources || resources->version != velm::res::kResourceTableVersion) {
-    *error = "the module does not export PluginMain and a resource table";
+  const std::string entry = wine::EntryPointName(handle);
+  auto main = entry.empty() ? nullptr
+                            : reinterpret_cast<host::PluginMainProc>(
+                                  reinterpret_cast<void*>(GetProcAddress(handle, entry.c_str())));
+  auto resources = std::make_unique<wine::ModuleResources>();
+  std::string why;
+  if (!main) {
+    *error = entry.empty() ? "the module's property list names no entry point"
+                           : "the module does not export " + entry + ", its entry point";
+  } else if (!resources->Read(handle, &why)) {
+    *error = why;
+    main = nullptr;
+  }
+  if (!main) {
     FreeLibrary(handle);
     return false;
   }
-  *module = LoadedModule{handle, main, resources};
+  *module = LoadedModule{handle, main, resources->table()};
+  Loaded() = std::move(resources);
   return true;
 }
 
 void UnloadPluginModule(void* handle) {
-  if (handle) FreeLibrary(static_cast<HMODULE>(handle));
+  if (!handle) return;
+  FreeLibrary(static_cast<HMODULE>(handle));
+  Loaded().reset();
 }
 
 const ForeignPorts* ModuleForeignPorts() {

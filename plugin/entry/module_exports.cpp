@@ -1,6 +1,6 @@
-// What the module exports: PluginMain everywhere, and the resource table that the stand-in
-// host reads off Windows and in the 64-bit Windows module it loads under wine. The 32-bit
-// module, the product, exports PluginMain alone: a real host reads its resources as such.
+// What the module exports: PluginMain everywhere, and off Windows the resource table the
+// stand-in host reads. A Windows module exports PluginMain alone: its host reads the
+// resources (the property list naming the entry point among them) from the module itself.
 #include "entry/plugin_main.h"
 #include "frame/host_entry.h"
 #include "resources/resource_table.h"
@@ -16,7 +16,7 @@ VELM_EXPORT host::Err VELM_HOSTCALL PluginMain(const char* caller, const char* s
   return velm::HostEntry<velm::PluginMainImpl>::Call(caller, selector, message);
 }
 
-#if !defined(_WIN32) || defined(_WIN64)
+#if !defined(_WIN32)
 VELM_EXPORT const velm::res::ResourceTable* VELM_HOSTCALL VelmResourceTable() {
   return &velm::res::Resources();
 }
