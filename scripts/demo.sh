@@ -16,6 +16,9 @@
 #   palette-*.png   the palette on the virtual desktop: each view, the hover label, a drag
 #   dialog-*.png    the record, search, settings and confirmation dialogs during a day's
 #                   work on a copy of the library (workday-library/, workday.png)
+#   svg-placed.svg, svg-placed.png, svg-palette.png
+#                   an SVG another editor wrote (demo/emblem.svg): its emblem added as a
+#                   record, dropped onto the canvas and saved as SVG
 #   actions-recorded.png, actions-replayed.png, actions.txt
 #                   a piece of work recorded as host actions (actions.txt lists the
 #                   events) and played back into a fresh library and document
@@ -118,6 +121,15 @@ cp -r "$out/library" "$out/workday-library"
   --scene "$sample" --out "$out"
 "$velm" ls "$out/workday-library" | tee "$out/workday-library.txt"
 "$velm" verify "$out/workday-library"
+
+echo
+echo "== An SVG another editor wrote, through the palette"
+# demo/emblem.svg opened as the document: its emblem added as a record, dropped onto the
+# canvas, the result saved as SVG (svg-placed.svg, drawn as svg-placed.png) and as a scene.
+rm -rf "$out/svg-library"
+"$host" session "$here/demo/svg-session.txt" --library "$out/svg-library" \
+  --scene "$here/demo/emblem.svg" --out "$out" > /dev/null
+"$host" render "$out/svg-placed.svg" -o "$out/svg-placed.png"
 
 echo
 echo "== Recorded actions played back into a fresh library and document"

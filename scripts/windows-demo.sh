@@ -4,7 +4,7 @@
 # Linux module (build/plugin/VELM-Pro.so) and by velm-host built as a wine program loading
 # the 64-bit Windows module through the Windows loader (build-win64/plugin/VELM-Pro.dll,
 # make windows-host). Every file either run makes (group files, recorded actions, texts,
-# pictures of the screen) must be identical.
+# pictures of the screen, documents saved as SVG and as scenes) must be identical.
 #
 #   scripts/windows-demo.sh [OUT]     (default OUT: demo-output-windows)
 #
@@ -58,14 +58,17 @@ run_side() {
     { echo "$name: velm-host run failed:"; tail -5 "$out/$name-run.txt"; return 1; }
   sed 's/^Suite acquisitions: [0-9]*,/Suite acquisitions:/' "$out/$name-run.txt" > "$dir/run.txt"
   local session library scene
-  for session in actions palette workday; do
+  # The SVG session: an SVG document read by the host, its emblem captured by the module,
+  # dropped onto the canvas and written back as SVG.
+  for session in actions palette workday svg; do
     case $session in
-      actions) library="$dir/actions/recorded" scene=sample ;;
-      palette) library="$dir/library" scene=canvas ;;
-      workday) library="$dir/workday-library" scene=sample ;;
+      actions) library="$dir/actions/recorded" scene=sample.json ;;
+      palette) library="$dir/library" scene=canvas.json ;;
+      workday) library="$dir/workday-library" scene=sample.json ;;
+      svg) library="$dir/svg-library" scene=emblem.svg ;;
     esac
     LD_PRELOAD="$out/fixed-clock.so" TZ=UTC "$@" session "$here/demo/$session-session.txt" \
-      --module "$module" --library "$library" --scene "$here/demo/$scene.json" --out "$dir" \
+      --module "$module" --library "$library" --scene "$here/demo/$scene" --out "$dir" \
       > "$out/$name-$session-session.log" 2>&1 ||
       { echo "$name: the $session session failed:"; tail -5 "$out/$name-$session-session.log"; return 1; }
   done
