@@ -55,14 +55,9 @@ capture() { # group name kind id
   "$host" capture "$sample" --library "$out/library" --group "$1" --name "$2" \
     --kind "$3" --comment "sample.json: $4" --select "$4"
 }
-capture 図形 太陽 自然 sun
-capture 図形 菱形 幾何 lozenge
-capture 図形 市松模様 模様 tiles
-capture 図形 波線 線 wave
-capture 画像 色見本 ラスター photo
-capture 画像 メッシュ グラデーション mesh
-capture 文字 ようこそ 見出し label
-capture 文字 紋章 クリップ badge
+while read -r group name kind id; do
+  [[ -z "$group" || "$group" == "#"* ]] || capture "$group" "$name" "$kind" "$id" < /dev/null
+done < "$here/demo/records.txt"
 
 "$velm" ls "$out/library" | tee "$out/library.txt"
 "$velm" verify "$out/library"
@@ -182,5 +177,6 @@ rm -rf "$out/gui-session"
 echo
 echo "Pictures: $out/before.png, $out/drag-screen.png, $out/after.png, $out/thumbnails.png," \
   "$out/export-sun.png, $out/palette-*.png, $out/dialog-*.png, $out/workday.png," \
-  "$out/actions-recorded.png, $out/actions-replayed.png, $out/palette-icons-imported.png," \
+  "$out/svg-placed.png, $out/actions-recorded.png, $out/actions-replayed.png," \
+  "$out/palette-icons-imported.png," \
   "$out/icons-symbols.svg, $out/icons-symbols.png, $out/gui.png"

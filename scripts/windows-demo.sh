@@ -32,14 +32,9 @@ capture() { # group name kind id
     --kind "$3" --comment "sample.json: $4" --select "$4" > /dev/null
 }
 export LD_PRELOAD="$out/fixed-clock.so" TZ=UTC
-capture 図形 太陽 自然 sun
-capture 図形 菱形 幾何 lozenge
-capture 図形 市松模様 模様 tiles
-capture 図形 波線 線 wave
-capture 画像 色見本 ラスター photo
-capture 画像 メッシュ グラデーション mesh
-capture 文字 ようこそ 見出し label
-capture 文字 紋章 クリップ badge
+while read -r group name kind id; do
+  [[ -z "$group" || "$group" == "#"* ]] || capture "$group" "$name" "$kind" "$id" < /dev/null
+done < "$here/demo/records.txt"
 unset LD_PRELOAD TZ
 
 # run_side NAME MODULE HOST...: the sessions with that side's module, into $out/NAME.
