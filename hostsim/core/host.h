@@ -141,6 +141,10 @@ class Host {
   Document* document() { return document_.get(); }
   // Replaces the open document by `document` (null: no document is open).
   void SetDocument(std::unique_ptr<Document> document) { document_ = std::move(document); }
+  // Replaces the open document by an empty one, as the host starts with.
+  void NewDocument() {
+    document_ = std::make_unique<Document>(parts_ ? parts_->textMetrics() : nullptr);
+  }
   DialogManager& dialogs() { return parts_->dialogs(); }
   // The virtual desktop: screen, windows, drawing contexts, cursor position.
   Desktop& desktop() { return parts_->desktop(); }

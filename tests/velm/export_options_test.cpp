@@ -253,6 +253,20 @@ TEST_F(ExportOptionsTest, AllWritesEveryRecordOfTheGroupIntoAFolder) {
   EXPECT_TRUE(fs::exists(folder + "/月-2.png"));
 }
 
+// One run places every record in a document of its own: no file holds a record before it.
+TEST_F(ExportOptionsTest, AllGivesEachRecordAPageOfItsOwn) {
+  StoreRectangle("形", "small", 10, 10);
+  StoreRectangle("形", "wide", 30, 20);
+  const std::string folder = Out("each");
+  std::string output;
+  ASSERT_EQ(RunProgram(Export("--all --format svg -o '" + folder + "/'"), &output), 0) << output;
+  const std::string small = FileBytes(folder + "/small.svg"),
+                    wide = FileBytes(folder + "/wide.svg");
+  EXPECT_NE(small.find("d=\"M0 0L10 0L10 10L0 10Z\""), std::string::npos);
+  EXPECT_NE(wide.find("d=\"M0 0L30 0L30 20L0 20Z\""), std::string::npos);
+  EXPECT_EQ(wide.find("L10 10"), std::string::npos) << "the first record's art came along";
+}
+
 TEST_F(ExportOptionsTest, MalformedOptionsAreUsageErrorsNamingTheValue) {
   StoreRectangle("形", "長方形", 10, 10);
   const struct {

@@ -72,16 +72,15 @@ hostsim::RenderOptions PictureOptions(hostsim::Document& document, const Writing
   return render;
 }
 
-// Places record `number` of `group` in a document of its own (the plug-in runs once per
-// record) and writes it to `path`.
-bool ExportRecord(const std::string& target, bool groupFile, const std::string& group,
+// Places record `number` of `group` in a new empty document of the session and writes it
+// to `path` (one session serves every record of a run: the plug-in starts once).
+bool ExportRecord(velmsession::PluginSession& session, const std::string& group,
                   std::int32_t number, const Writing& writing, const std::string& path,
                   velmsession::PlaceResult* placed, std::string* error) {
-  std::unique_ptr<velmsession::PluginSession> session =
-      velmsession::PluginSession::Open(target, groupFile, error);
+  session.host().NewDocument();
   velmsession::PlaceOptions place;  // the art's own coordinates: bottom left at (0, 0)
-  if (!session || !session->Place(group, number, place, placed, error)) return false;
-  hostsim::Document& document = session->document();
+  if (!session.Place(group, number, place, placed, error)) return false;
+  hostsim::Document& document = session.document();
   if (writing.editableSvg)
     return hostsim::WriteSvgPageFile(
         document, hostsim::SvgPageAround(document, writing.margin, writing.pixels), path, error);
@@ -146,15 +145,20 @@ int ExportGroupToFolder(const ExportOptions& options, bool groupFile, const std:
     err << "velm: cannot make the folder " << options.output << "\n";
     return kExitProblems;
   }
+  std::string error;
+  std::unique_ptr<velmsession::PluginSession> session =
+      velmsession::PluginSession::Open(options.target, groupFile, &error);
+  if (!session) {
+    err << "velm: " << error << "\n";
+    return kExitProblems;
+  }
   int status = kExitOk;
   for (std::int32_t n = 0; n < count; ++n) {
     const std::string& file = files[static_cast<std::size_t>(n)];
     const std::string path = (folder / file).string();
     if (options.progress) err << "\r[" << n + 1 << "/" << count << "] " << file << std::flush;
     velmsession::PlaceResult placed;
-    std::string error;
-    const bool written =
-        ExportRecord(options.target, groupFile, group, n, writing, path, &placed, &error);
+    const bool written = ExportRecord(*session, group, n, writing, path, &placed, &error);
     if (options.progress) err << "\r\x1b[K" << std::flush;  // the line clears for what follows
     const RecordRef record{n, names[static_cast<std::size_t>(n)], false};
     if (!written) {
@@ -265,6 +269,12 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
   selection.reset();
   // Several records go to files of their own: NAME-<number>.EXT beside the one named.
   const fs::path outputPath(output);
+  std::unique_ptr<velmsession::PluginSession> session =
+      velmsession::PluginSession::Open(options.target, !folder, &error);
+  if (!session) {
+    err << "velm: " << error << "\n";
+    return kExitProblems;
+  }
   for (const RecordRef& record : records) {
     const std::string path = records.size() == 1
                                  ? output
@@ -273,8 +283,7 @@ int CommandExport(const ExportOptions& options, std::ostream& out, std::ostream&
                                                                 outputPath.extension().string()))
                                        .string();
     velmsession::PlaceResult placed;
-    if (!ExportRecord(options.target, !folder, group, record.number, writing, path, &placed,
-                      &error)) {
+    if (!ExportRecord(*session, group, record.number, writing, path, &placed, &error)) {
       err << "velm: " << error << "\n";
       status = kExitProblems;
       continue;
