@@ -219,10 +219,7 @@ void VELM_HOSTCALL DrawImage(host::DrawerRef ref, host::ImageRef imageRef, const
   Drawer* d = DrawerFrom(ref);
   AdmImage* image = ImageFrom(imageRef);
   if (!d || !image || !at) return;
-  const Bitmap& b = *image->bitmap;
-  for (int y = 0; y < b.height(); ++y)
-    for (int x = 0; x < b.width(); ++x)
-      D().SetPixel(d->context, at->h + x, at->v + y, b.Pixel(x, y));
+  D().DrawBitmap(d->context, at->h, at->v, *image->bitmap);
 }
 
 // ---- ADM Image Suite ----

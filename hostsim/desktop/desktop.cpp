@@ -245,6 +245,12 @@ bool Desktop::DeleteObject(GdiObject* object) {
   return true;
 }
 
+host::Rect Desktop::VisibleArea(const DeviceContext* dc) {
+  return {std::max(dc->clip.left, 0), std::max(dc->clip.top, 0),
+          std::min(dc->clip.right, dc->target->width()),
+          std::min(dc->clip.bottom, dc->target->height())};
+}
+
 bool Desktop::Visible(const DeviceContext* dc, int tx, int ty) const {
   return tx >= dc->clip.left && tx < dc->clip.right && ty >= dc->clip.top && ty < dc->clip.bottom &&
          dc->target->Contains(tx, ty);
@@ -352,9 +358,11 @@ void Desktop::Rectangle(DeviceContext* dc, const host::Rect& r) {
 
 void Desktop::FillRect(DeviceContext* dc, const host::Rect& r, const GdiObject* brush) {
   if (brush->null) return;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x)
-      SetPixel(dc, x, y, brush->color);
+  const host::Rect v = VisibleArea(dc);
+  dc->target->Fill(
+      {std::max(r.left + dc->origin.h, v.left), std::max(r.top + dc->origin.v, v.top),
+       std::min(r.right + dc->origin.h, v.right), std::min(r.bottom + dc->origin.v, v.bottom)},
+      brush->color);
 }
 
 void Desktop::FrameRect(DeviceContext* dc, const host::Rect& r, const GdiObject* brush) {
@@ -448,19 +456,53 @@ bool Desktop::SetPixel(DeviceContext* dc, int x, int y, std::uint32_t rgb) {
 bool Desktop::Copy(DeviceContext* dst, int x, int y, int w, int h, DeviceContext* src, int sx,
                    int sy) {
   if (w < 0 || h < 0 || w > 16384 || h > 16384) return false;
-  // Read everything first: source and target may be the same pixels.
-  std::vector<std::pair<bool, std::uint32_t>> block(static_cast<std::size_t>(w) * h);
-  for (int j = 0; j < h; ++j)
-    for (int i = 0; i < w; ++i) {
-      auto& cell = block[static_cast<std::size_t>(j) * w + i];
-      cell.first = GetPixel(src, sx + i, sy + j, &cell.second);
-    }
-  for (int j = 0; j < h; ++j)
-    for (int i = 0; i < w; ++i) {
-      const auto& cell = block[static_cast<std::size_t>(j) * w + i];
-      if (cell.first) SetPixel(dst, x + i, y + j, cell.second);
-    }
+  // Read everything first: source and target may be the same pixels. A pixel outside the
+  // source is marked above its 24 bits and not written.
+  constexpr std::uint32_t kOutside = 0xFF000000u;
+  std::vector<std::uint32_t> block(static_cast<std::size_t>(w) * h);
+  ReadBlock(src, sx, sy, w, h, block.data(), nullptr, kOutside);
+  const host::Rect v = VisibleArea(dst);
+  for (int j = 0; j < h; ++j) {
+    const int ty = y + j + dst->origin.v;
+    if (ty < v.top || ty >= v.bottom) continue;
+    std::uint32_t* row = dst->target->Row(ty);
+    const std::uint32_t* cells = block.data() + static_cast<std::size_t>(j) * w;
+    for (int i = std::max(0, v.left - x - dst->origin.h);
+         i < std::min(w, v.right - x - dst->origin.h); ++i)
+      if (cells[i] != kOutside) row[x + i + dst->origin.h] = cells[i];
+  }
   return true;
+}
+
+void Desktop::DrawBitmap(DeviceContext* dc, int x, int y, const Bitmap& image) {
+  const host::Rect v = VisibleArea(dc);
+  const int left = x + dc->origin.h, top = y + dc->origin.v;
+  const int from = std::max(0, v.left - left), to = std::min(image.width(), v.right - left);
+  for (int j = std::max(0, v.top - top); j < std::min(image.height(), v.bottom - top); ++j) {
+    const std::uint32_t* in = image.Row(j);
+    std::uint32_t* out = dc->target->Row(top + j) + left;
+    for (int i = from; i < to; ++i)
+      out[i] = in[i] & 0xFFFFFF;
+  }
+}
+
+void Desktop::ReadBlock(DeviceContext* dc, int x, int y, int w, int h, std::uint32_t* out,
+                        std::uint32_t (*convert)(std::uint32_t), std::uint32_t outside) const {
+  const host::Rect v = VisibleArea(dc);
+  for (int j = 0; j < h; ++j) {
+    std::uint32_t* cells = out + static_cast<std::size_t>(j) * w;
+    const int ty = y + j + dc->origin.v;
+    if (ty < v.top || ty >= v.bottom) {
+      std::fill(cells, cells + w, outside);
+      continue;
+    }
+    const std::uint32_t* row = dc->target->Row(ty);
+    for (int i = 0; i < w; ++i) {
+      const int tx = x + i + dc->origin.h;
+      const bool in = tx >= v.left && tx < v.right;
+      cells[i] = !in ? outside : convert ? convert(row[tx] & 0xFFFFFF) : row[tx] & 0xFFFFFF;
+    }
+  }
 }
 
 bool Desktop::PopContext() {

@@ -132,6 +132,12 @@ class Desktop {
   bool GetPixel(DeviceContext* dc, int x, int y, std::uint32_t* rgb) const;
   bool SetPixel(DeviceContext* dc, int x, int y, std::uint32_t rgb);
   bool Copy(DeviceContext* dst, int x, int y, int w, int h, DeviceContext* src, int sx, int sy);
+  // `image` drawn with its top left at (x, y): the pixels that fall inside the context.
+  void DrawBitmap(DeviceContext* dc, int x, int y, const Bitmap& image);
+  // The w × h pixels from (x, y), rows top first, through `convert`; `outside` where a
+  // pixel lies outside the context.
+  void ReadBlock(DeviceContext* dc, int x, int y, int w, int h, std::uint32_t* out,
+                 std::uint32_t (*convert)(std::uint32_t), std::uint32_t outside) const;
 
   // The dialog manager's drawers and offscreen images (adm_drawing.h) live here.
   std::vector<std::unique_ptr<Drawer>>& drawers() { return drawers_; }
@@ -146,6 +152,8 @@ class Desktop {
   // Applies the pen's raster operation to a set of pixels (each once).
   void PenPixels(DeviceContext* dc, const std::set<std::pair<int, int>>& pixels);
   bool Visible(const DeviceContext* dc, int tx, int ty) const;
+  // The context's clip within its target, in the target's pixels: where drawing shows.
+  static host::Rect VisibleArea(const DeviceContext* dc);
 
   std::unique_ptr<Bitmap> screen_;
   std::deque<Window> windows_;

@@ -283,12 +283,7 @@ host::Boolean VELM_HOSTCALL ReadPixels(host::PortRef ref, std::int32_t x, std::i
   if (Fails("ReadPixels")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc || !colors || width < 0 || height < 0 || width > 16384 || height > 16384) return 0;
-  for (std::int32_t j = 0; j < height; ++j)
-    for (std::int32_t i = 0; i < width; ++i) {
-      std::uint32_t rgb = 0;
-      colors[static_cast<std::size_t>(j) * width + i] =
-          D().GetPixel(dc, x + i, y + j, &rgb) ? SwapRedBlue(rgb) : host::kInvalidColor;
-    }
+  D().ReadBlock(dc, x, y, width, height, colors, SwapRedBlue, host::kInvalidColor);
   return 1;
 }
 

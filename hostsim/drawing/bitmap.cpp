@@ -33,16 +33,19 @@ void Bitmap::SetPixel(int x, int y, std::uint32_t rgb) {
 void Bitmap::Fill(const host::Rect& rect, std::uint32_t rgb) {
   const int l = std::max(rect.left, 0), t = std::max(rect.top, 0);
   const int r = std::min(rect.right, width_), b = std::min(rect.bottom, height_);
+  if (l >= r) return;
   for (int y = t; y < b; ++y)
-    for (int x = l; x < r; ++x)
-      SetPixel(x, y, rgb);
+    std::fill(Row(y) + l, Row(y) + r, rgb & 0xFFFFFF);
 }
 
 std::vector<std::uint32_t> Bitmap::Pixels() const {
   std::vector<std::uint32_t> all(static_cast<std::size_t>(width_) * height_);
-  for (int y = 0; y < height_; ++y)
+  for (int y = 0; y < height_; ++y) {
+    const std::uint32_t* row = Row(y);
+    std::uint32_t* out = all.data() + static_cast<std::size_t>(y) * width_;
     for (int x = 0; x < width_; ++x)
-      all[static_cast<std::size_t>(y) * width_ + x] = Pixel(x, y);
+      out[x] = row[x] & 0xFFFFFF;
+  }
   return all;
 }
 

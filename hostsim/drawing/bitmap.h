@@ -28,6 +28,11 @@ class Bitmap {
   std::uint32_t Pixel(int x, int y) const;
   void SetPixel(int x, int y, std::uint32_t rgb);
   void Fill(const host::Rect& rect, std::uint32_t rgb);
+  // Row y's pixels (x from 0), y inside; the byte above each 0x00RRGGBB is not kept.
+  std::uint32_t* Row(int y) { return reinterpret_cast<std::uint32_t*>(data_ + y * stride_); }
+  const std::uint32_t* Row(int y) const {
+    return reinterpret_cast<const std::uint32_t*>(data_ + y * stride_);
+  }
   // Every pixel, rows top first.
   std::vector<std::uint32_t> Pixels() const;
   // For drawing with Cairo: flushes before, and marks the pixels changed after.
