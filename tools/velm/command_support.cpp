@@ -112,7 +112,8 @@ std::optional<std::vector<RecordRef>> ResolveRecords(const Library& library,
     }
     // A record the walk cannot reach is still named by its number; the command's own read
     // then says what is wrong with it.
-    const std::vector<std::string> names = StoredRecordNames(library.GroupFile(group), *number + 1);
+    const std::vector<std::string> names =
+        StoredRecordNames(library.GroupFile(group), *number + 1, true);
     const auto at = static_cast<std::size_t>(*number);
     return std::vector<RecordRef>{{*number, at < names.size() ? names[at] : std::string()}};
   }

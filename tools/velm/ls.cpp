@@ -10,6 +10,7 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "group_scan.h"
+#include "platform/memory.h"
 #include "sjis_text.h"
 
 namespace velmtool {
@@ -34,20 +35,18 @@ struct CountCheck {
 CountCheck CheckCount(const std::filesystem::path& file) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return {"not a readable regular file", ""};
-  std::ifstream in(file, std::ios::binary);
+  FileWindow window(file);
   const std::uintmax_t size = std::filesystem::file_size(file, ec);
-  if (!in || ec) return {"cannot be opened", ""};
+  if (!window.opened() || ec) return {"cannot be opened", ""};
   if (size < 4) return {size == 0 ? "" : "shorter than its count word", ""};
-  unsigned char word[8];
-  in.read(reinterpret_cast<char*>(word), 4);
-  if (!in) return {"cannot be read", ""};
+  const std::uint8_t* word = window.At(0, 4);
+  if (!word) return {"cannot be read", ""};
   const auto count = static_cast<std::int32_t>(BE32(word));
   if (count < 0) return {"its count word is negative (" + std::to_string(count) + ")", ""};
   std::uintmax_t at = 4;
   for (std::int32_t i = 0; i < count; ++i) {
-    in.seekg(static_cast<std::streamoff>(at));
-    in.read(reinterpret_cast<char*>(word), 8);
-    const std::uint32_t length = in ? BE32(word + 4) : 0;
+    const std::uint8_t* prefix = window.At(at, 8);
+    const std::uint32_t length = prefix ? BE32(prefix + 4) : 0;
     if (length < kStoredHeaderSize || at + length > size)
       return {"its count word says " + std::to_string(count) + " records, record " +
                   std::to_string(i) + " is not whole",
@@ -56,11 +55,9 @@ CountCheck CheckCount(const std::filesystem::path& file) {
   }
   if (at == size) return {};
   const std::uintmax_t left = size - at;
-  std::vector<std::uint8_t> header(std::min<std::uintmax_t>(left, kStoredHeaderSize));
-  in.clear();
-  in.seekg(static_cast<std::streamoff>(at));
-  in.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(header.size()));
-  if (in && WholeRecordAt(header.data(), left))
+  const std::uint8_t* header =
+      window.At(at, static_cast<std::uint32_t>(std::min<std::uintmax_t>(left, kStoredHeaderSize)));
+  if (header && WholeRecordAt(header, left))
     return {"its count word says " + std::to_string(count) +
                 " records, but another record follows the last one",
             ""};
@@ -116,6 +113,8 @@ int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
   Json groups = Json::array();
   for (const std::string& group : selection->groups) {
     const std::string groupName = SjisToUtf8(group);
+    // One handle and one walk of the file for the whole listing.
+    const velm::GroupReadScope scope(group.c_str());
     const std::int32_t count = library.RecordCount(group);
     Json g = Json::object();
     const CountCheck check = CheckCount(library.GroupFile(group));
@@ -143,11 +142,18 @@ int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
       out << groupName << ": " << count << (count == 1 ? " record" : " records") << "\n";
       if (count > 0) out << "  #\tname\tkind\tcreated\tmodified\twidth × height\tobjects\tstored\n";
     }
+    // One block for every header of the listing.
+    velm::os::MemHandle block = nullptr;
+    struct Release {
+      velm::os::MemHandle& block;
+      ~Release() { velm::ReleaseBlock(block); }
+    } release{block};
     for (std::int32_t i = 0; i < count; ++i) {
       ListedHeader listed;
-      velm::os::MemHandle block = nullptr;
-      const host::Err read = library.Read(group, i, velm::kReadHeaderOnly, true, &block);
-      if (read == host::kNoErr && block) {
+      bool found = false;
+      const host::Err read =
+          library.ReadInto(group, i, velm::kReadHeaderOnly, true, &block, &found);
+      if (read == host::kNoErr && found) {
         const velm::Record* header = velm::RecordHeader(block);
         listed = {FieldText(header->name, sizeof header->name),
                   FieldText(header->kind, sizeof header->kind),
