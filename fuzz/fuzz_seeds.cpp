@@ -203,6 +203,10 @@ void SvgSeeds() {
        "<rect width='.5' height='.5'/></clipPath><path d='M0 0L9 9L18 0' stroke='green' "
        "marker-mid='url(#m)'/><text x='3' y='9' fill-opacity='.5' stroke='red'>a<tspan "
        "visibility='hidden'>b</tspan>c</text>"},
+      {"packed",
+       "<g transform='matrix(.7071-.7071.7071.7071-13.255 32)translate(2-3)'><path "
+       "d='M.5.5a1 1 0 00.5.5l1e-3.5' stroke='red' stroke-dasharray='2.5.5'/><polygon "
+       "points='1-1.5.5 3,4'/><text x='1-2.5' dy='.5.5'>ab</text></g>"},
       {"image",
        "<image width='2' height='2' href='data:image/png;base64,iVBORw0KGgoAAAANSUhEU"
        "gAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=='/>"},

@@ -16,36 +16,7 @@ trap 'rm -rf "$work"' EXIT
 
 # The wall clock, fixed at 2026-04-01 09:30:00 UTC for every program the demo starts (the
 # monotonic clock, which timers and waits use, runs on).
-cat > "$work/clock.c" << 'SRC'
-#define _GNU_SOURCE
-#include <dlfcn.h>
-#include <sys/time.h>
-#include <time.h>
-static const time_t kFixed = 1775035800;
-int clock_gettime(clockid_t id, struct timespec* ts) {
-  static int (*real)(clockid_t, struct timespec*);
-  if (!real) real = (int (*)(clockid_t, struct timespec*))dlsym(RTLD_NEXT, "clock_gettime");
-  if (id == CLOCK_REALTIME || id == CLOCK_REALTIME_COARSE) {
-    ts->tv_sec = kFixed;
-    ts->tv_nsec = 0;
-    return 0;
-  }
-  return real(id, ts);
-}
-time_t time(time_t* t) {
-  if (t) *t = kFixed;
-  return kFixed;
-}
-int gettimeofday(struct timeval* tv, void* tz) {
-  (void)tz;
-  if (tv) {
-    tv->tv_sec = kFixed;
-    tv->tv_usec = 0;
-  }
-  return 0;
-}
-SRC
-cc -shared -fPIC -O1 -o "$work/clock.so" "$work/clock.c" -ldl
+cc -shared -fPIC -O1 -o "$work/clock.so" "$(dirname "$0")/fixed-clock.c" -ldl
 
 for side in before after; do
   tree=${!side}

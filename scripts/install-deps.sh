@@ -20,6 +20,9 @@ packages=(
   # for GoogleTest, built from its Debian sources) run under wine64.
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   binutils-mingw-w64-x86-64 googletest wine64
+  # The stand-in host built as a wine program, to load the 64-bit Windows module through
+  # the Windows loader: wine's compiler driver and its headers and import libraries.
+  wine64-tools libwine-dev
   # The plug-in's core as 32-bit code: the multilib compilers and qemu-i386.
   g++-multilib qemu-user
 )

@@ -280,20 +280,21 @@ ActionManager& AM() {
   return H().actions();
 }
 
-host::Err NewActionParamType(host::ActionParamTypeRef* paramType) {
+host::Err VELM_HOSTCALL NewActionParamType(host::ActionParamTypeRef* paramType) {
   if (host::Err e = Check<Suite>("NewActionParamType")) return e;
   if (!paramType) return host::kBadParameterErr;
   *paramType = AM().NewDescription();
   return host::kNoErr;
 }
 
-host::Err DeleteActionParamType(host::ActionParamTypeRef paramType) {
+host::Err VELM_HOSTCALL DeleteActionParamType(host::ActionParamTypeRef paramType) {
   if (host::Err e = Check<Suite>("DeleteActionParamType")) return e;
   return AM().DeleteDescription(paramType) ? host::kNoErr : host::kBadParameterErr;
 }
 
-host::Err SetActionParamTypeKey(host::ActionParamTypeRef paramType, host::ActionKey key,
-                                const char* title, host::ActionParamType type, host::Boolean show) {
+host::Err VELM_HOSTCALL SetActionParamTypeKey(host::ActionParamTypeRef paramType,
+                                              host::ActionKey key, const char* title,
+                                              host::ActionParamType type, host::Boolean show) {
   if (host::Err e = Check<Suite>("SetActionParamTypeKey")) return e;
   ActionParamDescription* d = AM().Description(paramType);
   if (!d || !title || d->Find(key) ||
@@ -304,31 +305,32 @@ host::Err SetActionParamTypeKey(host::ActionParamTypeRef paramType, host::Action
   return host::kNoErr;
 }
 
-host::Err RegisterActionEvent(const char* name, const char* title, std::int32_t version,
-                              std::int32_t options, std::int32_t moreOptions,
-                              host::PluginRef plugin, std::intptr_t userData,
-                              host::ActionParamTypeRef paramType) {
+host::Err VELM_HOSTCALL RegisterActionEvent(const char* name, const char* title,
+                                            std::int32_t version, std::int32_t options,
+                                            std::int32_t moreOptions, host::PluginRef plugin,
+                                            std::intptr_t userData,
+                                            host::ActionParamTypeRef paramType) {
   if (host::Err e = Check<Suite>("RegisterActionEvent")) return e;
   const ActionParamDescription* d = AM().Description(paramType);
   if (!name || !title || !d) return host::kBadParameterErr;
   return AM().Register({name, title, version, options, moreOptions, plugin, userData, *d});
 }
 
-host::Err InActionRecordingMode(host::Boolean* recording) {
+host::Err VELM_HOSTCALL InActionRecordingMode(host::Boolean* recording) {
   if (host::Err e = Check<Suite>("InActionRecordingMode")) return e;
   if (!recording) return host::kBadParameterErr;
   *recording = AM().recording() ? 1 : 0;
   return host::kNoErr;
 }
 
-host::Err NewActionParamValue(host::ActionParamValueRef* value) {
+host::Err VELM_HOSTCALL NewActionParamValue(host::ActionParamValueRef* value) {
   if (host::Err e = Check<Suite>("NewActionParamValue")) return e;
   if (!value) return host::kBadParameterErr;
   *value = AM().NewValues();
   return host::kNoErr;
 }
 
-host::Err DeleteActionParamValue(host::ActionParamValueRef value) {
+host::Err VELM_HOSTCALL DeleteActionParamValue(host::ActionParamValueRef value) {
   if (host::Err e = Check<Suite>("DeleteActionParamValue")) return e;
   return AM().DeleteValues(value) ? host::kNoErr : host::kBadParameterErr;
 }
@@ -341,7 +343,8 @@ host::Err SetValue(const char* op, host::ActionParamValueRef value, ActionValue 
   return host::kNoErr;
 }
 
-host::Err SetActionParamReal(host::ActionParamValueRef value, host::ActionKey key, host::Real r) {
+host::Err VELM_HOSTCALL SetActionParamReal(host::ActionParamValueRef value, host::ActionKey key,
+                                           host::Real r) {
   ActionValue v;
   v.key = key;
   v.type = host::kActionTypeReal;
@@ -349,8 +352,8 @@ host::Err SetActionParamReal(host::ActionParamValueRef value, host::ActionKey ke
   return SetValue("SetActionParamReal", value, v);
 }
 
-host::Err SetActionParamInteger(host::ActionParamValueRef value, host::ActionKey key,
-                                std::int32_t integer) {
+host::Err VELM_HOSTCALL SetActionParamInteger(host::ActionParamValueRef value, host::ActionKey key,
+                                              std::int32_t integer) {
   ActionValue v;
   v.key = key;
   v.type = host::kActionTypeInteger;
@@ -358,8 +361,8 @@ host::Err SetActionParamInteger(host::ActionParamValueRef value, host::ActionKey
   return SetValue("SetActionParamInteger", value, v);
 }
 
-host::Err SetActionParamString(host::ActionParamValueRef value, host::ActionKey key,
-                               const char* string) {
+host::Err VELM_HOSTCALL SetActionParamString(host::ActionParamValueRef value, host::ActionKey key,
+                                             const char* string) {
   if (!string) {
     if (host::Err e = Check<Suite>("SetActionParamString")) return e;
     return host::kBadParameterErr;
@@ -381,8 +384,8 @@ host::Err GetValue(const char* op, host::ActionParamValueRef value, host::Action
   return (*v)->type == type ? host::kNoErr : host::kBadParameterErr;
 }
 
-host::Err GetActionParamReal(host::ActionParamValueRef value, host::ActionKey key,
-                             host::Real* real) {
+host::Err VELM_HOSTCALL GetActionParamReal(host::ActionParamValueRef value, host::ActionKey key,
+                                           host::Real* real) {
   const ActionValue* v = nullptr;
   const host::Err e =
       GetValue("GetActionParamReal", value, key, host::kActionTypeReal, real != nullptr, &v);
@@ -390,8 +393,8 @@ host::Err GetActionParamReal(host::ActionParamValueRef value, host::ActionKey ke
   return e;
 }
 
-host::Err GetActionParamInteger(host::ActionParamValueRef value, host::ActionKey key,
-                                std::int32_t* integer) {
+host::Err VELM_HOSTCALL GetActionParamInteger(host::ActionParamValueRef value, host::ActionKey key,
+                                              std::int32_t* integer) {
   const ActionValue* v = nullptr;
   const host::Err e = GetValue("GetActionParamInteger", value, key, host::kActionTypeInteger,
                                integer != nullptr, &v);
@@ -399,8 +402,8 @@ host::Err GetActionParamInteger(host::ActionParamValueRef value, host::ActionKey
   return e;
 }
 
-host::Err GetActionParamString(host::ActionParamValueRef value, host::ActionKey key, char* string,
-                               std::int32_t maxLength) {
+host::Err VELM_HOSTCALL GetActionParamString(host::ActionParamValueRef value, host::ActionKey key,
+                                             char* string, std::int32_t maxLength) {
   const ActionValue* v = nullptr;
   const host::Err e = GetValue("GetActionParamString", value, key, host::kActionTypeString,
                                string && maxLength > 0, &v);
@@ -412,8 +415,8 @@ host::Err GetActionParamString(host::ActionParamValueRef value, host::ActionKey 
   return host::kNoErr;
 }
 
-host::Err RecordActionEvent(const char* name, std::int32_t dialogStatus,
-                            host::ActionParamValueRef value) {
+host::Err VELM_HOSTCALL RecordActionEvent(const char* name, std::int32_t dialogStatus,
+                                          host::ActionParamValueRef value) {
   if (host::Err e = Check<Suite>("RecordActionEvent")) return e;
   const ActionValues* values = AM().Values(value);
   if (!name || !values) return host::kBadParameterErr;

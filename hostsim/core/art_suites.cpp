@@ -16,14 +16,14 @@ constexpr std::uint32_t kMaxPluginData = 16u << 20;
 
 // ---- AI Layer Suite ----
 
-host::Err CountLayers(std::int32_t* count) {
+host::Err VELM_HOSTCALL CountLayers(std::int32_t* count) {
   if (host::Err e = Check<host::LayerSuite>("CountLayers")) return e;
   if (!count) return host::kBadParameterErr;
   *count = Doc() ? static_cast<std::int32_t>(Doc()->layers().size()) : 0;
   return host::kNoErr;
 }
 
-host::Err GetNthLayer(std::int32_t index, host::LayerHandle* layer) {
+host::Err VELM_HOSTCALL GetNthLayer(std::int32_t index, host::LayerHandle* layer) {
   if (host::Err e = Check<host::LayerSuite>("GetNthLayer")) return e;
   if (!layer || !Doc() || index < 0 || static_cast<std::size_t>(index) >= Doc()->layers().size())
     return host::kBadParameterErr;
@@ -31,7 +31,7 @@ host::Err GetNthLayer(std::int32_t index, host::LayerHandle* layer) {
   return host::kNoErr;
 }
 
-host::Err GetCurrentLayer(host::LayerHandle* layer) {
+host::Err VELM_HOSTCALL GetCurrentLayer(host::LayerHandle* layer) {
   if (host::Err e = Check<host::LayerSuite>("GetCurrentLayer")) return e;
   if (!layer) return host::kBadParameterErr;
   if (!Doc() || !Doc()->currentLayer()) return host::kNotFoundErr;
@@ -39,7 +39,7 @@ host::Err GetCurrentLayer(host::LayerHandle* layer) {
   return host::kNoErr;
 }
 
-host::Err GetLayerVisible(host::LayerHandle handle, host::Boolean* visible) {
+host::Err VELM_HOSTCALL GetLayerVisible(host::LayerHandle handle, host::Boolean* visible) {
   if (host::Err e = Check<host::LayerSuite>("GetLayerVisible")) return e;
   Layer* layer = Doc() ? Doc()->LayerFrom(handle) : nullptr;
   if (!layer || !visible) return host::kBadParameterErr;
@@ -47,7 +47,7 @@ host::Err GetLayerVisible(host::LayerHandle handle, host::Boolean* visible) {
   return host::kNoErr;
 }
 
-host::Err GetLayerEditable(host::LayerHandle handle, host::Boolean* editable) {
+host::Err VELM_HOSTCALL GetLayerEditable(host::LayerHandle handle, host::Boolean* editable) {
   if (host::Err e = Check<host::LayerSuite>("GetLayerEditable")) return e;
   Layer* layer = Doc() ? Doc()->LayerFrom(handle) : nullptr;
   if (!layer || !editable) return host::kBadParameterErr;
@@ -57,7 +57,7 @@ host::Err GetLayerEditable(host::LayerHandle handle, host::Boolean* editable) {
 
 // ---- AI Art Suite ----
 
-host::Err GetFirstArtOfLayer(host::LayerHandle handle, host::ArtHandle* art) {
+host::Err VELM_HOSTCALL GetFirstArtOfLayer(host::LayerHandle handle, host::ArtHandle* art) {
   if (host::Err e = Check<host::ArtSuite>("GetFirstArtOfLayer")) return e;
   Layer* layer = Doc() ? Doc()->LayerFrom(handle) : nullptr;
   if (!layer || !art) return host::kBadParameterErr;
@@ -65,7 +65,7 @@ host::Err GetFirstArtOfLayer(host::LayerHandle handle, host::ArtHandle* art) {
   return host::kNoErr;
 }
 
-host::Err GetArtType(host::ArtHandle handle, std::int32_t* type) {
+host::Err VELM_HOSTCALL GetArtType(host::ArtHandle handle, std::int32_t* type) {
   if (host::Err e = Check<host::ArtSuite>("GetArtType")) return e;
   Art* art = ArtOf(handle);
   if (!art || !type) return host::kBadParameterErr;
@@ -73,7 +73,8 @@ host::Err GetArtType(host::ArtHandle handle, std::int32_t* type) {
   return host::kNoErr;
 }
 
-host::Err GetArtUserAttr(host::ArtHandle handle, std::int32_t which, std::int32_t* attributes) {
+host::Err VELM_HOSTCALL GetArtUserAttr(host::ArtHandle handle, std::int32_t which,
+                                       std::int32_t* attributes) {
   if (host::Err e = Check<host::ArtSuite>("GetArtUserAttr")) return e;
   Art* art = ArtOf(handle);
   if (!art || !attributes) return host::kBadParameterErr;
@@ -81,7 +82,7 @@ host::Err GetArtUserAttr(host::ArtHandle handle, std::int32_t which, std::int32_
   return host::kNoErr;
 }
 
-host::Err GetArtFirstChild(host::ArtHandle handle, host::ArtHandle* child) {
+host::Err VELM_HOSTCALL GetArtFirstChild(host::ArtHandle handle, host::ArtHandle* child) {
   if (host::Err e = Check<host::ArtSuite>("GetArtFirstChild")) return e;
   Art* art = ArtOf(handle);
   if (!art || !child) return host::kBadParameterErr;
@@ -89,7 +90,7 @@ host::Err GetArtFirstChild(host::ArtHandle handle, host::ArtHandle* child) {
   return host::kNoErr;
 }
 
-host::Err GetArtSibling(host::ArtHandle handle, host::ArtHandle* sibling) {
+host::Err VELM_HOSTCALL GetArtSibling(host::ArtHandle handle, host::ArtHandle* sibling) {
   if (host::Err e = Check<host::ArtSuite>("GetArtSibling")) return e;
   Art* art = ArtOf(handle);
   if (!art || !sibling) return host::kBadParameterErr;
@@ -110,7 +111,7 @@ host::Err GetArtSibling(host::ArtHandle handle, host::ArtHandle* sibling) {
   return host::kNoErr;
 }
 
-host::Err GetArtBounds(host::ArtHandle handle, host::RealRect* bounds) {
+host::Err VELM_HOSTCALL GetArtBounds(host::ArtHandle handle, host::RealRect* bounds) {
   if (host::Err e = Check<host::ArtSuite>("GetArtBounds")) return e;
   Art* art = ArtOf(handle);
   if (!art || !bounds) return host::kBadParameterErr;
@@ -118,8 +119,8 @@ host::Err GetArtBounds(host::ArtHandle handle, host::RealRect* bounds) {
   return host::kNoErr;
 }
 
-host::Err NewArt(std::int32_t type, std::int32_t paintOrder, host::ArtHandle prepHandle,
-                 host::ArtHandle* newArt) {
+host::Err VELM_HOSTCALL NewArt(std::int32_t type, std::int32_t paintOrder,
+                               host::ArtHandle prepHandle, host::ArtHandle* newArt) {
   if (host::Err e = Check<host::ArtSuite>("NewArt")) return e;
   if (!newArt || !Doc()) return host::kBadParameterErr;
   Art* prep = ArtOf(prepHandle);
@@ -130,7 +131,7 @@ host::Err NewArt(std::int32_t type, std::int32_t paintOrder, host::ArtHandle pre
   return host::kNoErr;
 }
 
-host::Err DisposeArt(host::ArtHandle handle) {
+host::Err VELM_HOSTCALL DisposeArt(host::ArtHandle handle) {
   if (host::Err e = Check<host::ArtSuite>("DisposeArt")) return e;
   Art* art = ArtOf(handle);
   if (!art || art->layer) return host::kBadParameterErr;
@@ -139,8 +140,8 @@ host::Err DisposeArt(host::ArtHandle handle) {
   return host::kNoErr;
 }
 
-host::Err DuplicateArt(host::ArtHandle handle, std::int32_t paintOrder, host::ArtHandle prepHandle,
-                       host::ArtHandle* newArt) {
+host::Err VELM_HOSTCALL DuplicateArt(host::ArtHandle handle, std::int32_t paintOrder,
+                                     host::ArtHandle prepHandle, host::ArtHandle* newArt) {
   if (host::Err e = Check<host::ArtSuite>("DuplicateArt")) return e;
   Art* art = ArtOf(handle);
   Art* prep = ArtOf(prepHandle);
@@ -153,7 +154,7 @@ host::Err DuplicateArt(host::ArtHandle handle, std::int32_t paintOrder, host::Ar
 
 // ---- AI Group Suite ----
 
-host::Err GetGroupClipped(host::ArtHandle handle, host::Boolean* clipped) {
+host::Err VELM_HOSTCALL GetGroupClipped(host::ArtHandle handle, host::Boolean* clipped) {
   if (host::Err e = Check<host::GroupSuite>("GetGroupClipped")) return e;
   Art* art = ArtOf(handle);
   if (!art || art->type != host::kGroupArt || !clipped) return host::kBadParameterErr;
@@ -161,7 +162,7 @@ host::Err GetGroupClipped(host::ArtHandle handle, host::Boolean* clipped) {
   return host::kNoErr;
 }
 
-host::Err SetGroupClipped(host::ArtHandle handle, host::Boolean clipped) {
+host::Err VELM_HOSTCALL SetGroupClipped(host::ArtHandle handle, host::Boolean clipped) {
   if (host::Err e = Check<host::GroupSuite>("SetGroupClipped")) return e;
   Art* art = ArtOf(handle);
   if (!art || art->type != host::kGroupArt) return host::kBadParameterErr;
@@ -178,7 +179,7 @@ Art* PluginArtOf(host::ArtHandle handle) {
   return art && art->type == host::kPluginArt ? art : nullptr;
 }
 
-host::Err GetPluginArtResultArt(host::ArtHandle handle, host::ArtHandle* resultArt) {
+host::Err VELM_HOSTCALL GetPluginArtResultArt(host::ArtHandle handle, host::ArtHandle* resultArt) {
   if (host::Err e = Check<host::PluginGroupSuite>("GetPluginArtResultArt")) return e;
   Art* art = PluginArtOf(handle);
   if (!art || !resultArt) return host::kBadParameterErr;
@@ -186,14 +187,14 @@ host::Err GetPluginArtResultArt(host::ArtHandle handle, host::ArtHandle* resultA
   return host::kNoErr;
 }
 
-host::Err CountPluginGroups(std::int32_t* count) {
+host::Err VELM_HOSTCALL CountPluginGroups(std::int32_t* count) {
   if (host::Err e = Check<host::PluginGroupSuite>("CountPluginGroups")) return e;
   if (!count) return host::kBadParameterErr;
   *count = Doc() ? static_cast<std::int32_t>(Doc()->pluginGroups().size()) : 0;
   return host::kNoErr;
 }
 
-host::Err GetNthPluginGroup(std::int32_t index, host::PluginGroupHandle* group) {
+host::Err VELM_HOSTCALL GetNthPluginGroup(std::int32_t index, host::PluginGroupHandle* group) {
   if (host::Err e = Check<host::PluginGroupSuite>("GetNthPluginGroup")) return e;
   if (!group || !Doc() || index < 0 ||
       static_cast<std::size_t>(index) >= Doc()->pluginGroups().size())
@@ -203,7 +204,7 @@ host::Err GetNthPluginGroup(std::int32_t index, host::PluginGroupHandle* group) 
   return host::kNoErr;
 }
 
-host::Err GetPluginGroupName(host::PluginGroupHandle handle, const char** name) {
+host::Err VELM_HOSTCALL GetPluginGroupName(host::PluginGroupHandle handle, const char** name) {
   if (host::Err e = Check<host::PluginGroupSuite>("GetPluginGroupName")) return e;
   PluginGroup* group = Doc() ? Doc()->PluginGroupFrom(handle) : nullptr;
   if (!group || !name) return host::kBadParameterErr;
@@ -211,7 +212,7 @@ host::Err GetPluginGroupName(host::PluginGroupHandle handle, const char** name) 
   return host::kNoErr;
 }
 
-host::Err SetPluginArtEditArt(host::ArtHandle handle, host::ArtHandle editHandle) {
+host::Err VELM_HOSTCALL SetPluginArtEditArt(host::ArtHandle handle, host::ArtHandle editHandle) {
   if (host::Err e = Check<host::PluginGroupSuite>("SetPluginArtEditArt")) return e;
   Art* art = PluginArtOf(handle);
   Art* edit = ArtOf(editHandle);
@@ -228,7 +229,8 @@ host::Err SetPluginArtEditArt(host::ArtHandle handle, host::ArtHandle editHandle
   return host::kNoErr;
 }
 
-host::Err SetPluginArtPluginGroup(host::ArtHandle handle, host::PluginGroupHandle groupHandle) {
+host::Err VELM_HOSTCALL SetPluginArtPluginGroup(host::ArtHandle handle,
+                                                host::PluginGroupHandle groupHandle) {
   if (host::Err e = Check<host::PluginGroupSuite>("SetPluginArtPluginGroup")) return e;
   Art* art = PluginArtOf(handle);
   PluginGroup* group = Doc() ? Doc()->PluginGroupFrom(groupHandle) : nullptr;
@@ -239,7 +241,8 @@ host::Err SetPluginArtPluginGroup(host::ArtHandle handle, host::PluginGroupHandl
   return host::kNoErr;
 }
 
-host::Err SetPluginArtVersion(host::ArtHandle handle, std::int32_t major, std::int32_t minor) {
+host::Err VELM_HOSTCALL SetPluginArtVersion(host::ArtHandle handle, std::int32_t major,
+                                            std::int32_t minor) {
   if (host::Err e = Check<host::PluginGroupSuite>("SetPluginArtVersion")) return e;
   Art* art = PluginArtOf(handle);
   if (!art) return host::kBadParameterErr;
@@ -250,7 +253,7 @@ host::Err SetPluginArtVersion(host::ArtHandle handle, std::int32_t major, std::i
   return host::kNoErr;
 }
 
-host::Err SetPluginArtDataCount(host::ArtHandle handle, std::uint32_t count) {
+host::Err VELM_HOSTCALL SetPluginArtDataCount(host::ArtHandle handle, std::uint32_t count) {
   if (host::Err e = Check<host::PluginGroupSuite>("SetPluginArtDataCount")) return e;
   Art* art = PluginArtOf(handle);
   if (!art) return host::kBadParameterErr;
@@ -261,8 +264,8 @@ host::Err SetPluginArtDataCount(host::ArtHandle handle, std::uint32_t count) {
   return host::kNoErr;
 }
 
-host::Err SetPluginArtDataRange(host::ArtHandle handle, const void* data, std::uint32_t index,
-                                std::uint32_t count) {
+host::Err VELM_HOSTCALL SetPluginArtDataRange(host::ArtHandle handle, const void* data,
+                                              std::uint32_t index, std::uint32_t count) {
   if (host::Err e = Check<host::PluginGroupSuite>("SetPluginArtDataRange")) return e;
   Art* art = PluginArtOf(handle);
   if (!art || (count > 0 && !data) ||

@@ -1,6 +1,5 @@
 #include "hostsim/core/host.h"
 
-#include <dlfcn.h>
 #include <iconv.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <filesystem>
 
 #include "hostsim/core/document_suites.h"
+#include "hostsim/core/module_loader.h"
 #include "platform/sjis_forms.h"
 
 namespace hostsim {
@@ -23,38 +23,38 @@ Host& H() {
 
 // ---- Basic suite ----
 
-host::Err BasicAcquire(const char* name, std::int32_t version, const void** suite) {
+host::Err VELM_HOSTCALL BasicAcquire(const char* name, std::int32_t version, const void** suite) {
   return H().suites().Acquire(name, version, suite);
 }
-host::Err BasicRelease(const char* name, std::int32_t version) {
+host::Err VELM_HOSTCALL BasicRelease(const char* name, std::int32_t version) {
   return H().suites().Release(name, version);
 }
-host::Boolean BasicIsEqual(const char* a, const char* b) {
+host::Boolean VELM_HOSTCALL BasicIsEqual(const char* a, const char* b) {
   return a && b && std::strcmp(a, b) == 0;
 }
 
 // ---- SP Blocks Suite ----
 
-host::Err BlocksAllocate(std::int32_t size, const char* name, void** block) {
+host::Err VELM_HOSTCALL BlocksAllocate(std::int32_t size, const char* name, void** block) {
   if (host::Err e = H().suites().Check(host::BlocksSuite::kName, "AllocateBlock")) return e;
   if (!block || size < 0) return host::kBadParameterErr;
   *block = H().AllocateBlock(size, name ? name : "");
   return *block ? host::kNoErr : host::kOutOfMemoryErr;
 }
-host::Err BlocksFree(void* block) {
+host::Err VELM_HOSTCALL BlocksFree(void* block) {
   if (host::Err e = H().suites().Check(host::BlocksSuite::kName, "FreeBlock")) return e;
   return H().FreeBlock(block) ? host::kNoErr : host::kBadParameterErr;
 }
 
 // ---- SP Access Suite ----
 
-host::Err GetPluginAccess(host::PluginRef plugin, host::AccessRef* access) {
+host::Err VELM_HOSTCALL GetPluginAccess(host::PluginRef plugin, host::AccessRef* access) {
   if (host::Err e = H().suites().Check(host::AccessSuite::kName, "GetPluginAccess")) return e;
   if (!access || !plugin) return host::kBadParameterErr;
   *access = reinterpret_cast<host::AccessRef>(plugin);
   return host::kNoErr;
 }
-host::Err GetAccessInfo(host::AccessRef access, host::ModuleInstance* instance) {
+host::Err VELM_HOSTCALL GetAccessInfo(host::AccessRef access, host::ModuleInstance* instance) {
   if (host::Err e = H().suites().Check(host::AccessSuite::kName, "GetAccessInfo")) return e;
   if (!access || !instance) return host::kBadParameterErr;
   *instance = static_cast<host::ModuleInstance>(H().moduleHandle());
@@ -63,13 +63,13 @@ host::Err GetAccessInfo(host::AccessRef access, host::ModuleInstance* instance) 
 
 // ---- AI Plugin Suite ----
 
-host::Err GetPluginOptions(host::PluginRef plugin, std::int32_t* options) {
+host::Err VELM_HOSTCALL GetPluginOptions(host::PluginRef plugin, std::int32_t* options) {
   if (host::Err e = H().suites().Check(host::PluginSuite::kName, "GetPluginOptions")) return e;
   if (!plugin || !options) return host::kBadParameterErr;
   *options = H().pluginOptions();
   return host::kNoErr;
 }
-host::Err PluginSetOptions(host::PluginRef plugin, std::int32_t options) {
+host::Err VELM_HOSTCALL PluginSetOptions(host::PluginRef plugin, std::int32_t options) {
   if (host::Err e = H().suites().Check(host::PluginSuite::kName, "SetPluginOptions")) return e;
   if (!plugin) return host::kBadParameterErr;
   H().SetPluginOptions(options);
@@ -78,7 +78,7 @@ host::Err PluginSetOptions(host::PluginRef plugin, std::int32_t options) {
 
 // ---- AI User Suite ----
 
-host::Err StringToNumber(const unsigned char* text, host::Real* value) {
+host::Err VELM_HOSTCALL StringToNumber(const unsigned char* text, host::Real* value) {
   if (host::Err e = H().suites().Check(host::UserSuite::kName, "StringToNumber")) return e;
   if (!text || !value) return host::kBadParameterErr;
   char buffer[256];
@@ -90,7 +90,8 @@ host::Err StringToNumber(const unsigned char* text, host::Real* value) {
   *value = static_cast<host::Real>(v);
   return host::kNoErr;
 }
-host::Err NumberToString(host::Real value, std::int16_t decimals, unsigned char* text) {
+host::Err VELM_HOSTCALL NumberToString(host::Real value, std::int16_t decimals,
+                                       unsigned char* text) {
   if (host::Err e = H().suites().Check(host::UserSuite::kName, "NumberToString")) return e;
   if (!text || decimals < 0 || decimals > 10) return host::kBadParameterErr;
   char buffer[64];
@@ -103,7 +104,7 @@ host::Err NumberToString(host::Real value, std::int16_t decimals, unsigned char*
 
 // ---- AI Runtime Suite ----
 
-host::Err GetAppFilePath(char* path, std::int32_t maxLength) {
+host::Err VELM_HOSTCALL GetAppFilePath(char* path, std::int32_t maxLength) {
   if (host::Err e = H().suites().Check(host::RuntimeSuite::kName, "GetAppFilePath")) return e;
   const std::string& p = H().applicationPath();
   if (!path || maxLength <= 0 || p.size() + 1 > static_cast<std::size_t>(maxLength))
@@ -112,7 +113,7 @@ host::Err GetAppFilePath(char* path, std::int32_t maxLength) {
   return host::kNoErr;
 }
 
-host::Err GetAppVersion(const char** version) {
+host::Err VELM_HOSTCALL GetAppVersion(const char** version) {
   if (host::Err e = H().suites().Check(host::RuntimeSuite::kName, "GetAppVersion")) return e;
   if (!version) return host::kBadParameterErr;
   *version = H().appVersion();
@@ -121,23 +122,23 @@ host::Err GetAppVersion(const char** version) {
 
 // ---- VELM Platform Suite (the virtual desktop's clock, beep, cursor, drives) ----
 
-host::Boolean GetDriveRoot(char letter, char* folder, std::int32_t maxLength) {
+host::Boolean VELM_HOSTCALL GetDriveRoot(char letter, char* folder, std::int32_t maxLength) {
   if (letter != 'C' || !folder || maxLength <= 0) return false;
   const std::string& root = H().driveC();
   if (root.empty() || root.size() + 1 > static_cast<std::size_t>(maxLength)) return false;
   std::memcpy(folder, root.c_str(), root.size() + 1);
   return true;
 }
-host::Boolean PlatformLocalTime(velm::os::SystemTime*) {
+host::Boolean VELM_HOSTCALL PlatformLocalTime(velm::os::SystemTime*) {
   return false;
 }
-host::Boolean PlatformTickCount(std::uint32_t*) {
+host::Boolean VELM_HOSTCALL PlatformTickCount(std::uint32_t*) {
   return false;
 }
-void PlatformBeep() {
+void VELM_HOSTCALL PlatformBeep() {
   H().Beep();
 }
-void PlatformSetCursor(std::int32_t id) {
+void VELM_HOSTCALL PlatformSetCursor(std::int32_t id) {
   H().SetCursor(id);
 }
 
@@ -191,6 +192,7 @@ Host::Host(std::string modulePath, std::string driveC, std::unique_ptr<HostParts
   };
   OfferSuites();
   SetApplicationPath(applicationPath_);
+  MapModuleDriveC(driveC_);
   preferences_.Load(driveC_);
   actions_.Load(driveC_);
   if (parts_) parts_->Attach(*this);
@@ -284,27 +286,17 @@ void* Host::FindBlock(const std::string& name) const {
 
 bool Host::LoadModule() {
   if (module_ || inProcess_) return true;
-  module_ = dlopen(modulePath_.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!module_) {
-    const char* e = dlerror();
-    loadError_ = e ? e : "cannot load the module";
-    return false;
-  }
-  pluginMain_ = reinterpret_cast<host::PluginMainProc>(dlsym(module_, "PluginMain"));
-  using TableProc = const velm::res::ResourceTable* (*)();
-  auto table = reinterpret_cast<TableProc>(dlsym(module_, "VelmResourceTable"));
-  resources_ = table ? table() : nullptr;
-  if (!pluginMain_ || !resources_ || resources_->version != velm::res::kResourceTableVersion) {
-    loadError_ = "the module does not export PluginMain and a resource table";
-    UnloadCode();
-    return false;
-  }
+  LoadedModule loaded;
+  if (!LoadPluginModule(modulePath_, &loaded, &loadError_)) return false;
+  module_ = loaded.handle;
+  pluginMain_ = loaded.main;
+  resources_ = loaded.resources;
   return true;
 }
 
 void Host::UnloadCode() {
   if (inProcess_) return;
-  if (module_) dlclose(module_);
+  UnloadPluginModule(module_);
   module_ = nullptr;
   pluginMain_ = nullptr;
   resources_ = nullptr;

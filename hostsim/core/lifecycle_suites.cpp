@@ -51,9 +51,9 @@ bool Listed(const char* const (&names)[N], const char* name) {
 
 // ---- AI Menu Suite ----
 
-host::Err AddMenuItem(host::PluginRef plugin, const char* name, const char* groupName,
-                      const unsigned char* itemText, std::int32_t options,
-                      host::MenuItemHandle* item) {
+host::Err VELM_HOSTCALL AddMenuItem(host::PluginRef plugin, const char* name, const char* groupName,
+                                    const unsigned char* itemText, std::int32_t options,
+                                    host::MenuItemHandle* item) {
   if (host::Err e = Check<host::MenuSuite>("AddMenuItem")) return e;
   if (!name || !groupName || !itemText || !item) return host::kBadParameterErr;
   *item = nullptr;
@@ -69,7 +69,7 @@ host::Err AddMenuItem(host::PluginRef plugin, const char* name, const char* grou
   return host::kNoErr;
 }
 
-host::Err SetItemText(host::MenuItemHandle item, const char* text) {
+host::Err VELM_HOSTCALL SetItemText(host::MenuItemHandle item, const char* text) {
   if (host::Err e = Check<host::MenuSuite>("SetItemText")) return e;
   MenuItem* found = H().lifecycleObjects().Find(item);
   if (!found || !text) return host::kBadParameterErr;
@@ -79,8 +79,8 @@ host::Err SetItemText(host::MenuItemHandle item, const char* text) {
 
 // ---- AI Timer Suite ----
 
-host::Err AddTimer(host::PluginRef plugin, const char* name, std::int32_t period,
-                   host::TimerHandle* timer) {
+host::Err VELM_HOSTCALL AddTimer(host::PluginRef plugin, const char* name, std::int32_t period,
+                                 host::TimerHandle* timer) {
   if (host::Err e = Check<host::TimerSuite>("AddTimer")) return e;
   if (!name || !timer) return host::kBadParameterErr;
   *timer = nullptr;
@@ -97,8 +97,8 @@ host::Err AddTimer(host::PluginRef plugin, const char* name, std::int32_t period
 
 // ---- AI Notifier Suite ----
 
-host::Err AddNotifier(host::PluginRef plugin, const char* name, const char* type,
-                      host::NotifierHandle* notifier) {
+host::Err VELM_HOSTCALL AddNotifier(host::PluginRef plugin, const char* name, const char* type,
+                                    host::NotifierHandle* notifier) {
   if (host::Err e = Check<host::NotifierSuite>("AddNotifier")) return e;
   if (!name || !type || !notifier) return host::kBadParameterErr;
   *notifier = nullptr;
@@ -131,26 +131,26 @@ host::Err PutValue(const char* op, const char* prefix, const char* suffix, Value
   return H().preferences().Put(prefix ? prefix : "", suffix, std::move(value));
 }
 
-host::Err GetInteger(const char* prefix, const char* suffix, std::int32_t* result) {
+host::Err VELM_HOSTCALL GetInteger(const char* prefix, const char* suffix, std::int32_t* result) {
   Value v;
   host::Err e = GetValue("GetIntegerPreference", prefix, suffix, result, Kind::kInteger, &v);
   if (!e) *result = v.integer;
   return e;
 }
-host::Err PutInteger(const char* prefix, const char* suffix, std::int32_t value) {
+host::Err VELM_HOSTCALL PutInteger(const char* prefix, const char* suffix, std::int32_t value) {
   Value v;
   v.kind = Kind::kInteger;
   v.integer = value;
   return PutValue("PutIntegerPreference", prefix, suffix, v);
 }
 
-host::Err GetPoint(const char* prefix, const char* suffix, host::Point* result) {
+host::Err VELM_HOSTCALL GetPoint(const char* prefix, const char* suffix, host::Point* result) {
   Value v;
   host::Err e = GetValue("GetPointPreference", prefix, suffix, result, Kind::kPoint, &v);
   if (!e) *result = v.point;
   return e;
 }
-host::Err PutPoint(const char* prefix, const char* suffix, const host::Point* value) {
+host::Err VELM_HOSTCALL PutPoint(const char* prefix, const char* suffix, const host::Point* value) {
   if (!value) {
     if (host::Err e = Check<host::PreferenceSuite>("PutPointPreference")) return e;
     return host::kBadParameterErr;
@@ -161,7 +161,8 @@ host::Err PutPoint(const char* prefix, const char* suffix, const host::Point* va
   return PutValue("PutPointPreference", prefix, suffix, v);
 }
 
-host::Err GetString(const char* prefix, const char* suffix, char* result, std::int32_t maxLength) {
+host::Err VELM_HOSTCALL GetString(const char* prefix, const char* suffix, char* result,
+                                  std::int32_t maxLength) {
   Value v;
   host::Err e =
       GetValue("GetStringPreference", prefix, suffix, result && maxLength > 0, Kind::kString, &v);
@@ -172,7 +173,7 @@ host::Err GetString(const char* prefix, const char* suffix, char* result, std::i
   result[n] = '\0';
   return host::kNoErr;
 }
-host::Err PutString(const char* prefix, const char* suffix, const char* value) {
+host::Err VELM_HOSTCALL PutString(const char* prefix, const char* suffix, const char* value) {
   if (!value) {
     if (host::Err e = Check<host::PreferenceSuite>("PutStringPreference")) return e;
     return host::kBadParameterErr;
@@ -183,13 +184,13 @@ host::Err PutString(const char* prefix, const char* suffix, const char* value) {
   return PutValue("PutStringPreference", prefix, suffix, v);
 }
 
-host::Err GetBoolean(const char* prefix, const char* suffix, host::Boolean* result) {
+host::Err VELM_HOSTCALL GetBoolean(const char* prefix, const char* suffix, host::Boolean* result) {
   Value v;
   host::Err e = GetValue("GetBooleanPreference", prefix, suffix, result, Kind::kBoolean, &v);
   if (!e) *result = v.integer != 0;
   return e;
 }
-host::Err PutBoolean(const char* prefix, const char* suffix, host::Boolean value) {
+host::Err VELM_HOSTCALL PutBoolean(const char* prefix, const char* suffix, host::Boolean value) {
   Value v;
   v.kind = Kind::kBoolean;
   v.integer = value ? 1 : 0;

@@ -52,19 +52,19 @@ host::Err WriteStyle(host::ArtHandle handle, const host::PathStyle* given, int g
 
 // ---- AI Path Style Suite 5 and 4 ----
 
-host::Err GetPathStyle(host::ArtHandle art, host::PathStyle* style) {
+host::Err VELM_HOSTCALL GetPathStyle(host::ArtHandle art, host::PathStyle* style) {
   if (host::Err e = Check<host::PathStyleSuite>("GetPathStyle")) return e;
   return ReadStyle(art, style, 5);
 }
-host::Err SetPathStyle(host::ArtHandle art, const host::PathStyle* style) {
+host::Err VELM_HOSTCALL SetPathStyle(host::ArtHandle art, const host::PathStyle* style) {
   if (host::Err e = Check<host::PathStyleSuite>("SetPathStyle")) return e;
   return WriteStyle(art, style, 5);
 }
-host::Err GetPathStyle4(host::ArtHandle art, host::PathStyle* style) {
+host::Err VELM_HOSTCALL GetPathStyle4(host::ArtHandle art, host::PathStyle* style) {
   if (host::Err e = Check<host::PathStyleSuite4>("GetPathStyle")) return e;
   return ReadStyle(art, style, 4);
 }
-host::Err SetPathStyle4(host::ArtHandle art, const host::PathStyle* style) {
+host::Err VELM_HOSTCALL SetPathStyle4(host::ArtHandle art, const host::PathStyle* style) {
   if (host::Err e = Check<host::PathStyleSuite4>("SetPathStyle")) return e;
   return WriteStyle(art, style, 4);
 }
@@ -79,14 +79,14 @@ bool ValidStop(const host::GradientStop* stop) {
   return stop && stop->color.kind != host::kGradientColor && Doc()->ValidColor(stop->color);
 }
 
-host::Err NewGradient(host::GradientHandle* gradient) {
+host::Err VELM_HOSTCALL NewGradient(host::GradientHandle* gradient) {
   if (host::Err e = Check<host::GradientSuite>("NewGradient")) return e;
   if (!gradient || !Doc()) return host::kBadParameterErr;
   *gradient = reinterpret_cast<host::GradientHandle>(Doc()->NewGradient());
   return host::kNoErr;
 }
 
-host::Err GetGradientType(host::GradientHandle handle, std::int32_t* type) {
+host::Err VELM_HOSTCALL GetGradientType(host::GradientHandle handle, std::int32_t* type) {
   if (host::Err e = Check<host::GradientSuite>("GetGradientType")) return e;
   Gradient* g = GradientOf(handle);
   if (!g || !type) return host::kBadParameterErr;
@@ -94,7 +94,7 @@ host::Err GetGradientType(host::GradientHandle handle, std::int32_t* type) {
   return host::kNoErr;
 }
 
-host::Err SetGradientType(host::GradientHandle handle, std::int32_t type) {
+host::Err VELM_HOSTCALL SetGradientType(host::GradientHandle handle, std::int32_t type) {
   if (host::Err e = Check<host::GradientSuite>("SetGradientType")) return e;
   Gradient* g = GradientOf(handle);
   if (!g || (type != host::kLinearGradient && type != host::kRadialGradient))
@@ -103,7 +103,7 @@ host::Err SetGradientType(host::GradientHandle handle, std::int32_t type) {
   return host::kNoErr;
 }
 
-host::Err GetGradientStopCount(host::GradientHandle handle, std::int32_t* count) {
+host::Err VELM_HOSTCALL GetGradientStopCount(host::GradientHandle handle, std::int32_t* count) {
   if (host::Err e = Check<host::GradientSuite>("GetGradientStopCount")) return e;
   Gradient* g = GradientOf(handle);
   if (!g || !count) return host::kBadParameterErr;
@@ -111,8 +111,8 @@ host::Err GetGradientStopCount(host::GradientHandle handle, std::int32_t* count)
   return host::kNoErr;
 }
 
-host::Err GetNthGradientStop(host::GradientHandle handle, std::int32_t index,
-                             host::GradientStop* stop) {
+host::Err VELM_HOSTCALL GetNthGradientStop(host::GradientHandle handle, std::int32_t index,
+                                           host::GradientStop* stop) {
   if (host::Err e = Check<host::GradientSuite>("GetNthGradientStop")) return e;
   Gradient* g = GradientOf(handle);
   if (!g || !stop || index < 0 || static_cast<std::size_t>(index) >= g->stops.size())
@@ -121,8 +121,8 @@ host::Err GetNthGradientStop(host::GradientHandle handle, std::int32_t index,
   return host::kNoErr;
 }
 
-host::Err SetNthGradientStop(host::GradientHandle handle, std::int32_t index,
-                             const host::GradientStop* stop) {
+host::Err VELM_HOSTCALL SetNthGradientStop(host::GradientHandle handle, std::int32_t index,
+                                           const host::GradientStop* stop) {
   if (host::Err e = Check<host::GradientSuite>("SetNthGradientStop")) return e;
   Gradient* g = GradientOf(handle);
   if (!g || !ValidStop(stop) || index < 0 || static_cast<std::size_t>(index) >= g->stops.size())
@@ -131,8 +131,8 @@ host::Err SetNthGradientStop(host::GradientHandle handle, std::int32_t index,
   return host::kNoErr;
 }
 
-host::Err InsertGradientStop(host::GradientHandle handle, std::int32_t index,
-                             const host::GradientStop* stop) {
+host::Err VELM_HOSTCALL InsertGradientStop(host::GradientHandle handle, std::int32_t index,
+                                           const host::GradientStop* stop) {
   if (host::Err e = Check<host::GradientSuite>("InsertGradientStop")) return e;
   Gradient* g = GradientOf(handle);
   if (!g || !ValidStop(stop) || index < 0 || static_cast<std::size_t>(index) > g->stops.size())
@@ -143,7 +143,8 @@ host::Err InsertGradientStop(host::GradientHandle handle, std::int32_t index,
 
 // ---- AI Custom Color Suite ----
 
-host::Err GetCustomColor(host::CustomColorHandle handle, host::CustomColorDefinition* definition) {
+host::Err VELM_HOSTCALL GetCustomColor(host::CustomColorHandle handle,
+                                       host::CustomColorDefinition* definition) {
   if (host::Err e = Check<host::CustomColorSuite>("GetCustomColor")) return e;
   CustomColor* c = Doc() ? Doc()->CustomColorFrom(handle) : nullptr;
   if (!c || !definition) return host::kBadParameterErr;
@@ -153,14 +154,14 @@ host::Err GetCustomColor(host::CustomColorHandle handle, host::CustomColorDefini
 
 // ---- AI Pattern Suite ----
 
-host::Err NewPattern(host::PatternHandle* pattern) {
+host::Err VELM_HOSTCALL NewPattern(host::PatternHandle* pattern) {
   if (host::Err e = Check<host::PatternSuite>("NewPattern")) return e;
   if (!pattern || !Doc()) return host::kBadParameterErr;
   *pattern = reinterpret_cast<host::PatternHandle>(Doc()->NewPattern());
   return host::kNoErr;
 }
 
-host::Err GetPatternArt(host::PatternHandle handle, host::ArtHandle* art) {
+host::Err VELM_HOSTCALL GetPatternArt(host::PatternHandle handle, host::ArtHandle* art) {
   if (host::Err e = Check<host::PatternSuite>("GetPatternArt")) return e;
   Pattern* p = Doc() ? Doc()->PatternFrom(handle) : nullptr;
   if (!p || !art) return host::kBadParameterErr;
@@ -168,7 +169,7 @@ host::Err GetPatternArt(host::PatternHandle handle, host::ArtHandle* art) {
   return host::kNoErr;
 }
 
-host::Err SetPatternArt(host::PatternHandle handle, host::ArtHandle artHandle) {
+host::Err VELM_HOSTCALL SetPatternArt(host::PatternHandle handle, host::ArtHandle artHandle) {
   if (host::Err e = Check<host::PatternSuite>("SetPatternArt")) return e;
   Pattern* p = Doc() ? Doc()->PatternFrom(handle) : nullptr;
   Art* art = ArtOf(artHandle);
@@ -210,34 +211,34 @@ host::Err SetBlend(const char* op, host::ArtHandle handle, bool valid,
   return host::kNoErr;
 }
 
-host::Err GetBlendingMode(host::ArtHandle art, std::int32_t* mode) {
+host::Err VELM_HOSTCALL GetBlendingMode(host::ArtHandle art, std::int32_t* mode) {
   return GetBlend<std::int32_t>("GetBlendingMode", art, mode,
                                 [](const BlendState& b) { return b.mode; });
 }
-host::Err GetOpacity(host::ArtHandle art, host::Real* opacity) {
+host::Err VELM_HOSTCALL GetOpacity(host::ArtHandle art, host::Real* opacity) {
   return GetBlend<host::Real>("GetOpacity", art, opacity,
                               [](const BlendState& b) { return b.opacity; });
 }
-host::Err GetIsolated(host::ArtHandle art, host::Boolean* isolated) {
+host::Err VELM_HOSTCALL GetIsolated(host::ArtHandle art, host::Boolean* isolated) {
   return GetBlend<host::Boolean>("GetIsolated", art, isolated, [](const BlendState& b) {
     return static_cast<host::Boolean>(b.isolated);
   });
 }
-host::Err GetKnockout(host::ArtHandle art, std::int32_t* knockout) {
+host::Err VELM_HOSTCALL GetKnockout(host::ArtHandle art, std::int32_t* knockout) {
   return GetBlend<std::int32_t>("GetKnockout", art, knockout,
                                 [](const BlendState& b) { return b.knockout; });
 }
-host::Err GetAlphaIsShape(host::ArtHandle art, host::Boolean* alphaIsShape) {
+host::Err VELM_HOSTCALL GetAlphaIsShape(host::ArtHandle art, host::Boolean* alphaIsShape) {
   return GetBlend<host::Boolean>("GetAlphaIsShape", art, alphaIsShape, [](const BlendState& b) {
     return static_cast<host::Boolean>(b.alphaIsShape);
   });
 }
-host::Err SetBlendingMode(host::ArtHandle art, std::int32_t mode) {
+host::Err VELM_HOSTCALL SetBlendingMode(host::ArtHandle art, std::int32_t mode) {
   return SetBlend(
       "SetBlendingMode", art, mode >= 0 && mode <= kLastBlendMode,
       [](BlendState* b, double v) { b->mode = static_cast<std::int32_t>(v); }, mode);
 }
-host::Err SetOpacity(host::ArtHandle art, host::Real opacity) {
+host::Err VELM_HOSTCALL SetOpacity(host::ArtHandle art, host::Real opacity) {
   return SetBlend(
       "SetOpacity", art, opacity == opacity,
       [](BlendState* b, double v) {
@@ -245,16 +246,16 @@ host::Err SetOpacity(host::ArtHandle art, host::Real opacity) {
       },
       opacity);
 }
-host::Err SetIsolated(host::ArtHandle art, host::Boolean isolated) {
+host::Err VELM_HOSTCALL SetIsolated(host::ArtHandle art, host::Boolean isolated) {
   return SetBlend(
       "SetIsolated", art, true, [](BlendState* b, double v) { b->isolated = v != 0; }, isolated);
 }
-host::Err SetKnockout(host::ArtHandle art, std::int32_t knockout) {
+host::Err VELM_HOSTCALL SetKnockout(host::ArtHandle art, std::int32_t knockout) {
   return SetBlend(
       "SetKnockout", art, knockout >= host::kKnockoutOff && knockout <= host::kKnockoutInherited,
       [](BlendState* b, double v) { b->knockout = static_cast<std::int32_t>(v); }, knockout);
 }
-host::Err SetAlphaIsShape(host::ArtHandle art, host::Boolean alphaIsShape) {
+host::Err VELM_HOSTCALL SetAlphaIsShape(host::ArtHandle art, host::Boolean alphaIsShape) {
   return SetBlend(
       "SetAlphaIsShape", art, true, [](BlendState* b, double v) { b->alphaIsShape = v != 0; },
       alphaIsShape);
@@ -262,7 +263,7 @@ host::Err SetAlphaIsShape(host::ArtHandle art, host::Boolean alphaIsShape) {
 
 // ---- AI Art Style Suite ----
 
-host::Err GetStyledArt(host::ArtHandle handle, host::ArtHandle* styled) {
+host::Err VELM_HOSTCALL GetStyledArt(host::ArtHandle handle, host::ArtHandle* styled) {
   if (host::Err e = Check<host::ArtStyleSuite>("GetStyledArt")) return e;
   Art* art = ArtOf(handle);
   if (!art || !styled) return host::kBadParameterErr;
@@ -278,8 +279,8 @@ host::Err GetStyledArt(host::ArtHandle handle, host::ArtHandle* styled) {
 
 // ---- AI Transform Art Suite ----
 
-host::Err TransformArt(host::ArtHandle handle, const host::RealMatrix* matrix, host::Real lineScale,
-                       std::int32_t flags) {
+host::Err VELM_HOSTCALL TransformArt(host::ArtHandle handle, const host::RealMatrix* matrix,
+                                     host::Real lineScale, std::int32_t flags) {
   if (host::Err e = Check<host::TransformArtSuite>("TransformArt")) return e;
   Art* art = ArtOf(handle);
   if (!art || !matrix || art->layer) return host::kBadParameterErr;
@@ -291,7 +292,7 @@ host::Err TransformArt(host::ArtHandle handle, const host::RealMatrix* matrix, h
 
 // ---- AI Hard Soft Suite ----
 
-host::Err RealPointHarden(const host::RealPoint* src, host::RealPoint* dst) {
+host::Err VELM_HOSTCALL RealPointHarden(const host::RealPoint* src, host::RealPoint* dst) {
   if (host::Err e = Check<host::HardSoftSuite>("RealPointHarden")) return e;
   if (!src || !dst) return host::kBadParameterErr;
   if (!Doc()) return host::kNotFoundErr;
@@ -299,7 +300,7 @@ host::Err RealPointHarden(const host::RealPoint* src, host::RealPoint* dst) {
   return host::kNoErr;
 }
 
-host::Err RealPointSoften(const host::RealPoint* src, host::RealPoint* dst) {
+host::Err VELM_HOSTCALL RealPointSoften(const host::RealPoint* src, host::RealPoint* dst) {
   if (host::Err e = Check<host::HardSoftSuite>("RealPointSoften")) return e;
   if (!src || !dst) return host::kBadParameterErr;
   if (!Doc()) return host::kNotFoundErr;

@@ -26,7 +26,7 @@ bool InRange(std::int32_t index, std::int32_t count, std::size_t size) {
 
 // ---- AI Path Suite ----
 
-host::Err GetPathSegmentCount(host::ArtHandle handle, std::int32_t* count) {
+host::Err VELM_HOSTCALL GetPathSegmentCount(host::ArtHandle handle, std::int32_t* count) {
   if (host::Err e = Check<host::PathSuite>("GetPathSegmentCount")) return e;
   Art* path = PathOf(handle);
   if (!path || !count) return host::kBadParameterErr;
@@ -34,8 +34,8 @@ host::Err GetPathSegmentCount(host::ArtHandle handle, std::int32_t* count) {
   return host::kNoErr;
 }
 
-host::Err GetPathSegments(host::ArtHandle handle, std::int32_t index, std::int32_t count,
-                          host::PathSegment* segments) {
+host::Err VELM_HOSTCALL GetPathSegments(host::ArtHandle handle, std::int32_t index,
+                                        std::int32_t count, host::PathSegment* segments) {
   if (host::Err e = Check<host::PathSuite>("GetPathSegments")) return e;
   Art* path = PathOf(handle);
   if (!path || (count > 0 && !segments) || !InRange(index, count, path->segments.size()))
@@ -46,8 +46,8 @@ host::Err GetPathSegments(host::ArtHandle handle, std::int32_t index, std::int32
   return host::kNoErr;
 }
 
-host::Err SetPathSegments(host::ArtHandle handle, std::int32_t index, std::int32_t count,
-                          const host::PathSegment* segments) {
+host::Err VELM_HOSTCALL SetPathSegments(host::ArtHandle handle, std::int32_t index,
+                                        std::int32_t count, const host::PathSegment* segments) {
   if (host::Err e = Check<host::PathSuite>("SetPathSegments")) return e;
   Art* path = PathOf(handle);
   if (!path || count < 0 || (count > 0 && !segments) || index < 0 ||
@@ -64,7 +64,8 @@ host::Err SetPathSegments(host::ArtHandle handle, std::int32_t index, std::int32
   return host::kNoErr;
 }
 
-host::Err DeletePathSegments(host::ArtHandle handle, std::int32_t index, std::int32_t count) {
+host::Err VELM_HOSTCALL DeletePathSegments(host::ArtHandle handle, std::int32_t index,
+                                           std::int32_t count) {
   if (host::Err e = Check<host::PathSuite>("DeletePathSegments")) return e;
   Art* path = PathOf(handle);
   if (!path || !InRange(index, count, path->segments.size())) return host::kBadParameterErr;
@@ -74,7 +75,7 @@ host::Err DeletePathSegments(host::ArtHandle handle, std::int32_t index, std::in
   return host::kNoErr;
 }
 
-host::Err GetPathClosed(host::ArtHandle handle, host::Boolean* closed) {
+host::Err VELM_HOSTCALL GetPathClosed(host::ArtHandle handle, host::Boolean* closed) {
   if (host::Err e = Check<host::PathSuite>("GetPathClosed")) return e;
   Art* path = PathOf(handle);
   if (!path || !closed) return host::kBadParameterErr;
@@ -82,7 +83,7 @@ host::Err GetPathClosed(host::ArtHandle handle, host::Boolean* closed) {
   return host::kNoErr;
 }
 
-host::Err SetPathClosed(host::ArtHandle handle, host::Boolean closed) {
+host::Err VELM_HOSTCALL SetPathClosed(host::ArtHandle handle, host::Boolean closed) {
   if (host::Err e = Check<host::PathSuite>("SetPathClosed")) return e;
   Art* path = PathOf(handle);
   if (!path) return host::kBadParameterErr;
@@ -92,7 +93,7 @@ host::Err SetPathClosed(host::ArtHandle handle, host::Boolean closed) {
   return host::kNoErr;
 }
 
-host::Err GetPathGuide(host::ArtHandle handle, host::Boolean* guide) {
+host::Err VELM_HOSTCALL GetPathGuide(host::ArtHandle handle, host::Boolean* guide) {
   if (host::Err e = Check<host::PathSuite>("GetPathGuide")) return e;
   Art* path = PathOf(handle);
   if (!path || !guide) return host::kBadParameterErr;
@@ -106,22 +107,22 @@ bool RealMathFails(const char* op) {
   return Check<host::RealMathSuite>(op) != host::kNoErr;
 }
 
-host::Real RealMul(host::Real a, host::Real b) {
+host::Real VELM_HOSTCALL RealMul(host::Real a, host::Real b) {
   if (RealMathFails("RealMul")) return 0;
   return a * b;
 }
 
-host::Real RealDiv(host::Real a, host::Real b) {
+host::Real VELM_HOSTCALL RealDiv(host::Real a, host::Real b) {
   if (RealMathFails("RealDiv")) return 0;
   return a / b;
 }
 
-host::Boolean RealPointEqual(const host::RealPoint* a, const host::RealPoint* b) {
+host::Boolean VELM_HOSTCALL RealPointEqual(const host::RealPoint* a, const host::RealPoint* b) {
   if (RealMathFails("RealPointEqual") || !a || !b) return 0;
   return a->h == b->h && a->v == b->v;
 }
 
-void RealRectInset(host::RealRect* rect, host::Real h, host::Real v) {
+void VELM_HOSTCALL RealRectInset(host::RealRect* rect, host::Real h, host::Real v) {
   if (RealMathFails("RealRectInset") || !rect) return;
   rect->left += h;
   rect->right -= h;
@@ -129,18 +130,18 @@ void RealRectInset(host::RealRect* rect, host::Real h, host::Real v) {
   rect->bottom += v;
 }
 
-host::Boolean RealPointInRect(const host::RealPoint* p, const host::RealRect* r) {
+host::Boolean VELM_HOSTCALL RealPointInRect(const host::RealPoint* p, const host::RealRect* r) {
   if (RealMathFails("RealPointInRect") || !p || !r) return 0;
   return p->h >= r->left && p->h <= r->right && p->v >= r->bottom && p->v <= r->top;
 }
 
-void RealMatrixSet(host::RealMatrix* m, host::Real a, host::Real b, host::Real c, host::Real d,
-                   host::Real tx, host::Real ty) {
+void VELM_HOSTCALL RealMatrixSet(host::RealMatrix* m, host::Real a, host::Real b, host::Real c,
+                                 host::Real d, host::Real tx, host::Real ty) {
   if (RealMathFails("RealMatrixSet") || !m) return;
   *m = {a, b, c, d, tx, ty};
 }
 
-void RealMatrixSetScale(host::RealMatrix* m, host::Real h, host::Real v) {
+void VELM_HOSTCALL RealMatrixSetScale(host::RealMatrix* m, host::Real h, host::Real v) {
   if (RealMathFails("RealMatrixSetScale") || !m) return;
   *m = {h, 0, 0, v, 0, 0};
 }
@@ -154,17 +155,17 @@ host::Fixed Saturate(double v) {
   return static_cast<host::Fixed>(v);
 }
 
-host::Fixed RealToFixed(host::Real value) {
+host::Fixed VELM_HOSTCALL RealToFixed(host::Real value) {
   if (Check<host::FixedMathSuite>("RealToFixed")) return 0;
   return Saturate(std::round(static_cast<double>(value) * 65536.0));
 }
 
-host::Real FixedToReal(host::Fixed value) {
+host::Real VELM_HOSTCALL FixedToReal(host::Fixed value) {
   if (Check<host::FixedMathSuite>("FixedToReal")) return 0;
   return static_cast<host::Real>(value / 65536.0);
 }
 
-host::Fixed FixedAdd(host::Fixed a, host::Fixed b) {
+host::Fixed VELM_HOSTCALL FixedAdd(host::Fixed a, host::Fixed b) {
   if (Check<host::FixedMathSuite>("FixedAdd")) return 0;
   return Saturate(static_cast<double>(a) + static_cast<double>(b));
 }

@@ -43,7 +43,7 @@ host::RealRect PlacedBox(const RasterData& r) {
 
 // ---- AI Raster Suite ----
 
-host::Err GetRasterInfo(host::ArtHandle handle, host::RasterRecord* info) {
+host::Err VELM_HOSTCALL GetRasterInfo(host::ArtHandle handle, host::RasterRecord* info) {
   if (host::Err e = Check<host::RasterSuite>("GetRasterInfo")) return e;
   Art* art = RasterOf(handle);
   if (!art || !info) return host::kBadParameterErr;
@@ -51,7 +51,7 @@ host::Err GetRasterInfo(host::ArtHandle handle, host::RasterRecord* info) {
   return host::kNoErr;
 }
 
-host::Err SetRasterInfo(host::ArtHandle handle, const host::RasterRecord* info) {
+host::Err VELM_HOSTCALL SetRasterInfo(host::ArtHandle handle, const host::RasterRecord* info) {
   if (host::Err e = Check<host::RasterSuite>("SetRasterInfo")) return e;
   Art* art = RasterOf(handle);
   if (!art || !info) return host::kBadParameterErr;
@@ -72,7 +72,7 @@ host::Err SetRasterInfo(host::ArtHandle handle, const host::RasterRecord* info) 
   return host::kNoErr;
 }
 
-host::Err GetRasterMatrix(host::ArtHandle handle, host::RealMatrix* matrix) {
+host::Err VELM_HOSTCALL GetRasterMatrix(host::ArtHandle handle, host::RealMatrix* matrix) {
   if (host::Err e = Check<host::RasterSuite>("GetRasterMatrix")) return e;
   Art* art = RasterOf(handle);
   if (!art || !matrix) return host::kBadParameterErr;
@@ -80,7 +80,7 @@ host::Err GetRasterMatrix(host::ArtHandle handle, host::RealMatrix* matrix) {
   return host::kNoErr;
 }
 
-host::Err SetRasterMatrix(host::ArtHandle handle, const host::RealMatrix* matrix) {
+host::Err VELM_HOSTCALL SetRasterMatrix(host::ArtHandle handle, const host::RealMatrix* matrix) {
   if (host::Err e = Check<host::RasterSuite>("SetRasterMatrix")) return e;
   Art* art = RasterOf(handle);
   if (!art || !matrix) return host::kBadParameterErr;
@@ -90,7 +90,7 @@ host::Err SetRasterMatrix(host::ArtHandle handle, const host::RealMatrix* matrix
   return host::kNoErr;
 }
 
-host::Err GetRasterBoundingBox(host::ArtHandle handle, host::RealRect* bounds) {
+host::Err VELM_HOSTCALL GetRasterBoundingBox(host::ArtHandle handle, host::RealRect* bounds) {
   if (host::Err e = Check<host::RasterSuite>("GetRasterBoundingBox")) return e;
   Art* art = RasterOf(handle);
   if (!art || !bounds) return host::kBadParameterErr;
@@ -98,7 +98,7 @@ host::Err GetRasterBoundingBox(host::ArtHandle handle, host::RealRect* bounds) {
   return host::kNoErr;
 }
 
-host::Err SetRasterBoundingBox(host::ArtHandle handle, const host::RealRect* bounds) {
+host::Err VELM_HOSTCALL SetRasterBoundingBox(host::ArtHandle handle, const host::RealRect* bounds) {
   if (host::Err e = Check<host::RasterSuite>("SetRasterBoundingBox")) return e;
   Art* art = RasterOf(handle);
   if (!art || !bounds) return host::kBadParameterErr;
@@ -161,8 +161,8 @@ void WalkTile(RasterData& r, const host::Slice& art, const host::Tile& tile, con
   }
 }
 
-host::Err GetRasterTile(host::ArtHandle handle, const host::Slice* artSlice, host::Tile* tile,
-                        const host::Slice* tileSlice) {
+host::Err VELM_HOSTCALL GetRasterTile(host::ArtHandle handle, const host::Slice* artSlice,
+                                      host::Tile* tile, const host::Slice* tileSlice) {
   if (host::Err e = Check<host::RasterSuite>("GetRasterTile")) return e;
   Art* art = RasterOf(handle);
   if (!art || !artSlice || !tile || !tileSlice || !TileRequestValid(*artSlice, *tile, *tileSlice))
@@ -172,8 +172,8 @@ host::Err GetRasterTile(host::ArtHandle handle, const host::Slice* artSlice, hos
   return host::kNoErr;
 }
 
-host::Err SetRasterTile(host::ArtHandle handle, const host::Slice* artSlice, const host::Tile* tile,
-                        const host::Slice* tileSlice) {
+host::Err VELM_HOSTCALL SetRasterTile(host::ArtHandle handle, const host::Slice* artSlice,
+                                      const host::Tile* tile, const host::Slice* tileSlice) {
   if (host::Err e = Check<host::RasterSuite>("SetRasterTile")) return e;
   Art* art = RasterOf(handle);
   if (!art || !artSlice || !tile || !tileSlice || !TileRequestValid(*artSlice, *tile, *tileSlice))
@@ -205,15 +205,15 @@ host::Err InitMesh(const char* op, host::ArtHandle handle, std::int32_t i, std::
   return host::kNoErr;
 }
 
-host::Err InitCartesianMesh(host::ArtHandle art, std::int32_t i, std::int32_t j) {
+host::Err VELM_HOSTCALL InitCartesianMesh(host::ArtHandle art, std::int32_t i, std::int32_t j) {
   return InitMesh("InitCartesianMesh", art, i, j, host::kCartesianMesh);
 }
 
-host::Err InitPolarMesh(host::ArtHandle art, std::int32_t i, std::int32_t j) {
+host::Err VELM_HOSTCALL InitPolarMesh(host::ArtHandle art, std::int32_t i, std::int32_t j) {
   return InitMesh("InitPolarMesh", art, i, j, host::kPolarMesh);
 }
 
-host::Err GetMeshKind(host::ArtHandle handle, std::int32_t* kind) {
+host::Err VELM_HOSTCALL GetMeshKind(host::ArtHandle handle, std::int32_t* kind) {
   if (host::Err e = Check<host::MeshSuite>("GetMeshKind")) return e;
   Art* art = MeshOf(handle);
   if (!art || !kind) return host::kBadParameterErr;
@@ -221,7 +221,7 @@ host::Err GetMeshKind(host::ArtHandle handle, std::int32_t* kind) {
   return host::kNoErr;
 }
 
-host::Err GetMeshSize(host::ArtHandle handle, std::int32_t* i, std::int32_t* j) {
+host::Err VELM_HOSTCALL GetMeshSize(host::ArtHandle handle, std::int32_t* i, std::int32_t* j) {
   if (host::Err e = Check<host::MeshSuite>("GetMeshSize")) return e;
   Art* art = MeshOf(handle);
   if (!art || !i || !j) return host::kBadParameterErr;
@@ -230,8 +230,8 @@ host::Err GetMeshSize(host::ArtHandle handle, std::int32_t* i, std::int32_t* j) 
   return host::kNoErr;
 }
 
-host::Err GetMeshNode(host::ArtHandle handle, std::int32_t i, std::int32_t j,
-                      host::MeshVertexHandle* vertex) {
+host::Err VELM_HOSTCALL GetMeshNode(host::ArtHandle handle, std::int32_t i, std::int32_t j,
+                                    host::MeshVertexHandle* vertex) {
   if (host::Err e = Check<host::MeshSuite>("GetMeshNode")) return e;
   Art* art = MeshOf(handle);
   if (!art || !vertex || !art->mesh.HasNode(i, j) || art->mesh.nodes.empty())
@@ -298,7 +298,7 @@ bool VertexColorAllowed(const host::Color& c) {
   }
 }
 
-host::Err CountVertexSegments(host::MeshVertexHandle handle, std::int32_t* count) {
+host::Err VELM_HOSTCALL CountVertexSegments(host::MeshVertexHandle handle, std::int32_t* count) {
   if (host::Err e = Check<host::MeshVertexSuite>("CountVertexSegments")) return e;
   MeshVertexRef* v = VertexOf(handle);
   if (!v || !count) return host::kBadParameterErr;
@@ -306,7 +306,7 @@ host::Err CountVertexSegments(host::MeshVertexHandle handle, std::int32_t* count
   return host::kNoErr;
 }
 
-host::Err GetVertexColor(host::MeshVertexHandle handle, host::Color* color) {
+host::Err VELM_HOSTCALL GetVertexColor(host::MeshVertexHandle handle, host::Color* color) {
   if (host::Err e = Check<host::MeshVertexSuite>("GetVertexColor")) return e;
   MeshVertexRef* v = VertexOf(handle);
   if (!v || !color) return host::kBadParameterErr;
@@ -314,7 +314,7 @@ host::Err GetVertexColor(host::MeshVertexHandle handle, host::Color* color) {
   return host::kNoErr;
 }
 
-host::Err SetVertexColor(host::MeshVertexHandle handle, const host::Color* color) {
+host::Err VELM_HOSTCALL SetVertexColor(host::MeshVertexHandle handle, const host::Color* color) {
   if (host::Err e = Check<host::MeshVertexSuite>("SetVertexColor")) return e;
   MeshVertexRef* v = VertexOf(handle);
   if (!v || !color || !VertexColorAllowed(*color)) return host::kBadParameterErr;
@@ -323,7 +323,7 @@ host::Err SetVertexColor(host::MeshVertexHandle handle, const host::Color* color
   return host::kNoErr;
 }
 
-host::Err GetVertexPoint(host::MeshVertexHandle handle, host::RealPoint* point) {
+host::Err VELM_HOSTCALL GetVertexPoint(host::MeshVertexHandle handle, host::RealPoint* point) {
   if (host::Err e = Check<host::MeshVertexSuite>("GetVertexPoint")) return e;
   MeshVertexRef* v = VertexOf(handle);
   if (!v || !point) return host::kBadParameterErr;
@@ -331,7 +331,8 @@ host::Err GetVertexPoint(host::MeshVertexHandle handle, host::RealPoint* point) 
   return host::kNoErr;
 }
 
-host::Err SetVertexPoint(host::MeshVertexHandle handle, const host::RealPoint* point) {
+host::Err VELM_HOSTCALL SetVertexPoint(host::MeshVertexHandle handle,
+                                       const host::RealPoint* point) {
   if (host::Err e = Check<host::MeshVertexSuite>("SetVertexPoint")) return e;
   MeshVertexRef* v = VertexOf(handle);
   if (!v || !point) return host::kBadParameterErr;
@@ -340,8 +341,8 @@ host::Err SetVertexPoint(host::MeshVertexHandle handle, const host::RealPoint* p
   return host::kNoErr;
 }
 
-host::Err GetVertexTangent(host::MeshVertexHandle handle, std::int32_t n,
-                           host::RealPoint* tangent) {
+host::Err VELM_HOSTCALL GetVertexTangent(host::MeshVertexHandle handle, std::int32_t n,
+                                         host::RealPoint* tangent) {
   if (host::Err e = Check<host::MeshVertexSuite>("GetVertexTangent")) return e;
   MeshVertexRef* v = VertexOf(handle);
   const std::int32_t d = v ? DirectionOf(v, n) : -1;
@@ -353,8 +354,8 @@ host::Err GetVertexTangent(host::MeshVertexHandle handle, std::int32_t n,
   return host::kNoErr;
 }
 
-host::Err SetVertexTangent(host::MeshVertexHandle handle, std::int32_t n,
-                           const host::RealPoint* tangent) {
+host::Err VELM_HOSTCALL SetVertexTangent(host::MeshVertexHandle handle, std::int32_t n,
+                                         const host::RealPoint* tangent) {
   if (host::Err e = Check<host::MeshVertexSuite>("SetVertexTangent")) return e;
   MeshVertexRef* v = VertexOf(handle);
   const std::int32_t d = v ? DirectionOf(v, n) : -1;
@@ -366,7 +367,8 @@ host::Err SetVertexTangent(host::MeshVertexHandle handle, std::int32_t n,
   return host::kNoErr;
 }
 
-host::Err GetVertexSmooth(host::MeshVertexHandle handle, std::int32_t n, host::Boolean* smooth) {
+host::Err VELM_HOSTCALL GetVertexSmooth(host::MeshVertexHandle handle, std::int32_t n,
+                                        host::Boolean* smooth) {
   if (host::Err e = Check<host::MeshVertexSuite>("GetVertexSmooth")) return e;
   MeshVertexRef* v = VertexOf(handle);
   const std::int32_t d = v ? DirectionOf(v, n) : -1;
@@ -375,7 +377,8 @@ host::Err GetVertexSmooth(host::MeshVertexHandle handle, std::int32_t n, host::B
   return host::kNoErr;
 }
 
-host::Err SetVertexSmooth(host::MeshVertexHandle handle, std::int32_t n, host::Boolean smooth) {
+host::Err VELM_HOSTCALL SetVertexSmooth(host::MeshVertexHandle handle, std::int32_t n,
+                                        host::Boolean smooth) {
   if (host::Err e = Check<host::MeshVertexSuite>("SetVertexSmooth")) return e;
   MeshVertexRef* v = VertexOf(handle);
   const std::int32_t d = v ? DirectionOf(v, n) : -1;
@@ -385,8 +388,8 @@ host::Err SetVertexSmooth(host::MeshVertexHandle handle, std::int32_t n, host::B
   return host::kNoErr;
 }
 
-host::Err GetVertexSegment(host::MeshVertexHandle handle, std::int32_t n,
-                           host::MeshSegmentHandle* segment) {
+host::Err VELM_HOSTCALL GetVertexSegment(host::MeshVertexHandle handle, std::int32_t n,
+                                         host::MeshSegmentHandle* segment) {
   if (host::Err e = Check<host::MeshVertexSuite>("GetVertexSegment")) return e;
   MeshVertexRef* v = VertexOf(handle);
   const std::int32_t d = v ? DirectionOf(v, n) : -1;
@@ -405,14 +408,15 @@ MeshSegmentRef* SegmentOf(host::MeshSegmentHandle handle) {
   return std::find(d.begin(), d.end(), s->direction) != d.end() ? s : nullptr;
 }
 
-host::Err CountSegmentPoints(host::MeshSegmentHandle handle, std::int32_t* count) {
+host::Err VELM_HOSTCALL CountSegmentPoints(host::MeshSegmentHandle handle, std::int32_t* count) {
   if (host::Err e = Check<host::MeshSegmentSuite>("CountSegmentPoints")) return e;
   if (!SegmentOf(handle) || !count) return host::kBadParameterErr;
   *count = 2;
   return host::kNoErr;
 }
 
-host::Err GetSegmentPoint(host::MeshSegmentHandle handle, std::int32_t n, host::RealPoint* point) {
+host::Err VELM_HOSTCALL GetSegmentPoint(host::MeshSegmentHandle handle, std::int32_t n,
+                                        host::RealPoint* point) {
   if (host::Err e = Check<host::MeshSegmentSuite>("GetSegmentPoint")) return e;
   MeshSegmentRef* s = SegmentOf(handle);
   if (!s || !point || n < 0 || n > 1) return host::kBadParameterErr;
@@ -420,8 +424,8 @@ host::Err GetSegmentPoint(host::MeshSegmentHandle handle, std::int32_t n, host::
   return host::kNoErr;
 }
 
-host::Err SetSegmentPoint(host::MeshSegmentHandle handle, std::int32_t n,
-                          const host::RealPoint* point) {
+host::Err VELM_HOSTCALL SetSegmentPoint(host::MeshSegmentHandle handle, std::int32_t n,
+                                        const host::RealPoint* point) {
   if (host::Err e = Check<host::MeshSegmentSuite>("SetSegmentPoint")) return e;
   MeshSegmentRef* s = SegmentOf(handle);
   if (!s || !point || n < 0 || n > 1) return host::kBadParameterErr;

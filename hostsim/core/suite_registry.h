@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/errors.h"
+#include "host/suite_decl.h"
 #include "host/types.h"
 
 namespace hostsim {
@@ -74,7 +75,7 @@ SuiteRegistry& CurrentRegistry();
 namespace detail {
 
 template <class S, class R, class... A>
-R Unimplemented(A...) {
+R VELM_HOSTCALL Unimplemented(A...) {
   CurrentRegistry().NoteUnimplemented(S::kName);
   if constexpr (std::is_same_v<R, host::Err>) {
     return host::kUnimplementedErr;
@@ -86,7 +87,7 @@ R Unimplemented(A...) {
 }  // namespace detail
 
 template <class S, class R, class... A>
-auto MakeUnimplemented(R (*)(A...)) -> R (*)(A...) {
+auto MakeUnimplemented(R(VELM_HOSTCALL*)(A...)) -> R(VELM_HOSTCALL*)(A...) {
   return &detail::Unimplemented<S, R, A...>;
 }
 

@@ -36,7 +36,8 @@ template <int G>
 struct Stream {
   using Suite = std::conditional_t<G == 5, host::TextStreamSuite, host::TextStreamSuite4>;
 
-  static host::Err Open(host::ArtHandle handle, std::int32_t mode, host::TextStreamHandle* out) {
+  static host::Err VELM_HOSTCALL Open(host::ArtHandle handle, std::int32_t mode,
+                                      host::TextStreamHandle* out) {
     if (host::Err e = Check<Suite>("OpenTextStream")) return e;
     Art* art = TextOf(handle);
     if (!art || !out || (mode != host::kTextStreamRead && mode != host::kTextStreamWrite))
@@ -53,7 +54,7 @@ struct Stream {
     return host::kNoErr;
   }
 
-  static host::Err Close(host::TextStreamHandle handle) {
+  static host::Err VELM_HOSTCALL Close(host::TextStreamHandle handle) {
     if (host::Err e = Check<Suite>("CloseTextStream")) return e;
     TextStream* s = StreamOf(handle);
     if (!s) return host::kBadParameterErr;
@@ -61,8 +62,8 @@ struct Stream {
     return host::kNoErr;
   }
 
-  static host::Err Read(host::TextStreamHandle handle, char* buffer, std::int32_t count,
-                        std::int32_t* read) {
+  static host::Err VELM_HOSTCALL Read(host::TextStreamHandle handle, char* buffer,
+                                      std::int32_t count, std::int32_t* read) {
     if (host::Err e = Check<Suite>("ReadText")) return e;
     TextStream* s = StreamOf(handle);
     if (!s || !read || count < 0 || (count > 0 && !buffer)) return host::kBadParameterErr;
@@ -75,7 +76,7 @@ struct Stream {
     return host::kNoErr;
   }
 
-  static host::Err Move(host::TextStreamHandle handle, std::int32_t delta) {
+  static host::Err VELM_HOSTCALL Move(host::TextStreamHandle handle, std::int32_t delta) {
     if (host::Err e = Check<Suite>("MoveTextPosition")) return e;
     TextStream* s = StreamOf(handle);
     if (!s) return host::kBadParameterErr;
@@ -86,7 +87,7 @@ struct Stream {
     return host::kNoErr;
   }
 
-  static host::Err GetRunValue(host::TextStreamHandle handle, host::Real* value) {
+  static host::Err VELM_HOSTCALL GetRunValue(host::TextStreamHandle handle, host::Real* value) {
     if (host::Err e = Check<Suite>("GetRunValue")) return e;
     TextStream* s = StreamOf(handle);
     if (!s || !value) return host::kBadParameterErr;
@@ -94,7 +95,8 @@ struct Stream {
     return host::kNoErr;
   }
 
-  static host::Err GetPaintStyle(host::TextStreamHandle handle, host::PathStyle* style) {
+  static host::Err VELM_HOSTCALL GetPaintStyle(host::TextStreamHandle handle,
+                                               host::PathStyle* style) {
     if (host::Err e = Check<Suite>("GetPaintStyle")) return e;
     TextStream* s = StreamOf(handle);
     if (!s || !style) return host::kBadParameterErr;
@@ -111,18 +113,20 @@ struct Stream {
     std::memcpy(static_cast<void*>(out), &(Before(s).*member), sizeof *out);
     return host::kNoErr;
   }
-  static host::Err GetFont(host::TextStreamHandle h, host::TextFont* out) {
+  static host::Err VELM_HOSTCALL GetFont(host::TextStreamHandle h, host::TextFont* out) {
     return Get<host::TextFont, &TextAttributes::font>("GetFont", h, out);
   }
-  static host::Err GetParagraph(host::TextStreamHandle h, host::ParagraphAttributes* out) {
+  static host::Err VELM_HOSTCALL GetParagraph(host::TextStreamHandle h,
+                                              host::ParagraphAttributes* out) {
     return Get<host::ParagraphAttributes, &TextAttributes::paragraph>("GetParagraphAttributes", h,
                                                                       out);
   }
-  static host::Err GetCharacter(host::TextStreamHandle h, host::CharacterAttributes* out) {
+  static host::Err VELM_HOSTCALL GetCharacter(host::TextStreamHandle h,
+                                              host::CharacterAttributes* out) {
     return Get<host::CharacterAttributes, &TextAttributes::character>("GetCharacterAttributes", h,
                                                                       out);
   }
-  static host::Err GetTabs(host::TextStreamHandle h, host::TabStops* out) {
+  static host::Err VELM_HOSTCALL GetTabs(host::TextStreamHandle h, host::TabStops* out) {
     return Get<host::TabStops, &TextAttributes::tabs>("GetTabStops", h, out);
   }
 
@@ -135,7 +139,8 @@ struct Stream {
     std::memcpy(static_cast<void*>(&(s->pending.*member)), in, sizeof *in);
     return host::kNoErr;
   }
-  static host::Err SetPaintStyle(host::TextStreamHandle handle, const host::PathStyle* style) {
+  static host::Err VELM_HOSTCALL SetPaintStyle(host::TextStreamHandle handle,
+                                               const host::PathStyle* style) {
     if (host::Err e = Check<Suite>("SetPaintStyle")) return e;
     TextStream* s = StreamOf(handle);
     if (!s || !style) return host::kBadParameterErr;
@@ -147,7 +152,8 @@ struct Stream {
     s->pending.paint = copy;
     return host::kNoErr;
   }
-  static host::Err SetFont(host::TextStreamHandle handle, const host::TextFont* font) {
+  static host::Err VELM_HOSTCALL SetFont(host::TextStreamHandle handle,
+                                         const host::TextFont* font) {
     if (host::Err e = Check<Suite>("SetFont")) return e;
     TextStream* s = StreamOf(handle);
     if (!s || !font || !std::memchr(font->name, 0, sizeof font->name) || !KnownFontName(font->name))
@@ -155,18 +161,20 @@ struct Stream {
     std::memcpy(static_cast<void*>(&s->pending.font), font, sizeof *font);
     return host::kNoErr;
   }
-  static host::Err SetParagraph(host::TextStreamHandle h, const host::ParagraphAttributes* in) {
+  static host::Err VELM_HOSTCALL SetParagraph(host::TextStreamHandle h,
+                                              const host::ParagraphAttributes* in) {
     return Set<host::ParagraphAttributes, &TextAttributes::paragraph>("SetParagraphAttributes", h,
                                                                       in);
   }
-  static host::Err SetCharacter(host::TextStreamHandle h, const host::CharacterAttributes* in) {
+  static host::Err VELM_HOSTCALL SetCharacter(host::TextStreamHandle h,
+                                              const host::CharacterAttributes* in) {
     return Set<host::CharacterAttributes, &TextAttributes::character>("SetCharacterAttributes", h,
                                                                       in);
   }
-  static host::Err SetTabs(host::TextStreamHandle h, const host::TabStops* in) {
+  static host::Err VELM_HOSTCALL SetTabs(host::TextStreamHandle h, const host::TabStops* in) {
     return Set<host::TabStops, &TextAttributes::tabs>("SetTabStops", h, in);
   }
-  static host::Err SetRunValue(host::TextStreamHandle handle, host::Real value) {
+  static host::Err VELM_HOSTCALL SetRunValue(host::TextStreamHandle handle, host::Real value) {
     if (host::Err e = Check<Suite>("SetRunValue")) return e;
     TextStream* s = StreamOf(handle);
     if (!s) return host::kBadParameterErr;
@@ -174,7 +182,8 @@ struct Stream {
     return host::kNoErr;
   }
 
-  static host::Err Insert(host::TextStreamHandle handle, const char* text, std::int32_t length) {
+  static host::Err VELM_HOSTCALL Insert(host::TextStreamHandle handle, const char* text,
+                                        std::int32_t length) {
     if (host::Err e = Check<Suite>("InsertText")) return e;
     TextStream* s = StreamOf(handle);
     if (!s || s->mode != host::kTextStreamWrite || length < 0 || (length > 0 && !text))
@@ -219,7 +228,7 @@ host::TextPathHandle PathHandle(Art* path) {
   return reinterpret_cast<host::TextPathHandle>(path);
 }
 
-host::Err GetFirstTextPath(host::ArtHandle handle, host::TextPathHandle* path) {
+host::Err VELM_HOSTCALL GetFirstTextPath(host::ArtHandle handle, host::TextPathHandle* path) {
   if (host::Err e = Check<host::TextPathSuite>("GetFirstTextPath")) return e;
   Art* text = TextOf(handle);
   if (!text || !path) return host::kBadParameterErr;
@@ -227,7 +236,7 @@ host::Err GetFirstTextPath(host::ArtHandle handle, host::TextPathHandle* path) {
   return host::kNoErr;
 }
 
-host::Err GetNextTextPath(host::TextPathHandle handle, host::TextPathHandle* next) {
+host::Err VELM_HOSTCALL GetNextTextPath(host::TextPathHandle handle, host::TextPathHandle* next) {
   if (host::Err e = Check<host::TextPathSuite>("GetNextTextPath")) return e;
   Art* path = PathOf(handle);
   if (!path || !next) return host::kBadParameterErr;
@@ -238,8 +247,8 @@ host::Err GetNextTextPath(host::TextPathHandle handle, host::TextPathHandle* nex
   return host::kNoErr;
 }
 
-host::Err AddTextPath(host::ArtHandle textHandle, host::ArtHandle prepHandle,
-                      std::int32_t paintOrder, host::ArtHandle* pathArt) {
+host::Err VELM_HOSTCALL AddTextPath(host::ArtHandle textHandle, host::ArtHandle prepHandle,
+                                    std::int32_t paintOrder, host::ArtHandle* pathArt) {
   if (host::Err e = Check<host::TextPathSuite>("AddTextPath")) return e;
   Art* text = TextOf(textHandle);
   Art* path = pathArt ? ArtOf(*pathArt) : nullptr;
@@ -255,7 +264,7 @@ host::Err AddTextPath(host::ArtHandle textHandle, host::ArtHandle prepHandle,
   return host::kBadParameterErr;
 }
 
-host::Err GetTextPathArt(host::TextPathHandle handle, host::ArtHandle* art) {
+host::Err VELM_HOSTCALL GetTextPathArt(host::TextPathHandle handle, host::ArtHandle* art) {
   if (host::Err e = Check<host::TextPathSuite>("GetTextPathArt")) return e;
   Art* path = PathOf(handle);
   if (!path || !art) return host::kBadParameterErr;
@@ -263,7 +272,7 @@ host::Err GetTextPathArt(host::TextPathHandle handle, host::ArtHandle* art) {
   return host::kNoErr;
 }
 
-host::Err GetTextPathMatrix(host::TextPathHandle handle, host::RealMatrix* matrix) {
+host::Err VELM_HOSTCALL GetTextPathMatrix(host::TextPathHandle handle, host::RealMatrix* matrix) {
   if (host::Err e = Check<host::TextPathSuite>("GetTextPathMatrix")) return e;
   Art* path = PathOf(handle);
   if (!path || !matrix) return host::kBadParameterErr;
@@ -271,7 +280,8 @@ host::Err GetTextPathMatrix(host::TextPathHandle handle, host::RealMatrix* matri
   return host::kNoErr;
 }
 
-host::Err SetTextPathMatrix(host::TextPathHandle handle, const host::RealMatrix* matrix) {
+host::Err VELM_HOSTCALL SetTextPathMatrix(host::TextPathHandle handle,
+                                          const host::RealMatrix* matrix) {
   if (host::Err e = Check<host::TextPathSuite>("SetTextPathMatrix")) return e;
   Art* path = PathOf(handle);
   if (!path || !matrix) return host::kBadParameterErr;
@@ -281,7 +291,7 @@ host::Err SetTextPathMatrix(host::TextPathHandle handle, const host::RealMatrix*
   return host::kNoErr;
 }
 
-host::Err GetTextPathAttribute(host::TextPathHandle handle, std::int16_t* attribute) {
+host::Err VELM_HOSTCALL GetTextPathAttribute(host::TextPathHandle handle, std::int16_t* attribute) {
   if (host::Err e = Check<host::TextPathSuite>("GetTextPathAttribute")) return e;
   Art* path = PathOf(handle);
   if (!path || !attribute) return host::kBadParameterErr;
@@ -289,7 +299,7 @@ host::Err GetTextPathAttribute(host::TextPathHandle handle, std::int16_t* attrib
   return host::kNoErr;
 }
 
-host::Err SetTextPathAttribute(host::TextPathHandle handle, std::int16_t attribute) {
+host::Err VELM_HOSTCALL SetTextPathAttribute(host::TextPathHandle handle, std::int16_t attribute) {
   if (host::Err e = Check<host::TextPathSuite>("SetTextPathAttribute")) return e;
   Art* path = PathOf(handle);
   if (!path) return host::kBadParameterErr;
@@ -301,7 +311,7 @@ host::Err SetTextPathAttribute(host::TextPathHandle handle, std::int16_t attribu
 
 // ---- AI Text Suite ----
 
-host::Err GetTextType(host::ArtHandle handle, std::int32_t* type) {
+host::Err VELM_HOSTCALL GetTextType(host::ArtHandle handle, std::int32_t* type) {
   if (host::Err e = Check<host::TextSuite>("GetTextType")) return e;
   Art* text = TextOf(handle);
   if (!text || !type) return host::kBadParameterErr;
@@ -309,7 +319,7 @@ host::Err GetTextType(host::ArtHandle handle, std::int32_t* type) {
   return host::kNoErr;
 }
 
-host::Err SetTextType(host::ArtHandle handle, std::int32_t type) {
+host::Err VELM_HOSTCALL SetTextType(host::ArtHandle handle, std::int32_t type) {
   if (host::Err e = Check<host::TextSuite>("SetTextType")) return e;
   Art* text = TextOf(handle);
   if (!text || type < host::kPointText || type > host::kPathText) return host::kBadParameterErr;

@@ -15,14 +15,14 @@ View* ViewOf(host::DocumentViewHandle handle) {
 
 // ---- AI Document View Suite ----
 
-host::Err CountDocumentViews(std::int32_t* count) {
+host::Err VELM_HOSTCALL CountDocumentViews(std::int32_t* count) {
   if (host::Err e = Check<host::DocumentViewSuite>("CountDocumentViews")) return e;
   if (!count) return host::kBadParameterErr;
   *count = Doc() ? static_cast<std::int32_t>(Doc()->views().size()) : 0;
   return host::kNoErr;
 }
 
-host::Err GetNthDocumentView(std::int32_t index, host::DocumentViewHandle* view) {
+host::Err VELM_HOSTCALL GetNthDocumentView(std::int32_t index, host::DocumentViewHandle* view) {
   if (host::Err e = Check<host::DocumentViewSuite>("GetNthDocumentView")) return e;
   if (!view || !Doc() || index < 0 || static_cast<std::size_t>(index) >= Doc()->views().size())
     return host::kBadParameterErr;
@@ -30,7 +30,7 @@ host::Err GetNthDocumentView(std::int32_t index, host::DocumentViewHandle* view)
   return host::kNoErr;
 }
 
-host::Err GetDocumentViewZoom(host::DocumentViewHandle handle, host::Real* zoom) {
+host::Err VELM_HOSTCALL GetDocumentViewZoom(host::DocumentViewHandle handle, host::Real* zoom) {
   if (host::Err e = Check<host::DocumentViewSuite>("GetDocumentViewZoom")) return e;
   View* view = ViewOf(handle);
   if (!view || !zoom) return host::kBadParameterErr;
@@ -38,8 +38,9 @@ host::Err GetDocumentViewZoom(host::DocumentViewHandle handle, host::Real* zoom)
   return host::kNoErr;
 }
 
-host::Err ViewPointToArtworkPoint(host::DocumentViewHandle handle, const host::Point* viewPoint,
-                                  host::RealPoint* artworkPoint) {
+host::Err VELM_HOSTCALL ViewPointToArtworkPoint(host::DocumentViewHandle handle,
+                                                const host::Point* viewPoint,
+                                                host::RealPoint* artworkPoint) {
   if (host::Err e = Check<host::DocumentViewSuite>("ViewPointToArtworkPoint")) return e;
   View* view = ViewOf(handle);
   if (!view || !viewPoint || !artworkPoint) return host::kBadParameterErr;
@@ -47,8 +48,9 @@ host::Err ViewPointToArtworkPoint(host::DocumentViewHandle handle, const host::P
   return host::kNoErr;
 }
 
-host::Err ArtworkPointToViewPoint(host::DocumentViewHandle handle,
-                                  const host::RealPoint* artworkPoint, host::Point* viewPoint) {
+host::Err VELM_HOSTCALL ArtworkPointToViewPoint(host::DocumentViewHandle handle,
+                                                const host::RealPoint* artworkPoint,
+                                                host::Point* viewPoint) {
   if (host::Err e = Check<host::DocumentViewSuite>("ArtworkPointToViewPoint")) return e;
   View* view = ViewOf(handle);
   if (!view || !artworkPoint || !viewPoint) return host::kBadParameterErr;
@@ -58,7 +60,7 @@ host::Err ArtworkPointToViewPoint(host::DocumentViewHandle handle,
 
 // ---- AI Undo Suite ----
 
-host::Err SetUndoText(const char* undoText, const char* redoText) {
+host::Err VELM_HOSTCALL SetUndoText(const char* undoText, const char* redoText) {
   if (host::Err e = Check<host::UndoSuite>("SetUndoText")) return e;
   if (!undoText || !redoText) return host::kBadParameterErr;
   if (!Doc()) return host::kNotFoundErr;
@@ -66,7 +68,7 @@ host::Err SetUndoText(const char* undoText, const char* redoText) {
   return host::kNoErr;
 }
 
-host::Err BeginUndoStep() {
+host::Err VELM_HOSTCALL BeginUndoStep() {
   if (host::Err e = Check<host::UndoSuite>("BeginUndoStep")) return e;
   if (!Doc()) return host::kNotFoundErr;
   Doc()->BeginUndoStep();
@@ -97,7 +99,7 @@ const UnitTexts* FindUnits(std::int32_t units) {
   return nullptr;
 }
 
-host::Err GetUnitsString(std::int32_t format, unsigned char* text) {
+host::Err VELM_HOSTCALL GetUnitsString(std::int32_t format, unsigned char* text) {
   if (host::Err e = Check<host::UserSuite>("GetUnitsString")) return e;
   if (!text || (format != 0 && format != 1)) return host::kBadParameterErr;
   if (!Doc()) return host::kNotFoundErr;
@@ -109,7 +111,7 @@ host::Err GetUnitsString(std::int32_t format, unsigned char* text) {
   return host::kNoErr;
 }
 
-host::Err RulerUnitsToAdmUnits(std::int32_t units, std::int32_t* admUnits) {
+host::Err VELM_HOSTCALL RulerUnitsToAdmUnits(std::int32_t units, std::int32_t* admUnits) {
   if (host::Err e = Check<host::UserSuite>("RulerUnitsToAdmUnits")) return e;
   const UnitTexts* u = FindUnits(units);
   if (!u || !admUnits) return host::kBadParameterErr;

@@ -1,12 +1,16 @@
 #include "hostsim/desktop/adm_drawing.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "hostsim/core/module_loader.h"
 #include "hostsim/core/suite_impl.h"
 #include "hostsim/drawing/text_layout.h"
 
 namespace hostsim {
 namespace {
+// Defined with DrawerFrom below.
+void TakePlatformDrawing(Drawer* d);
 
 using namespace impl;
 
@@ -37,19 +41,38 @@ void SetUpDialogFont(cairo_t* cr) {
 
 // ---- ADM Drawer Suite ----
 
-host::GraphicsPortRef GetGraphicsPort(host::DrawerRef ref) {
+host::GraphicsPortRef VELM_HOSTCALL GetGraphicsPort(host::DrawerRef ref) {
   if (DrawerFails("GetGraphicsPort")) return nullptr;
   Drawer* d = DrawerFrom(ref);
   return d ? reinterpret_cast<host::GraphicsPortRef>(d->context) : nullptr;
 }
 
-host::PortRef GetPlatformPort(host::DrawerRef ref) {
+host::PortRef VELM_HOSTCALL GetPlatformPort(host::DrawerRef ref) {
   if (DrawerFails("GetPlatformPort")) return nullptr;
   Drawer* d = DrawerFrom(ref);
-  return d ? d->context : nullptr;
+  if (!d) return nullptr;
+  const ForeignPorts* foreign = ModuleForeignPorts();
+  if (!foreign) return d->context;
+  // The module draws through its own window system: a context of it, holding what the
+  // drawer's area shows now.
+  const DeviceContext& dc = *d->context;
+  const std::int32_t width = dc.clip.right - dc.origin.h, height = dc.clip.bottom - dc.origin.v;
+  if (width <= 0 || height <= 0 || !dc.target) return nullptr;
+  if (!d->platformPort) d->platformPort = foreign->create(width, height);
+  if (!d->platformPort) return nullptr;
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) *
+                                    static_cast<std::size_t>(height));
+  for (std::int32_t y = 0; y < height; ++y)
+    for (std::int32_t x = 0; x < width; ++x)
+      if (dc.target->Contains(dc.origin.h + x, dc.origin.v + y))
+        pixels[static_cast<std::size_t>(y * width + x)] =
+            dc.target->Pixel(dc.origin.h + x, dc.origin.v + y);
+  foreign->write(d->platformPort, width, height, pixels.data());
+  d->platformPortAhead = true;
+  return d->platformPort;
 }
 
-void SetRGBColor(host::DrawerRef ref, const host::AdmRgbColor* color) {
+void VELM_HOSTCALL SetRGBColor(host::DrawerRef ref, const host::AdmRgbColor* color) {
   if (DrawerFails("SetRGBColor")) return;
   Drawer* d = DrawerFrom(ref);
   if (!d || !color) return;
@@ -57,12 +80,12 @@ void SetRGBColor(host::DrawerRef ref, const host::AdmRgbColor* color) {
              (static_cast<std::uint32_t>(color->green >> 8) << 8) | (color->blue >> 8);
 }
 
-void SetColor(host::DrawerRef ref, std::int32_t color) {
+void VELM_HOSTCALL SetColor(host::DrawerRef ref, std::int32_t color) {
   if (DrawerFails("SetColor")) return;
   if (Drawer* d = DrawerFrom(ref)) d->color = AdmPaletteColor(color);
 }
 
-void FillRect(host::DrawerRef ref, const host::Rect* rect) {
+void VELM_HOSTCALL FillRect(host::DrawerRef ref, const host::Rect* rect) {
   if (DrawerFails("FillRect")) return;
   Drawer* d = DrawerFrom(ref);
   if (!d || !rect) return;
@@ -71,7 +94,7 @@ void FillRect(host::DrawerRef ref, const host::Rect* rect) {
       D().SetPixel(d->context, x, y, d->color);
 }
 
-void DrawRect(host::DrawerRef ref, const host::Rect* rect) {
+void VELM_HOSTCALL DrawRect(host::DrawerRef ref, const host::Rect* rect) {
   if (DrawerFails("DrawRect")) return;
   Drawer* d = DrawerFrom(ref);
   if (!d || !rect || rect->right <= rect->left || rect->bottom <= rect->top) return;
@@ -85,7 +108,7 @@ void DrawRect(host::DrawerRef ref, const host::Rect* rect) {
   }
 }
 
-void DrawLine(host::DrawerRef ref, const host::Point* from, const host::Point* to) {
+void VELM_HOSTCALL DrawLine(host::DrawerRef ref, const host::Point* from, const host::Point* to) {
   if (DrawerFails("DrawLine")) return;
   Drawer* d = DrawerFrom(ref);
   if (!d || !from || !to) return;
@@ -123,14 +146,14 @@ void ShowText(Drawer* d, const char* text, const host::Point* at, double xScale)
   dc->target->EndCairo();
 }
 
-void DrawText(host::DrawerRef ref, const char* text, const host::Point* at) {
+void VELM_HOSTCALL DrawText(host::DrawerRef ref, const char* text, const host::Point* at) {
   if (DrawerFails("DrawText")) return;
   Drawer* d = DrawerFrom(ref);
   if (!d || !text || !at) return;
   ShowText(d, text, at, 1);
 }
 
-std::int32_t GetTextWidth(host::DrawerRef ref, const char* text) {
+std::int32_t VELM_HOSTCALL GetTextWidth(host::DrawerRef ref, const char* text) {
   if (DrawerFails("GetTextWidth")) return 0;
   Drawer* d = DrawerFrom(ref);
   if (!d || !text) return 0;
@@ -142,9 +165,37 @@ std::int32_t GetTextWidth(host::DrawerRef ref, const char* text) {
   return static_cast<std::int32_t>(te.x_advance + 0.5);
 }
 
-host::DrawerRef Create(host::PortRef port, const host::Rect* bounds) {
+// A drawer on a memory context of the module's own window system (the Windows module's
+// GDI under wine), or null when `port` is none.
+Drawer* ForeignDrawer(host::PortRef port, const host::Rect& bounds) {
+  const ForeignPorts* foreign = ModuleForeignPorts();
+  std::int32_t width = 0, height = 0;
+  if (!foreign || !port || !foreign->size(port, &width, &height) || width <= 0 || height <= 0)
+    return nullptr;
+  auto copy = std::make_unique<Bitmap>(width, height);
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) *
+                                    static_cast<std::size_t>(height));
+  if (!foreign->read(port, width, height, pixels.data())) return nullptr;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      copy->SetPixel(x, y,
+                     pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                            static_cast<std::size_t>(x)]);
+  const host::Rect clip{std::max(0, bounds.left), std::max(0, bounds.top),
+                        std::min(width, bounds.right), std::min(height, bounds.bottom)};
+  Drawer* drawer = NewDrawer(copy.get(), {0, 0}, clip);
+  drawer->foreignPort = port;
+  drawer->foreignCopy = std::move(copy);
+  return drawer;
+}
+
+host::DrawerRef VELM_HOSTCALL Create(host::PortRef port, const host::Rect* bounds) {
   if (DrawerFails("Create")) return nullptr;
   DeviceContext* dc = D().ContextFrom(port);
+  if (!dc && bounds) {
+    Drawer* foreign = ForeignDrawer(port, *bounds);
+    return foreign ? foreign->ref() : nullptr;
+  }
   if (!dc || !bounds) return nullptr;
   // The context's coordinates stay the drawer's; only the clip narrows.
   const host::Rect clip{std::max(dc->clip.left, bounds->left + dc->origin.h),
@@ -154,7 +205,7 @@ host::DrawerRef Create(host::PortRef port, const host::Rect* bounds) {
   return NewDrawer(dc->target, dc->origin, clip)->ref();
 }
 
-void Destroy(host::DrawerRef ref) {
+void VELM_HOSTCALL Destroy(host::DrawerRef ref) {
   if (DrawerFails("Destroy")) return;
   Drawer* d = DrawerFrom(ref);
   if (!d) return;
@@ -163,7 +214,7 @@ void Destroy(host::DrawerRef ref) {
   DeleteDrawer(d);
 }
 
-void DrawImage(host::DrawerRef ref, host::ImageRef imageRef, const host::Point* at) {
+void VELM_HOSTCALL DrawImage(host::DrawerRef ref, host::ImageRef imageRef, const host::Point* at) {
   if (DrawerFails("DrawImage")) return;
   Drawer* d = DrawerFrom(ref);
   AdmImage* image = ImageFrom(imageRef);
@@ -176,7 +227,7 @@ void DrawImage(host::DrawerRef ref, host::ImageRef imageRef, const host::Point* 
 
 // ---- ADM Image Suite ----
 
-host::ImageRef CreateImage(std::int32_t width, std::int32_t height) {
+host::ImageRef VELM_HOSTCALL CreateImage(std::int32_t width, std::int32_t height) {
   if (ImageFails("Create")) return nullptr;
   if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return nullptr;
   auto image = std::make_unique<AdmImage>();
@@ -185,7 +236,7 @@ host::ImageRef CreateImage(std::int32_t width, std::int32_t height) {
   return D().images().back()->ref();
 }
 
-void DestroyImage(host::ImageRef ref) {
+void VELM_HOSTCALL DestroyImage(host::ImageRef ref) {
   if (ImageFails("Destroy")) return;
   AdmImage* image = ImageFrom(ref);
   if (!image) return;
@@ -196,7 +247,7 @@ void DestroyImage(host::ImageRef ref) {
                images.end());
 }
 
-host::DrawerRef BeginDrawer(host::ImageRef ref) {
+host::DrawerRef VELM_HOSTCALL BeginDrawer(host::ImageRef ref) {
   if (ImageFails("BeginDrawer")) return nullptr;
   AdmImage* image = ImageFrom(ref);
   if (!image || image->drawer) return nullptr;
@@ -205,7 +256,7 @@ host::DrawerRef BeginDrawer(host::ImageRef ref) {
   return image->drawer->ref();
 }
 
-void EndDrawer(host::ImageRef ref) {
+void VELM_HOSTCALL EndDrawer(host::ImageRef ref) {
   if (ImageFails("EndDrawer")) return;
   AdmImage* image = ImageFrom(ref);
   if (!image || !image->drawer) return;
@@ -307,6 +358,17 @@ Drawer* NewDrawer(Bitmap* target, host::Point origin, const host::Rect& clip) {
 }
 
 void DeleteDrawer(Drawer* drawer) {
+  if (drawer->platformPort) {
+    TakePlatformDrawing(drawer);
+    if (const ForeignPorts* foreign = ModuleForeignPorts()) foreign->release(drawer->platformPort);
+    drawer->platformPort = nullptr;
+  }
+  if (drawer->foreignPort && drawer->foreignCopy)
+    if (const ForeignPorts* foreign = ModuleForeignPorts()) {
+      const Bitmap& b = *drawer->foreignCopy;
+      const std::vector<std::uint32_t> pixels = b.Pixels();
+      foreign->write(drawer->foreignPort, b.width(), b.height(), pixels.data());
+    }
   D().DeleteContext(drawer->context);
   auto& drawers = D().drawers();
   drawers.erase(std::remove_if(drawers.begin(), drawers.end(),
@@ -314,9 +376,34 @@ void DeleteDrawer(Drawer* drawer) {
                 drawers.end());
 }
 
+namespace {
+
+// What the module drew through its platform drawing context, into the drawer's target
+// (within the drawer's clip).
+void TakePlatformDrawing(Drawer* d) {
+  const ForeignPorts* foreign = ModuleForeignPorts();
+  if (!d->platformPort || !d->platformPortAhead || !foreign) return;
+  d->platformPortAhead = false;
+  const DeviceContext& dc = *d->context;
+  const std::int32_t width = dc.clip.right - dc.origin.h, height = dc.clip.bottom - dc.origin.v;
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) *
+                                    static_cast<std::size_t>(height));
+  if (!foreign->read(d->platformPort, width, height, pixels.data())) return;
+  for (std::int32_t y = std::max(0, dc.clip.top - dc.origin.v); y < height; ++y)
+    for (std::int32_t x = std::max(0, dc.clip.left - dc.origin.h); x < width; ++x)
+      if (dc.target->Contains(dc.origin.h + x, dc.origin.v + y))
+        dc.target->SetPixel(dc.origin.h + x, dc.origin.v + y,
+                            pixels[static_cast<std::size_t>(y * width + x)]);
+}
+
+}  // namespace
+
 Drawer* DrawerFrom(host::DrawerRef ref) {
   for (const auto& d : D().drawers())
-    if (d->ref() == ref) return d.get();
+    if (d->ref() == ref) {
+      TakePlatformDrawing(d.get());
+      return d.get();
+    }
   return nullptr;
 }
 

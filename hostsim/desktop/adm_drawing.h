@@ -17,6 +17,15 @@ struct Drawer {
   // The context the drawer draws through (its own), in the drawer's local coordinates.
   DeviceContext* context = nullptr;
   std::uint32_t color = 0;  // 0x00RRGGBB
+  // A drawer on a drawing context of the module's own window system draws into a copy of
+  // its pixels, written back when the drawer ends.
+  void* foreignPort = nullptr;
+  std::unique_ptr<Bitmap> foreignCopy;
+  // The platform drawing context handed to the module, where the module draws through its
+  // own window system: a context of that system mirroring the drawer's area, drawn back
+  // into the target before the drawer draws again or ends.
+  void* platformPort = nullptr;
+  bool platformPortAhead = false;
   host::DrawerRef ref() { return reinterpret_cast<host::DrawerRef>(this); }
 };
 

@@ -8,6 +8,7 @@
 #include "hostsim/core/document.h"
 #include "hostsim/core/file_output.h"
 #include "hostsim/core/host.h"
+#include "hostsim/core/module_loader.h"
 #include "hostsim/desktop/adm_drawing.h"
 #include "hostsim/drawing/renderer.h"
 #include "hostsim/drawing/text_layout.h"
@@ -119,6 +120,11 @@ DeviceContext* Desktop::BitmapContext(Bitmap* bitmap, host::Point origin, host::
   dc->clip = {std::max(clip.left, 0), std::max(clip.top, 0), std::min(clip.right, bitmap->width()),
               std::min(clip.bottom, bitmap->height())};
   return dc;
+}
+
+void Desktop::SetCursorPosition(host::Point p) {
+  cursor_ = p;
+  if (const ForeignPorts* foreign = ModuleForeignPorts()) foreign->cursor(p.h, p.v);
 }
 
 DeviceContext* Desktop::ContextFrom(host::PortRef ref) const {

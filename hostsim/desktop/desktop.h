@@ -95,7 +95,8 @@ class Desktop {
   void Repaint(Document* document);
 
   host::Point cursor() const { return cursor_; }
-  void SetCursorPosition(host::Point p) { cursor_ = p; }
+  // Moves the cursor (and a module's own window system's with it).
+  void SetCursorPosition(host::Point p);
 
   // ---- Contexts ----
   DeviceContext* WindowContext(Window* window);  // null: the whole screen

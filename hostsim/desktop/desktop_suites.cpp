@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "hostsim/core/document_suites.h"
+#include "hostsim/core/module_loader.h"
 #include "hostsim/core/suite_impl.h"
 #include "hostsim/desktop/desktop.h"
 #include "hostsim/drawing/renderer.h"
@@ -27,13 +28,13 @@ DeviceContext* DcOf(host::PortRef ref) {
   return D().ContextFrom(ref);
 }
 
-host::WindowRef GetTopChild(host::WindowRef parent) {
+host::WindowRef VELM_HOSTCALL GetTopChild(host::WindowRef parent) {
   if (Fails("GetTopChild")) return nullptr;
   Window* w = D().WindowFrom(parent);
   return w && !w->children.empty() ? w->children.front() : nullptr;
 }
 
-host::Boolean GetClientRect(host::WindowRef window, host::Rect* rect) {
+host::Boolean VELM_HOSTCALL GetClientRect(host::WindowRef window, host::Rect* rect) {
   if (Fails("GetClientRect")) return 0;
   Window* w = D().WindowFrom(window);
   if (!w || !rect) return 0;
@@ -41,7 +42,7 @@ host::Boolean GetClientRect(host::WindowRef window, host::Rect* rect) {
   return 1;
 }
 
-host::Boolean ScreenToClient(host::WindowRef window, host::Point* point) {
+host::Boolean VELM_HOSTCALL ScreenToClient(host::WindowRef window, host::Point* point) {
   if (Fails("ScreenToClient")) return 0;
   Window* w = D().WindowFrom(window);
   if (!w || !point) return 0;
@@ -50,7 +51,7 @@ host::Boolean ScreenToClient(host::WindowRef window, host::Point* point) {
   return 1;
 }
 
-host::Boolean ClientToScreen(host::WindowRef window, host::Point* point) {
+host::Boolean VELM_HOSTCALL ClientToScreen(host::WindowRef window, host::Point* point) {
   if (Fails("ClientToScreen")) return 0;
   Window* w = D().WindowFrom(window);
   if (!w || !point) return 0;
@@ -59,20 +60,20 @@ host::Boolean ClientToScreen(host::WindowRef window, host::Point* point) {
   return 1;
 }
 
-host::Boolean GetCursorPos(host::Point* point) {
+host::Boolean VELM_HOSTCALL GetCursorPos(host::Point* point) {
   if (Fails("GetCursorPos") || !point) return 0;
   *point = D().cursor();
   return 1;
 }
 
-host::PortRef GetDC(host::WindowRef window) {
+host::PortRef VELM_HOSTCALL GetDC(host::WindowRef window) {
   if (Fails("GetDC")) return nullptr;
   Window* w = D().WindowFrom(window);
   if (window && !w) return nullptr;
   return D().WindowContext(w);
 }
 
-host::Boolean ReleaseDC(host::WindowRef window, host::PortRef ref) {
+host::Boolean VELM_HOSTCALL ReleaseDC(host::WindowRef window, host::PortRef ref) {
   if (Fails("ReleaseDC")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc ||
@@ -83,18 +84,18 @@ host::Boolean ReleaseDC(host::WindowRef window, host::PortRef ref) {
   return 1;
 }
 
-host::PortRef CreateDisplayDC() {
+host::PortRef VELM_HOSTCALL CreateDisplayDC() {
   if (Fails("CreateDisplayDC")) return nullptr;
   return D().DisplayContext();
 }
 
-host::PortRef CreateCompatibleDC(host::PortRef reference) {
+host::PortRef VELM_HOSTCALL CreateCompatibleDC(host::PortRef reference) {
   if (Fails("CreateCompatibleDC")) return nullptr;
   if (reference && !DcOf(reference)) return nullptr;
   return D().MemoryContext();
 }
 
-host::Boolean DeleteDC(host::PortRef ref) {
+host::Boolean VELM_HOSTCALL DeleteDC(host::PortRef ref) {
   if (Fails("DeleteDC")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc || dc->kind == DeviceContext::Kind::kWindow) return 0;
@@ -102,35 +103,35 @@ host::Boolean DeleteDC(host::PortRef ref) {
   return 1;
 }
 
-host::GdiRef CreateCompatibleBitmap(host::PortRef reference, std::int32_t width,
-                                    std::int32_t height) {
+host::GdiRef VELM_HOSTCALL CreateCompatibleBitmap(host::PortRef reference, std::int32_t width,
+                                                  std::int32_t height) {
   if (Fails("CreateCompatibleBitmap")) return nullptr;
   if (!DcOf(reference)) return nullptr;
   return D().NewBitmap(width, height);
 }
 
-host::GdiRef CreatePen(std::int32_t style, std::int32_t width, std::uint32_t color) {
+host::GdiRef VELM_HOSTCALL CreatePen(std::int32_t style, std::int32_t width, std::uint32_t color) {
   if (Fails("CreatePen")) return nullptr;
   if (style != host::kPenSolid && style != host::kPenNull) return nullptr;
   return D().NewPen(style, width, SwapRedBlue(color));
 }
 
-host::GdiRef CreateSolidBrush(std::uint32_t color) {
+host::GdiRef VELM_HOSTCALL CreateSolidBrush(std::uint32_t color) {
   if (Fails("CreateSolidBrush")) return nullptr;
   return D().NewBrush(SwapRedBlue(color));
 }
 
-host::GdiRef GetStockObject(std::int32_t which) {
+host::GdiRef VELM_HOSTCALL GetStockObject(std::int32_t which) {
   if (Fails("GetStockObject")) return nullptr;
   return D().Stock(which);
 }
 
-host::GdiRef CreateFont(std::int32_t height, std::int32_t charset, const char* face) {
+host::GdiRef VELM_HOSTCALL CreateFont(std::int32_t height, std::int32_t charset, const char* face) {
   if (Fails("CreateFont")) return nullptr;
   return D().NewFont(height, charset, face ? face : "");
 }
 
-host::GdiRef SelectObject(host::PortRef ref, host::GdiRef object) {
+host::GdiRef VELM_HOSTCALL SelectObject(host::PortRef ref, host::GdiRef object) {
   if (Fails("SelectObject")) return nullptr;
   DeviceContext* dc = DcOf(ref);
   GdiObject* o = D().ObjectFrom(object);
@@ -138,13 +139,13 @@ host::GdiRef SelectObject(host::PortRef ref, host::GdiRef object) {
   return D().Select(dc, o);
 }
 
-host::Boolean DeleteObject(host::GdiRef object) {
+host::Boolean VELM_HOSTCALL DeleteObject(host::GdiRef object) {
   if (Fails("DeleteObject")) return 0;
   GdiObject* o = D().ObjectFrom(object);
   return o && D().DeleteObject(o);
 }
 
-std::int32_t SetROP2(host::PortRef ref, std::int32_t rop) {
+std::int32_t VELM_HOSTCALL SetROP2(host::PortRef ref, std::int32_t rop) {
   if (Fails("SetROP2")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc || rop < 1 || rop > 16) return 0;
@@ -153,7 +154,7 @@ std::int32_t SetROP2(host::PortRef ref, std::int32_t rop) {
   return previous;
 }
 
-std::uint32_t SetTextColor(host::PortRef ref, std::uint32_t color) {
+std::uint32_t VELM_HOSTCALL SetTextColor(host::PortRef ref, std::uint32_t color) {
   if (Fails("SetTextColor")) return host::kInvalidColor;
   DeviceContext* dc = DcOf(ref);
   if (!dc) return host::kInvalidColor;
@@ -162,7 +163,7 @@ std::uint32_t SetTextColor(host::PortRef ref, std::uint32_t color) {
   return previous;
 }
 
-std::uint32_t SetBkColor(host::PortRef ref, std::uint32_t color) {
+std::uint32_t VELM_HOSTCALL SetBkColor(host::PortRef ref, std::uint32_t color) {
   if (Fails("SetBkColor")) return host::kInvalidColor;
   DeviceContext* dc = DcOf(ref);
   if (!dc) return host::kInvalidColor;
@@ -171,7 +172,7 @@ std::uint32_t SetBkColor(host::PortRef ref, std::uint32_t color) {
   return previous;
 }
 
-std::int32_t SetBkMode(host::PortRef ref, std::int32_t mode) {
+std::int32_t VELM_HOSTCALL SetBkMode(host::PortRef ref, std::int32_t mode) {
   if (Fails("SetBkMode")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc || (mode != host::kBkOpaque && mode != host::kBkTransparent)) return 0;
@@ -180,7 +181,7 @@ std::int32_t SetBkMode(host::PortRef ref, std::int32_t mode) {
   return previous;
 }
 
-host::Boolean MoveTo(host::PortRef ref, std::int32_t x, std::int32_t y) {
+host::Boolean VELM_HOSTCALL MoveTo(host::PortRef ref, std::int32_t x, std::int32_t y) {
   if (Fails("MoveTo")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc) return 0;
@@ -188,7 +189,7 @@ host::Boolean MoveTo(host::PortRef ref, std::int32_t x, std::int32_t y) {
   return 1;
 }
 
-host::Boolean LineTo(host::PortRef ref, std::int32_t x, std::int32_t y) {
+host::Boolean VELM_HOSTCALL LineTo(host::PortRef ref, std::int32_t x, std::int32_t y) {
   if (Fails("LineTo")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc) return 0;
@@ -197,7 +198,8 @@ host::Boolean LineTo(host::PortRef ref, std::int32_t x, std::int32_t y) {
   return 1;
 }
 
-host::Boolean Polyline(host::PortRef ref, const host::Point* points, std::int32_t count) {
+host::Boolean VELM_HOSTCALL Polyline(host::PortRef ref, const host::Point* points,
+                                     std::int32_t count) {
   if (Fails("Polyline")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc || !points || count < 2 || count > 100000) return 0;
@@ -205,8 +207,8 @@ host::Boolean Polyline(host::PortRef ref, const host::Point* points, std::int32_
   return 1;
 }
 
-host::Boolean Rectangle(host::PortRef ref, std::int32_t left, std::int32_t top, std::int32_t right,
-                        std::int32_t bottom) {
+host::Boolean VELM_HOSTCALL Rectangle(host::PortRef ref, std::int32_t left, std::int32_t top,
+                                      std::int32_t right, std::int32_t bottom) {
   if (Fails("Rectangle")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc) return 0;
@@ -214,7 +216,8 @@ host::Boolean Rectangle(host::PortRef ref, std::int32_t left, std::int32_t top, 
   return 1;
 }
 
-host::Boolean FillRect(host::PortRef ref, const host::Rect* rect, host::GdiRef brush) {
+host::Boolean VELM_HOSTCALL FillRect(host::PortRef ref, const host::Rect* rect,
+                                     host::GdiRef brush) {
   if (Fails("FillRect")) return 0;
   DeviceContext* dc = DcOf(ref);
   GdiObject* b = D().ObjectFrom(brush);
@@ -223,7 +226,8 @@ host::Boolean FillRect(host::PortRef ref, const host::Rect* rect, host::GdiRef b
   return 1;
 }
 
-host::Boolean FrameRect(host::PortRef ref, const host::Rect* rect, host::GdiRef brush) {
+host::Boolean VELM_HOSTCALL FrameRect(host::PortRef ref, const host::Rect* rect,
+                                      host::GdiRef brush) {
   if (Fails("FrameRect")) return 0;
   DeviceContext* dc = DcOf(ref);
   GdiObject* b = D().ObjectFrom(brush);
@@ -232,8 +236,8 @@ host::Boolean FrameRect(host::PortRef ref, const host::Rect* rect, host::GdiRef 
   return 1;
 }
 
-host::Boolean TextOut(host::PortRef ref, std::int32_t x, std::int32_t y, const char* text,
-                      std::int32_t length) {
+host::Boolean VELM_HOSTCALL TextOut(host::PortRef ref, std::int32_t x, std::int32_t y,
+                                    const char* text, std::int32_t length) {
   if (Fails("TextOut")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc || length < 0 || (length > 0 && !text)) return 0;
@@ -241,14 +245,14 @@ host::Boolean TextOut(host::PortRef ref, std::int32_t x, std::int32_t y, const c
   return 1;
 }
 
-std::int32_t GetTextWidth(host::PortRef ref, const char* text, std::int32_t length) {
+std::int32_t VELM_HOSTCALL GetTextWidth(host::PortRef ref, const char* text, std::int32_t length) {
   if (Fails("GetTextWidth")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc || length < 0 || (length > 0 && !text)) return 0;
   return D().TextWidth(dc, std::string(text ? text : "", static_cast<std::size_t>(length)));
 }
 
-std::uint32_t GetPixel(host::PortRef ref, std::int32_t x, std::int32_t y) {
+std::uint32_t VELM_HOSTCALL GetPixel(host::PortRef ref, std::int32_t x, std::int32_t y) {
   if (Fails("GetPixel")) return host::kInvalidColor;
   DeviceContext* dc = DcOf(ref);
   std::uint32_t rgb = 0;
@@ -256,23 +260,26 @@ std::uint32_t GetPixel(host::PortRef ref, std::int32_t x, std::int32_t y) {
   return SwapRedBlue(rgb);
 }
 
-std::uint32_t SetPixel(host::PortRef ref, std::int32_t x, std::int32_t y, std::uint32_t color) {
+std::uint32_t VELM_HOSTCALL SetPixel(host::PortRef ref, std::int32_t x, std::int32_t y,
+                                     std::uint32_t color) {
   if (Fails("SetPixel")) return host::kInvalidColor;
   DeviceContext* dc = DcOf(ref);
   if (!dc || !D().SetPixel(dc, x, y, SwapRedBlue(color))) return host::kInvalidColor;
   return color & 0xFFFFFF;
 }
 
-host::Boolean BitBlt(host::PortRef dst, std::int32_t x, std::int32_t y, std::int32_t width,
-                     std::int32_t height, host::PortRef src, std::int32_t sx, std::int32_t sy) {
+host::Boolean VELM_HOSTCALL BitBlt(host::PortRef dst, std::int32_t x, std::int32_t y,
+                                   std::int32_t width, std::int32_t height, host::PortRef src,
+                                   std::int32_t sx, std::int32_t sy) {
   if (Fails("BitBlt")) return 0;
   DeviceContext* d = DcOf(dst);
   DeviceContext* s = DcOf(src);
   return d && s && D().Copy(d, x, y, width, height, s, sx, sy);
 }
 
-host::Boolean ReadPixels(host::PortRef ref, std::int32_t x, std::int32_t y, std::int32_t width,
-                         std::int32_t height, std::uint32_t* colors) {
+host::Boolean VELM_HOSTCALL ReadPixels(host::PortRef ref, std::int32_t x, std::int32_t y,
+                                       std::int32_t width, std::int32_t height,
+                                       std::uint32_t* colors) {
   if (Fails("ReadPixels")) return 0;
   DeviceContext* dc = DcOf(ref);
   if (!dc || !colors || width < 0 || height < 0 || width > 16384 || height > 16384) return 0;
@@ -287,14 +294,28 @@ host::Boolean ReadPixels(host::PortRef ref, std::int32_t x, std::int32_t y, std:
 
 // ---- AI Context Suite ----
 
-host::Err GetPlatformAppWindow(host::WindowRef* window) {
+// The windows of the module's own window system standing for `w` and its children, the
+// topmost child made last (on top); the one for `w`.
+void* MirrorWindows(const ForeignPorts& foreign, Window* w, void* parent) {
+  void* mirror =
+      foreign.window(w, parent, w->client.left, w->client.top, w->client.right, w->client.bottom);
+  if (!mirror) return nullptr;
+  for (auto child = w->children.rbegin(); child != w->children.rend(); ++child)
+    MirrorWindows(foreign, *child, mirror);
+  return mirror;
+}
+
+host::Err VELM_HOSTCALL GetPlatformAppWindow(host::WindowRef* window) {
   if (host::Err e = Check<host::ContextSuite>("GetPlatformAppWindow")) return e;
   if (!window) return host::kBadParameterErr;
   *window = D().appWindow();
+  // A module that draws through a window system of its own gets that system's windows.
+  if (const ForeignPorts* foreign = ModuleForeignPorts(); foreign && D().appWindow())
+    *window = MirrorWindows(*foreign, D().appWindow(), nullptr);
   return host::kNoErr;
 }
 
-host::Err PushAppContext(host::PluginRef plugin, host::ContextHandle* context) {
+host::Err VELM_HOSTCALL PushAppContext(host::PluginRef plugin, host::ContextHandle* context) {
   if (host::Err e = Check<host::ContextSuite>("PushAppContext")) return e;
   if (!plugin || !context) return host::kBadParameterErr;
   D().PushContext();
@@ -302,7 +323,7 @@ host::Err PushAppContext(host::PluginRef plugin, host::ContextHandle* context) {
   return host::kNoErr;
 }
 
-host::Err PopAppContext(host::ContextHandle context) {
+host::Err VELM_HOSTCALL PopAppContext(host::ContextHandle context) {
   if (host::Err e = Check<host::ContextSuite>("PopAppContext")) return e;
   // Contexts are popped in the reverse order of their pushes.
   if (reinterpret_cast<std::intptr_t>(context) != D().contextDepth() || !D().PopContext())
@@ -312,7 +333,7 @@ host::Err PopAppContext(host::ContextHandle context) {
 
 // ---- AI Draw Art Suite ----
 
-host::Err DrawArt(host::DrawArtData* data) {
+host::Err VELM_HOSTCALL DrawArt(host::DrawArtData* data) {
   if (host::Err e = Check<host::DrawArtSuite>("DrawArt")) return e;
   if (!data || data->version != host::kDrawArtVersion || data->output != host::kDrawArtToPort)
     return host::kBadParameterErr;

@@ -214,30 +214,31 @@ Dialog* FloatingFrom(host::DialogRef ref) {
   return ref && H().dialogs().IsFloating(d) ? d : nullptr;
 }
 
-host::DialogRef Create(host::PluginRef, const char* name, std::int32_t dialogId, std::int32_t style,
-                       host::DialogInitProc init, void* userData) {
+host::DialogRef VELM_HOSTCALL Create(host::PluginRef, const char* name, std::int32_t dialogId,
+                                     std::int32_t style, host::DialogInitProc init,
+                                     void* userData) {
   if (Check<host::AdmDialogSuite>("Create")) return nullptr;
   Dialog* d = H().dialogs().CreateFloating(H().resources(), name, dialogId, style, init, userData);
   return d ? d->ref() : nullptr;
 }
 
-void Destroy(host::DialogRef ref) {
+void VELM_HOSTCALL Destroy(host::DialogRef ref) {
   if (Dialog* d = FloatingFrom(ref)) H().dialogs().DestroyFloating(d);
 }
 
-void Show(host::DialogRef ref, host::Boolean show) {
+void VELM_HOSTCALL Show(host::DialogRef ref, host::Boolean show) {
   if (Dialog* d = FloatingFrom(ref)) {
     d->SetVisible(show != 0);
     d->dirty = true;
   }
 }
 
-host::Boolean IsVisible(host::DialogRef ref) {
+host::Boolean VELM_HOSTCALL IsVisible(host::DialogRef ref) {
   Dialog* d = FloatingFrom(ref);
   return d && d->visible() ? 1 : 0;
 }
 
-void GetLocalRect(host::DialogRef ref, host::Rect* rect) {
+void VELM_HOSTCALL GetLocalRect(host::DialogRef ref, host::Rect* rect) {
   if (!rect) return;
   *rect = {};
   if (!ref) return;
@@ -245,30 +246,30 @@ void GetLocalRect(host::DialogRef ref, host::Rect* rect) {
   *rect = {0, 0, Width(b), Height(b)};
 }
 
-void GetBoundsRect(host::DialogRef ref, host::Rect* rect) {
+void VELM_HOSTCALL GetBoundsRect(host::DialogRef ref, host::Rect* rect) {
   if (!rect) return;
   *rect = ref ? Dialog::From(ref)->screenBounds() : host::Rect{};
 }
 
-void SetBoundsRect(host::DialogRef ref, const host::Rect* rect) {
+void VELM_HOSTCALL SetBoundsRect(host::DialogRef ref, const host::Rect* rect) {
   if (Dialog* d = FloatingFrom(ref); d && rect) d->SetScreenBounds(*rect);
 }
 
-void SetMinWidth(host::DialogRef ref, std::int32_t v) {
+void VELM_HOSTCALL SetMinWidth(host::DialogRef ref, std::int32_t v) {
   if (Dialog* d = FloatingFrom(ref)) d->minWidth = std::max(v, 0);
 }
-void SetMinHeight(host::DialogRef ref, std::int32_t v) {
+void VELM_HOSTCALL SetMinHeight(host::DialogRef ref, std::int32_t v) {
   if (Dialog* d = FloatingFrom(ref)) d->minHeight = std::max(v, 0);
 }
-void SetMaxWidth(host::DialogRef ref, std::int32_t v) {
+void VELM_HOSTCALL SetMaxWidth(host::DialogRef ref, std::int32_t v) {
   if (Dialog* d = FloatingFrom(ref)) d->maxWidth = std::max(v, 0);
 }
-void SetMaxHeight(host::DialogRef ref, std::int32_t v) {
+void VELM_HOSTCALL SetMaxHeight(host::DialogRef ref, std::int32_t v) {
   if (Dialog* d = FloatingFrom(ref)) d->maxHeight = std::max(v, 0);
 }
 
-host::ItemRef CreateItem(host::DialogRef ref, std::int32_t itemId, const char* type,
-                         const host::Rect* bounds) {
+host::ItemRef VELM_HOSTCALL CreateItem(host::DialogRef ref, std::int32_t itemId, const char* type,
+                                       const host::Rect* bounds) {
   if (Check<host::AdmDialogSuite>("CreateItem") || !ref || !type || !bounds) return nullptr;
   Dialog* d = Dialog::From(ref);
   ItemKind kind;
@@ -291,60 +292,60 @@ host::ItemRef CreateItem(host::DialogRef ref, std::int32_t itemId, const char* t
   return item->ref();
 }
 
-void InvalidateDialog(host::DialogRef ref) {
+void VELM_HOSTCALL InvalidateDialog(host::DialogRef ref) {
   if (ref) Dialog::From(ref)->dirty = true;
 }
 
-void InvalidateItem(host::ItemRef item) {
+void VELM_HOSTCALL InvalidateItem(host::ItemRef item) {
   if (item) Item::From(item)->dialog()->dirty = true;
 }
 
-void SetItemStyle(host::ItemRef item, std::int32_t style) {
+void VELM_HOSTCALL SetItemStyle(host::ItemRef item, std::int32_t style) {
   if (item) Item::From(item)->SetStyle(style);
 }
-void SetSelectedPictureID(host::ItemRef item, std::int32_t id) {
+void VELM_HOSTCALL SetSelectedPictureID(host::ItemRef item, std::int32_t id) {
   if (item) Item::From(item)->SetSelectedPictureId(id);
 }
-void SetDisabledPictureID(host::ItemRef item, std::int32_t id) {
+void VELM_HOSTCALL SetDisabledPictureID(host::ItemRef item, std::int32_t id) {
   if (item) Item::From(item)->SetDisabledPictureId(id);
 }
-void SetTipString(host::ItemRef item, const char* tip) {
+void VELM_HOSTCALL SetTipString(host::ItemRef item, const char* tip) {
   if (item) Item::From(item)->SetTip(tip ? tip : "");
 }
-void SetCursorID(host::ItemRef item, std::int32_t id) {
+void VELM_HOSTCALL SetCursorID(host::ItemRef item, std::int32_t id) {
   if (item) Item::From(item)->SetCursorId(id);
 }
-void ShowItem(host::ItemRef item, host::Boolean show) {
+void VELM_HOSTCALL ShowItem(host::ItemRef item, host::Boolean show) {
   if (!item) return;
   Item::From(item)->SetVisible(show != 0);
   Item::From(item)->dialog()->dirty = true;
 }
 
-void ItemLocalToScreenRect(host::ItemRef item, host::Rect* rect) {
+void VELM_HOSTCALL ItemLocalToScreenRect(host::ItemRef item, host::Rect* rect) {
   if (!item || !rect) return;
   Item* it = Item::From(item);
   const host::Rect s = it->dialog()->ItemScreenRect(*it);
   *rect = {rect->left + s.left, rect->top + s.top, rect->right + s.left, rect->bottom + s.top};
 }
 
-void SetEntryWidth(host::ListRef list, std::int32_t w) {
+void VELM_HOSTCALL SetEntryWidth(host::ListRef list, std::int32_t w) {
   if (list && w > 0) Item::FromList(list)->SetEntryWidth(w);
 }
-void SetEntryHeight(host::ListRef list, std::int32_t h) {
+void VELM_HOSTCALL SetEntryHeight(host::ListRef list, std::int32_t h) {
   if (list && h > 0) Item::FromList(list)->SetEntryHeight(h);
 }
-void SetListDrawProc(host::ListRef list, host::EntryDrawProc proc) {
+void VELM_HOSTCALL SetListDrawProc(host::ListRef list, host::EntryDrawProc proc) {
   if (list) Item::FromList(list)->SetEntryDrawProc(proc);
 }
-void SetListTrackProc(host::ListRef list, host::EntryTrackProc proc) {
+void VELM_HOSTCALL SetListTrackProc(host::ListRef list, host::EntryTrackProc proc) {
   if (list) Item::FromList(list)->SetEntryTrackProc(proc);
 }
 
-void EntryCheck(host::EntryRef entry, host::Boolean check) {
+void VELM_HOSTCALL EntryCheck(host::EntryRef entry, host::Boolean check) {
   if (entry) Entry::From(entry)->checked = check != 0;
 }
 
-void EntryLocalRect(host::EntryRef entry, host::Rect* rect) {
+void VELM_HOSTCALL EntryLocalRect(host::EntryRef entry, host::Rect* rect) {
   if (!rect) return;
   *rect = {};
   if (entry)
@@ -358,32 +359,32 @@ host::Rect EntryScreen(Entry* e) {
   return {r.left + b.left, r.top + b.top, r.right + b.left, r.bottom + b.top};
 }
 
-void EntryLocalToScreenPoint(host::EntryRef entry, host::Point* p) {
+void VELM_HOSTCALL EntryLocalToScreenPoint(host::EntryRef entry, host::Point* p) {
   if (!entry || !p) return;
   const host::Rect s = EntryScreen(Entry::From(entry));
   p->h += s.left;
   p->v += s.top;
 }
 
-void EntryLocalToScreenRect(host::EntryRef entry, host::Rect* rect) {
+void VELM_HOSTCALL EntryLocalToScreenRect(host::EntryRef entry, host::Rect* rect) {
   if (!entry || !rect) return;
   const host::Rect s = EntryScreen(Entry::From(entry));
   *rect = {rect->left + s.left, rect->top + s.top, rect->right + s.left, rect->bottom + s.top};
 }
 
-void EntryDefaultDraw(host::EntryRef entry, host::DrawerRef drawer) {
+void VELM_HOSTCALL EntryDefaultDraw(host::EntryRef entry, host::DrawerRef drawer) {
   Drawer* d = DrawerFrom(drawer);
   if (entry && d) DefaultDrawEntry(Entry::From(entry), d);
 }
 
-host::Boolean IsNotifierType(host::NotifierRef notifier, const char* type) {
+host::Boolean VELM_HOSTCALL IsNotifierType(host::NotifierRef notifier, const char* type) {
   if (!notifier || !type) return 0;
   const char* t = reinterpret_cast<AdmNotifier*>(notifier)->type;
   return t && !std::strcmp(t, type) ? 1 : 0;
 }
 
-host::Err GetDialogGroupInfo(host::DialogRef ref, char* groupName, std::int32_t maxLength,
-                             std::int32_t* dockCode) {
+host::Err VELM_HOSTCALL GetDialogGroupInfo(host::DialogRef ref, char* groupName,
+                                           std::int32_t maxLength, std::int32_t* dockCode) {
   if (host::Err e = Check<host::AdmDialogGroupSuite>("GetDialogGroupInfo")) return e;
   Dialog* d = FloatingFrom(ref);
   if (!d || !groupName || maxLength <= 0) return host::kBadParameterErr;
@@ -394,7 +395,8 @@ host::Err GetDialogGroupInfo(host::DialogRef ref, char* groupName, std::int32_t 
   return host::kNoErr;
 }
 
-host::Err SetDialogGroupInfo(host::DialogRef ref, const char* groupName, std::int32_t dockCode) {
+host::Err VELM_HOSTCALL SetDialogGroupInfo(host::DialogRef ref, const char* groupName,
+                                           std::int32_t dockCode) {
   if (host::Err e = Check<host::AdmDialogGroupSuite>("SetDialogGroupInfo")) return e;
   Dialog* d = FloatingFrom(ref);
   if (!d) return host::kBadParameterErr;

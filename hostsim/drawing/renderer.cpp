@@ -53,6 +53,43 @@ bool PlainColor(const Document& document, const host::Color& c, PlainRgb* out) {
   }
 }
 
+namespace render {
+
+void AppendPath(cairo_t* cr, const Art& path) {
+  const std::vector<host::PathSegment>& s = path.segments;
+  if (s.empty() || !path.alive) return;
+  cairo_move_to(cr, s[0].anchor.h, s[0].anchor.v);
+  for (std::size_t k = 1; k < s.size(); ++k)
+    cairo_curve_to(cr, s[k - 1].out.h, s[k - 1].out.v, s[k].in.h, s[k].in.v, s[k].anchor.h,
+                   s[k].anchor.v);
+  if (path.closed && s.size() > 1) {
+    cairo_curve_to(cr, s.back().out.h, s.back().out.v, s[0].in.h, s[0].in.v, s[0].anchor.h,
+                   s[0].anchor.v);
+    cairo_close_path(cr);
+  }
+}
+
+void SetStroke(cairo_t* cr, const host::StrokeStyle& s) {
+  cairo_set_line_width(cr, s.width);
+  cairo_set_line_cap(cr, s.cap == 1   ? CAIRO_LINE_CAP_ROUND
+                         : s.cap == 2 ? CAIRO_LINE_CAP_SQUARE
+                                      : CAIRO_LINE_CAP_BUTT);
+  cairo_set_line_join(cr, s.join == 1   ? CAIRO_LINE_JOIN_ROUND
+                          : s.join == 2 ? CAIRO_LINE_JOIN_BEVEL
+                                        : CAIRO_LINE_JOIN_MITER);
+  cairo_set_miter_limit(cr, s.miterLimit > 1 ? s.miterLimit : 1);
+  const int n = std::clamp(s.dash.length, 0, host::kMaxDashComponents);
+  double dashes[host::kMaxDashComponents];
+  bool positive = false;
+  for (int i = 0; i < n; ++i) {
+    dashes[i] = std::max(0.0, static_cast<double>(s.dash.array[i]));
+    positive = positive || dashes[i] > 0;
+  }
+  cairo_set_dash(cr, dashes, positive ? n : 0, s.dash.offset);
+}
+
+}  // namespace render
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -270,19 +307,7 @@ class Painter {
     cairo_restore(cr_);
   }
 
-  void AppendPath(const Art* path) {
-    const std::vector<host::PathSegment>& s = path->segments;
-    if (s.empty() || !path->alive) return;
-    cairo_move_to(cr_, s[0].anchor.h, s[0].anchor.v);
-    for (std::size_t k = 1; k < s.size(); ++k)
-      cairo_curve_to(cr_, s[k - 1].out.h, s[k - 1].out.v, s[k].in.h, s[k].in.v, s[k].anchor.h,
-                     s[k].anchor.v);
-    if (path->closed && s.size() > 1) {
-      cairo_curve_to(cr_, s.back().out.h, s.back().out.v, s[0].in.h, s[0].in.v, s[0].anchor.h,
-                     s[0].anchor.v);
-      cairo_close_path(cr_);
-    }
-  }
+  void AppendPath(const Art* path) { render::AppendPath(cr_, *path); }
 
   // Makes `color` the source; false when it paints nothing.
   bool SetSource(const host::Color& color) {
@@ -412,23 +437,7 @@ class Painter {
       cairo_fill_preserve(cr_);
     }
     if (style.strokePaint && style.stroke.width > 0 && SetSource(style.stroke.color)) {
-      const host::StrokeStyle& s = style.stroke;
-      cairo_set_line_width(cr_, s.width);
-      cairo_set_line_cap(cr_, s.cap == 1   ? CAIRO_LINE_CAP_ROUND
-                              : s.cap == 2 ? CAIRO_LINE_CAP_SQUARE
-                                           : CAIRO_LINE_CAP_BUTT);
-      cairo_set_line_join(cr_, s.join == 1   ? CAIRO_LINE_JOIN_ROUND
-                               : s.join == 2 ? CAIRO_LINE_JOIN_BEVEL
-                                             : CAIRO_LINE_JOIN_MITER);
-      cairo_set_miter_limit(cr_, s.miterLimit > 1 ? s.miterLimit : 1);
-      const int n = std::clamp(s.dash.length, 0, host::kMaxDashComponents);
-      double dashes[host::kMaxDashComponents];
-      bool positive = false;
-      for (int i = 0; i < n; ++i) {
-        dashes[i] = std::max(0.0, static_cast<double>(s.dash.array[i]));
-        positive = positive || dashes[i] > 0;
-      }
-      cairo_set_dash(cr_, dashes, positive ? n : 0, s.dash.offset);
+      render::SetStroke(cr_, style.stroke);
       cairo_stroke_preserve(cr_);
     }
     cairo_new_path(cr_);

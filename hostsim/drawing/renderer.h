@@ -42,8 +42,12 @@ bool PlainColor(const Document& document, const host::Color& color, PlainRgb* ou
 // coordinates. Text smaller than `greekThreshold` device pixels is drawn as grey bars.
 void PaintArt(cairo_t* cr, Document& document, Art* art, double greekThreshold = 0);
 
-// The area a picture of the document shows by default: every visible art's bounds as
-// drawn (strokes included) with `margin` points around.
+// The art's bounds as the renderer inks it: ArtBounds, with each stroke as its outline
+// (miter tips within the miter limit, square caps, dashes) rather than half its width
+// around the path. False when the art covers nothing.
+bool InkBounds(Document& document, Art* art, host::RealRect* bounds);
+// The area a picture of the document shows by default: every visible art's ink bounds
+// with `margin` points around.
 host::RealRect DocumentArea(Document& document, double margin = 10);
 // A picture of the document's visible layers on the background (white when none).
 std::unique_ptr<Bitmap> RenderDocument(Document& document, const RenderOptions& options);

@@ -30,13 +30,81 @@ cairo_status_t AppendText(void* closure, const unsigned char* data, unsigned int
 
 }  // namespace
 
+namespace {
+
+// Grows `bounds` (the art's ArtBounds) to its ink, stroking on `cr` (user space artwork
+// coordinates, no path).
+void GrowToInk(cairo_t* cr, Document& document, Art* art, host::RealRect* bounds) {
+  bool any = true;
+  auto grow = [&](Art* inner) {
+    host::RealRect r;
+    if (ArtBounds(document, inner, &r)) {
+      GrowToInk(cr, document, inner, &r);
+      UnionRect(bounds, r, &any);
+    }
+  };
+  std::vector<const Art*> paths;
+  if (art->type == host::kPathArt) {
+    paths.push_back(art);
+  } else if (art->type == host::kCompoundPathArt) {
+    for (const Art* child : art->children)
+      if (child->alive && child->type == host::kPathArt) paths.push_back(child);
+  } else if (art->type == host::kGroupArt) {
+    // A clipping group shows no more than its clip.
+    for (const Art* child : art->children)
+      if (art->clipped && child->style.clip &&
+          (child->type == host::kPathArt || child->type == host::kCompoundPathArt))
+        return;
+    for (Art* child : art->children)
+      grow(child);
+    return;
+  } else if (art->type == host::kPluginArt && art->plugin.resultArt) {
+    grow(art->plugin.resultArt);
+    return;
+  }
+  // A stroke as the renderer strokes it (a compound path with its topmost path's). Cairo
+  // holds coordinates to about 8 million: art beyond keeps its ArtBounds.
+  if (paths.empty()) return;
+  const host::PathStyle& style = paths.front()->style;
+  constexpr double kReach = 1e6;
+  if (!style.strokePaint || !(style.stroke.width > 0) || !(style.stroke.width < kReach) ||
+      !(std::fabs(bounds->left) < kReach && std::fabs(bounds->right) < kReach &&
+        std::fabs(bounds->top) < kReach && std::fabs(bounds->bottom) < kReach))
+    return;
+  cairo_new_path(cr);
+  for (const Art* p : paths)
+    render::AppendPath(cr, *p);
+  render::SetStroke(cr, style.stroke);
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  cairo_stroke_extents(cr, &x0, &y0, &x1, &y1);
+  cairo_new_path(cr);
+  if (cairo_status(cr) == CAIRO_STATUS_SUCCESS && x1 > x0 && y1 > y0 &&
+      std::isfinite(x0 + y0 + x1 + y1))
+    UnionRect(bounds,
+              {static_cast<host::Real>(x0), static_cast<host::Real>(y1),
+               static_cast<host::Real>(x1), static_cast<host::Real>(y0)},
+              &any);
+}
+
+}  // namespace
+
+bool InkBounds(Document& document, Art* art, host::RealRect* bounds) {
+  if (!ArtBounds(document, art, bounds)) return false;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  GrowToInk(cr, document, art, bounds);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+  return true;
+}
+
 host::RealRect DocumentArea(Document& document, double margin) {
   host::RealRect area{};
   bool any = false;
   for (Layer* layer : document.layers()) {
     if (!layer->visible) continue;
     host::RealRect r;
-    if (ArtBounds(document, layer->group, &r)) UnionRect(&area, r, &any);
+    if (InkBounds(document, layer->group, &r)) UnionRect(&area, r, &any);
   }
   if (!any) return {0, 100, 100, 0};
   const auto m = static_cast<host::Real>(margin);

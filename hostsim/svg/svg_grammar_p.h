@@ -1,6 +1,8 @@
 // The SVG value grammars the reader uses (path data, transforms, colours, lengths, number
 // lists, preserveAspectRatio), parsed with svgpp's grammars in one translation unit so the
-// slow templates compile once. Private to hostsim's SVG reader.
+// slow templates compile once. Numbers follow SVG's grammar everywhere: a sign or a second
+// point starts the next number without a separator ("2-3", ".5.5"). Private to hostsim's
+// SVG reader.
 #pragma once
 
 #include <algorithm>
@@ -78,6 +80,11 @@ struct Length {
 // A length (a number with an optional unit or %); `css` for values from style sheets
 // (units in any case, no exponent). False when the whole text is not one length.
 bool ParseLengthValue(std::string_view text, bool css, Length* out);
+
+// Lengths separated by commas and/or white space (or by nothing where a sign or a point
+// starts the next), each as an attribute or a style sheet writes one; false on anything
+// else (an empty text is an empty list).
+bool ParseLengthList(std::string_view text, std::vector<Length>* out);
 
 // Numbers separated by commas and/or white space; false on anything else.
 bool ParseNumberList(std::string_view text, std::vector<double>* out);

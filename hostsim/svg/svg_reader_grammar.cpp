@@ -1,11 +1,13 @@
-// The SVG value grammars, from svgpp (Boost.Spirit): the only file that compiles them.
+// The SVG value grammars, from svgpp (Boost.Spirit): the only file that compiles them. Its
+// numbers are SVG's own: a sign or a second point starts the next number, as in ".5.5" or
+// "2-3", which optimisers write.
+#include <cctype>
 #include <cmath>
 
 #include <svgpp/parser/grammar/color.hpp>
 #include <svgpp/parser/grammar/length.hpp>
 #include <svgpp/parser/grammar/path_data.hpp>
 #include <svgpp/parser/grammar/preserveAspectRatio.hpp>
-#include <svgpp/parser/grammar/transform.hpp>
 
 #include "hostsim/svg/svg_grammar_p.h"
 
@@ -66,27 +68,23 @@ struct PathSink {
   void path_exit() {}
 };
 
-struct TransformSink {
+// A transform list as it is read, one transform after another.
+struct TransformList {
   Matrix m;
   void Then(const Matrix& inner) { m = Multiply(m, inner); }
-  void transform_matrix(const boost::array<double, 6>& v) {
-    Then({v[0], v[1], v[2], v[3], v[4], v[5]});
-  }
-  void transform_translate(double x, double y) { Then({1, 0, 0, 1, x, y}); }
-  void transform_translate(double x) { Then({1, 0, 0, 1, x, 0}); }
-  void transform_scale(double x, double y) { Then({x, 0, 0, y, 0, 0}); }
-  void transform_scale(double s) { Then({s, 0, 0, s, 0, 0}); }
-  void transform_rotate(double angle) {
+  void Translate(double x, double y) { Then({1, 0, 0, 1, x, y}); }
+  void Scale(double x, double y) { Then({x, 0, 0, y, 0, 0}); }
+  void Rotate(double angle) {
     const double r = angle * kPi / 180;
     Then({std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0});
   }
-  void transform_rotate(double angle, double cx, double cy) {
-    transform_translate(cx, cy);
-    transform_rotate(angle);
-    transform_translate(-cx, -cy);
+  void Rotate(double angle, double cx, double cy) {
+    Translate(cx, cy);
+    Rotate(angle);
+    Translate(-cx, -cy);
   }
-  void transform_skew_x(double angle) { Then({1, 0, std::tan(angle * kPi / 180), 1, 0, 0}); }
-  void transform_skew_y(double angle) { Then({1, std::tan(angle * kPi / 180), 0, 1, 0, 0}); }
+  void SkewX(double angle) { Then({1, 0, std::tan(angle * kPi / 180), 1, 0, 0}); }
+  void SkewY(double angle) { Then({1, std::tan(angle * kPi / 180), 0, 1, 0, 0}); }
 };
 
 struct Rgb {
@@ -126,6 +124,21 @@ const auto& Space() {
   return svgpp::detail::character_encoding_namespace::space;
 }
 
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+void SkipSpace(Iterator* it, Iterator end) {
+  while (*it != end && IsSpace(**it))
+    ++*it;
+}
+
+// One number as SVG writes them (no "inf", no "nan", no point without a digit after it);
+// it ends where a sign, a second point or anything but a digit or exponent comes.
+bool ParseNumber(Iterator* it, Iterator end, double* v) {
+  static const qi::real_parser<double, svgpp::detail::svg_real_policies<double>> number;
+  return qi::parse(*it, end, number, *v);
+}
+
 }  // namespace
 
 bool ParsePathData(std::string_view text, std::vector<PathCommand>* out, std::size_t* errorAt) {
@@ -142,17 +155,65 @@ bool ParsePathData(std::string_view text, std::vector<PathCommand>* out, std::si
 }
 
 bool ParseTransformList(std::string_view text, Matrix* out) {
-  static const svgpp::transform_grammar<
-      Iterator, TransformSink, double,
-      svgpp::policy::transform_events::forward_to_method<TransformSink>>
-      grammar;
-  TransformSink sink;
+  // Written by hand rather than with svgpp's grammar, which wants a separator between the
+  // numbers of a transform: optimisers write "translate(2-3)" and "matrix(.5.5 0 0 1 0)".
+  struct Kind {
+    std::string_view name;
+    int counts[2];  // the numbers it takes, in either of two forms
+  };
+  static constexpr Kind kKinds[] = {{"matrix", {6, 6}}, {"translate", {1, 2}}, {"scale", {1, 2}},
+                                    {"rotate", {1, 3}}, {"skewX", {1, 1}},     {"skewY", {1, 1}}};
+  *out = Matrix{};
+  TransformList sink;
   Iterator it = text.data();
   const Iterator end = text.data() + text.size();
-  const bool ok = qi::phrase_parse(it, end, grammar(boost::phoenix::ref(sink)), Space());
-  if (!ok || it != end) {
-    *out = Matrix{};
-    return false;
+  SkipSpace(&it, end);
+  bool first = true;
+  while (it != end) {
+    // Between transforms: white space and commas, any number of them.
+    if (!first) {
+      while (it != end && (IsSpace(*it) || *it == ','))
+        ++it;
+      if (it == end) return false;  // a list does not end in a comma
+    }
+    first = false;
+    const Iterator name = it;
+    while (it != end && std::isalpha(static_cast<unsigned char>(*it)))
+      ++it;
+    const std::string_view word(name, static_cast<std::size_t>(it - name));
+    const Kind* kind = nullptr;
+    for (const Kind& k : kKinds)
+      if (k.name == word) kind = &k;
+    SkipSpace(&it, end);
+    if (!kind || it == end || *it != '(') return false;
+    ++it;
+    double v[6];
+    int n = 0;
+    for (;;) {
+      SkipSpace(&it, end);
+      if (n == 6 || !ParseNumber(&it, end, &v[n])) return false;
+      ++n;
+      SkipSpace(&it, end);
+      if (it != end && *it == ')') break;
+      if (it != end && *it == ',') ++it;  // else a sign or a point starts the next number
+    }
+    ++it;
+    SkipSpace(&it, end);
+    if (n != kind->counts[0] && n != kind->counts[1]) return false;
+    if (word == "matrix")
+      sink.Then({v[0], v[1], v[2], v[3], v[4], v[5]});
+    else if (word == "translate")
+      sink.Translate(v[0], n == 2 ? v[1] : 0);
+    else if (word == "scale")
+      sink.Scale(v[0], n == 2 ? v[1] : v[0]);
+    else if (word == "rotate" && n == 3)
+      sink.Rotate(v[0], v[1], v[2]);
+    else if (word == "rotate")
+      sink.Rotate(v[0]);
+    else if (word == "skewX")
+      sink.SkewX(v[0]);
+    else
+      sink.SkewY(v[0]);
   }
   *out = sink.m;
   return true;
@@ -169,21 +230,60 @@ bool ParseColorValue(std::string_view text, std::uint8_t rgb[3]) {
   return true;
 }
 
+namespace {
+
+const svgpp::length_grammar<svgpp::tag::source::attribute, Iterator, LengthFactory>&
+AttributeLength() {
+  static const svgpp::length_grammar<svgpp::tag::source::attribute, Iterator, LengthFactory> g;
+  return g;
+}
+const svgpp::percentage_or_length_css_grammar<Iterator, LengthFactory>& StyleLength() {
+  static const svgpp::percentage_or_length_css_grammar<Iterator, LengthFactory> g;
+  return g;
+}
+
+}  // namespace
+
 bool ParseLengthValue(std::string_view text, bool css, Length* out) {
-  static const svgpp::length_grammar<svgpp::tag::source::attribute, Iterator, LengthFactory>
-      attribute;
-  static const svgpp::percentage_or_length_css_grammar<Iterator, LengthFactory> style;
   static const LengthFactory factory;
   Iterator it = text.data();
   const Iterator end = text.data() + text.size();
   qi::parse(it, end, *Space());
   Length l;
-  const bool ok = css ? qi::parse(it, end, style(boost::phoenix::cref(factory)), l)
-                      : qi::parse(it, end, attribute(boost::phoenix::cref(factory)), l);
+  const bool ok = css ? qi::parse(it, end, StyleLength()(boost::phoenix::cref(factory)), l)
+                      : qi::parse(it, end, AttributeLength()(boost::phoenix::cref(factory)), l);
   if (!ok) return false;
   qi::parse(it, end, *Space());
   if (it != end) return false;
   *out = l;
+  return true;
+}
+
+bool ParseLengthList(std::string_view text, std::vector<Length>* out) {
+  static const LengthFactory factory;
+  std::vector<Length> list;
+  Iterator it = text.data();
+  const Iterator end = text.data() + text.size();
+  SkipSpace(&it, end);
+  while (it != end) {
+    if (!list.empty() && *it == ',') {
+      ++it;
+      SkipSpace(&it, end);
+      if (it == end) return false;
+    }
+    // The longer of the two readings: "5PX" is a style sheet's length, "1e2" an attribute's.
+    Iterator a = it, b = it;
+    Length attribute, style;
+    const bool isAttribute =
+        qi::parse(a, end, AttributeLength()(boost::phoenix::cref(factory)), attribute);
+    const bool isStyle = qi::parse(b, end, StyleLength()(boost::phoenix::cref(factory)), style);
+    if (!isAttribute && !isStyle) return false;
+    const bool first = isAttribute && (!isStyle || a >= b);
+    list.push_back(first ? attribute : style);
+    it = first ? a : b;
+    SkipSpace(&it, end);
+  }
+  *out = std::move(list);
   return true;
 }
 

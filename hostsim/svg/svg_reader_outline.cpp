@@ -13,7 +13,7 @@ constexpr double kPi = 3.14159265358979323846;
 
 struct Vertex {
   Pt p;
-  bool smooth = false;  // inside a flattened curve: joined without a corner of its own
+  bool smooth = false;  // inside a flattened curve: joined round, without a corner of its own
 };
 
 Pt Add(Pt a, Pt b) {
@@ -251,7 +251,10 @@ class Outliner {
     if (std::fabs(cross) <= 1e-12 && dot > 0) return;  // straight on
     const double side = cross > 0 ? -1 : 1;            // the outer side of the turn
     const Pt o1 = Scale(Perp(d1), half_ * side), o2 = Scale(Perp(d2), half_ * side);
-    const int join = smooth ? 0 : s_.join;
+    // Inside a flattened curve the pieces meet as the curve's own outline does: round. A
+    // miter there has no limit of its own, and where a curve turns back (a cusp) it would
+    // reach far past the stroke.
+    const int join = smooth ? 1 : s_.join;
     if (join == 1) {
       std::vector<Pt> wedge{p};
       const double from = std::atan2(o1.y, o1.x);
@@ -267,7 +270,7 @@ class Outliner {
     // The miter's length over the stroke width is 1 / cos(half the turn).
     const Pt bisector = Add(o1, o2);
     const double cosHalf = Length(bisector) / (2 * half_);
-    const double limit = smooth ? 1e9 : std::max(1.0, s_.miterLimit);
+    const double limit = std::max(1.0, s_.miterLimit);
     if (join == 0 && cosHalf > 0 && 1 / cosHalf <= limit) {
       const Pt tip = Add(p, Scale(Unit(bisector), half_ / cosHalf));
       Piece({p, Add(p, o1), tip, Add(p, o2)});

@@ -212,9 +212,7 @@ double Reader::LengthAttr(xmlNodePtr n, const char* name, double fallback, const
 void Reader::Declare(Style& s, const Style& parent, const std::string& name,
                      const std::string& value, xmlNodePtr n) {
   const bool inherit = value == "inherit";
-  auto lengthOf = [&](const std::string& text, double* out, double base) {
-    Length l;
-    if (!ParseLengthValue(text, false, &l) && !ParseLengthValue(text, true, &l)) return false;
+  auto userOf = [&](const Length& l, double* out, double base) {
     Style relative = s;
     relative.fontSize = base;
     const double v = ToUser(l, relative, vp_, 2);
@@ -222,7 +220,11 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
     *out = v;
     return true;
   };
-  auto length = [&](double* out, double base) { return lengthOf(value, out, base); };
+  auto length = [&](double* out, double base) {
+    Length l;
+    return (ParseLengthValue(value, false, &l) || ParseLengthValue(value, true, &l)) &&
+           userOf(l, out, base);
+  };
   bool ok = true;
   if (name == "fill" || name == "stroke") {
     Paint& p = name == "fill" ? s.fill : s.stroke;
@@ -273,20 +275,12 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
     } else if (value == "none") {
       s.dash.clear();
     } else {
+      std::vector<Length> lengths;
       std::vector<double> dash;
-      std::string token;
-      for (std::size_t i = 0; i <= value.size() && ok; ++i) {
-        if (i == value.size() || value[i] == ',' ||
-            std::isspace(static_cast<unsigned char>(value[i]))) {
-          double d = 0;
-          if (!token.empty()) {
-            ok = lengthOf(token, &d, s.fontSize) && d >= 0;
-            dash.push_back(d);
-          }
-          token.clear();
-        } else {
-          token += value[i];
-        }
+      ok = ParseLengthList(value, &lengths);
+      for (std::size_t i = 0; i < lengths.size() && ok; ++i) {
+        dash.push_back(0);
+        ok = userOf(lengths[i], &dash.back(), s.fontSize) && dash.back() >= 0;
       }
       if (ok) s.dash = dash;
     }

@@ -160,18 +160,12 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
   const auto lengths = [&](xmlNodePtr e, const char* attr, const Style& st, int axis) {
     std::vector<double> list;
     if (!HasAttr(e, attr)) return list;
-    const std::string text = Attr(e, attr);
-    for (std::size_t at = 0; at < text.size();) {
-      const std::size_t start = text.find_first_not_of(", \t\r\n", at);
-      if (start == std::string::npos) break;
-      const std::size_t end = std::min(text.find_first_of(", \t\r\n", start), text.size());
-      Length l;
-      if (!ParseLengthValue(std::string_view(text).substr(start, end - start), false, &l))
-        return std::vector<double>();
+    std::vector<Length> given;
+    if (!ParseLengthList(Attr(e, attr), &given)) return list;
+    for (const Length& l : given) {
       const double v = ToUser(l, st, vp, axis);
       if (!std::isfinite(v)) return std::vector<double>();
       list.push_back(v);
-      at = end;
     }
     return list;
   };

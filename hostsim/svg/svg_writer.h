@@ -32,7 +32,7 @@ struct SvgPage {
   // pixel) rather than points; the viewBox stays in points.
   bool pixels = false;
 };
-// The page around every visible art's bounds as drawn (strokes included) with `margin`
+// The page around every visible art's ink bounds (strokes as their outline) with `margin`
 // points on each side, its edges moved out to whole points (with `pixels`, to whole
 // pixels; an edge less than 1/32 of one past a whole one stays on it), so that its
 // size is a whole number of its unit.

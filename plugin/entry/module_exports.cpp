@@ -1,5 +1,6 @@
-// What the module exports: PluginMain everywhere, and off Windows the resource table
-// that the stand-in host reads (on Windows the resources are linked in as such).
+// What the module exports: PluginMain everywhere, and the resource table that the stand-in
+// host reads off Windows and in the 64-bit Windows module it loads under wine. The 32-bit
+// module, the product, exports PluginMain alone: a real host reads its resources as such.
 #include "entry/plugin_main.h"
 #include "frame/host_entry.h"
 #include "resources/resource_table.h"
@@ -15,8 +16,8 @@ VELM_EXPORT host::Err VELM_HOSTCALL PluginMain(const char* caller, const char* s
   return velm::HostEntry<velm::PluginMainImpl>::Call(caller, selector, message);
 }
 
-#if !defined(_WIN32)
-VELM_EXPORT const velm::res::ResourceTable* VelmResourceTable() {
+#if !defined(_WIN32) || defined(_WIN64)
+VELM_EXPORT const velm::res::ResourceTable* VELM_HOSTCALL VelmResourceTable() {
   return &velm::res::Resources();
 }
 #endif

@@ -61,7 +61,9 @@ void Press(host::ListRef list, const ListEvent& e) {
   }
   g->downPoint = {e.x, e.y};
   g->dragging = 0;
-  if (changed || e.time - g->lastClickTime >= kDoubleClickTime) {
+  // No first click is pending (0) after a double click, a drag or at the start: a press
+  // then starts anew whatever the clock says (it may itself read less than 2000).
+  if (changed || g->lastClickTime == 0 || e.time - g->lastClickTime >= kDoubleClickTime) {
     g->dragArmed = 1;
     g->lastClickTime = e.time;
   } else {
@@ -90,8 +92,12 @@ void Move(host::ListRef list, const ListEvent& e) {
   char group[64];
   std::int32_t number = 0;
   GetRIHItem(e.position, group, number);
-  // The drag starts: what snapping needs from the document is collected once for it.
-  if (!g->dragging) BeginDragSnapshot();
+  // The drag starts: what snapping needs from the document is collected once for it. A
+  // press that became a drag is no first click: the next press is not a double click.
+  if (!g->dragging) {
+    BeginDragSnapshot();
+    g->lastClickTime = 0;
+  }
   VelmDrawArt(p.h, p.v, group, number);
   g->dragging = 1;
 }

@@ -10,6 +10,7 @@
 #include "hostsim/document_files.h"
 #include "hostsim/drawing/renderer.h"
 #include "hostsim/scene/scene.h"
+#include "hostsim/svg/svg_writer.h"
 #include "tests/hostsim/document_fixture.h"
 
 namespace velmtest {
@@ -247,6 +248,43 @@ TEST_F(RenderFitTest, ArtFarApartIsDrawnWholeAtASmallerScale) {
   EXPECT_FALSE(
       hostsim::RenderDocumentToFile(doc(), (drive_.path() / "x.png").string(), options, &error));
   EXPECT_NE(error.find("finite"), std::string::npos) << error;
+}
+
+TEST_F(RenderFitTest, PageHoldsMiterTipsAndSquareCaps) {
+  // Width 4. The polyline turns back at (100, 10) with 5.7 degrees between its arms on
+  // either side: its miter is 10.05 widths long, its tip at x 120.1. A diagonal line's
+  // square cap reaches half the width along and across it: x 30 + 2 * 1.414.
+  struct Case {
+    const char* what;
+    std::vector<std::pair<float, float>> points;
+    int cap, join;
+    float limit;
+    double right;  // the page's right edge, without margin
+  } cases[] = {
+      {"miter within its limit", {{0, 0}, {100, 10}, {0, 20}}, 0, 0, 20, 120.1},
+      {"miter over its limit: bevel", {{0, 0}, {100, 10}, {0, 20}}, 0, 0, 4, 102},
+      {"round join", {{0, 0}, {100, 10}, {0, 20}}, 0, 1, 20, 102},
+      {"square cap", {{0, 0}, {30, 30}}, 2, 1, 4, 32.83},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    hostsim::Art* path = doc().Create(host::kPathArt);
+    ASSERT_EQ(doc().Insert(path, host::kPlaceAboveAll, nullptr), host::kNoErr);
+    for (auto [x, y] : c.points)
+      path->segments.push_back(Corner(x, y));
+    path->style.strokePaint = 1;
+    path->style.stroke.color.kind = host::kRgbColor;
+    path->style.stroke.width = 4;
+    path->style.stroke.cap = c.cap;
+    path->style.stroke.join = c.join;
+    path->style.stroke.miterLimit = c.limit;
+    const host::RealRect area = hostsim::DocumentArea(doc(), 0);
+    EXPECT_NEAR(area.right, c.right, 0.05);
+    // The editable SVG's page (its viewBox) in whole points around it.
+    const hostsim::SvgPage page = hostsim::SvgPageAround(doc(), 0, false);
+    EXPECT_EQ(page.left + page.width, std::ceil(c.right));
+    doc().Dispose(path);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 // hand from SVG's stroke geometry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "hostsim/core/document.h"
 #include "hostsim/drawing/renderer.h"
 #include "hostsim/scene/scene.h"
 #include "hostsim/svg/svg.h"
@@ -149,3 +152,30 @@ TEST(SvgReaderOutline, GradientStrokeIsOutlinedOnlyWhenAsked) {
 }
 
 }  // namespace
+
+TEST(SvgReaderOutline, CurveTurningBackStaysNearItsPath) {
+  // A cusp: the curve runs right and comes back along itself. Inside a curve the
+  // flattened pieces meet round, so nothing reaches past half the width (2) around it.
+  const hostsim::SvgDocument svg =
+      Read(Page("<linearGradient id='g'><stop offset='0' stop-color='#f00'/><stop offset='1' "
+                "stop-color='#00f'/></linearGradient><path d='M20,100 C180,100 -140,100.03 "
+                "20,100.03' fill='none' stroke='url(#g)' stroke-width='4'/>"),
+           true);
+  std::string error;
+  const std::unique_ptr<hostsim::Document> doc = hostsim::ReadScene(svg.scene, "t.json", &error);
+  ASSERT_TRUE(doc) << error;
+  host::RealRect outline;
+  ASSERT_TRUE(hostsim::ArtBounds(*doc, doc->layers().front()->group, &outline));
+  // The path's own extent along x, sampled: its tips lie at t = 0.5 ± 0.29.
+  double left = 20, right = 20;
+  for (int i = 0; i <= 1000; ++i) {
+    const double t = i / 1000.0, u = 1 - t;
+    const double x = u * u * u * 20 + 3 * u * u * t * 180 - 3 * u * t * t * 140 + t * t * t * 20;
+    left = std::min(left, x);
+    right = std::max(right, x);
+  }
+  const double slack = 2 + 0.5;  // half the width, and the flattening's tolerance
+  EXPECT_GE(outline.left, left - slack);
+  EXPECT_LE(outline.right, right + slack);
+  EXPECT_LE(outline.top - outline.bottom, 0.03 + 2 * slack);
+}

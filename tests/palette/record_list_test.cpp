@@ -53,6 +53,10 @@ TEST_F(RecordListTest, ClicksSelectAndASecondClickWithinTheTimeEdits) {
   ASSERT_EQ(host().dialogs().modalLog().size(), 1u);
   EXPECT_EQ(host().dialogs().modalLog()[0].dialogId, 16057);
   EXPECT_EQ(velm::gGlobals->lastClickTime, 0u);
+  // A press at clock 1000 after a double click (none pending) is a first click.
+  Track(1, host::kTrackMouseDown, {5, 5}, 1000);
+  EXPECT_EQ(host().dialogs().modalLog().size(), 1u);
+  EXPECT_EQ(velm::gGlobals->lastClickTime, 1000u);
 }
 
 TEST_F(RecordListTest, ADragStartsBeyondEightPixelsAndTheReleasePlaces) {
@@ -77,6 +81,12 @@ TEST_F(RecordListTest, ADragStartsBeyondEightPixelsAndTheReleasePlaces) {
     Track(0, host::kTrackMouseUp, {10 + distance, 10 - distance}, 2);
     EXPECT_EQ(velm::gGlobals->previewShown, 0);
     EXPECT_EQ(velm::gGlobals->dragArmed, 0 + (distance > 8 ? 0 : 1));
+    // A press soon after a drop starts another drag; after a plain click it edits.
+    if (distance <= 8) host().dialogs().QueueModal([](hostsim::Dialog& d) { d.PressEscape(); });
+    const std::size_t dialogs = host().dialogs().modalLog().size();
+    Track(0, host::kTrackMouseDown, {10, 10}, 10000u * static_cast<std::uint32_t>(distance) + 500);
+    EXPECT_EQ(host().dialogs().modalLog().size(), dialogs + (distance > 8 ? 0 : 1));
+    Track(0, host::kTrackMouseUp, {10, 10}, 3);
     if (distance > 8) {
       doc.BeginUndoStep();  // the host closes the step the drop made
       EXPECT_EQ(doc.undoDepth(), steps + 1);

@@ -232,8 +232,37 @@ std::unique_ptr<PluginSession> PluginSession::Open(const fs::path& library, bool
   return session;
 }
 
+namespace {
+
+std::string& ModulePath() {
+  static std::string path;
+  return path;
+}
+
+// False with a message when the plug-in is a loaded module: the call reaches into it.
+bool NeedsLinkedIn(const char* what, std::string* error) {
+  if (PluginSession::LinkedIn()) return true;
+  *error = std::string(what) + " needs the plug-in linked into this program, not a module";
+  return false;
+}
+
+// The entry point of the plug-in linked into this program, as the host calls it.
+host::Err VELM_HOSTCALL LinkedPluginMain(const char* caller, const char* selector, void* message) {
+  return velm::PluginMainImpl(caller, selector, message);
+}
+
+}  // namespace
+
+void PluginSession::UseModule(const std::string& path) {
+  ModulePath() = path;
+}
+
+bool PluginSession::LinkedIn() {
+  return ModulePath().empty();
+}
+
 bool PluginSession::Start(std::string* error) {
-  host_ = std::make_unique<hostsim::Host>("", driveC_.string());
+  host_ = std::make_unique<hostsim::Host>(ModulePath(), driveC_.string());
   // A host failure is a fault of the plug-in or of the host, never of the user's input:
   // it is shown, and the operation that met it fails.
   host_->SetFailureHandler([this](const std::string& what) {
@@ -241,17 +270,19 @@ bool PluginSession::Start(std::string* error) {
     ++hostFailures_;
   });
   host_->SetApplicationPath(kApplicationPath);
-  host_->UseInProcessPlugin(
-      [](const char* caller, const char* selector, void* message) {
-        return velm::PluginMainImpl(caller, selector, message);
-      },
-      &velm::res::Resources());
+  if (LinkedIn()) {
+    host_->UseInProcessPlugin(LinkedPluginMain, &velm::res::Resources());
+  } else if (!host_->LoadModule()) {
+    *error = "the plug-in module cannot be loaded: " + host_->loadError();
+    return false;
+  }
   if (host::Err err = host_->Startup()) {
     *error = "the plug-in did not start (" + std::to_string(err) + ")";
     return false;
   }
   started_ = true;
   message_ = host_->NewMessage();
+  if (!LinkedIn()) return true;
   if (host::Err err = velm::AcquireSuites(message_.basic)) {
     *error = "the plug-in's suites cannot be acquired (" + std::to_string(err) + ")";
     return false;
@@ -312,6 +343,7 @@ std::int32_t PluginSession::RecordCount(const std::string& group) {
 }
 
 bool PluginSession::RestoreLatestRemoval(std::string* what, std::string* error) {
+  if (!NeedsLinkedIn("restoring from the trash", error)) return false;
   // What the most recent restorable entry is, to name it afterwards.
   std::vector<velm::TrashEntry> entries;
   if (velm::ListTrash(&entries) != host::kNoErr) {
@@ -385,6 +417,7 @@ static std::string WriteFailure(host::Err err) {
 bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
                             std::int32_t* recordNumber, std::int32_t* objects, std::string* error,
                             const CaptureCheck& check) {
+  if (!NeedsLinkedIn("a capture outside the palette", error)) return false;
   // Only a failure during this capture is its own: an earlier one belongs to what met it.
   const int failuresBefore = hostFailures_;
   captureLosses_.clear();
@@ -463,6 +496,7 @@ bool PluginSession::Capture(const std::string& group, const RecordTexts& texts,
 bool PluginSession::Prepare(const std::string& group, std::int32_t record,
                             const PlaceOptions& options, std::string* sjisGroup,
                             std::string* error) {
+  if (!NeedsLinkedIn("a placement outside the palette", error)) return false;
   if (!ToSjisField(group, 64, sjisGroup) || !velm::IsValidGroupName(sjisGroup->c_str())) {
     *error = "\"" + group + "\" cannot be a group name";
     return false;

@@ -93,6 +93,13 @@ class PluginSession {
                                              const std::filesystem::path& driveC = {});
   ~PluginSession();
   PluginSession(const PluginSession&) = delete;
+  // Sessions opened from now on load the plug-in as a module (the Linux module, or, in the
+  // host built for it, the Windows module under wine) instead of running the one linked
+  // into this program; empty: the linked one. A module is driven through the host alone:
+  // the record-level calls (Capture, Place, Drag, RestoreLatestRemoval) need the linked one.
+  static void UseModule(const std::string& path);
+  // True when the plug-in is the one linked into this program.
+  static bool LinkedIn();
   PluginSession& operator=(const PluginSession&) = delete;
 
   hostsim::Host& host() { return *host_; }

@@ -564,7 +564,18 @@ bool Runner::Step(int line, const std::vector<std::string>& w, std::string* erro
     } else if (w[1] == "selected") {
       actual = std::to_string(palette->SelectedIndex(velm::kRecordListItem));
     } else if (w[1] == "group") {
-      actual = hostsim::ToUtf8(velm::gGlobals->currentGroup);
+      // What the palette's group menu shows (the plug-in's own state when it is linked in).
+      if (PluginSession::LinkedIn()) {
+        actual = hostsim::ToUtf8(velm::gGlobals->currentGroup);
+      } else {
+        const auto texts = palette->EntryTexts(velm::kGroupPopupItem);
+        const std::int32_t at = palette->SelectedIndex(velm::kGroupPopupItem);
+        if (at >= 0 && static_cast<std::size_t>(at) < texts.size())
+          actual = hostsim::ToUtf8(texts[static_cast<std::size_t>(at)]);
+      }
+    } else if ((w[1] == "view" || w[1] == "sort") && !PluginSession::LinkedIn()) {
+      *error = "expect " + w[1] + " reads the plug-in's state: it needs the plug-in linked in";
+      return false;
     } else if (w[1] == "view") {
       actual = std::to_string(velm::gGlobals->toolMode);
     } else if (w[1] == "sort") {

@@ -353,6 +353,10 @@ int main(int argc, char** argv) {
   session->add_option("--library", sessionLibrary, "the library folder (created when missing)");
   session->add_option("--scene", sessionScene, "a scene opened as the document at the start");
   session->add_option("--out", sessionOut, "the folder for screenshots and saved documents");
+  std::string sessionModule;
+  session->add_option("--module", sessionModule,
+                      "load the plug-in module (in the host built for the Windows module: its "
+                      "DLL) instead of running the one linked in");
   velmgui::GuiOptions gui;
   CLI::App* guiCommand =
       app.add_subcommand("gui", "the host's screen in a window, for a person to use the palette");
@@ -386,6 +390,8 @@ int main(int argc, char** argv) {
                                                     : std::filesystem::path(sessionLibrary);
     sessionOptions.scene = sessionScene;
     sessionOptions.out = sessionOut;
+    if (!sessionModule.empty())
+      velmsession::PluginSession::UseModule(std::filesystem::absolute(sessionModule).string());
     return Session(sessionScript, sessionOptions);
   }
   return 2;

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <new>
 
+#include "platform/host_binding.h"
 #include "platform/os.h"
 #include "platform/win32/sjis_win32.h"
 
@@ -407,6 +408,9 @@ void LocalTimeNow(SystemTime* time) {
     TestOverrides().localTime(time);
     return;
   }
+  // A stand-in host that keeps a clock of its own (its sessions run on a fixed one).
+  if (const host::PlatformSuite* suite = platform::HostPlatform())
+    if (suite->GetLocalTime && suite->GetLocalTime(time)) return;
   SYSTEMTIME now;
   GetLocalTime(&now);
   FromSystem(now, time);
@@ -503,6 +507,9 @@ bool RandomBytes(void* buffer, std::uint32_t count) {
 
 std::uint32_t TickCount() {
   if (TestOverrides().tickCount) return TestOverrides().tickCount();
+  std::uint32_t ticks = 0;
+  if (const host::PlatformSuite* suite = platform::HostPlatform())
+    if (suite->GetTickCount && suite->GetTickCount(&ticks)) return ticks;
   return GetTickCount();
 }
 
