@@ -122,6 +122,14 @@ class GroupReadScope {
   bool active_ = false;
 };
 
+// Where record `index` of `group` starts in its file, found by the walk of the open
+// GroupReadScope of `group` in this thread (shared with its reads): false when there is
+// no such scope, no such record, or a record before it cannot be passed.
+bool ScopedRecordOffset(const char* group, std::int32_t index, std::int64_t* offset);
+// Where the records of `group` counted when its open GroupReadScope began end (4 for
+// none), with that count: false when there is no such scope or a record cannot be passed.
+bool ScopedRecordsEnd(const char* group, std::int32_t* count, std::int64_t* end);
+
 // Writes the current record into `group`: index -1 appends it, any other index
 // rewrites that record's header in place (name, kind, comment; `modified` becomes
 // now). Returns 0 only when the record was written and flushed to the disk; otherwise the base

@@ -76,8 +76,8 @@ struct ReadScopeState {
   os::MemHandle offsets = nullptr;
   std::int32_t known = 0;
 
-  // Where record `index` (below count) starts: false when a record before it has an
-  // impossible length or runs past the end of the file.
+  // Where record `index` (below count; count itself: where the records end) starts: false
+  // when a record before it has an impossible length or runs past the end of the file.
   bool Locate(std::int32_t index, std::int64_t* offset);
 };
 // The open scope of `group` in this thread, when there is one and this program has not

@@ -21,7 +21,7 @@ thread_local ReadScopeState* tScope = nullptr;
 }  // namespace
 
 bool ReadScopeState::Locate(std::int32_t index, std::int64_t* at) {
-  if (index < 0 || index >= count) return false;
+  if (index < 0 || index > count) return false;
   const std::uint64_t bytes = (static_cast<std::uint64_t>(index) + 1) * sizeof(std::int64_t);
   if (bytes > 0xffffffffu || !GrowBlock(offsets, static_cast<std::uint32_t>(bytes), kOffsetGranule))
     return WalkRecords(file, index, at);
@@ -48,6 +48,18 @@ ReadScopeState* ActiveReadScope(const char* group) {
       scope->generation != GroupWriteGeneration())
     return nullptr;
   return scope;
+}
+
+bool ScopedRecordOffset(const char* group, std::int32_t index, std::int64_t* offset) {
+  ReadScopeState* scope = ActiveReadScope(group);
+  return scope && scope->Locate(index, offset);
+}
+
+bool ScopedRecordsEnd(const char* group, std::int32_t* count, std::int64_t* end) {
+  ReadScopeState* scope = ActiveReadScope(group);
+  if (!scope || !scope->Locate(scope->count, end)) return false;
+  *count = scope->count;
+  return true;
 }
 
 GroupReadScope::GroupReadScope(const char* group) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/file_read_at.h"
+
 namespace velm {
 
 GroupReader::GroupReader(os::FileHandle file) : file_(file), window_(os::MemAlloc(kWindow)) {}
@@ -25,9 +27,7 @@ const std::uint8_t* GroupReader::At(std::int64_t offset, std::uint32_t count) {
   if (want > Capacity()) want = Capacity();
   std::uint32_t done = 0;
   valid_ = 0;
-  if (!os::FileSeek(file_, offset, os::SeekOrigin::kBegin, nullptr) ||
-      !os::FileRead(file_, Window(), want, &done))
-    return nullptr;
+  if (!os::FileReadAt(file_, offset, Window(), want, &done)) return nullptr;
   start_ = offset;
   valid_ = done;
   return done >= count ? Window() : nullptr;
@@ -53,8 +53,7 @@ bool GroupReader::Read(std::int64_t offset, void* to, std::uint32_t count) {
     return true;
   }
   std::uint32_t done = 0;
-  return os::FileSeek(file_, offset, os::SeekOrigin::kBegin, nullptr) &&
-         os::FileRead(file_, out, count, &done) && done == count;
+  return os::FileReadAt(file_, offset, out, count, &done) && done == count;
 }
 
 }  // namespace velm
