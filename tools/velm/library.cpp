@@ -297,7 +297,7 @@ host::Err Library::Read(const std::string& group, std::int32_t index, std::int32
 }
 
 host::Err Library::ReadInto(const std::string& group, std::int32_t index, std::int32_t mode,
-                            bool convert, velm::os::MemHandle* record, bool* found) {
+                            bool convert, velm::os::MemHandle* record, bool* found) const {
   *found = false;
   // A caller's block is never left empty: VelmReadRecord would take that as a read into
   // the current record.
