@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -199,5 +200,116 @@ void BM_SearchGroup(benchmark::State& state) {
   SetPerRecord(state, records);
 }
 BENCHMARK(BM_SearchGroup)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// Processor time of this process (user and system), in milliseconds.
+double ProcessCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// A folder of its own holding `group`.VEL of `records` copies of the stored record.
+std::filesystem::path GroupFolder(const char* name, int records) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      (std::string("velm-bench-") + name + "-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  return WriteGroup(folder, "symbols", records) ? folder : std::filesystem::path();
+}
+
+// `velm ls` of a group of 10,000 records against reading its file as `cat` does (64 KiB
+// reads, the bytes thrown away), both in processor time over the same iterations:
+// `cpu_ms` the listing, `cat_ms` the reading, `of_cat` the one over the other.
+void BM_VelmLsAgainstCat(benchmark::State& state) {
+  const int records = static_cast<int>(state.range(0));
+  const std::filesystem::path folder = GroupFolder("lscat", records);
+  if (folder.empty()) {
+    state.SkipWithError("the group could not be made");
+    return;
+  }
+  velmtool::LsOptions options;
+  options.target = folder.string();
+  const std::string file = (folder / "symbols.VEL").string();
+  std::vector<char> chunk(65536);
+  double ls = 0, cat = 0;
+  for (auto _ : state) {
+    const double t0 = ProcessCpuMs();
+    std::ostringstream out, err;
+    if (velmtool::CommandLs(options, out, err) != 0) state.SkipWithError(err.str().c_str());
+    const double t1 = ProcessCpuMs();
+    if (FILE* f = std::fopen(file.c_str(), "rb")) {
+      std::setvbuf(f, nullptr, _IONBF, 0);
+      while (std::fread(chunk.data(), 1, chunk.size(), f) == chunk.size()) {
+      }
+      std::fclose(f);
+    }
+    const double t2 = ProcessCpuMs();
+    ls += t1 - t0;
+    cat += t2 - t1;
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["cpu_ms"] = ls / n;
+  state.counters["cat_ms"] = cat / n;
+  state.counters["of_cat"] = cat > 0 ? ls / cat : 0;
+  state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+}
+BENCHMARK(BM_VelmLsAgainstCat)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// `velm show` of the first (0) or the last (1) record of a group of 50,000 records, in
+// processor time (`cpu_ms`).
+void BM_VelmShowOf50000(benchmark::State& state) {
+  constexpr int kRecords = 50000;
+  const std::filesystem::path folder = GroupFolder("show", kRecords);
+  if (folder.empty()) {
+    state.SkipWithError("the group could not be made");
+    return;
+  }
+  velmtool::ShowOptions options;
+  options.target = (folder / "symbols.VEL").string();
+  options.record = state.range(0) ? std::to_string(kRecords - 1) : "0";
+  double cpu = 0;
+  for (auto _ : state) {
+    const double t0 = ProcessCpuMs();
+    std::ostringstream out, err;
+    if (velmtool::CommandShow(options, out, err) != 0) state.SkipWithError(err.str().c_str());
+    cpu += ProcessCpuMs() - t0;
+  }
+  state.counters["cpu_ms"] = cpu / static_cast<double>(state.iterations());
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+}
+BENCHMARK(BM_VelmShowOf50000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// `velm rm` of the first (0) or the last (1) record of a group of 10,000 records (the
+// group written anew, and the trash emptied, outside the timing), in processor time.
+void BM_VelmRmOf10000(benchmark::State& state) {
+  constexpr int kRecords = 10000;
+  const std::filesystem::path folder = GroupFolder("rm", kRecords);
+  if (folder.empty()) {
+    state.SkipWithError("the group could not be made");
+    return;
+  }
+  velmtool::RmOptions options;
+  options.target = (folder / "symbols.VEL").string();
+  options.record = state.range(0) ? std::to_string(kRecords - 1) : "0";
+  double cpu = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::error_code ec;
+    std::filesystem::remove_all(folder / "TRASH", ec);
+    WriteGroup(folder, "symbols", kRecords);
+    state.ResumeTiming();
+    const double t0 = ProcessCpuMs();
+    std::ostringstream out, err;
+    if (velmtool::CommandRm(options, out, err) != 0) state.SkipWithError(err.str().c_str());
+    cpu += ProcessCpuMs() - t0;
+  }
+  state.counters["cpu_ms"] = cpu / static_cast<double>(state.iterations());
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+}
+BENCHMARK(BM_VelmRmOf10000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

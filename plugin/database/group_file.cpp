@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "database/busy.h"
+#include "database/group_reader.h"
 #include "database/record.h"
 #include "database/record_index.h"
 #include "database/record_offsets.h"
@@ -295,45 +297,51 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
   }
   if (mode < 0 || (mode > 0 && mode <= 8)) return -1;
 
+  // Inside a read scope of the group its handle, count and walk serve; otherwise the file
+  // is opened for this record alone.
+  ReadScopeState* scope = ActiveReadScope(group);
   os::FileHandle file = os::kInvalidFile;
-  if (host::Err err = OpenGroupFile(group, false, &file)) return err;
-  if (file == os::kInvalidFile) return host::kNoErr;
-
-  const std::int32_t count = ReadCount(file);
+  std::int32_t count = 0;
+  if (scope) {
+    file = scope->file;
+    count = scope->count;
+  } else {
+    if (host::Err err = OpenGroupFile(group, false, &file)) return err;
+    if (file == os::kInvalidFile) return host::kNoErr;
+    count = ReadCount(file);
+  }
+  struct OwnFile {
+    os::FileHandle file;
+    ~OwnFile() {
+      if (file != os::kInvalidFile) os::FileClose(file);
+    }
+  } own{scope ? os::kInvalidFile : file};
+  if (count <= 0 || index < 0 || index >= count) return host::kNoErr;
   std::int64_t offset = 0;
-  if (count <= 0 || index < 0 || index >= count) {
-    os::FileClose(file);
-    return host::kNoErr;
+  if (scope) {
+    if (!scope->Locate(index, &offset)) return kDamagedGroupErr;
+  } else {
+    char path[kPathSize], base[kPathSize];
+    const bool named = GetBaseFolder(base) == host::kNoErr && GroupFilePath(base, group, path);
+    if (!LocateRecord(file, named ? path : nullptr, count, index, &offset)) return kDamagedGroupErr;
   }
-  char path[kPathSize], base[kPathSize];
-  const bool named = GetBaseFolder(base) == host::kNoErr && GroupFilePath(base, group, path);
-  if (!LocateRecord(file, named ? path : nullptr, count, index, &offset)) {
-    os::FileClose(file);
-    return kDamagedGroupErr;
-  }
+  std::optional<GroupReader> ownReader;
+  GroupReader& reader = scope ? *scope->reader : ownReader.emplace(file);
 
   // The record's header decides how much is read.
-  std::uint8_t header[kStoredHeaderSize];
-  const std::int64_t size = FileSize(file);
-  if (!os::FileSeek(file, offset, os::SeekOrigin::kBegin, nullptr) ||
-      !ReadExactly(file, header, 8)) {
-    os::FileClose(file);
-    return kDamagedGroupErr;
-  }
+  const std::int64_t size = reader.Size();
+  const std::uint8_t* header = reader.At(offset, 8);
+  if (!header) return kDamagedGroupErr;
   const std::uint32_t recordLength = ReadBE32(header + 4);
   if (recordLength < kStoredHeaderSize || offset + recordLength > size ||
-      !ReadExactly(file, header + 8, kStoredHeaderSize - 8)) {
-    os::FileClose(file);
+      !(header = reader.At(offset, kStoredHeaderSize)))
     return kDamagedGroupErr;
-  }
   // A stored record is exactly its header, its two coded parts and two slack bytes.
   const std::uint32_t thumbnailLength = ReadBE32(header + 416);
   const std::uint32_t artLength = ReadBE32(header + 420);
   if (thumbnailLength == 0 ||
-      std::uint64_t{kStoredHeaderSize} + thumbnailLength + artLength != recordLength) {
-    os::FileClose(file);
+      std::uint64_t{kStoredHeaderSize} + thumbnailLength + artLength != recordLength)
     return kDamagedGroupErr;
-  }
   std::uint32_t wanted = recordLength;
   std::uint32_t blockSize = recordLength;
   if (mode == kReadHeaderAndThumbnail) {
@@ -358,16 +366,13 @@ host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* b
   };
   // A header or a header and thumbnail is read into a block of list granules: a record's
   // granule is 2 MiB, all cleared, which a listing of thousands of headers would pay each time.
-  if (!GrowBlock(block, blockSize, mode == kReadWholeRecord ? kRecordGranule : kListGranule)) {
-    os::FileClose(file);
+  if (!GrowBlock(block, blockSize, mode == kReadWholeRecord ? kRecordGranule : kListGranule))
     return host::kOutOfMemoryErr;
+  if (!reader.Read(offset, block, wanted)) return fail(kDamagedGroupErr);
+  if (own.file != os::kInvalidFile) {
+    os::FileClose(own.file);
+    own.file = os::kInvalidFile;
   }
-  if (!os::FileSeek(file, offset, os::SeekOrigin::kBegin, nullptr) ||
-      !ReadExactly(file, block, wanted)) {
-    os::FileClose(file);
-    return fail(kDamagedGroupErr);
-  }
-  os::FileClose(file);
 
   if (convert) {
     std::int32_t status = 0;

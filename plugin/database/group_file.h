@@ -104,6 +104,32 @@ std::int32_t GroupRecordCount(const char* group);
 host::Err VelmReadRecord(const char* group, std::int32_t index, os::MemHandle* buffer,
                          std::int32_t mode, bool convert);
 
+// Keeps the file of `group` open for the reads of one command (a listing, one record
+// shown): while it lives, VelmReadRecord of that group in this thread reads through its
+// one handle and window, takes the count word read when it was opened, and finds records
+// by one walk of their lengths, instead of opening, counting and locating the file anew
+// for each record. The reads see the file as it was when the scope began; once this
+// program writes or removes a record (GroupWriteGeneration), reads open the file as usual.
+// Scopes do not nest: an inner one reads as usual and leaves the outer one in place.
+class GroupReadScope {
+ public:
+  explicit GroupReadScope(const char* group);
+  GroupReadScope(const GroupReadScope&) = delete;
+  GroupReadScope& operator=(const GroupReadScope&) = delete;
+  ~GroupReadScope();
+
+ private:
+  bool active_ = false;
+};
+
+// Where record `index` of `group` starts in its file, found by the walk of the open
+// GroupReadScope of `group` in this thread (shared with its reads): false when there is
+// no such scope, no such record, or a record before it cannot be passed.
+bool ScopedRecordOffset(const char* group, std::int32_t index, std::int64_t* offset);
+// Where the records of `group` counted when its open GroupReadScope began end (4 for
+// none), with that count: false when there is no such scope or a record cannot be passed.
+bool ScopedRecordsEnd(const char* group, std::int32_t* count, std::int64_t* end);
+
 // Writes the current record into `group`: index -1 appends it, any other index
 // rewrites that record's header in place (name, kind, comment; `modified` becomes
 // now). Returns 0 only when the record was written and flushed to the disk; otherwise the base

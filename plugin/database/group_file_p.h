@@ -63,6 +63,27 @@ inline constexpr host::Err kGroupReplaced = -100;
 // Windows' byte-range locks, which are mandatory, never stand in a reader's way.
 inline constexpr std::uint64_t kGroupFileLockOffset = 0x4000000000000000ull;
 
+class GroupReader;
+
+// What a GroupReadScope keeps of its group (group_read_scope.cpp).
+struct ReadScopeState {
+  char group[kGroupNameSize] = {};
+  os::FileHandle file = os::kInvalidFile;
+  std::int32_t count = 0;
+  std::uint32_t generation = 0;
+  GroupReader* reader = nullptr;
+  // offsets[i] is where record i starts, for i < known.
+  os::MemHandle offsets = nullptr;
+  std::int32_t known = 0;
+
+  // Where record `index` (below count; count itself: where the records end) starts: false
+  // when a record before it has an impossible length or runs past the end of the file.
+  bool Locate(std::int32_t index, std::int64_t* offset);
+};
+// The open scope of `group` in this thread, when there is one and this program has not
+// written since it began; null otherwise.
+ReadScopeState* ActiveReadScope(const char* group);
+
 namespace group_io {
 
 // How long a write waits for another writer of the same group (SetGroupLockWait).
@@ -82,6 +103,8 @@ bool WriteExactly(os::FileHandle file, const void* buffer, std::uint32_t count);
 // The count word into *count; a file shorter than 4 bytes counts as 0. False when the
 // file cannot be read (the count is then unknown, and a writer must not take it as 0).
 bool ReadCountWord(os::FileHandle file, std::int32_t* count);
+// The count word for readers; an unreadable one counts as 0.
+std::int32_t ReadCount(os::FileHandle file);
 // The file's size, or -1 when it cannot be told.
 std::int64_t FileSize(os::FileHandle file);
 // What follows the counted records (ending at `end`): kGroupNeedsRepairErr when whole

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "database/busy.h"
+#include "database/group_reader.h"
 #include "database/record.h"
 #include "database/record_index.h"
 #include "database/record_offsets.h"
@@ -89,26 +90,36 @@ host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char*
     os::FileClose(source);
     return named ? kRecordMovedErr : host::kNoErr;
   }
-  // Records hidden behind the counted ones would be dropped by the copy.
-  std::int64_t end = 0;
-  if (!WalkRecords(source, count, &end)) {
-    os::FileClose(source);
-    return kDamagedGroupErr;
-  }
-  if (host::Err err = CheckTail(source, end)) {
-    os::FileClose(source);
-    return err;
-  }
-  if (named) {
-    std::int64_t at = 0;
+  // One walk of the record lengths finds the record and where the records end; records
+  // hidden behind the counted ones would be dropped by the copy.
+  std::int64_t end = 4, at = -1;
+  std::uint32_t removedLength = 0;
+  {
+    GroupReader reader(source);
+    const std::int64_t size = reader.Size();
+    for (std::int32_t i = 0; i < count; ++i) {
+      const std::uint8_t* prefix = reader.At(end, 8);
+      const std::uint32_t length = prefix ? ReadBE32(prefix + 4) : 0;
+      if (length < kStoredHeaderSize || end + length > size) {
+        os::FileClose(source);
+        return kDamagedGroupErr;
+      }
+      if (i == index) {
+        at = end;
+        removedLength = length;
+      }
+      end += length;
+    }
+    if (host::Err err = CheckTail(source, end)) {
+      os::FileClose(source);
+      return err;
+    }
     Record stored{};
-    if (!WalkRecords(source, index, &at) ||
-        !os::FileSeek(source, at, os::SeekOrigin::kBegin, nullptr) ||
-        !ReadExactly(source, &stored, kRecordHeaderPrefix)) {
+    if (named && !reader.Read(at, &stored, kRecordHeaderPrefix)) {
       os::FileClose(source);
       return kDamagedGroupErr;
     }
-    if (!HasName(stored, expectedName) || !IsRecord(stored, expected)) {
+    if (named && (!HasName(stored, expectedName) || !IsRecord(stored, expected))) {
       os::FileClose(source);
       return kRecordMovedErr;
     }
@@ -118,7 +129,7 @@ host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char*
   // replaced, and out of it again unless the removal happens. A record that cannot be
   // kept there is not removed.
   TrashedRecord trashed;
-  if (toTrash && trashed.Write(source, index, folder, group) != host::kNoErr) {
+  if (toTrash && trashed.Write(source, index, folder, group, at) != host::kNoErr) {
     os::FileClose(source);
     return kGroupWriteErr;
   }
@@ -129,40 +140,24 @@ host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char*
     os::FileClose(source);
     return -1;
   }
-  // Copy every other record in one pass. The group file is replaced only when all of
-  // them were copied; a damaged file or a failed write leaves it untouched.
-  bool ok = true;
-  bool damaged = false;
+  // Copy the records before it and those after it, each run in large pieces (the walk
+  // above checked every length under the lock). The group file is replaced only when all
+  // of them were copied; a failed read or write leaves it untouched.
   std::uint8_t newCount[4];
   WriteBE32(newCount, static_cast<std::uint32_t>(count - 1));
-  ok = WriteExactly(temp, newCount, 4);
-  const std::int64_t size = FileSize(source);
-  std::int64_t at = 4;
+  bool ok = WriteExactly(temp, newCount, 4);
   os::MemHandle chunk = os::MemAlloc(kCopyChunk);
   if (!chunk) ok = false;
-  for (std::int32_t i = 0; ok && i < count; ++i) {
-    std::uint8_t prefix[8];
-    if (!os::FileSeek(source, at, os::SeekOrigin::kBegin, nullptr) ||
-        !ReadExactly(source, prefix, 8)) {
+  const std::int64_t runs[2][2] = {{4, at}, {at + removedLength, end}};
+  for (const auto& run : runs) {
+    if (ok && run[1] > run[0] && !os::FileSeek(source, run[0], os::SeekOrigin::kBegin, nullptr))
       ok = false;
-      break;
-    }
-    const std::uint32_t recordLength = ReadBE32(prefix + 4);
-    if (recordLength < kStoredHeaderSize || at + recordLength > size) {
-      ok = false;
-      damaged = size >= 0;
-      break;
-    }
-    if (i != index) {
-      if (!os::FileSeek(source, at, os::SeekOrigin::kBegin, nullptr)) ok = false;
-      for (std::uint32_t left = recordLength; ok && left > 0;) {
-        const std::uint32_t n = left < kCopyChunk ? left : kCopyChunk;
-        ok = ReadExactly(source, chunk, n) && WriteExactly(temp, chunk, n);
-        left -= n;
-      }
+    for (std::int64_t left = run[1] - run[0]; ok && left > 0;) {
+      const std::uint32_t n = left < kCopyChunk ? static_cast<std::uint32_t>(left) : kCopyChunk;
+      ok = ReadExactly(source, chunk, n) && WriteExactly(temp, chunk, n);
+      left -= n;
       AdvanceBusyCursor();
     }
-    at += recordLength;
   }
   os::MemFree(chunk);
   ok = ok && os::FileFlush(temp);
@@ -177,7 +172,7 @@ host::Err RemoveRecordChecked(const char* group, std::int32_t index, const char*
   if (!held || !os::FileRename(tempPath, groupPath, true)) {
     if (os::CanReplaceOpenFile()) os::FileClose(source);
     os::FileDelete(tempPath);
-    return damaged ? kDamagedGroupErr : ok && !held ? kGroupLockLostErr : kGroupWriteErr;
+    return ok && !held ? kGroupLockLostErr : kGroupWriteErr;
   }
   if (os::CanReplaceOpenFile()) os::FileClose(source);
   trashed.Keep();

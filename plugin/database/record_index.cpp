@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "database/group_file.h"
+#include "database/group_reader.h"
 #include "frame/globals.h"
 #include "frame/trace.h"
 #include "platform/memory.h"
@@ -36,36 +37,6 @@ bool ReserveItems(os::MemHandle& list, std::size_t items) {
   if (bytes > 0xFFFFFFFFu) return false;
   return GrowBlock(list, static_cast<std::uint32_t>(bytes), kListGranule);
 }
-
-// Reads record headers front to back through a window, so that a group of small records
-// costs a few reads instead of a seek and a read per record.
-class HeaderReader {
- public:
-  static constexpr std::uint32_t kWindow = 65536;
-  explicit HeaderReader(os::FileHandle file) : file_(file), window_(os::MemAlloc(kWindow)) {}
-  ~HeaderReader() { os::MemFree(window_); }
-  HeaderReader(const HeaderReader&) = delete;
-  HeaderReader& operator=(const HeaderReader&) = delete;
-
-  // The `count` bytes at `offset`, or null when the file ends before them.
-  const std::uint8_t* At(std::int64_t offset, std::uint32_t count) {
-    if (offset >= start_ && offset + count <= start_ + valid_) return window_ + (offset - start_);
-    if (!window_ || count > kWindow) return nullptr;
-    std::uint32_t done = 0;
-    if (!os::FileSeek(file_, offset, os::SeekOrigin::kBegin, nullptr) ||
-        !os::FileRead(file_, window_, kWindow, &done))
-      return nullptr;
-    start_ = offset;
-    valid_ = done;
-    return done >= count ? window_ : nullptr;
-  }
-
- private:
-  os::FileHandle file_;
-  os::MemHandle window_;
-  std::int64_t start_ = 0;
-  std::uint32_t valid_ = 0;
-};
 
 bool NewEmptyList(os::MemHandle& list) {
   ReleaseBlock(list);
@@ -180,7 +151,7 @@ host::Err BuildRIHList(const char* group) {
   // quadratic cost of doing so for a large group.
   std::int64_t offset = 4;
   std::int32_t read = 0;
-  HeaderReader reader(file);
+  GroupReader reader(file);
   for (std::int32_t i = 0; i < count; ++i) {
     const std::uint8_t* header = reader.At(offset, 416);
     if (!header) break;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "database/group_file.h"
+#include "database/group_reader.h"
 #include "platform/memory.h"
 
 namespace velm {
@@ -52,6 +53,7 @@ void Reset(const char* path, const os::FileStamp& stamp, std::int32_t count) {
 // Walks on from the last offset known until record `last` is known (or a length is
 // impossible).
 void WalkTo(os::FileHandle file, std::int32_t last, std::int64_t size) {
+  if (gKept.known > last) return;
   const std::uint64_t bytes = (static_cast<std::uint64_t>(last) + 1) * sizeof(std::int64_t);
   if (bytes > 0xffffffffu ||
       !GrowBlock(gKept.block, static_cast<std::uint32_t>(bytes), kOffsetGranule))
@@ -61,9 +63,11 @@ void WalkTo(os::FileHandle file, std::int32_t last, std::int64_t size) {
     offsets[0] = 4;
     gKept.known = 1;
   }
+  GroupReader reader(file);
   while (gKept.known <= last) {
     const std::int64_t at = offsets[gKept.known - 1];
-    const std::uint32_t length = LengthAt(file, at);
+    const std::uint8_t* prefix = reader.At(at, 8);
+    const std::uint32_t length = prefix ? ReadBE32(prefix + 4) : 0;
     if (length < kStoredHeaderSize || at + length > size) return;
     offsets[gKept.known++] = at + length;
   }
@@ -104,11 +108,12 @@ bool FindRecordOffset(os::FileHandle file, const char* path, std::int32_t count,
 }
 
 bool WalkRecords(os::FileHandle file, std::int32_t records, std::int64_t* offset) {
-  std::int64_t size = 0;
-  if (!os::FileSeek(file, 0, os::SeekOrigin::kEnd, &size)) size = -1;  // no record fits
+  GroupReader reader(file);
+  const std::int64_t size = reader.Size();  // -1: no record fits
   std::int64_t at = 4;
   for (std::int32_t i = 0; i < records; ++i) {
-    const std::uint32_t length = LengthAt(file, at);
+    const std::uint8_t* prefix = reader.At(at, 8);
+    const std::uint32_t length = prefix ? ReadBE32(prefix + 4) : 0;
     if (length < kStoredHeaderSize || at + length > size) return false;
     at += length;
   }

@@ -397,11 +397,10 @@ void TrashedRecord::Keep() {
 }
 
 host::Err TrashedRecord::Write(os::FileHandle source, std::int32_t index, const char* folder,
-                               const char* group) {
+                               const char* group, std::int64_t at) {
   char trash[kPathSize], path[kPathSize];
-  std::int64_t at = 0;
   std::uint8_t prefix[8];
-  if (!TrashFolder(folder, trash) || !WalkRecords(source, index, &at) ||
+  if (!TrashFolder(folder, trash) || (at < 0 && !WalkRecords(source, index, &at)) ||
       !os::FileSeek(source, at, os::SeekOrigin::kBegin, nullptr) || !ReadExactly(source, prefix, 8))
     return kGroupWriteErr;
   const std::uint32_t length = ReadBE32(prefix + 4);

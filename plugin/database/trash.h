@@ -96,7 +96,9 @@ class TrashedRecord {
   ~TrashedRecord();
   // Copies record `index` of the open group file `source` (whose records walk) as stored
   // into a new entry of `folder`'s trash, flushed to the disk. 0, or kGroupWriteErr.
-  host::Err Write(os::FileHandle source, std::int32_t index, const char* folder, const char* group);
+  // `at`, when not negative, is where the record starts (the caller walked to it).
+  host::Err Write(os::FileHandle source, std::int32_t index, const char* folder, const char* group,
+                  std::int64_t at = -1);
   // The removal happened: the entry stays.
   void Keep();
 

@@ -1,12 +1,15 @@
 #include "command_support.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "commands.h"
+#include "database/group_file.h"
 #include "database/record_time.h"
 #include "database/text_match.h"
 #include "group_scan.h"
+#include "platform/memory.h"
 #include "sjis_text.h"
 
 namespace velmtool {
@@ -110,11 +113,25 @@ std::optional<std::vector<RecordRef>> ResolveRecords(const Library& library,
       *status = kExitProblems;
       return std::nullopt;
     }
-    // A record the walk cannot reach is still named by its number; the command's own read
-    // then says what is wrong with it.
-    const std::vector<std::string> names = StoredRecordNames(library.GroupFile(group), *number + 1);
-    const auto at = static_cast<std::size_t>(*number);
-    return std::vector<RecordRef>{{*number, at < names.size() ? names[at] : std::string()}};
+    // The name as stored, read through the plug-in: its walk of the record lengths is
+    // kept, and serves the command's own read of the record. A record the plug-in refuses
+    // is named by the tool's own walk; one that walk cannot reach either is still named by
+    // its number, and the command's own read then says what is wrong with it.
+    velm::os::MemHandle block = nullptr;
+    bool read = false;
+    std::string name;
+    if (library.ReadInto(group, *number, velm::kReadHeaderOnly, false, &block, &read) ==
+            host::kNoErr &&
+        read && velm::os::MemSize(block) >= kStoredHeaderSize) {
+      name = ParseStoredHeader(block).name;
+    } else {
+      const std::vector<std::string> names =
+          StoredRecordNames(library.GroupFile(group), *number + 1, true);
+      const auto at = static_cast<std::size_t>(*number);
+      if (at < names.size()) name = names[at];
+    }
+    velm::ReleaseBlock(block);
+    return std::vector<RecordRef>{{*number, name}};
   }
   const std::vector<std::string> names = StoredRecordNames(library.GroupFile(group), count);
   std::vector<RecordRef> found;
@@ -165,11 +182,18 @@ std::optional<RecordRef> ResolveRecord(const Library& library, const std::string
 std::string FormatDate(std::uint32_t time) {
   // The palette shows two-digit years; a listing read by people and scripts alike gives
   // the whole date, which sorts as text and cannot be mistaken for day/month/year.
+  // A record's times are wall-clock seconds, so the text depends on the time alone: the
+  // minute formatted last serves the records of a listing made within it.
+  thread_local std::uint32_t minute = 0;
+  thread_local std::string last;
+  if (!last.empty() && time / 60 == minute) return last;
   const velm::os::SystemTime local = velm::RecordTimeToLocalTime(time);
   char text[32] = {};
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", local.year, local.month, local.day,
                 local.hour, local.minute);
-  return text;
+  minute = time / 60;
+  last = text;
+  return last;
 }
 
 Json DateJson(std::uint32_t time) {
@@ -184,6 +208,23 @@ double FixedToPoints(std::int32_t value) {
 }
 
 std::string FormatPoints(double points) {
+  // Sizes are 16.16 fixed numbers: their decimal form to two places, rounded as printf
+  // rounds (to the nearest, a tie to the even digit), comes from whole numbers alone.
+  const double fixed = points * 65536.0;
+  if (std::fabs(fixed) < 1099511627776.0 && fixed == std::floor(fixed)) {
+    const auto whole = static_cast<std::int64_t>(fixed);
+    const std::uint64_t hundredths = static_cast<std::uint64_t>(whole < 0 ? -whole : whole) * 100;
+    std::uint64_t q = hundredths >> 16;
+    const std::uint64_t r = hundredths & 0xffff;
+    if (r > 0x8000 || (r == 0x8000 && (q & 1))) ++q;
+    std::string s = (whole < 0 && q != 0 ? "-" : "") + std::to_string(q / 100);
+    if (const std::uint64_t cents = q % 100) {
+      s += '.';
+      s += static_cast<char>('0' + cents / 10);
+      if (cents % 10) s += static_cast<char>('0' + cents % 10);
+    }
+    return s;
+  }
   char text[64];
   std::snprintf(text, sizeof text, "%.2f", points);
   std::string s = text;

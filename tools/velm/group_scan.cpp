@@ -5,6 +5,31 @@
 
 namespace velmtool {
 
+FileWindow::FileWindow(const std::filesystem::path& file) : in_(file, std::ios::binary) {
+  if (!in_) return;
+  in_.seekg(0, std::ios::end);
+  const std::streamoff size = in_.tellg();
+  if (size < 0) return;
+  size_ = static_cast<std::uint64_t>(size);
+  opened_ = true;
+}
+
+const std::uint8_t* FileWindow::At(std::uint64_t at, std::uint32_t count) {
+  if (!opened_ || count > kWindow) return nullptr;
+  stride_ = at - last_;
+  last_ = at;
+  if (at >= start_ && at + count <= start_ + valid_) return window_.data() + (at - start_);
+  // Over long records a window would hold one header: only the header is read.
+  const std::uint32_t want = stride_ >= 8192 && count <= 512 ? 512 : kWindow;
+  if (window_.size() < kWindow) window_.resize(kWindow);
+  in_.clear();
+  in_.seekg(static_cast<std::streamoff>(at));
+  in_.read(reinterpret_cast<char*>(window_.data()), want);
+  start_ = at;
+  valid_ = in_.gcount() > 0 ? static_cast<std::uint64_t>(in_.gcount()) : 0;
+  return valid_ >= count ? window_.data() : nullptr;
+}
+
 bool WholeRecordAt(const std::uint8_t* bytes, std::uint64_t left) {
   if (left < kStoredHeaderSize) return false;
   const StoredHeader h = ParseStoredHeader(bytes);
@@ -120,38 +145,74 @@ GroupScan ScanGroupFile(const std::filesystem::path& file) {
   return scan;
 }
 
-std::optional<std::uint64_t> LocateRecord(const std::filesystem::path& file, std::int32_t number) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in || number < 0) return std::nullopt;
-  in.seekg(0, std::ios::end);
-  const auto size = static_cast<std::uint64_t>(in.tellg());
-  std::uint64_t at = 4;
-  for (std::int32_t i = 0; i < number; ++i) {
-    std::uint8_t prefix[8];
-    in.seekg(static_cast<std::streamoff>(at));
-    if (!in.read(reinterpret_cast<char*>(prefix), 8)) return std::nullopt;
-    const std::uint32_t length = BigEndian32(prefix + 4);
-    if (length < kStoredHeaderSize || length > size - at) return std::nullopt;
-    at += length;
+namespace {
+
+// Where the records of the group file walked last start, as far as their length words
+// lead: one walk serves every look-up of a command, and the file's size and time of last
+// write tell when it changed.
+struct Walk {
+  std::filesystem::path file;
+  std::uint64_t size = 0;
+  std::filesystem::file_time_type written{};
+  std::vector<std::uint64_t> starts;  // starts[i]: record i, reached through the ones before
+  bool stopped = false;               // a length leads nowhere after the last start
+};
+
+// The walk of `file` with at least `records` starts (fewer when it stops first); null when
+// the file cannot be read.
+const Walk* WalkTo(const std::filesystem::path& file, std::int32_t records) {
+  static Walk walk;
+  std::error_code ec;
+  const std::uint64_t size = std::filesystem::file_size(file, ec);
+  if (ec) return nullptr;
+  const std::filesystem::file_time_type written = std::filesystem::last_write_time(file, ec);
+  if (ec) return nullptr;
+  if (walk.file != file || walk.size != size || walk.written != written) {
+    walk = Walk{file, size, written, {4}, false};
   }
-  return at < size ? std::optional<std::uint64_t>(at) : std::nullopt;
+  if (walk.stopped || static_cast<std::int64_t>(walk.starts.size()) >= records) return &walk;
+  FileWindow window(file);
+  if (!window.opened() || window.size() != size) return nullptr;
+  while (static_cast<std::int64_t>(walk.starts.size()) < records) {
+    const std::uint64_t at = walk.starts.back();
+    const std::uint8_t* prefix = at < size ? window.At(at, 8) : nullptr;
+    const std::uint32_t length = prefix ? BigEndian32(prefix + 4) : 0;
+    if (length < kStoredHeaderSize || length > size - at) {
+      walk.stopped = true;
+      break;
+    }
+    walk.starts.push_back(at + length);
+  }
+  return &walk;
 }
 
-std::vector<std::string> StoredRecordNames(const std::filesystem::path& file, std::int32_t count) {
+}  // namespace
+
+std::optional<std::uint64_t> LocateRecord(const std::filesystem::path& file, std::int32_t number) {
+  if (number < 0) return std::nullopt;
+  const Walk* walk = WalkTo(file, number + 1);
+  if (!walk || walk->starts.size() <= static_cast<std::size_t>(number)) return std::nullopt;
+  const std::uint64_t at = walk->starts[static_cast<std::size_t>(number)];
+  return at < walk->size ? std::optional<std::uint64_t>(at) : std::nullopt;
+}
+
+std::vector<std::string> StoredRecordNames(const std::filesystem::path& file, std::int32_t count,
+                                           bool lastOnly) {
   std::vector<std::string> names;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return names;
-  in.seekg(0, std::ios::end);
-  const auto size = static_cast<std::uint64_t>(in.tellg());
-  std::uint64_t at = 4;
-  std::uint8_t header[kStoredHeaderSize];
-  for (std::int32_t i = 0; i < count && at < size; ++i) {
-    in.seekg(static_cast<std::streamoff>(at));
-    if (!in.read(reinterpret_cast<char*>(header), sizeof header)) break;
+  const Walk* walk = WalkTo(file, count);
+  if (!walk) return names;
+  FileWindow window(file);
+  const std::size_t reached = std::min<std::size_t>(walk->starts.size(), count > 0 ? count : 0);
+  for (std::size_t i = 0; i < reached; ++i) {
+    const std::uint64_t at = walk->starts[i];
+    if (at >= walk->size) break;
+    if (lastOnly && i + 1 < reached && walk->starts[i + 1] < walk->size) {
+      names.emplace_back();  // the records before the last one named are not asked for
+      continue;
+    }
+    const std::uint8_t* header = window.At(at, kStoredHeaderSize);
+    if (!header) break;
     names.push_back(ParseStoredHeader(header).name);
-    const std::uint32_t length = BigEndian32(header + 4);
-    if (length < kStoredHeaderSize || length > size - at) break;
-    at += length;
   }
   return names;
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "database/group_file.h"
+#include "database/record.h"
 #include "database/writer_mark.h"
 #include "frame/globals.h"
 #include "frame/suites.h"
@@ -292,6 +293,20 @@ host::Err Library::Read(const std::string& group, std::int32_t index, std::int32
                         bool convert, velm::os::MemHandle* record) {
   const host::Err status = velm::VelmReadRecord(group.c_str(), index, nullptr, mode, convert);
   *record = velm::gGlobals->currentRecord;
+  return status;
+}
+
+host::Err Library::ReadInto(const std::string& group, std::int32_t index, std::int32_t mode,
+                            bool convert, velm::os::MemHandle* record, bool* found) const {
+  *found = false;
+  // A caller's block is never left empty: VelmReadRecord would take that as a read into
+  // the current record.
+  if (!*record && !velm::GrowBlock(*record, velm::kRecordHeaderSize, velm::kListGranule))
+    return host::kOutOfMemoryErr;
+  // A record read has a length of at least a header; one left at 0 was not read.
+  velm::RecordHeader(*record)->recordLength = 0;
+  const host::Err status = velm::VelmReadRecord(group.c_str(), index, record, mode, convert);
+  *found = status == host::kNoErr && *record && velm::RecordHeader(*record)->recordLength != 0;
   return status;
 }
 

@@ -61,6 +61,11 @@ class Library {
   // record. Returns the read's status.
   host::Err Read(const std::string& group, std::int32_t index, std::int32_t mode, bool convert,
                  velm::os::MemHandle* record);
+  // The same into the caller's block *record (made or grown as needed, kept between reads
+  // of a listing; the caller releases it with velm::ReleaseBlock); *found says whether a
+  // record was read (not when there is no such record). The current record is left alone.
+  host::Err ReadInto(const std::string& group, std::int32_t index, std::int32_t mode, bool convert,
+                     velm::os::MemHandle* record, bool* found) const;
 
  private:
   struct Saved;

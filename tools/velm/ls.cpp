@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 #include "command_support.h"
@@ -10,6 +11,7 @@
 #include "database/group_file.h"
 #include "database/record.h"
 #include "group_scan.h"
+#include "platform/memory.h"
 #include "sjis_text.h"
 
 namespace velmtool {
@@ -30,24 +32,29 @@ struct CountCheck {
 };
 
 // Reads 8 bytes per record (and one header after them), so the work is bounded by the
-// file's size.
-CountCheck CheckCount(const std::filesystem::path& file) {
+// file's size; takes the walk of the open GroupReadScope of `group` when it reached the end
+// of the records.
+CountCheck CheckCount(const std::filesystem::path& file, const std::string& group) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return {"not a readable regular file", ""};
-  std::ifstream in(file, std::ios::binary);
+  FileWindow window(file);
   const std::uintmax_t size = std::filesystem::file_size(file, ec);
-  if (!in || ec) return {"cannot be opened", ""};
+  if (!window.opened() || ec) return {"cannot be opened", ""};
   if (size < 4) return {size == 0 ? "" : "shorter than its count word", ""};
-  unsigned char word[8];
-  in.read(reinterpret_cast<char*>(word), 4);
-  if (!in) return {"cannot be read", ""};
+  const std::uint8_t* word = window.At(0, 4);
+  if (!word) return {"cannot be read", ""};
   const auto count = static_cast<std::int32_t>(BE32(word));
   if (count < 0) return {"its count word is negative (" + std::to_string(count) + ")", ""};
+  // The listing's walk of the record lengths, when it reached their end, is this one.
   std::uintmax_t at = 4;
-  for (std::int32_t i = 0; i < count; ++i) {
-    in.seekg(static_cast<std::streamoff>(at));
-    in.read(reinterpret_cast<char*>(word), 8);
-    const std::uint32_t length = in ? BE32(word + 4) : 0;
+  std::int32_t scopedCount = 0;
+  std::int64_t scopedEnd = 0;
+  const bool walked = velm::ScopedRecordsEnd(group.c_str(), &scopedCount, &scopedEnd) &&
+                      scopedCount == count && static_cast<std::uintmax_t>(scopedEnd) <= size;
+  if (walked) at = static_cast<std::uintmax_t>(scopedEnd);
+  for (std::int32_t i = 0; !walked && i < count; ++i) {
+    const std::uint8_t* prefix = window.At(at, 8);
+    const std::uint32_t length = prefix ? BE32(prefix + 4) : 0;
     if (length < kStoredHeaderSize || at + length > size)
       return {"its count word says " + std::to_string(count) + " records, record " +
                   std::to_string(i) + " is not whole",
@@ -56,11 +63,9 @@ CountCheck CheckCount(const std::filesystem::path& file) {
   }
   if (at == size) return {};
   const std::uintmax_t left = size - at;
-  std::vector<std::uint8_t> header(std::min<std::uintmax_t>(left, kStoredHeaderSize));
-  in.clear();
-  in.seekg(static_cast<std::streamoff>(at));
-  in.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(header.size()));
-  if (in && WholeRecordAt(header.data(), left))
+  const std::uint8_t* header =
+      window.At(at, static_cast<std::uint32_t>(std::min<std::uintmax_t>(left, kStoredHeaderSize)));
+  if (header && WholeRecordAt(header, left))
     return {"its count word says " + std::to_string(count) +
                 " records, but another record follows the last one",
             ""};
@@ -116,38 +121,36 @@ int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
   Json groups = Json::array();
   for (const std::string& group : selection->groups) {
     const std::string groupName = SjisToUtf8(group);
+    // One handle and one walk of the file for the whole listing.
+    const velm::GroupReadScope scope(group.c_str());
     const std::int32_t count = library.RecordCount(group);
-    Json g = Json::object();
-    const CountCheck check = CheckCount(library.GroupFile(group));
-    if (!check.note.empty()) {
-      if (options.json) {
-        g["note"] = check.note;
-      } else {
-        err << "velm: " << groupName << ": note: " << check.note << "\n";
-      }
-    }
-    if (const std::string& problem = check.problem; !problem.empty()) {
-      const std::string why = "damaged file: " + problem + " (see velm verify)";
-      if (options.json) {
-        g["error"] = why;
-      } else {
-        err << "velm: " << groupName << ": " << why << "\n";
-      }
-      status = kExitProblems;
-    }
-    g["name"] = groupName;
-    g["file"] = library.GroupFile(group).filename().string();
-    g["count"] = count;
+    // The records are listed first, so that their one walk of the file through the scope
+    // also checks the count word; what is said about the file then comes before them.
+    std::ostringstream listing;
+    struct Said {
+      std::size_t at;  // in the listing
+      std::string text;
+    };
+    std::vector<Said> said;
+    std::string damagedWhy, unreadableWhy;
     Json records = Json::array();
     if (!options.json) {
-      out << groupName << ": " << count << (count == 1 ? " record" : " records") << "\n";
-      if (count > 0) out << "  #\tname\tkind\tcreated\tmodified\twidth × height\tobjects\tstored\n";
+      listing << groupName << ": " << count << (count == 1 ? " record" : " records") << "\n";
+      if (count > 0)
+        listing << "  #\tname\tkind\tcreated\tmodified\twidth × height\tobjects\tstored\n";
     }
+    // One block for every header of the listing.
+    velm::os::MemHandle block = nullptr;
+    struct Release {
+      velm::os::MemHandle& block;
+      ~Release() { velm::ReleaseBlock(block); }
+    } release{block};
     for (std::int32_t i = 0; i < count; ++i) {
       ListedHeader listed;
-      velm::os::MemHandle block = nullptr;
-      const host::Err read = library.Read(group, i, velm::kReadHeaderOnly, true, &block);
-      if (read == host::kNoErr && block) {
+      bool found = false;
+      const host::Err read =
+          library.ReadInto(group, i, velm::kReadHeaderOnly, true, &block, &found);
+      if (read == host::kNoErr && found) {
         const velm::Record* header = velm::RecordHeader(block);
         listed = {FieldText(header->name, sizeof header->name),
                   FieldText(header->kind, sizeof header->kind),
@@ -164,22 +167,14 @@ int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
         listed = std::move(*stored);
         const std::string why = "record " + std::to_string(i) + " is damaged: " + listed.damage +
                                 " (see velm verify; velm rm removes it)";
-        if (options.json) {
-          if (!g.contains("error")) g["error"] = why;
-        } else {
-          err << "velm: " << groupName << ": " << why << "\n";
-        }
+        if (damagedWhy.empty()) damagedWhy = why;
+        said.push_back({static_cast<std::size_t>(listing.tellp()), why});
         status = kExitProblems;
       } else {
         // Later records cannot be located either.
-        const std::string why = "record " + std::to_string(i) +
-                                " and those after it cannot be read" +
-                                " (damaged file: see velm verify)";
-        if (options.json) {
-          g["error"] = why;
-        } else {
-          err << "velm: " << groupName << ": " << why << "\n";
-        }
+        unreadableWhy = "record " + std::to_string(i) + " and those after it cannot be read" +
+                        " (damaged file: see velm verify)";
+        said.push_back({static_cast<std::size_t>(listing.tellp()), unreadableWhy});
         status = kExitProblems;
         break;
       }
@@ -201,11 +196,47 @@ int CommandLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
         if (!listed.damage.empty()) r["damaged"] = listed.damage;
         records.push_back(std::move(r));
       } else {
-        out << "  " << i << "\t" << name << "\t" << kind << "\t" << FormatDate(listed.created)
-            << "\t" << FormatDate(listed.modified) << "\t" << FormatPoints(width) << " × "
-            << FormatPoints(height) << " pt\t" << listed.objects << "\t" << listed.storedSize
-            << (listed.damage.empty() ? "" : "\tdamaged") << "\n";
+        listing << "  " << i << "\t" << name << "\t" << kind << "\t" << FormatDate(listed.created)
+                << "\t" << FormatDate(listed.modified) << "\t" << FormatPoints(width) << " × "
+                << FormatPoints(height) << " pt\t" << listed.objects << "\t" << listed.storedSize
+                << (listed.damage.empty() ? "" : "\tdamaged") << "\n";
       }
+    }
+
+    Json g = Json::object();
+    const CountCheck check = CheckCount(library.GroupFile(group), group);
+    if (!check.note.empty()) {
+      if (options.json) {
+        g["note"] = check.note;
+      } else {
+        err << "velm: " << groupName << ": note: " << check.note << "\n";
+      }
+    }
+    if (const std::string& problem = check.problem; !problem.empty()) {
+      const std::string why = "damaged file: " + problem + " (see velm verify)";
+      if (options.json) {
+        g["error"] = unreadableWhy.empty() ? why : unreadableWhy;
+      } else {
+        err << "velm: " << groupName << ": " << why << "\n";
+      }
+      status = kExitProblems;
+    }
+    g["name"] = groupName;
+    g["file"] = library.GroupFile(group).filename().string();
+    g["count"] = count;
+    if (options.json) {
+      if (!g.contains("error") && (!unreadableWhy.empty() || !damagedWhy.empty()))
+        g["error"] = unreadableWhy.empty() ? damagedWhy : unreadableWhy;
+    } else {
+      // The listing, with what was said about its records where it was said.
+      const std::string text = listing.str();
+      std::size_t written = 0;
+      for (const Said& s : said) {
+        out.write(text.data() + written, static_cast<std::streamsize>(s.at - written));
+        written = s.at;
+        err << "velm: " << groupName << ": " << s.text << "\n";
+      }
+      out.write(text.data() + written, static_cast<std::streamsize>(text.size() - written));
     }
     g["records"] = std::move(records);
     groups.push_back(std::move(g));

@@ -84,6 +84,8 @@ int CommandShow(const ShowOptions& options, std::ostream& out, std::ostream& err
   Library& library = *selection->library;
   const std::string& group = selection->groups.front();
   const std::string groupName = SjisToUtf8(group);
+  // One handle and one walk of the file for the look-up, the read and the offset.
+  const velm::GroupReadScope scope(group.c_str());
   const std::optional<RecordRef> record =
       ResolveRecord(library, group, options.record, err, &status);
   if (!record) return status;
@@ -101,7 +103,10 @@ int CommandShow(const ShowOptions& options, std::ostream& out, std::ostream& err
     return kExitProblems;
   }
   const std::uint32_t length = std::min(BigEndian32(block + 4), velm::os::MemSize(block));
-  const std::uint64_t offset = LocateRecord(library.GroupFile(group), number).value_or(0);
+  std::int64_t scoped = 0;
+  const std::uint64_t offset = velm::ScopedRecordOffset(group.c_str(), number, &scoped)
+                                   ? static_cast<std::uint64_t>(scoped)
+                                   : LocateRecord(library.GroupFile(group), number).value_or(0);
   const RecordInspection r = InspectStoredRecord(block, length, number, offset);
 
   if (options.json) {

@@ -10,9 +10,48 @@
 namespace velmtool {
 namespace {
 
+// The conversion descriptors opened so far, one per direction, kept for the thread: a
+// listing converts thousands of short texts, and opening a descriptor costs far more than
+// converting one.
+class Descriptors {
+ public:
+  ~Descriptors() {
+    for (const Kept& k : kept_)
+      if (k.from) iconv_close(k.cd);
+  }
+  // Open, its shift state reset; (iconv_t)-1 when the conversion is not known.
+  iconv_t Get(const char* from, const char* to) {
+    for (const Kept& k : kept_) {
+      if (k.from && std::strcmp(k.from, from) == 0 && std::strcmp(k.to, to) == 0) {
+        iconv(k.cd, nullptr, nullptr, nullptr, nullptr);
+        return k.cd;
+      }
+    }
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return cd;
+    for (Kept& k : kept_) {
+      if (!k.from) {
+        k = {from, to, cd};
+        return cd;
+      }
+    }
+    iconv_close(cd);  // not reached: the few directions fit
+    return reinterpret_cast<iconv_t>(-1);
+  }
+
+ private:
+  struct Kept {
+    const char* from = nullptr;
+    const char* to = nullptr;
+    iconv_t cd{};
+  };
+  Kept kept_[4];
+};
+
 // Converts with iconv; false when any byte cannot be converted.
 bool Convert(const char* from, const char* to, const std::string& in, std::string* out) {
-  iconv_t cd = iconv_open(to, from);
+  thread_local Descriptors descriptors;
+  iconv_t cd = descriptors.Get(from, to);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   std::string result(in.size() * 4 + 4, '\0');
   char* src = const_cast<char*>(in.data());
@@ -20,7 +59,6 @@ bool Convert(const char* from, const char* to, const std::string& in, std::strin
   char* dst = result.data();
   std::size_t dstLeft = result.size();
   const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-  iconv_close(cd);
   if (r == static_cast<std::size_t>(-1) || srcLeft != 0) return false;
   result.resize(result.size() - dstLeft);
   *out = std::move(result);

@@ -1,5 +1,6 @@
 // The platform layer on POSIX systems.
 #include "platform/posix/os_posix.h"
+#include "platform/file_read_at.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -335,6 +336,27 @@ bool FileRead(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t*
   while (total < count) {
     const ssize_t n =
         ::read(static_cast<int>(file), static_cast<char*>(buffer) + total, count - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (done) *done = total;
+      return false;
+    }
+    if (n == 0) break;
+    total += static_cast<std::uint32_t>(n);
+  }
+  if (done) *done = total;
+  return true;
+}
+
+bool FileReadAt(FileHandle file, std::int64_t offset, void* buffer, std::uint32_t count,
+                std::uint32_t* done) {
+  if (done) *done = 0;
+  if (file == kInvalidFile || offset < 0 || (!buffer && count)) return false;
+  if (Injecting() && Count(FileOp::kRead) != Verdict::kGo) return false;
+  std::uint32_t total = 0;
+  while (total < count) {
+    const ssize_t n = ::pread(static_cast<int>(file), static_cast<char*>(buffer) + total,
+                              count - total, static_cast<off_t>(offset + total));
     if (n < 0) {
       if (errno == EINTR) continue;
       if (done) *done = total;

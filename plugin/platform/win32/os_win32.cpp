@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <new>
 
+#include "platform/file_read_at.h"
 #include "platform/host_binding.h"
 #include "platform/os.h"
 #include "platform/win32/sjis_win32.h"
@@ -138,6 +139,32 @@ bool FileRead(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t*
       return false;
     }
     if (n == 0) break;  // the end of the file
+    total += n;
+  }
+  if (done) *done = total;
+  return true;
+}
+
+bool FileReadAt(FileHandle file, std::int64_t offset, void* buffer, std::uint32_t count,
+                std::uint32_t* done) {
+  if (done) *done = 0;
+  if (file == kInvalidFile || offset < 0 || (!buffer && count)) return false;
+  std::uint32_t total = 0;
+  while (total < count) {
+    // On a handle opened for synchronous use, the offset of an OVERLAPPED read is where it
+    // reads (and the file pointer moves past what it read).
+    const std::uint64_t at = static_cast<std::uint64_t>(offset) + total;
+    OVERLAPPED position{};
+    position.Offset = static_cast<DWORD>(at);
+    position.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD n = 0;
+    if (!ReadFile(ToHandle(file), static_cast<char*>(buffer) + total, count - total, &n,
+                  &position)) {
+      if (GetLastError() == ERROR_HANDLE_EOF) break;
+      if (done) *done = total;
+      return false;
+    }
+    if (n == 0) break;
     total += n;
   }
   if (done) *done = total;
