@@ -210,6 +210,15 @@ void SvgSeeds() {
       {"image",
        "<image width='2' height='2' href='data:image/png;base64,iVBORw0KGgoAAAANSUhEU"
        "gAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=='/>"},
+      {"origin",
+       "<style>.o{transform-origin:25% top 2px}</style><g transform='rotate(45)' "
+       "transform-origin='center'><rect class='o' width='9' height='9' transform='scale(2)'/>"
+       "<rect width='5' height='5' style='transform:rotate(9deg);transform-origin:right "
+       "bottom'/></g><linearGradient id='o' gradientTransform='scale(2)' "
+       "transform-origin='.5 .5'><stop/></linearGradient><circle r='5' fill='url(#o)'/>"},
+      {"fonts",
+       "<text y='9' font-family=\"'No Such Family', Nope Mono, sans-serif\" "
+       "font-weight='bold'>ab</text><text y='19' font-family='helvetica'>c</text>"},
   };
   for (const auto& seed : kSeeds) {
     const std::string text = std::string(kHead) + seed.body + "</svg>\n";

@@ -156,7 +156,10 @@ struct Stream {
                                          const host::TextFont* font) {
     if (host::Err e = Check<Suite>("SetFont")) return e;
     TextStream* s = StreamOf(handle);
-    if (!s || !font || !std::memchr(font->name, 0, sizeof font->name) || !KnownFontName(font->name))
+    // A font the host lacks is kept when the record says it is substituted: it is drawn
+    // with one of the host's own.
+    if (!s || !font || !std::memchr(font->name, 0, sizeof font->name) ||
+        (!KnownFontName(font->name) && !font->substituted))
       return host::kBadParameterErr;
     std::memcpy(static_cast<void*>(&s->pending.font), font, sizeof *font);
     return host::kNoErr;

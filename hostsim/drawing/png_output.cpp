@@ -20,6 +20,13 @@ bool EncodePng(cairo_surface_t* surface, std::string* bytes) {
 
 bool WritePngFile(cairo_surface_t* surface, const std::string& path, std::string* error) {
   std::string png;
+  if (surface && cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    // Drawing failed before there was anything to encode.
+    if (error)
+      *error = path + ": the picture cannot be drawn (" +
+               cairo_status_to_string(cairo_surface_status(surface)) + ")";
+    return false;
+  }
   if (!EncodePng(surface, &png)) {
     if (error) *error = path + ": the picture cannot be encoded";
     return false;

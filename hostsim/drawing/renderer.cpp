@@ -332,19 +332,33 @@ class Painter {
   bool SetGradient(const host::GradientStyle& g) {
     const Gradient* gradient = doc_.GradientFrom(g.gradient);
     if (!gradient || gradient->stops.empty()) return false;
+    const std::vector<host::GradientStop>& stops = gradient->stops;
+    // The gradient matrix maps gradient space to artwork; a pattern's matrix maps back.
+    cairo_matrix_t m = ToCairo(g.matrix);
+    if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) {
+      AddStopSolid(stops.front().color);
+      return true;
+    }
+    // Pixels are shaded in 16.16 fixed point in gradient space: a nearly flat gradient
+    // matrix puts what shows of the page far out there, past that range, and the drawing
+    // fails as a whole. Gradient space is scaled down until it fits (the colours stay:
+    // they depend on ratios alone).
+    const double k = GradientSpaceFit(m);
+    if (!(k > 0)) {
+      AddStopSolid(stops.back().color);
+      return true;
+    }
     const double angle = g.angle * kPi / 180.0;
+    const double ox = g.origin.h * k, oy = g.origin.v * k, length = g.length * k;
     cairo_pattern_t* p = nullptr;
     if (gradient->type == host::kRadialGradient) {
-      const double ha = g.hiliteAngle * kPi / 180.0, hl = g.hiliteLength * g.length;
-      p = cairo_pattern_create_radial(g.origin.h + hl * std::cos(ha),
-                                      g.origin.v + hl * std::sin(ha), 0, g.origin.h, g.origin.v,
-                                      std::fabs(g.length));
+      const double ha = g.hiliteAngle * kPi / 180.0, hl = g.hiliteLength * length;
+      p = cairo_pattern_create_radial(ox + hl * std::cos(ha), oy + hl * std::sin(ha), 0, ox, oy,
+                                      std::fabs(length));
     } else {
-      p = cairo_pattern_create_linear(g.origin.h, g.origin.v,
-                                      g.origin.h + g.length * std::cos(angle),
-                                      g.origin.v + g.length * std::sin(angle));
+      p = cairo_pattern_create_linear(ox, oy, ox + length * std::cos(angle),
+                                      oy + length * std::sin(angle));
     }
-    const std::vector<host::GradientStop>& stops = gradient->stops;
     for (std::size_t i = 0; i < stops.size(); ++i) {
       const double at = stops[i].rampPoint / 100.0;
       AddStop(p, at, stops[i].color);
@@ -362,17 +376,33 @@ class Painter {
       }
     }
     cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
-    // The gradient matrix maps gradient space to artwork; a pattern's matrix maps back.
-    cairo_matrix_t m = ToCairo(g.matrix);
-    if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) {
-      cairo_pattern_destroy(p);
-      AddStopSolid(stops.front().color);
-      return true;
-    }
+    cairo_matrix_t scaled;
+    cairo_matrix_init_scale(&scaled, k, k);
+    cairo_matrix_multiply(&m, &m, &scaled);
     cairo_pattern_set_matrix(p, &m);
     cairo_set_source(cr_, p);
     cairo_pattern_destroy(p);
     return true;
+  }
+
+  // The factor (at most 1) that brings the gradient-space points of what can show (the
+  // clip's extents, through `toGradient`) within the range the shading is exact in; 0
+  // when no factor does (a gradient flatter than any pixel, or a point not finite).
+  double GradientSpaceFit(const cairo_matrix_t& toGradient) const {
+    constexpr double kRange = 8192;  // well inside 16.16 fixed point's 32767
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(cr_, &x1, &y1, &x2, &y2);
+    double farthest = 0;
+    for (double x : {x1, x2})
+      for (double y : {y1, y2}) {
+        double gx = x, gy = y;
+        cairo_matrix_transform_point(&toGradient, &gx, &gy);
+        farthest = std::max({farthest, std::fabs(gx), std::fabs(gy)});
+      }
+    if (!std::isfinite(farthest)) return 0;
+    if (farthest <= kRange) return 1;
+    const double k = kRange / farthest;
+    return k > 1e-12 ? k : 0;
   }
 
   void AddStopSolid(const host::Color& c) {

@@ -6,6 +6,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -374,6 +375,17 @@ std::string MatchFontName(const std::string& family, int weight, bool italic) {
 
 }  // namespace
 
+const char* SubstituteFont(const std::string& name, bool japanese) {
+  std::string lower = name;
+  for (char& c : lower)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const auto has = [&lower](const char* word) { return lower.find(word) != std::string::npos; };
+  if (japanese) return has("mincho") || has("明朝") ? "IPAMincho" : "IPAGothic";
+  if (lower == "monospace" || has("courier") || has("mono")) return "Courier";
+  if (has("sans") || has("arial") || has("helvetica") || has("verdana")) return "Helvetica";
+  return "Times-Roman";  // serif families, and the SVG viewers' default face
+}
+
 const char* RenderFace(const host::TextFont& font) {
   char name[sizeof font.name + 1];
   std::memcpy(name, font.name, sizeof font.name);
@@ -381,7 +393,10 @@ const char* RenderFace(const host::TextFont& font) {
   for (const FontName& f : kFonts)
     if (std::strcmp(f.name, name) == 0) return f.face;
   if (const FontconfigFace& face = TheMeasurer().Face(name); face.face) return face.family.c_str();
-  return font.script == host::kJapaneseScript ? "IPAGothic" : "DejaVu Sans";
+  const char* substitute = SubstituteFont(name, font.script == host::kJapaneseScript);
+  for (const FontName& f : kFonts)
+    if (std::strcmp(f.name, substitute) == 0) return f.face;
+  return "DejaVu Sans";
 }
 
 void SelectFace(cairo_t* cr, const host::TextFont& font) {

@@ -44,6 +44,12 @@ bool KnownFont(const char* name);
 // The name of fontconfig's face of `family` nearest to a CSS weight (100..900) and slant,
 // as the host names it; empty when fontconfig lists no face of that family.
 std::string FontconfigFontName(const std::string& family, int weight, bool italic);
+// The host's own font that stands in for a font name it has no face of (a family kept as
+// a document asked for it, its record marked substituted): "Courier" for monospace and
+// Courier families, "Times-Roman" for serif, Times and Georgia ones, "Helvetica" for sans,
+// Arial, Helvetica and Verdana ones, else "Times-Roman"; "IPAGothic" ("IPAMincho" for
+// Mincho families) in the Japanese script.
+const char* SubstituteFont(const std::string& name, bool japanese);
 // The family the renderer draws a font name with.
 const char* RenderFace(const host::TextFont& font);
 // Makes `cr` draw in the font's face (its font size or matrix left as they are).

@@ -46,7 +46,11 @@ void Reader::ReadText(const Json& j, const std::string& at, Art* art) {
       TextAttributes a = DefaultTextAttributes();
       if (r.contains("font")) {
         const std::string font = Str(r, p, "font", "");
-        if (font.size() >= sizeof a.font.name || !KnownFont(font.c_str()))
+        // A font the host lacks is taken when its record says it is substituted (drawn
+        // with one of the host's own).
+        const bool substituted = r.contains("fontRecord") && r["fontRecord"].is_object() &&
+                                 r["fontRecord"].value("substituted", Json(0)) != Json(0);
+        if (font.size() >= sizeof a.font.name || (!KnownFont(font.c_str()) && !substituted))
           Fail(Key(p, "font"), "the host has no font \"" + font + "\"");
         std::memset(a.font.name, 0, sizeof a.font.name);
         std::memcpy(a.font.name, font.data(), font.size());

@@ -137,6 +137,10 @@ struct Style {
   double stopOpacity = 1;
   bool hasTransform = false;  // a CSS transform property: replaces the attribute
   Matrix transform;
+  // transform-origin in user units (percentages and keywords of the viewport): the
+  // transform is applied about this point.
+  bool hasOrigin = false;
+  double originX = 0, originY = 0;
 
   // The stop colour and its alpha, currentColor resolved.
   const std::uint8_t* StopRgb() const { return stopCurrent ? color : stopColor; }
@@ -155,6 +159,8 @@ struct Style {
     stopOpacity = 1;
     hasTransform = false;
     transform = Matrix{};
+    hasOrigin = false;
+    originX = originY = 0;
   }
 };
 
@@ -239,8 +245,12 @@ class Reader {
   void ParseStyleSheet(const std::string& text, xmlNodePtr at);
   std::vector<std::pair<std::string, std::string>> Declarations(xmlNodePtr n);
   // The element's own transform as `s` has it (a CSS transform property, else the
-  // attribute); false without one or when the attribute is not valid (`invalid` then set).
+  // attribute), about its transform-origin; false without one or when the attribute is not
+  // valid (`invalid` then set).
   static bool OwnTransform(xmlNodePtr n, const Style& s, Matrix* t, bool* invalid = nullptr);
+  // A gradient's or pattern's transform `t` about the element's transform-origin (in the
+  // space the transform applies in).
+  Matrix AboutOrigin(xmlNodePtr n, const Matrix& t);
 
   // svg_reader_shapes.cpp / svg_reader_paint.cpp: art.
   void Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out);

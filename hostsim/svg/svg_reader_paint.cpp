@@ -210,7 +210,7 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
     Matrix gt;
     if (!ParseTransformList(Attr(t, "gradientTransform"), &gt))
       Note(t, "gradientTransform not valid: left out");
-    toUser = Multiply(toUser, gt);
+    toUser = Multiply(toUser, AboutOrigin(t, gt));
   }
   const Matrix m = Multiply(PageMatrix(Matrix{}), Multiply(ctm, toUser));
   const Style none;

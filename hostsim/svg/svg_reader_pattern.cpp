@@ -107,6 +107,7 @@ Json Reader::PatternPaint(xmlNodePtr p, const Geometry& user, const Matrix& ctm,
       Note(t, "patternTransform not valid: not painted");
       return nullptr;
     }
+    place = AboutOrigin(t, place);
   }
   // Tile art: y up, its bottom-left corner at (0, 0). The reader maps what it reads
   // through PageMatrix (y flipped about the artboard's height, moved by the page's

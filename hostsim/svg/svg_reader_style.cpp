@@ -48,7 +48,8 @@ const std::set<std::string>& Properties() {
                                                     "marker-mid",
                                                     "marker-end",
                                                     "overflow",
-                                                    "paint-order"};
+                                                    "paint-order",
+                                                    "transform-origin"};
   return kProperties;
 }
 
@@ -122,6 +123,52 @@ double Opacity(const std::string& value, double fallback) {
       !std::isfinite(l.value))
     return fallback;
   return std::clamp(l.unit == Unit::kPercent ? l.value / 100 : l.value, 0.0, 1.0);
+}
+
+// A transform-origin value as its x and y (a length, or a keyword as a percentage) and
+// its z (a length, "" when not given); false when it is not valid.
+bool ParseOrigin(const std::string& value, Length* x, Length* y, std::string* z) {
+  std::istringstream words(value);
+  std::vector<std::string> w;
+  for (std::string word; words >> word;)
+    w.push_back(word);
+  if (w.empty() || w.size() > 3) return false;
+  // 0: a length; 1: left or right; 2: top or bottom; 3: center.
+  auto kind = [](const std::string& t) {
+    return t == "left" || t == "right"   ? 1
+           : t == "top" || t == "bottom" ? 2
+           : t == "center"               ? 3
+                                         : 0;
+  };
+  auto percent = [](const std::string& t) {
+    return Length{t == "left" || t == "top" ? 0.0 : t == "center" ? 50.0 : 100.0, Unit::kPercent};
+  };
+  auto length = [](const std::string& t, Length* l) {
+    return ParseLengthValue(t, false, l) || ParseLengthValue(t, true, l);
+  };
+  std::string first = w[0], second = w.size() > 1 ? w[1] : "center";
+  if (w.size() == 1 && kind(first) == 2) std::swap(first, second);
+  // A keyword pair may come in either order.
+  if (kind(first) == 2 || kind(second) == 1) {
+    if (kind(first) == 0 || kind(second) == 0) return false;
+    std::swap(first, second);
+  }
+  if (kind(first) == 2 || kind(second) == 1) return false;
+  if (kind(first) != 0)
+    *x = percent(first);
+  else if (!length(first, x))
+    return false;
+  if (kind(second) != 0)
+    *y = percent(second);
+  else if (!length(second, y))
+    return false;
+  z->clear();
+  if (w.size() == 3) {
+    Length l;
+    if (!length(w[2], &l) || l.unit == Unit::kPercent) return false;
+    *z = w[2];
+  }
+  return true;
 }
 
 }  // namespace
@@ -396,6 +443,22 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
       s.hasTransform = true;
       s.transform = m;
     }
+  } else if (name == "transform-origin") {
+    Length x, y;
+    std::string z;
+    if (inherit) {
+      s.hasOrigin = parent.hasOrigin;
+      s.originX = parent.originX, s.originY = parent.originY;
+    } else if ((ok = ParseOrigin(value, &x, &y, &z))) {
+      const double ux = ToUser(x, s, vp_, 0), uy = ToUser(y, s, vp_, 1);
+      ok = std::isfinite(ux) && std::isfinite(uy) && std::fabs(ux) < 1e15 && std::fabs(uy) < 1e15;
+      if (ok) s.hasOrigin = true, s.originX = ux, s.originY = uy;
+      Length depth;
+      if (ok && !z.empty() && ParseLengthValue(z, true, &depth) && depth.value != 0) {
+        Drop("transform-origin depth");
+        Note(n, "transform-origin \"" + value + "\": its depth left out (the art is flat)");
+      }
+    }
   } else if (name.compare(0, 6, "marker") == 0) {
     // "marker" sets all three.
     const int first = name == "marker-mid" ? 1 : name == "marker-end" ? 2 : 0;
@@ -463,12 +526,26 @@ std::vector<std::pair<std::string, std::string>> Reader::Declarations(xmlNodePtr
 bool Reader::OwnTransform(xmlNodePtr n, const Style& s, Matrix* t, bool* invalid) {
   if (s.hasTransform) {
     *t = s.transform;
-    return true;
+  } else if (!HasAttr(n, "transform")) {
+    return false;
+  } else if (!ParseTransformList(Attr(n, "transform"), t)) {
+    if (invalid) *invalid = true;
+    return false;
   }
-  if (!HasAttr(n, "transform")) return false;
-  if (ParseTransformList(Attr(n, "transform"), t)) return true;
-  if (invalid) *invalid = true;
-  return false;
+  if (s.hasOrigin) {
+    const Matrix to{1, 0, 0, 1, s.originX, s.originY}, back{1, 0, 0, 1, -s.originX, -s.originY};
+    *t = Multiply(Multiply(to, *t), back);
+  }
+  return true;
+}
+
+Matrix Reader::AboutOrigin(xmlNodePtr n, const Matrix& t) {
+  ++quiet_;  // the element's style is noted where it is read
+  const Style s = Compute(n, Style{});
+  --quiet_;
+  if (!s.hasOrigin) return t;
+  const Matrix to{1, 0, 0, 1, s.originX, s.originY}, back{1, 0, 0, 1, -s.originX, -s.originY};
+  return Multiply(Multiply(to, t), back);
 }
 
 Reader::ContextScope::ContextScope(Reader* reader, const Style& of)

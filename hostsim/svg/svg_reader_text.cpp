@@ -52,9 +52,28 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// The host's font for a CSS font-family list: the first family fontconfig has a face of,
-// named by that face; else the host's own font nearest to the first family it recognises.
-std::string HostFont(const std::string& families, int weight, bool italic, bool japanese) {
+bool Generic(const std::string& family) {
+  const std::string lower = Lower(family);
+  return lower == "serif" || lower == "sans-serif" || lower == "monospace" || lower == "cursive" ||
+         lower == "fantasy" || lower == "system-ui";
+}
+
+// Whether a family can be kept as the font record's name: printable ASCII that fits.
+bool Storable(const std::string& family) {
+  return !family.empty() && family.size() < sizeof host::TextFont{}.name &&
+         std::all_of(family.begin(), family.end(), [](char c) {
+           return c >= 0x20 && c < 0x7F && c != '"' && c != '\'' && c != ',';
+         });
+}
+
+// The host's font for a CSS font-family list. The first family that is not a generic one
+// is the one asked for: fontconfig's face of it nearest to the weight and style, else the
+// host's own font of that name; a family the host has no face of is kept by its name
+// (`missing` set), drawn with the host's stand-in for it. A list of generic families only
+// takes the host's own font nearest to the first it recognises.
+std::string HostFont(const std::string& families, int weight, bool italic, bool japanese,
+                     std::string* missing) {
+  missing->clear();
   const std::string f = Lower(families);
   const bool serif =
       (f.find("serif") != std::string::npos && f.find("sans") == std::string::npos) ||
@@ -72,12 +91,14 @@ std::string HostFont(const std::string& families, int weight, bool italic, bool 
     if (!name.empty()) names.push_back(name);
   }
   for (const std::string& name : names) {
-    const std::string lower = Lower(name);
-    if (lower == "serif" || lower == "sans-serif" || lower == "monospace" || lower == "cursive" ||
-        lower == "fantasy" || lower == "system-ui")
-      continue;  // generic families: the host's own fonts below
+    if (Generic(name)) continue;
+    for (const char* own : {"Helvetica", "Courier", "Times-Roman"})
+      if (Lower(name) == Lower(own)) return own;
     const std::string face = FontconfigFontName(name, weight, italic);
     if (!face.empty()) return face;
+    if (!Storable(name)) continue;
+    *missing = name;
+    return name;
   }
   // The first family the host has a face for decides.
   for (const std::string& name : names) {
@@ -174,7 +195,8 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
   const auto runOf = [&](xmlNodePtr c, const Style& st, const std::string& text,
                          std::string* held) {
     const bool japanese = Japanese(text);
-    std::string font = HostFont(st.fontFamily, st.fontWeight, st.italic, japanese);
+    std::string missing;
+    std::string font = HostFont(st.fontFamily, st.fontWeight, st.italic, japanese, &missing);
     const bool ipa = font.rfind("IPA", 0) == 0;
     std::string inJis;
     if (!Encodable(text, ipa, held)) {
@@ -182,6 +204,7 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
         // Characters code page 1252 lacks that Shift-JIS holds: the IPA font sets them.
         font = "IPAGothic";
         *held = inJis;
+        missing.clear();
       } else {
         Note(c->parent, "characters the host's fonts cannot hold: set as \"?\"");
         Drop("characters out of the fonts");
@@ -213,10 +236,17 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
         strokeAlpha = sa;
       }
     }
-    if (st.fontWeight != 400 || st.italic) {
+    if (st.fontWeight != 400 || st.italic || !missing.empty()) {
       run["fontRecord"] = Json::object();
       if (st.fontWeight != 400) run["fontRecord"]["weight"] = st.fontWeight;
       if (st.italic) run["fontRecord"]["italic"] = 1;
+    }
+    if (!missing.empty()) {
+      // Kept as asked (the host it goes to may have it), drawn here with a stand-in.
+      run["fontRecord"]["substituted"] = 1;
+      Note(c->parent, "font family \"" + missing +
+                          "\" is not here: kept by its name, drawn with \"" +
+                          SubstituteFont(missing, false) + "\"");
     }
     return RunStyle{run, st.anchor, alpha, !st.visible, strokeAlpha};
   };

@@ -85,7 +85,12 @@ void ArtWriter::WriteText(Art* art, std::string* out) {
   auto fontAttributes = [&](const PlacedChar& c, Element* e) {
     const TextAttributes& a = *c.attributes;
     const auto [hs, vs] = ratio(c);
-    e->Set("font-family", RenderFace(a.font)).Set("font-size", Num(c.size * vs));
+    // A font the host draws with a stand-in keeps its name first, the face drawn after it.
+    std::string family = RenderFace(a.font);
+    if (const std::string name(a.font.name, strnlen(a.font.name, sizeof a.font.name));
+        !KnownFont(name.c_str()))
+      family = "'" + name + "', " + family;
+    e->Set("font-family", family).Set("font-size", Num(c.size * vs));
     if (a.font.weight >= 100 && a.font.weight <= 900 && a.font.weight != 400)
       e->Set("font-weight", std::to_string(a.font.weight / 100 * 100));
     Rgb rgb;

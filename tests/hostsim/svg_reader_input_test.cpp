@@ -131,7 +131,9 @@ TEST(SvgReaderInput, TextInTheHostsFonts) {
   EXPECT_EQ(hello["runs"][0]["text"], "H");
   EXPECT_EQ(three[1]["at"], json({20.0, 50.0}));
   EXPECT_EQ(three[1]["runs"][0]["text"], "ello");
-  EXPECT_EQ(hello["runs"][0]["font"], "Helvetica");
+  // A family the host lacks is kept by its name, drawn with the host's Helvetica.
+  EXPECT_EQ(hello["runs"][0]["font"], "Arial");
+  EXPECT_EQ(hello["runs"][0]["fontRecord"]["substituted"], 1);
   EXPECT_EQ(hello["runs"][0]["size"], 20.0);
   EXPECT_EQ(hello["runs"][0]["fill"], "#ff0000");
   EXPECT_EQ(hello["runs"][0]["fontRecord"]["weight"], 700);

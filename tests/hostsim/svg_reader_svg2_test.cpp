@@ -314,3 +314,80 @@ TEST(SvgReaderSvg2, ContextPaintsAreThoseOfTheUseOrTheMarkedShape) {
 }
 
 }  // namespace
+
+// Whether two scenes are alike, numbers to within a millionth.
+bool Alike(const json& a, const json& b) {
+  if (a.is_number() && b.is_number()) return std::fabs(a.get<double>() - b.get<double>()) < 1e-6;
+  if (a.type() != b.type() || a.size() != b.size()) return false;
+  if (a.is_object()) {
+    for (auto it = a.begin(); it != a.end(); ++it)
+      if (!b.contains(it.key()) || !Alike(it.value(), b[it.key()])) return false;
+    return true;
+  }
+  if (a.is_array()) {
+    for (std::size_t i = 0; i < a.size(); ++i)
+      if (!Alike(a[i], b[i])) return false;
+    return true;
+  }
+  return a == b;
+}
+
+TEST(SvgReaderSvg2, TransformOriginMovesTheTransformsFixedPoint) {
+  const std::string rect = "<rect x='80' y='30' width='40' height='20' ";
+  const std::string about = "transform='translate(%) rotate(45) translate(-%)'/>";
+  auto turned = [&](const std::string& x, const std::string& y) {
+    std::string s = rect + about;
+    s.replace(s.find('%'), 1, x + " " + y);
+    s.replace(s.find('%'), 1, x + " -" + y);
+    return s;
+  };
+  const struct {
+    std::string body, same;
+    const char* note;  // a note the body gives ("" for none)
+  } cases[] = {
+      // Keywords and percentages of the viewport (200 x 100), lengths in user units.
+      {rect + "transform='rotate(45)' transform-origin='center'/>", turned("100", "50"), ""},
+      {rect + "transform='rotate(45)' transform-origin='right bottom'/>", turned("200", "100"), ""},
+      {rect + "transform='rotate(45)' transform-origin='bottom right'/>", turned("200", "100"), ""},
+      {rect + "transform='rotate(45)' transform-origin='bottom'/>", turned("100", "100"), ""},
+      {rect + "transform='rotate(45)' transform-origin='25% top'/>", turned("50", "0"), ""},
+      {rect + "transform='rotate(45)' transform-origin='10px 2pt'/>", turned("10", "2.6666667"),
+       ""},
+      // The CSS property, with the CSS transform or the attribute, in a style sheet too.
+      {rect + "style='transform: rotate(45deg); transform-origin: left'/>", turned("0", "50"), ""},
+      {"<style>.o{transform-origin:20px 30px}</style>" + rect +
+           "class='o' transform='rotate(45)'/>",
+       turned("20", "30"), ""},
+      // On a group; without a transform it does nothing.
+      {"<g transform='rotate(45)' transform-origin='center'>" + rect + "/></g>",
+       "<g transform='translate(100 50) rotate(45) translate(-100 -50)'>" + rect + "/></g>", ""},
+      {rect + "transform-origin='right'/>", rect + "/>", ""},
+      // A depth is left out with a note; a value that is not valid is left out.
+      {rect + "transform='rotate(45)' transform-origin='center center 5px'/>", turned("100", "50"),
+       "depth left out"},
+      {rect + "transform='rotate(45)' transform-origin='25% left'/>",
+       rect + "transform='rotate(45)'/>", "not valid"},
+      // A gradient's transform turns about the origin in the gradient's own space.
+      {"<linearGradient id='g' gradientTransform='scale(2)' transform-origin='0.5 0.5'>"
+       "<stop offset='0' stop-color='red'/><stop offset='1' stop-color='blue'/>"
+       "</linearGradient>" +
+           rect + "fill='url(#g)'/>",
+       "<linearGradient id='g' gradientTransform='translate(0.5 0.5) scale(2) "
+       "translate(-0.5 -0.5)'><stop offset='0' stop-color='red'/><stop offset='1' "
+       "stop-color='blue'/></linearGradient>" +
+           rect + "fill='url(#g)'/>",
+       ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    const hostsim::SvgDocument read = Read(c.body), same = Read(c.same);
+    EXPECT_TRUE(Alike(read.scene, same.scene)) << read.scene.dump() << "\n" << same.scene.dump();
+    std::string notes;
+    for (const std::string& line : read.report.Lines())
+      notes += line + "\n";
+    if (*c.note)
+      EXPECT_NE(notes.find(c.note), std::string::npos) << notes;
+    else
+      EXPECT_TRUE(read.report.notes.empty()) << notes;
+  }
+}

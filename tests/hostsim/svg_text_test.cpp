@@ -15,6 +15,7 @@
 #include "hostsim/drawing/text_layout.h"
 #include "hostsim/scene/scene.h"
 #include "hostsim/svg/svg.h"
+#include "hostsim/svg/svg_writer.h"
 
 namespace {
 
@@ -73,10 +74,13 @@ TEST(SvgText, FamilyWeightAndStyleChooseTheFace) {
       {"font-family='DejaVu Sans' font-style='italic'", "Ab", "", "Oblique"},
       {"font-family='DejaVu Sans' font-weight='700' font-style='italic'", "Ab", "", "Bold Oblique"},
       {"font-family='DejaVu Sans' font-weight='200'", "Ab", "", "ExtraLight"},
-      {"font-family='\"No Such Family\", \"DejaVu Sans\"'", "Ab", "", "Book"},
-      // Generic families and families fontconfig lacks keep the host's own fonts.
+      // The first family that is not a generic one is the one asked for, kept by its
+      // name when the host has no face of it (see below).
+      {"font-family='\"No Such Family\", \"DejaVu Sans\"'", "Ab", "No Such Family", ""},
+      // Generic families keep the host's own fonts.
       {"font-family='sans-serif' font-weight='bold'", "Ab", "Helvetica", ""},
-      {"font-family='No Such Family'", "Ab", "Times-Roman", ""},
+      {"font-family='No Such Family'", "Ab", "No Such Family", ""},
+      {"font-family='helvetica, serif'", "Ab", "Helvetica", ""},
       // Japanese stays in the IPA faces.
       {"font-family='DejaVu Sans'", "日本", "IPAGothic", ""},
   };
@@ -96,6 +100,52 @@ TEST(SvgText, FamilyWeightAndStyleChooseTheFace) {
   EXPECT_EQ(names.size(), 5u);  // regular, bold, italic, bold italic, extra light
   for (const char* unknown : {"NoSuchFont", "No Such Family Bold", "Bold", ""})
     EXPECT_FALSE(hostsim::KnownFont(unknown)) << unknown;
+}
+
+TEST(SvgText, AMissingFamilyIsKeptByItsNameDrawnWithAStandInAndWrittenBack) {
+  const struct {
+    std::string families, kept, drawn;
+  } cases[] = {
+      {"'No Such Sans', serif", "No Such Sans", "DejaVu Sans"},
+      {"'No Such Family', 'DejaVu Sans'", "No Such Family", "DejaVu Serif"},
+      {"sans-serif, Nope Mono", "Nope Mono", "DejaVu Sans Mono"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.families);
+    const std::string svg =
+        "<svg xmlns='http://www.w3.org/2000/svg' width='200pt' height='100pt' viewBox='0 0 200 "
+        "100'><text y='50' font-weight='bold' font-family=\"" +
+        c.families + "\">Ab</text></svg>";
+    hostsim::SvgDocument doc;
+    std::string error;
+    ASSERT_TRUE(hostsim::ReadSvgText(svg, "t.svg", &doc, &error)) << error;
+    const json run = doc.scene["layers"][0]["art"][0]["runs"][0];
+    EXPECT_EQ(run["font"], c.kept);
+    EXPECT_EQ(run["fontRecord"]["substituted"], 1);
+    EXPECT_EQ(run["fontRecord"]["weight"], 700);
+    ASSERT_EQ(doc.report.notes.size(), 1u);
+    EXPECT_NE(doc.report.notes[0].find("\"" + c.kept + "\" is not here"), std::string::npos)
+        << doc.report.notes[0];
+    // The host takes it and draws it with its stand-in; written back, the family asked for
+    // comes first and reads back the same.
+    std::unique_ptr<hostsim::Document> document = hostsim::ReadScene(doc.scene, "t.svg", &error);
+    ASSERT_NE(document, nullptr) << error;
+    const hostsim::Art& text = *document->layers().front()->group->children.front();
+    EXPECT_STREQ(hostsim::RenderFace(text.text.AttributesAt(0).font), c.drawn.c_str());
+    const std::string written = hostsim::WriteSvg(*document);
+    EXPECT_NE(written.find("font-family=\"'" + c.kept + "', " + c.drawn + "\""), std::string::npos)
+        << written;
+    hostsim::SvgDocument back;
+    ASSERT_TRUE(hostsim::ReadSvgText(written, "back.svg", &back, &error)) << error;
+    EXPECT_EQ(back.scene["layers"][0]["art"][0]["runs"][0]["font"], c.kept);
+  }
+  // A scene names a font the host lacks only as a substituted one.
+  std::string error;
+  const json scene = {
+      {"layers",
+       {{{"art",
+          {{{"type", "text"}, {"at", {0, 0}}, {"runs", {{{"text", "a"}, {"font", "Nope"}}}}}}}}}}};
+  EXPECT_EQ(hostsim::ReadScene(scene, "s", &error), nullptr);
 }
 
 TEST(SvgText, PositionListsAndRotationsMakePointTextsOfTheirOwn) {

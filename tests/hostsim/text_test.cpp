@@ -146,7 +146,11 @@ TEST_F(TextTest, UnknownFontsAndLockedLayersAreRefused) {
   std::memset(&font, 'x', sizeof font);  // no terminator at all
   EXPECT_EQ(streams().SetFont(w, &font), host::kBadParameterErr);
   std::strcpy(font.name, "NoSuchFont");
+  font.substituted = 0;
   EXPECT_EQ(streams().SetFont(w, &font), host::kBadParameterErr);
+  // Unless its record says it is substituted: kept by its name, drawn with a stand-in.
+  font.substituted = 1;
+  EXPECT_EQ(streams().SetFont(w, &font), host::kNoErr);
   streams().CloseTextStream(w);
   doc().currentLayer()->editable = false;
   host::TextStreamHandle s = nullptr;

@@ -163,6 +163,38 @@ TEST_F(ExportOptionsTest, PicturePagesAreWholeCssPixelsOfTheArtThatShows) {
   EXPECT_NE(FileBytes(Out("a.svg")).find("width=\"16px\" height=\"16px\""), std::string::npos);
 }
 
+TEST_F(ExportOptionsTest, NearlyFlatGradientsDrawAtEveryScale) {
+  // A gradient squeezed flat by its transform (as emoji drawn with filters carry): what
+  // shows lies far out in gradient space, which failed the whole picture from --scale 5.
+  WriteFileBytes(Out("flat.svg"),
+                 "<svg xmlns='http://www.w3.org/2000/svg' width='32' height='32' "
+                 "viewBox='0 0 128 128'><linearGradient id='g' x1='0.74' y1='0.26' x2='0.79' "
+                 "y2='0.06' gradientTransform='matrix(-0.82 -0.023 -0.2 -0.0047 147 -95)'>"
+                 "<stop offset='0.5' stop-color='#7586ef'/><stop offset='0.8' "
+                 "stop-color='#08384e'/></linearGradient><filter id='f'><feGaussianBlur "
+                 "stdDeviation='2'/></filter><ellipse cx='39' cy='121' rx='10' ry='25' "
+                 "fill='url(#g)' filter='url(#f)'/></svg>");
+  std::string output;
+  ASSERT_EQ(RunProgram("import '" + Out("flat.svg") + "' '" + Folder() + "' --group 形", &output),
+            0)
+      << output;
+  for (const char* options : {"--scale 2", "--scale 8", "--scale 20", "--size 256"}) {
+    SCOPED_TRACE(options);
+    ASSERT_EQ(RunProgram(Export("0 -o '" + Out("a.png") + "' " + options), &output), 0) << output;
+    // The middle of the ellipse holds the gradient's first colour.
+    cairo_surface_t* image = cairo_image_surface_create_from_png(Out("a.png").c_str());
+    ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+    const int w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
+    std::uint32_t v;
+    std::memcpy(&v,
+                cairo_image_surface_get_data(image) +
+                    cairo_image_surface_get_stride(image) * (h / 2) + 4 * (w / 2),
+                4);
+    cairo_surface_destroy(image);
+    EXPECT_EQ(v, 0xff7586efu);
+  }
+}
+
 TEST_F(ExportOptionsTest, SvgPageHoldsTheStrokeInPixelsOrPointsAndReadsBackTheSameRecord) {
   StoreRectangle("形", "icon", 12, 6);
   StoreRectangle("形", "framed", 30, 30, 6);  // drawn from -3 to 33
