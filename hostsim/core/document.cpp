@@ -7,7 +7,8 @@
 namespace hostsim {
 // ---- Document ----
 
-Document::Document(const TextMetrics* metrics) : metrics_(metrics) {
+Document::Document(const TextMetrics* metrics)
+    : metrics_(metrics), revision_(NextDocumentSerial()), cleared_(NextDocumentSerial()) {
   current_ = NewLayer("Layer 1");
   views_.push_back(std::make_unique<View>());
 }

@@ -15,6 +15,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <unordered_set>
 #include <vector>
 
 #include "host/art_types.h"
@@ -148,6 +149,17 @@ class Document {
   std::size_t undoDepth() const;
   // Forgets every step (after a scene is loaded).
   void ClearUndo();
+  // Names the state the undo history stands at: equal numbers mean the same state (a
+  // change, or a step undone or redone, moves it; numbers are never reused, not even by
+  // another document).
+  std::uint64_t editState() const;
+  // Moves on with every change of art, layers or paint, and with undo and redo; a picture
+  // of the document drawn at one revision holds while it stays (never reused either).
+  std::uint64_t revision() const { return revision_; }
+  // A change the undo history does not hold (a layer hidden or locked by the user): the
+  // revision moves, and so does unrecordedChanges().
+  void ChangedOutsideHistory();
+  std::uint64_t unrecordedChanges() const { return unrecorded_; }
 
   const TextMetrics* textMetrics() const { return metrics_; }
 
@@ -173,6 +185,7 @@ class Document {
     std::string undoText;
     std::string redoText;
     Paint paint;
+    std::uint64_t state = 0;
   };
   // Where art of `type` would go; `art` (may be null) must not end up inside itself.
   host::Err CheckInsert(const Art* art, std::int32_t type, std::int32_t paintOrder, Art* prep,
@@ -186,7 +199,8 @@ class Document {
   Art* CopyInto(const Art* source, Art* parent);
 
   std::vector<std::unique_ptr<Art>> arts_;
-  std::set<const void*> artSet_;
+  // Every art this document owns, dead or alive, for telling handles apart quickly.
+  std::unordered_set<const void*> artSet_;
   std::vector<std::unique_ptr<Layer>> allLayers_;
   std::vector<Layer*> layers_;
   Layer* current_ = nullptr;
@@ -212,6 +226,10 @@ class Document {
   host::RealPoint hardOrigin_{306.0f, 396.0f};
   std::int32_t rulerUnits_ = host::kPointUnits;
 
+  std::uint64_t revision_;
+  std::uint64_t cleared_;
+  std::uint64_t unrecorded_ = 0;
+  std::uint64_t stepState_ = 0;
   std::shared_ptr<Snapshot> stepBefore_;
   std::string stepUndo_;
   std::string stepRedo_;
@@ -219,6 +237,9 @@ class Document {
   std::vector<Step> undo_;
   std::vector<Step> redo_;
 };
+
+// A number never handed out before in this process (revisions and undo states).
+std::uint64_t NextDocumentSerial();
 
 // ---- Geometry shared by the suites and the renderer ----
 

@@ -77,6 +77,7 @@ bool Document::TakeArt(Document& from, Layer* into) {
       from.pluginGroups_.size() < pluginGroups_.size())
     return false;
   Changing();
+  from.revision_ = NextDocumentSerial();
 
   // The art that moves: what the layers hold, and the art of the patterns that move.
   std::set<Art*> moving;

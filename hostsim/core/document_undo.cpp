@@ -24,6 +24,11 @@ void MoveOver(const std::vector<T*>& which, std::vector<std::unique_ptr<T>>& fro
 
 }  // namespace
 
+std::uint64_t NextDocumentSerial() {
+  static std::uint64_t serial = 0;
+  return ++serial;
+}
+
 // ---- Undo ----
 
 std::shared_ptr<Document::Snapshot> Document::Capture() const {
@@ -53,7 +58,11 @@ void Document::Restore(const Snapshot& s) {
 }
 
 void Document::Changing() {
-  if (!stepBefore_) stepBefore_ = Capture();
+  revision_ = NextDocumentSerial();
+  if (!stepBefore_) {
+    stepBefore_ = Capture();
+    stepState_ = NextDocumentSerial();
+  }
 }
 
 void Document::Withdraw(const Paint& paint) {
@@ -72,7 +81,8 @@ void Document::Reinstate(const Paint& paint) {
 
 void Document::BeginUndoStep() {
   if (stepBefore_) {
-    undo_.push_back({stepBefore_, Capture(), stepUndo_, stepRedo_, std::move(stepPaint_)});
+    undo_.push_back(
+        {stepBefore_, Capture(), stepUndo_, stepRedo_, std::move(stepPaint_), stepState_});
     redo_.clear();
   }
   stepBefore_.reset();
@@ -93,6 +103,7 @@ bool Document::Undo() {
   undo_.pop_back();
   Restore(*step.before);
   Withdraw(step.paint);
+  revision_ = NextDocumentSerial();
   redo_.push_back(std::move(step));
   return true;
 }
@@ -103,6 +114,7 @@ bool Document::Redo() {
   redo_.pop_back();
   Restore(*step.after);
   Reinstate(step.paint);
+  revision_ = NextDocumentSerial();
   undo_.push_back(std::move(step));
   return true;
 }
@@ -120,7 +132,18 @@ std::size_t Document::undoDepth() const {
   return undo_.size() + (stepBefore_ ? 1 : 0);
 }
 
+void Document::ChangedOutsideHistory() {
+  revision_ = NextDocumentSerial();
+  ++unrecorded_;
+}
+
+std::uint64_t Document::editState() const {
+  if (stepBefore_) return stepState_;
+  return undo_.empty() ? cleared_ : undo_.back().state;
+}
+
 void Document::ClearUndo() {
+  cleared_ = NextDocumentSerial();
   stepBefore_.reset();
   stepUndo_.clear();
   stepRedo_.clear();

@@ -2,6 +2,7 @@
 #include "hostsim/desktop/desktop.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -80,8 +81,65 @@ void Desktop::Repaint(Document* document) {
       order.push_back(*it);
   for (Window* w : order)
     screen_->Fill(w->client, w->background);
-  if (document && !document->views().empty())
-    RenderView(*document, *document->views().front(), screen_.get(), document_->client);
+  if (document && !document->views().empty()) DrawPage(*document);
+}
+
+namespace {
+
+// The document through `view` on the window's background, drawn where the window lies on
+// a screen of `size` (a gradient's pixels depend on where they fall).
+std::unique_ptr<Bitmap> DrawDocument(Document& document, const View& view, host::Point size,
+                                     const host::Rect& client, std::uint32_t background) {
+  auto picture = std::make_unique<Bitmap>(size.h, size.v);
+  picture->Fill(client, background);
+  RenderView(document, view, picture.get(), client);
+  return picture;
+}
+
+bool SamePixels(const Bitmap& a, const Bitmap& b) {
+  if (a.width() != b.width() || a.height() != b.height()) return false;
+  for (int y = 0; y < a.height(); ++y)
+    if (std::memcmp(a.Row(y), b.Row(y), static_cast<std::size_t>(a.width()) * 4) != 0) return false;
+  return true;
+}
+
+}  // namespace
+
+void Desktop::DrawPage(Document& document) {
+  const View& view = *document.views().front();
+  const host::Rect& client = document_->client;
+  const host::Point size{screen_->width(), screen_->height()};
+  Page& p = page_;
+  const bool kept = p.picture && p.document == &document && p.revision == document.revision() &&
+                    p.zoom == view.zoom && p.h == view.origin.h && p.v == view.origin.v &&
+                    p.client.left == client.left && p.client.top == client.top &&
+                    p.client.right == client.right && p.client.bottom == client.bottom &&
+                    p.background == document_->background;
+  if (kept) {
+    ++pagesKept_;
+    static const bool check = std::getenv("VELM_CHECK_PAGE") != nullptr;
+    if (check &&
+        !SamePixels(*p.picture, *DrawDocument(document, view, size, client, p.background))) {
+      std::fprintf(stderr, "velm-host: the kept picture of the document is out of date\n");
+      std::abort();
+    }
+  } else {
+    ++pagesDrawn_;
+    p.picture = DrawDocument(document, view, size, client, document_->background);
+    p.document = &document;
+    p.revision = document.revision();
+    p.zoom = view.zoom;
+    p.h = view.origin.h;
+    p.v = view.origin.v;
+    p.client = client;
+    p.background = document_->background;
+  }
+  Bitmap& screen = *screen_;
+  const int left = std::max(client.left, 0), right = std::min(client.right, screen.width());
+  if (left >= right) return;
+  for (int y = std::max(client.top, 0); y < std::min(client.bottom, screen.height()); ++y)
+    std::memcpy(screen.Row(y) + left, p.picture->Row(y) + left,
+                static_cast<std::size_t>(right - left) * 4);
 }
 
 DeviceContext* Desktop::WindowContext(Window* window) {

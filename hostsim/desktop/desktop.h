@@ -90,9 +90,15 @@ class Desktop {
   // Adds a window on top of `parent`'s children (null parent: a top-level window).
   Window* AddWindow(Window* parent, const std::string& name, const host::Rect& client);
   Window* WindowFrom(host::WindowRef ref) const;
-  // Paints every window's background, then the document through `view` into the
-  // document window.
+  // Paints every window's background, then the document through its first view into the
+  // document window. The document's picture is kept and drawn again only when the
+  // document (its revision), the view or the window changed; with VELM_CHECK_PAGE set in
+  // the environment every kept picture is compared with a fresh one, and a difference
+  // ends the process.
   void Repaint(Document* document);
+  // How often the document's picture was drawn afresh, and taken as kept.
+  std::uint64_t pagesDrawn() const { return pagesDrawn_; }
+  std::uint64_t pagesKept() const { return pagesKept_; }
 
   host::Point cursor() const { return cursor_; }
   // Moves the cursor (and a module's own window system's with it).
@@ -155,7 +161,22 @@ class Desktop {
   // The context's clip within its target, in the target's pixels: where drawing shows.
   static host::Rect VisibleArea(const DeviceContext* dc);
 
+  // The document window's picture (its background and the art) and what it shows.
+  struct Page {
+    const Document* document = nullptr;
+    std::uint64_t revision = 0;
+    float zoom = 0;
+    float h = 0, v = 0;
+    host::Rect client{0, 0, 0, 0};
+    std::uint32_t background = 0;
+    std::unique_ptr<Bitmap> picture;
+  };
+  void DrawPage(Document& document);
+
   std::unique_ptr<Bitmap> screen_;
+  Page page_;
+  std::uint64_t pagesDrawn_ = 0;
+  std::uint64_t pagesKept_ = 0;
   std::deque<Window> windows_;
   Window* app_ = nullptr;
   Window* document_ = nullptr;

@@ -79,6 +79,7 @@ bool DocumentUser::LockLayer(const std::string& name, bool locked) {
   Layer* layer = FindLayer(name);
   if (!layer) return false;
   layer->editable = !locked;
+  host_.document()->ChangedOutsideHistory();
   return true;
 }
 
@@ -86,6 +87,7 @@ bool DocumentUser::HideLayer(const std::string& name, bool hidden) {
   Layer* layer = FindLayer(name);
   if (!layer) return false;
   layer->visible = !hidden;
+  host_.document()->ChangedOutsideHistory();
   Shown();
   return true;
 }

@@ -25,7 +25,7 @@ std::uint32_t Bitmap::Pixel(int x, int y) const {
   return p & 0xFFFFFF;
 }
 
-void Bitmap::SetPixel(int x, int y, std::uint32_t rgb) {
+void Bitmap::SetPixelQuietly(int x, int y, std::uint32_t rgb) {
   const std::uint32_t p = rgb & 0xFFFFFF;
   std::memcpy(data_ + y * stride_ + x * 4, &p, 4);
 }
@@ -50,11 +50,13 @@ std::vector<std::uint32_t> Bitmap::Pixels() const {
 }
 
 void Bitmap::BeginCairo() {
+  ++generation_;
   cairo_surface_flush(surface_);
   cairo_surface_mark_dirty(surface_);
 }
 
 void Bitmap::EndCairo() {
+  ++generation_;
   cairo_surface_flush(surface_);
   cairo_surface_mark_dirty(surface_);
 }

@@ -1,5 +1,7 @@
 // The virtual desktop through the plug-in's gui layer: the window chain to the document
 // window, inverted outlines, memory bitmaps, pixels, Shift-JIS text, failures.
+#include <functional>
+
 #include "host/messages.h"
 #include "platform/gui.h"
 #include "platform/host_binding.h"
@@ -188,6 +190,68 @@ TEST_F(DesktopTest, FailingOperationsGiveNothingAndContextsPopInOrder) {
   EXPECT_EQ(context.PopAppContext(inner), host::kNoErr);
   EXPECT_EQ(context.PopAppContext(outer), host::kNoErr);
   EXPECT_EQ(desktop().contextDepth(), 0);
+}
+
+// The document's picture is kept between repaints; after every kind of change the screen
+// must be what a desktop drawing the document afresh shows.
+TEST_F(DesktopTest, TheKeptPictureOfThePageIsAlwaysAFreshOne) {
+  const auto& art = Suite<host::ArtSuite>();
+  const auto& path = Suite<host::PathSuite>();
+  const host::PathSegment square[] = {Corner(100, 100), Corner(300, 100), Corner(300, 300),
+                                      Corner(100, 300)};
+  host::ArtHandle made = nullptr;
+  hostsim::View& view = *doc().views().front();
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    bool drawn;  // the picture had to be drawn again
+  } kSteps[] = {
+      {"a path made",
+       [&] {
+         doc().BeginUndoStep();
+         ASSERT_EQ(art.NewArt(host::kPathArt, host::kPlaceAboveAll, nullptr, &made), host::kNoErr);
+         ASSERT_EQ(path.SetPathSegments(made, 0, 4, square), host::kNoErr);
+         ASSERT_EQ(path.SetPathClosed(made, true), host::kNoErr);
+         doc().BeginUndoStep();
+       },
+       true},
+      {"nothing", [] {}, false},
+      {"selected", [&] { doc().Select(doc().ArtFrom(made), true); }, false},
+      {"a point moved",
+       [&] {
+         const host::PathSegment moved = Corner(400, 120);
+         ASSERT_EQ(path.SetPathSegments(made, 1, 1, &moved), host::kNoErr);
+       },
+       true},
+      {"undone", [&] { ASSERT_TRUE(doc().Undo()); }, true},
+      {"redone", [&] { ASSERT_TRUE(doc().Redo()); }, true},
+      {"scrolled", [&] { view.origin.v += 37; }, true},
+      {"zoomed", [&] { view.zoom = 2.5f; }, true},
+      {"layer hidden",
+       [&] {
+         doc().layers().front()->visible = false;
+         doc().ChangedOutsideHistory();
+       },
+       true},
+      {"disposed",
+       [&] {
+         doc().layers().front()->visible = true;
+         doc().ChangedOutsideHistory();
+         ASSERT_EQ(art.DisposeArt(made), host::kNoErr);
+       },
+       true},
+  };
+  desktop().Repaint(host().document());
+  for (const auto& step : kSteps) {
+    SCOPED_TRACE(step.what);
+    step.change();
+    const std::uint64_t drawn = desktop().pagesDrawn();
+    desktop().Repaint(host().document());
+    EXPECT_EQ(desktop().pagesDrawn() - drawn, step.drawn ? 1u : 0u);
+    hostsim::Desktop fresh;
+    fresh.Repaint(host().document());
+    EXPECT_EQ(desktop().screen().Pixels(), fresh.screen().Pixels());
+  }
 }
 
 }  // namespace

@@ -143,6 +143,9 @@ class Controller {
   // Whether the document differs from what was opened or last saved (undone changes are
   // none).
   bool modified();
+  // The document was carried over into a new session (another library): it is modified
+  // when it was before.
+  void CarryOver(bool modified);
   // "• name.svg — /the/library — VELM-Pro" with changes, "name.svg — /the/library —
   // VELM-Pro" without (the library watched, WatchLibrary).
   std::string Title();
@@ -272,18 +275,15 @@ class Controller {
   DocumentSource source_;
   // The file whose content the document had when opened or last saved (empty: none).
   std::string revertPath_;
-  std::size_t baseline_ = 0;
-  // The document's undo state when its fingerprint was last taken, and whether it differed.
-  struct Seen {
+  // Where the document's history stood when it was opened or last saved; a document carried
+  // over from another session keeps the changes it had.
+  struct Baseline {
     const hostsim::Document* doc = nullptr;
-    std::size_t depth = 0;
-    std::string undo, redo;
-    bool operator==(const Seen& o) const {
-      return doc == o.doc && depth == o.depth && undo == o.undo && redo == o.redo;
-    }
+    std::uint64_t state = 0;
+    std::uint64_t unrecorded = 0;
+    bool carried = false;
   };
-  Seen seen_;
-  bool modified_ = false;
+  Baseline baseline_;
   bool quit_ = false;
   Question question_;
   After pendingAfter_ = After::kNothing;

@@ -238,22 +238,20 @@ void Controller::SetSavePath(const std::string& path) {
 
 void Controller::ResetBaseline() {
   hostsim::Document* doc = host().document();
-  baseline_ = doc ? DocumentFingerprint(*doc) : 0;
-  seen_ = doc ? Seen{doc, doc->undoDepth(), doc->undoText(), doc->redoText()} : Seen{};
-  modified_ = false;
+  baseline_ = doc ? Baseline{doc, doc->editState(), doc->unrecordedChanges(), false} : Baseline{};
+}
+
+void Controller::CarryOver(bool modified) {
+  ResetBaseline();
+  baseline_.carried = modified;
 }
 
 bool Controller::modified() {
-  hostsim::Document* doc = host().document();
+  const hostsim::Document* doc = host().document();
   if (!doc) return false;
-  // The fingerprint is taken again only when the undo state moved (every change of the
-  // document is a step, undoing and redoing move between them).
-  Seen now{doc, doc->undoDepth(), doc->undoText(), doc->redoText()};
-  if (!(now == seen_)) {
-    seen_ = std::move(now);
-    modified_ = DocumentFingerprint(*doc) != baseline_;
-  }
-  return modified_;
+  // Undoing back to where the document was opened or saved leaves it unmodified.
+  return doc != baseline_.doc || baseline_.carried || doc->editState() != baseline_.state ||
+         doc->unrecordedChanges() != baseline_.unrecorded;
 }
 
 std::string Controller::Title() {
@@ -396,7 +394,6 @@ void Controller::DrawQuestion() {
 }
 
 void Controller::Guard(After after, std::string path) {
-  seen_ = {};  // looked at afresh
   if (!modified()) {
     Proceed(after, path);
     return;

@@ -273,7 +273,6 @@ void Controller::Rebind(velmsession::PluginSession& session) {
   keysTo_ = nullptr;
   banding_ = false;
   labelMayShow_ = false;
-  seen_ = {};  // the document is the old one carried over: looked at afresh
   needsRepaint_ = true;
 }
 

@@ -1,5 +1,6 @@
 #include "gui_window.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -7,8 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include "frame_stats.h"
 #include "gui_controller.h"
 #include "gui_settings.h"
+#include "hostsim/core/file_output.h"
 #include "hostsim/document_files.h"
 #include "hostsim/scene/scene.h"
 #include "plugin_session.h"
@@ -36,10 +39,46 @@ constexpr int kHeight = hostsim::Desktop::kScreenHeight;
 // redraw) the timer does not run a burst of catch-up ticks.
 constexpr std::int64_t kMaxTicksAtOnce = 30;
 
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point t) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+// Of two kinds of input handled in one frame, the one the frame is counted for.
+Interaction Weightier(Interaction a, Interaction b) {
+  auto rank = [](Interaction k) {
+    switch (k) {
+      case Interaction::kDrop:
+        return 7;
+      case Interaction::kZoom:
+        return 6;
+      case Interaction::kScroll:
+        return 5;
+      case Interaction::kPaletteScroll:
+        return 4;
+      case Interaction::kDragMove:
+        return 3;
+      case Interaction::kPress:
+        return 2;
+      case Interaction::kHover:
+        return 1;
+      default:
+        return 0;
+    }
+  };
+  return rank(b) > rank(a) ? b : a;
+}
+
 class Window {
  public:
-  Window(Controller& controller, const GuiOptions& options)
-      : c_(controller), options_(options), zoom_(options.zoom < 1 ? 1 : options.zoom) {}
+  Window(Controller& controller, const GuiOptions& options, FrameStats& stats,
+         Clock::time_point started)
+      : c_(controller),
+        options_(options),
+        zoom_(options.zoom < 1 ? 1 : options.zoom),
+        stats_(stats),
+        started_(started) {}
   ~Window() {
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
@@ -55,6 +94,8 @@ class Window {
 
  private:
   Input InputAt(int x, int y, std::uint32_t time) const;
+  // What an event asks of the window, looked at before it is handled.
+  Interaction KindOf(const SDL_Event& e) const;
   bool Ctrl() const { return (SDL_GetModState() & KMOD_CTRL) != 0; }
   void HandleDesktopEvent(const SDL_Event& e);
   void Present(bool force);
@@ -65,10 +106,14 @@ class Window {
   Controller& c_;
   const GuiOptions& options_;
   int zoom_;
+  FrameStats& stats_;
+  Clock::time_point started_;
+  bool firstFrame_ = true;
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   std::vector<std::uint32_t> shown_;
+  std::uint64_t shownGeneration_ = ~std::uint64_t{0};
   bool quit_ = false;
   // The window was closed during a modal dialog: asked about once the dialog has ended.
   bool closeRequested_ = false;
@@ -103,19 +148,45 @@ Input Window::InputAt(int x, int y, std::uint32_t time) const {
   return in;
 }
 
-// Uploads the screen when it differs from what the window shows.
+Interaction Window::KindOf(const SDL_Event& e) const {
+  switch (e.type) {
+    case SDL_MOUSEMOTION:
+      return (e.motion.state & SDL_BUTTON_LMASK) ? Interaction::kDragMove : Interaction::kHover;
+    case SDL_MOUSEBUTTONUP:
+      return c_.tracking() ? Interaction::kDrop : Interaction::kPress;
+    case SDL_MOUSEWHEEL: {
+      int x = 0, y = 0;
+      SDL_GetMouseState(&x, &y);
+      hostsim::Host& host = const_cast<Controller&>(c_).host();
+      const host::Rect& r = host.desktop().documentWindow()->client;
+      const int h = x / zoom_, v = y / zoom_;
+      if (host.dialogs().FloatingAt({h, v}) || h < r.left || h >= r.right || v < r.top ||
+          v >= r.bottom)
+        return Interaction::kPaletteScroll;
+      return Ctrl() ? Interaction::kZoom : Interaction::kScroll;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_KEYDOWN:
+    case SDL_TEXTINPUT:
+      return Interaction::kPress;
+    default:
+      return Interaction::kIdleTick;
+  }
+}
+
+// Uploads the screen when it differs from what the window shows. Nothing is compared while
+// the screen has not been drawn on since the last look.
 void Window::Present(bool force) {
-  hostsim::Bitmap& screen = c_.screen();
-  cairo_surface_t* surface = screen.surface();
-  cairo_surface_flush(surface);
-  const unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
+  const hostsim::Bitmap& screen = c_.screen();
+  if (!force && screen.generation() == shownGeneration_) return;
+  cairo_surface_flush(c_.screen().surface());
+  shownGeneration_ = screen.generation();
   const std::size_t rowBytes = static_cast<std::size_t>(kWidth) * 4;
   shown_.resize(static_cast<std::size_t>(kWidth) * kHeight);
   bool changed = force;
   for (int y = 0; y < kHeight; ++y) {
     std::uint32_t* row = shown_.data() + static_cast<std::size_t>(y) * kWidth;
-    const unsigned char* src = data + static_cast<std::ptrdiff_t>(y) * stride;
+    const std::uint32_t* src = screen.Row(y);
     if (std::memcmp(row, src, rowBytes) != 0) {
       std::memcpy(row, src, rowBytes);
       changed = true;
@@ -258,10 +329,19 @@ void Window::Run() {
   std::uint64_t start = SDL_GetTicks64();
   std::int64_t ticksDone = 0;
   Present(true);
+  if (std::exchange(firstFrame_, false))
+    stats_.Add(Interaction::kStartUp, MillisecondsSince(started_));
   while (!quit_) {
     SDL_Event e;
-    if (SDL_WaitEventTimeout(&e, 8)) {
+    bool input = false;
+    Interaction kind = Interaction::kIdleTick;
+    const bool any = SDL_WaitEventTimeout(&e, 8);
+    const Clock::time_point frame = Clock::now();
+    if (any) {
       do {
+        const Interaction k = KindOf(e);
+        input = input || k != Interaction::kIdleTick;
+        kind = Weightier(kind, k);
         HandleDesktopEvent(e);
       } while (!quit_ && SDL_PollEvent(&e));
     }
@@ -270,6 +350,7 @@ void Window::Run() {
     if (library_ = c_.TakeLibraryRequest(); !library_.empty()) return;
     // The host's clock follows real time: 60 ticks a second.
     const auto due = static_cast<std::int64_t>((SDL_GetTicks64() - start) * 60 / 1000);
+    const bool ticked = due > ticksDone;
     c_.Refresh();
     c_.Advance(std::min(due - ticksDone, kMaxTicksAtOnce));
     ticksDone = due;
@@ -280,6 +361,7 @@ void Window::Run() {
       SDL_SetWindowTitle(window_, title_.c_str());
     }
     Present(false);
+    if (input || ticked) stats_.Add(kind, MillisecondsSince(frame));
   }
 }
 
@@ -390,6 +472,8 @@ std::string DefaultDriveC() {
 }
 
 int RunGui(const GuiOptions& options) {
+  const Clock::time_point started = Clock::now();
+  FrameStats stats;
   // A display that is named but does not take a client at once (starting, or busy) makes
   // SDL fall back to a driver that shows nothing: it is asked again for two seconds.
   const bool named = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
@@ -445,7 +529,7 @@ int RunGui(const GuiOptions& options) {
     if (!options.saveAs.empty()) controller.SetSavePath(options.saveAs);
     if (!note.empty()) controller.Tell(note);
     controller.WatchLibrary(startLibrary);
-    Window window(controller, options);
+    Window window(controller, options, stats, started);
     if (!window.Open(&error)) {
       std::fprintf(stderr, "velm-host gui: cannot open the window (%s)\n", error.c_str());
       status = 2;
@@ -461,6 +545,7 @@ int RunGui(const GuiOptions& options) {
         // a time), the document carried over; when the folder cannot be used, the old one
         // is opened again.
         const nlohmann::json scene = hostsim::WriteScene(session->document());
+        const bool modified = controller.modified();
         std::string tried = window.library();
         session.reset();
         session = velmsession::PluginSession::Open(tried, false, &error, options.driveC);
@@ -481,6 +566,7 @@ int RunGui(const GuiOptions& options) {
           controller.Tell("library " + library);
         }
         hostsim::OpenScene(session->host(), scene, &error);
+        controller.CarryOver(modified);
         controller.WatchLibrary(library);
         session->host().dialogs().SetInteractiveRunner(
             [&window](hostsim::Dialog& d) { window.RunModal(d); });
@@ -498,6 +584,13 @@ int RunGui(const GuiOptions& options) {
   const int failures = session->hostFailures();
   session.reset();
   SDL_Quit();
+  if (!options.stats.empty()) {
+    if (!hostsim::WriteFileAtomically(options.stats, stats.Report(), &error)) {
+      std::fprintf(stderr, "velm-host gui: cannot write %s: %s\n", options.stats.c_str(),
+                   error.c_str());
+      if (status == 0) status = 1;
+    }
+  }
   if (failures != 0) {
     std::fprintf(stderr, "velm-host gui: the stand-in host reported %d failure(s)\n", failures);
     if (status == 0) status = 1;

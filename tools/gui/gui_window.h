@@ -14,6 +14,9 @@ struct GuiOptions {
   std::string saveAs;      // where Ctrl+S saves (empty: the scene's own file)
   std::string screenshot;  // where F12 writes the screen (PNG)
   int zoom = 1;            // window pixels per screen pixel
+  // Where the frame times per kind of interaction are written when the window closes
+  // (empty: not kept).
+  std::string stats;
   // The host's drive C: (its settings, the palette's place and preferences), kept from one
   // run to the next; empty: a temporary one.
   std::string driveC;

@@ -366,6 +366,8 @@ int main(int argc, char** argv) {
   guiCommand->add_option("--scene", gui.scene, "a scene opened as the document");
   guiCommand->add_option("--save-as", gui.saveAs, "where Ctrl+S saves (default: the scene)");
   guiCommand->add_option("--screenshot", gui.screenshot, "where F12 saves the screen (PNG)");
+  guiCommand->add_option("--stats", gui.stats,
+                         "where the frame times per kind of interaction are written on closing");
   gui.driveC = velmgui::DefaultDriveC();
   gui.settings = velmgui::DefaultSettingsFile();
   guiCommand->add_option("--drive-c", gui.driveC,
