@@ -167,7 +167,9 @@ struct PluginArtData {
   std::vector<std::uint8_t> data;
 };
 
-// One art object. Which members matter depends on `type`.
+// One art object. Which members matter depends on `type`. Undo keeps an art's state only
+// when it changed, comparing every member (document_undo.cpp): a new member is compared
+// there too.
 struct Art {
   std::int32_t type = host::kUnknownArt;
   // ArtAttribute bits.

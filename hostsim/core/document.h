@@ -165,8 +165,22 @@ class Document {
 
  private:
   const TextMetrics* metrics_;
+  // An art made during a step, as the step ended: all redo gives back. Undo only marks it
+  // dead and out of its container (and nothing changes a dead art), so the rest of it
+  // still holds what the step left.
+  struct Born {
+    Art* art;
+    Art* parent;
+    std::vector<Art*> children;
+    std::int32_t attributes;
+    bool alive;
+  };
+  // The document as a step found or left it. The state before the step in progress holds
+  // every art there was; a closed step keeps only the arts it changed, and the arts it
+  // made (after it) as `born`.
   struct Snapshot {
     std::vector<std::pair<Art*, Art>> arts;
+    std::vector<Born> born;
     std::vector<std::pair<Layer*, Layer>> layerStates;
     std::vector<Layer*> order;
     Layer* current = nullptr;
@@ -191,6 +205,9 @@ class Document {
   host::Err CheckInsert(const Art* art, std::int32_t type, std::int32_t paintOrder, Art* prep,
                         Art** container) const;
   std::shared_ptr<Snapshot> Capture() const;
+  void CaptureLayers(Snapshot* snapshot) const;
+  // Closes the step in progress: the two states of the arts it changed and the arts it made.
+  void CloseStep(std::shared_ptr<Snapshot>* before, std::shared_ptr<Snapshot>* after);
   void Restore(const Snapshot& snapshot);
   // Takes the step's paint out of the document's lists, or puts it back.
   void Withdraw(const Paint& paint);

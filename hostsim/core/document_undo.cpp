@@ -2,6 +2,7 @@
 #include "hostsim/core/document.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -22,6 +23,41 @@ void MoveOver(const std::vector<T*>& which, std::vector<std::unique_ptr<T>>& fro
   }
 }
 
+// Whether two states of an art are alike in everything undo puts back (the sibling hint,
+// which is checked before it is used, aside). Records are compared byte for byte: bytes
+// that differ only in padding keep a state that was not needed, never lose a change.
+template <class T>
+bool SameBytes(const T& a, const T& b) {
+  return std::memcmp(static_cast<const void*>(&a), static_cast<const void*>(&b), sizeof a) == 0;
+}
+
+template <class T>
+bool SameElements(const std::vector<T>& a, const std::vector<T>& b) {
+  return a.size() == b.size() &&
+         (a.empty() || std::memcmp(static_cast<const void*>(a.data()),
+                                   static_cast<const void*>(b.data()), a.size() * sizeof(T)) == 0);
+}
+
+bool SameState(const Art& a, const Art& b) {
+  return a.type == b.type && a.attributes == b.attributes && a.id == b.id && a.parent == b.parent &&
+         a.layer == b.layer && a.children == b.children && SameBytes(a.blend, b.blend) &&
+         SameBytes(a.style, b.style) && SameElements(a.segments, b.segments) &&
+         a.closed == b.closed && a.guide == b.guide && a.clipped == b.clipped &&
+         SameBytes(a.effect, b.effect) && SameBytes(a.textPathMatrix, b.textPathMatrix) &&
+         a.textPathAttribute == b.textPathAttribute && SameBytes(a.placedBounds, b.placedBounds) &&
+         a.text.type == b.text.type && a.text.bytes == b.text.bytes &&
+         a.text.attributeOf == b.text.attributeOf && SameElements(a.text.sets, b.text.sets) &&
+         SameBytes(a.raster.info, b.raster.info) && SameBytes(a.raster.matrix, b.raster.matrix) &&
+         SameBytes(a.raster.boundingBox, b.raster.boundingBox) &&
+         a.raster.pixels == b.raster.pixels && a.mesh.kind == b.mesh.kind && a.mesh.i == b.mesh.i &&
+         a.mesh.j == b.mesh.j && SameElements(a.mesh.nodes, b.mesh.nodes) &&
+         SameElements(a.mesh.iEdges, b.mesh.iEdges) && SameElements(a.mesh.jEdges, b.mesh.jEdges) &&
+         a.plugin.group == b.plugin.group && a.plugin.editArt == b.plugin.editArt &&
+         a.plugin.resultArt == b.plugin.resultArt && a.plugin.major == b.plugin.major &&
+         a.plugin.minor == b.plugin.minor && a.plugin.data == b.plugin.data &&
+         a.styledArt == b.styledArt && a.alive == b.alive;
+}
+
 }  // namespace
 
 std::uint64_t NextDocumentSerial() {
@@ -31,22 +67,55 @@ std::uint64_t NextDocumentSerial() {
 
 // ---- Undo ----
 
-std::shared_ptr<Document::Snapshot> Document::Capture() const {
-  auto s = std::make_shared<Snapshot>();
-  s->arts.reserve(arts_.size());
-  for (const auto& art : arts_)
-    s->arts.emplace_back(art.get(), *art);
+void Document::CaptureLayers(Snapshot* s) const {
   for (const auto& layer : allLayers_)
     s->layerStates.emplace_back(layer.get(), *layer);
   s->order = layers_;
   s->current = current_;
   s->artCount = arts_.size();
+}
+
+std::shared_ptr<Document::Snapshot> Document::Capture() const {
+  auto s = std::make_shared<Snapshot>();
+  s->arts.reserve(arts_.size());
+  for (const auto& art : arts_)
+    s->arts.emplace_back(art.get(), *art);
+  CaptureLayers(s.get());
   return s;
+}
+
+void Document::CloseStep(std::shared_ptr<Snapshot>* beforeOut,
+                         std::shared_ptr<Snapshot>* afterOut) {
+  Snapshot& whole = *stepBefore_;
+  auto before = std::make_shared<Snapshot>();
+  auto after = std::make_shared<Snapshot>();
+  for (auto& [art, state] : whole.arts) {
+    if (SameState(state, *art)) continue;
+    after->arts.emplace_back(art, *art);
+    before->arts.emplace_back(art, std::move(state));
+  }
+  for (std::size_t i = whole.artCount; i < arts_.size(); ++i) {
+    Art* art = arts_[i].get();
+    after->born.push_back({art, art->parent, art->children, art->attributes, art->alive});
+  }
+  before->layerStates = std::move(whole.layerStates);
+  before->order = std::move(whole.order);
+  before->current = whole.current;
+  before->artCount = whole.artCount;
+  CaptureLayers(after.get());
+  *beforeOut = std::move(before);
+  *afterOut = std::move(after);
 }
 
 void Document::Restore(const Snapshot& s) {
   for (const auto& [art, state] : s.arts)
     *art = state;
+  for (const Born& b : s.born) {
+    b.art->parent = b.parent;
+    b.art->children = b.children;
+    b.art->attributes = b.attributes;
+    b.art->alive = b.alive;
+  }
   for (std::size_t i = s.artCount; i < arts_.size(); ++i) {
     arts_[i]->alive = false;
     arts_[i]->parent = nullptr;
@@ -81,8 +150,10 @@ void Document::Reinstate(const Paint& paint) {
 
 void Document::BeginUndoStep() {
   if (stepBefore_) {
-    undo_.push_back(
-        {stepBefore_, Capture(), stepUndo_, stepRedo_, std::move(stepPaint_), stepState_});
+    std::shared_ptr<Snapshot> before, after;
+    CloseStep(&before, &after);
+    undo_.push_back({std::move(before), std::move(after), stepUndo_, stepRedo_,
+                     std::move(stepPaint_), stepState_});
     redo_.clear();
   }
   stepBefore_.reset();

@@ -1,7 +1,5 @@
 #include "platform/memory.h"
 
-#include <cstring>
-
 namespace velm {
 
 std::uint32_t RoundToGranule(std::uint32_t request, std::uint32_t granule) {
@@ -17,12 +15,9 @@ bool GrowBlock(os::MemHandle& block, std::uint32_t request, std::uint32_t granul
   std::uint32_t size = RoundToGranule(request, granule);
   if (size == 0 && request != 0) return false;
   if (size == 0) size = granule ? granule : 1;
-  os::MemHandle grown = os::MemAlloc(size);
+  // Grown where it lies where the system can: a large block is then never held twice.
+  os::MemHandle grown = block ? os::MemGrow(block, size) : os::MemAlloc(size);
   if (!grown) return false;
-  if (block) {
-    std::memcpy(grown, block, current);
-    os::MemFree(block);
-  }
   block = grown;
   return true;
 }

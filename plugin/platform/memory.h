@@ -17,9 +17,9 @@ inline constexpr std::uint32_t kRecordGranule = 2097152;
 std::uint32_t RoundToGranule(std::uint32_t request, std::uint32_t granule);
 
 // Makes `block` hold at least `request` bytes. A missing block is allocated; a block
-// that is too small is replaced by a larger one with the old content copied and the
-// rest zero. Returns false, leaving `block` as it was, when memory runs out or the
-// rounded size does not fit in 32 bits.
+// that is too small is grown (os::MemGrow: moved or extended, the old content kept and
+// the rest zero, never held twice where the system allows). Returns false, leaving `block` as it
+// was, when memory runs out or the rounded size does not fit in 32 bits.
 bool GrowBlock(os::MemHandle& block, std::uint32_t request, std::uint32_t granule);
 
 // Frees the block (if any) and clears the handle.

@@ -100,6 +100,21 @@ using MemHandle = std::uint8_t*;
 MemHandle MemAlloc(std::uint32_t size);
 void MemFree(MemHandle block);
 std::uint32_t MemSize(MemHandle block);
+// A block of `size` bytes (at least the old size) holding the old block's content, the
+// rest zero; the old handle is no longer valid. Where the system can, the block is
+// extended where it lies or its pages are moved, so that the old and the new block are
+// never both held. Null, with the old block untouched, when memory runs out. Counts as an
+// allocation for `allocationsBeforeFailure`.
+MemHandle MemGrow(MemHandle block, std::uint32_t size);
+
+// The bytes held in blocks now, and the most held at once since the last reset (which
+// starts it from what is held now).
+struct MemBlockUse {
+  std::uint64_t held = 0;
+  std::uint64_t peak = 0;
+};
+MemBlockUse BlockUse();
+void ResetBlockPeak();
 
 // ---- Time ----
 

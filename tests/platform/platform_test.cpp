@@ -257,6 +257,30 @@ TEST(MemoryBlocks, GrowByGranulesKeepingContentAndZeroFill) {
   EXPECT_EQ(velm::RoundToGranule(129, 128), 256u);
 }
 
+// The plug-in's blocks are counted as they are made, grown and freed; a growth holds the
+// grown block only, as the system gives it (moved or extended, never copied beside the old).
+TEST(MemoryBlocks, BlockUseCountsWhatIsHeldAndItsPeak) {
+  const std::uint64_t start = os::BlockUse().held;
+  os::ResetBlockPeak();
+  os::MemHandle a = os::MemAlloc(1000);
+  os::MemHandle b = nullptr;
+  ASSERT_TRUE(velm::GrowBlock(b, 10, velm::kListGranule));
+  EXPECT_EQ(os::BlockUse().held, start + 1000 + velm::kListGranule);
+  std::memset(b, 7, velm::kListGranule);
+  ASSERT_TRUE(velm::GrowBlock(b, 4 * velm::kListGranule, velm::kListGranule));
+  EXPECT_EQ(os::BlockUse().held, start + 1000 + 4 * velm::kListGranule);
+  EXPECT_EQ(os::BlockUse().peak, start + 1000 + 4 * velm::kListGranule);
+  EXPECT_EQ(b[velm::kListGranule - 1], 7);
+  EXPECT_TRUE(std::all_of(b + velm::kListGranule, b + 4 * velm::kListGranule,
+                          [](std::uint8_t x) { return x == 0; }));
+  os::MemFree(a);
+  velm::ReleaseBlock(b);
+  EXPECT_EQ(os::BlockUse().held, start);
+  EXPECT_EQ(os::BlockUse().peak, start + 1000 + 4 * velm::kListGranule);
+  os::ResetBlockPeak();
+  EXPECT_EQ(os::BlockUse().peak, start);
+}
+
 TEST(CalendarTicks, RoundTripAndKnownValues) {
   os::SystemTime epoch{1904, 1, 0, 1, 0, 0, 0, 0};
   std::uint64_t ticks = 0;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/host_binding.h"
 #include "platform/os.h"
@@ -34,10 +35,27 @@ std::int64_t DaysFrom1601(int year, int month, int day) {
 
 }  // namespace
 
-MemHandle MemAlloc(std::uint32_t size) {
+namespace {
+
+MemBlockUse gBlocks;
+
+void Held(std::uint64_t added, std::uint64_t removed) {
+  gBlocks.held = gBlocks.held + added - removed;
+  if (gBlocks.held > gBlocks.peak) gBlocks.peak = gBlocks.held;
+}
+
+// Takes one allocation off the test's allowance; false when it has run out.
+bool Allowed() {
   Overrides& o = TestOverrides();
-  if (o.allocationsBeforeFailure == 0) return nullptr;
+  if (o.allocationsBeforeFailure == 0) return false;
   if (o.allocationsBeforeFailure > 0) --o.allocationsBeforeFailure;
+  return true;
+}
+
+}  // namespace
+
+MemHandle MemAlloc(std::uint32_t size) {
+  if (!Allowed()) return nullptr;
   // In a 32-bit process the header on top of a size near 4 GiB would wrap round to a
   // small block.
   if (static_cast<size_t>(size) > SIZE_MAX - sizeof(MemHeader)) return nullptr;
@@ -46,12 +64,31 @@ MemHandle MemAlloc(std::uint32_t size) {
   auto* header = static_cast<MemHeader*>(raw);
   header->size = size;
   header->magic = kMemMagic;
+  Held(size, 0);
   return reinterpret_cast<MemHandle>(header + 1);
+}
+
+MemHandle MemGrow(MemHandle block, std::uint32_t size) {
+  if (!block) return MemAlloc(size);
+  const std::uint32_t old = MemSize(block);
+  if (size < old || static_cast<size_t>(size) > SIZE_MAX - sizeof(MemHeader) || !Allowed())
+    return nullptr;
+  // The C library extends a large block in place or moves its pages, without a copy.
+  void* raw =
+      std::realloc(reinterpret_cast<MemHeader*>(block) - 1, sizeof(MemHeader) + size_t{size});
+  if (!raw) return nullptr;
+  auto* header = static_cast<MemHeader*>(raw);
+  header->size = size;
+  MemHandle grown = reinterpret_cast<MemHandle>(header + 1);
+  std::memset(grown + old, 0, size - old);
+  Held(size, old);
+  return grown;
 }
 
 void MemFree(MemHandle block) {
   if (!block) return;
   auto* header = reinterpret_cast<MemHeader*>(block) - 1;
+  Held(0, header->size);
   header->magic = 0;
   std::free(header);
 }
@@ -59,6 +96,14 @@ void MemFree(MemHandle block) {
 std::uint32_t MemSize(MemHandle block) {
   if (!block) return 0;
   return (reinterpret_cast<MemHeader*>(block) - 1)->size;
+}
+
+MemBlockUse BlockUse() {
+  return gBlocks;
+}
+
+void ResetBlockPeak() {
+  gBlocks.peak = gBlocks.held;
 }
 
 void LocalTimeNow(SystemTime* time) {

@@ -384,21 +384,56 @@ void FindEnd(FindHandle find) {
 
 // ---- Memory blocks ----
 
+namespace {
+
+MemBlockUse gBlocks;
+
+void Held(std::uint64_t added, std::uint64_t removed) {
+  gBlocks.held = gBlocks.held + added - removed;
+  if (gBlocks.held > gBlocks.peak) gBlocks.peak = gBlocks.held;
+}
+
+}  // namespace
+
 MemHandle MemAlloc(std::uint32_t size) {
   Overrides& o = TestOverrides();
   if (o.allocationsBeforeFailure == 0) return nullptr;
   if (o.allocationsBeforeFailure > 0) --o.allocationsBeforeFailure;
   // A fixed block: the handle is the address of its first byte.
-  return static_cast<MemHandle>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size));
+  auto block = static_cast<MemHandle>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size));
+  if (block) Held(MemSize(block), 0);
+  return block;
+}
+
+MemHandle MemGrow(MemHandle block, std::uint32_t size) {
+  if (!block) return MemAlloc(size);
+  const std::uint32_t old = MemSize(block);
+  if (size < old) return nullptr;
+  // A fixed block is not moved by the system: a new one takes the content.
+  MemHandle grown = MemAlloc(size);
+  if (!grown) return nullptr;
+  std::memcpy(grown, block, old);
+  MemFree(block);
+  return grown;
 }
 
 void MemFree(MemHandle block) {
-  if (block) GlobalFree(block);
+  if (!block) return;
+  Held(0, MemSize(block));
+  GlobalFree(block);
 }
 
 std::uint32_t MemSize(MemHandle block) {
   if (!block) return 0;
   return static_cast<std::uint32_t>(GlobalSize(block));
+}
+
+MemBlockUse BlockUse() {
+  return gBlocks;
+}
+
+void ResetBlockPeak() {
+  gBlocks.peak = gBlocks.held;
 }
 
 // ---- Time ----
