@@ -216,6 +216,13 @@ void SvgSeeds() {
        "<rect width='5' height='5' style='transform:rotate(9deg);transform-origin:right "
        "bottom'/></g><linearGradient id='o' gradientTransform='scale(2)' "
        "transform-origin='.5 .5'><stop/></linearGradient><circle r='5' fill='url(#o)'/>"},
+      {"fades",
+       "<radialGradient id='f' fx='.3' fr='.1'><stop stop-color='red'/><stop offset='.6' "
+       "stop-color='red' stop-opacity='0'/><stop offset='.6' stop-color='#00f' stop-opacity='.5'/>"
+       "</radialGradient><linearGradient id='l' x2='.2' spreadMethod='reflect'><stop "
+       "stop-opacity='0'/><stop offset='1'/></linearGradient><circle cx='50' cy='50' r='40' "
+       "fill='url(#f)' stroke='url(#l)' opacity='.7'/><path d='M0 0h9v9z' fill='url(#l)' "
+       "stroke='red'/>"},
       {"fonts",
        "<text y='9' font-family=\"'No Such Family', Nope Mono, sans-serif\" "
        "font-weight='bold'>ab</text><text y='19' font-family='helvetica'>c</text>"},

@@ -287,8 +287,10 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
     bool over = false;
     if (strokeAlpha > 0 && !color.is_null() && (gradient || Uneven(ctm)))
       outline = OutlineArt(n, s, ctm, user, color, gradient ? 0 : kMaxUnevenOutlinePieces, &over);
-    if (outline.is_null() && !color.is_null() && (over || !(gradient || Uneven(ctm))))
+    if (outline.is_null() && !color.is_null() && (over || !(gradient || Uneven(ctm)))) {
+      Unfaded(n, &color, &strokeAlpha);
       stroke = StrokeJson(s, ctm, n, std::move(color));
+    }
   }
   if (fillAlpha <= 0) fill = nullptr;
   if (strokeAlpha <= 0) stroke = nullptr;
@@ -348,6 +350,7 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
                                   : !stroke.is_null() ? strokeAlpha
                                                       : 1.0));
   }
+  Fades(n, &art);
   PrivateKeys(n, &art);
   Markers(n, s, ctm, user, &art);
   Effects(n, s, ctm, vp, &user, &art);

@@ -272,6 +272,17 @@ class Reader {
   // takes more than `maxPieces` pieces (0: any number).
   Json OutlineArt(xmlNodePtr at, const Style& s, const Matrix& ctm, const Geometry& user,
                   Json color, std::size_t maxPieces, bool* over);
+  // svg_reader_fade.cpp: gradients whose stops fade. Gradient() marks such a colour with
+  // the stops' opacities (kFadeMark; each stop carries its own under kFadeAlpha while the
+  // ramp is laid out); a record's stops are colours, so the art draws the fade.
+  static constexpr const char* kFadeMark = "\x01" "fade";
+  static constexpr const char* kFadeAlpha = "\x01" "alpha";
+  // Replaces every path or compound of `art` filled with a fading gradient by its shape
+  // clipping bands of the gradient, each of one opacity.
+  void Fades(xmlNodePtr at, Json* art);
+  // A fading colour where no bands can be drawn (a stroke): the gradient at the least of
+  // its opacities (never darker than the source), noted.
+  void Unfaded(xmlNodePtr at, Json* color, double* opacity);
   // Wraps `art` in a clipping group when the element has a clip-path; reports masks and
   // filters.
   void Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp,

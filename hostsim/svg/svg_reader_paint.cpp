@@ -177,20 +177,27 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
       if (!std::isfinite(offset)) offset = 0;
       offset = std::max(previous, std::clamp(offset, 0.0, 1.0));
       previous = offset;
-      stops.push_back({{"ramp", offset * 100}, {"color", HexColor(ss.StopRgb())}});
-      // A stop colour's alpha joins its stop-opacity.
-      alphas.push_back(std::clamp(ss.stopOpacity, 0.0, 1.0) * ss.StopAlpha());
+      // A stop colour's alpha joins its stop-opacity; it goes with the stop while the ramp
+      // is laid out, and leaves it before the gradient is kept (its stops hold colours).
+      const double alpha = std::clamp(ss.stopOpacity, 0.0, 1.0) * ss.StopAlpha();
+      stops.push_back(
+          {{"ramp", offset * 100}, {"color", HexColor(ss.StopRgb())}, {kFadeAlpha, alpha}});
+      alphas.push_back(alpha);
       std::copy(ss.StopRgb(), ss.StopRgb() + 3, last);
     }
   }
   if (stops.empty()) return nullptr;  // no stops: not painted
-  if (std::any_of(alphas.begin(), alphas.end(), [&](double a) { return a != alphas[0]; })) {
-    Drop("stop-opacity");
-    Note(g, "stops of different opacities: drawn opaque");
-  } else {
-    *opacity *= alphas[0];
-  }
-  if (stops.size() == 1) return HexColor(last);
+  // Stops of different opacities fade: the gradient is kept opaque, and the fade is drawn
+  // by the art that uses it (see svg_reader_fade.cpp).
+  const bool fades =
+      std::any_of(alphas.begin(), alphas.end(), [&](double a) { return a != alphas[0]; });
+  if (!fades) *opacity *= alphas[0];
+  // Where the gradient paints one colour, the last stop's: with its own opacity.
+  const auto lastStop = [&]() -> Json {
+    if (fades) *opacity *= alphas.back();
+    return HexColor(last);
+  };
+  if (stops.size() == 1) return lastStop();
   xmlNodePtr spreadFrom = chain.With("spreadMethod");
   const std::string spread = spreadFrom ? Trim(Attr(spreadFrom, "spreadMethod")) : "pad";
 
@@ -243,7 +250,7 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
   if (radial) {
     cx = coord("cx", 0, "50%"), cy = coord("cy", 1, "50%");
     r = coord("r", 2, "50%");
-    if (!(r > 0)) return HexColor(last);  // SVG: a zero radius paints the last stop
+    if (!(r > 0)) return lastStop();  // SVG: a zero radius paints the last stop
     fx = chain.Geometric("fx") ? coord("fx", 0, "50%") : cx;
     fy = chain.Geometric("fy") ? coord("fy", 1, "50%") : cy;
     if (std::hypot(fx - cx, fy - cy) > r) {
@@ -254,7 +261,7 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
   } else {
     x1 = coord("x1", 0, "0%"), y1 = coord("y1", 1, "0%");
     x2 = coord("x2", 0, "100%"), y2 = coord("y2", 1, "0%");
-    if (!(std::hypot(x2 - x1, y2 - y1) > 0)) return HexColor(last);  // SVG: the last stop
+    if (!(std::hypot(x2 - x1, y2 - y1) > 0)) return lastStop();  // SVG: the last stop
   }
 
   // reflect and repeat: the host's gradients pad, so the ramp is laid out again over every
@@ -279,6 +286,13 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
         x2 = x1 + periods * dx, y2 = y1 + periods * dy;
       }
     }
+  }
+
+  Json fade = {{"ramps", Json::array()}, {"alphas", Json::array()}};
+  for (Json& stop : stops) {
+    fade["ramps"].push_back(stop["ramp"]);
+    fade["alphas"].push_back(stop[kFadeAlpha]);
+    stop.erase(kFadeAlpha);
   }
 
   std::string name;
@@ -331,6 +345,11 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
       return nullptr;
     }
   color["matrix"] = {full.a, full.b, full.c, full.d, full.e, full.f};
+  if (fades) {
+    fade["radial"] = radial;
+    fade["focus"] = {fx - cx, fy - cy};
+    color[kFadeMark] = std::move(fade);
+  }
   return color;
 }
 
