@@ -70,11 +70,12 @@ TEST(SvgPictures, FadesToTransparentDrawAsTheSourceDoes) {
 }
 
 // A pattern's tiles, anchored where the source's user space puts them (x 3, y 4): not
-// where the page's corner is, nor where the art's is.
+// where the page's corner is, nor where the art's is; 14.25 points a tile, which repeats
+// at that period, not at a whole number of points.
 const char kPatterned[] =
     "<svg xmlns='http://www.w3.org/2000/svg' width='%W' height='%H' viewBox='%V'>"
-    "<pattern id='p' patternUnits='userSpaceOnUse' x='3' y='4' width='20' height='20'>"
-    "<rect width='10' height='10' fill='green'/><circle cx='15' cy='15' r='4' fill='blue'/>"
+    "<pattern id='p' patternUnits='userSpaceOnUse' x='3' y='4' width='19' height='19'>"
+    "<rect width='9' height='9' fill='green'/><circle cx='14' cy='14' r='4' fill='blue'/>"
     "</pattern><rect x='10' y='10' width='80' height='80' fill='url(#p)'/></svg>";
 
 std::string Patterned(const std::string& w, const std::string& h, const std::string& viewBox) {
@@ -108,7 +109,7 @@ TEST(SvgPictures, PatternTilesStayWithTheArtWhereverItIsPlacedOrExported) {
   std::ofstream(work / "art.svg") << Patterned("80", "80", "10 10 80 80");
   std::string error;
   ASSERT_TRUE(
-      velmcorpus::Reference((work / "art.svg").string(), 1, (work / "source.png").string(), &error))
+      velmcorpus::Reference((work / "art.svg").string(), 4, (work / "source.png").string(), &error))
       << error;
   std::ostringstream out, err;
   velmtool::ImportOptions import;
@@ -116,7 +117,7 @@ TEST(SvgPictures, PatternTilesStayWithTheArtWhereverItIsPlacedOrExported) {
   import.group = "tiles";
   ASSERT_EQ(velmtool::CommandImport(import, out, err), 0) << err.str();
 
-  // Exported at one pixel a CSS pixel: as a picture, and as SVG drawn by the reference.
+  // Exported at four pixels a CSS pixel: as a picture, and as SVG drawn by the reference.
   const velmcorpus::Surface source = Png(work / "source.png");
   for (const char* name : {"out.png", "out.svg"}) {
     SCOPED_TRACE(name);
@@ -124,19 +125,20 @@ TEST(SvgPictures, PatternTilesStayWithTheArtWhereverItIsPlacedOrExported) {
     options.target = (work / "library").string();
     options.group = "tiles";
     options.record = "0";
-    options.scale = 1;
+    options.scale = 4;
     options.output = (work / name).string();
     ASSERT_EQ(velmtool::CommandExport(options, out, err), 0) << err.str();
     fs::path png = work / name;
     if (png.extension() == ".svg") {
       png.replace_extension(".svg.png");
-      ASSERT_TRUE(velmcorpus::Reference((work / name).string(), 1, png.string(), &error)) << error;
+      ASSERT_TRUE(velmcorpus::Reference((work / name).string(), 4, png.string(), &error)) << error;
     }
     const velmcorpus::Surface drawn = Png(png);
     EXPECT_TRUE(Alike(drawn.get(), source.get()));
   }
 
-  // Placed at x 100 and at x 107.5 (half a tile further): the same drawing of the art.
+  // Placed at x 100 and at x 107.5 (not a whole number of tiles further): the same
+  // drawing of the art.
   std::unique_ptr<velmsession::PluginSession> session =
       velmsession::PluginSession::Open(work / "library", false, &error);
   ASSERT_TRUE(session) << error;
