@@ -275,8 +275,12 @@ class Reader {
   // svg_reader_fade.cpp: gradients whose stops fade. Gradient() marks such a colour with
   // the stops' opacities (kFadeMark; each stop carries its own under kFadeAlpha while the
   // ramp is laid out); a record's stops are colours, so the art draws the fade.
-  static constexpr const char* kFadeMark = "\x01" "fade";
-  static constexpr const char* kFadeAlpha = "\x01" "alpha";
+  static constexpr const char* kFadeMark =
+      "\x01"
+      "fade";
+  static constexpr const char* kFadeAlpha =
+      "\x01"
+      "alpha";
   // Replaces every path or compound of `art` filled with a fading gradient by its shape
   // clipping bands of the gradient, each of one opacity.
   void Fades(xmlNodePtr at, Json* art);
@@ -384,6 +388,9 @@ class Reader {
   Json patterns_ = Json::array();
   std::set<std::string> patternNames_;
   std::map<std::string, std::string> patternOf_;  // a pattern and its tile → its name
+  // The svg element a use draws, and that use (its width and height size the viewport).
+  std::pair<xmlNodePtr, xmlNodePtr> svgUse_{nullptr, nullptr};
+  std::set<xmlNodePtr> iccNoted_;                 // elements whose ICC colour was noted
   std::set<xmlNodePtr> activePatterns_;  // clip paths being applied (a reference back is left out)
   std::set<std::string> artIds_;         // the scene ids given so far
   std::unique_ptr<svg_check::KeysCheck> keysCheck_;  // made when the first keys are met

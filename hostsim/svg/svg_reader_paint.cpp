@@ -172,8 +172,12 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
       const Style ss = Compute(c, gs);
       Length l;
       double offset = 0;
-      if (ParseLengthValue(Attr(c, "offset"), false, &l))
+      // A number or a percentage; anything else is 0.
+      if (ParseLengthValue(Attr(c, "offset"), false, &l) &&
+          (l.unit == Unit::kNone || l.unit == Unit::kPercent))
         offset = l.unit == Unit::kPercent ? l.value / 100 : l.value;
+      else if (HasAttr(c, "offset"))
+        Note(c, "offset not valid: 0");
       if (!std::isfinite(offset)) offset = 0;
       offset = std::max(previous, std::clamp(offset, 0.0, 1.0));
       previous = offset;
@@ -215,8 +219,13 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
   }
   if (xmlNodePtr t = chain.With("gradientTransform")) {
     Matrix gt;
-    if (!ParseTransformList(Attr(t, "gradientTransform"), &gt))
+    Matrix inverse;
+    if (!ParseTransformList(Attr(t, "gradientTransform"), &gt)) {
       Note(t, "gradientTransform not valid: left out");
+    } else if (!Invert(gt, &inverse)) {
+      Note(t, "gradientTransform not invertible: left out");
+      gt = Matrix{};
+    }
     toUser = Multiply(toUser, AboutOrigin(t, gt));
   }
   const Matrix m = Multiply(PageMatrix(Matrix{}), Multiply(ctm, toUser));
@@ -236,9 +245,22 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
   // SVG 2's focal radius: the host's radial gradients start at a point, so the ramp is
   // moved out to begin at the focal circle (exact when the focus is the centre; beside it,
   // the focal circle's inside takes the first stop as well).
+  // A focal circle larger than the circle runs the ramp inwards: the host's circle is the
+  // focal one, the stops turned round to end at r / fr.
+  double outerRadius = 0;
   if (radial && chain.Geometric("fr")) {
     const double r = coord("r", 2, "50%"), fr = coord("fr", 2, "0%");
-    if (r > 0 && fr > 0) {
+    if (r > 0 && fr > r) {
+      const double k = 1 - r / fr;
+      Json turned = Json::array();
+      for (auto it = stops.rbegin(); it != stops.rend(); ++it) {
+        Json stop = *it;
+        stop["ramp"] = 100 - stop["ramp"].get<double>() * k;
+        turned.push_back(std::move(stop));
+      }
+      stops = std::move(turned);
+      outerRadius = fr;
+    } else if (r > 0 && fr > 0) {
       const double k = std::min(fr / r, 1.0);
       for (Json& stop : stops)
         stop["ramp"] = k * 100 + stop["ramp"].get<double>() * (1 - k);
@@ -251,10 +273,12 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
     cx = coord("cx", 0, "50%"), cy = coord("cy", 1, "50%");
     r = coord("r", 2, "50%");
     if (!(r > 0)) return lastStop();  // SVG: a zero radius paints the last stop
+    if (outerRadius > 0) r = outerRadius;
     fx = chain.Geometric("fx") ? coord("fx", 0, "50%") : cx;
     fy = chain.Geometric("fy") ? coord("fy", 1, "50%") : cy;
     if (std::hypot(fx - cx, fy - cy) > r) {
-      // A focus outside the circle moves onto it.
+      // A focus outside the circle moves onto it (the host's focus lies within its circle).
+      Note(g, "a focus outside the circle: moved onto it");
       const double d = std::hypot(fx - cx, fy - cy);
       fx = cx + (fx - cx) * r / d, fy = cy + (fy - cy) * r / d;
     }

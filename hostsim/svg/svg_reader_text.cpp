@@ -234,6 +234,13 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
         Json stroke = StrokeJson(st, ctm, c->parent, color);
         if (!stroke.is_null()) run["stroke"] = stroke;
         strokeAlpha = sa;
+        // The host strokes text over its fill.
+        if (st.fill.kind != Paint::kNone && std::find(st.paintOrder, st.paintOrder + 3, 1) <
+                                                std::find(st.paintOrder, st.paintOrder + 3, 0))
+          Note(c->parent, "paint-order on text: the stroke drawn over the fill");
+      } else if (!color.is_null()) {
+        Drop("paint server on text");
+        Note(c->parent, "a gradient or pattern on the stroke of text: left out");
       }
     }
     if (st.fontWeight != 400 || st.italic || !missing.empty()) {
@@ -285,7 +292,7 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
         const std::string name = reinterpret_cast<const char*>(c->name);
         vp_ = vp;
         const Style cs = Compute(c, st);
-        if (!cs.display) continue;
+        if (!cs.display || !SwitchApplies(c)) continue;  // not shown, or its conditions fail
         if (name == "tspan" || name == "a") {
           walk(c, cs);
         } else if (name == "textPath") {
