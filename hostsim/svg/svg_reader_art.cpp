@@ -256,6 +256,30 @@ Json Reader::OutlineArt(xmlNodePtr at, const Style& s, const Matrix& ctm, const 
   return {{"type", "compound"}, {"children", std::move(children)}, {"fill", std::move(color)}};
 }
 
+Json Reader::CapsOfNothing(const Style& s, const Matrix& ctm, const Geometry& user,
+                           const Json& color) {
+  if (s.cap == 0) return nullptr;
+  Geometry caps;
+  const double w = s.strokeWidth;
+  for (const Subpath& p : user) {
+    const Pt at = p.segs.front().anchor;
+    const bool none = std::all_of(p.segs.begin(), p.segs.end(), [&](const Seg& g) {
+      for (Pt q : {g.in, g.anchor, g.out})
+        if (q.x != at.x || q.y != at.y) return false;
+      return true;
+    });
+    if (!none) continue;
+    const Geometry cap = s.cap == 1 ? EllipseGeometry(at.x, at.y, w / 2, w / 2)
+                                    : RectGeometry(at.x - w / 2, at.y - w / 2, w, w, 0, 0);
+    caps.push_back(cap.front());
+  }
+  if (caps.empty()) return nullptr;
+  Json children = Json::array();
+  for (const Subpath& p : Transformed(caps, Multiply(PageMatrix(Matrix{}), ctm)))
+    children.push_back(SubpathJson(p));
+  return {{"type", "compound"}, {"children", std::move(children)}, {"fill", color}};
+}
+
 void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out) {
   Geometry user;
   if (!ShapeGeometry(n, s, vp, &user)) return;
@@ -296,6 +320,7 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
   if (strokeAlpha <= 0) stroke = nullptr;
 
   const Geometry page = Transformed(user, Multiply(PageMatrix(Matrix{}), ctm));
+  Json dots = stroke.is_null() ? Json(nullptr) : CapsOfNothing(s, ctm, user, stroke["color"]);
   Json art;
   if (page.size() == 1) {
     art = SubpathJson(page.front());
@@ -349,6 +374,10 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
     SetOpacity(&art, s.opacity * (!fill.is_null()     ? fillAlpha
                                   : !stroke.is_null() ? strokeAlpha
                                                       : 1.0));
+  }
+  if (!dots.is_null()) {
+    SetOpacity(&dots, s.opacity * strokeAlpha);
+    art = {{"type", "group"}, {"children", {std::move(art), std::move(dots)}}};
   }
   Fades(n, &art);
   PrivateKeys(n, &art);

@@ -287,6 +287,9 @@ class Reader {
   // A fading colour where no bands can be drawn (a stroke): the gradient at the least of
   // its opacities (never darker than the source), noted.
   void Unfaded(xmlNodePtr at, Json* color, double* opacity);
+  // SVG caps a subpath of no length with a square or a dot where the host's stroke draws
+  // nothing: those caps as a filled compound in the stroke's `color` (null when none).
+  Json CapsOfNothing(const Style& s, const Matrix& ctm, const Geometry& user, const Json& color);
   // Wraps `art` in a clipping group when the element has a clip-path; reports masks and
   // filters.
   void Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp,
@@ -390,7 +393,7 @@ class Reader {
   std::map<std::string, std::string> patternOf_;  // a pattern and its tile → its name
   // The svg element a use draws, and that use (its width and height size the viewport).
   std::pair<xmlNodePtr, xmlNodePtr> svgUse_{nullptr, nullptr};
-  std::set<xmlNodePtr> iccNoted_;                 // elements whose ICC colour was noted
+  std::set<xmlNodePtr> iccNoted_;        // elements whose ICC colour was noted
   std::set<xmlNodePtr> activePatterns_;  // clip paths being applied (a reference back is left out)
   std::set<std::string> artIds_;         // the scene ids given so far
   std::unique_ptr<svg_check::KeysCheck> keysCheck_;  // made when the first keys are met

@@ -81,6 +81,14 @@ TEST(SvgReaderConditions, ReadAsSvgSaysOrSaidSo) {
          const json& clip = Art(d)[0]["children"][0]["children"][0]["points"];
          return clip.dump() == "[[30.0,120.0],[105.0,120.0],[105.0,7.5],[30.0,7.5]]";
        }},
+      // A subpath of no length takes its square cap (the host's stroke draws nothing).
+      {"<path d='M10 10L10 10M30 10L30 10' stroke='green' stroke-width='4' "
+       "stroke-linecap='square'/>",
+       [](const hostsim::SvgDocument& d) {
+         const json& caps = Art(d)[0]["children"][1];
+         return caps["fill"] == "#008000" && caps["children"].size() == 2 &&
+                caps["children"][0]["points"][0] == json({6.0, 144.0});
+       }},
       // What the host cannot carry is said.
       {"<rect width='9' height='9' fill='red icc-color(x, 0.1, 0.2, 0.3, 0)'/>",
        [](const hostsim::SvgDocument& d) { return Noted(d, "ICC colour"); }},
