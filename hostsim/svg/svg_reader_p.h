@@ -36,6 +36,7 @@ inline Pt Apply(const Matrix& m, Pt p) {
 // One anchor with its control points, as the host keeps a path.
 struct Seg {
   Pt in, anchor, out;
+  bool joint = false;  // splits one segment of the source (an arc's quarters): no vertex
 };
 struct Subpath {
   std::vector<Seg> segs;

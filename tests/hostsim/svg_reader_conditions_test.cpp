@@ -51,6 +51,10 @@ TEST(SvgReaderConditions, ReadAsSvgSaysOrSaidSo) {
       {"<marker id='m'><rect width='2' height='2'/></marker><path d='M0 0L9 9' stroke='red' "
        "marker='url(#m)'/>",
        [](const hostsim::SvgDocument& d) { return Art(d)[0]["type"] == "path"; }},
+      // An arc is one segment: no vertex, and no mid marker, where it is split in quarters.
+      {"<marker id='m'><rect width='2' height='2'/></marker><path d='M10 50A40 30 0 1 1 90 50' "
+       "stroke='red' fill='none' marker-mid='url(#m)'/>",
+       [](const hostsim::SvgDocument& d) { return Art(d)[0]["type"] == "path"; }},
       // A stop offset in a unit is not valid: 0.
       {"<linearGradient id='g'><stop offset='5mm' stop-color='yellow'/><stop offset='1' "
        "stop-color='green'/></linearGradient><rect width='9' height='9' fill='url(#g)'/>",
