@@ -23,6 +23,19 @@ bool Uneven(const Matrix& m) {
 
 constexpr std::size_t kMaxUnevenOutlinePieces = 24;
 
+// Whether every dash is of no length, with butt caps, while the gaps are not: the stroke
+// paints nothing (the host would draw its joins).
+bool NoDashDrawn(const Style& s) {
+  if (s.cap != 0 || s.dash.empty()) return false;
+  const std::size_t n = s.dash.size(), period = n % 2 ? 2 * n : n;
+  bool gaps = false;
+  for (std::size_t i = 0; i < period; ++i) {
+    if (i % 2 == 0 && s.dash[i % n] > 0) return false;
+    gaps = gaps || s.dash[i % n] > 0;
+  }
+  return gaps;
+}
+
 bool Finite(const Geometry& g) {
   for (const Subpath& p : g)
     for (const Seg& s : p.segs)
@@ -301,7 +314,7 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
   // where a store holds only plain colours) becomes its outline: a shape the stroke's
   // paint fills, its gradient mapped to the shape as the stroke's was.
   Json outline = nullptr;
-  if (s.stroke.kind != Paint::kNone) {
+  if (s.stroke.kind != Paint::kNone && !NoDashDrawn(s)) {
     Json color = PaintJson(s.stroke, s, user, ctm, n, &strokeAlpha);
     const bool gradient =
         options_.outlineGradientStrokes && color.is_object() && color.contains("gradient");

@@ -93,6 +93,11 @@ TEST(SvgReaderConditions, ReadAsSvgSaysOrSaidSo) {
          return caps["fill"] == "#008000" && caps["children"].size() == 2 &&
                 caps["children"][0]["points"][0] == json({6.0, 144.0});
        }},
+      // Dashes of no length with butt caps paint nothing.
+      {"<rect width='9' height='9' fill='none' stroke='red' stroke-dasharray='0 4'/>",
+       [](const hostsim::SvgDocument& d) {
+         return Art(d).dump().find("\"stroke\"") == std::string::npos;
+       }},
       // What the host cannot carry is said.
       {"<rect width='9' height='9' fill='red icc-color(x, 0.1, 0.2, 0.3, 0)'/>",
        [](const hostsim::SvgDocument& d) { return Noted(d, "ICC colour"); }},
