@@ -237,6 +237,11 @@ void SvgSeeds() {
        "width='1' height='1'/></pattern><rect width='50' height='50' fill='url(#a)' "
        "style='background-color:red'/><circle r='9' fill='url(#b)'/><text y='30' "
        "stroke='url(#p)' paint-order='stroke'>c</text>"},
+      {"caps",
+       "<marker id='m'><rect width='2' height='2'/></marker><path d='M9 9L9 9M20 9L20 9' "
+       "stroke='red' stroke-width='4' stroke-linecap='round'/><rect width='9' height='9' "
+       "stroke='blue' stroke-dasharray='0 3 0'/><path d='M10 50A40 30 0 1 1 90 50' "
+       "stroke='red' marker-mid='url(#m)'/>"},
       {"fonts",
        "<text y='9' font-family=\"'No Such Family', Nope Mono, sans-serif\" "
        "font-weight='bold'>ab</text><text y='19' font-family='helvetica'>c</text>"},
