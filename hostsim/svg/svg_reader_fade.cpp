@@ -15,6 +15,7 @@ namespace {
 constexpr int kFadeSteps = 16;
 // Where the gradient's parameter runs without end (the pad past the first or last stop).
 constexpr double kEndless = 1e9;
+constexpr double kPi = 3.14159265358979323846;
 
 struct Interval {
   double from, to;
@@ -67,8 +68,55 @@ std::vector<Interval> AtLeast(const std::vector<double>& t, const std::vector<do
   return out;
 }
 
-Subpath RectPath(double l, double b, double r, double t, const Matrix& m) {
-  return Transformed(RectGeometry(l, b, r - l, t - b, 0, 0), m).front();
+// The part of the convex polygon `poly` where `f` is not below 0 (f linear).
+template <typename F>
+std::vector<Pt> Keep(const std::vector<Pt>& poly, F f) {
+  std::vector<Pt> out;
+  for (std::size_t i = 0; i < poly.size(); ++i) {
+    const Pt p = poly[i], q = poly[(i + 1) % poly.size()];
+    const double fp = f(p), fq = f(q);
+    if (fp >= 0) out.push_back(p);
+    if ((fp >= 0) != (fq >= 0)) {
+      const double k = fp / (fp - fq);
+      out.push_back({p.x + (q.x - p.x) * k, p.y + (q.y - p.y) * k});
+    }
+  }
+  return out;
+}
+
+// `poly` within the page rectangle `box` [left, bottom, right, top], as a closed path of
+// corners; empty when nothing of it is inside.
+Geometry WithinBox(std::vector<Pt> poly, const double box[4]) {
+  poly = Keep(poly, [&](Pt p) { return p.x - box[0]; });
+  poly = Keep(poly, [&](Pt p) { return box[2] - p.x; });
+  poly = Keep(poly, [&](Pt p) { return p.y - box[1]; });
+  poly = Keep(poly, [&](Pt p) { return box[3] - p.y; });
+  if (poly.size() < 3) return {};
+  Subpath path;
+  path.closed = true;
+  for (Pt p : poly)
+    path.segs.push_back({p, p, p});
+  return {path};
+}
+
+std::vector<Pt> BoxCorners(const double box[4]) {
+  return {{box[0], box[1]}, {box[2], box[1]}, {box[2], box[3]}, {box[0], box[3]}};
+}
+
+// The circle about `c` of radius `r` in gradient space, on the page through `m`, as a
+// polygon fine enough that no point of it strays a tenth of a point from the curve.
+std::vector<Pt> CirclePolygon(Pt c, double r, const Matrix& m) {
+  double most = 0, least = 0;
+  Stretch(m, &most, &least);
+  const double page = r * most;
+  const int n =
+      std::clamp(static_cast<int>(std::ceil(kPi / std::sqrt(0.2 / std::max(page, 0.1)))), 16, 720);
+  std::vector<Pt> out;
+  for (int i = 0; i < n; ++i) {
+    const double angle = 2 * kPi * i / n;
+    out.push_back(Apply(m, {c.x + r * std::cos(angle), c.y + r * std::sin(angle)}));
+  }
+  return out;
 }
 
 }  // namespace
@@ -153,29 +201,30 @@ void Reader::Fades(xmlNodePtr at, Json* art) {
   for (double level : levels) {
     if (!(level > below) || below >= 1) break;
     Geometry region;
+    // Each band's region kept within the shape's bounds (what lies beyond is clipped
+    // away, but would count as the art's extent).
     for (const Interval& in : AtLeast(t, a, level)) {
       if (!radial) {
-        const double l = std::max(in.from * length, g[0]), r = std::min(in.to * length, g[2]);
-        if (r > l) region.push_back(RectPath(l, g[1], r, g[3], m));
+        const auto along = [&](Pt p) { return Apply(inverse, p).x / length; };
+        std::vector<Pt> strip = BoxCorners(box);
+        if (in.from > -kEndless) strip = Keep(strip, [&](Pt p) { return along(p) - in.from; });
+        if (in.to < kEndless) strip = Keep(strip, [&](Pt p) { return in.to - along(p); });
+        for (Subpath& p : WithinBox(strip, box))
+          region.push_back(std::move(p));
         continue;
       }
       // Between the circle at `from` and the one at `to` (about the focus moved towards
       // the centre, of radius t times the gradient's): even-odd of the two.
       if (in.from > 0 && holdsAll(in.from)) break;
-      if (in.from > 0) {
-        const double s = in.from;
-        region.push_back(
-            Transformed(EllipseGeometry(fx * (1 - s), fy * (1 - s), s * length, s * length), m)
-                .front());
-      }
-      if (in.to >= kEndless || holdsAll(in.to)) {
-        region.push_back(RectPath(g[0], g[1], g[2], g[3], m));
-      } else {
-        const double s = in.to;
-        region.push_back(
-            Transformed(EllipseGeometry(fx * (1 - s), fy * (1 - s), s * length, s * length), m)
-                .front());
-      }
+      const auto circle = [&](double s) {
+        return WithinBox(CirclePolygon({fx * (1 - s), fy * (1 - s)}, s * length, m), box);
+      };
+      if (in.from > 0)
+        for (Subpath& p : circle(in.from))
+          region.push_back(std::move(p));
+      for (Subpath& p :
+           in.to >= kEndless || holdsAll(in.to) ? WithinBox(BoxCorners(box), box) : circle(in.to))
+        region.push_back(std::move(p));
     }
     // The stack over a point reaches `level` when this band lets (1 - level) / (1 - below)
     // of what lies under it through.
@@ -192,7 +241,10 @@ void Reader::Fades(xmlNodePtr at, Json* art) {
     bands.push_back(std::move(band));
   }
 
-  if (!drawable || !BudgetPoints(points, at)) {
+  // A fade of less than a step is no fade a person sees: no bands for it.
+  const auto [fewest, most] = std::minmax_element(a.begin(), a.end());
+  const bool slight = *most - *fewest < 0.5 / kFadeSteps;
+  if (slight || !drawable || !BudgetPoints(points, at)) {
     // No bands: the gradient at the least of its opacities.
     (*art)["fill"] = color;
     const double least = *std::min_element(a.begin(), a.end());

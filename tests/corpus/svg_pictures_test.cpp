@@ -56,8 +56,15 @@ TEST(SvgPictures, FadesToTransparentDrawAsTheSourceDoes) {
        "stop-color='#080' stop-opacity='0.2'/></linearGradient>"
        "<rect x='30' y='5' width='40' height='90' fill='black'/>"
        "<rect x='5' y='20' width='90' height='60' fill='url(#g)' opacity='0.8'/></svg>"},
+      // A fade across a long, thin shape at the page's edge, turned and stretched: its
+      // bands stay within the shape's bounds, as the art's extent does.
+      {"thin.svg",
+       "<svg xmlns='http://www.w3.org/2000/svg' width='100' height='100'>"
+       "<linearGradient id='g' gradientTransform='rotate(30)'><stop stop-color='blue'/>"
+       "<stop offset='1' stop-color='blue' stop-opacity='0.2'/></linearGradient>"
+       "<rect width='100' height='20' fill='url(#g)'/><circle cx='50' cy='60' r='30'/></svg>"},
   });
-  ASSERT_EQ(result.results.size(), 2u);
+  ASSERT_EQ(result.results.size(), 3u);
   for (const velmcorpus::FileResult& f : result.results) {
     SCOPED_TRACE(f.file + " " + f.compareError);
     EXPECT_GE(f.placedShare, 0);
@@ -66,7 +73,7 @@ TEST(SvgPictures, FadesToTransparentDrawAsTheSourceDoes) {
     EXPECT_LE(f.exportedShare, velmcorpus::kAgreeShare);
   }
   // What was stepped is said on each record.
-  EXPECT_EQ(result.warnings.at("stop-opacity"), 2);
+  EXPECT_EQ(result.warnings.at("stop-opacity"), 3);
 }
 
 // A pattern's tiles, anchored where the source's user space puts them (x 3, y 4): not

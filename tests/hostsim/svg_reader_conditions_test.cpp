@@ -32,6 +32,17 @@ bool Noted(const hostsim::SvgDocument& d, const std::string& what) {
   return false;
 }
 
+// Whether every point of `art` lies within left, bottom, right, top.
+bool Within(const json& art, double l, double b, double r, double t) {
+  if (art.is_array() && art.size() == 2 && art[0].is_number())
+    return art[0] >= l - 1e-9 && art[0] <= r + 1e-9 && art[1] >= b - 1e-9 && art[1] <= t + 1e-9;
+  if (art.is_array() || art.is_object()) {
+    for (const auto& [key, value] : art.items())
+      if (key != "fill" && !Within(value, l, b, r, t)) return false;
+  }
+  return true;
+}
+
 TEST(SvgReaderConditions, ReadAsSvgSaysOrSaidSo) {
   const struct {
     const char* body;
@@ -55,6 +66,18 @@ TEST(SvgReaderConditions, ReadAsSvgSaysOrSaidSo) {
       {"<marker id='m'><rect width='2' height='2'/></marker><path d='M10 50A40 30 0 1 1 90 50' "
        "stroke='red' fill='none' marker-mid='url(#m)'/>",
        [](const hostsim::SvgDocument& d) { return Art(d)[0]["type"] == "path"; }},
+      // A fade of less than a step of the bands: the gradient at the least opacity.
+      {"<linearGradient id='g'><stop/><stop offset='1' stop-color='red' stop-opacity='.99'/>"
+       "</linearGradient><rect width='9' height='9' fill='url(#g)'/>",
+       [](const hostsim::SvgDocument& d) {
+         return Art(d)[0]["type"] == "path" && Art(d)[0]["blend"]["opacity"] == 0.99;
+       }},
+      // The bands of a fade lie within the shape's bounds, however the gradient turns.
+      {"<linearGradient id='g' gradientTransform='rotate(30)'><stop/><stop offset='1' "
+       "stop-opacity='0'/></linearGradient><rect width='100' height='20' fill='url(#g)'/>",
+       [](const hostsim::SvgDocument& d) {
+         return Art(d)[0]["clipped"] == true && Within(Art(d), 0, 135, 75, 150);
+       }},
       // A stop offset in a unit is not valid: 0.
       {"<linearGradient id='g'><stop offset='5mm' stop-color='yellow'/><stop offset='1' "
        "stop-color='green'/></linearGradient><rect width='9' height='9' fill='url(#g)'/>",
