@@ -202,6 +202,10 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
     if (!Encodable(text, ipa, held)) {
       if (!ipa && Encodable(text, true, &inJis)) {
         // Characters code page 1252 lacks that Shift-JIS holds: the IPA font sets them.
+        Note(c->parent,
+             "characters outside code page 1252: set in the host's Japanese face, "
+             "IPAGothic, not \"" +
+                 st.fontFamily + "\"");
         font = "IPAGothic";
         *held = inJis;
         missing.clear();

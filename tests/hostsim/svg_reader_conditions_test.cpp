@@ -124,6 +124,8 @@ TEST(SvgReaderConditions, ReadAsSvgSaysOrSaidSo) {
       // What the host cannot carry is said.
       {"<rect width='9' height='9' fill='red icc-color(x, 0.1, 0.2, 0.3, 0)'/>",
        [](const hostsim::SvgDocument& d) { return Noted(d, "ICC colour"); }},
+      {"<text y='20' font-family='Noto Sans'>\u041f\u0440\u0438</text>",
+       [](const hostsim::SvgDocument& d) { return Noted(d, "Japanese face"); }},
       {"<text y='20' fill='green' stroke='blue' paint-order='stroke'>a</text>",
        [](const hostsim::SvgDocument& d) { return Noted(d, "paint-order on text"); }},
       {"<pattern id='p' width='4' height='4' patternUnits='userSpaceOnUse'><rect width='2' "
