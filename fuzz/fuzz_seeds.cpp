@@ -216,6 +216,32 @@ void SvgSeeds() {
        "<rect width='5' height='5' style='transform:rotate(9deg);transform-origin:right "
        "bottom'/></g><linearGradient id='o' gradientTransform='scale(2)' "
        "transform-origin='.5 .5'><stop/></linearGradient><circle r='5' fill='url(#o)'/>"},
+      {"fades",
+       "<radialGradient id='f' fx='.3' fr='.1'><stop stop-color='red'/><stop offset='.6' "
+       "stop-color='red' stop-opacity='0'/><stop offset='.6' stop-color='#00f' stop-opacity='.5'/>"
+       "</radialGradient><linearGradient id='l' x2='.2' spreadMethod='reflect'><stop "
+       "stop-opacity='0'/><stop offset='1'/></linearGradient><circle cx='50' cy='50' r='40' "
+       "fill='url(#f)' stroke='url(#l)' opacity='.7'/><path d='M0 0h9v9z' fill='url(#l)' "
+       "stroke='red'/>"},
+      {"conditions",
+       "<style type='text/x-other'>rect{fill:red}</style><rect width='9' height='9' "
+       "systemLanguage='ru'/><text y='9'>a<tspan systemLanguage='en'>b</tspan></text><defs>"
+       "<svg id='s' x='4' y='4' width='8' height='8'><rect width='20' height='20'/></svg>"
+       "</defs><use href='#s' width='10' height='15'/><path d='M0 0L9 9' stroke='red' "
+       "marker='url(#m)'/>"},
+      {"odd-paint",
+       "<linearGradient id='a' gradientTransform='matrix(0 0 0 0 0 0)'><stop offset='5mm'/>"
+       "<stop offset='1' stop-color='red icc-color(x, .1, .2, .3, 0)'/></linearGradient>"
+       "<radialGradient id='b' fr='.7' fx='3'><stop/><stop offset='1' stop-color='blue'/>"
+       "</radialGradient><pattern id='p' width='2' height='2' patternTransform='scale(0)'><rect "
+       "width='1' height='1'/></pattern><rect width='50' height='50' fill='url(#a)' "
+       "style='background-color:red'/><circle r='9' fill='url(#b)'/><text y='30' "
+       "stroke='url(#p)' paint-order='stroke'>c</text>"},
+      {"caps",
+       "<marker id='m'><rect width='2' height='2'/></marker><path d='M9 9L9 9M20 9L20 9' "
+       "stroke='red' stroke-width='4' stroke-linecap='round'/><rect width='9' height='9' "
+       "stroke='blue' stroke-dasharray='0 3 0'/><path d='M10 50A40 30 0 1 1 90 50' "
+       "stroke='red' marker-mid='url(#m)'/>"},
       {"fonts",
        "<text y='9' font-family=\"'No Such Family', Nope Mono, sans-serif\" "
        "font-weight='bold'>ab</text><text y='19' font-family='helvetica'>c</text>"},

@@ -420,20 +420,24 @@ class Painter {
     const double w = box.right - box.left, h = box.top - box.bottom;
     if (w <= 0 || h <= 0) return false;
     // The tile: the pattern's art with its bounds' bottom-left at the tile's origin; an
-    // image on vector output (which does not free recording surfaces), k pixels a unit.
-    const double k = Vector() ? ImageScale() : 1.0;
+    // image on vector output (which does not free recording surfaces). A tile repeats at
+    // whole units of its surface, so the art is scaled to fill a whole number of them
+    // along each side (sx, sy units a point): the period stays the pattern's, exactly.
+    const double k = Vector() ? ImageScale() : 64.0;
+    const double tw = std::max(1.0, std::round(w * k)), th = std::max(1.0, std::round(h * k));
+    const double sx = tw / w, sy = th / h;
     cairo_surface_t* tile = nullptr;
     if (Vector()) {
-      const int tw = static_cast<int>(std::ceil(w * k)), th = static_cast<int>(std::ceil(h * k));
       if (tw > 4096 || th > 4096) return false;
-      tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, tw, th);
+      tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(tw),
+                                        static_cast<int>(th));
     } else {
-      cairo_rectangle_t extents{0, 0, w, h};
+      cairo_rectangle_t extents{0, 0, tw, th};
       tile = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
     }
     cairo_t* tcr = cairo_create(tile);
     cairo_matrix_t flip;
-    cairo_matrix_init(&flip, k, 0, 0, -k, -box.left * k, box.top * k);
+    cairo_matrix_init(&flip, sx, 0, 0, -sy, -box.left * sx, box.top * sy);
     cairo_set_matrix(tcr, &flip);
     Painter inner(tcr, doc_, greek_);
     inner.depth_ = depth_ + 1;
@@ -447,7 +451,7 @@ class Painter {
     cairo_matrix_t toTile = ToCairo(ps.transform);
     if (cairo_matrix_invert(&toTile) != CAIRO_STATUS_SUCCESS) cairo_matrix_init_identity(&toTile);
     cairo_matrix_t down;
-    cairo_matrix_init(&down, k, 0, 0, -k, 0, h * k);
+    cairo_matrix_init(&down, sx, 0, 0, -sy, 0, h * sy);
     cairo_matrix_t m;
     cairo_matrix_multiply(&m, &toTile, &down);
     cairo_pattern_set_matrix(p, &m);

@@ -112,7 +112,14 @@ void Reader::IndexIds(xmlNodePtr n) {
     if (n->type != XML_ELEMENT_NODE) continue;
     const std::string id = Attr(n, "id");
     if (!id.empty()) ids_.emplace(id, n);  // the first of an id wins
-    if (Named(n, "style")) ParseStyleSheet(OwnText(n), n);
+    if (Named(n, "style")) {
+      // A sheet in another language than CSS is not read.
+      const std::string type = Trim(Attr(n, "type"));
+      if (type.empty() || type == "text/css")
+        ParseStyleSheet(OwnText(n), n);
+      else
+        Note(n, "a style sheet of type \"" + type + "\": left out");
+    }
     IndexIds(n->children);
   }
 }
@@ -257,6 +264,8 @@ void Reader::Element(xmlNodePtr n, const Style& parent, const Matrix& ctm, const
                                                   "color-profile",
                                                   "altGlyphDef"};
   if (kNotDrawn.count(name)) return;
+  // Conditions (systemLanguage, requiredExtensions) hold for every element, as in a switch.
+  if (!SwitchApplies(n)) return;
   vp_ = vp;
   Style s = Compute(n, parent);
   if (s.display) {
@@ -323,7 +332,7 @@ void Reader::Draw(xmlNodePtr n, const std::string& name, const Style& s, const M
     return;
   }
   if (name == "svg") {
-    ViewportContent(n, n, s, m, vp, out);
+    ViewportContent(n, svgUse_.first == n ? svgUse_.second : n, s, m, vp, out);
     return;
   }
   if (name == "use") {
@@ -410,7 +419,11 @@ void Reader::Use(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport
     if (ss.display) ViewportContent(target, n, ss, m, vp, &children);
     --symbolUse_;
   } else {
+    // A use of an svg element sizes its viewport as a use of a symbol does.
+    const auto saved = svgUse_;
+    svgUse_ = {Named(target, "svg") ? target : nullptr, n};
     Element(target, s, m, vp, &children);
+    svgUse_ = saved;
   }
   --useDepth_;
   activeUses_.erase(n);
@@ -425,8 +438,10 @@ void Reader::Use(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport
 bool Reader::ViewportRect(xmlNodePtr n, xmlNodePtr sizeFrom, const Style& s, const Viewport& vp,
                           double* x, double* y, double* w, double* h) {
   bool ok = true;
-  *x = sizeFrom == n ? LengthAttr(n, "x", 0, s, vp, 0, &ok) : 0;
-  *y = sizeFrom == n ? LengthAttr(n, "y", 0, s, vp, 1, &ok) : 0;
+  // A symbol's place is its use's; an svg element's its own.
+  const bool own = sizeFrom == n || Named(n, "svg");
+  *x = own ? LengthAttr(n, "x", 0, s, vp, 0, &ok) : 0;
+  *y = own ? LengthAttr(n, "y", 0, s, vp, 1, &ok) : 0;
   auto size = [&](const char* attr, int axis) {
     double v = LengthAttr(sizeFrom, attr, -1, s, vp, axis, &ok);
     if (v < 0 && sizeFrom != n) v = LengthAttr(n, attr, -1, s, vp, axis, &ok);
@@ -527,7 +542,13 @@ bool Reader::Read(SvgDocument* out, std::string* error) {
   vp_ = rootViewport_;
   const Style rootStyle = Compute(root, none);
   Json art = Json::array();
-  if (rootStyle.display) Children(root, rootStyle, root_, rootViewport_, &art);
+  if (rootStyle.display && SwitchApplies(root))
+    Children(root, rootStyle, root_, rootViewport_, &art);
+  for (const auto& [name, value] : Declarations(root))
+    if (name == "background-color" && value != "transparent" && value != "none") {
+      Note(root, "the document's background-color: left out");
+      break;
+    }
   if (rootStyle.opacity < 1 || !rootStyle.clipPath.empty() || !rootStyle.mask.empty() ||
       !rootStyle.filter.empty()) {
     Json group = {{"type", "group"}, {"children", std::move(art)}};

@@ -23,6 +23,19 @@ bool Uneven(const Matrix& m) {
 
 constexpr std::size_t kMaxUnevenOutlinePieces = 24;
 
+// Whether every dash is of no length, with butt caps, while the gaps are not: the stroke
+// paints nothing (the host would draw its joins).
+bool NoDashDrawn(const Style& s) {
+  if (s.cap != 0 || s.dash.empty()) return false;
+  const std::size_t n = s.dash.size(), period = n % 2 ? 2 * n : n;
+  bool gaps = false;
+  for (std::size_t i = 0; i < period; ++i) {
+    if (i % 2 == 0 && s.dash[i % n] > 0) return false;
+    gaps = gaps || s.dash[i % n] > 0;
+  }
+  return gaps;
+}
+
 bool Finite(const Geometry& g) {
   for (const Subpath& p : g)
     for (const Seg& s : p.segs)
@@ -256,6 +269,30 @@ Json Reader::OutlineArt(xmlNodePtr at, const Style& s, const Matrix& ctm, const 
   return {{"type", "compound"}, {"children", std::move(children)}, {"fill", std::move(color)}};
 }
 
+Json Reader::CapsOfNothing(const Style& s, const Matrix& ctm, const Geometry& user,
+                           const Json& color) {
+  if (s.cap == 0) return nullptr;
+  Geometry caps;
+  const double w = s.strokeWidth;
+  for (const Subpath& p : user) {
+    const Pt at = p.segs.front().anchor;
+    const bool none = std::all_of(p.segs.begin(), p.segs.end(), [&](const Seg& g) {
+      for (Pt q : {g.in, g.anchor, g.out})
+        if (q.x != at.x || q.y != at.y) return false;
+      return true;
+    });
+    if (!none) continue;
+    const Geometry cap = s.cap == 1 ? EllipseGeometry(at.x, at.y, w / 2, w / 2)
+                                    : RectGeometry(at.x - w / 2, at.y - w / 2, w, w, 0, 0);
+    caps.push_back(cap.front());
+  }
+  if (caps.empty()) return nullptr;
+  Json children = Json::array();
+  for (const Subpath& p : Transformed(caps, Multiply(PageMatrix(Matrix{}), ctm)))
+    children.push_back(SubpathJson(p));
+  return {{"type", "compound"}, {"children", std::move(children)}, {"fill", color}};
+}
+
 void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp, Json* out) {
   Geometry user;
   if (!ShapeGeometry(n, s, vp, &user)) return;
@@ -277,7 +314,7 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
   // where a store holds only plain colours) becomes its outline: a shape the stroke's
   // paint fills, its gradient mapped to the shape as the stroke's was.
   Json outline = nullptr;
-  if (s.stroke.kind != Paint::kNone) {
+  if (s.stroke.kind != Paint::kNone && !NoDashDrawn(s)) {
     Json color = PaintJson(s.stroke, s, user, ctm, n, &strokeAlpha);
     const bool gradient =
         options_.outlineGradientStrokes && color.is_object() && color.contains("gradient");
@@ -287,13 +324,16 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
     bool over = false;
     if (strokeAlpha > 0 && !color.is_null() && (gradient || Uneven(ctm)))
       outline = OutlineArt(n, s, ctm, user, color, gradient ? 0 : kMaxUnevenOutlinePieces, &over);
-    if (outline.is_null() && !color.is_null() && (over || !(gradient || Uneven(ctm))))
+    if (outline.is_null() && !color.is_null() && (over || !(gradient || Uneven(ctm)))) {
+      Unfaded(n, &color, &strokeAlpha);
       stroke = StrokeJson(s, ctm, n, std::move(color));
+    }
   }
   if (fillAlpha <= 0) fill = nullptr;
   if (strokeAlpha <= 0) stroke = nullptr;
 
   const Geometry page = Transformed(user, Multiply(PageMatrix(Matrix{}), ctm));
+  Json dots = stroke.is_null() ? Json(nullptr) : CapsOfNothing(s, ctm, user, stroke["color"]);
   Json art;
   if (page.size() == 1) {
     art = SubpathJson(page.front());
@@ -348,6 +388,11 @@ void Reader::Shape(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpo
                                   : !stroke.is_null() ? strokeAlpha
                                                       : 1.0));
   }
+  if (!dots.is_null()) {
+    SetOpacity(&dots, s.opacity * strokeAlpha);
+    art = {{"type", "group"}, {"children", {std::move(art), std::move(dots)}}};
+  }
+  Fades(n, &art);
   PrivateKeys(n, &art);
   Markers(n, s, ctm, user, &art);
   Effects(n, s, ctm, vp, &user, &art);

@@ -49,6 +49,7 @@ std::vector<Vertex> Vertices(const Geometry& g) {
     auto start = [&](std::size_t k) { return StartDirection(p.segs[k], p.segs[(k + 1) % n]); };
     auto end = [&](std::size_t k) { return EndDirection(p.segs[k], p.segs[(k + 1) % n]); };
     for (std::size_t k = 0; k < n; ++k) {
+      if (p.segs[k].joint) continue;  // inside an arc: no vertex of the source's
       Vertex v{p.segs[k].anchor, std::nullopt, std::nullopt};
       if (k > 0)
         v.in = end(k - 1);

@@ -36,6 +36,7 @@ inline Pt Apply(const Matrix& m, Pt p) {
 // One anchor with its control points, as the host keeps a path.
 struct Seg {
   Pt in, anchor, out;
+  bool joint = false;  // splits one segment of the source (an arc's quarters): no vertex
 };
 struct Subpath {
   std::vector<Seg> segs;
@@ -272,6 +273,24 @@ class Reader {
   // takes more than `maxPieces` pieces (0: any number).
   Json OutlineArt(xmlNodePtr at, const Style& s, const Matrix& ctm, const Geometry& user,
                   Json color, std::size_t maxPieces, bool* over);
+  // svg_reader_fade.cpp: gradients whose stops fade. Gradient() marks such a colour with
+  // the stops' opacities (kFadeMark; each stop carries its own under kFadeAlpha while the
+  // ramp is laid out); a record's stops are colours, so the art draws the fade.
+  static constexpr const char* kFadeMark =
+      "\x01"
+      "fade";
+  static constexpr const char* kFadeAlpha =
+      "\x01"
+      "alpha";
+  // Replaces every path or compound of `art` filled with a fading gradient by its shape
+  // clipping bands of the gradient, each of one opacity.
+  void Fades(xmlNodePtr at, Json* art);
+  // A fading colour where no bands can be drawn (a stroke): the gradient at the least of
+  // its opacities (never darker than the source), noted.
+  void Unfaded(xmlNodePtr at, Json* color, double* opacity);
+  // SVG caps a subpath of no length with a square or a dot where the host's stroke draws
+  // nothing: those caps as a filled compound in the stroke's `color` (null when none).
+  Json CapsOfNothing(const Style& s, const Matrix& ctm, const Geometry& user, const Json& color);
   // Wraps `art` in a clipping group when the element has a clip-path; reports masks and
   // filters.
   void Effects(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewport& vp,
@@ -373,6 +392,9 @@ class Reader {
   Json patterns_ = Json::array();
   std::set<std::string> patternNames_;
   std::map<std::string, std::string> patternOf_;  // a pattern and its tile → its name
+  // The svg element a use draws, and that use (its width and height size the viewport).
+  std::pair<xmlNodePtr, xmlNodePtr> svgUse_{nullptr, nullptr};
+  std::set<xmlNodePtr> iccNoted_;        // elements whose ICC colour was noted
   std::set<xmlNodePtr> activePatterns_;  // clip paths being applied (a reference back is left out)
   std::set<std::string> artIds_;         // the scene ids given so far
   std::unique_ptr<svg_check::KeysCheck> keysCheck_;  // made when the first keys are met

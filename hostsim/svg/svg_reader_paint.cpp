@@ -172,25 +172,36 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
       const Style ss = Compute(c, gs);
       Length l;
       double offset = 0;
-      if (ParseLengthValue(Attr(c, "offset"), false, &l))
+      // A number or a percentage; anything else is 0.
+      if (ParseLengthValue(Attr(c, "offset"), false, &l) &&
+          (l.unit == Unit::kNone || l.unit == Unit::kPercent))
         offset = l.unit == Unit::kPercent ? l.value / 100 : l.value;
+      else if (HasAttr(c, "offset"))
+        Note(c, "offset not valid: 0");
       if (!std::isfinite(offset)) offset = 0;
       offset = std::max(previous, std::clamp(offset, 0.0, 1.0));
       previous = offset;
-      stops.push_back({{"ramp", offset * 100}, {"color", HexColor(ss.StopRgb())}});
-      // A stop colour's alpha joins its stop-opacity.
-      alphas.push_back(std::clamp(ss.stopOpacity, 0.0, 1.0) * ss.StopAlpha());
+      // A stop colour's alpha joins its stop-opacity; it goes with the stop while the ramp
+      // is laid out, and leaves it before the gradient is kept (its stops hold colours).
+      const double alpha = std::clamp(ss.stopOpacity, 0.0, 1.0) * ss.StopAlpha();
+      stops.push_back(
+          {{"ramp", offset * 100}, {"color", HexColor(ss.StopRgb())}, {kFadeAlpha, alpha}});
+      alphas.push_back(alpha);
       std::copy(ss.StopRgb(), ss.StopRgb() + 3, last);
     }
   }
   if (stops.empty()) return nullptr;  // no stops: not painted
-  if (std::any_of(alphas.begin(), alphas.end(), [&](double a) { return a != alphas[0]; })) {
-    Drop("stop-opacity");
-    Note(g, "stops of different opacities: drawn opaque");
-  } else {
-    *opacity *= alphas[0];
-  }
-  if (stops.size() == 1) return HexColor(last);
+  // Stops of different opacities fade: the gradient is kept opaque, and the fade is drawn
+  // by the art that uses it (see svg_reader_fade.cpp).
+  const bool fades =
+      std::any_of(alphas.begin(), alphas.end(), [&](double a) { return a != alphas[0]; });
+  if (!fades) *opacity *= alphas[0];
+  // Where the gradient paints one colour, the last stop's: with its own opacity.
+  const auto lastStop = [&]() -> Json {
+    if (fades) *opacity *= alphas.back();
+    return HexColor(last);
+  };
+  if (stops.size() == 1) return lastStop();
   xmlNodePtr spreadFrom = chain.With("spreadMethod");
   const std::string spread = spreadFrom ? Trim(Attr(spreadFrom, "spreadMethod")) : "pad";
 
@@ -208,8 +219,13 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
   }
   if (xmlNodePtr t = chain.With("gradientTransform")) {
     Matrix gt;
-    if (!ParseTransformList(Attr(t, "gradientTransform"), &gt))
+    Matrix inverse;
+    if (!ParseTransformList(Attr(t, "gradientTransform"), &gt)) {
       Note(t, "gradientTransform not valid: left out");
+    } else if (!Invert(gt, &inverse)) {
+      Note(t, "gradientTransform not invertible: left out");
+      gt = Matrix{};
+    }
     toUser = Multiply(toUser, AboutOrigin(t, gt));
   }
   const Matrix m = Multiply(PageMatrix(Matrix{}), Multiply(ctm, toUser));
@@ -229,9 +245,22 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
   // SVG 2's focal radius: the host's radial gradients start at a point, so the ramp is
   // moved out to begin at the focal circle (exact when the focus is the centre; beside it,
   // the focal circle's inside takes the first stop as well).
+  // A focal circle larger than the circle runs the ramp inwards: the host's circle is the
+  // focal one, the stops turned round to end at r / fr.
+  double outerRadius = 0;
   if (radial && chain.Geometric("fr")) {
     const double r = coord("r", 2, "50%"), fr = coord("fr", 2, "0%");
-    if (r > 0 && fr > 0) {
+    if (r > 0 && fr > r) {
+      const double k = 1 - r / fr;
+      Json turned = Json::array();
+      for (auto it = stops.rbegin(); it != stops.rend(); ++it) {
+        Json stop = *it;
+        stop["ramp"] = 100 - stop["ramp"].get<double>() * k;
+        turned.push_back(std::move(stop));
+      }
+      stops = std::move(turned);
+      outerRadius = fr;
+    } else if (r > 0 && fr > 0) {
       const double k = std::min(fr / r, 1.0);
       for (Json& stop : stops)
         stop["ramp"] = k * 100 + stop["ramp"].get<double>() * (1 - k);
@@ -243,18 +272,20 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
   if (radial) {
     cx = coord("cx", 0, "50%"), cy = coord("cy", 1, "50%");
     r = coord("r", 2, "50%");
-    if (!(r > 0)) return HexColor(last);  // SVG: a zero radius paints the last stop
+    if (!(r > 0)) return lastStop();  // SVG: a zero radius paints the last stop
+    if (outerRadius > 0) r = outerRadius;
     fx = chain.Geometric("fx") ? coord("fx", 0, "50%") : cx;
     fy = chain.Geometric("fy") ? coord("fy", 1, "50%") : cy;
     if (std::hypot(fx - cx, fy - cy) > r) {
-      // A focus outside the circle moves onto it.
+      // A focus outside the circle moves onto it (the host's focus lies within its circle).
+      Note(g, "a focus outside the circle: moved onto it");
       const double d = std::hypot(fx - cx, fy - cy);
       fx = cx + (fx - cx) * r / d, fy = cy + (fy - cy) * r / d;
     }
   } else {
     x1 = coord("x1", 0, "0%"), y1 = coord("y1", 1, "0%");
     x2 = coord("x2", 0, "100%"), y2 = coord("y2", 1, "0%");
-    if (!(std::hypot(x2 - x1, y2 - y1) > 0)) return HexColor(last);  // SVG: the last stop
+    if (!(std::hypot(x2 - x1, y2 - y1) > 0)) return lastStop();  // SVG: the last stop
   }
 
   // reflect and repeat: the host's gradients pad, so the ramp is laid out again over every
@@ -279,6 +310,13 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
         x2 = x1 + periods * dx, y2 = y1 + periods * dy;
       }
     }
+  }
+
+  Json fade = {{"ramps", Json::array()}, {"alphas", Json::array()}};
+  for (Json& stop : stops) {
+    fade["ramps"].push_back(stop["ramp"]);
+    fade["alphas"].push_back(stop[kFadeAlpha]);
+    stop.erase(kFadeAlpha);
   }
 
   std::string name;
@@ -331,6 +369,11 @@ Json Reader::Gradient(xmlNodePtr g, const Geometry& user, const Matrix& ctm, con
       return nullptr;
     }
   color["matrix"] = {full.a, full.b, full.c, full.d, full.e, full.f};
+  if (fades) {
+    fade["radial"] = radial;
+    fade["focus"] = {fx - cx, fy - cy};
+    color[kFadeMark] = std::move(fade);
+  }
   return color;
 }
 

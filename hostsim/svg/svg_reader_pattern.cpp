@@ -107,6 +107,10 @@ Json Reader::PatternPaint(xmlNodePtr p, const Geometry& user, const Matrix& ctm,
       Note(t, "patternTransform not valid: not painted");
       return nullptr;
     }
+    if (Matrix inverse; !Invert(place, &inverse)) {
+      Note(t, "patternTransform not invertible: left out");
+      place = Matrix{};
+    }
     place = AboutOrigin(t, place);
   }
   // Tile art: y up, its bottom-left corner at (0, 0). The reader maps what it reads

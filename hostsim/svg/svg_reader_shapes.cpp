@@ -111,6 +111,7 @@ void ArcTo(Subpath* path, Pt from, double rx, double ry, double rotation, bool l
     const Pt p1 = point(t1), p2 = i + 1 == n ? to : point(t2);
     const Pt d1 = tangent(t1), d2 = tangent(t2);
     CurveTo(path, {p1.x + h * d1.x, p1.y + h * d1.y}, {p2.x - h * d2.x, p2.y - h * d2.y}, p2);
+    if (i + 1 < n) path->segs.back().joint = true;
   }
 }
 

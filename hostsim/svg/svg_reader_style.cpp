@@ -279,6 +279,9 @@ void Reader::Declare(Style& s, const Style& parent, const std::string& name,
       p = name == "fill" ? parent.fill : parent.stroke;
     else
       ok = ParsePaint(value, &p);
+    if (ok && !inherit && value.find("icc-color(") != std::string::npos &&
+        iccNoted_.insert(n).second)
+      Note(n, "an ICC colour: drawn in its sRGB fallback");
   } else if (name == "fill-opacity") {
     s.fillOpacity = inherit ? parent.fillOpacity : Opacity(value, s.fillOpacity);
   } else if (name == "stroke-opacity") {
@@ -484,7 +487,9 @@ std::vector<std::pair<std::string, std::string>> Reader::Declarations(xmlNodePtr
   for (xmlAttrPtr a = n->properties; a; a = a->next) {
     if (a->ns) continue;
     const std::string name = reinterpret_cast<const char*>(a->name);
-    if (Properties().count(name)) out.emplace_back(name, Trim(Attr(n, name.c_str())));
+    // The marker shorthand is a property of style sheets only, no presentation attribute.
+    if (Properties().count(name) && name != "marker")
+      out.emplace_back(name, Trim(Attr(n, name.c_str())));
   }
   if (!rules_.empty()) {
     std::vector<const CssRule*> matched;

@@ -202,6 +202,10 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
     if (!Encodable(text, ipa, held)) {
       if (!ipa && Encodable(text, true, &inJis)) {
         // Characters code page 1252 lacks that Shift-JIS holds: the IPA font sets them.
+        Note(c->parent,
+             "characters outside code page 1252: set in the host's Japanese face, "
+             "IPAGothic, not \"" +
+                 st.fontFamily + "\"");
         font = "IPAGothic";
         *held = inJis;
         missing.clear();
@@ -234,6 +238,13 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
         Json stroke = StrokeJson(st, ctm, c->parent, color);
         if (!stroke.is_null()) run["stroke"] = stroke;
         strokeAlpha = sa;
+        // The host strokes text over its fill.
+        if (st.fill.kind != Paint::kNone && std::find(st.paintOrder, st.paintOrder + 3, 1) <
+                                                std::find(st.paintOrder, st.paintOrder + 3, 0))
+          Note(c->parent, "paint-order on text: the stroke drawn over the fill");
+      } else if (!color.is_null()) {
+        Drop("paint server on text");
+        Note(c->parent, "a gradient or pattern on the stroke of text: left out");
       }
     }
     if (st.fontWeight != 400 || st.italic || !missing.empty()) {
@@ -285,7 +296,7 @@ void Reader::Text(xmlNodePtr n, const Style& s, const Matrix& ctm, const Viewpor
         const std::string name = reinterpret_cast<const char*>(c->name);
         vp_ = vp;
         const Style cs = Compute(c, st);
-        if (!cs.display) continue;
+        if (!cs.display || !SwitchApplies(c)) continue;  // not shown, or its conditions fail
         if (name == "tspan" || name == "a") {
           walk(c, cs);
         } else if (name == "textPath") {

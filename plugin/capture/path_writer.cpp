@@ -122,11 +122,14 @@ void WriteDefinition(std::int32_t index) {
 }
 
 // Replaces the pattern reference of a pattern colour by its definition's number (0 when
-// none was written).
-void TreatPattern(host::Color* color) {
+// none was written), and moves the tiles' placement by -origin, as every stored position:
+// placed, they then move with the art.
+void TreatPattern(host::Color* color, host::RealPoint origin) {
   const std::int32_t number = WritePatternDefinition(color->c.pattern.pattern);
   color->c.pattern.pattern =
       reinterpret_cast<host::PatternHandle>(static_cast<std::uintptr_t>(number));
+  color->c.pattern.transform.tx -= origin.h;
+  color->c.pattern.transform.ty -= origin.v;
 }
 
 // ---- Fill gradient ----
@@ -248,7 +251,7 @@ host::Err PostArtPathProcess(host::ArtHandle path, os::MemHandle& object, host::
     else if (fill.kind == host::kCustomColor)
       ReduceCustomColor(&fill);
     else if (fill.kind == host::kPatternColor)
-      TreatPattern(&fill);
+      TreatPattern(&fill, origin);
   }
   if (style.strokePaint) {
     host::Color& stroke = style.stroke.color;
@@ -258,7 +261,7 @@ host::Err PostArtPathProcess(host::ArtHandle path, os::MemHandle& object, host::
     } else if (stroke.kind == host::kCustomColor) {
       ReduceCustomColor(&stroke);
     } else if (stroke.kind == host::kPatternColor) {
-      TreatPattern(&stroke);
+      TreatPattern(&stroke, origin);
     }
   }
   ClearUnpaintedPaint(&style, true);

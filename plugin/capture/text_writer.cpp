@@ -83,19 +83,22 @@ void TreatColor(host::Color* color) {
 }
 
 // Replaces a pattern reference by the number of the definition written for it (0 when
-// none was written).
-void TreatPattern(host::Color* color) {
+// none was written), the tiles' placement moved by -origin as for paths.
+void TreatPattern(host::Color* color, host::RealPoint origin) {
   if (color->kind != host::kPatternColor) return;
   const std::int32_t number = WritePatternDefinition(color->c.pattern.pattern);
   color->c.pattern.pattern =
       reinterpret_cast<host::PatternHandle>(static_cast<std::uintptr_t>(number));
+  color->c.pattern.transform.tx -= origin.h;
+  color->c.pattern.transform.ty -= origin.v;
 }
 
 // The attributes of the character just read. A read that fails leaves zeros, which are
 // stored as they are. Every character's paint is treated anew: a painted pattern writes a
 // definition of its own for each character, so that characters painted with a pattern
 // each form a run of their own.
-void ReadAttributes(host::TextStreamHandle stream, host::Real runValue, TextAttributes* a) {
+void ReadAttributes(host::TextStreamHandle stream, host::Real runValue, host::RealPoint origin,
+                    TextAttributes* a) {
   std::memset(static_cast<void*>(a), 0, sizeof *a);
   sTextStream->GetFont(stream, &a->font);
   sTextStream->GetPaintStyle(stream, &a->paint);
@@ -105,8 +108,8 @@ void ReadAttributes(host::TextStreamHandle stream, host::Real runValue, TextAttr
   a->runValue = runValue;
   TreatColor(&a->paint.fill.color);
   TreatColor(&a->paint.stroke.color);
-  if (a->paint.fillPaint) TreatPattern(&a->paint.fill.color);
-  if (a->paint.strokePaint) TreatPattern(&a->paint.stroke.color);
+  if (a->paint.fillPaint) TreatPattern(&a->paint.fill.color, origin);
+  if (a->paint.strokePaint) TreatPattern(&a->paint.stroke.color, origin);
   ClearUnpaintedPaint(&a->paint, false);
 }
 
@@ -200,7 +203,7 @@ host::Err ReadTextPaths(host::ArtHandle text, host::RealPoint origin, os::MemHan
 
 // Reads the characters into runs. Returns 0, a host error of the stream, or -1 when the
 // runs cannot be stored (memory, or more runs than the object can count).
-host::Err ReadRuns(host::TextStreamHandle stream, TextBuilder* b) {
+host::Err ReadRuns(host::TextStreamHandle stream, host::RealPoint origin, TextBuilder* b) {
   std::int32_t characters = 0;
   TextAttributes current;
   for (;;) {
@@ -211,7 +214,7 @@ host::Err ReadRuns(host::TextStreamHandle stream, TextBuilder* b) {
     host::Err status = sTextStream->ReadText(stream, bytes, 1, &read);
     if (status != host::kNoErr) return status;
     if (read <= 0) return host::kNoErr;
-    ReadAttributes(stream, runValue, &current);
+    ReadAttributes(stream, runValue, origin, &current);
 
     // A lead byte in a Japanese font starts a two-byte character: read it whole.
     std::int32_t size = 1;
@@ -254,7 +257,7 @@ host::Err PostArtTextProcess(host::ArtHandle text, os::MemHandle& object, host::
   }
 
   TextBuilder b(object);
-  status = ReadRuns(stream, &b);
+  status = ReadRuns(stream, origin, &b);
   sTextStream->CloseTextStream(stream);
 
   // The last run loses its trailing line ends and other control bytes; a run of nothing

@@ -48,6 +48,10 @@ bool ResolvePattern(Placement& p, std::int32_t number, host::Color* color) {
   p.status = sPattern->SetPatternArt(pattern, p.patterns[number]);
   if (p.status != host::kNoErr) return false;
   color->c.pattern.pattern = pattern;
+  // The tiles' placement is stored relative to the capture origin: it moves with the art.
+  const host::RealPoint move = p.Displacement();
+  color->c.pattern.transform.tx += move.h;
+  color->c.pattern.transform.ty += move.v;
   return true;
 }
 

@@ -90,7 +90,8 @@ struct Placement {
 host::Err NewArtHere(Placement& p, std::int32_t type, host::ArtHandle* art);
 // The blending mode, opacity, isolation, knockout and alpha-is-shape of the header.
 void SetBlendFields(Placement& p, host::ArtHandle art, const ObjectHeader& header);
-// Points a pattern colour at a new pattern made from the definition numbered `number`.
+// Points a pattern colour at a new pattern made from the definition numbered `number`,
+// its tiles moved with the placement as the art's points are.
 // False when the number is outside 1 … 1023, has no definition, or the host refuses;
 // the caller then switches that paint off.
 bool ResolvePattern(Placement& p, std::int32_t number, host::Color* color);

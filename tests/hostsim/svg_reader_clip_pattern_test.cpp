@@ -248,3 +248,20 @@ TEST(SvgReaderPattern, ThePagesOriginMovesThePlacementNotTheTile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SvgReaderPattern, TilesRepeatAtTheirOwnPeriodNotAWholeNumberOfPoints) {
+  // A bar 4 points wide at the start of each tile of 9.5 points.
+  std::vector<Point> in, out;
+  for (int k = 1; k < 10; ++k) {
+    in.push_back({static_cast<int>(9.5 * k + 2), 50});
+    out.push_back({static_cast<int>(9.5 * k + 6.5), 50});
+  }
+  ExpectDrawn(PatternPage("<pattern id='p' patternUnits='userSpaceOnUse' width='9.5' "
+                          "height='9.5'><rect width='4' height='9.5' fill='red'/></pattern>",
+                          "width='100' height='100'"),
+              in, out, "");
+}
+
+}  // namespace

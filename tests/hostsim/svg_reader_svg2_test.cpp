@@ -76,7 +76,8 @@ TEST(SvgReaderSvg2, FocalRadiusMovesTheRampOut) {
       {"", 0},
       {"gradientUnits='userSpaceOnUse' cx='20' cy='20' r='10' fr='5'", 50},
       {"fr='25%'", 50},  // of the bounding box, as r's 50 %
-      {"gradientUnits='userSpaceOnUse' r='10' fr='20'", 100},
+      // Past the circle: the ramp runs inwards, from r / fr, the stops turned round.
+      {"gradientUnits='userSpaceOnUse' r='10' fr='20'", 50},
   };
   for (const Case& c : cases) {
     const auto d = Read("<radialGradient id='g' " + c.attrs +

@@ -52,7 +52,9 @@ TEST_F(LoaderTest, PatternPaintUsesItsDefinitionAndTheDefinitionGroupsGo) {
   EXPECT_FALSE(first->style.strokePaint);  // pattern 7 has no definition
   hostsim::Pattern* pattern = doc().PatternFrom(first->style.fill.color.c.pattern.pattern);
   ASSERT_NE(pattern, nullptr);
-  EXPECT_FLOAT_EQ(first->style.fill.color.c.pattern.transform.tx, 2);
+  // The tiles move with the art: stored 2 and 3 from the capture origin, as its points.
+  EXPECT_FLOAT_EQ(first->style.fill.color.c.pattern.transform.tx, 2 + 100);
+  EXPECT_FLOAT_EQ(first->style.fill.color.c.pattern.transform.ty - first->segments[0].anchor.v, 3);
   // The definition keeps its stored coordinates and its group.
   ASSERT_EQ(pattern->art->children.size(), 1u);
   Art* group = pattern->art->children[0];

@@ -203,6 +203,10 @@ std::size_t FeatureResult::ControlAlike() const {
   return static_cast<std::size_t>(
       std::count_if(files.begin(), files.end(), [](const SuiteFile& f) { return f.controlAlike; }));
 }
+std::size_t FeatureResult::Unwarned() const {
+  return static_cast<std::size_t>(
+      std::count_if(files.begin(), files.end(), [](const SuiteFile& f) { return f.Unwarned(); }));
+}
 
 bool PrepareSuite(const SuiteOptions& options, std::string* root, std::string* error) {
   std::error_code ec;
@@ -275,6 +279,7 @@ bool RunSuite(const std::string& root, const SuiteOptions& options,
       const std::string file = record["file"].get<std::string>();
       byFile[file].imported = true;
       numbers.emplace(file, record["number"].get<std::int32_t>());
+      byFile[file].warned = byFile[file].warned || !record["warnings"].empty();
       for (const nlohmann::json& warning : record["warnings"]) {
         int count = 1;
         feature.warnings[WarningKind(warning, &count)] += count;
@@ -300,25 +305,27 @@ bool RunSuite(const std::string& root, const SuiteOptions& options,
 std::string FormatSuiteReport(const std::vector<FeatureResult>& results) {
   std::ostringstream s;
   const auto table = [&](const char* title, auto&& keep) {
-    std::size_t files = 0, imported = 0, alike = 0, control = 0;
+    std::size_t files = 0, imported = 0, alike = 0, unwarned = 0, control = 0;
     s << "\n"
-      << title << "\n\n| folder | files | imported | velm alike | rsvg-convert alike |\n"
-      << "|---|---:|---:|---:|---:|\n";
+      << title
+      << "\n\n| folder | files | imported | velm alike | differ unwarned | rsvg-convert alike |\n"
+      << "|---|---:|---:|---:|---:|---:|\n";
     for (const FeatureResult& r : results) {
       if (!keep(r)) continue;
       std::size_t in = 0;
       for (const SuiteFile& f : r.files)
         in += f.imported;
       s << "| " << r.folder << " | " << r.files.size() << " | " << in << " | "
-        << Percent(r.Alike(), r.files.size()) << " | " << Percent(r.ControlAlike(), r.files.size())
-        << " |\n";
+        << Percent(r.Alike(), r.files.size()) << " | " << r.Unwarned() << " | "
+        << Percent(r.ControlAlike(), r.files.size()) << " |\n";
       files += r.files.size();
       imported += in;
       alike += r.Alike();
+      unwarned += r.Unwarned();
       control += r.ControlAlike();
     }
     s << "| **all** | " << files << " | " << imported << " | " << Percent(alike, files) << " | "
-      << Percent(control, files) << " |\n";
+      << unwarned << " | " << Percent(control, files) << " |\n";
   };
   table("Scored folders:", [](const FeatureResult& r) { return r.scored; });
   table("Text, with the suite's fonts:", [](const FeatureResult& r) { return r.text; });
@@ -349,6 +356,18 @@ std::string FormatSuiteReport(const std::vector<FeatureResult>& results) {
     std::snprintf(share, sizeof share, "%.0f %%", 100 * f.share);
     s << "- " << f.file << ": " << (f.share < 0 ? "-" : share)
       << (f.reason.empty() ? "" : " (" + f.reason + ")") << "\n";
+  }
+  // What differs with nothing said: a fault of the reader's, or a loss it should report.
+  std::vector<const SuiteFile*> unwarned;
+  for (const FeatureResult& r : results)
+    for (const SuiteFile& f : r.files)
+      if (r.scored && f.Unwarned()) unwarned.push_back(&f);
+  s << "\nScored files that differ without a warning (" << unwarned.size() << "):\n\n";
+  for (const SuiteFile* f : unwarned) {
+    char share[32];
+    std::snprintf(share, sizeof share, "%.0f %%", 100 * f->share);
+    s << "- " << f->file << ": " << (f->share < 0 ? "-" : share)
+      << (f->controlAlike ? "" : " (the control differs too)") << "\n";
   }
   std::map<std::string, int> warnings;
   for (const FeatureResult& r : results)

@@ -27,6 +27,9 @@ struct SuiteFile {
   double control = -1;  // the same for rsvg-convert's drawing
   bool alike = false;
   bool controlAlike = false;
+  bool warned = false;  // the import said what its record could not carry
+  // Differs from the reference with nothing said about why.
+  bool Unwarned() const { return !alike && !warned && reason.empty(); }
 };
 
 struct FeatureResult {
@@ -38,6 +41,7 @@ struct FeatureResult {
   std::vector<SuiteFile> files;
   std::size_t Alike() const;
   std::size_t ControlAlike() const;
+  std::size_t Unwarned() const;
 };
 
 // Unpacks the archive when given one, and points fontconfig at the suite's fonts for this
