@@ -167,7 +167,7 @@ host::Err VELM_HOSTCALL SetGroupClipped(host::ArtHandle handle, host::Boolean cl
   Art* art = ArtOf(handle);
   if (!art || art->type != host::kGroupArt) return host::kBadParameterErr;
   if (!Doc()->Editable(art)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(art);
   art->clipped = clipped != 0;
   return host::kNoErr;
 }
@@ -236,7 +236,7 @@ host::Err VELM_HOSTCALL SetPluginArtPluginGroup(host::ArtHandle handle,
   PluginGroup* group = Doc() ? Doc()->PluginGroupFrom(groupHandle) : nullptr;
   if (!art || !group) return host::kBadParameterErr;
   if (!Doc()->Editable(art)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(art);
   art->plugin.group = group;
   return host::kNoErr;
 }
@@ -247,7 +247,7 @@ host::Err VELM_HOSTCALL SetPluginArtVersion(host::ArtHandle handle, std::int32_t
   Art* art = PluginArtOf(handle);
   if (!art) return host::kBadParameterErr;
   if (!Doc()->Editable(art)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(art);
   art->plugin.major = major;
   art->plugin.minor = minor;
   return host::kNoErr;
@@ -259,7 +259,7 @@ host::Err VELM_HOSTCALL SetPluginArtDataCount(host::ArtHandle handle, std::uint3
   if (!art) return host::kBadParameterErr;
   if (count > kMaxPluginData) return host::kOutOfMemoryErr;
   if (!Doc()->Editable(art)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(art);
   art->plugin.data.resize(count, 0);
   return host::kNoErr;
 }
@@ -272,7 +272,7 @@ host::Err VELM_HOSTCALL SetPluginArtDataRange(host::ArtHandle handle, const void
       static_cast<std::uint64_t>(index) + count > art->plugin.data.size())
     return host::kBadParameterErr;
   if (!Doc()->Editable(art)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(art);
   if (count > 0) std::memcpy(art->plugin.data.data() + index, data, count);
   return host::kNoErr;
 }

@@ -116,7 +116,9 @@ host::Err Document::Insert(Art* art, std::int32_t paintOrder, Art* prep) {
   if (!art || art->layer) return host::kBadParameterErr;
   Art* container = nullptr;
   if (host::Err e = CheckInsert(art, art->type, paintOrder, prep, &container)) return e;
-  Changing();
+  Changing(art);
+  Changing(art->parent);
+  Changing(container);
   Detach(art);
   std::vector<Art*>& list = container->children;
   std::size_t position = 0;
@@ -139,6 +141,8 @@ host::Err Document::Insert(Art* art, std::int32_t paintOrder, Art* prep) {
 
 void Document::Detach(Art* art) {
   if (!art || !art->parent) return;
+  Changing(art);
+  Changing(art->parent);
   std::vector<Art*>& list = art->parent->children;
   list.erase(std::remove(list.begin(), list.end(), art), list.end());
   art->parent = nullptr;
@@ -161,7 +165,7 @@ host::Err Document::NewArt(std::int32_t type, std::int32_t paintOrder, Art* prep
   // Checked before the art exists, so that the step's earlier state does not hold it.
   Art* container = nullptr;
   if (host::Err e = CheckInsert(nullptr, type, paintOrder, prep, &container)) return e;
-  Changing();
+  Changing(nullptr);
   Art* art = Create(type);
   if (host::Err e = Insert(art, paintOrder, prep)) {
     Kill(art);
@@ -175,7 +179,7 @@ host::Err Document::Duplicate(Art* art, std::int32_t paintOrder, Art* prep, Art*
   if (!art || art->layer) return host::kBadParameterErr;
   Art* container = nullptr;
   if (host::Err e = CheckInsert(nullptr, art->type, paintOrder, prep, &container)) return e;
-  Changing();
+  Changing(nullptr);
   Art* copy = Copy(art);
   if (host::Err e = Insert(copy, paintOrder, prep)) {
     Kill(copy);
@@ -194,9 +198,19 @@ void Document::Kill(Art* art) {
   if (art->styledArt) Kill(art->styledArt);
 }
 
+void Document::ChangingAllKillTakes(Art* art) {
+  Changing(art);
+  for (Art* child : art->children)
+    ChangingAllKillTakes(child);
+  if (art->plugin.editArt) ChangingAllKillTakes(art->plugin.editArt);
+  if (art->plugin.resultArt) ChangingAllKillTakes(art->plugin.resultArt);
+  if (art->styledArt) ChangingAllKillTakes(art->styledArt);
+}
+
 void Document::Dispose(Art* art) {
   if (!art || art->layer) return;
-  Changing();
+  Changing(art->parent);
+  ChangingAllKillTakes(art);
   Detach(art);
   Kill(art);
 }

@@ -137,6 +137,10 @@ class Document {
   // Every change of art or layers calls this first; the first change of a step keeps the
   // state before it.
   void Changing();
+  // The same for a change of `art` alone (its members, its list of children): the step
+  // keeps that art's earlier state only, not every art's. Null starts the step and keeps
+  // nothing (art made afresh needs nothing kept).
+  void Changing(Art* art);
   // Closes the step in progress (kept when it changed anything) and starts a new one.
   void BeginUndoStep();
   void SetUndoTexts(std::string undo, std::string redo);
@@ -213,6 +217,8 @@ class Document {
   void Withdraw(const Paint& paint);
   void Reinstate(const Paint& paint);
   void Kill(Art* art);
+  // Changing() for `art` and every art Kill(art) marks dead.
+  void ChangingAllKillTakes(Art* art);
   Art* CopyInto(const Art* source, Art* parent);
 
   std::vector<std::unique_ptr<Art>> arts_;
@@ -248,6 +254,9 @@ class Document {
   std::uint64_t unrecorded_ = 0;
   std::uint64_t stepState_ = 0;
   std::shared_ptr<Snapshot> stepBefore_;
+  // Whether the step in progress keeps every art's earlier state, or those of stepKept_.
+  bool stepWhole_ = false;
+  std::unordered_set<const Art*> stepKept_;
   std::string stepUndo_;
   std::string stepRedo_;
   Paint stepPaint_;

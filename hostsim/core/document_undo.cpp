@@ -131,7 +131,26 @@ void Document::Changing() {
   if (!stepBefore_) {
     stepBefore_ = Capture();
     stepState_ = NextDocumentSerial();
+  } else if (!stepWhole_) {
+    // Art not kept so far has not changed in this step: its state now is its earlier one.
+    for (std::size_t i = 0; i < stepBefore_->artCount; ++i)
+      if (!stepKept_.count(arts_[i].get()))
+        stepBefore_->arts.emplace_back(arts_[i].get(), *arts_[i]);
   }
+  stepWhole_ = true;
+  stepKept_.clear();
+}
+
+void Document::Changing(Art* art) {
+  revision_ = NextDocumentSerial();
+  if (!stepBefore_) {
+    stepBefore_ = std::make_shared<Snapshot>();
+    CaptureLayers(stepBefore_.get());
+    stepState_ = NextDocumentSerial();
+    stepWhole_ = false;
+    stepKept_.clear();
+  }
+  if (art && !stepWhole_ && stepKept_.insert(art).second) stepBefore_->arts.emplace_back(art, *art);
 }
 
 void Document::Withdraw(const Paint& paint) {
@@ -157,6 +176,7 @@ void Document::BeginUndoStep() {
     redo_.clear();
   }
   stepBefore_.reset();
+  stepKept_.clear();
   stepUndo_.clear();
   stepRedo_.clear();
   stepPaint_ = {};

@@ -42,11 +42,13 @@ host::Err WriteStyle(host::ArtHandle handle, const host::PathStyle* given, int g
   if (generation == 4) Doc()->StyleFromGeneration4(&style);
   if (!Doc()->ValidStyle(style)) return host::kBadParameterErr;
   if (!Doc()->Editable(art)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(art);
   art->style = style;
   if (art->type == host::kCompoundPathArt)
-    for (Art* child : art->children)
+    for (Art* child : art->children) {
+      Doc()->Changing(child);
       child->style = style;
+    }
   return host::kNoErr;
 }
 
@@ -206,7 +208,7 @@ host::Err SetBlend(const char* op, host::ArtHandle handle, bool valid,
   Art* art = ArtOf(handle);
   if (!art || !valid) return host::kBadParameterErr;
   if (!Doc()->Editable(art)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(art);
   write(&art->blend, value);
   return host::kNoErr;
 }

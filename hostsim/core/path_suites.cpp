@@ -56,7 +56,7 @@ host::Err VELM_HOSTCALL SetPathSegments(host::ArtHandle handle, std::int32_t ind
   if (static_cast<std::uint64_t>(index) + static_cast<std::uint64_t>(count) > kMaxSegments)
     return host::kTooManyPointsErr;
   if (!Doc()->Editable(path)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(path);
   const std::size_t end = static_cast<std::size_t>(index) + static_cast<std::size_t>(count);
   if (end > path->segments.size()) path->segments.resize(end);
   for (std::int32_t k = 0; k < count; ++k)
@@ -70,7 +70,7 @@ host::Err VELM_HOSTCALL DeletePathSegments(host::ArtHandle handle, std::int32_t 
   Art* path = PathOf(handle);
   if (!path || !InRange(index, count, path->segments.size())) return host::kBadParameterErr;
   if (!Doc()->Editable(path)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(path);
   path->segments.erase(path->segments.begin() + index, path->segments.begin() + index + count);
   return host::kNoErr;
 }
@@ -88,7 +88,7 @@ host::Err VELM_HOSTCALL SetPathClosed(host::ArtHandle handle, host::Boolean clos
   Art* path = PathOf(handle);
   if (!path) return host::kBadParameterErr;
   if (!Doc()->Editable(path)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(path);
   path->closed = closed != 0;
   return host::kNoErr;
 }

@@ -192,7 +192,7 @@ struct Stream {
     if (!s || s->mode != host::kTextStreamWrite || length < 0 || (length > 0 && !text))
       return host::kBadParameterErr;
     if (!Doc()->Editable(s->art)) return host::kLockedLayerErr;
-    Doc()->Changing();
+    Doc()->Changing(s->art);
     s->art->text.Insert(s->position, std::string(text, static_cast<std::size_t>(length)),
                         s->pending);
     s->position += static_cast<std::size_t>(length);
@@ -289,7 +289,7 @@ host::Err VELM_HOSTCALL SetTextPathMatrix(host::TextPathHandle handle,
   Art* path = PathOf(handle);
   if (!path || !matrix) return host::kBadParameterErr;
   if (!Doc()->Editable(path)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(path);
   path->textPathMatrix = *matrix;
   return host::kNoErr;
 }
@@ -307,7 +307,7 @@ host::Err VELM_HOSTCALL SetTextPathAttribute(host::TextPathHandle handle, std::i
   Art* path = PathOf(handle);
   if (!path) return host::kBadParameterErr;
   if (!Doc()->Editable(path)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(path);
   path->textPathAttribute = attribute;
   return host::kNoErr;
 }
@@ -327,7 +327,7 @@ host::Err VELM_HOSTCALL SetTextType(host::ArtHandle handle, std::int32_t type) {
   Art* text = TextOf(handle);
   if (!text || type < host::kPointText || type > host::kPathText) return host::kBadParameterErr;
   if (!Doc()->Editable(text)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->Changing(text);
   text->text.type = type;
   return host::kNoErr;
 }

@@ -77,6 +77,14 @@ TEST(DocumentCore, UndoAndRedoPutBackEveryArtAStepChangedOrMade) {
       {"id", [](Document& d, Art*, Art* a, Art*) { d.Changing(), a->id = "named"; }},
       {"selection", [](Document& d, Art*, Art* a, Art*) { d.Changing(), d.Select(a, true); }},
       {"disposed art", [](Document& d, Art*, Art* first, Art*) { d.Dispose(first); }},
+      {"one art named", [](Document& d, Art*, Art* a, Art*) { d.Changing(a), a->closed = true; }},
+      {"art by art, then every art",
+       [](Document& d, Art* g, Art* first, Art* second) {
+         Art* a = nullptr;
+         d.NewArt(host::kPathArt, host::kPlaceInsideOnTop, g, &a);
+         d.Changing(second), second->id = "kept";
+         d.Changing(), first->closed = true, second->closed = true;
+       }},
       {"art made, moved and disposed in one step",
        [](Document& d, Art* g, Art* first, Art* second) {
          Art* copy = nullptr;
