@@ -198,19 +198,19 @@ void Document::Kill(Art* art) {
   if (art->styledArt) Kill(art->styledArt);
 }
 
-void Document::ChangingAllKillTakes(Art* art) {
+void Document::ChangingTree(Art* art) {
   Changing(art);
   for (Art* child : art->children)
-    ChangingAllKillTakes(child);
-  if (art->plugin.editArt) ChangingAllKillTakes(art->plugin.editArt);
-  if (art->plugin.resultArt) ChangingAllKillTakes(art->plugin.resultArt);
-  if (art->styledArt) ChangingAllKillTakes(art->styledArt);
+    ChangingTree(child);
+  if (art->plugin.editArt) ChangingTree(art->plugin.editArt);
+  if (art->plugin.resultArt) ChangingTree(art->plugin.resultArt);
+  if (art->styledArt) ChangingTree(art->styledArt);
 }
 
 void Document::Dispose(Art* art) {
   if (!art || art->layer) return;
   Changing(art->parent);
-  ChangingAllKillTakes(art);
+  ChangingTree(art);
   Detach(art);
   Kill(art);
 }

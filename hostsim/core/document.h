@@ -141,6 +141,9 @@ class Document {
   // keeps that art's earlier state only, not every art's. Null starts the step and keeps
   // nothing (art made afresh needs nothing kept).
   void Changing(Art* art);
+  // Changing(art) for the art and all it holds: its children, a plug-in art's edit and
+  // result art, its styled art, and theirs.
+  void ChangingTree(Art* art);
   // Closes the step in progress (kept when it changed anything) and starts a new one.
   void BeginUndoStep();
   void SetUndoTexts(std::string undo, std::string redo);
@@ -217,8 +220,6 @@ class Document {
   void Withdraw(const Paint& paint);
   void Reinstate(const Paint& paint);
   void Kill(Art* art);
-  // Changing() for `art` and every art Kill(art) marks dead.
-  void ChangingAllKillTakes(Art* art);
   Art* CopyInto(const Art* source, Art* parent);
 
   std::vector<std::unique_ptr<Art>> arts_;

@@ -287,7 +287,7 @@ host::Err VELM_HOSTCALL TransformArt(host::ArtHandle handle, const host::RealMat
   Art* art = ArtOf(handle);
   if (!art || !matrix || art->layer) return host::kBadParameterErr;
   if (!Doc()->Editable(art)) return host::kLockedLayerErr;
-  Doc()->Changing();
+  Doc()->ChangingTree(art);
   TransformArtGeometry(art, *matrix, lineScale, flags);
   return host::kNoErr;
 }

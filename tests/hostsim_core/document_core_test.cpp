@@ -77,6 +77,11 @@ TEST(DocumentCore, UndoAndRedoPutBackEveryArtAStepChangedOrMade) {
       {"id", [](Document& d, Art*, Art* a, Art*) { d.Changing(), a->id = "named"; }},
       {"selection", [](Document& d, Art*, Art* a, Art*) { d.Changing(), d.Select(a, true); }},
       {"disposed art", [](Document& d, Art*, Art* first, Art*) { d.Dispose(first); }},
+      {"a group moved with what it holds",
+       [](Document& d, Art* g, Art*, Art*) {
+         d.ChangingTree(g);
+         hostsim::TransformArtGeometry(g, {1, 0, 0, 1, 5, 5}, 1, host::kTransformObjects);
+       }},
       {"one art named", [](Document& d, Art*, Art* a, Art*) { d.Changing(a), a->closed = true; }},
       {"art by art, then every art",
        [](Document& d, Art* g, Art* first, Art* second) {

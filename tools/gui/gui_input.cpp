@@ -392,8 +392,9 @@ void Controller::Nudge(host::Real dx, host::Real dy) {
   }
   // Each press is a step of its own.
   doc->BeginUndoStep();
-  doc->Changing();
   const host::RealMatrix m{1, 0, 0, 1, dx, dy};
+  for (hostsim::Art* a : art)
+    doc->ChangingTree(a);
   for (hostsim::Art* a : art)
     hostsim::TransformArtGeometry(a, m, 1,
                                   host::kTransformObjects | host::kTransformFillGradients |
