@@ -65,7 +65,7 @@ xdotool mouseup 1
 sleep 3
 at 600 60; xdotool click 1  # the menu bar: the keys go to the window
 xdotool key ctrl+z
-sleep 2
+sleep 5
 before=$(cpu)
 sleep 10
 idle=$(($(cpu) - before))

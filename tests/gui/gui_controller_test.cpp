@@ -256,6 +256,8 @@ TEST(GuiMessages, PaletteChangesInWords) {
   EXPECT_EQ(velmgui::DescribeUndo(false, "Undo Drop"), "undid Drop");
   EXPECT_EQ(velmgui::DescribeUndo(true, "Redo Drop"), "redid Drop");
   EXPECT_EQ(velmgui::DescribeUndo(true, ""), "redid the last change");
+  EXPECT_EQ(velmgui::DescribeUndo(false, hostsim::ToSjis("配置の取り消し")),
+            "undid 配置の取り消し");
 }
 
 // Ctrl+Z undoes; Ctrl+Shift+Z and Ctrl+Y redo.

@@ -96,7 +96,7 @@ std::string DescribeGroupRemoval(const std::string& group, std::size_t records) 
 }
 
 std::string DescribeUndo(bool redo, const std::string& stepText) {
-  std::string what = stepText;
+  std::string what = hostsim::ToUtf8(stepText);  // the plug-in names its steps in Shift-JIS
   for (const char* verb : {"Undo ", "Redo "})
     if (what.rfind(verb, 0) == 0) what.erase(0, 5);
   if (what.empty()) what = "the last change";
