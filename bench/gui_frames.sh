@@ -77,4 +77,4 @@ kill -0 "$gui" 2> /dev/null && { echo "the window did not close (see $work/gui.l
 wait "$gui" || true
 echo "$paths paths, $records records"
 cat "$work/stats.txt"
-echo "idle: $idle % of one core over 10 s"
+echo "idle: $((idle / 10)).$((idle % 10)) % of one core over 10 s"

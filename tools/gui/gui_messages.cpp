@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 #include <tuple>
+#include <unordered_set>
 
 #include "database/group_file.h"
 #include "gui_controller.h"
@@ -180,8 +181,9 @@ void Controller::ConfirmPalette(const Before& before) {
 void Controller::ConfirmDrop(const Before& before, std::int32_t entry, int snapKind) {
   hostsim::Document* doc = host().document();
   std::vector<hostsim::Art*> placed;
+  const std::unordered_set<const hostsim::Art*> was(before.art.begin(), before.art.end());
   for (hostsim::Art* a : TopArt(doc))
-    if (std::find(before.art.begin(), before.art.end(), a) == before.art.end()) placed.push_back(a);
+    if (!was.count(a)) placed.push_back(a);
   if (placed.empty()) {
     // A click on the entry without a drag drops nothing; a drop the plug-in refused beeps.
     if (host().beepCount() != before.beeps) {
